@@ -1,0 +1,13 @@
+# One static library per subsystem, made of every .cpp file in its folders, so that adding a
+# source file needs no edit here. Usage: hx_subsystem(<name> DIRS <dir>... LIBS <lib>...)
+function(hx_subsystem name)
+  cmake_parse_arguments(HX "" "" "DIRS;LIBS" ${ARGN})
+  set(_sources)
+  foreach(_dir ${HX_DIRS})
+    file(GLOB_RECURSE _found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${_dir}/*.cpp)
+    list(APPEND _sources ${_found})
+  endforeach()
+  add_library(${name} STATIC ${_sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${HX_LIBS})
+endfunction()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing hxtrack need. Does nothing when they
+# are all there, so every entry script may call it.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  zlib1g-dev libexpat1-dev uuid-dev libcdb-dev libssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null; then
+  $sudo apt-get update -q >/dev/null
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+fi
