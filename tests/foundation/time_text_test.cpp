@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <time.h>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/time/IsoDateTime.h"
+#include "foundation/time/TimeMessages.h"
+
+namespace {
+
+// Runs a test in universal time so that local values have a known offset of 0.
+class TimeTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* old = std::getenv("TZ");
+    hadTz_ = old != nullptr;
+    if (hadTz_) oldTz_ = old;
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    getErrBuf()->reset();
+  }
+  void TearDown() override {
+    if (hadTz_) {
+      setenv("TZ", oldTz_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+    getErrBuf()->reset();
+  }
+  // The message of the last report, "" when nothing was reported.
+  static std::string LastMessage() {
+    ErrBufImplC* buf = getErrBuf();
+    return buf->count() ? buf->get(buf->count() - 1)->message() : std::string();
+  }
+
+ private:
+  bool hadTz_ = false;
+  std::string oldTz_;
+};
+
+TEST_F(TimeTextTest, ParseDateTimeTable) {
+  struct Case {
+    const char* text;
+    bool lenient;
+    hx::ResultT rc;
+    const char* message;  // the reported message, or the text written back on success
+  };
+  const Case cases[] = {
+      {"20091231T235959Z", false, 0, "20091231T235959Z"},
+      {"20091231T235959", false, 0, "20091231T235959"},
+      {"2009-12-31 12:30", true, 0, "20091231T123000"},
+      {"2009-12-31T12:30:45", true, 0, "20091231T123045"},
+      {"20091231 12", true, 0, "20091231T120000"},
+      {"20091231T1230Z", true, 0, "20091231T123000Z"},
+      {"20080229T000000", false, 0, "20080229T000000"},
+      {"20000229T000000", false, 0, "20000229T000000"},
+      {"2009-12-31 12:30", false, hx::MSG_DATETIME_NO_SEPARATOR,
+       "Date-Time string '2009-12-31 12:30' formatted incorrectly, missing time separator character"},
+      {"20091231", true, hx::MSG_DATETIME_NO_SEPARATOR,
+       "Date-Time string '20091231' formatted incorrectly, missing time separator character"},
+      {"20090229T120000", false, hx::MSG_DATE_NOT_VALID, "Date '20090229' is not valid."},
+      {"21000229T120000", false, hx::MSG_DATE_NOT_VALID, "Date '21000229' is not valid."},
+      {"20091301T120000", false, hx::MSG_DATE_NOT_VALID, "Date '20091301' is not valid."},
+      {"00000101T120000", false, hx::MSG_DATE_NOT_VALID, "Date '00000101' is not valid."},
+      {"2009123T120000", false, hx::MSG_DATE_BAD_LENGTH,
+       "Date '2009123' is formatted incorrectly, 7 characters but must be 8 characters"},
+      {"2009-12-31T120000", false, hx::MSG_DATE_BAD_LENGTH,
+       "Date '2009-12-31' is formatted incorrectly, 10 characters but must be 8 characters"},
+      {"T120000", true, hx::MSG_DATE_BAD_LENGTH,
+       "Date '' is formatted incorrectly, 0 characters but must be 8 characters"},
+      {"2009x231T120000", false, hx::MSG_DATE_NOT_NUMERIC,
+       "Date '2009x231' formatted incorrectly, not numeric at character 5"},
+      {"20091231T123045+1", false, hx::MSG_TIME_BAD_LENGTH,
+       "Time '123045+1' is formatted incorrectly, 8 characters but must be 6, 7 or 11 characters"},
+      {"20091231T1", true, hx::MSG_TIME_BAD_LENGTH,
+       "Time '1' is formatted incorrectly, 1 characters but must be 6, 7 or 11 characters"},
+      {"20091231T12a045", false, hx::MSG_TIME_NOT_NUMERIC,
+       "Time '12a045' formatted incorrectly, not numeric at character 3"},
+      {"20091231T123045X", false, hx::MSG_TIME_BAD_ZONE,
+       "Time '123045X' formatted incorrectly, timezone is invalid"},
+      {"20091231T123045+2400", false, hx::MSG_TIME_BAD_ZONE,
+       "Time '123045+2400' formatted incorrectly, timezone is invalid"},
+      {"20091231T123045+0160", false, hx::MSG_TIME_BAD_ZONE,
+       "Time '123045+0160' formatted incorrectly, timezone is invalid"},
+      {"20091231T123045-9999", false, hx::MSG_TIME_BAD_ZONE,
+       "Time '123045-9999' formatted incorrectly, timezone is invalid"},
+      {"20091231T123045*0100", false, hx::MSG_TIME_BAD_ZONE,
+       "Time '123045*0100' formatted incorrectly, timezone is invalid"},
+      {"20091231T240000", false, hx::MSG_TIME_NOT_VALID, "Time '240000' is not valid."},
+      {"20091231T126000Z", false, hx::MSG_TIME_NOT_VALID, "Time '126000Z' is not valid."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    getErrBuf()->reset();
+    IsoDateTimeC v;
+    const hx::ResultT rc = v.fromString(c.text, c.lenient);
+    EXPECT_EQ(rc, c.rc);
+    if (rc == 0) {
+      StringC back;
+      EXPECT_EQ(v.toString(&back), 0);
+      EXPECT_EQ(back, c.message);
+      EXPECT_EQ(getErrBuf()->count(), 0u);
+    } else {
+      EXPECT_EQ(LastMessage(), c.message);
+      ASSERT_GE(getErrBuf()->count(), 1u);
+      EXPECT_EQ(getErrBuf()->get(0)->severity(), ErrSevError);
+    }
+  }
+}
+
+TEST_F(TimeTextTest, LenientTimeFormsAndExplicitOffsets) {
+  struct Case {
+    const char* text;
+    const char* withOffset;  // toString with the offset
+    int32_t offsetMinutes;
+    bool offsetGiven;
+  };
+  const Case cases[] = {
+      {"123045+1", "123045+1000", 600, true},
+      {"12:30:45+01:00", "123045+0100", 60, true},
+      {"12:30-0130", "123000-0130", -90, true},
+      {"1230", "123000+0000", 0, false},
+      {"12", "120000+0000", 0, false},
+      {"123045Z", "123045Z", 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    IsoTimeC t;
+    ASSERT_EQ(t.fromString(c.text, true), 0) << LastMessage();
+    StringC text;
+    EXPECT_EQ(t.toString(&text, true), 0);
+    EXPECT_EQ(text, c.withOffset);
+    EXPECT_EQ(t.offset(), c.offsetMinutes);
+    EXPECT_EQ(t.offsetGiven(), c.offsetGiven);
+  }
+}
+
+TEST_F(TimeTextTest, FailedParseKeepsFieldsReadBefore) {
+  IsoTimeC t;
+  EXPECT_EQ(t.fromString("2559", true), hx::MSG_TIME_NOT_VALID);
+  EXPECT_EQ(t.hour(), 25);
+  EXPECT_EQ(t.minute(), 59);
+  IsoDateC d(2001, 2, 3);
+  EXPECT_EQ(d.fromString("20x", false), hx::MSG_DATE_BAD_LENGTH);
+  EXPECT_EQ(d.year(), 2001);
+  // Both parts are read; the date's error comes back and both are reported.
+  getErrBuf()->reset();
+  IsoDateTimeC v;
+  EXPECT_EQ(v.fromString("20091232T250000", false), hx::MSG_DATE_NOT_VALID);
+  EXPECT_EQ(getErrBuf()->count(), 2u);
+}
+
+TEST_F(TimeTextTest, ToStringOfInvalidValuesWritesValidParts) {
+  struct Case {
+    IsoDateTimeC value;
+    bool withOffset;
+    hx::ResultT rc;
+    const char* text;
+    const char* message;  // the first report
+  };
+  const Case cases[] = {
+      {IsoDateTimeC(2009, 2, 30, 12, 0, 0, IsoTimeC::LocalTime, hx::c_NoOffset), false,
+       hx::MSG_DATE_INVALID_TO_TEXT, "T120000", "Cannot convert invalid date 2009/02/30 to string"},
+      {IsoDateTimeC(2009, 1, 1, 24, 0, 5, IsoTimeC::UniversalTime, hx::c_NoOffset), false,
+       hx::MSG_TIME_INVALID_TO_TEXT, "20090101T", "Cannot convert invalid time 24:00: 5 to string"},
+      {IsoDateTimeC(2009, 13, 1, 0, 61, 0, IsoTimeC::LocalTime, hx::c_NoOffset), false,
+       hx::MSG_DATE_INVALID_TO_TEXT, "T", "Cannot convert invalid date 2009/13/01 to string"},
+      // An unacceptable offset leaves the time invalid.
+      {IsoDateTimeC(2009, 1, 1, 1, 0, 0, IsoTimeC::LocalTime, 2400), true, hx::MSG_TIME_INVALID_TO_TEXT,
+       "20090101T", "Cannot convert invalid time 01:00: 0 to string"},
+      {IsoDateTimeC(2009, 1, 1, 1, 2, 3, IsoTimeC::LocalTime, -130), true, 0, "20090101T010203-0130", ""},
+      {IsoDateTimeC(2009, 1, 1, 1, 2, 3, IsoTimeC::LocalTime, 0), true, 0, "20090101T010203+0000", ""},
+      {IsoDateTimeC(2009, 1, 1, 1, 2, 3, IsoTimeC::UniversalTime, 100), true, 0, "20090101T010203Z", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    getErrBuf()->reset();
+    StringC text = "junk";
+    EXPECT_EQ(c.value.toString(&text, c.withOffset), c.rc);
+    EXPECT_EQ(text, c.text);
+    const std::string first = getErrBuf()->count() ? getErrBuf()->get(0)->message() : "";
+    EXPECT_EQ(first, c.message);
+  }
+}
+
+TEST_F(TimeTextTest, Calendar) {
+  struct Case { int32_t year, month, days; };
+  const Case cases[] = {{2009, 2, 28}, {2008, 2, 29}, {2000, 2, 29}, {1900, 2, 28},
+                        {2009, 4, 30}, {2009, 12, 31}, {2009, 0, 0},  {2009, 13, 0}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsoDateC::DaysInMonth(c.year, c.month), c.days) << c.year << "-" << c.month;
+  }
+  EXPECT_EQ(IsoDateC::DaysInYear(2000), 366);
+  EXPECT_EQ(IsoDateC::DaysInYear(2100), 365);
+  // The week-year fields agree with the system's broken-down time.
+  for (time_t t : {time_t{0}, time_t{951782400}, time_t{1262217600}, time_t{2145830400}}) {
+    struct tm tm;
+    gmtime_r(&t, &tm);
+    IsoDateC d(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    d.updateWeekFields();
+    EXPECT_EQ(d.weekDay(), tm.tm_wday) << t;
+    EXPECT_EQ(d.yearDay(), tm.tm_yday) << t;
+  }
+  IsoDateC d(2008, 2, 28);
+  d.addDays(2);
+  EXPECT_EQ(d.compare(IsoDateC(2008, 3, 1)), 0);
+  d.addDays(-61);
+  EXPECT_EQ(d.compare(IsoDateC(2007, 12, 31)), 0);
+}
+
+TEST_F(TimeTextTest, FormatTime) {
+  const IsoDateTimeC v(2009, 7, 4, 9, 5, 7, IsoTimeC::LocalTime, hx::c_NoOffset);
+  EXPECT_EQ(v.FormatTime("%Y%m%dT%H%M%S"), "20090704T090507");
+  EXPECT_EQ(v.FormatTime("%d.%m.%Y %H:%M (%j, %w)"), "04.07.2009 09:05 (185, 6)");
+  // Longer than the 80-byte buffer: nothing.
+  EXPECT_EQ(v.FormatTime(std::string(100, 'x')), "");
+  // Latin-1 text survives the trip through the system encoding of the C locale.
+  EXPECT_EQ(v.FormatTime("\xc3\xa9t\xc3\xa9 %Y"), "\xc3\xa9t\xc3\xa9 2009");
+  IsoDateTimeC invalid(2009, 2, 30, 0, 0, 0, IsoTimeC::LocalTime, hx::c_NoOffset);
+  EXPECT_EQ(invalid.FormatTime("%Y"), "");
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <time.h>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/time/IsoDateTime.h"
+
+namespace {
+
+constexpr const char* kCentralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
+constexpr auto kLocal = IsoTimeC::LocalTime;
+constexpr auto kUtc = IsoTimeC::UniversalTime;
+constexpr int32_t kNone = hx::c_NoOffset;
+
+// Sets TZ for one scope and puts the old value back afterwards.
+class ScopedTz {
+ public:
+  explicit ScopedTz(const char* tz) {
+    const char* old = std::getenv("TZ");
+    hadTz_ = old != nullptr;
+    if (hadTz_) old_ = old;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~ScopedTz() {
+    if (hadTz_) {
+      setenv("TZ", old_.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  bool hadTz_ = false;
+  std::string old_;
+};
+
+std::string Text(const IsoDateTimeC& v) {
+  StringC s;
+  EXPECT_EQ(v.toString(&s), 0);
+  return s;
+}
+
+time_t Utc(int y, int mo, int d, int h, int mi, int s) {
+  struct tm tm = {};
+  tm.tm_year = y - 1900;
+  tm.tm_mon = mo - 1;
+  tm.tm_mday = d;
+  tm.tm_hour = h;
+  tm.tm_min = mi;
+  tm.tm_sec = s;
+  return timegm(&tm);
+}
+
+TEST(TimeZone, EpochAndClampedYears) {
+  ScopedTz tz(kCentralEurope);
+  IsoDateTimeC epoch;
+  epoch.Set(time_t{0});
+  EXPECT_EQ(Text(epoch), "19700101T000000Z");
+
+  struct Case { IsoDateTimeC value; const char* text; };
+  const Case cases[] = {
+      {IsoDateTimeC(2040, 5, 1, 10, 20, 30, kLocal, kNone), "20380101T000000"},
+      {IsoDateTimeC(2038, 1, 1, 0, 0, 1, kUtc, kNone), "20380101T000000"},
+      {IsoDateTimeC(1969, 7, 1, 12, 0, 0, kLocal, kNone), "19700101T000000"},
+      {IsoDateTimeC(1, 1, 1, 0, 0, 0, kUtc, 100), "19700101T000000"},
+      {IsoDateTimeC(2037, 12, 31, 23, 59, 59, kUtc, kNone), "20371231T235959Z"},
+      {IsoDateTimeC(1970, 1, 1, 0, 0, 0, kUtc, kNone), "19700101T000000Z"},
+      {IsoDateTimeC(), "20000101T000000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Text(c.value), c.text);
+  // A clamped value has no explicit offset any more: the local standard offset replaces it.
+  EXPECT_EQ(IsoDateTimeC(2040, 5, 1, 0, 0, 0, kLocal, 500).time().offset(), 60);
+}
+
+TEST(TimeZone, UniversalToLocalAndBack) {
+  ScopedTz tz(kCentralEurope);
+  struct Case { time_t utc; const char* local; bool daylight; };
+  const Case cases[] = {
+      {Utc(2009, 12, 31, 23, 30, 0), "20100101T003000", false},  // carries into the next year
+      {Utc(2009, 7, 1, 12, 0, 0), "20090701T140000", true},       // summer
+      {Utc(2009, 1, 15, 12, 0, 0), "20090115T130000", false},     // winter
+      {Utc(2009, 2, 28, 23, 0, 0), "20090301T000000", false},     // across the month end
+      {Utc(2008, 2, 28, 23, 0, 0), "20080229T000000", false},     // leap day
+      {Utc(2009, 10, 25, 0, 59, 59), "20091025T025959", true},    // last second of summer time
+      {Utc(2009, 10, 25, 1, 0, 0), "20091025T020000", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.local);
+    IsoDateTimeC v;
+    v.Set(c.utc);
+    EXPECT_EQ(v.time().daylightSaving(), c.daylight);
+    ASSERT_EQ(v.SetTimezone(kLocal, kNone), 0);
+    EXPECT_EQ(Text(v), c.local);
+    time_t back = 0;
+    ASSERT_EQ(v.Get(&back), 0);
+    EXPECT_EQ(back, c.utc);
+    // And back to universal time, across the same carries.
+    ASSERT_EQ(v.SetTimezone(kUtc, kNone), 0);
+    IsoDateTimeC expected;
+    expected.Set(c.utc);
+    EXPECT_EQ(Text(v), Text(expected));
+  }
+}
+
+TEST(TimeZone, LocalValuesTakeDaylightSavingFromTheRules) {
+  ScopedTz tz(kCentralEurope);
+  struct Case { IsoDateTimeC value; bool daylight; time_t utc; };
+  const Case cases[] = {
+      {IsoDateTimeC(2009, 7, 1, 14, 0, 0, kLocal, kNone), true, Utc(2009, 7, 1, 12, 0, 0)},
+      {IsoDateTimeC(2009, 1, 1, 0, 30, 0, kLocal, kNone), false, Utc(2008, 12, 31, 23, 30, 0)},
+      // An explicit offset keeps its marks and names the moment by itself.
+      {IsoDateTimeC(2009, 7, 1, 14, 0, 0, kLocal, -130), false, Utc(2009, 7, 1, 15, 30, 0)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.value.time().daylightSaving(), c.daylight);
+    EXPECT_TRUE(c.value.time().offsetGiven());
+    time_t t = 0;
+    ASSERT_EQ(c.value.Get(&t), 0);
+    EXPECT_EQ(t, c.utc);
+  }
+  // Parsed local text goes through the same normalisation.
+  IsoDateTimeC parsed;
+  ASSERT_EQ(parsed.fromString("20090701T140000", false), 0);
+  EXPECT_TRUE(parsed.time().daylightSaving());
+}
+
+TEST(TimeZone, ExplicitOffsetsAndRefusedOnes) {
+  ScopedTz tz("UTC0");
+  IsoDateTimeC v(2009, 1, 1, 0, 15, 0, kUtc, kNone);
+  EXPECT_EQ(v.SetTimezone(kLocal, 2400), hx::RC_INVALID_ARG);
+  EXPECT_EQ(v.SetTimezone(kLocal, 160), hx::RC_INVALID_ARG);
+  ASSERT_EQ(v.SetTimezone(kLocal, -130), 0);
+  EXPECT_EQ(Text(v), "20081231T224500");
+  StringC withOffset;
+  EXPECT_EQ(v.toString(&withOffset, true), 0);
+  EXPECT_EQ(withOffset, "20081231T224500-0130");
+  // Same zone kind: nothing moves.
+  ASSERT_EQ(v.SetTimezone(kLocal, 500), 0);
+  EXPECT_EQ(Text(v), "20081231T224500");
+  ASSERT_EQ(v.SetTimezone(kUtc, kNone), 0);
+  EXPECT_EQ(Text(v), "20090101T001500Z");
+}
+
+TEST(TimeZone, ComparisonsMoveTheOtherValue) {
+  ScopedTz tz(kCentralEurope);
+  const IsoDateTimeC noonUtc(2009, 7, 1, 12, 0, 0, kUtc, kNone);
+  const IsoDateTimeC twoLocal(2009, 7, 1, 14, 0, 0, kLocal, kNone);
+  const IsoDateTimeC threeLocal(2009, 7, 1, 15, 0, 0, kLocal, kNone);
+  EXPECT_TRUE(noonUtc == twoLocal);
+  EXPECT_TRUE(twoLocal == noonUtc);
+  EXPECT_FALSE(noonUtc != twoLocal);
+  EXPECT_TRUE(noonUtc < threeLocal);
+  EXPECT_TRUE(threeLocal > noonUtc);
+  EXPECT_TRUE(threeLocal >= twoLocal);
+  EXPECT_TRUE(twoLocal <= noonUtc);
+  EXPECT_FALSE(twoLocal < noonUtc);
+  // Dates decide before the clock.
+  EXPECT_TRUE(IsoDateTimeC(2009, 7, 1, 23, 0, 0, kUtc, kNone) < IsoDateTimeC(2009, 7, 2, 1, 0, 0, kUtc, kNone));
+}
+
+TEST(TimeZone, SetFromBrokenDownTime) {
+  ScopedTz tz(kCentralEurope);
+  struct tm tm = {};
+  tm.tm_year = 109;
+  tm.tm_mon = 6;
+  tm.tm_mday = 1;
+  tm.tm_hour = 14;
+  struct Case { int isdst; bool daylight; bool offsetGiven; };
+  const Case cases[] = {{1, true, true}, {0, false, true}};
+  for (const auto& c : cases) {
+    tm.tm_isdst = c.isdst;
+    IsoDateTimeC v;
+    v.Set(&tm, kLocal, kNone);
+    EXPECT_EQ(v.time().daylightSaving(), c.daylight);
+    EXPECT_EQ(v.time().offsetGiven(), c.offsetGiven);
+    EXPECT_EQ(Text(v), "20090701T140000");
+  }
+  // With the flag unknown the local rules decide.
+  tm.tm_isdst = -1;
+  IsoDateTimeC v;
+  v.Set(&tm, kLocal, kNone);
+  EXPECT_TRUE(v.time().daylightSaving());
+  struct tm out;
+  ASSERT_EQ(v.Get(&out), 0);
+  EXPECT_EQ(out.tm_isdst, 0);
+  EXPECT_EQ(out.tm_wday, 3);
+  EXPECT_EQ(out.tm_yday, 181);
+
+  v.Set(nullptr, kLocal, kNone);
+  EXPECT_FALSE(v.valid());
+  time_t t;
+  EXPECT_EQ(v.Get(&t), hx::RC_FAIL);
+  getErrBuf()->reset();
+}
+
+TEST(TimeZone, CurrentTime) {
+  ScopedTz tz(kCentralEurope);
+  const time_t before = std::time(nullptr);
+  IsoDateTimeC local, utc;
+  local.SetCurrent(kLocal, kNone);
+  utc.SetCurrent(kUtc, kNone);
+  const time_t after = std::time(nullptr);
+  for (const IsoDateTimeC* v : {&local, &utc}) {
+    time_t t = 0;
+    ASSERT_EQ(v->Get(&t), 0);
+    EXPECT_GE(t, before);
+    EXPECT_LE(t, after);
+  }
+  EXPECT_EQ(local.time().zone(), kLocal);
+  EXPECT_EQ(utc.time().zone(), kUtc);
+}
+
+}  // namespace
