@@ -1,0 +1,3 @@
+#include "foundation/com/ComServerCounter.h"
+
+std::atomic<long> ComServerCounterC::s_Count{0};
