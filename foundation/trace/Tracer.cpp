@@ -1,74 +1,125 @@
 #include "foundation/trace/Tracer.h"
 
-#include <atomic>
-#include <map>
-#include <mutex>
+#include <unistd.h>
 
-namespace hx {
+#include "foundation/core/Text.h"
+
 namespace {
 
-struct TraceStateT {
-  std::mutex lock;
-  std::map<std::string, bool, std::less<>> settings;  // explicit settings by category path
-  std::atomic<bool> any{false};                       // fast path: nothing switched on
-  std::FILE* out = nullptr;
-};
+thread_local int t_indent = 0;
 
-TraceStateT& State() {
-  static TraceStateT* s = new TraceStateT;  // never destroyed: tracing may run at exit
-  return *s;
-}
-
-void Set(std::string_view category, int value) {
-  TraceStateT& s = State();
-  std::lock_guard<std::mutex> g(s.lock);
-  if (value < 0) {
-    auto it = s.settings.find(category);
-    if (it != s.settings.end()) s.settings.erase(it);
-  } else {
-    s.settings[std::string(category)] = value != 0;
+// Splits "3,Tracker/Software" into the detail level 3 and the path; a text without a leading
+// number and comma has level 0.
+std::string_view SplitDetail(std::string_view category, int& detail) {
+  detail = 0;
+  size_t i = 0;
+  int level = 0;
+  while (i < category.size() && category[i] >= '0' && category[i] <= '9') {
+    if (level < 1000) level = level * 10 + (category[i] - '0');
+    ++i;
   }
-  bool any = false;
-  for (const auto& kv : s.settings) any = any || kv.second;
-  s.any.store(any);
+  if (i == 0 || i >= category.size() || category[i] != ',') return category;
+  detail = level;
+  return category.substr(i + 1);
 }
 
 }  // namespace
 
-bool TraceEnabled(std::string_view category) {
-  TraceStateT& s = State();
-  if (!s.any.load(std::memory_order_relaxed)) return false;
-  std::lock_guard<std::mutex> g(s.lock);
-  // The nearest setting on the path from the category up to its first component decides.
-  std::string_view c = category;
-  while (!c.empty()) {
-    auto it = s.settings.find(c);
-    if (it != s.settings.end()) return it->second;
-    const size_t slash = c.rfind('/');
-    if (slash == std::string_view::npos) break;
-    c = c.substr(0, slash);
+TracerC::TracerC() : file_(controller_) {}
+
+TracerC::~TracerC() = default;
+
+hx::ResultT TracerC::registerTask(const char* name, const char* profile, const char* description) {
+  taskName_ = name ? name : "";
+  description_ = description ? description : "";
+  taskId_ = static_cast<long>(getpid());
+  file_.setTaskName(taskName_);
+  if (profile == nullptr || *profile == '\0') return hx::RC_OK;
+  const hx::ResultT rc = file_.loadProfile(profile);
+  controller_.setDetail(&file_, file_.settings().maxDetail);
+  return rc;
+}
+
+void TracerC::unregisterTask() {
+  taskName_.clear();
+  description_.clear();
+  taskId_ = 0;
+}
+
+const TraceControlVarC* TracerC::resolve(std::string_view category, TraceCacheT* cache, int& detail) {
+  if (cache != nullptr) {
+    TraceControlVarC* var = cache->var.load(std::memory_order_acquire);
+    if (var != nullptr) {
+      detail = cache->detail.load(std::memory_order_relaxed);
+      return var;
+    }
   }
-  return false;
+  TraceControlVarC* var = controller_.find(SplitDetail(category, detail));
+  if (cache != nullptr) {
+    cache->detail.store(detail, std::memory_order_relaxed);
+    cache->var.store(var, std::memory_order_release);
+  }
+  return var;
 }
 
-void TraceArgs(std::string_view /*category*/, std::string_view format, const ArgListC& args) {
-  const std::string line = FormatArgs(format, args);
-  TraceStateT& s = State();
-  std::lock_guard<std::mutex> g(s.lock);
-  std::FILE* out = s.out ? s.out : stderr;
-  std::fwrite(line.data(), 1, line.size(), out);
-  if (line.empty() || line.back() != '\n') std::fputc('\n', out);
-  std::fflush(out);
+bool TracerC::enabled(std::string_view category, TraceCacheT* cache) {
+  if (!controller_.anyEnabled()) return false;
+  int detail = 0;
+  const TraceControlVarC* var = resolve(category, cache, detail);
+  return controller_.enabled(var, detail);
 }
 
-void TraceEnable(std::string_view category) { Set(category, 1); }
-void TraceDisable(std::string_view category) { Set(category, 0); }
-void TraceInherit(std::string_view category) { Set(category, -1); }
-
-void TraceSetOutput(std::FILE* out) {
-  TraceStateT& s = State();
-  std::lock_guard<std::mutex> g(s.lock);
-  s.out = out;
+void TracerC::traceArgs(std::string_view category, TraceCacheT* cache, std::string_view format,
+                        const hx::ArgListC& args) {
+  if (!controller_.anyEnabled()) return;
+  int detail = 0;
+  const TraceControlVarC* var = resolve(category, cache, detail);
+  if (!controller_.enabled(var, detail)) return;
+  controller_.deliver(var, detail, hx::FormatArgs(format, args), t_indent);
 }
+
+void TracerC::indent() { ++t_indent; }
+void TracerC::outdent() {
+  if (t_indent > 0) --t_indent;
+}
+int TracerC::indentLevel() const { return t_indent; }
+
+TracerC* getTracer(int version) {
+  static TracerC* tracer = new TracerC;  // never destroyed: tracing may run at exit
+  return version == TracerC::kVersion ? tracer : nullptr;
+}
+
+namespace hx {
+namespace {
+TracerC& Process() { return *getTracer(TracerC::kVersion); }
+}  // namespace
+
+bool TraceEnabled(std::string_view category) { return Process().enabled(category, nullptr); }
+bool TraceEnabled(TraceSiteC& site) { return Process().enabled(site.category(), site.cache()); }
+
+void TraceArgs(std::string_view category, std::string_view format, const ArgListC& args) {
+  Process().traceArgs(category, nullptr, format, args);
+}
+void TraceArgs(TraceSiteC& site, std::string_view format, const ArgListC& args) {
+  Process().traceArgs(site.category(), site.cache(), format, args);
+}
+
+void TraceIndent() { Process().indent(); }
+void TraceOutdent() { Process().outdent(); }
+
+void TraceEnable(std::string_view category) {
+  int detail = 0;
+  Process().controller().enable(Process().getDefaultConsumer(), SplitDetail(category, detail));
+}
+void TraceDisable(std::string_view category) {
+  int detail = 0;
+  Process().controller().disable(Process().getDefaultConsumer(), SplitDetail(category, detail));
+}
+void TraceInherit(std::string_view category) {
+  int detail = 0;
+  Process().controller().inherit(Process().getDefaultConsumer(), SplitDetail(category, detail));
+}
+
+void TraceSetOutput(std::FILE* out) { Process().getDefaultConsumer()->setOutput(out); }
 
 }  // namespace hx

@@ -1,0 +1,210 @@
+// The letter-list syntax shared by the flag tracer and the log filter, HXTRKTRACE, and the flag
+// trace output with its header.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/trace/TraceFlags.h"
+#include "foundation/trace/TraceOutput.h"
+
+namespace {
+
+constexpr uint32_t kAll = 0xFFFFFFFFu;
+
+struct MaskT {
+  char letter;
+  uint32_t mask;
+};
+
+struct ParseCaseT {
+  const char* text;
+  bool ok;
+  std::vector<MaskT> masks;  // every letter not listed must be 0
+};
+
+void ExpectMasks(const TraceC& flags, const ParseCaseT& c) {
+  for (int letter = hx::kFirstLetter; letter <= hx::kLastLetter; ++letter) {
+    uint32_t expected = 0;
+    for (const MaskT& m : c.masks)
+      if (m.letter == letter) expected = m.mask;
+    EXPECT_EQ(flags.Mask(letter), expected) << "text \"" << c.text << "\" letter " << static_cast<char>(letter);
+  }
+}
+
+TEST(TraceFlagsTest, ParsesLettersRangesAndBitLists) {
+  const ParseCaseT cases[] = {
+      {"A,C-E", true, {{'A', kAll}, {'C', kAll}, {'D', kAll}, {'E', kAll}}},
+      {"B1,3-5", true, {{'B', 0x3Au}}},
+      {"B1,3-5,C", true, {{'B', 0x3Au}, {'C', kAll}}},
+      {"B1,3-5C0", true, {{'B', 0x3Au}, {'C', 0x1u}}},
+      {"G", true, {{'G', kAll}}},
+      {"y-", true, {{'y', kAll}, {'z', kAll}}},
+      {"B30-", true, {{'B', 0xC0000000u}}},
+      {"B3-x", true, {{'B', 0xFFFFFFF8u}, {'x', kAll}}},
+      {"B31,32,99999999999", true, {{'B', 0x80000000u}}},
+      {"B5-2", true, {}},
+      {"E-C", true, {}},
+      {"  12 ;;G", true, {{'G', kAll}}},
+      {"", true, {}},
+      {"A-5", false, {}},
+      {"A-,", false, {}},
+      {"B1-,", false, {}},
+  };
+  for (const ParseCaseT& c : cases) {
+    TraceC flags;
+    flags.TrcParseArgs("Q", true);  // earlier flags never survive a parse
+    EXPECT_EQ(flags.TrcParseArgs(c.text, true), c.ok) << c.text;
+    ExpectMasks(flags, c);
+  }
+}
+
+TEST(TraceFlagsTest, LetterRangeCoversAllMasksFromAToZ) {
+  TraceC flags;
+  ASSERT_TRUE(flags.TrcParseArgs("A-z", true));
+  for (int letter = hx::kFirstLetter; letter <= hx::kLastLetter; ++letter) EXPECT_EQ(flags.Mask(letter), kAll);
+  EXPECT_FALSE(flags.IsOn('@', 0));
+  EXPECT_FALSE(flags.IsOn('{', 0));
+  EXPECT_FALSE(flags.IsOn('A', 32));
+  EXPECT_FALSE(flags.IsOn('A', -1));
+}
+
+TEST(TraceFlagsTest, SwitchingOffClearsWhatTheTextNames) {
+  hx::LetterMasksT masks{};
+  masks.fill(kAll);
+  ASSERT_TRUE(hx::ApplyLetterList("B1,3-5,D", false, masks));
+  EXPECT_EQ(masks[hx::LetterIndex('B')], ~0x3Au);
+  EXPECT_EQ(masks[hx::LetterIndex('D')], 0u);
+  EXPECT_EQ(masks[hx::LetterIndex('C')], kAll);
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    const char* old = std::getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_) setenv(name_, old_.c_str(), 1);
+    else unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  std::string old_;
+};
+
+TEST(TraceFlagsTest, TrackerFlagsComeFromTheEnvironment) {
+  {
+    ScopedEnv env("HXTRKTRACE", "A,C-E B1,3-5");
+    EXPECT_EQ(TrkDbgInitialise(), 0);
+    IndentedTraceC* flags = TrkTrcFlgs.load();
+    ASSERT_NE(flags, nullptr);
+    EXPECT_EQ(flags->Mask('A'), kAll);
+    EXPECT_EQ(flags->Mask('E'), kAll);
+    EXPECT_EQ(flags->Mask('B'), 0x3Au);
+  }
+  {
+    ScopedEnv env("HXTRKTRACE", "P-7");
+    getErrBuf()->reset();
+    EXPECT_EQ(TrkDbgInitialise(), hx::kMsgCannotParseTraceFlags);
+    ASSERT_EQ(getErrBuf()->count(), 1u);
+    EXPECT_EQ(getErrBuf()->get(0)->id(), hx::kMsgCannotParseTraceFlags);
+    EXPECT_EQ(getErrBuf()->get(0)->problem(), "Cannot parse trace flags: \"P-7\"");
+    getErrBuf()->reset();
+    for (int letter = hx::kFirstLetter; letter <= hx::kLastLetter; ++letter)
+      EXPECT_EQ(TrkTrcFlgs.load()->Mask(letter), 0u) << static_cast<char>(letter);
+  }
+  {
+    // Unset: nothing is parsed and nothing reported.
+    ScopedEnv env("HXTRKTRACE", nullptr);
+    EXPECT_EQ(TrkDbgInitialise(), 0);
+  }
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(TraceFlagsTest, OutputGoesToStandardErrorWithTheHeader) {
+  ScopedEnv file("HXTRACEFILE", nullptr);
+  ScopedEnv time("HXTRACETIME", nullptr);
+  ScopedEnv trace("HXTRACE", nullptr);
+  IndentedTraceC flags;
+  ASSERT_TRUE(flags.TrcParseArgs("B2", true));
+  hx::TraceOutputC::Instance().Close();
+  testing::internal::CaptureStderr();
+  hx::TrcPrint(&flags, 'B', 2, "Reading %s\n", "inventory");
+  hx::TrcPrint(&flags, 'B', 3, "never written");
+  flags.Indent();
+  hx::TrcPrint(&flags, 'B', 2, "nested");
+  const std::string out = testing::internal::GetCapturedStderr();
+  hx::TraceOutputC::Instance().Close();
+
+  EXPECT_NE(out.find(" trace file\nVersion "), std::string::npos) << out;
+  EXPECT_NE(out.find("\nTrace generated on "), std::string::npos);
+  EXPECT_NE(out.find("\nUser ID = " + std::to_string(getuid()) + ", Group ID = " + std::to_string(getgid()) + "\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("\nApplication: /"), std::string::npos);
+  EXPECT_NE(out.find("\nEnvironment:\t(none)\nPreferences:\t(none)\n\nReading inventory\n  nested\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("never written"), std::string::npos);
+}
+
+TEST(TraceFlagsTest, OutputFileNamedByTheEnvironmentWithTimes) {
+  char dir[] = "/tmp/hxtrcXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/flags.trace";
+  {
+    ScopedEnv file("HXTRACEFILE", path.c_str());
+    ScopedEnv time("HXTRACETIME", "1");
+    ScopedEnv trace("HXTRACE", "Tracker");
+    IndentedTraceC flags;
+    ASSERT_TRUE(flags.TrcParseArgs("A", true));
+    hx::TraceOutputC::Instance().Close();
+    hx::TrcPrint(&flags, 'A', 0, "first %d", 1);
+    hx::TraceOutputC::Instance().Close();
+  }
+  const std::string out = ReadFile(path);
+  EXPECT_NE(out.find("\nEnvironment:\tHXTRACE=Tracker\n"), std::string::npos) << out;
+  const size_t line = out.find("first 1\n");
+  ASSERT_NE(line, std::string::npos) << out;
+  const size_t start = out.rfind('\n', line) + 1;
+  const std::string prefix = out.substr(start, line - start);
+  EXPECT_EQ(prefix.size(), std::string("0.0000: ").size()) << prefix;
+  EXPECT_EQ(prefix.substr(prefix.size() - 2), ": ");
+  std::remove(path.c_str());
+  rmdir(dir);
+}
+
+TEST(TraceFlagsTest, UnopenableOutputIsReportedOnce) {
+  ScopedEnv file("HXTRACEFILE", "/nonexistent-dir-for-trace/out.trace");
+  IndentedTraceC flags;
+  ASSERT_TRUE(flags.TrcParseArgs("A", true));
+  hx::TraceOutputC::Instance().Close();
+  getErrBuf()->reset();
+  hx::TrcPrint(&flags, 'A', 0, "one");
+  hx::TrcPrint(&flags, 'A', 0, "two");
+  ASSERT_EQ(getErrBuf()->count(), 1u);
+  EXPECT_EQ(getErrBuf()->get(0)->id(), hx::kMsgTraceFileOpenFailed);
+  EXPECT_EQ(getErrBuf()->get(0)->problem(), "Failed to open trace file");
+  getErrBuf()->reset();
+  hx::TraceOutputC::Instance().Close();
+}
+
+}  // namespace

@@ -1,0 +1,299 @@
+// The category tracer: the category tree with inheritance, trace profiles, and the lines the
+// file consumer writes.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/trace/TraceMessages.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/hxprofXXXXXX";
+    path_ = mkdtemp(tmpl) ? tmpl : "";
+  }
+  ~TempDir() {
+    for (const std::string& f : files_) std::remove(f.c_str());
+    rmdir(path_.c_str());
+  }
+  std::string Write(const std::string& name, const std::string& content) {
+    const std::string p = File(name);
+    std::ofstream(p, std::ios::binary) << content;
+    return p;
+  }
+  std::string File(const std::string& name) {
+    files_.push_back(path_ + "/" + name);
+    return files_.back();
+  }
+
+ private:
+  std::string path_;
+  std::vector<std::string> files_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// A tracer of its own per test, its lines going to a temporary stream.
+class TraceProfileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    out_ = std::tmpfile();
+    ASSERT_NE(out_, nullptr);
+  }
+  void TearDown() override { std::fclose(out_); }
+
+  hx::ResultT Load(const std::string& profile) {
+    const std::string path = dir_.Write("test.trace", profile);
+    const hx::ResultT rc = tracer_.registerTask("InventoryTracker", path.c_str(), "Inventory Tracker");
+    tracer_.getDefaultConsumer()->setOutput(out_);
+    return rc;
+  }
+  std::string Output() {
+    std::fflush(out_);
+    std::rewind(out_);
+    std::string s;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, out_)) > 0) s.append(buf, n);
+    return s;
+  }
+
+  TempDir dir_;
+  TracerC tracer_;
+  std::FILE* out_ = nullptr;
+};
+
+TEST_F(TraceProfileTest, CategoriesInheritFromTheirParents) {
+  ASSERT_EQ(Load("+Tracker/Inventory\n-Tracker/Inventory/Upload\n"), hx::RC_OK);
+  const struct {
+    const char* category;
+    bool enabled;
+  } cases[] = {
+      {"Tracker/Inventory", true},          {"Tracker/Inventory/Generate", true},
+      {"Tracker/Inventory/Compress/Deep", true}, {"Tracker/Inventory/Upload", false},
+      {"Tracker/Inventory/Upload/Retry", false}, {"Tracker", false},
+      {"Tracker/Software", false},          {"Tracker//Inventory/", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tracer_.enabled(c.category, nullptr), c.enabled) << c.category;
+
+  // Back to inheriting: the child follows its parent again.
+  tracer_.controller().inherit(tracer_.getDefaultConsumer(), "Tracker/Inventory/Upload");
+  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Upload", nullptr));
+  tracer_.controller().disable(tracer_.getDefaultConsumer(), "Tracker");
+  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Upload", nullptr));
+  tracer_.controller().disable(tracer_.getDefaultConsumer(), "Tracker/Inventory");
+  EXPECT_FALSE(tracer_.enabled("Tracker/Inventory/Upload", nullptr));
+}
+
+TEST_F(TraceProfileTest, ProfileLinesAndAttributes) {
+  const std::string profile =
+      "# trace of the upload\n"
+      "   Tracker/Packages   # a line without '=' switches a category on\n"
+      "\n"
+      "\t+ Tracker/Registry \t\r\n"
+      "Max_Detail = 3\n"
+      "TIMEDELTAS=1\n"
+      "show_process = yes\n"
+      "show_threads=off\n"
+      "flush_freq = 4\n"
+      "max_indent = 2\n"
+      "max_detail = many\n"
+      "unknown_attribute = 5\n";
+  ASSERT_EQ(Load(profile), hx::RC_OK);
+  EXPECT_TRUE(tracer_.enabled("Tracker/Packages", nullptr));
+  EXPECT_TRUE(tracer_.enabled("Tracker/Registry", nullptr));
+  const TraceFileSettingsT s = tracer_.getDefaultConsumer()->settings();
+  EXPECT_EQ(s.maxDetail, 3);
+  EXPECT_TRUE(s.timeDeltas);
+  EXPECT_TRUE(s.showProcess);
+  EXPECT_FALSE(s.showThreads);
+  EXPECT_EQ(s.flushFreq, 4u);
+  EXPECT_EQ(s.maxIndent, 2);
+  EXPECT_EQ(tracer_.controller().detail(tracer_.getDefaultConsumer()), 3);
+}
+
+TEST_F(TraceProfileTest, DetailLevelLimitsTheLines) {
+  ASSERT_EQ(Load("+Tracker\nmax_detail = 3\n"), hx::RC_OK);
+  tracer_.trace("3,Tracker/Hardware", nullptr, "detail three\n");
+  tracer_.trace("4,Tracker/Hardware", nullptr, "detail four\n");
+  tracer_.trace("Tracker/Hardware", nullptr, "no detail\n");
+  EXPECT_EQ(Output(), "detail three\nno detail\n");
+}
+
+TEST_F(TraceProfileTest, OverlongAndBinaryLinesAreCutSafely) {
+  const std::string longName(10000, 'L');
+  std::string profile = "+" + longName + "\n";
+  profile += std::string("\x00\xff\x01+Bin\x7f", 7) + "\n";
+  profile += "# " + std::string(9000, '=') + "\n";
+  profile += "filename" + std::string(5000, ' ') + "= x\n";  // its '=' lies beyond the cut
+  profile += "-\n+\n";                                      // no category named: ignored
+  profile += "max_detail = 5\n";
+  ASSERT_EQ(Load(profile), hx::RC_OK);
+  // Only the first 255 characters of the long line count: "+" and 254 letters.
+  EXPECT_TRUE(tracer_.enabled(longName.substr(0, 254), nullptr));
+  EXPECT_FALSE(tracer_.enabled("Tracker", nullptr));
+  EXPECT_EQ(tracer_.getDefaultConsumer()->settings().maxDetail, 5);
+  EXPECT_EQ(tracer_.getDefaultConsumer()->settings().filename, "");
+}
+
+TEST_F(TraceProfileTest, ClassPatternsEnableCategoriesByLastComponent) {
+  ASSERT_EQ(Load("*/Upload\n+*Compress\n"), hx::RC_OK);
+  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Upload", nullptr));
+  EXPECT_TRUE(tracer_.enabled("Other/Upload", nullptr));
+  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Compress", nullptr));
+  EXPECT_FALSE(tracer_.enabled("Tracker/Inventory", nullptr));
+  EXPECT_FALSE(tracer_.enabled("Tracker/Uploads", nullptr));
+}
+
+TEST_F(TraceProfileTest, MissingProfileChangesNothing) {
+  const hx::ResultT rc = tracer_.registerTask("InventoryTracker", "/nonexistent-dir/hxtrack.trace", "Inventory Tracker");
+  EXPECT_EQ(rc, hx::RcFromErrno(ENOENT));
+  EXPECT_EQ(tracer_.getDefaultConsumer()->settings().maxDetail, TraceControllerC::kDefaultDetail);
+  EXPECT_FALSE(tracer_.controller().anyEnabled());
+  EXPECT_EQ(tracer_.taskName(), "InventoryTracker");
+}
+
+TEST_F(TraceProfileTest, LinePrefixAndIndentation) {
+  ASSERT_EQ(Load("+Tracker\ntimestamp=1\ntimeofday=1\ntimedeltas=1\nshow_process=1\nshow_threads=1\n"
+                 "show_class=1\nmax_indent=1\n"),
+            hx::RC_OK);
+  tracer_.trace("Tracker/Hardware", nullptr, "Loaded %s provider\n", "Processor");
+  tracer_.indent();
+  tracer_.indent();
+  tracer_.trace("Tracker/Hardware", nullptr, "inside");
+  tracer_.outdent();
+  tracer_.outdent();
+  tracer_.outdent();  // never below zero
+  tracer_.trace("Tracker/Hardware", nullptr, "outside\n");
+  const std::string out = Output();
+  const std::regex line(
+      R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \d\d:\d\d:\d\d\.\d{3} \+\d+\.\d{4} \(pid \d+, thread 0x[0-9a-f]+\) )"
+      R"(\[Tracker/Hardware\]: )");
+  const std::vector<std::string> lines = [&] {
+    std::vector<std::string> v;
+    std::stringstream s(out);
+    for (std::string l; std::getline(s, l);) v.push_back(l);
+    return v;
+  }();
+  ASSERT_EQ(lines.size(), 3u) << out;
+  const char* texts[] = {"Loaded Processor provider", "  inside", "outside"};
+  for (size_t i = 0; i < 3; ++i) {
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(lines[i], m, line)) << lines[i];
+    EXPECT_EQ(m.position(0), 0);
+    EXPECT_EQ(m.suffix().str(), texts[i]);
+  }
+}
+
+TEST_F(TraceProfileTest, TraceFileIsCreatedOnFirstLine) {
+  const std::string target = dir_.File("out-%p.trace");
+  ASSERT_EQ(Load("+Tracker\nfilename = " + target + "\n"), hx::RC_OK);
+  tracer_.getDefaultConsumer()->setOutput(nullptr);
+  std::string expanded = target;
+  expanded.replace(expanded.find("%p"), 2, std::to_string(getpid()));
+  dir_.File("out-" + std::to_string(getpid()) + ".trace");
+  EXPECT_NE(access(expanded.c_str(), F_OK), 0) << "created before any line";
+  tracer_.trace("Tracker/Inventory", nullptr, "Started generating inventory\n");
+  tracer_.trace("Tracker/Inventory", nullptr, "bytes \xff\n");
+  EXPECT_EQ(ReadFile(expanded), "Started generating inventory\nbytes \xc3\xbf\n");
+}
+
+TEST_F(TraceProfileTest, UnopenableTraceFileIsReportedOnce) {
+  ASSERT_EQ(Load("+Tracker\nfilename = /nonexistent-dir/out.trace\n"), hx::RC_OK);
+  tracer_.getDefaultConsumer()->setOutput(nullptr);
+  getErrBuf()->reset();
+  tracer_.trace("Tracker/Inventory", nullptr, "one\n");
+  tracer_.trace("Tracker/Inventory", nullptr, "two\n");
+  ASSERT_EQ(getErrBuf()->count(), 1u);
+  EXPECT_EQ(getErrBuf()->get(0)->id(), hx::kMsgTraceFileOpenFailed);
+  EXPECT_EQ(getErrBuf()->get(0)->problem(), "Failed to open trace file");
+  getErrBuf()->reset();
+}
+
+TEST_F(TraceProfileTest, CallSiteCacheFollowsLaterChanges) {
+  ASSERT_EQ(Load("+Tracker\n"), hx::RC_OK);
+  TraceCacheT cache;
+  EXPECT_TRUE(tracer_.enabled("Tracker/Software", &cache));
+  ASSERT_NE(cache.var.load(), nullptr);
+  tracer_.controller().disable(tracer_.getDefaultConsumer(), "Tracker/Software");
+  EXPECT_FALSE(tracer_.enabled("Tracker/Software", &cache));
+  tracer_.controller().enable(tracer_.getDefaultConsumer(), "Tracker/Software");
+  tracer_.trace("Tracker/Software", &cache, "Directory tracked: %s\n", "/opt");
+  EXPECT_EQ(Output(), "Directory tracked: /opt\n");
+}
+
+TEST(TraceControllerTest, ConsumersHaveSettingsOfTheirOwn) {
+  struct CollectT : TraceConsumerI {
+    std::vector<std::string> lines;
+    void consume(const TraceControlVarC& c, std::string_view text, int) override {
+      lines.push_back(c.name() + ":" + std::string(text));
+    }
+  };
+  TraceControllerC controller;
+  CollectT a, b;
+  ASSERT_TRUE(controller.registerConsumer(&a));
+  ASSERT_TRUE(controller.registerConsumer(&b));
+  EXPECT_FALSE(controller.registerConsumer(&a));
+  controller.enable(&a, "Tracker");
+  controller.enable(&b, "Tracker/Packages");
+  controller.setDetail(&b, 1);
+  controller.deliver(controller.find("Tracker/Packages"), 0, "p0", 0);
+  controller.deliver(controller.find("Tracker/Packages"), 2, "p2", 0);
+  controller.deliver(controller.find("Tracker/Software"), 0, "s0", 0);
+  EXPECT_EQ(a.lines, (std::vector<std::string>{"Tracker/Packages:p0", "Tracker/Packages:p2", "Tracker/Software:s0"}));
+  EXPECT_EQ(b.lines, (std::vector<std::string>{"Tracker/Packages:p0"}));
+
+  TraceSettingE setting;
+  bool enabled = false;
+  ASSERT_TRUE(controller.getValues(&b, "Tracker/Packages/Sub", setting, enabled));
+  EXPECT_EQ(setting, TraceSettingInherit);
+  EXPECT_TRUE(enabled);
+  ASSERT_EQ(controller.getChildCount(nullptr), 1u);
+  EXPECT_EQ(controller.getChild(nullptr, 0)->name(), "Tracker");
+  EXPECT_EQ(controller.getChildCount(controller.find("Tracker")), 2u);
+
+  controller.unregisterConsumer(&a);
+  EXPECT_TRUE(controller.anyEnabled());
+  controller.unregisterConsumer(&b);
+  EXPECT_FALSE(controller.anyEnabled());
+  EXPECT_FALSE(controller.enabled(controller.find("Tracker/Packages"), 0));
+}
+
+TEST(TraceProcessTest, CallSiteApiUsesTheProcessTracer) {
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  hx::TraceSetOutput(out);
+  static hx::TraceSiteC s_site("Tracker/Preferences");
+  hx::Trace(s_site, "off %d\n", 1);
+  hx::TraceEnable("Tracker/Preferences");
+  hx::Trace(s_site, "on %d\n", 2);
+  hx::Trace("Tracker/Preferences/Validate", "child %s\n", "too");
+  hx::TraceInherit("Tracker/Preferences");
+  hx::Trace(s_site, "off again\n");
+  hx::TraceSetOutput(nullptr);
+  std::rewind(out);
+  char buf[256] = {};
+  const size_t n = std::fread(buf, 1, sizeof buf - 1, out);
+  std::fclose(out);
+  EXPECT_EQ(std::string(buf, n), "on 2\nchild too\n");
+  EXPECT_EQ(getTracer(1), nullptr);
+  EXPECT_NE(getTracer(TracerC::kVersion), nullptr);
+}
+
+}  // namespace
