@@ -2,6 +2,8 @@
 
 #include <pthread.h>
 
+#include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/messages/MessageId.h"
 #include "foundation/trace/Tracer.h"
 
 namespace {
@@ -36,15 +38,13 @@ std::string ErrEntryC::message() const {
 }
 
 void ErrBufImplC::traceEntry(const char* operation, const ErrEntryC& e) const {
-  const uint32_t id = static_cast<uint32_t>(e.id());
-  const std::string tag = hx::Format("0,Error/%s/%s/%d/%d", operation, ErrSevName(e.severity()),
-                                     (id >> 16) & 0xFFF, id & 0xFFFF);
+  const uint32_t set = hx::MsgSet(e.id()), number = hx::MsgNumber(e.id());
+  const std::string tag = hx::Format("0,Error/%s/%s/%d/%d", operation, ErrSevName(e.severity()), set, number);
   if (!hx::TraceEnabled(tag)) return;
   std::string shown = "Problem: " + e.problem();
   if (!e.reason().empty()) shown += ", Reason: " + e.reason();
   if (!e.solution().empty()) shown += ", Solution: " + e.solution();
-  hx::TraceArgs(tag, "%s %s (s%dm%d): %S\n",
-                {operation, ErrSevName(e.severity()), (id >> 16) & 0xFFF, id & 0xFFFF, shown});
+  hx::TraceArgs(tag, "%s %s (s%dm%d): %S\n", {operation, ErrSevName(e.severity()), set, number, shown});
 }
 
 void ErrBufImplC::error(int32_t id, ErrSevT sev, std::string_view text) {
@@ -90,15 +90,16 @@ pthread_once_t g_bufOnce = PTHREAD_ONCE_INIT;
 void ReleaseBuffer(void* p) { static_cast<ErrBufImplC*>(p)->release(); }
 void MakeKey() { pthread_key_create(&g_bufKey, ReleaseBuffer); }
 
-// The severity letters of message markup; an upper-case letter gates the letter after it on a
-// user level, and no user level is ever in force here, so a gated letter is skipped.
-ErrSevT ReadSeverity(std::string_view spec, size_t& i) {
+// The severity letters of message markup; an upper-case letter gates the letter after it on
+// the user level. The tracker runs with an empty user level, so there a gated letter is
+// always skipped.
+ErrSevT ReadSeverity(std::string_view spec, size_t& i, std::string_view userLevel) {
   ErrSevT sev = ErrSevError;
   bool gated = false;
   for (; i < spec.size() && spec[i] != kSep && spec[i] != '}'; ++i) {
     const char c = spec[i];
     if (c >= 'A' && c <= 'Z') {
-      gated = true;
+      gated = userLevel.find(c) == std::string_view::npos;
       continue;
     }
     ErrSevT s;
@@ -137,11 +138,11 @@ ErrBufImplC* getErrBuf() {
   return buf;
 }
 
-std::string ApplyMarkup(std::string_view text, ErrSevT& sev) {
+std::string ApplyMarkup(std::string_view text, ErrSevT& sev, std::string_view userLevel) {
   sev = ErrSevError;
   if (!text.empty() && text[0] == '{') {
     size_t i = 1;
-    sev = ReadSeverity(text, i);
+    sev = ReadSeverity(text, i, userLevel);
     if (i < text.size() && text[i] == '}') ++i;
     if (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     return std::string(text.substr(i));
@@ -155,18 +156,20 @@ std::string ApplyMarkup(std::string_view text, ErrSevT& sev) {
     const std::string_view body = ReadField(text, i);
     if (style.empty()) {
       size_t k = 0;
-      sev = ReadSeverity(spec, k);
+      sev = ReadSeverity(spec, k, userLevel);
       return std::string(body);
     }
   }
   return std::string();
 }
 
-std::string ErrorString(ErrSevT& sev, int32_t /*id*/, const char* text, const hx::ArgListC& args) {
-  // Localised texts join here once message catalogs are installed; until then the default
-  // text is the message.
-  const std::string chosen = ApplyMarkup(text ? text : "", sev);
-  return hx::FormatArgs(chosen, args);
+std::string ErrorString(ErrSevT& sev, int32_t id, const char* text, const hx::ArgListC& args) {
+  return hx::FormatArgs(ErrGetCat().getMessage(sev, id, text), args);
+}
+
+std::string ErrorString(ErrSevT& sev, const ErrCatalogC& catalog, int32_t id, const char* text,
+                        const hx::ArgListC& args) {
+  return hx::FormatArgs(catalog.getMessage(sev, id, text), args);
 }
 
 std::string getL10NMessage(int32_t id, const char* text, const hx::ArgListC& args) {

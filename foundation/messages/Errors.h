@@ -66,12 +66,21 @@ class ErrBufImplC {
 // The calling thread's error buffer, created on first use.
 ErrBufImplC* getErrBuf();
 
-// Applies message markup to a text (plain, "{sev}text" or a 0x01 group list) and returns the
-// text it selects; sev receives its severity (Error when the markup names none).
-std::string ApplyMarkup(std::string_view text, ErrSevT& sev);
+class ErrCatalogC;
 
-// The text for id (the localised text, else `text`) with markup applied and args filled in.
+// Applies message markup to a text (plain, "{sev}text" or a 0x01 group list) and returns the
+// text it selects; sev receives its severity (Error when the markup names none). An upper-case
+// letter in a severity specification gates the severity letter after it: that letter counts
+// only when the upper-case letter is part of userLevel.
+std::string ApplyMarkup(std::string_view text, ErrSevT& sev, std::string_view userLevel = {});
+
+// The text for id (the localised text from the catalogs of ErrGetCat, else `text`) with markup
+// applied and args filled in.
 std::string ErrorString(ErrSevT& sev, int32_t id, const char* text, const hx::ArgListC& args = {});
+// The same over one given catalog (the log manager keeps its own): its text for id, else
+// `text`, with markup applied and args filled in.
+std::string ErrorString(ErrSevT& sev, const ErrCatalogC& catalog, int32_t id, const char* text,
+                        const hx::ArgListC& args = {});
 // ErrorString without touching the error buffer, severity dropped.
 std::string getL10NMessage(int32_t id, const char* text, const hx::ArgListC& args = {});
 // ErrorString, then appends the message to the thread's error buffer unless its severity is

@@ -1,0 +1,459 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "foundation/core/Result.h"
+#include "foundation/messages/CatalogCompiler.h"
+#include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/messages/MessageId.h"
+
+namespace {
+
+using hx::CatalogEntryT;
+using hx::MsgLogId;
+
+constexpr uint32_t kTrackerSet = 189;
+
+class TempDirC {
+ public:
+  TempDirC() {
+    char pattern[] = "/tmp/hxmsgtestXXXXXX";
+    path_ = mkdtemp(pattern) ? pattern : "";
+  }
+  ~TempDirC() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Sets the locale variables for one test and puts the old values back afterwards.
+class LocaleEnvC {
+ public:
+  LocaleEnvC(const char* lcAll, const char* lcMessages, const char* lang) {
+    for (const char* var : kVars) {
+      const char* old = getenv(var);
+      saved_.emplace_back(old != nullptr, old ? old : "");
+    }
+    Set("LC_ALL", lcAll);
+    Set("LC_MESSAGES", lcMessages);
+    Set("LANG", lang);
+  }
+  explicit LocaleEnvC(const char* lang) : LocaleEnvC(nullptr, nullptr, lang) {}
+  ~LocaleEnvC() {
+    for (size_t i = 0; i < saved_.size(); ++i) Set(kVars[i], saved_[i].first ? saved_[i].second.c_str() : nullptr);
+  }
+
+ private:
+  static void Set(const char* var, const char* value) {
+    if (value) setenv(var, value, 1);
+    else unsetenv(var);
+  }
+  static constexpr const char* kVars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::vector<std::pair<bool, std::string>> saved_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteCatalog(const std::string& path, const std::vector<CatalogEntryT>& entries) {
+  WriteFile(path, hx::BuildCatalogImage(entries));
+}
+
+void PutU32(std::string& image, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
+}
+void PutU16(std::string& image, size_t at, uint32_t v) {
+  image[at] = static_cast<char>((v >> 8) & 0xFF);
+  image[at + 1] = static_cast<char>(v & 0xFF);
+}
+
+// Field offsets of index entry i.
+size_t EntryAt(size_t i) { return 12 + 12 * i; }
+
+const hx::LocaleRegionT kCLocale{};
+
+std::string Lookup(const ErrCatalogC& cat, int32_t id, const char* dflt, ErrSevT* sevOut = nullptr) {
+  ErrSevT sev = ErrSevNone;
+  std::string text = cat.getMessage(sev, id, dflt);
+  if (sevOut) *sevOut = sev;
+  return text;
+}
+
+const std::vector<CatalogEntryT> kTrackerEntries = {
+    {kTrackerSet, 10, "Catalog text %1$s"},
+    {kTrackerSet, 265, "\x01\x01i\x01Preferences loaded"},
+    {kTrackerSet, 12, "Disk full\x01No space left\x01" "Free some space"},
+    {190, 10, "Other set"},
+    {188, 11, "{w} Warned"},
+    {kTrackerSet, 13, "{Xi}Gated"},
+};
+
+TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
+  TempDirC dir;
+  WriteCatalog(dir / "t.cat", kTrackerEntries);
+  const ErrCatalogC cat(dir / "t.cat", kCLocale);
+  ASSERT_TRUE(cat.isOpen());
+  EXPECT_EQ(cat.count(), kTrackerEntries.size());
+
+  struct Case {
+    uint32_t id;
+    const char* dflt;
+    const char* want;
+    ErrSevT sev;
+  };
+  const Case cases[] = {
+      {0xE0BD000A, "Default", "Catalog text %1$s", ErrSevError},
+      {0xE0BD0109, nullptr, "Preferences loaded", ErrSevInformation},
+      {0xE0BE000A, "Default", "Other set", ErrSevError},
+      {0xE0BC000B, "Default", "Warned", ErrSevWarning},
+      // Bits 31, 30 and 28 play no part in the lookup.
+      {0x30BD000A, "Default", "Catalog text %1$s", ErrSevError},
+      // Number 11 exists only in set 188: another set never matches.
+      {0xE0BD000B, "\x01\x01i\x01" "Default", "Default", ErrSevInformation},
+      // Without the catalog bit the file is never consulted, even for a key it holds.
+      {0xC0BD000A, "Default", "Default", ErrSevError},
+      {0x80000001, "{w}Generic", "Generic", ErrSevWarning},
+      {0xE0BD0050, nullptr, "", ErrSevError},
+      {0xE0BD0050, "", "", ErrSevError},
+  };
+  for (const Case& c : cases) {
+    ErrSevT sev = ErrSevNone;
+    EXPECT_EQ(Lookup(cat, static_cast<int32_t>(c.id), c.dflt, &sev), c.want) << std::hex << c.id;
+    EXPECT_EQ(sev, c.sev) << std::hex << c.id;
+  }
+  EXPECT_EQ(cat.getMessage(static_cast<int32_t>(0xE0BD0109)), std::string("\x01\x01i\x01Preferences loaded"));
+  EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xC0BD000A)).has_value());
+}
+
+TEST(MessagesCatalog, UserLevelOpensGatedSeverities) {
+  TempDirC dir;
+  WriteCatalog(dir / "t.cat", kTrackerEntries);
+  ErrCatalogC cat(dir / "t.cat", kCLocale);
+  ErrSevT sev = ErrSevNone;
+  EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &sev), "Gated");
+  EXPECT_EQ(sev, ErrSevError);
+  cat.setUserLevel("XY");
+  EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &sev), "Gated");
+  EXPECT_EQ(sev, ErrSevInformation);
+}
+
+TEST(MessagesCatalog, EveryEntryOfALargeCatalogIsFound) {
+  TempDirC dir;
+  std::vector<CatalogEntryT> entries;
+  for (uint32_t set = 1; set <= 7; ++set) {
+    for (uint32_t n = 0; n < 300; n += (set % 3) + 1) entries.push_back({set, n, hx::Format("s%um%u", set, n)});
+  }
+  WriteCatalog(dir / "big.cat", entries);
+  const ErrCatalogC cat(dir / "big.cat", kCLocale);
+  for (const auto& e : entries) {
+    EXPECT_EQ(cat.getMessage(MsgLogId(e.set, e.number)), e.text);
+    EXPECT_FALSE(cat.getMessage(MsgLogId(e.set, e.number + 1000)).has_value());
+  }
+  EXPECT_FALSE(cat.getMessage(MsgLogId(0, 0)).has_value());
+  EXPECT_FALSE(cat.getMessage(MsgLogId(8, 0)).has_value());
+}
+
+TEST(MessagesCatalog, EmptyAndUnopenableCatalogsGiveDefaults) {
+  TempDirC dir;
+  WriteCatalog(dir / "empty.cat", {});
+  ASSERT_EQ(mkfifo((dir / "fifo.cat").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((dir / "dir.cat").c_str(), 0700), 0);
+  // N = 0: the file opens but holds nothing; a FIFO or directory in the catalog's place is no
+  // catalog (and opening the FIFO must not wait for a writer).
+  for (const std::string& path : {dir / "empty.cat", dir / "fifo.cat", dir / "dir.cat", dir / "missing.cat",
+                                 std::string()}) {
+    const ErrCatalogC cat(path, kCLocale);
+    EXPECT_EQ(cat.isOpen(), path == dir / "empty.cat") << path;
+    EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000A), "Default"), "Default") << path;
+    EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xE0BD000A)).has_value()) << path;
+  }
+}
+
+// Damaged files: whatever is wrong, opening and lookups finish, never read outside the file
+// (the sanitizer build checks that) and fall back to the default text where the file cannot
+// give the message.
+TEST(MessagesCatalog, CorruptedCatalogsFallBackToDefaults) {
+  const std::string good = hx::BuildCatalogImage({{kTrackerSet, 10, "Ten"}, {kTrackerSet, 20, "Twenty"},
+                                                  {kTrackerSet, 30, "Thirty"}});
+  const size_t textStart = 12 + 3 * 12;
+  struct Case {
+    const char* name;
+    std::string image;
+    std::set<std::string> allowed10;  // acceptable results for message 10 (default "D")
+  };
+  auto with = [&](auto change) {
+    std::string image = good;
+    change(image);
+    return image;
+  };
+  const Case cases[] = {
+      {"zero-length file", "", {"D"}},
+      {"header cut short", good.substr(0, 11), {"D"}},
+      {"wrong magic", with([](std::string& i) { i[0] = 'K'; }), {"D"}},
+      {"index missing", good.substr(0, 12), {"D"}},
+      {"index cut inside an entry", good.substr(0, 12 + 12 + 5), {"D"}},
+      {"texts missing", good.substr(0, textStart), {"D"}},
+      {"last text cut short", good.substr(0, good.size() - 2), {"Ten", "D"}},
+      {"N far larger than the file", with([](std::string& i) { PutU32(i, 8, 0xFFFFFFFFu); }), {"D"}},
+      {"N one too large", with([](std::string& i) { PutU32(i, 8, 4); }), {"Ten", "D"}},
+      {"text offset past the end", with([](std::string& i) { PutU32(i, EntryAt(0) + 8, 0xFFFFFFF0u); }), {"D"}},
+      {"text length past the end", with([](std::string& i) { PutU16(i, EntryAt(0) + 2, 0xFFFF); }), {"D"}},
+      {"offset and length at the limits",
+       with([](std::string& i) {
+         PutU32(i, EntryAt(0) + 8, 0xFFFFFFFFu);
+         PutU16(i, EntryAt(0) + 2, 0xFFFF);
+       }),
+       {"D"}},
+      {"duplicate keys", with([](std::string& i) { PutU32(i, EntryAt(1) + 4, 10); }), {"Ten", "Twenty"}},
+      {"unsorted index",
+       with([](std::string& i) {
+         PutU32(i, EntryAt(0) + 4, 30);
+         PutU32(i, EntryAt(2) + 4, 10);
+       }),
+       {"Ten", "Thirty", "D"}},
+  };
+  TempDirC dir;
+  for (const Case& c : cases) {
+    WriteFile(dir / "bad.cat", c.image);
+    const ErrCatalogC cat(dir / "bad.cat", kCLocale);
+    const std::string got = Lookup(cat, static_cast<int32_t>(0xE0BD000A), "D");
+    EXPECT_TRUE(c.allowed10.count(got)) << c.name << ": " << got;
+    for (uint32_t n : {0u, 15u, 20u, 30u, 40u, 0xFFFFu}) {
+      const std::string other = Lookup(cat, MsgLogId(kTrackerSet, n), "D");
+      EXPECT_TRUE(other == "D" || other == "Ten" || other == "Twenty" || other == "Thirty") << c.name;
+    }
+  }
+}
+
+TEST(MessagesLocale, LocaleNamesGiveLanguageAndCountry) {
+  struct Case {
+    const char* name;
+    hx::LocaleRegionT want;
+  };
+  const Case cases[] = {
+      {"de_DE.UTF-8", {"de", "deu", "de"}},
+      {"en_US", {"en", "eng", "us"}},
+      {"fr", {"fr", "fra", ""}},
+      {"pt_BR.ISO8859-1@euro", {"pt", "por", "br"}},
+      {"es_419.UTF-8", {"es", "spa", "419"}},
+      {"deu_AT", {"de", "deu", "at"}},
+      {"xx_YY", {"xx", "", "yy"}},
+      {"C", {}},
+      {"POSIX", {}},
+      {"C.UTF-8", {}},
+      {"", {}},
+      {"12_34", {}},
+  };
+  for (const Case& c : cases) {
+    const hx::LocaleRegionT got = hx::ParseLocaleRegion(c.name);
+    EXPECT_EQ(got.language2, c.want.language2) << c.name;
+    EXPECT_EQ(got.language3, c.want.language3) << c.name;
+    EXPECT_EQ(got.country, c.want.country) << c.name;
+  }
+}
+
+TEST(MessagesLocale, CatalogPathCandidatesInSearchOrder) {
+  const hx::LocaleRegionT enUs{"en", "eng", "us"};
+  const hx::LocaleRegionT fr{"fr", "fra", ""};
+  struct Case {
+    const char* path;
+    hx::LocaleRegionT region;
+    std::vector<std::string> want;
+  };
+  const Case cases[] = {
+      {"allcat.%L.cat", enUs,
+       {"allcat.eng-us.cat", "allcat.en-us.cat", "allcat.eng.cat", "allcat.en.cat", "allcat.cat"}},
+      {"/opt/t/lib/%L/msg.cat", fr, {"/opt/t/lib/fra/msg.cat", "/opt/t/lib/fr/msg.cat", "/opt/t/lib/msg.cat"}},
+      {"%L/msg.cat", fr, {"fra/msg.cat", "fr/msg.cat", "./msg.cat"}},
+      {"/%L/msg.cat", fr, {"/fra/msg.cat", "/fr/msg.cat", "./msg.cat"}},
+      {"a\\%L\\m.cat", fr, {"a\\fra\\m.cat", "a\\fr\\m.cat", "a\\m.cat"}},
+      {"a/%L\\m.cat", fr, {"a/fra\\m.cat", "a/fr\\m.cat", "a/\\m.cat"}},
+      {".%L.cat", fr, {".fra.cat", ".fr.cat", "..cat"}},
+      {"hxtmsg%L", fr, {"hxtmsgfra", "hxtmsgfr", "hxtmsg"}},
+      {"allcat.%L.cat", kCLocale, {"allcat.cat"}},
+      {"hxtmsg.cat", enUs, {"hxtmsg.cat"}},
+      {"", enUs, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(hx::CatalogPathCandidates(c.path, c.region), c.want) << c.path;
+}
+
+// The catalog is chosen by the process locale from the environment, first file that exists.
+TEST(MessagesLocale, PercentLPicksTheFileOfTheProcessLocale) {
+  struct Case {
+    std::vector<std::string> files;
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    const char* want;  // the file opened, "" for none
+  };
+  const Case cases[] = {
+      {{"eng-us", "en-us", "eng", "en", "base"}, nullptr, nullptr, "en_US.UTF-8", "eng-us"},
+      {{"en-us", "eng", "en", "base"}, nullptr, nullptr, "en_US.UTF-8", "en-us"},
+      {{"eng", "en", "base"}, nullptr, nullptr, "en_US", "eng"},
+      {{"en", "base"}, nullptr, nullptr, "en_US", "en"},
+      {{"base"}, nullptr, nullptr, "en_US", "base"},
+      {{"eng-us", "en"}, nullptr, nullptr, "de_DE", ""},
+      {{"de", "fr", "base"}, "de_AT.UTF-8", "fr_FR", "en_US", "de"},
+      {{"de", "fr", "base"}, nullptr, "fr_FR", "de_DE", "fr"},
+      {{"de", "fr", "base"}, "", "", "de_DE", "de"},
+      {{"de", "base"}, nullptr, nullptr, nullptr, "base"},
+  };
+  for (const Case& c : cases) {
+    TempDirC dir;
+    for (const std::string& f : c.files) {
+      WriteCatalog(dir / ("allcat." + (f == "base" ? std::string() : f + ".") + "cat"), {{kTrackerSet, 10, f}});
+    }
+    LocaleEnvC env(c.lcAll, c.lcMessages, c.lang);
+    const ErrCatalogC cat(dir / "allcat.%L.cat");
+    const std::string got = cat.isOpen() ? *cat.getMessage(static_cast<int32_t>(0xE0BD000A)) : "";
+    EXPECT_EQ(got, c.want) << (c.lang ? c.lang : "(no LANG)");
+    EXPECT_EQ(cat.path(), dir / "allcat.%L.cat");
+  }
+}
+
+// Module catalog, process catalog, system texts and default, in that order.
+TEST(MessagesCatSwitch, LookupOrder) {
+  TempDirC dir;
+  ASSERT_EQ(mkdir((dir / "lib").c_str(), 0700), 0);
+  WriteCatalog(dir / "lib/allcat.de.cat", {{kTrackerSet, 10, "Module text"}, {kTrackerSet, 14, "{#}"}});
+  WriteCatalog(dir / "proc.cat", {{kTrackerSet, 10, "Process text"}, {kTrackerSet, 11, "{i}Process only"},
+                                  {kTrackerSet, 14, "Process fills in"}});
+  LocaleEnvC env("de_DE.UTF-8");
+  hx::SetInstallDirSource([&] { return dir.path(); });
+  ErrCatSwitchC sw;
+  sw.openModuleCatalog();
+  hx::SetInstallDirSource(nullptr);
+  ASSERT_TRUE(sw.moduleCatalog()->isOpen());
+  EXPECT_EQ(sw.setProcessCatalog(dir / "proc.cat"), hx::RC_OK);
+
+  struct Case {
+    uint32_t id;
+    const char* dflt;
+    std::string want;
+    ErrSevT sev;
+  };
+  const Case cases[] = {
+      {0xE0BD000A, "Default", "Module text", ErrSevError},
+      {0xE0BD000B, "Default", "Process only", ErrSevInformation},
+      // An empty module text does not hide the process catalog's.
+      {0xE0BD000E, "Default", "Process fills in", ErrSevError},
+      {0xE0BD000C, "{w} Default", "Default", ErrSevWarning},
+      {0xE0BD000C, "Plain {default}", "Plain {default}", ErrSevError},
+      {0xE0BD000C, nullptr, "", ErrSevError},
+      {static_cast<uint32_t>(hx::RcFromErrno(ENOENT)), "Default", std::strerror(ENOENT), ErrSevError},
+      {0x80000001, "Generic failure", "Generic failure", ErrSevError},
+  };
+  for (const Case& c : cases) {
+    ErrSevT sev = ErrSevNone;
+    EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(c.id), c.dflt), c.want) << std::hex << c.id;
+    EXPECT_EQ(sev, c.sev) << std::hex << c.id;
+  }
+
+  sw.disableModuleCatalog();
+  ErrSevT sev;
+  EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Process text");
+  EXPECT_EQ(sw.setProcessCatalog(dir / "missing.cat"), hx::RC_FAIL);
+  EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Default");
+}
+
+TEST(MessagesCatSwitch, ModuleCatalogFoundThroughTheInstallDirectory) {
+  EXPECT_EQ(hx::ModuleCatalogPath("/opt/tarvosk"), "/opt/tarvosk/lib/allcat.%L.cat");
+  EXPECT_EQ(hx::ModuleCatalogPath(""), "allcat.%L.cat");
+  const char* old = getenv("TARVOSKINSTALLDIR");
+  const std::string saved = old ? old : "";
+  setenv("TARVOSKINSTALLDIR", "/from/environment", 1);
+  EXPECT_EQ(hx::GetInstallDir(), "/from/environment");
+  hx::SetInstallDirSource([] { return std::string("/from/registry"); });
+  EXPECT_EQ(hx::GetInstallDir(), "/from/registry");
+  hx::SetInstallDirSource(nullptr);
+  EXPECT_EQ(hx::GetInstallDir(), "/from/environment");
+  if (old) setenv("TARVOSKINSTALLDIR", saved.c_str(), 1);
+  else unsetenv("TARVOSKINSTALLDIR");
+}
+
+// The process catalog installed with ErrSetCat and "%L" replaces the tracker's default texts
+// for the locale it was installed in, and only there.
+TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
+  const int32_t kStarted = static_cast<int32_t>(0xE0BD000Au);
+  const char* kStartedText = "\x01\x01i\x01Inventory tracking started";
+  TempDirC dir;
+  WriteCatalog(dir / "hxtmsg.de.cat", {{kTrackerSet, 10, "\x01\x01i\x01" "Bestandsaufnahme gestartet (%1$s)"}});
+  WriteCatalog(dir / "hxtmsg.fr.cat", {{kTrackerSet, 10, "Inventaire commence"}});
+  {
+    LocaleEnvC env("de_DE.UTF-8");
+    EXPECT_EQ(ErrSetCat((dir / "hxtmsg.%L.cat").c_str()), hx::RC_OK);
+    EXPECT_EQ(getL10NMessage(kStarted, kStartedText, {"Maschine"}), "Bestandsaufnahme gestartet (Maschine)");
+    ErrBufImplC* buf = getErrBuf();
+    buf->reset();
+    EXPECT_EQ(Error(kStarted, kStartedText, "x"), kStarted);
+    ASSERT_EQ(buf->count(), 1u);
+    EXPECT_EQ(buf->get(0)->severity(), ErrSevInformation);
+    EXPECT_EQ(buf->get(0)->problem(), "Bestandsaufnahme gestartet (x)");
+    buf->reset();
+  }
+  {
+    LocaleEnvC env("C");
+    EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
+  }
+  {
+    LocaleEnvC env("de_DE.UTF-8");
+    EXPECT_EQ(ErrSetCat(""), hx::RC_OK);
+    EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
+  }
+}
+
+// The log manager's catalog is looked up with the same markup rules and formatting.
+TEST(MessagesCatSwitch, ErrorStringOverAGivenCatalog) {
+  TempDirC dir;
+  WriteCatalog(dir / "hxtmsg.cat", kTrackerEntries);
+  const ErrCatalogC cat(dir / "hxtmsg.cat", kCLocale);
+  ErrSevT sev = ErrSevNone;
+  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
+  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
+  EXPECT_EQ(sev, ErrSevInformation);
+  const std::string threeParts = ErrorString(sev, cat, MsgLogId(kTrackerSet, 12), nullptr);
+  EXPECT_EQ(ErrEntryC(MsgLogId(kTrackerSet, 12), sev, 1, threeParts).message(),
+            "Disk full\nNo space left\nFree some space");
+}
+
+// Readers keep using a catalog while another thread replaces it.
+TEST(MessagesCatSwitch, LookupsWhileTheProcessCatalogIsReplaced) {
+  TempDirC dir;
+  WriteCatalog(dir / "a.cat", {{kTrackerSet, 10, "A"}});
+  WriteCatalog(dir / "b.cat", {{kTrackerSet, 10, "B"}});
+  LocaleEnvC env("C");
+  ErrCatSwitchC sw;
+  sw.disableModuleCatalog();
+  std::atomic<bool> bad{false};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t) {
+    readers.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        ErrSevT sev;
+        const std::string text = sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "D");
+        if (text != "A" && text != "B" && text != "D") bad = true;
+      }
+    });
+  }
+  for (int i = 0; i < 200; ++i) sw.setProcessCatalog(dir / (i % 2 ? "a.cat" : "b.cat"));
+  for (auto& r : readers) r.join();
+  EXPECT_FALSE(bad);
+}
+
+}  // namespace
