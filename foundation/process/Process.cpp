@@ -1,0 +1,243 @@
+#include "foundation/process/Process.h"
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "foundation/process/ChildLaunch.h"
+#include "foundation/process/CommPipe.h"
+#include "foundation/process/Descriptor.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr const char* c_TraceCategory = "Communication/Process";
+// How long Create waits for the child to report a failed exec. A successful exec answers at
+// once (end of file), so this bounds only a child stuck before exec.
+constexpr milliseconds c_StartStatusTimeout{5000};
+// One poll of the output pipes; also the longest delay before a callback is due.
+constexpr milliseconds c_PollInterval{100};
+// Reaping after the pipes have closed: the child has usually exited by then, so the first
+// checks come quickly and the pace slows down only for a child that outlives its output.
+constexpr milliseconds c_ReapFirstDelay{1};
+constexpr milliseconds c_ReapMaxDelay{100};
+
+int PollRetry(pollfd* fds, nfds_t count, milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
+    const int ready = ::poll(fds, count, static_cast<int>(std::max<long long>(left.count(), 0)));
+    if (ready >= 0 || errno != EINTR) return ready;
+  }
+}
+
+void SleepFor(milliseconds delay) {
+  timespec want{static_cast<time_t>(delay.count() / 1000), static_cast<long>((delay.count() % 1000) * 1000000)};
+  timespec left{};
+  while (::nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
+}
+
+}  // namespace
+
+ProcessC::ProcessC() = default;
+
+ProcessC::~ProcessC() {
+  // The working directory and the environment go first, then the stream descriptors (error,
+  // output, input: the reverse of their declaration) and last the command line.
+  workDir_.reset();
+  env_.reset();
+}
+
+void ProcessC::SetWorkingDirectory(const FileNameC* dir) {
+  workDir_ = dir ? std::make_unique<FileNameC>(*dir) : nullptr;
+}
+
+void ProcessC::SetEnvironment(const StringArrayC& env, bool merge) {
+  env_ = std::make_unique<StringArrayC>(env);
+  mergeEnv_ = merge;
+}
+
+hx::ResultT ProcessC::GetProcessId(long* pid) const {
+  if (pid == nullptr) return hx::RC_NULL_OUT;
+  *pid = 0;
+  if (!HasChild()) return hx::RC_FAIL;
+  *pid = handle_;
+  return hx::RC_OK;
+}
+
+hx::ResultT ProcessC::RedirectStdIO(int in, int out, int err) {
+  in_.Redirect(in);
+  out_.Redirect(out);
+  err_.Redirect(err);
+  return hx::RC_OK;
+}
+
+hx::ResultT ProcessC::RedirectStdIO(const FileNameC* in, const FileNameC* out, const FileNameC* err) {
+  hx::ResultT rc = in_.Redirect(in);
+  if (hx::Succeeded(rc)) rc = out_.Redirect(out);
+  if (hx::Succeeded(rc)) rc = err_.Redirect(err);
+  return rc;
+}
+
+hx::ResultT ProcessC::Create() {
+  if (commandLine_.IsEmpty()) return hx::RC_INVALID_ARG;
+  if (hx::TraceEnabled(c_TraceCategory)) {
+    hx::Trace(c_TraceCategory, "Creating child process '%s'", commandLine_.ToString());
+  }
+  const hx::ResultT rc = StartChild();
+  hx::Trace(c_TraceCategory, "Process creation result %#lx", static_cast<uint32_t>(rc));
+  return rc;
+}
+
+hx::ResultT ProcessC::StartChild() {
+  hx::proc::IgnoreSigpipeInTracker();
+  hx::proc::ChildLaunchC launch(commandLine_);
+  launch.SetEnvironment(env_.get(), mergeEnv_);
+  launch.SetWorkingDirectory(workDir_.get());
+  launch.SetSignalIgnore(signalIgnore_);
+  launch.ResolveProgram();
+
+  // The status pipe tells a failed exec from a successful one: the child writes its error
+  // number to it, and a successful exec closes it through close-on-exec.
+  CommPipeC status;
+  hx::ResultT rc = status.Create(false, false);
+  if (hx::Failed(rc)) return rc;
+  const int streams[3] = {in_, out_, err_};
+  const pid_t pid = ::fork();
+  if (pid == 0) launch.ExecInChild(streams, status.WriteFD());
+  if (pid < 0) return hx::RcFromErrno(errno);
+
+  handle_ = pid;
+  waitStatus_ = c_NotCollected;
+  in_.CloseInheritedFD();
+  out_.CloseInheritedFD();
+  err_.CloseInheritedFD();
+  status.CloseWrite();
+  return ReadStartStatus(status.ReadFD());
+}
+
+hx::ResultT ProcessC::ReadStartStatus(int statusFd) {
+  pollfd pfd{statusFd, POLLIN, 0};
+  if (PollRetry(&pfd, 1, c_StartStatusTimeout) <= 0) return hx::RC_OK;
+  int childErrno = 0;
+  if (hx::ReadRetry(statusFd, &childErrno, sizeof childErrno) != static_cast<ssize_t>(sizeof childErrno)) {
+    return hx::RC_OK;  // end of file: the exec succeeded
+  }
+  // The child exits right after reporting, so waiting for it blocks only for a moment; the
+  // caller gets a failed start with nothing left behind.
+  CollectStatus(true);
+  return childErrno == 0 ? hx::RC_OK : hx::RcFromErrno(childErrno);
+}
+
+hx::ResultT ProcessC::Wait(WaitCallbackT callback, void* context, MillisecondsC interval) {
+  if (!HasChild()) return hx::RC_PROC_NO_CHILD;
+  ClockT::time_point last = ClockT::now();
+  hx::ResultT copyRc = hx::RC_OK;
+  StdOutDescC* const descs[2] = {&out_, &err_};
+  while (out_.GetParentFDToChild() >= 0 || err_.GetParentFDToChild() >= 0) {
+    // A closed pipe is passed as -1, which poll skips.
+    pollfd fds[2] = {{out_.GetParentFDToChild(), POLLIN, 0}, {err_.GetParentFDToChild(), POLLIN, 0}};
+    const int ready = ::poll(fds, 2, static_cast<int>(c_PollInterval.count()));
+    if (ready < 0 && errno != EINTR) break;
+    for (int i = 0; ready > 0 && i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const hx::ResultT rc = descs[i]->CopyFDToStream();
+      // A lost byte must not go unnoticed: the first copy failure is Wait's result once the
+      // child has been reaped.
+      if (hx::Failed(rc) && hx::Succeeded(copyRc)) copyRc = rc;
+    }
+    CheckCallback(callback, context, interval, last);
+  }
+  const hx::ResultT rc = Reap(callback, context, interval, last);
+  return hx::Failed(rc) ? rc : copyRc;
+}
+
+hx::ResultT ProcessC::Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last) {
+  if (StatusCollected()) return hx::RC_OK;
+  // Without a callback nothing needs to happen while the child finishes: block in the wait.
+  if (callback == nullptr) return CollectStatus(true);
+  milliseconds delay = c_ReapFirstDelay;
+  while (true) {
+    const hx::ResultT rc = CollectStatus(false);
+    if (rc != hx::RC_PROC_RUNNING) return rc;
+    CheckCallback(callback, context, interval, last);
+    SleepFor(delay);
+    delay = std::min(delay * 2, c_ReapMaxDelay);
+    if (StatusCollected()) return hx::RC_OK;
+  }
+}
+
+void ProcessC::CheckCallback(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last) {
+  if (callback == nullptr) return;
+  const ClockT::time_point now = ClockT::now();
+  if (now - last < interval) return;
+  last = now;
+  if (!callback(this, context)) Terminate();
+}
+
+hx::ResultT ProcessC::CollectStatus(bool block) {
+  while (!StatusCollected()) {
+    int status = 0;
+    const pid_t got = ::waitpid(static_cast<pid_t>(handle_), &status, block ? 0 : WNOHANG);
+    if (got == 0) return hx::RC_PROC_RUNNING;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return hx::RcFromErrno(errno);
+    }
+    // Stopped and continued states are not asked for; should one come, it is not final.
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+      if (!block) return hx::RC_PROC_RUNNING;
+      continue;
+    }
+    waitStatus_ = status;
+  }
+  return hx::RC_OK;
+}
+
+hx::ResultT ProcessC::GetExitCode(uint32_t* code) {
+  if (code == nullptr) return hx::RC_NULL_OUT;
+  *code = 0;
+  if (!HasChild()) return hx::RC_PROC_NO_CHILD;
+  const hx::ResultT rc = CollectStatus(false);
+  if (rc != hx::RC_OK) return rc;
+  if (WIFEXITED(waitStatus_)) {
+    *code = static_cast<uint32_t>(WEXITSTATUS(waitStatus_));
+    return hx::RC_OK;
+  }
+  *code = static_cast<uint32_t>(WTERMSIG(waitStatus_));
+  return hx::RC_PROC_SIGNALED;
+}
+
+hx::ResultT ProcessC::GetExitCode(int32_t* code) {
+  if (code == nullptr) return hx::RC_NULL_OUT;
+  uint32_t value = 0;
+  const hx::ResultT rc = GetExitCode(&value);
+  if (hx::Failed(rc) && rc != hx::RC_PROC_SIGNALED) return rc;
+  *code = static_cast<int32_t>(value);
+  return rc;
+}
+
+hx::ResultT ProcessC::SendSignal(int sig) {
+  // Without a live child there is nobody to signal: kill() with 0 or -1 would reach the whole
+  // process group or every process, and a reaped child's id may already belong to another.
+  if (!HasChild() || StatusCollected()) return hx::RcFromErrno(ESRCH);
+  return ::kill(static_cast<pid_t>(handle_), sig) == 0 ? hx::RC_OK : hx::RcFromErrno(errno);
+}
+
+hx::ResultT ProcessC::Suspend() { return SendSignal(SIGSTOP); }
+hx::ResultT ProcessC::Resume() { return SendSignal(SIGCONT); }
+hx::ResultT ProcessC::Terminate() { return SendSignal(SIGTERM); }
+
+hx::ResultT ProcessC::GetPriority(int* priority) const {
+  if (priority != nullptr) *priority = 0;
+  return hx::RC_NOT_IMPL;
+}
+
+hx::ResultT ProcessC::SetPriority(int /*priority*/) { return hx::RC_NOT_IMPL; }

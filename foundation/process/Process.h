@@ -1,0 +1,125 @@
+#pragma once
+// ProcessC: one external program run as a child process, with its standard streams pointed at
+// the tracker's descriptors, at files or (output and error) at in-memory streams. Plain fork and
+// exec, no shell: the arguments reach the program as they are.
+//
+// Use: configure (command line, redirects, environment, working directory, signal mask), then
+// Create() once, Wait() to drain the output and reap the child, GetExitCode(), destroy. The
+// runner is synchronous and used from one thread at a time.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "foundation/core/FileName.h"
+#include "foundation/core/Result.h"
+#include "foundation/core/Text.h"
+#include "foundation/process/CommandLine.h"
+#include "foundation/process/OutputStream.h"
+#include "foundation/process/StdIODesc.h"
+
+namespace hx {
+
+// Result codes of process handling.
+constexpr ResultT RC_PROC_NO_CHILD = ToResult(MSGSET_PROCESS | 0x0001u);  // no child was started
+constexpr ResultT RC_PROC_RUNNING = ToResult(MSGSET_PROCESS | 0x0002u);   // still running (or stopped)
+constexpr ResultT RC_PROC_SIGNALED = ToResult(MSGSET_PROCESS | 0x0003u);  // killed by a signal
+
+}  // namespace hx
+
+class ProcessC {
+ public:
+  using StdIODescC = hx::proc::StdIODescC;
+  using StdInDescC = hx::proc::StdInDescC;
+  using StdOutDescC = hx::proc::StdOutDescC;
+  using StdErrDescC = hx::proc::StdErrDescC;
+  using MillisecondsC = std::chrono::milliseconds;
+  // Called while Wait runs, at most once per interval: true to go on, false to have the child
+  // terminated (Wait still drains its output and reaps it).
+  using WaitCallbackT = bool (*)(ProcessC* process, void* context);
+
+  // Bits of the signal-ignore mask: bit n-1 stands for signal n of the tracker's portable
+  // numbering (mapped to the host's own signals when the child starts).
+  static constexpr uint32_t SIGHUP_MASK = 0x1;
+  static constexpr uint32_t SIGINT_MASK = 0x2;
+  static constexpr uint32_t SIGQUIT_MASK = 0x4;
+  static constexpr uint32_t SIGPIPE_MASK = 0x1000;
+  static constexpr uint32_t SIGTERM_MASK = 0x4000;
+  static constexpr uint32_t SIGTSTP_MASK = 0x800000;
+
+  ProcessC();
+  // Closes what the redirects opened; never signals nor reaps the child.
+  ~ProcessC();
+  ProcessC(const ProcessC&) = delete;
+  ProcessC& operator=(const ProcessC&) = delete;
+
+  void SetCommandLine(const CommandLineC& commandLine) { commandLine_ = commandLine; }
+  const CommandLineC& GetCommandLine() const { return commandLine_; }
+  // Keeps a copy; null clears (the child then inherits the tracker's working directory).
+  void SetWorkingDirectory(const FileNameC* dir);
+  // merge true: the "name=value" strings are set on top of the inherited environment; false:
+  // they are the child's whole environment. The tracker's own environment never changes.
+  void SetEnvironment(const StringArrayC& env, bool merge);
+  void SetSignalIgnore(uint32_t mask) { signalIgnore_ = mask; }
+
+  void SetHandle(long handle) { handle_ = handle; }
+  long GetHandle() const { return handle_; }
+  hx::ResultT SetProcessId(long pid) {
+    handle_ = pid;
+    return hx::RC_OK;
+  }
+  hx::ResultT GetProcessId(long* pid) const;
+
+  StdInDescC& StdIn() { return in_; }
+  StdOutDescC& StdOut() { return out_; }
+  StdErrDescC& StdErr() { return err_; }
+  // The child receives these descriptors as its input, output and error (-1: the default).
+  hx::ResultT RedirectStdIO(int in, int out, int err);
+  // The child's streams go to these files (null: unchanged); stops at the first failure.
+  hx::ResultT RedirectStdIO(const FileNameC* in, const FileNameC* out, const FileNameC* err);
+
+  // Starts the child. A program that cannot be executed is reported here (0xE0000000 | errno),
+  // with the child already reaped.
+  hx::ResultT Create();
+  // Copies the child's output into the redirect streams until every pipe is closed (by the child
+  // and any descendant holding it), then reaps the child.
+  hx::ResultT Wait(WaitCallbackT callback, void* context, MillisecondsC interval);
+  // The exit status (0-255) and 0, or the terminating signal and RC_PROC_SIGNALED.
+  hx::ResultT GetExitCode(uint32_t* code);
+  // The same; stores nothing on failures other than RC_PROC_SIGNALED.
+  hx::ResultT GetExitCode(int32_t* code);
+
+  hx::ResultT Suspend();
+  hx::ResultT Resume();
+  hx::ResultT Terminate();
+  // Priorities are not supported.
+  hx::ResultT GetPriority(int* priority) const;
+  hx::ResultT SetPriority(int priority);
+
+ private:
+  using ClockT = std::chrono::steady_clock;
+
+  hx::ResultT StartChild();
+  hx::ResultT ReadStartStatus(int statusFd);
+  // Collects the child's final status once: 0 when collected (now or before), RC_PROC_RUNNING
+  // while it runs (only without block), or the wait error.
+  hx::ResultT CollectStatus(bool block);
+  hx::ResultT Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
+  void CheckCallback(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
+  hx::ResultT SendSignal(int sig);
+  bool HasChild() const { return handle_ > 0; }
+  bool StatusCollected() const { return waitStatus_ != c_NotCollected; }
+
+  static constexpr int c_NotCollected = -1;
+
+  CommandLineC commandLine_;
+  std::unique_ptr<FileNameC> workDir_;
+  long handle_ = -1;
+  std::unique_ptr<StringArrayC> env_;
+  bool mergeEnv_ = false;
+  uint32_t signalIgnore_ = 0;
+  StdInDescC in_;
+  StdOutDescC out_;
+  StdErrDescC err_;
+  int waitStatus_ = c_NotCollected;
+};

@@ -1,0 +1,170 @@
+// The child's environment and the program it runs: merge and replace, PATH search, and the
+// system root that lets a fixture machine stand in for the host.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/process/Process.h"
+#include "foundation/process/RunCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets (or unsets) a variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+std::optional<std::string> GetEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::optional<std::string>(v) : std::nullopt;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/hx-proc-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const std::string& Path() const { return path_; }
+  // Creates root-relative file `rel` with content, executable or not.
+  void Put(const std::string& rel, const std::string& content, bool executable = true) const {
+    const fs::path p = fs::path(path_) / rel;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << content;
+    ::chmod(p.c_str(), executable ? 0755 : 0644);
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string Script(const std::string& says) { return "#!/bin/sh\necho " + says + "\n"; }
+
+TEST(ProcessEnvironment, MergeSetsOnTopAndLeavesTheTrackerAlone) {
+  ScopedEnv lang("LANG", "de_DE.UTF-8");
+  ScopedEnv lcAll("LC_ALL", nullptr);
+  ScopedEnv mine("HX_PROC_INHERITED", "kept");
+  MemoryOutputStreamC out;
+  uint32_t exitCode = 0;
+  ASSERT_EQ(hx::RunPackageTool(CommandLineC{"/bin/sh", "-c", "echo \"$LANG|$LC_ALL|$HX_PROC_INHERITED\""},
+                               exitCode, &out, nullptr),
+            0);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(out.GetData(), "C|C|kept\n");
+  EXPECT_EQ(GetEnv("LANG"), std::optional<std::string>("de_DE.UTF-8"));
+  EXPECT_EQ(GetEnv("LC_ALL"), std::nullopt);
+}
+
+std::vector<std::string> ChildEnvironment(const StringArrayC& env, bool merge) {
+  ProcessC p;
+  MemoryOutputStreamC out;
+  p.SetCommandLine(CommandLineC{"/usr/bin/env"});
+  p.SetEnvironment(env, merge);
+  EXPECT_EQ(p.StdOut().Redirect(&out), 0);
+  EXPECT_EQ(p.Create(), 0);
+  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  return hx::SplitLines(out.GetData());
+}
+
+TEST(ProcessEnvironment, ReplaceAndMergeRules) {
+  ScopedEnv mine("HX_PROC_INHERITED", "kept");
+  // Replace: exactly the given strings.
+  EXPECT_EQ(ChildEnvironment({"ONLY=1", "ALSO=two words"}, false),
+            (std::vector<std::string>{"ONLY=1", "ALSO=two words"}));
+  // Merge: a string without a name before '=' is skipped; a given name replaces the inherited one.
+  const std::vector<std::string> merged =
+      ChildEnvironment({"=nameless", "no-equals", "HX_PROC_INHERITED=over", "HX_PROC_NEW=1"}, true);
+  auto has = [&](const std::string& s) { return std::find(merged.begin(), merged.end(), s) != merged.end(); };
+  EXPECT_TRUE(has("HX_PROC_INHERITED=over"));
+  EXPECT_FALSE(has("HX_PROC_INHERITED=kept"));
+  EXPECT_TRUE(has("HX_PROC_NEW=1"));
+  EXPECT_FALSE(has("no-equals"));
+  EXPECT_FALSE(has("=nameless"));
+  EXPECT_EQ(GetEnv("HX_PROC_INHERITED"), std::optional<std::string>("kept"));
+}
+
+// How a program name becomes the file that runs, with and without a system root.
+TEST(ProcessEnvironment, ProgramLookupUnderTheSystemRoot) {
+  TempDir root, host;
+  root.Put("usr/sbin/dmidecode", Script("root-dmidecode"));
+  root.Put("usr/sbin/ifconfig", Script("root-ifconfig"));
+  root.Put("opt/a/tool", Script("not-executable"), false);
+  root.Put("opt/b/tool", Script("root-tool-b"));
+  host.Put("bin/hostonly", Script("host-tool"));
+  fs::create_directories(fs::path(root.Path()) / "usr/bin");
+  fs::create_symlink("/bin/sh", fs::path(root.Path()) / "usr/bin/shell");
+
+  struct Case {
+    const char* name;
+    const char* sysroot;  // null: unset
+    std::string path;     // the PATH the child's lookup uses
+    CommandLineC cmd;
+    hx::ResultT rc;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"absolute path runs under the root", root.Path().c_str(), "/usr/bin:/bin",
+       CommandLineC{"/usr/sbin/dmidecode"}, 0, {"root-dmidecode"}},
+      {"bare name found on a PATH entry under the root", root.Path().c_str(), "/usr/sbin",
+       CommandLineC{"ifconfig"}, 0, {"root-ifconfig"}},
+      {"first executable file wins", root.Path().c_str(), "/nowhere:/opt/a:/opt/b", CommandLineC{"tool"}, 0,
+       {"root-tool-b"}},
+      {"argv[0] stays as given", root.Path().c_str(), "/usr/bin",
+       CommandLineC{"/usr/bin/shell", "-c", "echo \"$0\""}, 0, {"/usr/bin/shell"}},
+      {"the host's program never stands in", root.Path().c_str(), "/usr/sbin:/bin", CommandLineC{"sh", "-c", "true"},
+       hx::RcFromErrno(ENOENT), {}},
+      {"absolute host path is mapped too", root.Path().c_str(), "/usr/bin:/bin", CommandLineC{"/bin/sh", "-c", "true"},
+       hx::RcFromErrno(ENOENT), {}},
+      {"found but not executable", root.Path().c_str(), "/opt/a", CommandLineC{"tool"}, hx::RcFromErrno(EACCES),
+       {}},
+      {"empty root changes nothing", "", host.Path() + "/bin", CommandLineC{"hostonly"}, 0, {"host-tool"}},
+      {"no root: plain PATH search", nullptr, host.Path() + "/bin", CommandLineC{"hostonly"}, 0, {"host-tool"}},
+      {"no root: absolute path unchanged", nullptr, "/usr/bin:/bin", CommandLineC{host.Path() + "/bin/hostonly"},
+       0, {"host-tool"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScopedEnv sysroot("TARVOSKSYSROOT", c.sysroot);
+    ScopedEnv path("PATH", c.path.c_str());
+    StringArrayC lines;
+    EXPECT_EQ(hx::RunCommandLines(c.cmd, lines), c.rc);
+    EXPECT_EQ(lines, c.lines);
+  }
+}
+
+TEST(ProcessEnvironment, MergedPathIsTheOneSearched) {
+  TempDir dir;
+  dir.Put("bin/hx-merged-tool", Script("found-on-merged-path"));
+  ScopedEnv sysroot("TARVOSKSYSROOT", nullptr);
+  ProcessC p;
+  MemoryOutputStreamC out;
+  p.SetCommandLine(CommandLineC{"hx-merged-tool"});
+  p.SetEnvironment({"PATH=" + dir.Path() + "/bin"}, true);
+  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+  ASSERT_EQ(p.Create(), 0);
+  ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  EXPECT_EQ(out.GetData(), "found-on-merged-path\n");
+}
+
+}  // namespace

@@ -1,0 +1,345 @@
+// The command runner's core: starting, exit codes, output copying, descriptors and signals.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/process/Process.h"
+#include "foundation/process/RunCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+CommandLineC Sh(const std::string& script) { return CommandLineC{"/bin/sh", "-c", script}; }
+
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/hx-proc-XXXXXX";
+    path_ = ::mkdtemp(tmpl);
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+// Runs a command with output and error captured in two streams.
+struct Captured {
+  hx::ResultT create = 0, wait = 0, exit = 0;
+  uint32_t code = 0;
+  std::string out, err;
+};
+
+Captured RunCaptured(const CommandLineC& cmd) {
+  ProcessC p;
+  MemoryOutputStreamC out, err;
+  p.SetCommandLine(cmd);
+  EXPECT_EQ(p.StdOut().Redirect(&out), 0);
+  EXPECT_EQ(p.StdErr().Redirect(&err), 0);
+  Captured c;
+  c.create = p.Create();
+  if (hx::Succeeded(c.create)) c.wait = p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000));
+  c.exit = p.GetExitCode(&c.code);
+  c.out = out.GetData();
+  c.err = err.GetData();
+  return c;
+}
+
+TEST(ProcessRunner, EmptyCommandLineStartsNothing) {
+  ProcessC p;
+  EXPECT_EQ(p.Create(), hx::RC_INVALID_ARG);
+  EXPECT_EQ(p.GetHandle(), -1);
+  long pid = 42;
+  EXPECT_EQ(p.GetProcessId(&pid), hx::RC_FAIL);
+  EXPECT_EQ(pid, 0);
+  uint32_t code = 7;
+  EXPECT_EQ(p.GetExitCode(&code), hx::RC_PROC_NO_CHILD);
+  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), hx::RC_PROC_NO_CHILD);
+  // With no child, a signal must go nowhere (kill(-1) would reach every process we may signal).
+  EXPECT_EQ(p.Terminate(), hx::RcFromErrno(ESRCH));
+}
+
+TEST(ProcessRunner, FailedStartIsReportedByCreateWithTheChildReaped) {
+  TempDir dir;
+  WriteFile(dir.File("not-executable"), "#!/bin/sh\nexit 0\n");
+  const FileNameC missingDir(dir.File("no-such-dir"));
+  struct Case {
+    const char* name;
+    CommandLineC cmd;
+    const FileNameC* workDir;
+    int err;
+  } cases[] = {
+      {"bare name not on PATH", CommandLineC{"hx-no-such-program-4711"}, nullptr, ENOENT},
+      {"absolute path missing", CommandLineC{dir.File("missing")}, nullptr, ENOENT},
+      {"file not executable", CommandLineC{dir.File("not-executable")}, nullptr, EACCES},
+      {"working directory missing", Sh("exit 0"), &missingDir, ENOENT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessC p;
+    p.SetCommandLine(c.cmd);
+    p.SetWorkingDirectory(c.workDir);
+    EXPECT_EQ(p.Create(), hx::RcFromErrno(c.err));
+    long pid = 0;
+    ASSERT_EQ(p.GetProcessId(&pid), 0);
+    int status = 0;
+    errno = 0;
+    EXPECT_EQ(::waitpid(static_cast<pid_t>(pid), &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    uint32_t code = 0;
+    EXPECT_EQ(p.GetExitCode(&code), 0);
+    EXPECT_EQ(code, 1u);
+  }
+}
+
+TEST(ProcessRunner, ExitStatusAndSignals) {
+  struct Case {
+    const char* script;
+    bool captureOutput;
+    hx::ResultT exitRc;
+    uint32_t code;
+  } cases[] = {
+      {"exit 0", true, 0, 0},
+      {"exit 3", true, 0, 3},
+      {"exit 3", false, 0, 3},
+      {"exit 255", true, 0, 255},
+      {"kill -KILL $$", true, hx::RC_PROC_SIGNALED, 9},
+      {"kill -KILL $$", false, hx::RC_PROC_SIGNALED, 9},
+      {"kill -TERM $$", true, hx::RC_PROC_SIGNALED, 15},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.script) + (c.captureOutput ? " (captured)" : ""));
+    ProcessC p;
+    MemoryOutputStreamC out;
+    p.SetCommandLine(Sh(c.script));
+    if (c.captureOutput) {
+      ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+    }
+    ASSERT_EQ(p.Create(), 0);
+    EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+    // Both forms, twice each: the status is collected once and answered from then on.
+    for (int round = 0; round < 2; ++round) {
+      uint32_t code = 0xDEAD;
+      EXPECT_EQ(p.GetExitCode(&code), c.exitRc);
+      EXPECT_EQ(code, c.code);
+      int32_t scode = -5;
+      EXPECT_EQ(p.GetExitCode(&scode), c.exitRc);
+      EXPECT_EQ(scode, static_cast<int32_t>(c.code));
+    }
+    // A reaped child's id may belong to someone else by now: it is never signalled again.
+    EXPECT_EQ(p.Terminate(), hx::RcFromErrno(ESRCH));
+  }
+}
+
+TEST(ProcessRunner, OutputReachesItsOwnStreamComplete) {
+  struct Case {
+    const char* name;
+    std::string script;
+    std::string out, err;
+  } cases[] = {
+      {"nothing written", "exit 0", "", ""},
+      {"one write above the read size", "printf '%5000s' x", std::string(4999, ' ') + "x", ""},
+      {"both streams interleaved", "echo o1; echo e1 >&2; echo o2; echo e2 >&2", "o1\no2\n", "e1\ne2\n"},
+      {"grandchild keeps the pipe open", "(sleep 0.3; echo late; echo late-err >&2) & echo early",
+       "early\nlate\n", "late-err\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Captured r = RunCaptured(Sh(c.script));
+    EXPECT_EQ(r.create, 0);
+    EXPECT_EQ(r.wait, 0);
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+  }
+}
+
+TEST(ProcessRunner, MegabytesOnBothStreamsLoseNoByte) {
+  TempDir dir;
+  std::string data(10 * 1024 * 1024, '\0');
+  std::mt19937 rng(4711);
+  for (char& ch : data) ch = static_cast<char>(rng());
+  WriteFile(dir.File("data"), data);
+  // Error first: a runner that drained only the output until its end would deadlock here.
+  const Captured r = RunCaptured(Sh("cat '" + dir.File("data") + "' >&2; cat '" + dir.File("data") + "'"));
+  EXPECT_EQ(r.wait, 0);
+  EXPECT_EQ(r.code, 0u);
+  ASSERT_EQ(r.out.size(), data.size());
+  EXPECT_TRUE(r.out == data);
+  ASSERT_EQ(r.err.size(), data.size());
+  EXPECT_TRUE(r.err == data);
+}
+
+TEST(ProcessRunner, FileAndDescriptorRedirects) {
+  TempDir dir;
+  WriteFile(dir.File("in"), "line one\nline two\n");
+  WriteFile(dir.File("out"), "old content that must be truncated away\n");
+  const FileNameC in(dir.File("in")), out(dir.File("out")), err(dir.File("err"));
+  {
+    ProcessC p;
+    p.SetCommandLine(Sh("cat; echo oops >&2"));
+    ASSERT_EQ(p.RedirectStdIO(&in, &out, &err), 0);
+    ASSERT_EQ(p.Create(), 0);
+    ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  }
+  EXPECT_EQ(ReadFile(dir.File("out")), "line one\nline two\n");
+  EXPECT_EQ(ReadFile(dir.File("err")), "oops\n");
+
+  // A file that cannot be opened stops the redirects at that stream.
+  const FileNameC bad(dir.File("no-dir/out"));
+  ProcessC p;
+  EXPECT_EQ(p.RedirectStdIO(&in, &bad, &err), hx::RcFromErrno(ENOENT));
+  EXPECT_EQ(static_cast<int>(p.StdOut()), 1);
+
+  // A caller's descriptor: the child writes to it, and it stays open for the caller.
+  const int fd = ::open(dir.File("fd-out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  {
+    ProcessC q;
+    q.SetCommandLine(Sh("echo via-descriptor"));
+    ASSERT_EQ(q.RedirectStdIO(-1, fd, -1), 0);
+    ASSERT_EQ(q.Create(), 0);
+    ASSERT_EQ(q.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  }
+  EXPECT_EQ(::write(fd, "after\n", 6), 6);
+  ::close(fd);
+  EXPECT_EQ(ReadFile(dir.File("fd-out")), "via-descriptor\nafter\n");
+}
+
+TEST(ProcessRunner, CloseFailureIsReportedAndTheDescriptorForgotten) {
+  TempDir dir;
+  const FileNameC out(dir.File("out"));
+  ProcessC p;
+  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+  const int owned = p.StdOut();
+  ASSERT_GT(owned, 2);
+  ::close(owned);  // behind the descriptor's back: its own close must now fail
+  ErrBufImplC* buf = getErrBuf();
+  const unsigned before = buf->count();
+  EXPECT_EQ(p.StdOut().Redirect(-1), 0);
+  EXPECT_EQ(static_cast<int>(p.StdOut()), 1);
+  ASSERT_EQ(buf->count(), before + 1);
+  EXPECT_EQ(buf->get(before)->id(), hx::RcFromErrno(EBADF));
+  buf->reset();
+}
+
+TEST(ProcessRunner, WorkingDirectory) {
+  TempDir dir;
+  const FileNameC wd(dir.Path());
+  ProcessC p;
+  MemoryOutputStreamC out;
+  p.SetCommandLine(Sh("pwd -P"));
+  p.SetWorkingDirectory(&wd);
+  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+  ASSERT_EQ(p.Create(), 0);
+  ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  EXPECT_EQ(out.GetData(), fs::canonical(dir.Path()).string() + "\n");
+}
+
+uint64_t IgnoredSignalsOfChild(uint32_t mask) {
+  ProcessC p;
+  MemoryOutputStreamC out;
+  p.SetCommandLine(CommandLineC{"grep", "^SigIgn:", "/proc/self/status"});
+  p.SetSignalIgnore(mask);
+  EXPECT_EQ(p.StdOut().Redirect(&out), 0);
+  EXPECT_EQ(p.Create(), 0);
+  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  uint64_t bits = 0;
+  EXPECT_EQ(std::sscanf(out.GetData().c_str(), "SigIgn: %lx", &bits), 1) << out.GetData();
+  return bits;
+}
+
+TEST(ProcessRunner, SignalIgnoreMask) {
+  auto bit = [](int sig) { return uint64_t{1} << (sig - 1); };
+  const uint64_t hupPipe = IgnoredSignalsOfChild(ProcessC::SIGHUP_MASK | ProcessC::SIGPIPE_MASK);
+  EXPECT_TRUE(hupPipe & bit(SIGHUP));
+  EXPECT_TRUE(hupPipe & bit(SIGPIPE));
+  // Without the mask the child gets SIGPIPE at its default, whatever the tracker does with it.
+  EXPECT_FALSE(IgnoredSignalsOfChild(0) & bit(SIGPIPE));
+  // The stop-from-terminal bit means the host's SIGTSTP, not the host's signal of that number.
+  const uint64_t tstp = IgnoredSignalsOfChild(ProcessC::SIGTSTP_MASK);
+  EXPECT_TRUE(tstp & bit(SIGTSTP));
+  if (SIGTSTP != 24) {
+    EXPECT_FALSE(tstp & bit(24));
+  }
+}
+
+TEST(ProcessRunner, NoDescriptorOfTheTrackerLeaksIntoTheChild) {
+  std::vector<int> extra;
+  for (int i = 0; i < 3; ++i) extra.push_back(::open("/dev/null", O_RDONLY));  // inheritable
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  extra.insert(extra.end(), {fds[0], fds[1]});
+  ASSERT_EQ(::dup2(extra[0], 150), 150);
+  extra.push_back(150);
+
+  StringArrayC lines;
+  const hx::ResultT rc = hx::RunCommandLines(CommandLineC{"ls", "/proc/self/fd"}, lines);
+  for (int fd : extra) ::close(fd);
+  ASSERT_EQ(rc, 0);
+  // 0-2 and the directory ls reads; any leaked descriptor would push that one further up.
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()), (std::set<std::string>{"0", "1", "2", "3"}));
+}
+
+TEST(ProcessRunner, CallbackCanStopTheChild) {
+  ProcessC p;
+  MemoryOutputStreamC out;
+  p.SetCommandLine(Sh("echo started; exec sleep 30"));
+  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+  ASSERT_EQ(p.Create(), 0);
+  int calls = 0;
+  auto stop = [](ProcessC* proc, void* ctx) {
+    ++*static_cast<int*>(ctx);
+    return proc == nullptr;  // false: terminate
+  };
+  EXPECT_EQ(p.Wait(stop, &calls, ProcessC::MillisecondsC(0)), 0);
+  EXPECT_GE(calls, 1);
+  uint32_t code = 0;
+  EXPECT_EQ(p.GetExitCode(&code), hx::RC_PROC_SIGNALED);
+  EXPECT_EQ(code, static_cast<uint32_t>(SIGTERM));
+  EXPECT_EQ(out.GetData(), "started\n");
+}
+
+TEST(ProcessRunner, StoppedChildIsStillRunning) {
+  ProcessC p;
+  p.SetCommandLine(CommandLineC{"sleep", "30"});
+  ASSERT_EQ(p.Create(), 0);
+  ASSERT_EQ(p.Suspend(), 0);
+  uint32_t code = 1;
+  EXPECT_EQ(p.GetExitCode(&code), hx::RC_PROC_RUNNING);
+  EXPECT_EQ(code, 0u);
+  ASSERT_EQ(p.Terminate(), 0);  // stays pending while stopped
+  ASSERT_EQ(p.Resume(), 0);
+  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  EXPECT_EQ(p.GetExitCode(&code), hx::RC_PROC_SIGNALED);
+  EXPECT_EQ(code, static_cast<uint32_t>(SIGTERM));
+}
+
+}  // namespace
