@@ -1,0 +1,23 @@
+// Filter texts (LogLevel, or what a logger module prefers) and texts scrubbed of URL passwords
+// come from configuration and from anything logged: neither may crash or run away.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "foundation/log/SecureURL.h"
+#include "foundation/trace/LetterMasks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  hx::LetterMasksT masks{};
+  hx::ApplyLetterList(text, true, masks);
+  hx::ApplyLetterList(text, false, masks);
+
+  const std::string scrubbed = log_SecureURLString(text);
+  // Scrubbing only ever removes characters.
+  if (scrubbed.size() > text.size()) __builtin_trap();
+  if (log_SecureURLString(scrubbed).size() > scrubbed.size()) __builtin_trap();
+  return 0;
+}

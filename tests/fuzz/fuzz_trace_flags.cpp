@@ -1,0 +1,18 @@
+// HXTRKTRACE values: any text is either read or refused, and a refused text leaves no flag set.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "foundation/trace/TraceFlags.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  TraceC flags;
+  if (!flags.TrcParseArgs(text, true)) {
+    for (int letter = hx::kFirstLetter; letter <= hx::kLastLetter; ++letter)
+      if (flags.Mask(letter) != 0) __builtin_trap();
+  }
+  flags.TrcParseArgs(text, false);
+  return 0;
+}
