@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "foundation/files/FileService.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FilesListerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/hx-lister-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+  }
+  void TearDown() override {
+    // Give back permissions a test took away, so that the tree can go.
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
+    }
+    fs::remove_all(root_, ec);
+  }
+  std::string path(const std::string& rel) const { return root_ + "/" + rel; }
+  void makeFile(const std::string& rel) const { ASSERT_EQ(::close(::creat(path(rel).c_str(), 0644)), 0); }
+  void makeDir(const std::string& rel) const { ASSERT_EQ(::mkdir(path(rel).c_str(), 0755), 0); }
+  void makeLink(const std::string& target, const std::string& rel) const {
+    ASSERT_EQ(::symlink(target.c_str(), path(rel).c_str()), 0);
+  }
+  // A small tree with files and directories on two levels.
+  void makeTree() const {
+    for (const char* d : {"a", "a/y", "c", "c/deep", "c/deep/er"}) makeDir(d);
+    for (const char* f : {"a/x", "a/y/z", "b", "c/deep/er/leaf", "c/1", "c/2", "c/3"}) makeFile(f);
+  }
+
+  std::string root_;
+};
+
+struct EntryT {
+  std::string name;
+  bool hasStatus;
+  int type;
+  bool operator==(const EntryT& o) const { return name == o.name && hasStatus == o.hasStatus && type == o.type; }
+};
+
+std::ostream& operator<<(std::ostream& os, const EntryT& e) {
+  return os << e.name << "(" << (e.hasStatus ? e.type : -1) << ")";
+}
+
+// Pre-order, depth first, in readdir order: the order the walker promises.
+void ReferenceWalk(const std::string& dir, const std::string& shown, bool recurse, std::vector<EntryT>* out) {
+  DIR* d = ::opendir(dir.c_str());
+  ASSERT_NE(d, nullptr) << dir;
+  std::vector<std::string> names;
+  while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+  ::closedir(d);
+  for (const std::string& n : names) {
+    if (n == "." || n == "..") continue;
+    struct stat st;
+    ASSERT_EQ(::lstat((dir + "/" + n).c_str(), &st), 0);
+    const std::string name = shown.empty() ? n : shown + "/" + n;
+    out->push_back({name, true, static_cast<int>(FileInfoC::TypeOfMode(st.st_mode))});
+    if (recurse && S_ISDIR(st.st_mode)) ReferenceWalk(dir + "/" + n, name, recurse, out);
+  }
+}
+
+std::vector<EntryT> Walk(FileListerC& lister, size_t limit = 100000) {
+  std::vector<EntryT> out;
+  FileNameC name;
+  FileInfoC info;
+  while (out.size() < limit && lister.getNext(&name, &info) == hx::RC_OK) {
+    out.push_back({name.str(), info.hasStatus(), static_cast<int>(info.type())});
+  }
+  return out;
+}
+
+TEST_F(FilesListerTest, PreOrderInDirectoryOrder) {
+  makeTree();
+  struct Case { uint32_t flags; bool recurse; bool relative; };
+  const Case cases[] = {
+      {hx::LIST_RECURSE, true, false},
+      {hx::LIST_RECURSE | hx::LIST_RELATIVE_NAMES, true, true},
+      {0, false, false},
+      {hx::LIST_RELATIVE_NAMES, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    std::vector<EntryT> want;
+    ReferenceWalk(root_, c.relative ? "" : root_, c.recurse, &want);
+    FileListerC lister = FileService()->getLister(FileNameC(root_), c.flags);
+    EXPECT_EQ(Walk(lister), want);
+    FileNameC name;
+    FileInfoC info;
+    EXPECT_EQ(lister.getNext(&name, &info), hx::RC_LIST_END);
+    EXPECT_EQ(lister.lastError(), hx::RC_OK);
+  }
+}
+
+TEST_F(FilesListerTest, LinksAreReportedNotEntered) {
+  makeTree();
+  makeLink(path("a"), "toA");
+  makeLink("missing", "dangling");
+  makeLink(root_, "a/back");  // a loop once links are followed
+  struct Case { uint32_t flags; int toAType; bool danglingHasStatus; size_t underToA; };
+  const Case cases[] = {
+      {hx::LIST_RECURSE, FileInfoC::SymbolicLink, true, 0},
+      // Followed: the link is a directory and is entered, the dangling one has no status, and
+      // the loop back to the root is not entered again.
+      {hx::LIST_RECURSE | hx::LIST_FOLLOW_LINKS, FileInfoC::Directory, false, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    FileListerC lister(FileNameC(root_), c.flags);
+    const std::vector<EntryT> got = Walk(lister, 1000);
+    ASSERT_LT(got.size(), 1000u);
+    size_t underToA = 0;
+    for (const EntryT& e : got) {
+      if (e.name == path("toA")) {
+        EXPECT_EQ(e.type, c.toAType);
+      }
+      if (e.name == path("dangling")) {
+        EXPECT_EQ(e.hasStatus, c.danglingHasStatus);
+      }
+      if (e.name.rfind(path("toA/"), 0) == 0) ++underToA;
+      EXPECT_EQ(e.name.find("/back/"), std::string::npos) << e.name;
+    }
+    // toA/x, toA/y, toA/y/z and toA/back when followed.
+    EXPECT_EQ(underToA, c.underToA);
+  }
+}
+
+// Walks root, where brokenDir becomes unusable right after the walker returned it (breakDir
+// does that). Returns "" when the walk reported it as a nameless entry with error err, did not
+// enter it and went on to the end, else what went wrong. Free of test assertions, so that it
+// can also run in a child process.
+template <typename BreakF>
+std::string WalkPastBrokenDirectory(const std::string& root, const std::string& brokenDir, int err,
+                                    BreakF breakDir) {
+  FileListerC lister(FileNameC(root), hx::LIST_RECURSE);
+  FileNameC name;
+  FileInfoC info;
+  std::vector<std::string> names;
+  int failures = 0;
+  while (lister.getNext(&name, &info) == hx::RC_OK) {
+    if (name.empty()) {
+      if (info.hasStatus() || lister.lastError() != hx::RcFromErrno(err)) return "wrong error";
+      if (lister.errorPath().str() != (brokenDir.empty() ? root : brokenDir)) return "wrong error path";
+      lister.clearError();
+      ++failures;
+      continue;
+    }
+    names.push_back(name.str());
+    if (name.str() == brokenDir) breakDir(name);
+  }
+  if (failures != 1) return "failures: " + std::to_string(failures);
+  if (lister.lastError() != hx::RC_OK) return "error left behind";
+  if (brokenDir.empty()) return names.empty() ? "" : "entries of a broken root";
+  for (const std::string& n : names) {
+    if (n.rfind(brokenDir + "/", 0) == 0) return "entered " + n;
+  }
+  const bool sawRest = std::count(names.begin(), names.end(), root + "/b") == 1 &&
+                       std::count(names.begin(), names.end(), root + "/c/deep/er/leaf") == 1;
+  return sawRest ? "" : "walk stopped early";
+}
+
+TEST_F(FilesListerTest, UnopenableDirectoriesComeWithoutNameAndTheWalkGoesOn) {
+  makeTree();
+  makeFile("plain");
+  auto removeIt = [](const FileNameC& dir) { fs::remove_all(dir.str()); };
+  EXPECT_EQ(WalkPastBrokenDirectory(root_, path("a"), ENOENT, removeIt), "");  // gone before opened
+  EXPECT_EQ(WalkPastBrokenDirectory(path("plain"), "", ENOTDIR, removeIt), "");
+  EXPECT_EQ(WalkPastBrokenDirectory(path("nothing"), "", ENOENT, removeIt), "");
+}
+
+TEST_F(FilesListerTest, UnreadableDirectoryIsReportedAndSkipped) {
+  makeTree();
+  ASSERT_EQ(::chmod(root_.c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(path("a").c_str(), 0), 0);
+  constexpr int kCannotTest = 77;
+  auto walk = [this]() -> int {
+    DIR* probe = nullptr;
+    auto tryIt = [&probe](const FileNameC& dir) { probe = ::opendir(dir.c_str()); };
+    const std::string outcome = WalkPastBrokenDirectory(root_, path("a"), EACCES, tryIt);
+    if (probe != nullptr) {
+      // This user reads a directory whatever its permissions.
+      ::closedir(probe);
+      return kCannotTest;
+    }
+    if (!outcome.empty()) std::fprintf(stderr, "%s\n", outcome.c_str());
+    return outcome.empty() ? 0 : 1;
+  };
+  int code;
+  if (::geteuid() != 0) {
+    code = walk();
+  } else {
+    // The superuser reads anything; an unprivileged child sees the permissions.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(kCannotTest);
+      ::_exit(walk());
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    code = WEXITSTATUS(status);
+  }
+  if (code == kCannotTest) GTEST_SKIP() << "permissions do not stop this user from reading a directory";
+  EXPECT_EQ(code, 0);
+}
+
+TEST_F(FilesListerTest, AscendCancelAndDotDot) {
+  makeTree();
+  {
+    // ascend right after a directory skips exactly its contents.
+    FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
+    lister.ascend();  // nothing returned yet: no effect
+    FileNameC name;
+    FileInfoC info;
+    std::vector<std::string> got;
+    while (lister.getNext(&name, &info) == hx::RC_OK) {
+      got.push_back(name.str());
+      if (name.str() == path("c")) lister.ascend();
+      if (name.str() == path("a/x")) lister.ascend();  // not a directory: no effect
+    }
+    EXPECT_EQ(std::count(got.begin(), got.end(), path("c")), 1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), path("a/y/z")), 1);
+    for (const std::string& n : got) EXPECT_NE(n.rfind(path("c/"), 0), 0u) << n;
+    EXPECT_EQ(got.size(), 6u);  // a, a/x, a/y, a/y/z, b, c
+  }
+  {
+    FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
+    FileNameC name;
+    FileInfoC info;
+    ASSERT_EQ(lister.getNext(&name, &info), hx::RC_OK);
+    lister.cancel();
+    EXPECT_EQ(lister.getNext(&name, &info), hx::RC_LIST_END);
+    EXPECT_EQ(lister.openHandles(), 0u);
+  }
+  {
+    // ".." once per directory walked, never entered.
+    FileListerC lister(FileNameC(root_), hx::LIST_RECURSE | hx::LIST_DOTDOT | hx::LIST_RELATIVE_NAMES);
+    size_t dotdots = 0, dirs = 1;  // the root is walked too
+    for (const EntryT& e : Walk(lister, 1000)) {
+      const bool isDotDot = e.name == ".." || (e.name.size() > 3 && e.name.compare(e.name.size() - 3, 3, "/..") == 0);
+      if (isDotDot) {
+        ++dotdots;
+        EXPECT_EQ(e.type, FileInfoC::Directory);
+      } else if (e.type == FileInfoC::Directory) {
+        ++dirs;
+      }
+      EXPECT_EQ(e.name.find("../"), std::string::npos) << e.name;
+    }
+    EXPECT_EQ(dotdots, dirs);
+  }
+}
+
+// Lowers the soft limit of open descriptors for one scope.
+class ScopedFdLimit {
+ public:
+  explicit ScopedFdLimit(rlim_t soft) {
+    ::getrlimit(RLIMIT_NOFILE, &old_);
+    struct rlimit lowered = old_;
+    lowered.rlim_cur = soft < old_.rlim_cur ? soft : old_.rlim_cur;
+    ::setrlimit(RLIMIT_NOFILE, &lowered);
+  }
+  ~ScopedFdLimit() { ::setrlimit(RLIMIT_NOFILE, &old_); }
+
+ private:
+  struct rlimit old_;
+};
+
+TEST_F(FilesListerTest, DeepTreeKeepsFewDescriptorsOpen) {
+  constexpr int kDepth = 300;
+  std::string rel;
+  for (int i = 0; i < kDepth; ++i) {
+    rel += (i ? "/d" : "d");
+    makeDir(rel);
+    makeFile(rel + "/f");
+    makeFile(rel + "/g");
+  }
+  std::vector<EntryT> want;
+  ReferenceWalk(root_, root_, true, &want);
+  ASSERT_EQ(want.size(), static_cast<size_t>(3 * kDepth));
+
+  // Far fewer descriptors than levels: a walker holding one per level would fail.
+  ScopedFdLimit limit(64);
+  FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
+  std::vector<EntryT> got;
+  FileNameC name;
+  FileInfoC info;
+  size_t mostOpen = 0;
+  while (lister.getNext(&name, &info) == hx::RC_OK) {
+    got.push_back({name.str(), info.hasStatus(), static_cast<int>(info.type())});
+    mostOpen = std::max(mostOpen, lister.openHandles());
+  }
+  EXPECT_EQ(lister.lastError(), hx::RC_OK) << lister.errorPath().str();
+  EXPECT_EQ(got, want);
+  EXPECT_LE(mostOpen, FileListerC::c_MaxOpenDirs);
+}
+
+class RecordingSink : public FileListingSinkI {
+ public:
+  long addFile(FileNameC* name) override {
+    seen.push_back("F " + name->str());
+    return name->baseName() == stopAt ? -5 : 0;
+  }
+  long addDir(FileNameC* name) override {
+    seen.push_back("D " + name->str());
+    return name->baseName() == prune ? 1 : 0;
+  }
+  long warning(const FileNameC* name, long code) override {
+    seen.push_back("W " + name->str());
+    codes.push_back(code);
+    return 0;
+  }
+  std::string prune, stopAt;
+  std::vector<std::string> seen;
+  std::vector<long> codes;
+};
+
+TEST_F(FilesListerTest, WalkDrivesTheSink) {
+  makeTree();
+  makeLink("missing", "c/dangling");
+  struct Case { std::string prune, stopAt; uint32_t flags; hx::ResultT rc; bool sawLeaf, sawB, warned; };
+  const Case cases[] = {
+      {"", "", hx::LIST_RECURSE, 0, true, true, false},
+      {"c", "", hx::LIST_RECURSE, 0, false, true, false},
+      {"deep", "", hx::LIST_RECURSE | hx::LIST_FOLLOW_LINKS, 0, false, true, true},
+      {"", "b", hx::LIST_RECURSE, -5, false, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prune + "/" + c.stopAt);
+    RecordingSink sink;
+    sink.prune = c.prune;
+    sink.stopAt = c.stopAt;
+    EXPECT_EQ(FileService()->walk(FileNameC(root_), sink, c.flags), c.rc);
+    auto saw = [&](const std::string& s) { return std::count(sink.seen.begin(), sink.seen.end(), s) == 1; };
+    EXPECT_EQ(saw("F " + path("c/deep/er/leaf")), c.sawLeaf);
+    EXPECT_EQ(saw("F " + path("b")), c.sawB);
+    EXPECT_EQ(saw("W " + path("c/dangling")), c.warned);
+    if (c.warned) {
+      EXPECT_EQ(sink.codes.front(), hx::RcFromErrno(ENOENT));
+    }
+    if (c.rc < 0) {
+      EXPECT_EQ(sink.seen.back(), "F " + path("b"));
+    }
+  }
+}
+
+}  // namespace
