@@ -22,6 +22,8 @@
 #include "foundation/log/LogFileLogger.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/messages/CatalogCompiler.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -367,6 +369,37 @@ TEST_F(LogManagerTest, SyslogModuleReceivesAcceptedLines) {
   EXPECT_EQ(error.rfind("<11>", 0), 0u) << error;  // user facility, error
   EXPECT_NE(error.find("(G, 1) Failed " + token), std::string::npos) << error;
   m = RefM<log_LogManagerC>();  // finalises the module before the socket goes
+}
+
+TEST_F(LogManagerTest, CatalogChosenByLocaleReplacesTheDefaultText) {
+  // Message 0xE0BD000A "Inventory tracking started" in a German catalog, found through %L.
+  std::string image, error;
+  ASSERT_TRUE(hx::CompileCatalog("189 10 \\x01\\x01i\\x01Inventarisierung gestartet\n", image, error)) << error;
+  hxtest::WriteFile(dir_ + "/hxtmsg.deu.cat", image);
+  const int32_t started = static_cast<int32_t>(0xE0BD000Au);
+  const char* const defaultText = "\x01\x01i\x01Inventory tracking started";
+  const struct {
+    const char* lang;
+    const char* want;
+  } cases[] = {
+      {"de_DE.UTF-8", "Inventarisierung gestartet"},
+      {"C", "Inventory tracking started"},
+  };
+  for (const auto& c : cases) {
+    hxtest::ScopedEnvC env;
+    env.Set("LC_ALL", nullptr);
+    env.Set("LC_MESSAGES", nullptr);
+    env.Set("LANG", c.lang);
+    std::remove(log_.c_str());
+    settings_.values["LogMsgCatPath"] = dir_ + "/hxtmsg.%L.cat";
+    settings_.values["LogFlags"] = "0";
+    {
+      auto m = Make();
+      m->Log('G', 0, started, defaultText);
+    }
+    const std::string line = ReadFile(log_);
+    EXPECT_NE(line.find("(G, 0)] " + std::string(c.want) + "\n"), std::string::npos) << c.lang << ": " << line;
+  }
 }
 
 }  // namespace
