@@ -1,0 +1,51 @@
+#pragma once
+// env_EnvDefaultBuilderC fills a new environment, before the tracker's own defaults, with the
+// agent's shared defaults and with facts about the machine: program and plug-in directories,
+// process id, operating system and distributor, computer name and domain, user, data and
+// installation directories, architecture and the client's directories. Every value is written
+// through a name object with default options, so each creates single-valued storage.
+
+#include "prefs/defaults/SharedDefaults.h"
+#include "prefs/store/Environment.h"
+
+class env_EnvDefaultBuilderC {
+ public:
+  using DefValue = env_DefValueC;
+
+  // A builder for the normal augmentation.
+  env_EnvDefaultBuilderC() = default;
+  // A builder that applies `table` when asked to augment.
+  explicit env_EnvDefaultBuilderC(const DefValue* table) : table_(table) {}
+
+  // The normal augmentation, or the builder's own table when it was given one.
+  void Augment(env_EnvironmentI& env);
+  void AugmentNormalProperties(env_EnvironmentI& env);
+  // Sets every named value of `table` to its text.
+  static void AugmentSingleValuedProperites(env_EnvironmentI& env, const DefValue* table);
+  static void AugmentSingleValuedSecurityProperites(env_EnvironmentI& env);
+
+  // Computer name and domain, administrator flags and user name.
+  static void SetUserInfo(env_EnvironmentI& env);
+  // CommonAppDataFolder, InstallDir and Architecture.
+  static void SetSystemFolders(env_EnvironmentI& env);
+  // The client's directories below the machine and user bases, unexpanded.
+  static void SetClientDefaults(env_EnvironmentI& env);
+
+  // The operating system's default for platform kind `type` ("unknown" for kinds not known).
+  static const char* OSNameForType(int type);
+  // The built-in names of a distributor id (any case); null when the id is not known.
+  static const char* DistributorNames(const StringC& id);
+  // Splits a host name "short.rest" into the computer name and the domain; false when the name
+  // holds no "." after its first character.
+  static bool SplitHostName(const StringC& host, StringC& computer, StringC& domain);
+
+ private:
+  static void SetProgramPath();
+  static void SetBrowser();
+  static void SetOperatingSystem(env_EnvironmentI& env);
+
+  const DefValue* table_ = nullptr;
+};
+
+// Writes a single value into the environment (the form the builder uses for everything).
+void env_SetSingle(env_EnvironmentI& env, const char* name, const StringC& value);

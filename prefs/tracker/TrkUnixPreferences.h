@@ -1,0 +1,20 @@
+#pragma once
+// TrkUnixPreferencesC: the tracker's preference object on Unix. It adds the Unix defaults and
+// derivations to the generic ones and reads the configuration registry.
+
+#include "prefs/tracker/TrkPreferences.h"
+
+class TrkUnixPreferencesC : public TrkPreferencesC {
+ public:
+  explicit TrkUnixPreferencesC(env_EnvironmentI* env = nullptr) : TrkPreferencesC(env) {}
+
+  hx::ResultT PreLoadDefaultPreferences() override;
+  hx::ResultT PostLoadDefaultPreferences() override;
+  hx::ResultT LoadRegistryPreferences() override;
+  // A Unix tracker always reads its own machine.
+  bool IsRemote() const { return false; }
+
+ private:
+  void PostLoadUnix();
+  void AddSharedDefault(const char* name, const StringC& value);
+};
