@@ -146,6 +146,11 @@ class ConfRegistryIniC {
   // Sets `name` of an open key to the text `value` and saves the file when write-through is on.
   hx::ResultT ConfRegSetValueEx(ConfHKEY key, const StringC& name, const StringC& value);
 
+  // Sets a value for this process only: it is never saved, and it survives reloads of its
+  // file. For settings that come from the process environment, which must not be written
+  // into a shared configuration file.
+  hx::ResultT CreateStringInMemory(ConfHKEY hkey, const StringC& subkey, const StringC& name, const StringC& value);
+
   // Unmounts every file and closes every key: the state of a fresh registry. For start-up
   // code that mounts again and for tests.
   void Reset();
@@ -154,17 +159,26 @@ class ConfRegistryIniC {
   bool WriteThrough() const { return writeThrough_; }
 
  private:
+  struct LocationT {
+    std::shared_ptr<ConfRegIniFileC> file;  // the first file whose mount point lies above the path
+    StringC section;                       // the path below that mount point
+    bool exists = false;                   // a section of that name, or sections below it
+  };
   ConfRegKeyC* findKey(ConfHKEY handle);
+  hx::ResultT keyPath(ConfHKEY hkey, const StringC& subkey, StringC* fullPath);
+  LocationT locate(const StringC& fullPath) const;
   ConfHKEY addKey(std::unique_ptr<ConfRegKeyC> key);
   hx::ResultT openKey(ConfHKEY hkey, const StringC& subkey, bool create, ConfHKEY* handle);
-  hx::ResultT locate(const StringC& fullPath, std::shared_ptr<ConfRegIniFileC>* file, StringC* section);
-  void checkAllFiles();
+  // Opens subkey below hkey (creating it when asked), runs fn on the open key and closes it.
   template <typename Fn>
   hx::ResultT withKey(ConfHKEY hkey, const StringC& subkey, bool create, Fn&& fn);
+  hx::ResultT setValue(ConfRegKeyC& key, const StringC& name, const StringC& value, bool persistent);
   hx::ResultT saveIfWriteThrough(ConfRegIniFileC& file);
+  void checkAllFiles();
 
   std::vector<std::shared_ptr<ConfRegIniFileC>> files_;
   std::unordered_map<ConfHKEY, std::unique_ptr<ConfRegKeyC>> keys_;
+  std::unordered_map<StringC, ConfHKEY, hx::NoCaseHash, hx::NoCaseEqual> byPath_;
   ConfHKEY nextHandle_ = 1;
   bool writeThrough_ = true;
 };

@@ -1,0 +1,72 @@
+#include "prefs/registry/ConfRegIniFile.h"
+
+#include <sys/stat.h>
+
+#include "foundation/core/FileName.h"
+#include "foundation/files/FileService.h"
+#include "foundation/trace/Tracer.h"
+#include "prefs/registry/ConfClock.h"
+#include "prefs/registry/ConfRegCodes.h"
+
+namespace {
+constexpr const char* kTraceCategory = "Tracker/Registry";
+}
+
+ConfRegIniFileC::ConfRegIniFileC(StringC path, StringC root, StringC subkey)
+    : path_(std::move(path)),
+      root_(std::move(root)),
+      subkey_(std::move(subkey)),
+      mountPoint_(subkey_.empty() ? root_ : root_ + "\\" + subkey_),
+      lock_(path_) {}
+
+bool ConfRegIniFileC::stampOnDisk(StampT* stamp) const {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0) return false;
+  stamp->mtimeSec = st.st_mtim.tv_sec;
+  stamp->mtimeNsec = st.st_mtim.tv_nsec;
+  stamp->inode = st.st_ino;
+  stamp->size = st.st_size;
+  return true;
+}
+
+hx::ResultT ConfRegIniFileC::read() {
+  lastCheckNs_ = hx::ConfNowNs();
+  StampT stamp;
+  if (!stampOnDisk(&stamp)) stamp = StampT();
+  hx::ResultT rc = prefs_.Load(path_);
+  if (hx::Succeeded(rc) || stamp.mtimeSec == 0) stamp_ = stamp;
+  hx::Trace(kTraceCategory, "Read configuration file '%s': %#x", path_, static_cast<uint32_t>(rc));
+  return rc;
+}
+
+void ConfRegIniFileC::checkReload() {
+  const int64_t now = hx::ConfNowNs();
+  if (now - lastCheckNs_ < hx::kConfNsPerSecond) return;
+  lastCheckNs_ = now;
+  StampT stamp;
+  // A file that is gone keeps its last content: a writer renaming over it may be in between.
+  if (!stampOnDisk(&stamp) || stamp.mtimeSec <= 0 || stamp == stamp_) return;
+  read();
+}
+
+hx::ResultT ConfRegIniFileC::save() {
+  // The lock file lives beside the file, so a missing directory is made first.
+  const StringC dir = FileNameC(path_).directory();
+  if (!dir.empty() && hx::Failed(FileService()->mkdir(FileNameC(dir), true))) {
+    hx::Trace(kTraceCategory, "Cannot create the directory of '%s'", path_);
+    return CONF_REG_E_SAVE;
+  }
+  const bool tookLock = !lock_.held();
+  if (tookLock) {
+    hx::ResultT rc = lock_.lock();
+    if (hx::Failed(rc)) {
+      hx::Trace(kTraceCategory, "Cannot lock '%s': %#x", lock_.lockPath(), static_cast<uint32_t>(rc));
+      return CONF_REG_E_SAVE;
+    }
+  }
+  hx::ResultT rc = prefs_.Save(path_);
+  if (hx::Succeeded(rc)) read();
+  else hx::Trace(kTraceCategory, "Cannot save '%s': %#x", path_, static_cast<uint32_t>(rc));
+  if (tookLock) lock_.unlock();
+  return hx::Succeeded(rc) ? hx::RC_OK : CONF_REG_E_SAVE;
+}

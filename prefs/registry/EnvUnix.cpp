@@ -1,0 +1,132 @@
+#include "prefs/registry/EnvUnix.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/trace/Tracer.h"
+#include "prefs/registry/ConfigurationIni.h"
+
+namespace {
+
+constexpr const char* kTraceCategory = "Tracker/Registry";
+constexpr const char* kConfigIniVariable = "TARVOSKCONFIGINI";
+constexpr const char* kBootstrapIniVariable = "TARVOSKINI";
+constexpr const char* kInstallDirVariable = "TARVOSKINSTALLDIR";
+constexpr const char* kDataDirVariable = "TARVOSKDATADIR";
+constexpr const char* kLibSubdir = "/lib";
+
+std::mutex g_sslLock;
+StringC g_sslLibraryDir;
+
+ConfRegistryIniC& Registry() { return *getConfiguration(1)->registry(); }
+
+bool IsExistingFile(const char* path) {
+  struct stat st {};
+  return path && *path && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+const char* EnvValue(const char* name) { return std::getenv(name); }
+
+// The SSL library loader finds its libraries below the install directory.
+void PointSslLoaderAt(const StringC& installDir) {
+  std::lock_guard<std::mutex> g(g_sslLock);
+  g_sslLibraryDir = installDir + kLibSubdir;
+}
+
+hx::ResultT ReadProductValue(const char* name, StringC* value) {
+  return Registry().ReadString(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, name, value);
+}
+
+// Writes name=value into the product key unless it holds that value already.
+void CarryOver(const char* name, const StringC& value) {
+  StringC current;
+  if (hx::Succeeded(ReadProductValue(name, &current)) && current == value) return;
+  hx::ResultT rc = Registry().CreateString(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, name, value);
+  if (hx::Failed(rc)) hx::Trace(kTraceCategory, "Cannot write %s: %#x", name, static_cast<uint32_t>(rc));
+}
+
+// The configuration file named by the environment: it alone is mounted, and the directories
+// given in the environment hold for this process without being written into the file.
+hx::ResultT UseConfigIni(const char* path) {
+  ConfRegistryIniC& reg = Registry();
+  reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+  if (const char* installDir = EnvValue(kInstallDirVariable)) {
+    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_InstallDir, installDir);
+    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_InstallDirectory, installDir);
+    PointSslLoaderAt(installDir);
+  }
+  if (const char* dataDir = EnvValue(kDataDirVariable))
+    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_CommonAppDataFolder, dataDir);
+  return hx::RC_OK;
+}
+
+// The bootstrap file names the install and data directories; the data directory's own
+// configuration file then takes its place and is kept in step with it.
+hx::ResultT UseBootstrapIni() {
+  const char* chosen = EnvValue(kBootstrapIniVariable);
+  const char* bootstrap = IsExistingFile(chosen) ? chosen : EnvUnixC::c_BootstrapIni;
+  ConfRegistryIniC& reg = Registry();
+  if (IsExistingFile(bootstrap)) reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+
+  StringC installDir, dataDir, version;
+  hx::ResultT rc = ReadProductValue(EnvUnixC::c_InstallDir, &installDir);
+  if (hx::Failed(rc)) return ReadProductValue(EnvUnixC::c_ProductVersion, &version);
+
+  const hx::ResultT dataRc = ReadProductValue(EnvUnixC::c_CommonAppDataFolder, &dataDir);
+  const hx::ResultT versionRc = ReadProductValue(EnvUnixC::c_ProductVersion, &version);
+  rc = versionRc;
+  if (hx::Succeeded(dataRc)) {
+    const StringC dataIni = dataDir + EnvUnixC::c_DataIni;
+    reg.AddIniFile(dataIni, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+    CarryOver(EnvUnixC::c_InstallDir, installDir);
+    CarryOver(EnvUnixC::c_InstallDirectory, installDir);
+    CarryOver(EnvUnixC::c_CommonAppDataFolder, dataDir);
+    if (hx::Succeeded(versionRc)) CarryOver(EnvUnixC::c_ProductVersion, version);
+  }
+  if (!installDir.empty()) PointSslLoaderAt(installDir);
+  return rc;
+}
+
+}  // namespace
+
+hx::ResultT EnvUnixC::InitRegistry() {
+  ConfRegistryIniC& reg = Registry();
+  reg.Reset();
+  {
+    std::lock_guard<std::mutex> g(g_sslLock);
+    g_sslLibraryDir.clear();
+  }
+  // From now on the message catalogs are found through the registry's install directory; a
+  // machine without one keeps the environment's.
+  hx::SetInstallDirSource([]() -> std::string {
+    StringC dir;
+    if (hx::Succeeded(ReadProductValue(c_InstallDir, &dir)) && !dir.empty()) return dir;
+    const char* env = EnvValue(kInstallDirVariable);
+    return env ? env : "";
+  });
+
+  const char* configIni = EnvValue(kConfigIniVariable);
+  const hx::ResultT rc = IsExistingFile(configIni) ? UseConfigIni(configIni) : UseBootstrapIni();
+  hx::Trace(kTraceCategory, "Configuration registry initialised: %#x", static_cast<uint32_t>(rc));
+  return rc;
+}
+
+StringC EnvUnixC::GetInstallDir() {
+  StringC dir;
+  if (hx::Succeeded(ReadProductValue(c_InstallDir, &dir)) && !dir.empty()) return dir;
+  return c_DefaultInstallDir;
+}
+
+StringC EnvUnixC::GetCommonAppDataFolder() {
+  StringC dir;
+  if (hx::Succeeded(ReadProductValue(c_CommonAppDataFolder, &dir)) && !dir.empty()) return dir;
+  return c_DefaultDataDir;
+}
+
+StringC EnvUnixC::GetSslLibraryDir() {
+  std::lock_guard<std::mutex> g(g_sslLock);
+  return g_sslLibraryDir;
+}

@@ -1,0 +1,195 @@
+// INI content as the configuration registry reads and writes it: what a hand-edited or
+// damaged file reads as, that the written form reads back the same, and that saving merges
+// with what other writers put into the file meanwhile.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "prefs/registry/Prefs.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+struct ParseCase {
+  const char* what;
+  std::string input;
+  std::string text;  // the written form of what was read
+};
+
+TEST(RegistryIni, ParsesLinesByTheFileRules) {
+  const ParseCase cases[] = {
+      {"blanks around name and value", "a = b \n", "a=b\n"},
+      {"empty name and empty section are skipped", "=x\n[]\n[sec]\nk=v", "[sec]\nk=v\n"},
+      {"comments", "; comment\n  ;x=y\n[s]\n", "[s]\n"},
+      {"[ without ] is skipped, not a value", "[s=1\nk=v", "k=v\n"},
+      {"section name up to the first ], trimmed", "[ s ] trailing\nk=v\n[t]x]\n", "[s]\nk=v\n\n[t]\n"},
+      {"a section named twice continues the first", "[a]\nx=1\n[b]\ny=2\n[A]\nz=3",
+       "[a]\nx=1\nz=3\n\n[b]\ny=2\n"},
+      {"CRLF line ends", "x=1\r\ny = 2\r\n[s]\r\n", "x=1\ny=2\n\n[s]\n"},
+      {"the first = splits", "k=v=w\n", "k=v=w\n"},
+      {"lines without = are skipped", "just words\n[s]\nmore words\n", "[s]\n"},
+      {"a name given twice takes the later value", "[s]\nk=1\nK=2\n", "[s]\nk=2\n"},
+      {"empty value", "k=\n", "k=\n"},
+      {"tabs and no final newline", "\t[s]\t\n\tk\t=\tv\t", "[s]\nk=v\n"},
+      {"key paths as section names", "[Tarvosk\\Tracker\\CurrentVersion]\nA=1\n",
+       "[Tarvosk\\Tracker\\CurrentVersion]\nA=1\n"},
+      {"empty file", "", ""},
+  };
+  for (const ParseCase& c : cases) {
+    PrefsC p;
+    p.Parse(c.input);
+    EXPECT_EQ(p.Text(), c.text) << c.what;
+    PrefsC again;
+    again.Parse(p.Text());
+    EXPECT_EQ(again.Text(), c.text) << c.what << " (read back)";
+  }
+}
+
+TEST(RegistryIni, LookupIgnoresCaseButKeepsSpelling) {
+  PrefsC p;
+  p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
+  ASSERT_NE(p.Find("tarvosk\\TRACKER", "installdir"), nullptr);
+  EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->name, "InstallDir");
+  EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->value, "/opt/Tarvosk");  // values keep case
+  EXPECT_TRUE(p.HasSectionBelow("TARVOSK\\tracker\\currentversion"));
+  EXPECT_TRUE(p.HasSectionBelow("Tarvosk"));
+  EXPECT_FALSE(p.HasSectionBelow("Tarvosk\\Track"));
+  EXPECT_FALSE(p.HasSectionBelow("Tarvosk\\Tracker\\CurrentVersion\\SunOS"));
+}
+
+TEST(RegistryIni, ReadsWhatCanBeReadFromDamagedInput) {
+  // Binary bytes, including zero bytes, stay in the values they belong to.
+  const std::string binary = std::string("k=a\0b\xff", 6) + "\n\x01\x02garbage\n[s]\nx=\xc3\x28\n";
+  PrefsC p;
+  p.Parse(binary);
+  ASSERT_NE(p.Find("", "k"), nullptr);
+  EXPECT_EQ(p.Find("", "k")->value, std::string("a\0b\xff", 4));
+  ASSERT_NE(p.Find("s", "x"), nullptr);
+  EXPECT_EQ(p.Find("s", "x")->value, "\xc3\x28");
+
+  // Very long lines are neither cut nor a reason to give up on the lines after them.
+  const std::string longValue(100000, 'v');
+  p.Parse("[s]\nlong=" + longValue + "\n" + std::string(100000, '[') + "\nafter=1\n");
+  ASSERT_NE(p.Find("s", "long"), nullptr);
+  EXPECT_EQ(p.Find("s", "long")->value, longValue);
+  ASSERT_NE(p.Find("s", "after"), nullptr);
+}
+
+TEST(RegistryIni, ChangesAreStoredAsTheFileWillReadThem) {
+  PrefsC p;
+  EXPECT_TRUE(p.Set("s", " name ", " two\nlines "));
+  EXPECT_EQ(p.Find("s", "name")->value, "two lines");
+  const char* bad[] = {"", "  ", "a=b", ";c", "[d", "e\nf"};
+  for (const char* name : bad) EXPECT_FALSE(p.Set("s", name, "v")) << name;
+  EXPECT_FALSE(PrefsC::IsStorableSection("a]b"));
+  EXPECT_FALSE(PrefsC::IsStorableSection(""));
+  EXPECT_TRUE(PrefsC::IsStorableSection("Tarvosk\\Tracker"));
+  PrefsC back;
+  back.Parse(p.Text());
+  EXPECT_EQ(back.Text(), p.Text());
+}
+
+TEST(RegistryIni, RemovesValuesAndSectionTrees) {
+  PrefsC p;
+  p.Parse("[a]\nx=1\ny=2\n[a\\b]\n[a\\b\\c]\n[ab]\n");
+  EXPECT_TRUE(p.Remove("A", "X"));
+  EXPECT_FALSE(p.Remove("a", "x"));
+  EXPECT_TRUE(p.RemoveSection("a", false));
+  EXPECT_EQ(p.Text(), "[a\\b]\n\n[a\\b\\c]\n\n[ab]\n");
+  p.Parse("[a]\n[a\\b]\n[a\\b\\c]\n[ab]\n");
+  EXPECT_TRUE(p.RemoveSection("a", true));
+  EXPECT_EQ(p.Text(), "[ab]\n");  // [ab] does not continue the path "a"
+}
+
+class RegistryIniFile : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir_.ok()); }
+  hxtest::TempDirC dir_{"hx-reg-ini"};
+};
+
+TEST_F(RegistryIniFile, SaveMergesWithWhatOthersWroteMeanwhile) {
+  const std::string path = dir_.Write("t.ini", "[s]\na=1\nc=3\nd=4\n");
+  PrefsC p;
+  ASSERT_EQ(p.Load(path), 0);
+  p.Set("s", "a", "ours");
+  p.Set("s", "b", "2");
+  p.Remove("s", "c");
+  // Another process rewrites the file before we save.
+  hxtest::WriteFile(path, "[s]\na=theirs\nc=3\nd=4\ne=5\n[other]\nz=9\n");
+  ASSERT_EQ(p.Save(path), 0);
+  EXPECT_FALSE(p.HasChanges());
+
+  PrefsC disk;
+  ASSERT_EQ(disk.Load(path), 0);
+  EXPECT_EQ(disk.Text(), "[s]\na=ours\nd=4\ne=5\nb=2\n\n[other]\nz=9\n");
+  EXPECT_EQ(access((path + ".tmp").c_str(), F_OK), -1);
+}
+
+TEST_F(RegistryIniFile, FailedSaveKeepsTheChangesForTheNextOne) {
+  const std::string path = dir_.Write("t.ini", "[s]\na=1\n");
+  dir_.Mkdir("t.ini.tmp");  // the temporary file cannot be written
+  PrefsC p;
+  ASSERT_EQ(p.Load(path), 0);
+  p.Set("s", "a", "2");
+  EXPECT_LT(p.Save(path), 0);
+  EXPECT_TRUE(p.HasChanges());
+  EXPECT_EQ(p.Find("s", "a")->value, "2");
+  EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=1\n");
+
+  rmdir(dir_.File("t.ini.tmp").c_str());
+  EXPECT_EQ(p.Save(path), 0);
+  EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=2\n");
+}
+
+TEST_F(RegistryIniFile, SaveKeepsPermissionsLinksAndCreatesDirectories) {
+  const std::string path = dir_.Write("t.ini", "[s]\n");
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  const std::string link = dir_.File("link.ini");
+  ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+
+  PrefsC p;
+  p.Set("s", "k", "v");
+  ASSERT_EQ(p.Save(link), 0);
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(hxtest::ReadFile(path), "[s]\nk=v\n");
+
+  const std::string deep = dir_.File("new/dir/config.ini");
+  PrefsC q;
+  q.Set("s", "k", "v");
+  ASSERT_EQ(q.Save(deep), 0);
+  EXPECT_EQ(hxtest::ReadFile(deep), "[s]\nk=v\n");
+}
+
+TEST_F(RegistryIniFile, ProcessOnlyValuesSurviveLoadsButAreNeverSaved) {
+  const std::string path = dir_.Write("t.ini", "[s]\na=1\n");
+  PrefsC p;
+  ASSERT_EQ(p.Load(path), 0);
+  p.SetVolatile("s", "env", "/from/environment");
+  EXPECT_FALSE(p.HasChanges());
+  p.Set("s", "b", "2");
+  ASSERT_EQ(p.Save(path), 0);
+  EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=1\nb=2\n");
+  ASSERT_EQ(p.Load(path), 0);
+  ASSERT_NE(p.Find("s", "env"), nullptr);
+  // A value set for good later replaces the process-only one, also after a reload.
+  p.Set("s", "env", "/saved");
+  ASSERT_EQ(p.Save(path), 0);
+  ASSERT_EQ(p.Load(path), 0);
+  EXPECT_EQ(p.Find("s", "env")->value, "/saved");
+}
+
+TEST_F(RegistryIniFile, MissingFileLoadsEmpty) {
+  PrefsC p;
+  p.Parse("[s]\na=1\n");
+  EXPECT_LT(p.Load(dir_.File("none.ini")), 0);
+  EXPECT_EQ(p.Text(), "");
+}
+
+}  // namespace
