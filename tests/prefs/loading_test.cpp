@@ -1,0 +1,329 @@
+// The preference load as start-up runs it: defaults, the configuration registry, the command
+// line, derived values and validation, observed through the values, the status, the error
+// buffer and the log.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "foundation/trace/Tracer.h"
+#include "platform/OSInfo.h"
+#include "prefs/PrefsTestSupport.h"
+#include "prefs/tracker/TrkMessages.h"
+
+namespace {
+
+using P = TrkPreferencesC;
+using hxprefs::Count;
+using hxprefs::LoadC;
+
+constexpr const char* c_Separator = "************************************************************";
+
+struct ExpectT {
+  const env_EnvOptsC* name;
+  const char* value;  // read expanded; null: the preference does not exist
+};
+
+void ExpectValues(LoadC& load, const std::vector<ExpectT>& expected, const std::string& what) {
+  for (const ExpectT& e : expected) {
+    if (e.value == nullptr) {
+      EXPECT_FALSE(load.Prefs().Exists(*e.name)) << what << ": " << e.name->Name();
+    } else {
+      EXPECT_EQ(load.Value(*e.name), e.value) << what << ": " << e.name->Name();
+    }
+  }
+}
+
+TEST(PrefsLoading, DefaultsWithoutRegistryOrCommandLine) {
+  LoadC load;
+  ASSERT_EQ(load.Load(), hx::RC_OK);
+  ExpectValues(load,
+               {{&P::c_InventoryType, "Machine"},
+                {&P::c_IncludeMachineInventory, "True"},
+                {&P::c_IncludeUserInventory, "False"},
+                {&P::c_Upload, "True"},
+                {&P::c_InventoryExtension, "hxi"},
+                {&P::c_Difference, "False"},
+                {&P::c_UserInteractionLevel, "Full"},
+                {&P::c_ProgressDepth, "3"},
+                {&P::c_TarvoskPackages, "False"},
+                {&P::c_PackageDatabaseTypes, "IA,BEA,SUNPKG,IPS"},
+                {&P::c_Security, "False"},
+                {&P::c_ExpectHardware, "True"},
+                {&P::c_ExpectSoftware, "True"},
+                {&P::c_ExpectTrackFilesInUserInventory, "True"},
+                {&P::c_Title, "Prandex"},
+                {&P::c_Remote, "False"},
+                {&P::c_GenerationMax, "9"},
+                {&P::c_LogFile, (load.DataDir() + "/log/tracker.log").c_str()},
+                {&P::c_LogFileOld, (load.DataDir() + "/log/tracker.old.log").c_str()},
+                {&P::c_InventoryDirectory, (load.DataDir() + "/tracker/inventories").c_str()},
+                {&P::c_Generation, nullptr},
+                {&P::c_UploadLocation, nullptr}},
+               "defaults");
+  TrkUnixPreferencesC& p = load.Prefs();
+  EXPECT_EQ(p.GetValue(P::c_UploadFile, 0),
+            "$(UserId) on $(MachineId) at $(DateTime) for $(InventoryType) ($(Generation)).hxi");
+  EXPECT_EQ(p.GetValue(P::c_InventoryFile, 0), "$(MachineId).hxi");
+  EXPECT_EQ(load.Values(P::c_IncludeExtension), (StringArrayC{"sys", "sys2", "swtag", "cmptag"}));
+  EXPECT_EQ(load.Values(P::c_IncludeFileSystemType), (StringArrayC{"ufs", "zfs", "lofs"}));
+  // The default empty include list exists without values.
+  EXPECT_TRUE(p.Exists(P::c_IncludeDirectory));
+  EXPECT_TRUE(load.Values(P::c_IncludeDirectory).empty());
+  EXPECT_EQ(load.Value(P::c_MachineName), hx::ToLower(load.Value("ComputerName")));
+  EXPECT_EQ(load.Value(P::c_MachineId), load.Value(P::c_MachineName));
+  EXPECT_EQ(load.Value("TempDirectory"), "/tmp");
+  EXPECT_EQ(p.GetValue(StringC("AppDataFolder"), 0), "$(TempDirectory)/$(UserName)");
+  EXPECT_EQ(load.Value("CanModifyPublic"), "True");
+  EXPECT_EQ(load.Value("UserAccountName"), load.Value(P::c_UserName));
+  EXPECT_EQ(load.Value(P::c_UploadFile),
+            load.Value(P::c_UserName) + " on " + load.Value(P::c_MachineName) + " at " + load.Value(P::c_DateTime) +
+                " for Machine ().hxi");
+  EXPECT_EQ(load.Value(P::c_DateTime).size(), 15u);  // %Y%m%dT%H%M%S
+
+  const std::string log = load.Log();
+  EXPECT_EQ(Count(log, c_Separator), 1u);
+  EXPECT_NE(log.find("Program arguments are 'hxtrack'"), std::string::npos);
+  EXPECT_NE(log.find("Preferences loaded"), std::string::npos);
+  EXPECT_LT(log.find(c_Separator), log.find("Program arguments are"));
+}
+
+struct OutcomeT {
+  std::vector<std::string> args;
+  hx::ResultT result;
+  std::vector<ExpectT> values;
+  const char* logLine;  // a line the log must hold, or null
+  std::vector<std::pair<hx::ResultT, size_t>> errors;  // id, times reported
+};
+
+TEST(PrefsLoading, CommandLineAndValidationOutcomes) {
+  const std::vector<OutcomeT> cases = {
+      {{"-x"}, trk::MSG_INVALID_OPTION, {{&P::c_InventoryType, nullptr}}, "(P, 0)] {", {{trk::MSG_INVALID_OPTION, 1}}},
+      {{"-o"}, trk::MSG_INVALID_OPTION, {}, "ERROR: '-o' is not a valid command-line option", {}},
+      {{"-o", "Compress=False", "-x", "-o", "Hardware=False"},
+       trk::MSG_INVALID_OPTION,
+       {{&P::c_Compress, "False"}, {&P::c_Hardware, "True"}},
+       "ERROR: '-x' is not a valid command-line option",
+       {}},
+      {{"-o", "UserInteractionLevel=loud"},
+       trk::MSG_BAD_INTERACTION_LEVEL,
+       {},
+       "ERROR: Preference 'UserInteractionLevel' is invalid: must be 'FULL', 'STATUS' , 'AUTO' or 'QUIET'",
+       {{trk::MSG_BAD_INTERACTION_LEVEL, 1}}},
+      {{"-o", "UserInteractionLevel=qUiEt"}, hx::RC_OK, {{&P::c_UserInteractionLevel, "qUiEt"}}, nullptr, {}},
+      {{"-o", "ProgressDepth=0"}, hx::RC_OK, {{&P::c_ProgressDepth, "3"}},
+       "WARNING: Preference 'ProgressDepth' is invalid: Default to 3", {}},
+      {{"-o", "ProgressDepth=11"}, hx::RC_OK, {{&P::c_ProgressDepth, "3"}},
+       "WARNING: Preference 'ProgressDepth' is invalid: Default to 3", {}},
+      {{"-o", "ProgressDepth=ten"}, hx::RC_OK, {{&P::c_ProgressDepth, "3"}}, "(P, 2)", {}},
+      {{"-o", "ProgressDepth=10"}, hx::RC_OK, {{&P::c_ProgressDepth, "10"}}, nullptr, {}},
+      {{"-o", "Compress=maybe"}, trk::MSG_NOT_BOOLEAN, {},
+       "ERROR: Preference 'Compress' is invalid: must be boolean value", {{trk::MSG_NOT_BOOLEAN, 1}}},
+      {{"-o", "Compress="}, hx::RC_OK, {{&P::c_Compress, ""}}, nullptr, {}},
+      {{"-o", "MSI=perhaps"}, trk::MSG_NOT_BOOLEAN, {}, "ERROR: Preference 'MSI' is invalid", {}},
+      {{"-o", "IncludeMD5=0123456789ABCDEF0123456789abcdef"}, hx::RC_OK, {}, nullptr, {}},
+      {{"-o", "IncludeMD5=0123456789abcdef0123456789abcde;0123456789abcdef0123456789abcdeg;"
+              "0123456789abcdef0123456789abcdef"},
+       trk::MSG_BAD_INCLUDE_MD5, {}, "ERROR: Preference 'IncludeMD5' is invalid: must be hex MD5 digest",
+       {{trk::MSG_BAD_INCLUDE_MD5, 2}}},
+      {{"-o", "ExcludeMD5=nothex"}, trk::MSG_BAD_EXCLUDE_MD5, {}, "'ExcludeMD5' is invalid", {{trk::MSG_BAD_EXCLUDE_MD5, 1}}},
+      {{"-o", "Recurse=False", "-o", "Recurse"}, hx::RC_OK, {{&P::c_Recurse, "True"}}, nullptr, {}},
+      {{"-o", "InventoryType=user"}, hx::RC_OK, {{&P::c_IncludeUserInventory, "True"}}, nullptr, {}},
+      {{"-t", "USER"}, hx::RC_OK, {{&P::c_InventoryType, "USER"}, {&P::c_IncludeMachineInventory, "False"}}, nullptr, {}},
+      {{"-t", "Server"}, trk::MSG_BAD_INVENTORY_TYPE, {},
+       "ERROR: Preference 'InventoryType' is invalid: must be 'Machine' or 'User'", {}},
+      {{"-o", "Foo=a,b"}, hx::RC_OK, {}, nullptr, {}},
+      // Every check runs; the last one that failed gives the status.
+      {{"-o", "Compress=maybe", "-o", "UserInteractionLevel=loud"}, trk::MSG_NOT_BOOLEAN, {}, nullptr,
+       {{trk::MSG_BAD_INTERACTION_LEVEL, 1}, {trk::MSG_NOT_BOOLEAN, 1}}},
+  };
+  for (const OutcomeT& c : cases) {
+    std::string what;
+    for (const std::string& a : c.args) what += a + " ";
+    LoadC load;
+    EXPECT_EQ(load.Load(c.args), c.result) << what;
+    ExpectValues(load, c.values, what);
+    const std::vector<int32_t> ids = load.ErrorIds();
+    for (const auto& [id, times] : c.errors) {
+      EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
+    }
+    const std::string log = load.Log();
+    if (c.logLine != nullptr) {
+      EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
+    }
+    EXPECT_EQ(Count(log, c_Separator), 1u) << what;
+    EXPECT_EQ(log.find("Preferences loaded") != std::string::npos, hx::Succeeded(c.result)) << what;
+  }
+}
+
+TEST(PrefsLoading, NamesOutsideTheListKeepTheWholeText) {
+  LoadC load;
+  ASSERT_EQ(load.Load({"-o", "Foo=a,b", "-o", "job=x;y", "-o", "IncludeFile=a.so, b.so;;"}), hx::RC_OK);
+  EXPECT_EQ(load.Value("Foo"), "a,b");
+  EXPECT_EQ(load.Value(P::c_JobTag), "x;y");
+  EXPECT_EQ(load.Values(P::c_IncludeFile), (StringArrayC{"a.so", "b.so"}));
+}
+
+struct DerivedT {
+  std::vector<std::string> args;
+  std::vector<ExpectT> values;
+};
+
+TEST(PrefsLoading, DerivedValues) {
+  const std::vector<DerivedT> cases = {
+      {{"-o", "Difference=True", "-o", "Generation=3"}, {{&P::c_Generation, "4"}, {&P::c_Difference, "True"}}},
+      {{"-o", "Difference=True", "-o", "Generation=9"}, {{&P::c_Generation, "9"}, {&P::c_Difference, "False"}}},
+      {{"-o", "Difference=True"}, {{&P::c_Generation, "1"}, {&P::c_Difference, "True"}}},
+      {{"-t", "User"}, {{&P::c_ExpectHardware, "False"}, {&P::c_ExpectTrackFilesInUserInventory, "False"}}},
+      {{"-t", "User", "-o", "UserHardware=True", "-o", "TrackFilesInUserInventory=yes"},
+       {{&P::c_ExpectHardware, "True"}, {&P::c_ExpectTrackFilesInUserInventory, "True"}}},
+      {{"-o", "Hardware=False"}, {{&P::c_ExpectHardware, "False"}}},
+      {{"-o", "UserInteractionLevel=quiet"}, {{&P::c_UserInteractionLevel, "quiet"}}},
+      {{"-o", "UploadFile=report"}, {{&P::c_UploadFile, "report.hxi"}, {&P::c_InventoryExtension, "hxi"}}},
+      {{"-o", "Inventory=/srv/in/x.tgz"}, {{&P::c_UploadFile, "x.tgz"}, {&P::c_InventoryExtension, "tgz"}}},
+      {{"-o", "PkgCacheDirectory=/pkg"}, {{&P::c_TarvoskPackages, "True"}, {&P::c_ExpectSoftware, "True"}}},
+      {{"-o", "PkgLiveDirectory=/pkg", "-o", "IncludeMachineInventory=False"}, {{&P::c_TarvoskPackages, nullptr}}},
+      {{"-o", "PlatformSpecificPackages=False"}, {{&P::c_ExpectSoftware, "False"}}},
+      {{"-o", "DateTimeFormat=%Y"}, {}},
+      {{"-o", "ComputerDomain=example.org"}, {}},
+  };
+  for (const DerivedT& c : cases) {
+    std::string what;
+    for (const std::string& a : c.args) what += a + " ";
+    LoadC load;
+    ASSERT_EQ(load.Load(c.args), hx::RC_OK) << what;
+    ExpectValues(load, c.values, what);
+  }
+  {
+    LoadC load;
+    ASSERT_EQ(load.Load({"-o", "Configuration=/cfg", "-o", "DateTimeFormat=%Y"}), hx::RC_OK);
+    EXPECT_EQ(load.Prefs().GetValue(P::c_InventoryFile, 0), "$(Configuration)/$(MachineId).hxi");
+    EXPECT_EQ(load.Value(P::c_DateTime).size(), 4u);
+  }
+  {
+    LoadC load;
+    ASSERT_EQ(load.Load({"-o", "ComputerDomain=example.org"}), hx::RC_OK);
+    EXPECT_EQ(load.Value(P::c_FullyQualifiedDomainName), load.Value(P::c_MachineId) + ".example.org");
+  }
+}
+
+TEST(PrefsLoading, CommandLineListsReplaceAndReferToTheirOldValues) {
+  const std::vector<std::pair<std::string, StringArrayC>> cases = {
+      {"IncludeExtension=exe;dll", {"exe", "dll"}},
+      {"IncludeExtension=$(IncludeExtension);exe", {"sys", "sys2", "swtag", "cmptag", "exe"}},
+      {"includeextension=jar,$(INCLUDEEXTENSION)", {"jar", "sys", "sys2", "swtag", "cmptag"}},
+      {"IncludeExtension=", {}},
+      {"IncludeExtension= a ;\tb\t,,a", {"a", "b"}},
+  };
+  for (const auto& [arg, expected] : cases) {
+    LoadC load;
+    ASSERT_EQ(load.Load({"-o", arg}), hx::RC_OK) << arg;
+    EXPECT_EQ(load.Values(P::c_IncludeExtension), expected) << arg;
+    EXPECT_TRUE(load.Prefs().Exists(P::c_IncludeExtension)) << arg;
+  }
+}
+
+struct RegistryT {
+  const char* what;
+  std::string ini;
+  std::vector<std::string> args;
+  std::vector<ExpectT> values;
+  std::vector<std::pair<const env_EnvOptsC*, StringArrayC>> lists;
+};
+
+TEST(PrefsRegistry, ValuesFromTheConfigurationRegistry) {
+  const std::string os = OSInfoC().SystemName();
+  const std::vector<RegistryT> cases = {
+      {"list split at separators", "[Tarvosk\\Tracker\\CurrentVersion]\nIncludeDirectory=/opt;/usr/local\n", {}, {},
+       {{&P::c_IncludeDirectory, {"/opt", "/usr/local"}}}},
+      {"fixed companion locks the value",
+       "[Tarvosk\\Tracker\\CurrentVersion]\nIncludeDirectory=/opt;/usr/local\nIncludeDirectoryFixed=True\n",
+       {"-o", "IncludeDirectory=/home"}, {}, {{&P::c_IncludeDirectory, {"/opt", "/usr/local"}}}},
+      {"short companion, any case", "[Tarvosk\\Common]\nCompress=False\ncompressFXD=yes\n", {"-o", "Compress=True"},
+       {{&P::c_Compress, "False"}}, {}},
+      {"companion that is false locks nothing", "[Tarvosk\\Common]\nCompress=False\nCompressFixed=False\n",
+       {"-o", "Compress=True"}, {{&P::c_Compress, "True"}}, {}},
+      {"command line overrides the registry", "[Tarvosk\\Tracker\\CurrentVersion]\nIncludeDirectory=/opt\n",
+       {"-o", "IncludeDirectory=/home"}, {}, {{&P::c_IncludeDirectory, {"/home"}}}},
+      {"upload rule read whole", "[Tarvosk]\nServerLocation=/srv\n[Tarvosk\\Common\\Rules]\nInventory=/up/a;b.hxi\n", {},
+       {{&P::c_UploadRule, "/up/a;b.hxi"}}, {}},
+      {"upload location resets the rule", "[Tarvosk]\nServerLocation=/srv\n[Tarvosk\\Common\\Rules]\nInventory=/up/a.hxi\n",
+       {"-o", "UploadLocation=/elsewhere"}, {}, {}},
+      {"policy key overrides product key",
+       "[Tarvosk]\nMachineAlternateRegistryHive=Software\\Tarvosk Corp\\Policy\n"
+       "[Tarvosk\\Tracker\\CurrentVersion]\nCompress=True\nHardware=False\n[Policy\\Tracker\\CurrentVersion]\nCompress=False\n",
+       {}, {{&P::c_Compress, "False"}, {&P::c_Hardware, "False"}}, {}},
+      {"operating-system key", "[Tarvosk\\Tracker\\CurrentVersion\\" + os + "]\nIncludeFileSystemType=ext4, xfs\n", {}, {},
+       {{&P::c_IncludeFileSystemType, {"ext4", "xfs"}}}},
+      {"package directories", "[Tarvosk\\Launcher\\CurrentVersion]\nPkgCacheDirectory=/pc\nPkgLiveDirectory=/pl\n", {},
+       {{&P::c_PkgCacheDirectory, "/pc"}, {&P::c_PkgLiveDirectory, "/pl"}, {&P::c_TarvoskPackages, "True"}}, {}},
+      {"a remote machine reads the root only",
+       "[Tarvosk]\nRemote=True\nRemoteFixed=True\n[Tarvosk\\Common]\nCompress=False\n", {},
+       {{&P::c_Remote, "True"}, {&P::c_Compress, "True"}}, {}},
+      {"root values are read", "[Tarvosk]\nUserInteractionLevel=Auto\njob=a;b\n", {},
+       {{&P::c_UserInteractionLevel, "Auto"}, {&P::c_JobTag, "a;b"}}, {}},
+  };
+  for (const RegistryT& c : cases) {
+    LoadC load(c.ini);
+    ASSERT_EQ(load.Load(c.args), hx::RC_OK) << c.what;
+    ExpectValues(load, c.values, c.what);
+    for (const auto& [name, values] : c.lists) EXPECT_EQ(load.Values(*name), values) << c.what;
+  }
+  LoadC load("[Tarvosk]\nServerLocation=/srv\n[Tarvosk\\Common\\Rules]\nInventory=/up/a.hxi\n");
+  ASSERT_EQ(load.Load({"-o", "UploadLocation=/elsewhere"}), hx::RC_OK);
+  EXPECT_EQ(load.Prefs().GetValue(P::c_UploadRule, 0),
+            "$(ServerLocation)/Inventories/$(UserId) on $(MachineId) at $(DateTime) for $(InventoryType) ($(Generation)).hxi");
+}
+
+TEST(PrefsCatalogue, CommandLineListHoldsEightyEightNames) {
+  size_t n = 0;
+  for (const env_EnvOptsC* const* e = P::c_EnvironmentList; *e != nullptr; ++e) ++n;
+  EXPECT_EQ(n, 88u);
+  TrkPreferencesC prefs(nullptr);
+  for (const char* whole : {"Full", "job", "MachineZeroTouchDirectory", "MinInventoryInterval", "PNP",
+                            "PkgCacheDirectory", "PkgLiveDirectory", "Remote", "SkipInventory", "Software",
+                            "TamperShield", "GuidAsName", "UserZeroTouchDirectory", "Foo"}) {
+    EXPECT_EQ(prefs.GetOption(whole).Options(), env_EnvOptsC::options_none) << whole;
+  }
+  for (const char* listed : {"includedirectory", "DB2USERS", "Inventory", "SecurityAnalysis",
+                             "EnableWinOldAppPolicySetting", "FullQualifiedDomainName", "LogFile"}) {
+    const env_EnvOptsC o = prefs.GetOption(listed);
+    EXPECT_TRUE(o.IsSet(env_EnvOptsC::values_multi | env_EnvOptsC::values_unique)) << listed;
+  }
+  EXPECT_EQ(prefs.GetOption("db2users").Name(), "db2users");
+  EXPECT_EQ(P::c_DB2users.Name(), "db2users");
+  EXPECT_EQ(P::c_UseGuidAsName.Name(), "GuidAsName");
+  EXPECT_EQ(P::c_FullyQualifiedDomainName.Name(), "FullQualifiedDomainName");
+  EXPECT_STREQ(P::c_MachineInventory, "Machine");
+  EXPECT_STREQ(P::c_UserInventory, "User");
+}
+
+TEST(PrefsLoading, TraceShowsTheStepsAndEveryPreference) {
+  hxtest::TempDirC dir("hxprefs-trace");
+  const std::string path = dir.File("trace.out");
+  std::FILE* out = std::fopen(path.c_str(), "w");
+  ASSERT_NE(out, nullptr);
+  hx::TraceSetOutput(out);
+  hx::TraceEnable(P::c_TraceCategory);
+  {
+    LoadC load;
+    EXPECT_EQ(load.Load({"-o", "Foo=$(Title) %s"}), hx::RC_OK);
+  }
+  hx::TraceInherit(P::c_TraceCategory);
+  hx::TraceSetOutput(nullptr);
+  std::fclose(out);
+  const std::string trace = hxtest::ReadFile(path);
+  size_t at = 0;
+  for (const char* step : {"Started loading preferences", "Started preloading default preferences",
+                           "Finished preloading registry preferences", "Started loading registry preferences",
+                           "Finished loading command-line preferences", "Started postloading default preferences",
+                           "Started checking preferences", "Finished checking preferences", "IncludeExtension=sys;sys2;swtag;cmptag",
+                           "Title=Prandex", "Finished loading preferences"}) {
+    const size_t found = trace.find(step, at);
+    EXPECT_NE(found, std::string::npos) << step << "\n" << trace;
+    if (found != std::string::npos) at = found;
+  }
+  EXPECT_NE(trace.find("Foo=Prandex %s"), std::string::npos);
+}
+
+}  // namespace
