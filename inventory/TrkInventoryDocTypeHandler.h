@@ -1,0 +1,22 @@
+#pragma once
+// TrkInventoryDocTypeHandlerC: the node factory that reads an inventory file back into a
+// TrkInventoryC: the document element must be "Inventory" and becomes the document with its
+// attributes in document order; every further element becomes an entity. References to
+// entities the document does not declare stand for nothing.
+
+#include "foundation/core/FileName.h"
+#include "inventory/TrkInventory.h"
+#include "inventory/XmlNode.h"
+
+class TrkInventoryDocTypeHandlerC : public XmlDocTypeHandlerI {
+ public:
+  hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) override;
+  hx::ResultT newNode(XmlDocumentI* document, const StringC& tag, const XmlAttrListT& attrs,
+                      XmlNodeI** node) override;
+  StringC getPublicId() const override;
+  hx::ResultT expandEntity(const StringC& name, StringC* value) override;
+
+  // Reads an inventory file (or buffer); on success *inventory holds the document.
+  static hx::ResultT ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory);
+  static hx::ResultT ReadBuffer(const char* data, size_t size, RefM<TrkInventoryC>* inventory);
+};

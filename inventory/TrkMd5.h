@@ -1,0 +1,28 @@
+#pragma once
+// MD5C: one running MD5 computation over OpenSSL's digest implementation. Entity digests feed
+// it piece by piece and read the result as 32 lower-case hexadecimal characters.
+
+#include <string>
+#include <string_view>
+
+#include "foundation/core/Result.h"
+
+struct evp_md_ctx_st;
+
+class MD5C {
+ public:
+  MD5C();
+  ~MD5C();
+  MD5C(const MD5C&) = delete;
+  MD5C& operator=(const MD5C&) = delete;
+
+  // RC_NO_RESOURCE when the computation could not be set up (then every call fails).
+  hx::ResultT Status() const { return status_; }
+  hx::ResultT Update(std::string_view bytes);
+  // Ends the computation; the object cannot be fed afterwards.
+  hx::ResultT Final(std::string* hex);
+
+ private:
+  evp_md_ctx_st* ctx_ = nullptr;
+  hx::ResultT status_ = hx::RC_OK;
+};

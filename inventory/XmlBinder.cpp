@@ -1,0 +1,137 @@
+#include "inventory/XmlBinder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "foundation/core/Format.h"
+#include "foundation/trace/Tracer.h"
+#include "inventory/InventoryCodes.h"
+
+namespace {
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+XmlAttrListT ToAttrList(const char** atts) {
+  XmlAttrListT attrs;
+  for (size_t i = 0; atts != nullptr && atts[i] != nullptr && atts[i + 1] != nullptr; i += 2)
+    attrs.emplace_back(atts[i], atts[i + 1]);
+  return attrs;
+}
+
+hx::ResultT Finish(XmlBinderC& binder, hx::ResultT rc, const char* source, XmlDocumentI** document) {
+  if (hx::Succeeded(rc)) rc = binder.takeDocument(document);
+  else hx::Trace(trk::c_TraceInventoryRead, "Cannot read '%1$s': %2$s\n", source, binder.errorText());
+  return rc;
+}
+
+}  // namespace
+
+XmlBinderC::XmlBinderC(XmlDocTypeHandlerI* handler) : handler_(handler) {}
+
+XmlBinderC::~XmlBinderC() {
+  for (OpenElementT& e : open_) e.node->Release();
+  if (document_ != nullptr) document_->Release();
+}
+
+StringC XmlBinderC::FoldWhitespace(const StringC& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsXmlSpace(text[begin])) ++begin;
+  if (begin == end) return text.empty() ? StringC() : StringC(" ");
+  while (end > begin && IsXmlSpace(text[end - 1])) --end;
+  StringC out;
+  out.reserve(end - begin + 2);
+  if (begin > 0) out += ' ';
+  out.append(text, begin, end - begin);
+  if (end < text.size()) out += ' ';
+  return out;
+}
+
+void XmlBinderC::onStartElement(const char* name, const char** atts) {
+  if (aborted()) return;
+  if (handler_ == nullptr) return abort(hx::RC_INVALID_ARG, "no document type handler");
+  if (open_.size() >= c_MaxDepth) return abort(hx::RC_FAIL, hx::Format("elements nested deeper than %1$d", static_cast<int>(c_MaxDepth)));
+  const XmlAttrListT attrs = ToAttrList(atts);
+  XmlNodeI* node = nullptr;
+  if (document_ == nullptr) {
+    const hx::ResultT rc = handler_->newDocument(name, attrs, &document_);
+    if (hx::Failed(rc) || document_ == nullptr)
+      return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("document element '%1$s' refused", name));
+    node = document_->getNode();
+    node->AddRef();
+  } else {
+    const hx::ResultT rc = handler_->newNode(document_, name, attrs, &node);
+    if (hx::Failed(rc) || node == nullptr)
+      return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("element '%1$s' refused", name));
+  }
+  if (!open_.empty()) open_.back().hasChildren = true;
+  open_.push_back(OpenElementT{node, StringC(), false});
+}
+
+void XmlBinderC::onEndElement(const char*) {
+  if (aborted() || open_.empty()) return;
+  OpenElementT e = std::move(open_.back());
+  open_.pop_back();
+  const StringC text = FoldWhitespace(e.text);
+  hx::ResultT rc = hx::RC_OK;
+  if (!text.empty() && !(e.hasChildren && text == " ")) rc = e.node->addText(text);
+  if (hx::Succeeded(rc) && !open_.empty())
+    rc = open_.size() == 1 ? document_->addChild(e.node) : open_.back().node->addChild(e.node);
+  e.node->Release();
+  if (hx::Failed(rc)) abort(rc, "element not accepted by its parent");
+}
+
+void XmlBinderC::onCharacterData(const char* text, int length) {
+  if (aborted() || open_.empty() || length <= 0) return;
+  open_.back().text.append(text, static_cast<size_t>(length));
+}
+
+void XmlBinderC::onSkippedEntity(const char* name) {
+  if (aborted() || open_.empty() || handler_ == nullptr) return;
+  StringC value;
+  if (hx::Succeeded(handler_->expandEntity(name, &value))) open_.back().text += value;
+}
+
+hx::ResultT XmlBinderC::takeDocument(XmlDocumentI** document) {
+  if (document == nullptr) return hx::RC_INVALID_ARG;
+  *document = nullptr;
+  if (document_ == nullptr || !open_.empty()) return hx::RC_FAIL;
+  *document = document_;
+  document_ = nullptr;
+  return hx::RC_OK;
+}
+
+hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* handler, XmlDocumentI** document) {
+  if (document == nullptr) return hx::RC_NULL_OUT;
+  *document = nullptr;
+  if (handler == nullptr || (data == nullptr && size > 0)) return hx::RC_INVALID_ARG;
+  XmlBinderC binder(handler);
+  return Finish(binder, binder.parse(data, size, true), "buffer", document);
+}
+
+hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document) {
+  if (document == nullptr) return hx::RC_NULL_OUT;
+  *document = nullptr;
+  if (handler == nullptr) return hx::RC_INVALID_ARG;
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    const hx::ResultT rc = errno != 0 ? hx::RcFromErrno(errno) : hx::RC_FAIL;
+    hx::Trace(trk::c_TraceInventoryRead, "Cannot open '%1$s': %2$s\n", file.text(), hx::Format("0x%1$08X", rc));
+    return rc;
+  }
+  XmlBinderC binder(handler);
+  std::unique_ptr<char[]> buffer(new char[64 * 1024]);
+  hx::ResultT rc = hx::RC_OK;
+  while (hx::Succeeded(rc)) {
+    const size_t n = std::fread(buffer.get(), 1, 64 * 1024, in.get());
+    if (n == 0 && std::ferror(in.get())) {
+      rc = errno != 0 ? hx::RcFromErrno(errno) : hx::RC_FAIL;
+      break;
+    }
+    const bool last = n == 0;
+    rc = binder.parse(buffer.get(), n, last);
+    if (last) break;
+  }
+  return Finish(binder, rc, file.c_str(), document);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The XML writer of the inventory. Receivers parse the bytes, so the layout is fixed: the XML
+// declaration and a DOCTYPE line, an empty line, then one element per line indented by one tab
+// per level; an element without text or children is closed by "/>"; an element with only text
+// keeps the text and its end tag on its start tag's line, except that a leading space of the
+// text becomes a line break plus indentation and a trailing space a line break before the end
+// tag (the reader folds both back into a space).
+//
+// Escaping is the same for text and attribute values: & < > " ' become entity references and a
+// control character other than tab, line feed and carriage return becomes "~". The writer also
+// guarantees well-formed output for text that never passed the character rule: bytes that are
+// not UTF-8 are written as their Latin-1 characters and U+FFFE and U+FFFF as spaces.
+//
+// Output is collected in chunks and handed on one chunk at a time. The first failed write is
+// kept as the stream's error and every later write is skipped.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "foundation/core/FileName.h"
+#include "foundation/core/Result.h"
+#include "foundation/core/Text.h"
+#include "inventory/XmlNode.h"
+
+class XmlOutputStreamC {
+ public:
+  static constexpr size_t c_ChunkSize = 64 * 1024;
+
+  XmlOutputStreamC();
+  virtual ~XmlOutputStreamC() = default;
+  XmlOutputStreamC(const XmlOutputStreamC&) = delete;
+  XmlOutputStreamC& operator=(const XmlOutputStreamC&) = delete;
+
+  void startDocument(const StringC& rootTag, const StringC& publicId, const StringC& systemId);
+  void startObject(const StringC& tag);
+  hx::ResultT saveAttr(const StringC& name, const StringC& value);
+  void saveText(const StringC& text);
+  void endObject(const StringC& tag);
+  // The prolog, then the root element with everything below it.
+  hx::ResultT saveObject(XmlDocumentI* document);
+  // One element: start tag, the node's own saveTo, end tag.
+  hx::ResultT saveObject(XmlNodeI* node);
+  // Closes a start tag left open (with its line feed) and hands on what is buffered.
+  hx::ResultT finish();
+  hx::ResultT getError() const { return error_; }
+
+  // Append the escaped form of the text to out.
+  static void escapeText(std::string_view text, std::string& out);
+  static void escapeAttrVal(std::string_view value, std::string& out) { escapeText(value, out); }
+
+ protected:
+  // Writes one chunk to the destination: RC_OK or the error code of the failure.
+  virtual hx::ResultT writeChunk(const char* data, size_t size) = 0;
+  void setError(hx::ResultT rc) {
+    if (hx::Succeeded(error_)) error_ = rc;
+  }
+  hx::ResultT flush();
+
+ private:
+  void write(std::string_view bytes);
+  void writeTabs(size_t count);
+
+  std::string buffer_;
+  std::string escaped_;
+  hx::ResultT error_ = hx::RC_OK;
+  size_t depth_ = 0;
+  bool empty_ = false;      // the current element has had no text and no child yet
+  bool noIndent_ = false;   // no indentation is due before the end tag
+  bool startOpen_ = false;  // the start tag still lacks its ">"
+};
+
+// Writes to a standard I/O stream: a file it opens with mode "w" (and closes), or a stream it
+// was given (and leaves open). Destroying it finishes the document.
+class XmlStdioOutputStreamC : public XmlOutputStreamC {
+ public:
+  explicit XmlStdioOutputStreamC(const FileNameC& file);
+  explicit XmlStdioOutputStreamC(std::FILE* stream);
+  ~XmlStdioOutputStreamC() override;
+
+  // Finishes the document and closes (or flushes) the stream; the first error of the write.
+  hx::ResultT close();
+
+ protected:
+  hx::ResultT writeChunk(const char* data, size_t size) override;
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool owns_ = false;
+};
+
+// Writes the document to the file. RC_NULL_OUT when either argument is null, otherwise RC_OK
+// or the error code of the first failed open or write; a failed save removes the file it
+// began, so that no half-written inventory stays behind.
+hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document);

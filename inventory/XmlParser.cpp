@@ -1,0 +1,74 @@
+#include "inventory/XmlParser.h"
+
+#include <climits>
+
+#include "foundation/core/Format.h"
+
+XmlParserC::XmlParserC() : parser_(XML_ParserCreate("UTF-8")) {
+  if (parser_ == nullptr) return;
+  XML_SetUserData(parser_, this);
+  XML_SetElementHandler(parser_, &StartElement, &EndElement);
+  XML_SetCharacterDataHandler(parser_, &CharacterData);
+  XML_SetSkippedEntityHandler(parser_, &SkippedEntity);
+  XML_SetEntityDeclHandler(parser_, &EntityDecl);
+  XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
+}
+
+XmlParserC::~XmlParserC() {
+  if (parser_ != nullptr) XML_ParserFree(parser_);
+}
+
+hx::ResultT XmlParserC::parse(const char* data, size_t size, bool final) {
+  if (parser_ == nullptr) return hx::RC_NO_RESOURCE;
+  if (failed_) return hx::Failed(abortRc_) ? abortRc_ : hx::RC_FAIL;
+  // expat takes an int length: hand over very large buffers in pieces.
+  constexpr size_t kPiece = static_cast<size_t>(INT_MAX / 2);
+  do {
+    const size_t n = size < kPiece ? size : kPiece;
+    const bool last = final && n == size;
+    if (XML_Parse(parser_, data, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+      failed_ = true;
+      return hx::Failed(abortRc_) ? abortRc_ : hx::RC_FAIL;
+    }
+    data += n;
+    size -= n;
+  } while (size > 0);
+  return hx::RC_OK;
+}
+
+StringC XmlParserC::errorText() const {
+  if (parser_ == nullptr) return "no XML parser";
+  const XML_LChar* expatText = XML_ErrorString(XML_GetErrorCode(parser_));
+  const StringC what = !abortWhy_.empty() ? abortWhy_ : StringC(expatText ? expatText : "no error");
+  return hx::Format("%1$s at line %2$lu, column %3$lu", what, static_cast<unsigned long>(XML_GetCurrentLineNumber(parser_)),
+                    static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser_)));
+}
+
+void XmlParserC::abort(hx::ResultT rc, const StringC& why) {
+  if (hx::Succeeded(abortRc_)) {
+    abortRc_ = rc;
+    abortWhy_ = why;
+  }
+  XML_StopParser(parser_, XML_FALSE);
+}
+
+void XMLCALL XmlParserC::StartElement(void* self, const XML_Char* name, const XML_Char** atts) {
+  static_cast<XmlParserC*>(self)->onStartElement(name, atts);
+}
+
+void XMLCALL XmlParserC::EndElement(void* self, const XML_Char* name) {
+  static_cast<XmlParserC*>(self)->onEndElement(name);
+}
+
+void XMLCALL XmlParserC::CharacterData(void* self, const XML_Char* s, int len) {
+  static_cast<XmlParserC*>(self)->onCharacterData(s, len);
+}
+
+void XMLCALL XmlParserC::SkippedEntity(void* self, const XML_Char* name, int isParameterEntity) {
+  if (!isParameterEntity) static_cast<XmlParserC*>(self)->onSkippedEntity(name);
+}
+
+void XMLCALL XmlParserC::EntityDecl(void* self, const XML_Char* name, int, const XML_Char*, int, const XML_Char*,
+                                    const XML_Char*, const XML_Char*, const XML_Char*) {
+  static_cast<XmlParserC*>(self)->abort(hx::RC_FAIL, hx::Format("entity declaration '%1$s' refused", name));
+}

@@ -1,0 +1,53 @@
+#pragma once
+// XmlParserC: the expat parser as the inventory reader uses it. A derived class receives the
+// elements, character data and references to undeclared entities through its callbacks.
+//
+// A file that is read is never trusted to fetch or expand anything: external entities and the
+// external DTD subset are not loaded (the DOCTYPE's DTD location is only a name), and any entity
+// declaration ends the parse with a failure, so that no document can make the parser build up
+// large replacement texts; inventories never declare entities.
+
+#include <expat.h>
+
+#include "foundation/core/Result.h"
+#include "foundation/core/Text.h"
+
+class XmlParserC {
+ public:
+  XmlParserC();
+  virtual ~XmlParserC();
+  XmlParserC(const XmlParserC&) = delete;
+  XmlParserC& operator=(const XmlParserC&) = delete;
+
+  // Feeds the next piece of the document (final for the last, possibly empty, piece). RC_OK, a
+  // callback's failure, or RC_FAIL for a document that is not well-formed. After a failure the
+  // parser takes nothing more.
+  hx::ResultT parse(const char* data, size_t size, bool final);
+  // What went wrong, with line and column, for the trace.
+  StringC errorText() const;
+
+ protected:
+  // atts: name, value, name, value, ..., null, in document order.
+  virtual void onStartElement(const char* name, const char** atts) = 0;
+  virtual void onEndElement(const char* name) = 0;
+  virtual void onCharacterData(const char* text, int length) = 0;
+  virtual void onSkippedEntity(const char* name) = 0;
+  // Ends the parse from a callback with the given failure.
+  void abort(hx::ResultT rc, const StringC& why);
+  // A callback may still follow an abort; it must then do nothing.
+  bool aborted() const { return hx::Failed(abortRc_); }
+
+ private:
+  static void XMLCALL StartElement(void* self, const XML_Char* name, const XML_Char** atts);
+  static void XMLCALL EndElement(void* self, const XML_Char* name);
+  static void XMLCALL CharacterData(void* self, const XML_Char* s, int len);
+  static void XMLCALL SkippedEntity(void* self, const XML_Char* name, int isParameterEntity);
+  static void XMLCALL EntityDecl(void* self, const XML_Char* name, int isParameterEntity, const XML_Char* value,
+                                 int valueLength, const XML_Char* base, const XML_Char* systemId,
+                                 const XML_Char* publicId, const XML_Char* notationName);
+
+  XML_Parser parser_;
+  hx::ResultT abortRc_ = hx::RC_OK;
+  StringC abortWhy_;
+  bool failed_ = false;
+};

@@ -1,0 +1,47 @@
+#pragma once
+// Helpers of the inventory tests: expected documents from the source tree, trees built from a
+// compact description, and one-line summaries of trees and deltas.
+
+#include <string>
+#include <vector>
+
+#include "foundation/core/RefCount.h"
+#include "inventory/TrkInventory.h"
+#include "tests/support/TestSupport.h"
+
+namespace invtest {
+
+// The first three lines of every inventory.
+constexpr const char* c_Prolog =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE Inventory PUBLIC \"Inventory\" \"http://dtd.tarvosk.com/inventory.dtd\">\n\n";
+
+inline std::string SourceFile(const std::string& rel) { return std::string(HX_SOURCE_DIR) + "/tests/inventory/" + rel; }
+inline std::string Expected(const std::string& name) { return hxtest::ReadFile(SourceFile("expected/" + name)); }
+
+// A child of parent with the attributes given as name, value, name, value, ...
+inline RefM<TrkInventoryEntityC> AddChild(TrkInventoryEntityC* parent, const std::string& tag,
+                                          const std::vector<std::string>& attrs = {}) {
+  RefM<TrkInventoryEntityC> e = TrkInventoryEntityC::New(tag);
+  for (size_t i = 0; i + 1 < attrs.size(); i += 2) e->Add(attrs[i], attrs[i + 1]);
+  if (parent) parent->AddEntity(e.get());
+  return e;
+}
+
+// "Tag:Name" of every child, space separated: the shape a test expects to see.
+inline std::string ChildNames(const TrkInventoryEntityC* e) {
+  std::string out;
+  for (const TrkInventoryEntityC* c = e->GetFirstChild(); c != nullptr; c = c->GetNext()) {
+    if (!out.empty()) out += ' ';
+    out += c->getTag() + ":" + c->GetAttribute("Name");
+  }
+  return out;
+}
+
+inline std::string Digest(const TrkInventoryEntityC* e, bool deep) {
+  std::string d;
+  e->CalculateMD5(&d, deep);
+  return d;
+}
+
+}  // namespace invtest

@@ -1,0 +1,140 @@
+// The delta against an earlier inventory: what counts as new, changed and gone.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "inventory/TrkTrack.h"
+#include "inventory/XmlOutputStream.h"
+#include "tests/inventory/InventoryTestSupport.h"
+
+using invtest::AddChild;
+using invtest::ChildNames;
+
+namespace {
+
+using BuildT = std::function<void(TrkInventoryC&)>;
+
+RefM<TrkInventoryC> Build(const BuildT& fill) {
+  auto inv = TrkInventoryC::New();
+  inv->Add("Type", "Full");
+  fill(*inv);
+  return inv;
+}
+
+void Cpu(TrkInventoryC& inv, const char* name, const char* speed) {
+  TrkTrackC::AddClass(&inv, "CPU", name, "kstat")->AddProperty("Speed", speed);
+}
+
+// "Remove[...] Update[...] Add[...]" with "Tag:Name" of the entities in each section.
+std::string Summary(TrkInventoryC& delta) {
+  std::string out;
+  for (const TrkInventoryEntityC* s = delta.GetFirstChild(); s != nullptr; s = s->GetNext())
+    out += (out.empty() ? "" : " ") + s->getTag() + "[" + ChildNames(s) + "]";
+  return out;
+}
+
+TEST(InventoryDiff, SectionsFollowTheMatchingRules) {
+  struct CaseT { const char* what; BuildT base; BuildT current; const char* summary; };
+  const CaseT cases[] = {
+      {"identical", [](auto& i) { Cpu(i, "cpu0", "1"); Cpu(i, "cpu1", "1"); },
+       [](auto& i) { Cpu(i, "cpu0", "1"); Cpu(i, "cpu1", "1"); }, "Remove[] Update[] Add[]"},
+      {"changed property", [](auto& i) { Cpu(i, "cpu0", "1"); }, [](auto& i) { Cpu(i, "cpu0", "2"); },
+       "Remove[] Update[Hardware:cpu0] Add[]"},
+      {"renamed", [](auto& i) { Cpu(i, "cpu0", "1"); }, [](auto& i) { Cpu(i, "cpu9", "1"); },
+       "Remove[Hardware:cpu0] Update[] Add[Hardware:cpu9]"},
+      {"two identical against one", [](auto& i) { Cpu(i, "cpu0", "1"); },
+       [](auto& i) { Cpu(i, "cpu0", "1"); Cpu(i, "cpu0", "1"); }, "Remove[] Update[Hardware:cpu0 Hardware:cpu0] Add[]"},
+      {"one against two identical", [](auto& i) { Cpu(i, "cpu0", "1"); Cpu(i, "cpu0", "1"); },
+       [](auto& i) { Cpu(i, "cpu0", "1"); }, "Remove[] Update[Hardware:cpu0] Add[]"},
+      {"reordered entities", [](auto& i) { Cpu(i, "cpu0", "1"); TrkTrackC::AddPackage(&i, "P", "pkg"); },
+       [](auto& i) { TrkTrackC::AddPackage(&i, "P", "pkg"); Cpu(i, "cpu0", "1"); }, "Remove[] Update[] Add[]"},
+      {"reordered attributes", [](auto& i) { AddChild(&i, "Package", {"Name", "P", "Evidence", "e"}); },
+       [](auto& i) { AddChild(&i, "Package", {"Evidence", "e", "Name", "P"}); },
+       "Remove[Package:P] Update[] Add[Package:P]"},
+      {"empty base", [](auto&) {}, [](auto& i) { Cpu(i, "cpu0", "1"); }, "Remove[] Update[] Add[Hardware:cpu0]"},
+      {"empty current", [](auto& i) { Cpu(i, "cpu0", "1"); }, [](auto&) {}, "Remove[Hardware:cpu0] Update[] Add[]"},
+      // Text is not part of an item.
+      {"text differs only", [](auto& i) { Cpu(i, "cpu0", "1"); },
+       [](auto& i) { Cpu(i, "cpu0", "1"); i.GetFirstChild()->addText("note"); }, "Remove[] Update[] Add[]"},
+  };
+  hxtest::TempDirC dir("inv-diff");
+  for (const CaseT& c : cases) {
+    const FileNameC baseFile(dir.File("base.hxi"));
+    auto base = Build(c.base);
+    ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK) << c.what;
+    auto current = Build(c.current);
+    TrkInventoryC* delta = nullptr;
+    ASSERT_EQ(current->GenerateDiff(baseFile, TrkInventoryHeaderT(), &delta), hx::RC_OK) << c.what;
+    auto owned = RefM<TrkInventoryC>::Adopt(delta);
+    EXPECT_EQ(Summary(*owned), c.summary) << c.what;
+  }
+}
+
+TEST(InventoryDiff, DeltaDocumentMatchesItsExpectedBytes) {
+  auto current = Build([](TrkInventoryC& i) {
+    Cpu(i, "cpu0", "2400");
+    TrkTrackC::AddClass(&i, "Disk", "sd1", "devinfo")->AddProperty("Size", "100");
+    TrkTrackC::AddPackage(&i, "SUNWcsr", "pkginfo");
+    TrkTrackC::AddPackage(&i, "SUNWzfs", "pkginfo");
+  });
+  TrkInventoryHeaderT h;
+  h.version = "9.2";
+  h.inventoryType = "Machine";
+  h.fullQualifiedDomainName = "h.example.org";
+  h.machineId = "h";
+  h.userId = "root";
+  h.deviceId = "D1";  // not part of a delta
+  h.job = "J";        // nor this
+  h.expectHardware = true;
+  h.dateTime = "2026-03-02 08:00:00";
+  h.generation = "3";
+  current->SetDeltaHeader(h);
+
+  TrkInventoryC* delta = nullptr;
+  ASSERT_EQ(current->GenerateDiff(invtest::SourceFile("data/delta_base.hxi"), &delta), hx::RC_OK);
+  auto owned = RefM<TrkInventoryC>::Adopt(delta);
+  // New and changed entities moved out of the inventory; unchanged ones stay.
+  EXPECT_EQ(ChildNames(current.get()), "Package:SUNWcsr");
+
+  hxtest::TempDirC dir("inv-diff");
+  const FileNameC out(dir.File("delta.hxi"));
+  ASSERT_EQ(XmlSaveFile(&out, owned.get()), hx::RC_OK);
+  EXPECT_EQ(hxtest::ReadFile(out.str()), invtest::Expected("delta.hxi"));
+}
+
+TEST(InventoryDiff, IdenticalInventoriesWriteThreeEmptySections) {
+  hxtest::TempDirC dir("inv-diff");
+  auto inv = Build([](TrkInventoryC& i) { Cpu(i, "cpu0", "1"); });
+  const FileNameC baseFile(dir.File("base.hxi"));
+  ASSERT_EQ(XmlSaveFile(&baseFile, inv.get()), hx::RC_OK);
+  TrkInventoryC* delta = nullptr;
+  ASSERT_EQ(inv->GenerateDiff(baseFile, &delta), hx::RC_OK);
+  auto owned = RefM<TrkInventoryC>::Adopt(delta);
+  const FileNameC out(dir.File("delta.hxi"));
+  ASSERT_EQ(XmlSaveFile(&out, owned.get()), hx::RC_OK);
+  const std::string text = hxtest::ReadFile(out.str());
+  EXPECT_NE(text.find("Type=\"Difference\" Generation=\"\">\n\t<Remove/>\n\t<Update/>\n\t<Add/>\n</Inventory>\n"),
+            std::string::npos) << text;
+}
+
+TEST(InventoryDiff, UnreadableBaseGivesNoDeltaAndKeepsTheInventory) {
+  hxtest::TempDirC dir("inv-diff");
+  struct CaseT { const char* what; std::string content; bool write; };
+  const CaseT cases[] = {
+      {"missing", "", false},
+      {"not an inventory", std::string(invtest::c_Prolog) + "<Other/>\n", true},
+      {"malformed", std::string(invtest::c_Prolog) + "<Inventory>\n\t<Hardware>\n", true},
+  };
+  for (const CaseT& c : cases) {
+    const std::string path = dir.File(std::string("base-") + c.what);
+    if (c.write) hxtest::WriteFile(path, c.content);
+    auto inv = Build([](TrkInventoryC& i) { Cpu(i, "cpu0", "1"); });
+    TrkInventoryC* delta = reinterpret_cast<TrkInventoryC*>(1);
+    EXPECT_LT(inv->GenerateDiff(FileNameC(path), &delta), 0) << c.what;
+    EXPECT_EQ(delta, nullptr) << c.what;
+    EXPECT_EQ(ChildNames(inv.get()), "Hardware:cpu0") << c.what;
+  }
+}
+
+}  // namespace
