@@ -82,6 +82,7 @@ void TrkPreferencesC::CheckProgressDepth() {
 }
 
 hx::ResultT TrkPreferencesC::ExpandWildCardDirectories(env_EnvOptsC name) {
+  if (!Exists(name)) return hx::RC_OK;  // a list nobody set stays unset
   const StringArrayC patterns = GetMultiValue(name, 1);
   Remove(name);
   Environment().Create(name);
