@@ -12,64 +12,83 @@ namespace {
 // The error code of a failed operation from errno; errno 0 still has to be a failure.
 hx::ResultT ErrnoResult() { return errno != 0 ? hx::RcFromErrno(errno) : trk::RC_WRITE_FAILED; }
 
-// The replacement of an ASCII byte, or null when it is written as it is.
-const char* AsciiEscape(unsigned char b) {
+// How each byte starts: written as it is, replaced (markup, control characters), or the first
+// of a character that needs decoding.
+enum ByteKindE : unsigned char { Plain, Replaced, NonAscii };
+
+struct ByteKindsT {
+  ByteKindE kind[256];
+  constexpr ByteKindsT() : kind() {
+    for (int b = 0; b < 256; ++b) kind[b] = b >= 0x80 ? NonAscii : (b < 0x20 && b != '\t' && b != '\n' && b != '\r') ? Replaced : Plain;
+    for (unsigned char b : {'&', '<', '>', '"', '\''}) kind[b] = Replaced;
+  }
+};
+constexpr ByteKindsT s_ByteKinds;
+
+std::string_view Replacement(unsigned char b) {
   switch (b) {
     case '&': return "&amp;";
     case '<': return "&lt;";
     case '>': return "&gt;";
     case '"': return "&quot;";
     case '\'': return "&apos;";
-    case '\t':
-    case '\n':
-    case '\r': return nullptr;
-    default: return b < 0x20 ? "~" : nullptr;
+    default: return "~";  // a control character
   }
 }
 
-// Escapes one non-ASCII character at s[i]; returns its length in s.
-size_t EscapeNonAscii(std::string_view s, size_t i, std::string& out) {
-  uint32_t cp = 0;
-  const size_t len = trk::DecodeUtf8(s, i, cp);
-  if (len == 0) {
-    trk::AppendUtf8(out, static_cast<unsigned char>(s[i]));
-    return 1;
+// Escapes text into sink(std::string_view) calls: runs of plain bytes go out in one piece.
+template <typename SinkT>
+void EscapeInto(std::string_view text, SinkT&& sink) {
+  size_t plain = 0;  // start of the run of bytes written as they are
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const ByteKindE kind = s_ByteKinds.kind[b];
+    if (kind == Plain) {
+      ++i;
+      continue;
+    }
+    if (i > plain) sink(text.substr(plain, i - plain));
+    if (kind == Replaced) {
+      sink(Replacement(b));
+      ++i;
+    } else {
+      uint32_t cp = 0;
+      const size_t len = trk::DecodeUtf8(text, i, cp);
+      if (len == 0) {  // not UTF-8: the Latin-1 character of the byte
+        std::string one;
+        trk::AppendUtf8(one, b);
+        sink(one);
+        ++i;
+      } else {
+        sink(cp == 0xFFFE || cp == 0xFFFF ? std::string_view(" ") : text.substr(i, len));
+        i += len;
+      }
+    }
+    plain = i;
   }
-  if (cp == 0xFFFE || cp == 0xFFFF) out.push_back(' ');
-  else out.append(s.substr(i, len));
-  return len;
+  if (text.size() > plain) sink(text.substr(plain));
 }
 
 }  // namespace
 
-XmlOutputStreamC::XmlOutputStreamC() { buffer_.reserve(c_ChunkSize + 1024); }
+XmlOutputStreamC::XmlOutputStreamC() : buffer_(new char[c_ChunkSize]) {}
 
 void XmlOutputStreamC::escapeText(std::string_view text, std::string& out) {
-  size_t plain = 0;  // start of the run of bytes copied as they are
-  for (size_t i = 0; i < text.size();) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      const char* repl = AsciiEscape(b);
-      if (repl == nullptr) {
-        ++i;
-        continue;
-      }
-      out.append(text.substr(plain, i - plain));
-      out.append(repl);
-      plain = ++i;
-    } else {
-      out.append(text.substr(plain, i - plain));
-      i += EscapeNonAscii(text, i, out);
-      plain = i;
-    }
-  }
-  out.append(text.substr(plain));
+  EscapeInto(text, [&out](std::string_view piece) { out.append(piece); });
 }
 
-void XmlOutputStreamC::write(std::string_view bytes) {
-  if (hx::Failed(error_)) return;
-  buffer_.append(bytes);
-  if (buffer_.size() >= c_ChunkSize) flush();
+void XmlOutputStreamC::writeEscaped(std::string_view text) {
+  EscapeInto(text, [this](std::string_view piece) { write(piece); });
+}
+
+void XmlOutputStreamC::writeLarge(std::string_view bytes) {
+  flush();
+  if (bytes.size() < c_ChunkSize) {
+    std::memcpy(buffer_.get(), bytes.data(), bytes.size());
+    used_ = bytes.size();
+  } else if (hx::Succeeded(error_)) {
+    setError(writeChunk(bytes.data(), bytes.size()));
+  }
 }
 
 void XmlOutputStreamC::writeTabs(size_t count) {
@@ -82,8 +101,8 @@ void XmlOutputStreamC::writeTabs(size_t count) {
 }
 
 hx::ResultT XmlOutputStreamC::flush() {
-  if (hx::Succeeded(error_) && !buffer_.empty()) setError(writeChunk(buffer_.data(), buffer_.size()));
-  buffer_.clear();
+  if (hx::Succeeded(error_) && used_ > 0) setError(writeChunk(buffer_.get(), used_));
+  used_ = 0;
   return error_;
 }
 
@@ -118,9 +137,7 @@ hx::ResultT XmlOutputStreamC::saveAttr(const StringC& name, const StringC& value
   write(" ");
   write(name);
   write("=\"");
-  escaped_.clear();
-  escapeAttrVal(value, escaped_);
-  write(escaped_);
+  writeEscaped(value);
   write("\"");
   return error_;
 }

@@ -12,9 +12,11 @@
 // not UTF-8 are written as their Latin-1 characters and U+FFFE and U+FFFF as spaces.
 //
 // Output is collected in chunks and handed on one chunk at a time. The first failed write is
-// kept as the stream's error and every later write is skipped.
+// kept as the stream's error and nothing reaches the destination after it.
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -58,10 +60,22 @@ class XmlOutputStreamC {
   hx::ResultT flush();
 
  private:
-  void write(std::string_view bytes);
+  // Most pieces are a few bytes: copying them inline is what keeps the writer near the speed of
+  // a plain write of the same bytes.
+  void write(std::string_view bytes) {
+    if (bytes.size() <= c_ChunkSize - used_) {
+      std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+      used_ += bytes.size();
+    } else {
+      writeLarge(bytes);
+    }
+  }
+  void writeLarge(std::string_view bytes);
+  void writeEscaped(std::string_view text);
   void writeTabs(size_t count);
 
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  size_t used_ = 0;
   std::string escaped_;
   hx::ResultT error_ = hx::RC_OK;
   size_t depth_ = 0;
