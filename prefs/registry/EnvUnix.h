@@ -31,9 +31,16 @@ class EnvUnixC {
   static constexpr const char* c_DefaultInstallDir = "/opt/tarvosk";
   static constexpr const char* c_DefaultDataDir = "/var/tmp/tarvosk";
 
-  // Mounts the configuration files (see the .cpp for the search) and makes the registry the
-  // install-directory source of the message catalogs. Returns 0 or the status of the last
-  // read it made.
+  // Mounts the configuration files into the process registry, starting from an empty one,
+  // and makes the registry the install-directory source of the message catalogs:
+  //  1. TARVOSKCONFIGINI naming an existing file: that file alone. TARVOSKINSTALLDIR and
+  //     TARVOSKDATADIR, when set, give InstallDir (and InstallDirectory) and
+  //     CommonAppDataFolder for this process; they are not written into the file.
+  //  2. Otherwise the bootstrap file: TARVOSKINI when it names an existing file, else
+  //     /etc/tarvosk.ini (when it exists). When it names InstallDir and CommonAppDataFolder,
+  //     CommonAppDataFolder/etc/config.ini replaces it and gets InstallDir, InstallDirectory,
+  //     CommonAppDataFolder and ProductVersion written wherever it lacks them or differs.
+  // Returns 0 or the status of the last read it made (the ProductVersion read in case 2).
   static hx::ResultT InitRegistry();
   // InstallDir / CommonAppDataFolder of the product key, or the defaults when missing or empty.
   static StringC GetInstallDir();

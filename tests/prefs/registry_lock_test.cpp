@@ -149,23 +149,6 @@ TEST_F(RegistryLock, HeldLockBlocksAndAKilledHolderDoesNot) {
   EXPECT_NE(text.find("Blocked=1"), std::string::npos);  // the earlier change went out too
 }
 
-TEST_F(RegistryLock, HolderOfAReplacedLockFileBlocksNobody) {
-  // The lock belongs to the file, not to its name: once the lock file at the path is another
-  // one, whoever holds the old one does not keep a new writer out.
-  UnxFilckerC first(path_);
-  ASSERT_EQ(first.tryLock(), 0);
-  const std::string lockPath = path_ + ".lck";
-  ASSERT_EQ(rename(lockPath.c_str(), (lockPath + ".old").c_str()), 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    UnxFilckerC second(path_);
-    _exit(second.tryLock() == 0 ? 0 : 1);
-  }
-  EXPECT_EQ(WaitExit(pid), 0);
-  first.unlock();
-}
-
 TEST_F(RegistryLock, UnwritableFileReportsSaveFailureAndKeepsTheValue) {
   // Root ignores permission bits, so the temporary file's name is taken by a directory.
   ASSERT_EQ(mkdir((path_ + ".tmp").c_str(), 0755), 0);
