@@ -96,21 +96,16 @@ bool TrkInventoryEntityC::IsSelfOrAncestor(const TrkInventoryEntityC* entity) co
   return false;
 }
 
+// Inserts right after `after`; a null `after` means after the last child.
 void TrkInventoryEntityC::Link(TrkInventoryEntityC* child, TrkInventoryEntityC* after) {
+  if (after == nullptr) after = last_;
   child->parent_ = this;
   child->prev_ = after;
-  child->next_ = after ? after->next_ : nullptr;
-  if (after == nullptr) {
-    // Appending: "after" null means the end of the list.
-    child->prev_ = last_;
-    if (last_) last_->next_ = child;
-    else first_ = child;
-    last_ = child;
-  } else {
-    if (after->next_) after->next_->prev_ = child;
-    else last_ = child;
-    after->next_ = child;
-  }
+  child->next_ = after ? after->next_ : first_;
+  if (child->next_) child->next_->prev_ = child;
+  else last_ = child;
+  if (after) after->next_ = child;
+  else first_ = child;
   ++childCount_;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "inventory/InventoryCodes.h"
@@ -246,6 +247,8 @@ hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document) {
     const hx::ResultT closed = stream.close();
     if (hx::Succeeded(rc)) rc = closed;
   }
-  if (hx::Failed(rc) && opened) ::unlink(file->c_str());
+  // Only a regular file is ours to remove: a failed write to a device must leave the device.
+  struct stat st;
+  if (hx::Failed(rc) && opened && ::lstat(file->c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(file->c_str());
   return rc;
 }
