@@ -26,7 +26,7 @@ class EnvPreferencesC {
   // times to the next) grows exponentially with the depth; past these bounds the rest of the
   // references expand to nothing instead of exhausting memory or time.
   static constexpr size_t c_MaxExpandedLength = size_t{64} << 20;
-  static constexpr size_t c_MaxExpandedReferences = size_t{4} << 20;
+  static constexpr size_t c_MaxExpandedReferences = size_t{1} << 20;
 
   explicit EnvPreferencesC(env_EnvironmentI* env = nullptr);
   virtual ~EnvPreferencesC();
