@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "inventory/TrkInventoryEntity.h"
-#include "inventory/TrkMd5.h"
+#include "foundation/core/Md5.h"
 #include "inventory/XmlCharRule.h"
 
 namespace {
@@ -16,9 +16,9 @@ namespace {
 // text with non-ASCII characters; it is kept that way on purpose, because changing it would
 // change the digest of every such entity and make the next delta report them all as changed.
 hx::ResultT FeedText(MD5C& md5, const StringC& text) {
-  if (trk::IsAscii(text)) return md5.Update(text);
+  if (hx::IsAscii(text)) return md5.Update(text);
   const std::string sys8 = hx::Utf8ToSys8(text);
-  const size_t n = std::min(trk::CountCharacters(text), sys8.size());
+  const size_t n = std::min(hx::CountCharacters(text), sys8.size());
   return md5.Update(std::string_view(sys8).substr(0, n));
 }
 

@@ -54,10 +54,10 @@ void EscapeInto(std::string_view text, SinkT&& sink) {
       ++i;
     } else {
       uint32_t cp = 0;
-      const size_t len = trk::DecodeUtf8(text, i, cp);
+      const size_t len = hx::DecodeUtf8(text, i, cp);
       if (len == 0) {  // not UTF-8: the Latin-1 character of the byte
         std::string one;
-        trk::AppendUtf8(one, b);
+        hx::AppendUtf8(one, b);
         sink(one);
         ++i;
       } else {

@@ -156,26 +156,9 @@ bool ParseUInt64(std::string_view s, uint64_t& out, int base) {
 
 namespace {
 
-// Length of the valid UTF-8 sequence starting at s[i], or 0 when it is not valid.
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return 1;
-  size_t len;
+size_t Utf8Length(std::string_view s, size_t i) {
   uint32_t cp;
-  if ((b0 & 0xE0) == 0xC0) { len = 2; cp = b0 & 0x1F; }
-  else if ((b0 & 0xF0) == 0xE0) { len = 3; cp = b0 & 0x0F; }
-  else if ((b0 & 0xF8) == 0xF0) { len = 4; cp = b0 & 0x07; }
-  else return 0;
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Reject overlong forms, surrogates and values past the Unicode range.
-  static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
+  return DecodeUtf8(s, i, cp);
 }
 
 void AppendLatin1AsUtf8(std::string& out, unsigned char c) {
@@ -189,9 +172,64 @@ void AppendLatin1AsUtf8(std::string& out, unsigned char c) {
 
 }  // namespace
 
+size_t DecodeUtf8(std::string_view s, size_t i, uint32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  size_t len;
+  uint32_t v;
+  if ((b0 & 0xE0) == 0xC0) { len = 2; v = b0 & 0x1F; }
+  else if ((b0 & 0xF0) == 0xE0) { len = 3; v = b0 & 0x0F; }
+  else if ((b0 & 0xF8) == 0xF0) { len = 4; v = b0 & 0x07; }
+  else return 0;
+  if (i + len > s.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    v = (v << 6) | (b & 0x3F);
+  }
+  static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+  cp = v;
+  return len;
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+size_t CountCharacters(std::string_view s) {
+  if (IsAscii(s)) return s.size();
+  size_t n = 0;
+  ForEachChar(s, [&n](uint32_t, std::string_view) { ++n; });
+  return n;
+}
+
 bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
-    const size_t len = Utf8SequenceLength(s, i);
+    const size_t len = Utf8Length(s, i);
     if (len == 0) return false;
     i += len;
   }
@@ -209,7 +247,7 @@ std::string Utf8ToLatin1(std::string_view s) {
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const size_t len = Utf8SequenceLength(s, i);
+    const size_t len = Utf8Length(s, i);
     if (len == 0 || len == 1) {
       out.push_back(s[i]);
       ++i;
@@ -231,7 +269,7 @@ std::string ToValidUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size() + s.size() / 8);
   for (size_t i = 0; i < s.size();) {
-    const size_t len = Utf8SequenceLength(s, i);
+    const size_t len = Utf8Length(s, i);
     if (len == 0) {
       AppendLatin1AsUtf8(out, static_cast<unsigned char>(s[i]));
       ++i;

@@ -68,6 +68,32 @@ bool ParseUInt64(std::string_view s, uint64_t& out, int base = 10);
 // UTF-8 and the 8-bit encodings. Latin-1 maps bytes to the first 256 code points one to one.
 // The system 8-bit encoding is the character set of the process locale: UTF-8 when the locale
 // says so, otherwise bytes are taken as Latin-1, so that any byte string survives a round trip.
+// The code point of the UTF-8 sequence at s[i] and its length, or 0 when the bytes there are
+// not a valid sequence (overlong forms, surrogates and values past U+10FFFF included).
+size_t DecodeUtf8(std::string_view s, size_t i, uint32_t& cp);
+void AppendUtf8(std::string& out, uint32_t cp);
+
+// Reads s as UTF-8 with invalid bytes taken as Latin-1 and calls f(codePoint, bytes) for every
+// character, where bytes is the character's valid UTF-8 form in s (empty for a Latin-1 byte).
+template <typename F>
+void ForEachChar(std::string_view s, F&& f) {
+  for (size_t i = 0; i < s.size();) {
+    uint32_t cp = 0;
+    const size_t len = DecodeUtf8(s, i, cp);
+    if (len == 0) {
+      f(static_cast<uint32_t>(static_cast<unsigned char>(s[i])), std::string_view());
+      ++i;
+    } else {
+      f(cp, s.substr(i, len));
+      i += len;
+    }
+  }
+}
+
+// The number of characters of a UTF-8 text, an invalid byte counting as one.
+size_t CountCharacters(std::string_view s);
+bool IsAscii(std::string_view s);
+
 bool IsValidUtf8(std::string_view s);
 std::string Latin1ToUtf8(std::string_view s);
 // Code points above 0xFF become '?'; invalid UTF-8 bytes are taken as Latin-1.

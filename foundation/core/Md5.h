@@ -1,6 +1,7 @@
 #pragma once
-// MD5C: one running MD5 computation over OpenSSL's digest implementation. Entity digests feed
-// it piece by piece and read the result as 32 lower-case hexadecimal characters.
+// MD5C: one running MD5 computation over the crypto library's digest. Entity digests, file
+// digests and the inventory signature feed it piece by piece and read the result as 32
+// lower-case hexadecimal characters.
 
 #include <string>
 #include <string_view>

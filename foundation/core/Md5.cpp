@@ -1,4 +1,4 @@
-#include "inventory/TrkMd5.h"
+#include "foundation/core/Md5.h"
 
 #include <openssl/evp.h>
 
