@@ -1,0 +1,65 @@
+#pragma once
+// TrkTrackerGUIC: the run's single progress object. The run driver and the upload talk only to
+// it; it picks an interaction manager by the preference UserInteractionLevel (FULL: the
+// terminal, asking and cancellable; STATUS/AUTO: drawn without asking; QUIET: nothing shown;
+// anything else: no manager, and the start-up question answers "no"), asks the start-up
+// question, keeps the status list with one item per step of the run (and a second-level list
+// under "Tracking"), shows progress text and bar, and the closing message.
+//
+// Every operation does nothing when there is no manager or no status window, unless stated.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TrkPreferencesC;
+class InteractionManagerI;  // the chosen manager (terminal, status or quiet)
+class ProgressInteractionI; // the status window
+
+class TrkTrackerGUIC {
+ public:
+  // Destroys a previous instance and creates a new one over the process preferences.
+  static void Initialise();
+  // Destroys the instance.
+  static void Finalise();
+  // The current instance, or null outside Initialise/Finalise.
+  static TrkTrackerGUIC* Instance();
+
+  // True to go on. Without a manager: false.
+  bool DisplayStartupWindow();
+  void DisplayStatusWindow();
+  // Marks the current status item with the outcome and moves on.
+  void NextStatusItem(bool success);
+  void SetStatusText(const std::string& text);
+  void SetProgressText(const std::string& text);
+  void SetProgressMax(uint64_t max);
+  void SetProgress(uint64_t value);
+  void IncrementProgress();
+  // The cancel flag (set by the cancel handler at the FULL level).
+  static bool IsCancelled();
+  // Lets the manager process pending input (and so notice a cancel request).
+  void FlushMessageQueue();
+  void SetShow(bool show);
+  bool GetShow() const;
+  // Shows the error buffer's messages (an information interaction without text).
+  void DisplayErrorWindow();
+  // Shows "Completed inventory" with its text.
+  void DisplayFinishedWindow();
+
+  ~TrkTrackerGUIC();
+
+ private:
+  TrkTrackerGUIC();
+  struct ImplT;
+  std::unique_ptr<ImplT> impl_;
+};
+
+// Convenience for call sites that may run with or without an instance: each does nothing
+// when there is none (IsCancelled answers the flag either way).
+namespace trk {
+void ProgressText(const std::string& text);
+void ProgressMax(uint64_t max);
+void ProgressIncrement();
+void NextStatusItem(bool success);
+void FlushMessages();
+}  // namespace trk
