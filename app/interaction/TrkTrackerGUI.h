@@ -28,7 +28,8 @@ class TrkTrackerGUIC {
   // True to go on. Without a manager: false.
   bool DisplayStartupWindow();
   void DisplayStatusWindow();
-  // Marks the current status item with the outcome and moves on.
+  // Marks the current status item with the outcome and moves on. A failure marks the item
+  // (and, for a tracking step, "Tracking") failed; the list then stays as it is.
   void NextStatusItem(bool success);
   void SetStatusText(const std::string& text);
   void SetProgressText(const std::string& text);
@@ -46,6 +47,12 @@ class TrkTrackerGUIC {
   // Shows "Completed inventory" with its text.
   void DisplayFinishedWindow();
 
+  // The chosen manager (null at a level that has none), for components that talk to the person
+  // themselves (the launcher context's user interface, the uploader).
+  InteractionManagerI* GetInteractionManager() const;
+  // The status window, null before DisplayStatusWindow or without a manager.
+  const ProgressInteractionI* GetStatusWindow() const;
+
   ~TrkTrackerGUIC();
 
  private:
@@ -62,4 +69,8 @@ void ProgressMax(uint64_t max);
 void ProgressIncrement();
 void NextStatusItem(bool success);
 void FlushMessages();
+
+// Installs what the preference loading shows on failure: the error window at the interaction
+// level of the preferences loaded so far. The entry calls this once at start-up.
+void InstallInteractionHooks();
 }  // namespace trk

@@ -1,0 +1,93 @@
+#include "app/interaction/Console.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace {
+
+constexpr const char* c_TerminalDevice = "/dev/tty";
+constexpr int c_DefaultColumns = 80;
+// An answer is a word; anything longer is kept only up to this many bytes.
+constexpr size_t c_MaxAnswerLength = 1024;
+
+void WriteAll(int fd, std::string_view text) {
+  if (fd < 0) return;
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // a closed or broken output loses the text, never the run
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+std::mutex g_consoleLock;
+std::shared_ptr<ConsoleC> g_console;
+
+}  // namespace
+
+ConsoleC::ConsoleC(int askIn, int askOut, int out, int err, bool ownsAsk)
+    : askIn_(askIn), askOut_(askOut), out_(out), err_(err), ownsAsk_(ownsAsk), outIsTerminal_(::isatty(out) == 1) {}
+
+ConsoleC::~ConsoleC() {
+  if (!ownsAsk_) return;
+  if (askIn_ >= 0) ::close(askIn_);
+  if (askOut_ >= 0 && askOut_ != askIn_) ::close(askOut_);
+}
+
+std::shared_ptr<ConsoleC> ConsoleC::OpenProcessConsole() {
+  const int tty = ::open(c_TerminalDevice, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (tty >= 0) return std::make_shared<ConsoleC>(tty, tty, STDOUT_FILENO, STDERR_FILENO, true);
+  if (::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1)
+    return std::make_shared<ConsoleC>(STDIN_FILENO, STDOUT_FILENO, STDOUT_FILENO, STDERR_FILENO);
+  return std::make_shared<ConsoleC>(-1, -1, STDOUT_FILENO, STDERR_FILENO);
+}
+
+int ConsoleC::Columns() const {
+  struct winsize size {};
+  if (outIsTerminal_ && ::ioctl(out_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return c_DefaultColumns;
+}
+
+std::optional<std::string> ConsoleC::AskLine(std::string_view prompt) {
+  if (!CanAsk()) return std::nullopt;
+  WriteAll(askOut_, prompt);
+  std::string line;
+  for (;;) {
+    char c = 0;
+    const ssize_t n = ::read(askIn_, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    if (c == '\n') return line;
+    if (line.size() < c_MaxAnswerLength) line.push_back(c);
+  }
+  // End of input: the person's line was not ended, so end it for what is printed next. A
+  // partly typed answer still counts, an empty one is no answer.
+  WriteAll(askOut_, "\n");
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
+void ConsoleC::Write(std::string_view text) { WriteAll(out_, text); }
+
+void ConsoleC::WriteError(std::string_view text) { WriteAll(err_, text); }
+
+namespace trk {
+
+void SetInteractionConsole(std::shared_ptr<ConsoleC> console) {
+  std::lock_guard<std::mutex> hold(g_consoleLock);
+  g_console = std::move(console);
+}
+
+std::shared_ptr<ConsoleC> InteractionConsole() {
+  {
+    std::lock_guard<std::mutex> hold(g_consoleLock);
+    if (g_console) return g_console;
+  }
+  return ConsoleC::OpenProcessConsole();
+}
+
+}  // namespace trk
