@@ -1,8 +1,26 @@
 #!/usr/bin/env bash
-# Builds hxtrack and runs one inventory run with the shipped configuration.
+# Builds hxtrack with its uploader and runs one inventory run with the shipped configuration,
+# everything it writes inside the build tree (build/run-data). Extra arguments go to hxtrack
+# (for example -o Difference=True).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -G Ninja -DHX_TESTS=OFF -DHX_BENCH=OFF >/dev/null
-cmake --build build --target hxtrack
-build/bin/hxtrack "$@"
+cmake --build build --target hxtrack uploader
+
+root=$(pwd)
+data="$root/build/run-data"
+mkdir -p "$data"
+status=0
+TARVOSKCONFIGINI="$root/etc/tarvosk.ini" TARVOSKINSTALLDIR="$root/build" TARVOSKDATADIR="$data" \
+  build/bin/hxtrack -o UserInteractionLevel=STATUS "$@" || status=$?
+
+newest() { find "$1" -type f -name "$2" -printf '%T@ %p\n' 2>/dev/null | sort -n | tail -n 1 | cut -d' ' -f2-; }
+echo
+echo "hxtrack exited with status $status"
+echo "inventory:     $(newest "$data/tracker/inventories" '*.hxi')"
+staged=$(newest "$data/uploads" '*.gz')
+echo "staged (.gz):  ${staged:-none left: the uploader delivered and removed it (run with -o Upload=False to keep it)}"
+echo "uploaded copy: $(newest "$data/server" '*.gz')"
+echo "log:           $data/log/tracker.log"
+exit "$status"

@@ -1,0 +1,257 @@
+// The run itself: freshness, the phases, writing (full or delta), staging, upload, closing.
+
+#include <utility>
+
+#include "app/driver/TrkRunMessages.h"
+#include "app/driver/TrkTracker.h"
+#include "app/interaction/TrkTrackerGUI.h"
+#include "app/staging/UplUploader.h"
+#include "foundation/files/FileService.h"
+#include "foundation/log/LogManager.h"
+#include "foundation/messages/Errors.h"
+
+namespace {
+
+using P = TrkPreferencesC;
+using namespace trk::run;
+
+constexpr const char* c_TempPrefix = "tvk";
+constexpr const char* c_TempDirectory = "TempDirectory";
+constexpr const char* c_UploadDirectory = "UploadDirectory";
+constexpr const char* c_InventoryNameExtension = ".hxi";
+constexpr const char* c_TempExtension = ".tmp";
+constexpr const char* c_False = "False";
+constexpr const char* c_Full = "Full";
+constexpr int64_t c_BytesPerProgressStep = 256;
+
+template <typename... Args>
+void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
+  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
+}
+
+// A progress text through the catalogs, so that it can be translated.
+template <typename... Args>
+void Progress(hx::ResultT id, const char* text, Args&&... args) {
+  trk::ProgressText(getL10NMessage(id, text, hx::ArgListC{hx::ArgC(std::forward<Args>(args))...}));
+}
+
+// Removes every file (not directory) directly in dir.
+hx::ResultT ClearDirectory(const FileNameC& dir) {
+  FileListerC lister = FileService()->getLister(dir, 0);
+  FileNameC name;
+  FileInfoC info;
+  while (lister.getNext(&name, &info) == hx::RC_OK) {
+    if (name.empty()) return hx::RC_FAIL;  // the directory could not be listed
+    if (info.hasStatus() && !info.isDirectory()) FileService()->remove(name, 0);
+  }
+  return hx::Failed(lister.lastError()) ? hx::RC_FAIL : hx::RC_OK;
+}
+
+}  // namespace
+
+// The files of one run. Only `inventory` outlives it; the rest are removed at its end.
+struct TrkTrackerC::RunFilesT {
+  FileNameC inventory;     // empty: this run writes no inventory file
+  FileNameC previous;      // the previous generation, moved aside for an incremental delta
+  FileNameC delta;         // the delta document
+  FileNameC compressTemp;  // the compressed file until it is renamed into place
+  FileNameC publish;       // what is staged: the inventory file or the delta
+  FileNameC staged;        // the file in the upload directory
+  bool written = false;    // the full inventory was written by this run
+};
+
+hx::ResultT TrkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
+  if (IsInventoryRecentEnough()) {
+    LogMessage(LOG_NO_NEW_INVENTORY, TXT_NO_NEW_INVENTORY);
+    if (exitCode != nullptr) *exitCode = hx::RC_OK;
+    return hx::RC_OK;
+  }
+  TrkTrackerGUIC::Initialise();
+  RunFilesT files;
+  hx::ResultT r = hx::RC_OK;
+  const bool declined = !TrkTrackerGUIC::Instance()->DisplayStartupWindow();
+  if (declined) {
+    r = Error(MSG_CANCELLED, TXT_CANCELLED);
+  } else {
+    r = RunSteps(context, files);
+  }
+  r = CloseRun(files, r, declined);
+  if (exitCode != nullptr) *exitCode = r;
+  return r;
+}
+
+hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
+  TrkTrackerGUIC::Instance()->DisplayStatusWindow();
+  Progress(PRG_INITIALISING, TXT_INITIALISING);
+  trk::NextStatusItem(true);
+
+  const bool guidAsName = prefs_.GetBoolean(P::c_UseGuidAsName, 0);
+  const StringC type = prefs_.GetValue(P::c_InventoryType);
+  const bool tamperShield = prefs_.GetBoolean(P::c_TamperShield, 0);
+  const bool machine = hx::EqualsNoCase(type, P::c_MachineInventory);
+  const bool user = hx::EqualsNoCase(type, P::c_UserInventory);
+
+  hx::ResultT r = TrackPhases(context, machine, user);
+  trk::NextStatusItem(hx::Succeeded(r));
+
+  const bool anyInventory =
+      prefs_.GetBoolean(P::c_IncludeMachineInventory, 0) || prefs_.GetBoolean(P::c_IncludeUserInventory, 0);
+  if (anyInventory && hx::Succeeded(r)) files.inventory = InventoryFileName(guidAsName);
+  // Without an earlier inventory there is nothing to take a delta against.
+  if (!files.inventory.empty() && prefs_.GetBoolean(P::c_Difference, 0) && !FileService()->exists(files.inventory))
+    SetPreference(P::c_Difference, StringC(c_False));
+
+  if (!files.inventory.empty() && hx::Succeeded(r) && prefs_.GetBoolean(P::c_Difference, 0) &&
+      prefs_.GetBoolean(P::c_IncrementalDiff, 0))
+    r = PreparePreviousGeneration(files);
+
+  if (files.inventory.empty() && hx::Succeeded(r)) {
+    trk::NextStatusItem(true);  // the generating step, with nothing to generate
+  } else if (!files.inventory.empty() && hx::Succeeded(r)) {
+    r = WriteInventory(context, files);
+  }
+
+  LogMessage(LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
+  if (!files.inventory.empty() && hx::Succeeded(r)) {
+    if (!prefs_.GetBoolean(P::c_Difference, 0)) {
+      LogMessage(LOG_FULL_INVENTORY, TXT_FULL_INVENTORY);
+    } else {
+      LogMessage(LOG_DELTA_INVENTORY, TXT_DELTA_INVENTORY, prefs_.GetValue(P::c_Generation),
+              prefs_.GetValue(P::c_GenerationMax));
+    }
+    r = StageInventory(files, type, guidAsName, tamperShield);
+  } else if (hx::Succeeded(r) && prefs_.GetBoolean(P::c_Compress, 0)) {
+    trk::NextStatusItem(true);  // the compressing step, with nothing to compress
+  }
+
+  if (hx::Succeeded(r) && prefs_.GetBoolean(P::c_Upload, 0)) {
+    Progress(PRG_UPLOADING, TXT_PRG_UPLOADING);
+    trk::ProgressMax(1);
+    r = outer_->UploadInventory(files.staged.c_str(), context);
+  }
+  return r;
+}
+
+hx::ResultT TrkTrackerC::TrackPhases(ZORHXContextI* context, bool machine, bool user) {
+  ZORHXTInventoryI* inventory = inventory_.get();
+  hx::ResultT r = hx::RC_OK;
+  if ((machine && prefs_.GetBoolean(P::c_Hardware, 0)) || (user && prefs_.GetBoolean(P::c_UserHardware, 0)))
+    r = outer_->TrackHardware(inventory, context);
+  if (hx::Succeeded(r)) r = outer_->TrackKeys(inventory, context);
+  if (hx::Succeeded(r) && (machine || (user && prefs_.GetBoolean(P::c_TrackFilesInUserInventory, 0))))
+    r = outer_->TrackContents(inventory, context);
+  if (hx::Succeeded(r)) r = outer_->TrackPackages(inventory, context);
+  return r;
+}
+
+FileNameC TrkTrackerC::InventoryFileName(bool guidAsName) {
+  if (guidAsName) generatedName_ = NewGuid() + c_InventoryNameExtension;
+  const StringC name = guidAsName ? generatedName_ : prefs_.GetValue(P::c_InventoryFile);
+  const StringC job = prefs_.GetValue(P::c_JobTag);
+  return FileNameC(prefs_.GetValue(P::c_InventoryDirectory)).append(job.empty() ? name : job + "_" + name);
+}
+
+FileNameC TrkTrackerC::CreateRunTempFile(const FileNameC& dir, const StringC& suffix) {
+  return FileService()->createTempFile(dir, c_TempPrefix, suffix, 0);
+}
+
+hx::ResultT TrkTrackerC::PreparePreviousGeneration(RunFilesT& files) {
+  const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
+  files.previous = CreateRunTempFile(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix);
+  if (files.previous.empty()) return hx::RC_FAIL;
+  return FileService()->rename(files.inventory, files.previous) == hx::RC_OK ? hx::RC_OK : hx::RC_FAIL;
+}
+
+hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files) {
+  const bool difference = prefs_.GetBoolean(P::c_Difference, 0);
+  const bool incremental = prefs_.GetBoolean(P::c_IncrementalDiff, 0);
+  if (!difference || incremental) {
+    Progress(PRG_GENERATING, TXT_PRG_GENERATING, files.inventory.text());
+    const hx::ResultT r = outer_->GenerateInventory(inventory_.get(), files.inventory.c_str(), context);
+    if (hx::Failed(r)) {
+      FileService()->remove(files.inventory, 0);
+      return r;
+    }
+    files.written = true;
+  } else {
+    // The existing file stays as it is: it is the base of every delta until the next full run.
+    trk::NextStatusItem(true);
+  }
+
+  files.publish = files.inventory;
+  if (difference) {
+    const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
+    files.delta = CreateRunTempFile(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix);
+    const FileNameC& base = incremental ? files.previous : files.inventory;
+    const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta);
+    if (hx::Failed(rc)) {
+      LogMessage(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
+      SetPreference(P::c_Difference, StringC(c_False));
+    } else {
+      files.publish = files.delta;
+    }
+  }
+  if (!prefs_.GetBoolean(P::c_Difference, 0)) SetPreference(P::c_Generation, StringC(c_Full));
+  return hx::RC_OK;
+}
+
+hx::ResultT TrkTrackerC::StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield) {
+  const FileNameC uploadDir = UplUploaderC::GetUploadDirectory(prefs_.GetValue(P::c_UploadRule), type);
+  FileService()->mkdir(uploadDir, true);
+  hx::ResultT r = hx::RC_OK;
+  // A full inventory replaces whatever an earlier run left staged in the default directory.
+  if (!prefs_.GetBoolean(P::c_Difference, 0) && prefs_.IsEmpty(StringC(c_UploadDirectory))) r = ClearDirectory(uploadDir);
+  // Only a file this run wrote is signed: a base kept for deltas already carries its signature.
+  if (tamperShield && files.written) {
+    const hx::ResultT signature = TamperShield(files.inventory);
+    if (hx::Succeeded(r)) r = signature;
+  }
+  if (hx::Failed(r)) return r;
+
+  const StringC stagedName = guidAsName ? generatedName_ : prefs_.GetValue(P::c_UploadFile);
+  if (prefs_.GetBoolean(P::c_Compress, 0)) return StageCompressed(files, uploadDir, stagedName);
+  const FileNameC target = uploadDir.append(stagedName);
+  if (FileService()->copy(files.publish, target, 0, 0) != hx::RC_OK) return hx::RC_FAIL;
+  files.staged = target;
+  return hx::RC_OK;
+}
+
+hx::ResultT TrkTrackerC::StageCompressed(RunFilesT& files, const FileNameC& uploadDir, const StringC& stagedName) {
+  const StringC compressed = prefs_.GetValue(P::c_CompressedExtension);
+  const int64_t size = FileService()->length(files.publish);
+  trk::ProgressMax(size > 0 ? static_cast<uint64_t>(size / c_BytesPerProgressStep) : 0);
+  const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension) + "." + compressed + c_TempExtension;
+  files.compressTemp = CreateRunTempFile(uploadDir, suffix);
+  hx::ResultT r = hx::RC_FAIL;
+  if (!files.compressTemp.empty()) {
+    Progress(PRG_COMPRESSING, TXT_PRG_COMPRESSING, files.publish.baseName(), files.compressTemp.baseName());
+    r = CompressInventory(files.publish, files.compressTemp);
+    if (hx::Succeeded(r)) {
+      const FileNameC target = uploadDir.append(stagedName + "." + compressed);
+      if (FileService()->rename(files.compressTemp, target) == hx::RC_OK) {
+        files.staged = target;
+        files.compressTemp = FileNameC();
+      } else {
+        r = hx::RC_FAIL;
+      }
+    }
+  }
+  trk::NextStatusItem(hx::Succeeded(r));
+  return r;
+}
+
+hx::ResultT TrkTrackerC::CloseRun(RunFilesT& files, hx::ResultT r, bool declined) {
+  if (declined || TrkTrackerGUIC::IsCancelled()) LogMessage(LOG_TERMINATED_BY_USER, TXT_TERMINATED_BY_USER);
+  if (TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance()) {
+    if (hx::Failed(r)) {
+      gui->DisplayErrorWindow();
+    } else {
+      gui->DisplayFinishedWindow();
+    }
+  }
+  TrkTrackerGUIC::Finalise();
+  for (const FileNameC* temp : {&files.previous, &files.delta, &files.compressTemp}) {
+    if (!temp->empty() && FileService()->exists(*temp)) FileService()->remove(*temp, 0);
+  }
+  return r;
+}

@@ -1,0 +1,137 @@
+#include "app/driver/TrkUnixTracker.h"
+
+#include <sys/resource.h>
+
+#include <utility>
+
+#include "app/driver/TrkProviderTable.h"
+#include "app/driver/TrkRunMessages.h"
+#include "app/interaction/TrkTrackerGUI.h"
+#include "foundation/log/LogManager.h"
+#include "foundation/messages/Errors.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+using P = TrkPreferencesC;
+using namespace trk::run;
+
+constexpr const char* c_FileScan = "FileScan";
+constexpr const char* c_True = "True";
+constexpr const char* c_False = "False";
+
+template <typename... Args>
+void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
+  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
+}
+
+void Progress(hx::ResultT id, const char* text) { trk::ProgressText(getL10NMessage(id, text)); }
+
+}  // namespace
+
+TrkUnixTrackerC::TrkUnixTrackerC() : providers_(trk::UnixProviderTable()) { ApplyMachineGuid(); }
+
+TrkUnixTrackerC::~TrkUnixTrackerC() { UnregisterProviders(); }
+
+hx::ResultT TrkUnixTrackerC::Run(ZORHXContextI* context, int* exitCode) {
+  if (prefs_.GetBoolean(P::c_LowProfile, 0) && ::setpriority(PRIO_PROCESS, 0, c_LowProfileNice) != 0)
+    hx::Trace(c_TraceRun, "Priority not lowered: errno %1$d\n", errno);
+  return TrkTrackerC::Run(context, exitCode);
+}
+
+// ---- registration ----
+
+hx::ResultT TrkUnixTrackerC::Register(ComRegistryI* registry) {
+  TrkTrackerC::Register(registry);
+  if (registry != nullptr && registry_ == nullptr) RegisterProviders(registry);
+  return TrkTrackerC::Register(registry);
+}
+
+void TrkUnixTrackerC::RegisterProviders(ComRegistryI* registry) {
+  registry_ = registry;
+  registry_->AddRef();
+  providers_.Register(registry_);
+  ComNameRegistryI* names = nullptr;
+  if (hx::Failed(registry_->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) return;
+  for (ComObjectEntryC** e = trk::UnixProviderTable(); *e != nullptr; ++e) {
+    const ComFactoryC* factory = (*e)->GetFactory();
+    if (factory == nullptr || factory->GetClassName().empty()) continue;
+    StringC name = factory->GetClassName();
+    if (hx::Succeeded(names->RegisterClassName(name.data(), (*e)->GetCLSID()))) providerNames_.push_back(name);
+  }
+  names->Release();
+}
+
+void TrkUnixTrackerC::UnregisterProviders() {
+  if (registry_ == nullptr) return;
+  ComNameRegistryI* names = nullptr;
+  if (hx::Succeeded(registry_->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) {
+    for (StringC& name : providerNames_) names->UnRegisterClassName(name.data());
+    names->Release();
+  }
+  providerNames_.clear();
+  providers_.Unregister(registry_);
+  registry_->Release();
+  registry_ = nullptr;
+}
+
+// ---- phases ----
+
+hx::ResultT TrkUnixTrackerC::TrackHardware() {
+  Progress(PRG_HARDWARE, TXT_PRG_HARDWARE);
+  LogMessage(LOG_HARDWARE_STARTED, TXT_HARDWARE_STARTED);
+  hx::ResultT r = TrackUnixHardware();
+  if (hx::Succeeded(r)) r = TrackExternalAgent();
+  LogMessage(LOG_HARDWARE_FINISHED, TXT_HARDWARE_FINISHED);
+  trk::NextStatusItem(hx::Succeeded(r));
+  return r;
+}
+
+hx::ResultT TrkUnixTrackerC::TrackKeys() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackPackages() {
+  hx::ResultT r = hx::RC_OK;
+  if (prefs_.GetBoolean(P::c_PlatformSpecificPackages, 0)) {
+    Progress(PRG_NATIVE_PACKAGES, TXT_PRG_NATIVE_PACKAGES);
+    r = TrackNativePackages();
+    trk::NextStatusItem(hx::Succeeded(r));
+    if (hx::Failed(r)) return r;
+  }
+  if (prefs_.GetBoolean(P::c_TarvoskPackages, 0)) {
+    Progress(PRG_OWN_PACKAGES, TXT_PRG_OWN_PACKAGES);
+    if (!prefs_.IsEmpty(P::c_PkgCacheDirectory)) r = TrackOwnPackages();
+    if (hx::Succeeded(r) && !prefs_.IsEmpty(P::c_PkgLiveDirectory)) r = TrackInstallerPackages();
+    trk::NextStatusItem(hx::Succeeded(r));
+  }
+  return r;
+}
+
+hx::ResultT TrkUnixTrackerC::TrackContents() {
+  const bool scan = !prefs_.GetMultiValue(P::c_IncludeDirectory).empty() ||
+                    !prefs_.GetMultiValue(P::c_EmbedFileContentDirectory).empty();
+  if (!scan) {
+    inventory_->Add(c_FileScan, c_False);
+    return hx::RC_OK;
+  }
+  Progress(PRG_SOFTWARE, TXT_PRG_SOFTWARE);
+  const hx::ResultT r = TrackSoftwareFiles();
+  trk::NextStatusItem(hx::Succeeded(r));
+  inventory_->Add(c_FileScan, c_True);
+  return r;
+}
+
+int TrkUnixTrackerC::GetMachineGuid(char* /*buffer*/, size_t /*size*/) { return 1; }
+
+// ---- the work of the phases, filled in by the hardware, software and package subsystems ----
+
+hx::ResultT TrkUnixTrackerC::TrackUnixHardware() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackExternalAgent() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackNativePackages() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackOwnPackages() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackInstallerPackages() { return hx::RC_OK; }
+
+hx::ResultT TrkUnixTrackerC::TrackSoftwareFiles() { return hx::RC_OK; }

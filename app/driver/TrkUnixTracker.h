@@ -1,0 +1,59 @@
+#pragma once
+// TrkUnixTrackerC: the run driver on Unix. It supplies the phases of a run and registers the
+// hardware provider classes. Each phase does its progress, log and status-list steps around
+// the work of another subsystem (the hardware providers, the external agent, the file scan,
+// the package listers); those bodies are the protected Track* steps below, which the hardware,
+// software and package subsystems fill in.
+
+#include <vector>
+
+#include "app/driver/TrkTracker.h"
+#include "foundation/com/ComServer.h"
+
+class TrkUnixTrackerC : public TrkTrackerC {
+ public:
+  // The nice value of a run with LowProfile.
+  static constexpr int c_LowProfileNice = 10;
+
+  TrkUnixTrackerC();
+
+  // With LowProfile, lowers the process priority first.
+  hx::ResultT Run(ZORHXContextI* context, int* exitCode) override;
+  // The generic registration, the hardware provider classes (by identifier and by name),
+  // then the generic registration again. The classes stay registered while the tracker lives.
+  hx::ResultT Register(ComRegistryI* registry) override;
+
+  using TrkTrackerC::TrackContents;
+  using TrkTrackerC::TrackHardware;
+  using TrkTrackerC::TrackKeys;
+  using TrkTrackerC::TrackPackages;
+
+ protected:
+  ~TrkUnixTrackerC() override;
+
+  hx::ResultT TrackHardware() override;
+  // No registry keys on this platform.
+  hx::ResultT TrackKeys() override;
+  hx::ResultT TrackPackages() override;
+  hx::ResultT TrackContents() override;
+  // Always 1: this platform has no machine identifier of its own.
+  int GetMachineGuid(char* buffer, size_t size) override;
+
+  // The work of the phases. Each answers a result code. The subsystems that do the work fill
+  // these in; until they do, each step finds nothing and succeeds, and the phase around it
+  // still reports its progress, logs its bracket lines and marks its status item.
+  virtual hx::ResultT TrackUnixHardware();      // the hardware providers
+  virtual hx::ResultT TrackExternalAgent();     // the external agent's identity
+  virtual hx::ResultT TrackNativePackages();    // the native package listers
+  virtual hx::ResultT TrackOwnPackages();       // the agent's own installed packages
+  virtual hx::ResultT TrackInstallerPackages(); // the installer product registries
+  virtual hx::ResultT TrackSoftwareFiles();     // the file-system scan
+
+ private:
+  void RegisterProviders(ComRegistryI* registry);
+  void UnregisterProviders();
+
+  ComServerC providers_;
+  ComRegistryI* registry_ = nullptr;    // held while the provider classes are registered
+  std::vector<StringC> providerNames_;  // the names registered for them
+};

@@ -1,0 +1,96 @@
+#include "app/entry/SimpleSemaphore.h"
+
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+constexpr int c_Mode = 0666;
+constexpr int c_SemaphoreCount = 1;
+constexpr unsigned short c_Semaphore = 0;
+constexpr uint32_t c_HashFactor = 31;
+constexpr unsigned c_TrySleepSeconds = 1;
+constexpr const char* c_TraceCategory = "Tracker/Semaphore";
+constexpr const char* c_ErrorText = "\x01\x01" "e\x01%1$s";
+
+// The caller defines the argument of semctl on this platform.
+union SemunT {
+  int val;
+  struct semid_ds* buf;
+  unsigned short* array;
+};
+
+}  // namespace
+
+SimpleSemaphoreC* SimpleSemaphoreC::GetSemaphore(const StringC& name, long initial, long maximum) {
+  return new UNIXSimpleSemaphoreC(name, static_cast<int32_t>(initial), static_cast<int32_t>(maximum));
+}
+
+UNIXSimpleSemaphoreC::UNIXSimpleSemaphoreC(const StringC& name, int32_t initial, int32_t maximum)
+    : SimpleSemaphoreC(name, initial, maximum) {
+  Open();
+}
+
+key_t UNIXSimpleSemaphoreC::KeyOf(std::string_view name) {
+  if (name.empty()) return 0;
+  uint32_t hash = static_cast<unsigned char>(name.front());
+  for (char c : name) hash = hash * c_HashFactor + static_cast<unsigned char>(c);
+  return static_cast<key_t>(hash);
+}
+
+void UNIXSimpleSemaphoreC::Open() {
+  const key_t key = KeyOf(name_);
+  id_ = ::semget(key, c_SemaphoreCount, IPC_CREAT | IPC_EXCL | c_Mode);
+  if (id_ != -1) {
+    if (!Initialise()) id_ = -1;
+  } else if (errno == EEXIST) {
+    id_ = ::semget(key, c_SemaphoreCount, c_Mode);
+    if (id_ != -1 && !WaitForInitialised() && !Initialise()) id_ = -1;
+  }
+  if (id_ == -1) {
+    const int err = errno;
+    Error(hx::RcFromErrno(err), c_ErrorText, std::strerror(err));
+  }
+  hx::Trace(c_TraceCategory, "Semaphore '%1$s' key 0x%2$08X id %3$d\n", name_, static_cast<uint32_t>(key), id_);
+}
+
+bool UNIXSimpleSemaphoreC::Initialise() {
+  SemunT arg{};
+  arg.val = initial_;
+  if (::semctl(id_, c_Semaphore, SETVAL, arg) == -1) return false;
+  // The +1 is what gives the set its last-operation time: joiners wait for exactly that.
+  return Operate(+1, 0);
+}
+
+bool UNIXSimpleSemaphoreC::WaitForInitialised() {
+  for (int i = 0; i < c_InitialiseTries; ++i) {
+    struct semid_ds ds {};
+    SemunT arg{};
+    arg.buf = &ds;
+    if (::semctl(id_, c_Semaphore, IPC_STAT, arg) != -1 && ds.sem_otime != 0) return true;
+    ::sleep(c_TrySleepSeconds);
+  }
+  return false;
+}
+
+bool UNIXSimpleSemaphoreC::Operate(short delta, short flags) {
+  if (id_ == -1) return false;
+  struct sembuf op {};
+  op.sem_num = c_Semaphore;
+  op.sem_op = delta;
+  op.sem_flg = flags;
+  return ::semop(id_, &op, 1) == 0;
+}
+
+bool UNIXSimpleSemaphoreC::ObtainResource() { return Operate(-1, SEM_UNDO); }
+
+bool UNIXSimpleSemaphoreC::ReleaseResource() { return Operate(+1, SEM_UNDO); }
+
+bool UNIXSimpleSemaphoreC::ObtainResourceNB() { return Operate(-1, SEM_UNDO | IPC_NOWAIT); }

@@ -1,0 +1,76 @@
+#pragma once
+// The single-instance lock of the tracker: a counting semaphore shared by every tracker process
+// on the machine. SimpleSemaphoreC is the abstract lock; UNIXSimpleSemaphoreC keeps it in a
+// System V semaphore set keyed by a hash of its name.
+//
+// Protocol of the System V set (every process that shares the lock must follow it exactly):
+//   key      hash of the name: start with the code of the first character, then for every
+//            character in order, the first one included, hash = hash * 31 + code (32 bits,
+//            wrapping). The first character is thus folded in twice.
+//   create   semget(key, 1, IPC_CREAT | IPC_EXCL | 0666); the creator sets semaphore 0 to the
+//            initial value and then adds 1 with one semop, so the value becomes initial + 1
+//            and the set's last-operation time turns non-zero.
+//   join     when the set exists already: semget(key, 1, 0666), then up to 10 times (1 second
+//            apart) wait for a non-zero last-operation time, the sign that its creator has
+//            initialised it; after the tenth try initialise it here.
+//   lock     semop -1 with SEM_UNDO (blocking, or IPC_NOWAIT as well); unlock +1 with SEM_UNDO.
+//            The undo hands the lock back when a process dies holding it.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "foundation/core/Text.h"
+
+class SimpleSemaphoreC {
+ public:
+  // A new lock object of the platform's kind, never a shared instance; the caller deletes it.
+  static SimpleSemaphoreC* GetSemaphore(const StringC& name, long initial, long maximum);
+
+  virtual ~SimpleSemaphoreC() = default;
+  SimpleSemaphoreC(const SimpleSemaphoreC&) = delete;
+  SimpleSemaphoreC& operator=(const SimpleSemaphoreC&) = delete;
+
+  // Each answers true exactly when the operation succeeded; on failure errno says why.
+  virtual bool ObtainResource() = 0;    // blocks while another holder has it
+  virtual bool ReleaseResource() = 0;
+  virtual bool ObtainResourceNB() = 0;  // does not block
+
+  const StringC& GetName() const { return name_; }
+
+ protected:
+  SimpleSemaphoreC(const StringC& name, int32_t initial, int32_t maximum)
+      : name_(name), initial_(initial), maximum_(maximum) {}
+
+  StringC name_;
+  int32_t initial_;
+  int32_t maximum_;  // kept for other platforms; a System V set does not need it
+};
+
+class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
+ public:
+  // Tries each initialisation of the join step this often, one second apart.
+  static constexpr int c_InitialiseTries = 10;
+
+  // Opens (or creates) the set. A failure other than an existing set is reported through the
+  // error buffer and leaves the id at -1.
+  UNIXSimpleSemaphoreC(const StringC& name, int32_t initial, int32_t maximum);
+
+  bool ObtainResource() override;
+  bool ReleaseResource() override;
+  bool ObtainResourceNB() override;
+
+  // The System V key of a name (see the protocol above).
+  static key_t KeyOf(std::string_view name);
+  // The semaphore-set id, -1 when there is none.
+  int32_t GetId() const { return id_; }
+
+ private:
+  void Open();
+  bool Initialise();
+  bool WaitForInitialised();
+  bool Operate(short delta, short flags);
+
+  int32_t id_ = -1;
+};

@@ -1,0 +1,34 @@
+#include "app/staging/DynLoad.h"
+
+#include <dlfcn.h>
+
+namespace {
+
+StringC LoaderError() {
+  const char* why = dlerror();
+  return why != nullptr ? StringC(why) : StringC();
+}
+
+}  // namespace
+
+bool DynLoadC::Load(const StringC& name) {
+  Unload();
+  path_ = hx::EndsWith(name, c_LibrarySuffix) ? name : name + c_LibrarySuffix;
+  dlerror();
+  handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  error_ = handle_ == nullptr ? LoaderError() : StringC();
+  return handle_ != nullptr;
+}
+
+void DynLoadC::Unload() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+void* DynLoadC::Symbol(const char* name) {
+  if (handle_ == nullptr || name == nullptr) return nullptr;
+  dlerror();
+  void* address = dlsym(handle_, name);
+  error_ = address == nullptr ? LoaderError() : StringC();
+  return address;
+}

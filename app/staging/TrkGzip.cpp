@@ -1,0 +1,64 @@
+#include "app/staging/TrkGzip.h"
+
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "app/staging/TrkStagingMessages.h"
+#include "foundation/files/FileService.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+constexpr const char* c_GzipWriteMode = "wb";
+
+void TraceZlib(const char* step, int zlibError, const char* text) {
+  hx::Trace(trk::staging::c_TraceCompress, "%1$s failed: zlib error %2$d (%3$s)\n", step, zlibError,
+            text != nullptr ? text : "");
+}
+
+// Copies everything from in to out; 0 or the failure.
+hx::ResultT CopyInto(std::FILE* in, gzFile out) {
+  char buffer[trk::c_GzipReadSize];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    const int written = gzwrite(out, buffer, static_cast<unsigned>(n));
+    if (written != static_cast<int>(n)) {
+      int zlibError = Z_OK;
+      const char* text = gzerror(out, &zlibError);
+      TraceZlib("gzwrite", zlibError, text);
+      return zlibError == Z_ERRNO && errno != 0 ? hx::RcFromErrno(errno) : hx::RC_FAIL;
+    }
+  }
+  return std::ferror(in) ? hx::RcFromErrno(errno != 0 ? errno : EIO) : hx::RC_OK;
+}
+
+}  // namespace
+
+namespace trk {
+
+hx::ResultT GzipCopy(const FileNameC& source, const FileNameC& target) {
+  if (!target.directory().empty()) FileService()->mkdir(target.parent(), true);
+  std::FILE* in = std::fopen(source.c_str(), "rb");
+  if (in == nullptr) return hx::RcFromErrno(errno);
+  errno = 0;
+  gzFile out = gzopen(target.c_str(), c_GzipWriteMode);
+  if (out == nullptr) {
+    const int err = errno;
+    std::fclose(in);
+    if (err != 0) return hx::RcFromErrno(err);
+    TraceZlib("gzopen", Z_MEM_ERROR, "out of memory");
+    return hx::RC_FAIL;
+  }
+  hx::ResultT r = CopyInto(in, out);
+  std::fclose(in);
+  const int closed = gzclose(out);
+  if (closed != Z_OK) {
+    TraceZlib("gzclose", closed, nullptr);
+    if (hx::Succeeded(r)) r = hx::RC_FAIL;
+  }
+  return r;
+}
+
+}  // namespace trk

@@ -1,0 +1,55 @@
+// The upload step: the preferences the uploader reads, then the uploader library itself.
+
+#include "app/driver/TrkRunMessages.h"
+#include "app/driver/TrkTracker.h"
+#include "app/interaction/TrkTrackerGUI.h"
+#include "app/staging/TrkStagingMessages.h"
+#include "app/staging/UplUploader.h"
+#include "foundation/log/LogManager.h"
+#include "foundation/messages/Errors.h"
+#include "foundation/trace/Tracer.h"
+
+namespace {
+
+// The uploader's preferences, named as the uploader reads them.
+constexpr const char* c_UploadType = "UploadType";
+constexpr const char* c_SourceRemove = "SourceRemove";
+constexpr const char* c_UploadRuleName = "UploadRule";
+constexpr const char* c_UploadRuleValue = "UploadRuleValue";
+constexpr const char* c_True = "True";
+
+}  // namespace
+
+hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* context) {
+  using namespace trk::staging;
+  hx::Trace(c_TraceUpload, "Started uploading inventory\n");
+  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
+  ErrBufImplC* errors = getErrBuf();
+  if (errors == nullptr) return hx::RC_NO_RESOURCE;
+  errors->reset();
+
+  SetPreference(c_UploadType, prefs_.GetValue(TrkPreferencesC::c_InventoryType));
+  SetPreference(c_SourceRemove, StringC(c_True));
+  SetPreference(c_UploadRuleName, TrkPreferencesC::c_UploadRule.Name());
+  SetPreference(c_UploadRuleValue, prefs_.GetValue(TrkPreferencesC::c_UploadRule));
+
+  if (context != nullptr) context->AddRef();
+  hx::ResultT r = UplUploaderC::DynamicUpload(context, nullptr);
+  if (context != nullptr) context->Release();
+
+  if (r != hx::RC_OK) {
+    if (TrkTrackerGUIC::IsCancelled()) {
+      r = Error(trk::run::MSG_CANCELLED, trk::run::TXT_CANCELLED);
+    } else {
+      r = Error(MSG_UPLOAD_FAILED, TXT_UPLOAD_FAILED);
+      hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_FAILED, TXT_LOG_UPLOAD_FAILED);
+    }
+  } else {
+    trk::ProgressIncrement();
+    trk::FlushMessages();
+    hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_FINISHED, TXT_UPLOAD_FINISHED);
+  }
+  trk::NextStatusItem(r == hx::RC_OK);
+  hx::Trace(c_TraceUpload, "Finished uploading inventory\n");
+  return r;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The file work of the uploader: where staged files are, where they go, and delivering one
+// file so that a reader at the location never sees it half written.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace upl {
+
+// The upload preferences the run sets for the uploader, read through the context.
+struct UploadSettingsT {
+  std::string uploadType;              // UploadType: "Machine" or "User"
+  std::string uploadDirectory;         // UploadDirectory: the staging directory when set
+  std::string machineUploadDirectory;  // MachineUploadDirectory
+  std::string userUploadDirectory;     // UserUploadDirectory
+  std::string ruleValue;               // UploadRuleValue: the expanded upload rule
+  bool sourceRemove = false;           // SourceRemove: remove each staged file once delivered
+};
+
+// A failure with the message for the user; code 0 is success.
+struct OutcomeT {
+  int32_t code = 0;
+  std::string message;
+  bool ok() const { return code == 0; }
+};
+
+// The staging directory: UploadDirectory, else by the type (an empty type or "Machine" in any
+// case: MachineUploadDirectory; any other: UserUploadDirectory).
+std::string StagingDirectory(const UploadSettingsT& settings);
+// The directory part of the rule's location: "<dir>/<file>" gives <dir>; a "file://" location
+// gives its local path (host empty or "localhost"). Other schemes and a rule without a
+// directory fail.
+OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir);
+// The staged files to deliver: regular files directly in dir, without the ".tmp" files a run
+// is still writing. A directory that does not exist holds none.
+OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names);
+// Creates dir with its missing parents.
+OutcomeT MakeDirectories(const std::string& dir);
+// Copies source to dir/name through a temporary name in dir and a rename.
+OutcomeT Deliver(const std::string& source, const std::string& dir, const std::string& name);
+
+}  // namespace upl

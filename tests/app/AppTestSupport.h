@@ -1,0 +1,228 @@
+#pragma once
+// Shared by the tracker-run tests: where the built program, uploader and test plug-in are; a
+// run of bin/hxtrack in a directory of its own (configuration, data directory and log there);
+// and an in-process run of the Unix tracker over preferences loaded as start-up loads them.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <zlib.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "app/driver/TrkUnixTracker.h"
+#include "app/entry/HxlContext.h"
+#include "foundation/core/RefCount.h"
+#include "foundation/process/Process.h"
+#include "inventory/TrkTrack.h"
+#include "prefs/PrefsTestSupport.h"
+#include "support/TestSupport.h"
+
+namespace hxapp {
+
+constexpr const char* c_Program = HX_BINARY_DIR "/bin/hxtrack";
+constexpr const char* c_BinaryDir = HX_BINARY_DIR;
+constexpr const char* c_Uploader = HX_BINARY_DIR "/lib/libuploader.so";
+constexpr const char* c_PluginDir = HX_BINARY_DIR "/test-plugins/tracker";
+constexpr const char* c_Separator = "************************************************************\n";
+
+// Files whose names start with `prefix` directly in dir.
+inline std::vector<std::string> FilesIn(const std::string& dir, const std::string& prefix = "") {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string name = e.path().filename().string();
+    if (e.is_regular_file() && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+  }
+  return names;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Sets a file's modification time `seconds` away from now (negative: in the past).
+inline void SetModified(const std::string& path, long seconds) {
+  struct timeval times[2] = {};
+  gettimeofday(&times[0], nullptr);
+  times[0].tv_sec += seconds;
+  times[1] = times[0];
+  ::utimes(path.c_str(), times);
+}
+
+// The whole content of a gzip file; false when it cannot be read as one.
+inline bool Gunzip(const std::string& path, std::string* content) {
+  gzFile in = gzopen(path.c_str(), "rb");
+  if (in == nullptr) return false;
+  char buffer[4096];
+  int n;
+  content->clear();
+  while ((n = gzread(in, buffer, sizeof buffer)) > 0) content->append(buffer, static_cast<size_t>(n));
+  return gzclose(in) == Z_OK && n == 0;
+}
+
+// ---- the program ----
+
+// One hxtrack process with its configuration in `dir`: the INI text (a local ServerLocation
+// and an empty plug-in directory unless the text says otherwise), TARVOSKDATADIR=dir/data and
+// TARVOSKINSTALLDIR=<build> (so bin/../lib/libuploader.so is found), input from /dev/null.
+class TrackerProcessC {
+ public:
+  TrackerProcessC(const hxtest::TempDirC& dir, const std::vector<std::string>& args, const std::string& ini = "",
+                  const std::string& dataDir = "")
+      : devNull_("/dev/null"), cwd_(dir.Path()) {
+    // An empty plug-in directory unless the test names one: the default (".") would load any
+    // module below the working directory.
+    const std::string plugins = ini.find("PluginDirectory=") == std::string::npos
+                                    ? "PluginDirectory=" + dir.File("plugins") + "\n"
+                                    : std::string();
+    const std::string iniPath =
+        dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\n" + plugins + ini);
+    CommandLineC commandLine{c_Program};
+    for (const std::string& a : args) commandLine.Add(a);
+    p_.SetCommandLine(commandLine);
+    p_.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + std::string(c_BinaryDir),
+                       "TARVOSKDATADIR=" + (dataDir.empty() ? dir.File("data") : dataDir), "TARVOSKSYSROOT="},
+                      true);
+    p_.SetWorkingDirectory(&cwd_);
+    p_.StdIn().Redirect(&devNull_);
+    p_.StdOut().Redirect(&out_);
+  }
+
+  hx::ResultT Start() { return p_.Create(); }
+  long Pid() {
+    long pid = -1;
+    p_.GetProcessId(&pid);
+    return pid;
+  }
+  // Waits for the end (terminating the process after `limit`, so that a tracker that hangs
+  // fails the test instead of the suite) and answers the exit status (0xFFFFFFFF when killed).
+  uint32_t Finish(std::chrono::seconds limit = std::chrono::seconds(120)) {
+    deadline_ = std::chrono::steady_clock::now() + limit;
+    p_.Wait(&TrackerProcessC::InTime, this, ProcessC::MillisecondsC(200));
+    uint32_t code = 0xFFFFFFFFu;
+    if (p_.GetExitCode(&code) != hx::RC_OK) code = 0xFFFFFFFFu;
+    return code;
+  }
+  bool TimedOut() const { return timedOut_; }
+
+ private:
+  static bool InTime(ProcessC*, void* self) {
+    auto* me = static_cast<TrackerProcessC*>(self);
+    if (std::chrono::steady_clock::now() < me->deadline_) return true;
+    me->timedOut_ = true;
+    return false;
+  }
+
+  FileNameC devNull_;
+  FileNameC cwd_;
+  MemoryOutputStreamC out_;
+  ProcessC p_;
+  std::chrono::steady_clock::time_point deadline_;
+  bool timedOut_ = false;
+};
+
+struct RunT {
+  uint32_t exitCode = 0xFFFFFFFFu;
+  std::string log;
+};
+
+inline RunT RunProgram(const hxtest::TempDirC& dir, const std::vector<std::string>& args, const std::string& ini = "") {
+  TrackerProcessC p(dir, args, ini);
+  RunT run;
+  EXPECT_EQ(p.Start(), hx::RC_OK);
+  run.exitCode = p.Finish();
+  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  return run;
+}
+
+// The exit status a result code gives.
+constexpr uint32_t ExitStatusOf(hx::ResultT r) { return static_cast<uint32_t>(r) & 0xFFu; }
+
+// ---- in process ----
+
+// The Unix tracker with each phase noted, and the hardware and upload steps under the test's
+// control.
+class ProbeTrackerC : public TrkUnixTrackerC {
+ public:
+  std::vector<std::string> phases;
+  hx::ResultT hardwareResult = hx::RC_OK;
+  bool fakeUpload = true;       // note the upload instead of loading the uploader
+  bool uploadCalled = false;
+  std::string uploadPath;
+  std::vector<std::string> hardwareClasses;  // added to the inventory by the hardware step
+
+  hx::ResultT UploadInventory(const char* path, ZORHXContextI* context) override {
+    if (!fakeUpload) return TrkUnixTrackerC::UploadInventory(path, context);
+    uploadCalled = true;
+    uploadPath = path != nullptr ? path : "(null)";
+    return hx::RC_OK;
+  }
+
+ protected:
+  ~ProbeTrackerC() override = default;
+  hx::ResultT TrackHardware() override { return Note("hardware", TrkUnixTrackerC::TrackHardware()); }
+  hx::ResultT TrackKeys() override { return Note("keys", TrkUnixTrackerC::TrackKeys()); }
+  hx::ResultT TrackContents() override { return Note("contents", TrkUnixTrackerC::TrackContents()); }
+  hx::ResultT TrackPackages() override { return Note("packages", TrkUnixTrackerC::TrackPackages()); }
+  hx::ResultT TrackUnixHardware() override {
+    for (const std::string& c : hardwareClasses) TrkTrackC::AddClass(inventory_.get(), c, c + " name", "");
+    return hardwareResult;
+  }
+
+ private:
+  hx::ResultT Note(const char* phase, hx::ResultT r) {
+    phases.push_back(phase);
+    return r;
+  }
+};
+
+// Preferences loaded from an INI text and a command line (quiet, at normal priority, with the
+// run's temporary files in dir/tmp), and trackers run over them in this process.
+class InProcessC {
+ public:
+  static constexpr const char* c_DefaultIni = "[Tarvosk]\nServerLocation=/nonexistent-server\n";
+  explicit InProcessC(const std::string& ini = c_DefaultIni) : load_(ini, "hxapp") {}
+
+  hx::ResultT Load(std::vector<std::string> args = {}) {
+    load_.dir.Mkdir("tmp");
+    std::vector<std::string> all{"-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False",
+                                 "-o", "TempDirectory=" + load_.dir.File("tmp")};
+    all.insert(all.end(), args.begin(), args.end());
+    return load_.Load(all);
+  }
+  // A new tracker over the loaded preferences (one reference for the caller).
+  RefM<ProbeTrackerC> NewTracker() { return RefM<ProbeTrackerC>(new ProbeTrackerC); }
+  // The whole run with a launcher context; the exit code it wrote must equal its result.
+  hx::ResultT Run(ProbeTrackerC& tracker) {
+    RefM<HxlContextC> context(new HxlContextC);
+    int exitCode = 1;
+    const hx::ResultT r = tracker.Run(context.get(), &exitCode);
+    EXPECT_EQ(exitCode, r);
+    return r;
+  }
+  hx::ResultT RunOnce(ProbeTrackerC** kept = nullptr) {
+    RefM<ProbeTrackerC> t = NewTracker();
+    const hx::ResultT r = Run(*t);
+    if (kept != nullptr) *kept = t.detach();
+    return r;
+  }
+
+  std::string Value(const char* name) { return load_.Value(name); }
+  void Set(const char* name, const std::string& value) {
+    const StringArrayC values{value};
+    load_.Prefs().AddValue(StringC(name), &values, 1);
+  }
+  std::string Log() { return load_.Log(); }
+  const hxtest::TempDirC& Dir() const { return load_.dir; }
+  std::string DataDir() const { return load_.DataDir(); }
+  std::string InventoryDir() const { return load_.DataDir() + "/tracker/inventories"; }
+  std::string UploadDir() const { return load_.DataDir() + "/uploads"; }
+  std::string TempDir() const { return load_.dir.File("tmp"); }
+
+ private:
+  hxprefs::LoadC load_;
+};
+
+}  // namespace hxapp

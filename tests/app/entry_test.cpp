@@ -1,0 +1,205 @@
+// The pieces the entry starts a run with: the single-instance lock, the plug-in manager and
+// the launcher context.
+
+#include <gtest/gtest.h>
+
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "app/entry/HxlContext.h"
+#include "app/entry/HxlPluginManager.h"
+#include "app/entry/SimpleSemaphore.h"
+#include "app/entry/TrkAppTable.h"
+#include "foundation/com/ComRegistry.h"
+#include "foundation/messages/Errors.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/plugin/TestTrackerPlugin.h"
+
+namespace {
+
+using hxapp::Contains;
+using hxapp::InProcessC;
+
+union SemArgT {
+  int val;
+  struct semid_ds* buf;
+};
+
+// A semaphore name of this test alone; its set is removed again at the end.
+class TestSemaphoreNameC {
+ public:
+  explicit TestSemaphoreNameC(const char* tag)
+      : name_(std::string("hxtrack test ") + tag + " " + std::to_string(::getpid())) {}
+  ~TestSemaphoreNameC() {
+    const int id = ::semget(UNIXSimpleSemaphoreC::KeyOf(name_), 1, 0666);
+    if (id != -1) ::semctl(id, 0, IPC_RMID);
+  }
+  const std::string& Name() const { return name_; }
+  key_t Key() const { return UNIXSimpleSemaphoreC::KeyOf(name_); }
+
+ private:
+  std::string name_;
+};
+
+int ValueOf(int id) { return ::semctl(id, 0, GETVAL); }
+
+time_t LastOperation(int id) {
+  struct semid_ds ds {};
+  SemArgT arg{};
+  arg.buf = &ds;
+  return ::semctl(id, 0, IPC_STAT, arg) == 0 ? ds.sem_otime : -1;
+}
+
+TEST(TrackerSemaphore, KeyFoldsTheFirstCharacterTwice) {
+  const std::vector<std::pair<std::string, uint32_t>> cases = {
+      {"Prandex Tracker Semaphore", 0x6F114E94u},  // what every tracker on a machine shares
+      {"A", 65u * 31u + 65u},
+      {"ab", (97u * 31u + 97u) * 31u + 98u},
+      {"", 0u},
+  };
+  for (const auto& [name, key] : cases) {
+    EXPECT_EQ(static_cast<uint32_t>(UNIXSimpleSemaphoreC::KeyOf(name)), key) << name;
+  }
+  EXPECT_EQ(std::string(trk::s_TrackerSemaphoreName), "Prandex Tracker Semaphore");
+}
+
+TEST(TrackerSemaphore, CreatedFreeThenHeldByOneHolder) {
+  TestSemaphoreNameC name("lock");
+  std::unique_ptr<SimpleSemaphoreC> first(SimpleSemaphoreC::GetSemaphore(name.Name(), 0, 1));
+  std::unique_ptr<SimpleSemaphoreC> second(SimpleSemaphoreC::GetSemaphore(name.Name(), 0, 1));
+  ASSERT_NE(first.get(), second.get());
+  const int id = static_cast<UNIXSimpleSemaphoreC*>(first.get())->GetId();
+  ASSERT_NE(id, -1);
+  EXPECT_EQ(static_cast<UNIXSimpleSemaphoreC*>(second.get())->GetId(), id);
+  EXPECT_EQ(ValueOf(id), 1);
+  EXPECT_GT(LastOperation(id), 0);
+
+  EXPECT_TRUE(first->ObtainResource());
+  EXPECT_EQ(ValueOf(id), 0);
+  errno = 0;
+  EXPECT_FALSE(second->ObtainResourceNB());
+  EXPECT_EQ(errno, EAGAIN);
+  EXPECT_TRUE(first->ReleaseResource());
+  EXPECT_EQ(ValueOf(id), 1);
+  EXPECT_TRUE(second->ObtainResourceNB());
+  EXPECT_TRUE(second->ReleaseResource());
+}
+
+TEST(TrackerSemaphore, JoinerWaitsForTheCreatorToInitialise) {
+  TestSemaphoreNameC name("join");
+  const int id = ::semget(name.Key(), 1, IPC_CREAT | IPC_EXCL | 0666);
+  ASSERT_NE(id, -1);
+  // A creator that is slow to initialise, with a value of its own the joiner must not replace.
+  std::thread creator([id] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    SemArgT arg{};
+    arg.val = 3;
+    ::semctl(id, 0, SETVAL, arg);
+    struct sembuf op {0, 1, 0};
+    ::semop(id, &op, 1);
+  });
+  UNIXSimpleSemaphoreC joiner(name.Name(), 0, 1);
+  const time_t seen = LastOperation(id);
+  creator.join();
+  EXPECT_EQ(joiner.GetId(), id);
+  EXPECT_GT(seen, 0);
+  EXPECT_EQ(ValueOf(id), 4);
+}
+
+TEST(PluginManager, LoadsModulesFoundBelowThePluginDirectory) {
+  struct CaseT {
+    const char* what;
+    std::vector<std::string> broken;  // files with the module extension that are no library
+    bool allLoaded;
+  };
+  const std::vector<CaseT> cases = {
+      {"only a module", {}, true},
+      {"a module and a broken one", {"broken/bad.so"}, false},
+  };
+  for (const CaseT& c : cases) {
+    InProcessC p;
+    const std::string plugins = p.Dir().Mkdir("plugins");
+    ASSERT_EQ(p.Load({"-o", "PluginDirectory=" + plugins}), hx::RC_OK) << c.what;
+    p.Dir().Mkdir("plugins/a/b");
+    std::filesystem::copy_file(std::string(hxapp::c_PluginDir) + "/libtest_tracker_plugin.so",
+                               p.Dir().File("plugins/a/b/libtracker.so"));
+    p.Dir().Write("plugins/notes.txt", "not a module");
+    p.Dir().Write("plugins/.so", "no extension: the dot is the first character");
+    p.Dir().Mkdir("plugins/modules.so");  // a directory is never a module
+    for (const std::string& b : c.broken) p.Dir().Write("plugins/" + b, "not a library");
+
+    ASSERT_EQ(ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags), hx::RC_OK);
+    auto* registry = static_cast<ComRegistryC*>(ComRegistryC::Instance());
+    StringC tracker("Tracker"), fallback("TrackerDefault");
+    registry->RegisterClassName(tracker.data(), CLSID_TrkUnixTracker);
+    registry->RegisterClassName(fallback.data(), CLSID_TrkUnixTracker);
+    {
+      HxlPluginManagerC manager;
+      EXPECT_EQ(manager.LoadPlugins(), c.allLoaded) << c.what;
+      EXPECT_EQ(manager.ModuleCount(), 1u) << c.what;
+      ComGuidC clsid;
+      EXPECT_EQ(registry->FindCLSID(tracker.data(), &clsid), hx::RC_OK);
+      EXPECT_EQ(clsid.ToString(), ComGuidC(CLSID_TestTracker).ToString()) << c.what;
+      EXPECT_EQ(registry->FindCLSID(fallback.data(), &clsid), hx::RC_OK);
+      EXPECT_EQ(clsid.ToString(), ComGuidC(CLSID_TrkUnixTracker).ToString()) << c.what;
+      ZORUnknownI* object = nullptr;
+      ASSERT_EQ(registry->GetInstance(CLSID_TestTracker, IID_IUnknown, &object), hx::RC_OK) << c.what;
+      object->Release();
+      // Unloading takes the module's classes out of the registry (its library stays open).
+      manager.UnLoadPlugins();
+      EXPECT_LT(registry->GetInstance(CLSID_TestTracker, IID_IUnknown, &object), 0) << c.what;
+    }
+    registry->UnRegisterClassName(tracker.data());
+    registry->UnRegisterClassName(fallback.data());
+    ComRegistryC::DeviceFinalize();
+  }
+}
+
+TEST(LauncherContext, PreferencesByNameAndReports) {
+  InProcessC p("[Tarvosk]\nServerLocation=/nowhere\nCompress=False\nCompressFixed=True\n");
+  ASSERT_EQ(p.Load(), hx::RC_OK);
+  RefM<HxlContextC> context(new HxlContextC);
+
+  ZORHXPreferencesI* prefs = nullptr;
+  ASSERT_EQ(context->QueryInterface(IID_ZORHXPreferences, reinterpret_cast<void**>(&prefs)), hx::RC_OK);
+  void* other = &other;
+  EXPECT_EQ(context->QueryInterface(IID_ComRegistry, &other), hx::RC_NO_INTERFACE);
+  EXPECT_EQ(other, nullptr);
+  ZORHXContextI* again = nullptr;
+  ASSERT_EQ(prefs->QueryInterface(IID_ZORHXContext, reinterpret_cast<void**>(&again)), hx::RC_OK);
+  EXPECT_EQ(again, static_cast<ZORHXContextI*>(context.get()));
+  again->Release();
+
+  auto get = [prefs](const char* name) {
+    char* value = nullptr;
+    EXPECT_EQ(prefs->GetValue(name, &value), hx::RC_OK);
+    std::string text = value != nullptr ? value : "(null)";
+    std::free(value);
+    return text;
+  };
+  EXPECT_EQ(get("UploadFile"), p.Value("UploadFile"));  // expanded
+  EXPECT_FALSE(Contains(get("UploadFile"), "$("));
+  EXPECT_EQ(get("NoSuchPreference"), "");
+  EXPECT_EQ(prefs->SetValue("UploadType", "User"), hx::RC_OK);
+  EXPECT_EQ(p.Value("UploadType"), "User");
+  EXPECT_EQ(prefs->SetValue("IncludeExtension", "exe"), hx::RC_OK);
+  EXPECT_EQ(get("IncludeExtension"), "exe");
+  EXPECT_EQ(prefs->SetValue("Compress", "True"), hx::RC_OK);
+  EXPECT_EQ(get("Compress"), "False");  // fixed by the administrator
+  EXPECT_EQ(prefs->GetValue(nullptr, nullptr), hx::RC_INVALID_ARG);
+  EXPECT_EQ(prefs->SetValue("x", nullptr), hx::RC_INVALID_ARG);
+  prefs->Release();
+
+  getErrBuf()->reset();
+  const int32_t id = hx::ToResult(0xE06B0401u);
+  EXPECT_EQ(context->ReportError(id, "The location is full"), id);
+  ASSERT_EQ(getErrBuf()->count(), 1u);
+  EXPECT_EQ(getErrBuf()->get(0)->id(), id);
+  EXPECT_EQ(getErrBuf()->get(0)->message(), "The location is full");
+  EXPECT_TRUE(Contains(p.Log(), "The location is full"));
+}
+
+}  // namespace

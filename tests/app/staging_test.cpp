@@ -1,0 +1,167 @@
+// Staging an inventory for upload: the gzip copy, the choice of the upload directory and the
+// loading of the uploader library.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/staging/DynLoad.h"
+#include "app/staging/TrkStagingMessages.h"
+#include "app/staging/UplUploader.h"
+#include "foundation/messages/Errors.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+using hxapp::Contains;
+using hxapp::InProcessC;
+
+constexpr const char* c_ChildVariable = "HXAPP_SEARCH_PATH_CHILD";
+constexpr const char* c_ChildTest = "UploaderLoading.SearchPathChild";
+
+std::string Pattern(size_t size) {
+  std::string s;
+  for (size_t i = 0; i < size; ++i) s += static_cast<char>('a' + (i * 7 + i / 13) % 26);
+  return s;
+}
+
+TEST(InventoryCompression, GzipCopies) {
+  struct CaseT {
+    const char* what;
+    std::string content;
+    const char* target;  // below the test directory
+  };
+  const std::vector<CaseT> cases = {
+      {"empty source", "", "out/empty.hxi.gz"},
+      {"exactly one read", Pattern(1024), "out/one.hxi.gz"},
+      {"several reads and a short one", Pattern(5000), "out/several.hxi.gz"},
+      {"target directory missing", "<Inventory/>", "new/deeper/still/x.hxi.gz"},
+  };
+  for (const CaseT& c : cases) {
+    InProcessC p;
+    ASSERT_EQ(p.Load(), hx::RC_OK);
+    const std::string source = p.Dir().Write("source.hxi", c.content);
+    const std::string target = p.Dir().File(c.target);
+    EXPECT_EQ(TrkTrackerC::CompressInventory(source, target), hx::RC_OK) << c.what;
+    const std::string raw = hxtest::ReadFile(target);
+    ASSERT_GE(raw.size(), 2u) << c.what;
+    EXPECT_EQ(raw.substr(0, 2), "\x1f\x8b") << c.what;  // a gzip member, also for no data
+    std::string back;
+    EXPECT_TRUE(hxapp::Gunzip(target, &back)) << c.what;
+    EXPECT_EQ(back, c.content) << c.what;
+    EXPECT_TRUE(Contains(p.Log(), "Finished compressing inventory")) << c.what;
+  }
+}
+
+TEST(InventoryCompression, FailuresReportTheCompressionMessage) {
+  InProcessC p;
+  ASSERT_EQ(p.Load(), hx::RC_OK);
+  const std::string source = p.Dir().Write("source.hxi", "x");
+  const std::string blocker = p.Dir().Write("file", "not a directory");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {p.Dir().File("missing.hxi"), p.Dir().File("out.gz")},
+      {"", p.Dir().File("out.gz")},
+      {source, ""},
+      {source, blocker + "/out.gz"},
+  };
+  for (const auto& [from, to] : cases) {
+    getErrBuf()->reset();
+    EXPECT_EQ(TrkTrackerC::CompressInventory(from, to), trk::staging::MSG_COMPRESS_FAILED) << from << " -> " << to;
+    ASSERT_EQ(getErrBuf()->count(), 1u);
+    EXPECT_EQ(getErrBuf()->get(0)->message(), "Prandex could not compress the inventory.");
+  }
+  EXPECT_FALSE(Contains(p.Log(), "Finished compressing inventory"));
+}
+
+TEST(UploadDirectory, ChosenByPreferenceAndType) {
+  struct CaseT {
+    const char* what;
+    std::vector<std::string> args;
+    const char* rule;
+    const char* type;
+    const char* expected;  // relative to the test directory
+  };
+  const std::vector<CaseT> cases = {
+      {"machine", {}, "$(ServerLocation)/Inventories/x.hxi", "Machine", "m"},
+      {"machine in any case", {}, "a/b/c.hxi", "mACHINE", "m"},
+      {"no type counts as machine", {}, "a/b", "", "m"},
+      {"user", {}, "a/b", "User", "u"},
+      {"any other type is the user's", {}, "a/b", "user", "u"},
+      {"rule without a slash", {}, "x.hxi", "Server", "u"},
+      {"upload directory wins", {"-o", "UploadDirectory=$(TempDirectory)/../set"}, "a/b", "User", "tmp/../set"},
+  };
+  for (const CaseT& c : cases) {
+    InProcessC p;
+    std::vector<std::string> args = {"-o", "MachineUploadDirectory=" + p.Dir().File("m"), "-o",
+                                     "UserUploadDirectory=" + p.Dir().File("u")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ASSERT_EQ(p.Load(args), hx::RC_OK) << c.what;
+    EXPECT_EQ(UplUploaderC::GetUploadDirectory(c.rule, c.type).str(), p.Dir().File(c.expected)) << c.what;
+  }
+}
+
+// A library directory holding `library` under the uploader's name.
+std::string InstallWith(const hxtest::TempDirC& dir, const std::string& library) {
+  dir.Mkdir("lib");
+  std::filesystem::copy_file(library, dir.File("lib/libuploader.so"));
+  return dir.Path();
+}
+
+TEST(UploaderLoading, FromTheInstallDirectory) {
+  hxtest::TempDirC install("hxapp-install");
+  InProcessC p("[Tarvosk]\nInstallDir=" + InstallWith(install, hxapp::c_Uploader) + "\n");
+  ASSERT_EQ(p.Load(), hx::RC_OK);
+  getErrBuf()->reset();
+  DynLoadC library;
+  EXPECT_EQ(UplUploaderC::ConnectToUploader(nullptr, library), hx::RC_OK);
+  EXPECT_EQ(library.Path(), install.Path() + "/lib/libuploader.so");
+  EXPECT_NE(library.Symbol(UplUploaderC::c_EntryPoint), nullptr);
+  EXPECT_EQ(getErrBuf()->count(), 0u);
+}
+
+TEST(UploaderLoading, LibraryWithoutTheEntryPoint) {
+  hxtest::TempDirC install("hxapp-install");
+  // Any other module of the build stands for a library that is not an uploader.
+  InProcessC p("[Tarvosk]\nInstallDir=" + InstallWith(install, std::string(hxapp::c_BinaryDir) + "/lib/libhxlsyslog.so") +
+               "\n");
+  ASSERT_EQ(p.Load(), hx::RC_OK);
+  getErrBuf()->reset();
+  RefM<HxlContextC> context(new HxlContextC);
+  EXPECT_EQ(UplUploaderC::DynamicUpload(context.get(), nullptr), trk::staging::MSG_LOOKUP_FUNCTION);
+  ASSERT_EQ(getErrBuf()->count(), 1u);
+  EXPECT_TRUE(Contains(getErrBuf()->get(0)->message(), "Failed to lookup function UplUploadWithContext: "));
+  EXPECT_EQ(UplUploaderC::DynamicUpload(nullptr, nullptr), hx::RC_INVALID_ARG);
+}
+
+// The loader's search path is fixed when a process starts, so this part runs in a child of the
+// test program started with the build's lib directory on LD_LIBRARY_PATH.
+TEST(UploaderLoading, SearchPathChild) {
+  if (std::getenv(c_ChildVariable) == nullptr) GTEST_SKIP() << "runs as the child of FoundOnlyOnTheSearchPath";
+  hxtest::TempDirC install("hxapp-install");
+  InProcessC p("[Tarvosk]\nInstallDir=" + install.Path() + "\n");
+  ASSERT_EQ(p.Load(), hx::RC_OK);
+  getErrBuf()->reset();
+  DynLoadC library;
+  EXPECT_EQ(UplUploaderC::ConnectToUploader(nullptr, library), hx::RC_OK);
+  EXPECT_EQ(library.Path(), "libuploader.so");
+  EXPECT_EQ(getErrBuf()->count(), 0u) << getErrBuf()->get(0)->message();
+}
+
+TEST(UploaderLoading, FoundOnlyOnTheSearchPath) {
+  char self[4096] = {};
+  ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  ProcessC child;
+  child.SetCommandLine(CommandLineC{self, std::string("--gtest_filter=") + c_ChildTest});
+  child.SetEnvironment({std::string(c_ChildVariable) + "=1", "LD_LIBRARY_PATH=" + std::string(hxapp::c_BinaryDir) + "/lib"},
+                       true);
+  MemoryOutputStreamC out;
+  child.StdOut().Redirect(&out);
+  ASSERT_EQ(child.Create(), hx::RC_OK);
+  ASSERT_EQ(child.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), hx::RC_OK);
+  uint32_t code = 1;
+  EXPECT_EQ(child.GetExitCode(&code), hx::RC_OK);
+  EXPECT_EQ(code, 0u) << out.GetData();
+  EXPECT_TRUE(Contains(out.GetData(), "[  PASSED  ] 1 test")) << out.GetData();
+}
+
+}  // namespace
