@@ -27,6 +27,8 @@ constexpr const char* c_Program = HX_BINARY_DIR "/bin/hxtrack";
 constexpr const char* c_BinaryDir = HX_BINARY_DIR;
 constexpr const char* c_Uploader = HX_BINARY_DIR "/lib/libuploader.so";
 constexpr const char* c_PluginDir = HX_BINARY_DIR "/test-plugins/tracker";
+constexpr const char* c_CancellingInstallDir = HX_BINARY_DIR "/test-plugins/cancelling";
+constexpr const char* c_NewSession = "/usr/bin/setsid";
 constexpr const char* c_Separator = "************************************************************\n";
 
 // Files whose names start with `prefix` directly in dir.
@@ -69,8 +71,10 @@ inline bool Gunzip(const std::string& path, std::string* content) {
 // TARVOSKINSTALLDIR=<build> (so bin/../lib/libuploader.so is found), input from /dev/null.
 class TrackerProcessC {
  public:
+  // installDir: where bin/../lib/libuploader.so is looked for (the build by default).
+  // noTerminal: the process runs in a session of its own, without a terminal to ask on.
   TrackerProcessC(const hxtest::TempDirC& dir, const std::vector<std::string>& args, const std::string& ini = "",
-                  const std::string& dataDir = "")
+                  const std::string& installDir = c_BinaryDir, bool noTerminal = false)
       : devNull_("/dev/null"), cwd_(dir.Path()) {
     // An empty plug-in directory unless the test names one: the default (".") would load any
     // module below the working directory.
@@ -79,15 +83,16 @@ class TrackerProcessC {
                                     : std::string();
     const std::string iniPath =
         dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\n" + plugins + ini);
-    CommandLineC commandLine{c_Program};
+    CommandLineC commandLine = noTerminal ? CommandLineC{c_NewSession, "--wait", c_Program} : CommandLineC{c_Program};
     for (const std::string& a : args) commandLine.Add(a);
     p_.SetCommandLine(commandLine);
-    p_.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + std::string(c_BinaryDir),
-                       "TARVOSKDATADIR=" + (dataDir.empty() ? dir.File("data") : dataDir), "TARVOSKSYSROOT="},
+    p_.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + installDir,
+                       "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT="},
                       true);
     p_.SetWorkingDirectory(&cwd_);
     p_.StdIn().Redirect(&devNull_);
     p_.StdOut().Redirect(&out_);
+    p_.StdErr().Redirect(&err_);
   }
 
   hx::ResultT Start() { return p_.Create(); }
@@ -118,6 +123,7 @@ class TrackerProcessC {
   FileNameC devNull_;
   FileNameC cwd_;
   MemoryOutputStreamC out_;
+  MemoryOutputStreamC err_;
   ProcessC p_;
   std::chrono::steady_clock::time_point deadline_;
   bool timedOut_ = false;

@@ -218,4 +218,18 @@ TEST(TrackerProgram, PluginTakesOverTheTrackerClass) {
   }
 }
 
+TEST(TrackerProgram, CancelledDuringAFailingUploadReportsTheCancellation) {
+  hxtest::TempDirC dir("hxapp-prog");
+  // At the full level an interrupt is a cancellation; without a terminal the start-up question
+  // takes its default answer.
+  TrackerProcessC p(dir, {"-o", "UserInteractionLevel=FULL", "-o", "LowProfile=False"}, "",
+                    hxapp::c_CancellingInstallDir, true);
+  ASSERT_EQ(p.Start(), hx::RC_OK);
+  EXPECT_EQ(p.Finish(), hxapp::ExitStatusOf(hx::ToResult(0xE0BD0118u)));
+  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  EXPECT_TRUE(Contains(log, "WARNING: Inventory tracking terminated by user")) << log;
+  EXPECT_TRUE(Contains(log, "Program exited with code -524484328")) << log;
+  EXPECT_FALSE(Contains(log, "Unable to upload inventory file(s)")) << log;
+}
+
 }  // namespace

@@ -24,7 +24,10 @@ RunT RunTracker(const hxtest::TempDirC& dir, const std::vector<std::string>& arg
   for (const std::string& a : args) commandLine.Add(a);
   ProcessC p;
   p.SetCommandLine(commandLine);
-  p.SetEnvironment({"TARVOSKCONFIGINI=" + ini, "TARVOSKDATADIR=" + dir.File("data")}, true);
+  // A run ends with the upload: the build's install directory holds lib/libuploader.so.
+  p.SetEnvironment({"TARVOSKCONFIGINI=" + ini, "TARVOSKDATADIR=" + dir.File("data"),
+                    "TARVOSKINSTALLDIR=" HX_BINARY_DIR},
+                   true);
   const FileNameC cwd(dir.Path());
   p.SetWorkingDirectory(&cwd);
   RunT run;
