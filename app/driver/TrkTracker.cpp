@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/com/ComServerCounter.h"
@@ -30,11 +31,6 @@ constexpr const char* c_True = "True";
 constexpr const char* c_MachineGuid = "MachineGuid";
 constexpr const char* c_UserLogonDomain = "UserLogonDomain";
 
-template <typename... Args>
-void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
-}
-
 StringC CurrentDirectory() {
   char buffer[c_PathBuffer] = {};
   return ::getcwd(buffer, sizeof buffer) != nullptr ? StringC(buffer) : StringC();
@@ -50,15 +46,15 @@ TrkTrackerC::TrkTrackerC() {
 
 TrkTrackerC::~TrkTrackerC() {
   inventory_.reset();
-  LogMessage(LOG_TRACKING_FINISHED, TXT_TRACKING_FINISHED);
+  trk::LogGeneral(LOG_TRACKING_FINISHED, TXT_TRACKING_FINISHED);
 }
 
 void TrkTrackerC::LogConstruction() {
-  LogMessage(LOG_PROGRAM_VERSION, TXT_PROGRAM_VERSION, prefs_.GetValue(P::c_Title), prefs_.GetValue(P::c_Version));
-  LogMessage(LOG_PROGRAM_PATH, TXT_PROGRAM_PATH, CurrentDirectory());
-  LogMessage(LOG_BUILD_NUMBER, TXT_BUILD_NUMBER, c_BuildNumber);
-  LogMessage(LOG_PROGRAM_USER, TXT_PROGRAM_USER, prefs_.GetValue(P::c_UserName));
-  LogMessage(LOG_TRACKING_STARTED, TXT_TRACKING_STARTED);
+  trk::LogGeneral(LOG_PROGRAM_VERSION, TXT_PROGRAM_VERSION, prefs_.GetValue(P::c_Title), prefs_.GetValue(P::c_Version));
+  trk::LogGeneral(LOG_PROGRAM_PATH, TXT_PROGRAM_PATH, CurrentDirectory());
+  trk::LogGeneral(LOG_BUILD_NUMBER, TXT_BUILD_NUMBER, c_BuildNumber);
+  trk::LogGeneral(LOG_PROGRAM_USER, TXT_PROGRAM_USER, prefs_.GetValue(P::c_UserName));
+  trk::LogGeneral(LOG_TRACKING_STARTED, TXT_TRACKING_STARTED);
 }
 
 TrkInventoryHeaderT TrkTrackerC::MakeHeader() {
@@ -165,7 +161,7 @@ bool TrkTrackerC::IsInventoryRecentEnough() {
 
   // Whole hours, truncated toward zero: a file from the future has a negative age.
   const long age = static_cast<long>((std::time(nullptr) - FileService()->lastModified(file)) / c_SecondsPerHour);
-  LogMessage(LOG_INVENTORY_AGE, TXT_INVENTORY_AGE, file.text(), age);
+  trk::LogGeneral(LOG_INVENTORY_AGE, TXT_INVENTORY_AGE, file.text(), age);
   if (interval > age && age >= 0) {
     SetPreference(P::c_SkipInventory, StringC(c_True));
     recent = true;
@@ -190,14 +186,14 @@ hx::ResultT TrkTrackerC::GenerateInventory(ZORHXTInventoryI* inventory, const ch
   if (doc == nullptr) return hx::RC_INVALID_ARG;
 
   const FileNameC file(path);
-  LogMessage(LOG_GENERATE_STARTED, TXT_GENERATE_STARTED, file.text());
+  trk::LogGeneral(LOG_GENERATE_STARTED, TXT_GENERATE_STARTED, file.text());
   if (!file.directory().empty()) FileService()->mkdir(file.parent(), true);
   hx::ResultT r = XmlSaveFile(&file, doc);
   trk::FlushMessages();
   if (hx::Failed(r)) {
     r = TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : Error(MSG_RAW_INVENTORY, TXT_RAW_INVENTORY);
   } else {
-    LogMessage(LOG_GENERATE_FINISHED, TXT_GENERATE_FINISHED);
+    trk::LogGeneral(LOG_GENERATE_FINISHED, TXT_GENERATE_FINISHED);
   }
   trk::NextStatusItem(hx::Succeeded(r));
   hx::Trace(c_TraceGenerate, "Finished generating inventory\n");

@@ -1,7 +1,6 @@
 // The run itself: freshness, the phases, writing (full or delta), staging, upload, closing.
 
-#include <utility>
-
+#include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTracker.h"
 #include "app/interaction/TrkTrackerGUI.h"
@@ -23,17 +22,6 @@ constexpr const char* c_TempExtension = ".tmp";
 constexpr const char* c_False = "False";
 constexpr const char* c_Full = "Full";
 constexpr int64_t c_BytesPerProgressStep = 256;
-
-template <typename... Args>
-void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
-}
-
-// A progress text through the catalogs, so that it can be translated.
-template <typename... Args>
-void Progress(hx::ResultT id, const char* text, Args&&... args) {
-  trk::ProgressText(getL10NMessage(id, text, hx::ArgListC{hx::ArgC(std::forward<Args>(args))...}));
-}
 
 // Removes every file (not directory) directly in dir.
 hx::ResultT ClearDirectory(const FileNameC& dir) {
@@ -62,7 +50,7 @@ struct TrkTrackerC::RunFilesT {
 
 hx::ResultT TrkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
   if (IsInventoryRecentEnough()) {
-    LogMessage(LOG_NO_NEW_INVENTORY, TXT_NO_NEW_INVENTORY);
+    trk::LogGeneral(LOG_NO_NEW_INVENTORY, TXT_NO_NEW_INVENTORY);
     if (exitCode != nullptr) *exitCode = hx::RC_OK;
     return hx::RC_OK;
   }
@@ -82,7 +70,7 @@ hx::ResultT TrkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
 
 hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
   TrkTrackerGUIC::Instance()->DisplayStatusWindow();
-  Progress(PRG_INITIALISING, TXT_INITIALISING);
+  trk::Progress(PRG_INITIALISING, TXT_INITIALISING);
   trk::NextStatusItem(true);
 
   const bool guidAsName = prefs_.GetBoolean(P::c_UseGuidAsName, 0);
@@ -111,12 +99,12 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
     r = WriteInventory(context, files);
   }
 
-  LogMessage(LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
+  trk::LogGeneral(LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
   if (!files.inventory.empty() && hx::Succeeded(r)) {
     if (!prefs_.GetBoolean(P::c_Difference, 0)) {
-      LogMessage(LOG_FULL_INVENTORY, TXT_FULL_INVENTORY);
+      trk::LogGeneral(LOG_FULL_INVENTORY, TXT_FULL_INVENTORY);
     } else {
-      LogMessage(LOG_DELTA_INVENTORY, TXT_DELTA_INVENTORY, prefs_.GetValue(P::c_Generation),
+      trk::LogGeneral(LOG_DELTA_INVENTORY, TXT_DELTA_INVENTORY, prefs_.GetValue(P::c_Generation),
               prefs_.GetValue(P::c_GenerationMax));
     }
     r = StageInventory(files, type, guidAsName, tamperShield);
@@ -125,7 +113,7 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
   }
 
   if (hx::Succeeded(r) && prefs_.GetBoolean(P::c_Upload, 0)) {
-    Progress(PRG_UPLOADING, TXT_PRG_UPLOADING);
+    trk::Progress(PRG_UPLOADING, TXT_PRG_UPLOADING);
     trk::ProgressMax(1);
     r = outer_->UploadInventory(files.staged.c_str(), context);
   }
@@ -166,7 +154,7 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
   const bool difference = prefs_.GetBoolean(P::c_Difference, 0);
   const bool incremental = prefs_.GetBoolean(P::c_IncrementalDiff, 0);
   if (!difference || incremental) {
-    Progress(PRG_GENERATING, TXT_PRG_GENERATING, files.inventory.text());
+    trk::Progress(PRG_GENERATING, TXT_PRG_GENERATING, files.inventory.text());
     const hx::ResultT r = outer_->GenerateInventory(inventory_.get(), files.inventory.c_str(), context);
     if (hx::Failed(r)) {
       FileService()->remove(files.inventory, 0);
@@ -185,7 +173,7 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
     const FileNameC& base = incremental ? files.previous : files.inventory;
     const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta);
     if (hx::Failed(rc)) {
-      LogMessage(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
+      trk::LogGeneral(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
       SetPreference(P::c_Difference, StringC(c_False));
     } else {
       files.publish = files.delta;
@@ -224,7 +212,7 @@ hx::ResultT TrkTrackerC::StageCompressed(RunFilesT& files, const FileNameC& uplo
   files.compressTemp = CreateRunTempFile(uploadDir, suffix);
   hx::ResultT r = hx::RC_FAIL;
   if (!files.compressTemp.empty()) {
-    Progress(PRG_COMPRESSING, TXT_PRG_COMPRESSING, files.publish.baseName(), files.compressTemp.baseName());
+    trk::Progress(PRG_COMPRESSING, TXT_PRG_COMPRESSING, files.publish.baseName(), files.compressTemp.baseName());
     r = CompressInventory(files.publish, files.compressTemp);
     if (hx::Succeeded(r)) {
       const FileNameC target = uploadDir.append(stagedName + "." + compressed);
@@ -241,7 +229,7 @@ hx::ResultT TrkTrackerC::StageCompressed(RunFilesT& files, const FileNameC& uplo
 }
 
 hx::ResultT TrkTrackerC::CloseRun(RunFilesT& files, hx::ResultT r, bool declined) {
-  if (declined || TrkTrackerGUIC::IsCancelled()) LogMessage(LOG_TERMINATED_BY_USER, TXT_TERMINATED_BY_USER);
+  if (declined || TrkTrackerGUIC::IsCancelled()) trk::LogGeneral(LOG_TERMINATED_BY_USER, TXT_TERMINATED_BY_USER);
   if (TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance()) {
     if (hx::Failed(r)) {
       gui->DisplayErrorWindow();

@@ -2,9 +2,8 @@
 
 #include <sys/resource.h>
 
-#include <utility>
-
 #include "app/driver/TrkProviderTable.h"
+#include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/log/LogManager.h"
@@ -19,13 +18,6 @@ using namespace trk::run;
 constexpr const char* c_FileScan = "FileScan";
 constexpr const char* c_True = "True";
 constexpr const char* c_False = "False";
-
-template <typename... Args>
-void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
-}
-
-void Progress(hx::ResultT id, const char* text) { trk::ProgressText(getL10NMessage(id, text)); }
 
 }  // namespace
 
@@ -78,11 +70,11 @@ void TrkUnixTrackerC::UnregisterProviders() {
 // ---- phases ----
 
 hx::ResultT TrkUnixTrackerC::TrackHardware() {
-  Progress(PRG_HARDWARE, TXT_PRG_HARDWARE);
-  LogMessage(LOG_HARDWARE_STARTED, TXT_HARDWARE_STARTED);
+  trk::Progress(PRG_HARDWARE, TXT_PRG_HARDWARE);
+  trk::LogGeneral(LOG_HARDWARE_STARTED, TXT_HARDWARE_STARTED);
   hx::ResultT r = TrackUnixHardware();
   if (hx::Succeeded(r)) r = TrackExternalAgent();
-  LogMessage(LOG_HARDWARE_FINISHED, TXT_HARDWARE_FINISHED);
+  trk::LogGeneral(LOG_HARDWARE_FINISHED, TXT_HARDWARE_FINISHED);
   trk::NextStatusItem(hx::Succeeded(r));
   return r;
 }
@@ -92,13 +84,13 @@ hx::ResultT TrkUnixTrackerC::TrackKeys() { return hx::RC_OK; }
 hx::ResultT TrkUnixTrackerC::TrackPackages() {
   hx::ResultT r = hx::RC_OK;
   if (prefs_.GetBoolean(P::c_PlatformSpecificPackages, 0)) {
-    Progress(PRG_NATIVE_PACKAGES, TXT_PRG_NATIVE_PACKAGES);
+    trk::Progress(PRG_NATIVE_PACKAGES, TXT_PRG_NATIVE_PACKAGES);
     r = TrackNativePackages();
     trk::NextStatusItem(hx::Succeeded(r));
     if (hx::Failed(r)) return r;
   }
   if (prefs_.GetBoolean(P::c_TarvoskPackages, 0)) {
-    Progress(PRG_OWN_PACKAGES, TXT_PRG_OWN_PACKAGES);
+    trk::Progress(PRG_OWN_PACKAGES, TXT_PRG_OWN_PACKAGES);
     if (!prefs_.IsEmpty(P::c_PkgCacheDirectory)) r = TrackOwnPackages();
     if (hx::Succeeded(r) && !prefs_.IsEmpty(P::c_PkgLiveDirectory)) r = TrackInstallerPackages();
     trk::NextStatusItem(hx::Succeeded(r));
@@ -113,7 +105,7 @@ hx::ResultT TrkUnixTrackerC::TrackContents() {
     inventory_->Add(c_FileScan, c_False);
     return hx::RC_OK;
   }
-  Progress(PRG_SOFTWARE, TXT_PRG_SOFTWARE);
+  trk::Progress(PRG_SOFTWARE, TXT_PRG_SOFTWARE);
   const hx::ResultT r = TrackSoftwareFiles();
   trk::NextStatusItem(hx::Succeeded(r));
   inventory_->Add(c_FileScan, c_True);

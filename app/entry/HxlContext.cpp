@@ -3,9 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "foundation/log/LogManager.h"
-#include "foundation/messages/Errors.h"
-#include "prefs/tracker/TrkMessages.h"
+#include "app/driver/TrkRunLog.h"
 
 namespace {
 
@@ -40,7 +38,7 @@ unsigned long HxlContextC::Release() {
 
 hx::ResultT HxlContextC::ReportError(int32_t id, const char* text) {
   const StringC message(text != nullptr ? text : "");
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, c_ReportText, message);
+  trk::LogGeneral(id, c_ReportText, message);
   return Error(id, c_ReportText, message);
 }
 

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <memory>
 
+#include "app/driver/TrkRunLog.h"
 #include "app/driver/ZORHXTTracker.h"
 #include "app/entry/HXContext.h"
 #include "app/entry/HxlContext.h"
@@ -30,11 +31,6 @@ constexpr const char* c_TraceTask = "InventoryTracker";
 constexpr const char* c_TraceDescription = "Inventory Tracker";
 constexpr long c_SemaphoreInitial = 0;
 constexpr long c_SemaphoreMaximum = 1;
-
-template <typename... Args>
-void LogMessage(hx::ResultT id, const char* text, Args&&... args) {
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, id, text, std::forward<Args>(args)...);
-}
 
 // The name registry's calls take modifiable text.
 hx::ResultT RegisterName(ComNameRegistryI* names, const char* name, const ZORGUID& clsid) {
@@ -97,16 +93,16 @@ void TrkProgramC::StartServices() {
 
 // False only when the lock failed with an error number; the run then ends with it.
 bool TrkProgramC::TakeLock() {
-  LogMessage(LOG_OBTAINING_LOCK, TXT_OBTAINING_LOCK);
+  trk::LogGeneral(LOG_OBTAINING_LOCK, TXT_OBTAINING_LOCK);
   semaphore_.reset(SimpleSemaphoreC::GetSemaphore(trk::s_TrackerSemaphoreName, c_SemaphoreInitial, c_SemaphoreMaximum));
   errno = 0;
   if (semaphore_ && semaphore_->ObtainResource()) {
-    LogMessage(LOG_OBTAINED_LOCK, TXT_OBTAINED_LOCK);
+    trk::LogGeneral(LOG_OBTAINED_LOCK, TXT_OBTAINED_LOCK);
     locked_ = true;
     return true;
   }
   const int err = errno;
-  LogMessage(LOG_LOCK_FAILED, TXT_LOCK_FAILED, err);
+  trk::LogGeneral(LOG_LOCK_FAILED, TXT_LOCK_FAILED, err);
   if (err == 0) {
     locked_ = true;  // nothing went wrong that the system could name: go on as if locked
     return true;
@@ -169,11 +165,11 @@ void TrkProgramC::ShutDown() {
 
   const hx::ResultT reported = runReached_ ? exitCode_ : r_;
   if (hx::Succeeded(reported)) {
-    LogMessage(LOG_EXIT_SUCCESS, TXT_EXIT_SUCCESS);
+    trk::LogGeneral(LOG_EXIT_SUCCESS, TXT_EXIT_SUCCESS);
   } else {
-    LogMessage(LOG_EXIT_CODE, TXT_EXIT_CODE, static_cast<int32_t>(reported));
+    trk::LogGeneral(LOG_EXIT_CODE, TXT_EXIT_CODE, static_cast<int32_t>(reported));
   }
-  LogMessage(trk::MSG_SEPARATOR, trk::TXT_SEPARATOR);
+  trk::LogGeneral(trk::MSG_SEPARATOR, trk::TXT_SEPARATOR);
   log_LogManagerC::ReleaseInstance(0);
 
   if (semaphore_ && locked_) semaphore_->ReleaseResource();

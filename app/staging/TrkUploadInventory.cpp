@@ -1,5 +1,6 @@
 // The upload step: the preferences the uploader reads, then the uploader library itself.
 
+#include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTracker.h"
 #include "app/interaction/TrkTrackerGUI.h"
@@ -23,7 +24,7 @@ constexpr const char* c_True = "True";
 hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* context) {
   using namespace trk::staging;
   hx::Trace(c_TraceUpload, "Started uploading inventory\n");
-  hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
+  trk::LogGeneral(LOG_UPLOAD_STARTED, TXT_UPLOAD_STARTED);
   ErrBufImplC* errors = getErrBuf();
   if (errors == nullptr) return hx::RC_NO_RESOURCE;
   errors->reset();
@@ -42,12 +43,12 @@ hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* co
       r = Error(trk::run::MSG_CANCELLED, trk::run::TXT_CANCELLED);
     } else {
       r = Error(MSG_UPLOAD_FAILED, TXT_UPLOAD_FAILED);
-      hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_FAILED, TXT_LOG_UPLOAD_FAILED);
+      trk::LogGeneral(LOG_UPLOAD_FAILED, TXT_LOG_UPLOAD_FAILED);
     }
   } else {
     trk::ProgressIncrement();
     trk::FlushMessages();
-    hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_UPLOAD_FINISHED, TXT_UPLOAD_FINISHED);
+    trk::LogGeneral(LOG_UPLOAD_FINISHED, TXT_UPLOAD_FINISHED);
   }
   trk::NextStatusItem(r == hx::RC_OK);
   hx::Trace(c_TraceUpload, "Finished uploading inventory\n");

@@ -107,18 +107,6 @@ std::string InstallWith(const hxtest::TempDirC& dir, const std::string& library)
   return dir.Path();
 }
 
-TEST(UploaderLoading, FromTheInstallDirectory) {
-  hxtest::TempDirC install("hxapp-install");
-  InProcessC p("[Tarvosk]\nInstallDir=" + InstallWith(install, hxapp::c_Uploader) + "\n");
-  ASSERT_EQ(p.Load(), hx::RC_OK);
-  getErrBuf()->reset();
-  DynLoadC library;
-  EXPECT_EQ(UplUploaderC::ConnectToUploader(nullptr, library), hx::RC_OK);
-  EXPECT_EQ(library.Path(), install.Path() + "/lib/libuploader.so");
-  EXPECT_NE(library.Symbol(UplUploaderC::c_EntryPoint), nullptr);
-  EXPECT_EQ(getErrBuf()->count(), 0u);
-}
-
 TEST(UploaderLoading, LibraryWithoutTheEntryPoint) {
   hxtest::TempDirC install("hxapp-install");
   // Any other module of the build stands for a library that is not an uploader.
