@@ -46,20 +46,6 @@ class TrkTrackerC : public ZORHXTTrackerI {
   hx::ResultT SetOuter(ZORHXTTrackerI* outer) override;
   hx::ResultT Register(ComRegistryI* registry) override;
 
- protected:
-  TrkTrackerC();
-  virtual ~TrkTrackerC();
-
-  // The platform's phases, called through the interface forms above.
-  virtual hx::ResultT TrackHardware() = 0;
-  virtual hx::ResultT TrackKeys() = 0;
-  virtual hx::ResultT TrackPackages() = 0;
-  virtual hx::ResultT TrackContents() = 0;
-  // Writes the machine's identifier (braced text, 39 bytes with the terminator) into buffer
-  // and answers 0; any other answer means the platform has none.
-  virtual int GetMachineGuid(char* buffer, size_t size);
-
- public:
   // True when no new inventory is needed: SkipInventory is set, or the inventory file is
   // younger than MinInventoryInterval hours (then SkipInventory is set for the rest of the run).
   bool IsInventoryRecentEnough();
@@ -77,6 +63,18 @@ class TrkTrackerC : public ZORHXTTrackerI {
   const StringC& GeneratedName() const { return generatedName_; }
 
  protected:
+  TrkTrackerC();
+  virtual ~TrkTrackerC();
+
+  // The platform's phases, called through the interface forms above.
+  virtual hx::ResultT TrackHardware() = 0;
+  virtual hx::ResultT TrackKeys() = 0;
+  virtual hx::ResultT TrackPackages() = 0;
+  virtual hx::ResultT TrackContents() = 0;
+  // Writes the machine's identifier (braced text, 39 bytes with the terminator) into buffer
+  // and answers 0; any other answer means the platform has none.
+  virtual int GetMachineGuid(char* buffer, size_t size);
+
   // The machine identifier, when the platform has one, becomes the preference MachineGuid.
   // Called by the platform class's constructor, where GetMachineGuid reaches its override.
   void ApplyMachineGuid();
