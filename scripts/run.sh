@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DHX_TESTS=OFF -DHX_BENCH=OFF >/dev/null
+# The same configuration as scripts/test.sh, so that both commands share one build tree.
+cmake -S . -B build -G Ninja -DHX_WERROR=ON -DHX_TESTS=ON -DHX_BENCH=ON >/dev/null
 cmake --build build --target hxtrack uploader
 
 root=$(pwd)

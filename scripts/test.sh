@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DHX_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DHX_WERROR=ON -DHX_TESTS=ON -DHX_BENCH=ON >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure -j2 "$@"
