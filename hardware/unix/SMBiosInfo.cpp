@@ -1,0 +1,69 @@
+#include "hardware/unix/SMBiosInfo.h"
+
+#include "foundation/files/FileInfo.h"
+#include "foundation/files/FileService.h"
+#include "foundation/process/RunCommand.h"
+#include "foundation/trace/Tracer.h"
+#include "prefs/registry/EnvUnix.h"
+
+namespace {
+
+constexpr const char* c_TraceCategory = "Tracker/Hardware/SMBIOS";
+
+// Whether the runner would find a file to run at this absolute path (under the system root
+// when one is set, as the runner maps it).
+bool ToolExists(const StringC& path) {
+  FileInfoC info;
+  const FileNameC mapped(FileService()->systemPath(path));
+  return hx::Succeeded(info.read(mapped, true)) && info.isRegular();
+}
+
+}  // namespace
+
+SMBiosInfoC& SMBiosInfoC::Instance() {
+  static SMBiosInfoC s_instance;
+  return s_instance;
+}
+
+SMBiosInfoC::SMBiosInfoC() { DMIDecode(); }
+
+RefM<SMBiosDataC> SMBiosInfoC::findDMI(int type) const {
+  for (const RefM<SMBiosDataC>& record : records_) {
+    if (record->GetType() == type) return record;
+  }
+  return RefM<SMBiosDataC>();
+}
+
+StringC SMBiosInfoC::getDMIValue(int type, const StringC& name) const {
+  const RefM<SMBiosDataC> record = findDMI(type);
+  return record ? record->GetValue(name) : StringC();
+}
+
+hx::ResultT SMBiosInfoC::DMIDecode() {
+  const StringC candidates[] = {c_SystemTool, EnvUnixC::GetInstallDir() + c_AgentToolBelowInstallDir};
+  hx::ResultT rc = hx::RC_FAIL;
+  for (const StringC& candidate : candidates) {
+    if (!ToolExists(candidate)) continue;
+    rc = DMIDecodeRun(candidate);
+    if (rc == hx::RC_OK) break;
+  }
+  if (rc != hx::RC_OK) rc = DMIDecodeRun(c_PathTool);
+  available_ = rc == hx::RC_OK;
+  return rc;
+}
+
+hx::ResultT SMBiosInfoC::DMIDecodeRun(const StringC& path) {
+  StringArrayC lines;
+  const hx::ResultT rc = hx::RunCommandLines(CommandLineC{path}, lines);
+  hx::Trace(c_TraceCategory, "%s: result %#lx, %lu lines\n", path, static_cast<uint32_t>(rc),
+            lines.size());
+  if (rc != hx::RC_OK) return rc;
+  records_ = hx::ParseDmiDecodeOutput(lines);
+  return hx::RC_OK;
+}
+
+hx::ResultT SMBiosInfoC::Reload() {
+  records_.clear();
+  available_ = false;
+  return DMIDecode();
+}
