@@ -1,0 +1,130 @@
+// The process SMBIOS table: which dmidecode it runs, in which order, and what look-ups give.
+// Fake tools live in a fixture machine named by TARVOSKSYSROOT.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "hardware/unix/SMBiosInfo.h"
+#include "prefs/registry/EnvUnix.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+const std::string c_ServerOutput = HX_SOURCE_DIR "/tests/hardware/data/dmidecode-server.txt";
+const std::string c_OldOutput = HX_SOURCE_DIR "/tests/hardware/data/dmidecode-old.txt";
+
+// A machine root with a log that every fake tool appends its name to.
+class SMBiosMachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NewMachine();
+    // Fixed, so that which tool the PATH finds does not depend on the caller's.
+    env_.Set("PATH", "/fakebin:/usr/sbin:/usr/bin:/bin");
+  }
+
+  // Starts over with an empty machine.
+  void NewMachine() {
+    root_ = std::make_unique<hxtest::TempDirC>("hxsmbios");
+    ASSERT_TRUE(root_->ok());
+    env_.Set("TARVOSKSYSROOT", root_->Path().c_str());
+  }
+
+  // A tool at `path` inside the machine that logs `tag` and then runs `body`.
+  void Tool(const std::string& path, const std::string& tag, const std::string& body) {
+    const std::string file = root_->Write(path.substr(1), "#!/bin/sh\necho " + tag + " >> " + Log() + "\n" + body + "\n");
+    ::chmod(file.c_str(), 0755);
+  }
+  void Printing(const std::string& path, const std::string& tag, const std::string& output) {
+    Tool(path, tag, "cat '" + output + "'");
+  }
+  std::string AgentTool() const { return EnvUnixC::GetInstallDir() + SMBiosInfoC::c_AgentToolBelowInstallDir; }
+  std::string Log() const { return root_->File("tools.log"); }
+  std::string Ran() const { return hxtest::ReadFile(Log()); }
+
+  std::unique_ptr<hxtest::TempDirC> root_;
+  hxtest::ScopedEnvC env_;
+};
+
+TEST_F(SMBiosMachineTest, TriesTheToolsInOrderUntilOneSucceeds) {
+  struct {
+    const char* what;
+    bool system, agent, onPath;      // which tools exist
+    int systemExit, agentExit;       // their exit status; -1 killed by a signal
+    const char* ran;
+    bool available;
+  } cases[] = {
+      {"system tool succeeds", true, true, true, 0, 0, "system\n", true},
+      {"failing system tool: the agent's", true, true, true, 1, 0, "system\nagent\n", true},
+      {"both fail: the one on the PATH", true, true, true, 1, 1, "system\nagent\npath\n", true},
+      {"killed system tool counts as failed", true, true, false, -1, 0, "system\nagent\n", true},
+      {"none installed: the PATH", false, false, true, 0, 0, "path\n", true},
+      {"nothing anywhere", false, false, false, 0, 0, "", false},
+      // The PATH holds /usr/sbin here, so the last try finds the system tool once more.
+      {"all fail", true, true, false, 1, 2, "system\nagent\nsystem\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    NewMachine();
+    auto exitWith = [&](int status) {
+      if (status < 0) return std::string("kill -9 $$");
+      return "cat '" + c_ServerOutput + "'; exit " + std::to_string(status);
+    };
+    if (c.system) Tool(SMBiosInfoC::c_SystemTool, "system", exitWith(c.systemExit));
+    if (c.agent) Tool(AgentTool(), "agent", exitWith(c.agentExit));
+    if (c.onPath) Printing("/fakebin/dmidecode", "path", c_ServerOutput);
+
+    SMBiosInfoC info;
+    EXPECT_EQ(Ran(), c.ran);
+    EXPECT_EQ(info.IsAvailable(), c.available);
+    EXPECT_EQ(info.GetRecords().size(), c.available ? 5u : 0u);
+  }
+}
+
+TEST_F(SMBiosMachineTest, LookUpsByTypeAndName) {
+  Printing(SMBiosInfoC::c_SystemTool, "system", c_ServerOutput);
+  SMBiosInfoC info;
+  ASSERT_TRUE(info.IsAvailable());
+  const RefM<SMBiosDataC> chassis = info.findDMI(SMBiosInfoC::c_TypeChassis);
+  ASSERT_TRUE(chassis);
+  EXPECT_EQ(chassis->GetHandle(), "0x0300");  // the first of the two chassis records
+  EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeChassis, "Serial Number"), "CH-778812");
+  EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeChassis, "serial number"), "");
+  EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeBIOS, "Vendor"), "Phoenix Technologies LTD");
+  EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeSystem, "Manufacturer"), "Example Systems Inc.");
+  EXPECT_FALSE(info.findDMI(42));
+  EXPECT_EQ(info.getDMIValue(42, "Vendor"), "");
+  EXPECT_EQ(SMBiosInfoC::ChassisNameToID(chassis->GetValue("Type")), 23);
+}
+
+TEST_F(SMBiosMachineTest, FailedRunKeepsTheRecords) {
+  Printing(SMBiosInfoC::c_SystemTool, "system", c_OldOutput);
+  Tool("/fakebin/broken", "broken", "cat '" + c_ServerOutput + "'; exit 3");
+  SMBiosInfoC info;
+  ASSERT_EQ(info.GetRecords().size(), 2u);
+  EXPECT_EQ(info.DMIDecodeRun("/fakebin/broken"), 1);
+  EXPECT_LT(info.DMIDecodeRun("/fakebin/absent"), 0);
+  ASSERT_EQ(info.GetRecords().size(), 2u);
+  EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeChassis, "Type"), "Mini Tower");
+}
+
+TEST_F(SMBiosMachineTest, ProcessTableIsReadOnceAndOnReload) {
+  SMBiosInfoC& table = SMBiosInfoC::Instance();
+  Printing(SMBiosInfoC::c_SystemTool, "system", c_ServerOutput);
+  EXPECT_EQ(table.Reload(), 0);
+  EXPECT_EQ(&SMBiosInfoC::Instance(), &table);
+  EXPECT_EQ(SMBiosInfoC::Instance().getDMIValue(SMBiosInfoC::c_TypeBIOS, "Version"), "6.00");
+  EXPECT_EQ(Ran(), "system\n");
+
+  // A machine without any tool empties the table again, for whoever reads it next.
+  std::remove(root_->File("usr/sbin/dmidecode").c_str());
+  EXPECT_NE(table.Reload(), 0);
+  EXPECT_FALSE(table.IsAvailable());
+  EXPECT_TRUE(table.GetRecords().empty());
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+// Reading dmidecode output into SMBIOS records, and chassis type names into their numbers.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "foundation/core/Text.h"
+#include "hardware/unix/SMBiosParser.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+SMBiosRecordsT Parse(const std::string& text) { return hx::ParseDmiDecodeOutput(hx::SplitLines(text)); }
+
+// A record as "handle/type/name{name=value;...}".
+std::string Describe(const SMBiosDataC& r) {
+  std::string out = r.GetHandle() + "/" + std::to_string(r.GetType()) + "/" + r.GetName() + "{";
+  for (const auto& [name, value] : r.GetValues()) out += name + "=" + value + ";";
+  return out + "}";
+}
+
+std::string Describe(const SMBiosRecordsT& records) {
+  std::string out;
+  for (const RefM<SMBiosDataC>& r : records) out += Describe(*r) + "\n";
+  return out;
+}
+
+TEST(DmiDecodeParse, RecordsFromOutput) {
+  struct {
+    const char* what;
+    std::string text;
+    std::string records;
+  } cases[] = {
+      {"one record", "Handle 0x0000, DMI type 0, 24 bytes\nBIOS Information\n\tVendor: Phoenix Technologies LTD\n",
+       "0x0000/0/BIOS Information{Vendor=Phoenix Technologies LTD;}\n"},
+      {"a name with an empty value; its list items are not values",
+       "Handle 0x0000, DMI type 0, 24 bytes\nBIOS Information\n\tCharacteristics:\n\t\tPCI is supported\n"
+       "\t\tBIOS is upgradeable\n\tBIOS Revision: 4.6\n",
+       "0x0000/0/BIOS Information{BIOS Revision=4.6;Characteristics=;}\n"},
+      {"header lines and comments ignored",
+       "# dmidecode 3.0\nGetting SMBIOS data from sysfs.\nSMBIOS 3.2 present.\n# SMBIOS implementations newer\n"
+       "Table at 0x68D31000.\n\nHandle 0x0001, DMI type 1, 27 bytes\n# inside\nSystem Information\n\tUUID: a:b\n",
+       "0x0001/1/System Information{UUID=a:b;}\n"},
+      {"older tools print the type on its own line",
+       "Handle 0x0000\n\tDMI type 0, 20 bytes.\n\tBIOS Information\n\t\tVendor: Award\n",
+       "0x0000/0/BIOS Information{Vendor=Award;}\n"},
+      {"trailing dot after the length", "Handle 0x0003, DMI type 3, 21 bytes.\nChassis Information\n\tType: Other\n",
+       "0x0003/3/Chassis Information{Type=Other;}\n"},
+      {"values stripped, later value replaces earlier",
+       "Handle 0x0300, DMI type 3, 21 bytes\nChassis Information\n\tSerial Number: USE2236835      \r\n"
+       "\tAsset Tag:                    \n\tSerial Number: second\n",
+       "0x0300/3/Chassis Information{Asset Tag=;Serial Number=second;}\n"},
+      {"value names compare exactly", "Handle 1, DMI type 1, 8 bytes\nS\n\tName: a\n\tname: b\n", "1/1/S{Name=a;name=b;}\n"},
+      {"colon in the value; a leading colon is not a name", "Handle 1, DMI type 9, 8 bytes\nSlot\n\tID: 1:2:3\n\t: orphan\n",
+       "1/9/Slot{ID=1:2:3;}\n"},
+      {"no handle line: nothing", "BIOS Information\n\tVendor: X\n", ""},
+      {"no title: the first line is taken as the title", "Handle 2, DMI type 2, 8 bytes\n\tVendor: X\n\tB: y\n",
+       "2/2/Vendor: X{B=y;}\n"},
+      {"type that is no number stays unknown", "Handle 5, DMI type x, 8 bytes\nT\nHandle 6, DMI type 99999999999, 1 bytes\nU\n",
+       "5/-1/T{}\n6/-1/U{}\n"},
+      {"handle only", "Handle 0x0007\n", "0x0007/-1/none{}\n"},
+      {"second field that is no type", "Handle 0x0008, 3 bytes\nTitle\n", "0x0008/-1/Title{}\n"},
+      {"empty output", "", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Describe(Parse(c.text)), c.records) << c.what;
+}
+
+TEST(DmiDecodeParse, HandWrittenFixtures) {
+  const std::string data = HX_SOURCE_DIR "/tests/hardware/data/";
+  const SMBiosRecordsT server = Parse(hxtest::ReadFile(data + "dmidecode-server.txt"));
+  ASSERT_EQ(server.size(), 5u);
+  EXPECT_EQ(server[1]->GetValue("Manufacturer"), "Example Systems Inc.");
+  EXPECT_EQ(server[1]->GetValue("Product Name"), "ES-4200 Rack Server");
+  EXPECT_EQ(server[2]->GetHandle(), "0x0300");
+  EXPECT_EQ(server[2]->GetValue("Type"), "Rack Mount Chassis");
+  EXPECT_EQ(server[3]->GetValue("Serial Number"), "EX-2");
+  EXPECT_EQ(server[4]->GetType(), 127);
+  EXPECT_EQ(server[4]->GetName(), "End Of Table");
+
+  EXPECT_EQ(Describe(Parse(hxtest::ReadFile(data + "dmidecode-old.txt"))),
+            "0x0000/0/BIOS Information{Release Date=03/14/2005;Vendor=Award Software International, Inc.;"
+            "Version=6.00 PG;}\n"
+            "0x0003/3/Chassis Information{Manufacturer=Generic;Serial Number=0123456789;Type=Mini Tower;}\n");
+
+  // Cut off in the middle of a record, then in the middle of a handle line.
+  EXPECT_EQ(Describe(Parse(hxtest::ReadFile(data + "dmidecode-cut.txt"))),
+            "0x0000/0/BIOS Information{Vendor=Dell Inc.;}\n"
+            "0x0300/3/Chassis Information{Manufacturer=Dell Inc.;Type=Tow;}\n"
+            "0x0400/-1/none{}\n");
+}
+
+TEST(DmiDecodeParse, CapturedOutput) {
+  const std::string dir = HX_SOURCE_DIR "/../shared/fixtures/captured/dmidecode/";
+  if (hxtest::ReadFile(dir + "vmware").empty()) GTEST_SKIP() << "no captured tool output here";
+  struct {
+    const char* file;
+    const char* systemProduct;
+    const char* chassisManufacturer;
+    const char* chassisType;
+    int chassisId;
+    const char* chassisSerial;
+  } cases[] = {
+      {"S5000VSA", "MP Server", "Not Specified", "Rack Mount Chassis", 23, "Not Specified"},
+      {"dell-r640", "PowerEdge R640", "Dell Inc.", "Rack Mount Chassis", 23, "2RJF153"},
+      {"hp-dl360-gen8", "ProLiant DL360p Gen8", "HP", "Rack Mount Chassis", 23, "USE2236835"},
+      {"lenovo-thinkpad", "1298A8G", "LENOVO", "Notebook", 10, "LR9NKZ7"},
+      {"linux-2.6", "Latitude D610", "Dell Inc.", "Portable", 8, "D8XD62J"},
+      {"oracle-server-6.7-oda", "ORACLE SERVER X5-2", "Oracle Corporation", "Main Server Chassis", 17, "1634NM1100"},
+      {"oracle-server-x5-2", "ORACLE SERVER X5-2", "Oracle Corporation", "Main Server Chassis", 17, "1634NM1107"},
+      {"rhel-6.2-vmware-2vcpus", "VMware Virtual Platform", "No Enclosure", "Other", 1, "None"},
+      {"sun-x2200-m2", "Sun Fire X2200 M2", "Sun Microsystems", "Rack Mount Chassis", 23, "QTFCKS717058B"},
+      {"vmware", "VMware Virtual Platform", "No Enclosure", "Other", 1, "None"},
+      {"vmware-esx", "VMware Virtual Platform", "No Enclosure", "Other", 1, "None"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string text = hxtest::ReadFile(dir + c.file);
+    const SMBiosRecordsT records = Parse(text);
+    // Every structure the tool announces in its header is read, each with a type and a title.
+    const size_t announced = text.find(" structures occupying");
+    ASSERT_NE(announced, std::string::npos);
+    const size_t lineStart = text.rfind('\n', announced) + 1;
+    EXPECT_EQ(records.size(), std::strtoul(text.c_str() + lineStart, nullptr, 10));
+    for (const RefM<SMBiosDataC>& r : records) {
+      EXPECT_GE(r->GetType(), 0) << r->GetHandle();
+      EXPECT_NE(r->GetName(), SMBiosDataC::c_NameUnknown) << r->GetHandle();
+    }
+    const SMBiosDataC* system = nullptr;
+    const SMBiosDataC* chassis = nullptr;
+    for (const RefM<SMBiosDataC>& r : records) {
+      if (r->GetType() == 1 && !system) system = r.get();
+      if (r->GetType() == 3 && !chassis) chassis = r.get();
+    }
+    ASSERT_TRUE(system && chassis);
+    EXPECT_EQ(system->GetValue("Product Name"), c.systemProduct);
+    EXPECT_EQ(chassis->GetName(), "Chassis Information");
+    EXPECT_EQ(chassis->GetValue("Manufacturer"), c.chassisManufacturer);
+    EXPECT_EQ(chassis->GetValue("Type"), c.chassisType);
+    EXPECT_EQ(hx::ChassisNameToID(chassis->GetValue("Type")), c.chassisId);
+    EXPECT_EQ(chassis->GetValue("Serial Number"), c.chassisSerial);
+  }
+}
+
+TEST(DmiDecodeParse, BadOutputNeverCrashes) {
+  std::string binary;
+  for (int i = 0; i < 8192; ++i) binary += static_cast<char>((i * 97 + 3) & 0xFF);
+  Parse(binary);
+  Parse("Handle " + binary);
+  const std::string huge(1 << 20, 'a');
+  const SMBiosRecordsT records = Parse("Handle 0x1, DMI type 1, 9 bytes\n" + huge + "\nKey: " + huge + "\n" +
+                                       "Handle " + std::string(1 << 20, ',') + "\n");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]->GetName(), huge);
+  EXPECT_EQ(records[0]->GetValue("Key"), huge);
+  EXPECT_EQ(records[1]->GetHandle(), "");
+}
+
+TEST(ChassisNames, NumbersOfTheNamesDmidecodePrints) {
+  const std::pair<const char*, int> cases[] = {
+      {"0", 0},           {"Other", 1},      {"Unknown", 2},           {"Desktop", 3},
+      {"Tower", 7},       {"Notebook", 10},  {"Main Server Chassis", 17}, {"rack mount chassis", 23},
+      {"RACK MOUNT CHASSIS", 23}, {"Sealed-case PC", 24}, {"Blade Enclosing", 29},
+      {"Convertible", 2}, {"", 2},           {"Rack Mount Chassis ", 2},
+  };
+  for (const auto& [name, id] : cases) EXPECT_EQ(hx::ChassisNameToID(name), id) << name;
+}
+
+}  // namespace
