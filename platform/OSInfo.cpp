@@ -112,6 +112,15 @@ OSInfoC::OSInfoC() {
   if (type_ == c_Linux) ReadDistributor();
 }
 
+int OSInfoC::OSType() const {
+  switch (type_) {
+    case c_SunOS: return c_OSTypeSolaris;
+    case c_Linux: return c_OSTypeLinux;
+    default: break;
+  }
+  return uname_.sysname.empty() ? c_OSTypeUnknown : c_OSTypeOther;
+}
+
 void OSInfoC::ReadDistributor() {
   OsReleaseT release;
   if (!ReadNameValueFile(FileService()->systemPath(c_OsRelease), TakeOsReleaseField, &release)) return;

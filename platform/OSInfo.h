@@ -27,11 +27,26 @@ class OSInfoC {
   static constexpr int c_Linux = 10;
   static constexpr int c_SunOS = 11;
 
+  // Operating system type codes as hardware inventories report them ("OSType"); a numbering of
+  // its own, not the platform kind above.
+  static constexpr int c_OSTypeUnknown = 0;
+  static constexpr int c_OSTypeOther = 1;
+  static constexpr int c_OSTypeSolaris = 29;
+  static constexpr int c_OSTypeLinux = 36;
+
   // Reads the system's identity.
   OSInfoC();
 
   int Type() const { return type_; }
+  // The operating system type code: Solaris for SunOS, Linux, "other" for any other system
+  // that names itself, unknown when uname gave nothing.
+  int OSType() const;
+  // The uname fields. SystemName is "" when uname could not be read.
+  const hx::UnameT& Uname() const { return uname_; }
   const std::string& SystemName() const { return uname_.sysname; }
+  const std::string& NodeName() const { return uname_.nodename; }
+  // The build of the release ("Generic_147148-26").
+  const std::string& SystemVersion() const { return uname_.version; }
   const std::string& Machine() const { return uname_.machine; }
   // The release text ("5.11"), and its first two numbers.
   const std::string& VersionText() const { return uname_.release; }

@@ -1,19 +1,30 @@
 #include "app/driver/TrkProviderTable.h"
 
+#include "hardware/framework/ProviderTable.h"
+#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/unix/HWClass_UnixComputerSystem.h"
+#include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
+#include "hardware/unix/HWClass_UnixOperatingSystem.h"
+#include "hardware/unix/HWClass_UnixSystemEnclosure.h"
+
 namespace {
 
-// The hardware subsystem adds its providers here, one ComObjectEntryC per class, in this
-// order: TrkTrackUnixComputerSystem, TrkTrackUnixComputerSystemFixup,
-// TrkTrackUnixOperatingSystem, TrkTrackUnixNetworkAdapterConfiguration,
-// TrkTrackUnixSystemEnclosure, TrkTrackUnixIBMDB2, TrkTrackSolarisDevInfo,
-// TrkTrackSolarisComputerSystem, TrkTrackSolarisOperatingSystem,
-// TrkTrackSolarisNetworkAdapterConfiguration, TrkTrackSolarisProcessor,
-// TrkTrackSolarisPhysicalMemory, TrkTrackSolarisComputerSystemProduct, TrkTrackSolarisBIOS,
-// TrkTrackSolarisDiskDrive, TrkTrackSolarisVideoController, TrkTrackSolarisSystemEnclosure,
-// TrkTrackSolarisProcess. Until then the table is empty and registering it changes nothing.
-ComObjectEntryC* s_UnixProviders[] = {
-    nullptr,
-};
+// The provider classes, one X(<provider name>) each (see hardware/framework/ProviderTable.h),
+// in the order they are registered.
+#define HX_UNIX_PROVIDERS(X)   \
+  X(UnixComputerSystem)        \
+  X(UnixComputerSystemFixup)   \
+  X(UnixOperatingSystem)       \
+  X(UnixSystemEnclosure)       \
+  X(SolarisSystemEnclosure)
+
+#define HX_PROVIDER_ENTRY(Provider) ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
+HX_UNIX_PROVIDERS(HX_PROVIDER_ENTRY)
+#undef HX_PROVIDER_ENTRY
+
+#define HX_PROVIDER_POINTER(Provider) &s_##Provider,
+ComObjectEntryC* s_UnixProviders[] = {HX_UNIX_PROVIDERS(HX_PROVIDER_POINTER) nullptr};
+#undef HX_PROVIDER_POINTER
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
+#include "hardware/framework/TrkTrackUnixHardware.h"
 
 namespace {
 
@@ -116,8 +117,13 @@ int TrkUnixTrackerC::GetMachineGuid(char* /*buffer*/, size_t /*size*/) { return 
 
 // ---- the work of the phases, filled in by the hardware, software and package subsystems ----
 
-hx::ResultT TrkUnixTrackerC::TrackUnixHardware() { return hx::RC_OK; }
+hx::ResultT TrkUnixTrackerC::TrackUnixHardware() {
+  TrkTrackUnixHardwareC hardware;
+  return hardware.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
+}
 
+// The external agent's identity comes with the package subsystem's trackers; until then the
+// hardware phase ends with the providers' result.
 hx::ResultT TrkUnixTrackerC::TrackExternalAgent() { return hx::RC_OK; }
 
 hx::ResultT TrkUnixTrackerC::TrackNativePackages() { return hx::RC_OK; }

@@ -1,0 +1,19 @@
+#pragma once
+// Log lines of the hardware step. The markup in front of each text gives its severity; the
+// message catalogs may replace any text.
+
+#include "prefs/tracker/TrkMessages.h"
+
+namespace trk {
+
+constexpr hx::ResultT LOG_HW_KEY_NOT_OPENED = TrkMsg(0x0048);
+constexpr const char* TXT_HW_KEY_NOT_OPENED = "\x01\x01w\x01WARNING: Registry key '%1$s' could not be opened";
+constexpr hx::ResultT LOG_HW_PROVIDER_LOADED = TrkMsg(0x012C);
+constexpr const char* TXT_HW_PROVIDER_LOADED = "\x01\x01i\x01Loaded %1$s provider for %2$s class";
+constexpr hx::ResultT LOG_HW_PROVIDER_FAILED = TrkMsg(0x012D);
+constexpr const char* TXT_HW_PROVIDER_FAILED = "\x01\x01i\x01" "Failed to load %1$s provider for %2$s class: error %3$#lx";
+
+// The trace category of the hardware step and its providers.
+constexpr const char* c_TraceHardware = "Tracker/Hardware";
+
+}  // namespace trk

@@ -1,0 +1,5 @@
+#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+
+hx::ResultT HWClass_SolarisSystemEnclosure::PopulateInstance(RefM<HWInstance> instance) {
+  return PopulateSMBios(instance);
+}

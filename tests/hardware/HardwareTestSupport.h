@@ -1,0 +1,112 @@
+#pragma once
+// Shared by the hardware tests: a machine snapshot that stands for the host, preferences of
+// the test's own, the provider classes registered with the process's component registry, and
+// the Hardware elements of an inventory as text that a test compares whole.
+
+#include <string>
+#include <vector>
+
+#include "foundation/com/ComRegistry.h"
+#include "foundation/com/ComServer.h"
+#include "hardware/framework/HWInstance.h"
+#include "inventory/TrkInventory.h"
+#include "prefs/store/EnvPreferences.h"
+#include "prefs/store/Environment.h"
+#include "support/TestSupport.h"
+
+namespace hxhw {
+
+// A system root whose snapshot says the machine is `sysname` (with the other uname fields),
+// in force for the object's life.
+class SnapshotRootC {
+ public:
+  explicit SnapshotRootC(const std::string& unameText) : dir_("hxhw-root") {
+    dir_.Write(".snapshot/uname", unameText);
+    env_.Set("TARVOSKSYSROOT", dir_.Path().c_str());
+  }
+  const hxtest::TempDirC& Dir() const { return dir_; }
+
+  static std::string Solaris(const std::string& nodename = "kestrel.ops.example.net") {
+    return "sysname=SunOS\nnodename=" + nodename + "\nrelease=5.10\nversion=Generic_147148-26\nmachine=i86pc\n";
+  }
+
+ private:
+  hxtest::TempDirC dir_;
+  hxtest::ScopedEnvC env_;
+};
+
+// An environment of the test's own as the process's current one, so that the preference
+// objects providers make for a call read these values.
+class ScopedPrefsC {
+ public:
+  ScopedPrefsC() : prefs_(&env_) { prefs_.SetCurrent(); }
+  ~ScopedPrefsC() { env_EnvironmentC::SetCurrent(nullptr); }
+  ScopedPrefsC(const ScopedPrefsC&) = delete;
+  ScopedPrefsC& operator=(const ScopedPrefsC&) = delete;
+
+  ScopedPrefsC& Set(const char* name, const std::string& value) {
+    prefs_.AddValue(StringC(name), value, 1);
+    return *this;
+  }
+
+ private:
+  env_EnvironmentC env_;
+  EnvPreferencesC prefs_;
+};
+
+// Provider classes registered by identifier and by name for the object's life.
+class ProviderRegistrationC {
+ public:
+  explicit ProviderRegistrationC(std::vector<ComObjectEntryC*> entries) : entries_(std::move(entries)) {
+    entries_.push_back(nullptr);
+    server_ = std::make_unique<ComServerC>(entries_.data());
+    ComRegistryI* registry = ComRegistryC::Instance();
+    server_->Register(registry);
+    registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names_));
+    for (ComObjectEntryC* e : entries_) {
+      if (e == nullptr || e->GetFactory() == nullptr) continue;
+      StringC name = e->GetFactory()->GetClassName();
+      names_->RegisterClassName(name.data(), e->GetCLSID());
+      registered_.push_back(name);
+    }
+  }
+  ~ProviderRegistrationC() {
+    for (StringC& name : registered_) names_->UnRegisterClassName(name.data());
+    names_->Release();
+    server_->Unregister(ComRegistryC::Instance());
+  }
+  ProviderRegistrationC(const ProviderRegistrationC&) = delete;
+  ProviderRegistrationC& operator=(const ProviderRegistrationC&) = delete;
+
+ private:
+  std::vector<ComObjectEntryC*> entries_;
+  std::unique_ptr<ComServerC> server_;
+  ComNameRegistryI* names_ = nullptr;
+  std::vector<StringC> registered_;
+};
+
+// The Hardware children of the root, one line "Class|Name|Evidence" each, followed by one line
+// "  Name=Value" per property in document order.
+inline std::string HardwareText(TrkInventoryEntityC* root) {
+  std::string text;
+  for (TrkInventoryEntityC* c = root->GetFirstChild(); c != nullptr; c = c->GetNext()) {
+    if (c->getTag() != "Hardware") continue;
+    text += c->GetAttribute("Class") + "|" + c->GetAttribute("Name") + "|" + c->GetAttribute("Evidence") + "\n";
+    for (TrkInventoryEntityC* p = c->GetFirstChild(); p != nullptr; p = p->GetNext())
+      text += "  " + p->GetAttribute("Name") + "=" + p->GetAttribute("Value") + "\n";
+  }
+  return text;
+}
+
+// The instances of a list in the same form, the properties sorted.
+inline std::string InstancesText(const HWInstanceListT& instances) {
+  std::string text;
+  for (const RefM<HWInstance>& i : instances) {
+    text += i->GetClassName() + "|" + i->GetName() + "|" + i->GetEvidence() + "\n";
+    for (const StringC& name : i->GetProperties().SortedNames())
+      text += "  " + name + "=" + i->GetProperty(name) + "\n";
+  }
+  return text;
+}
+
+}  // namespace hxhw
