@@ -1,9 +1,11 @@
 #include "app/driver/TrkProviderTable.h"
 
 #include "hardware/framework/ProviderTable.h"
+#include "hardware/solaris/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
+#include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 #include "hardware/unix/HWClass_UnixSystemEnclosure.h"
 
@@ -15,7 +17,9 @@ namespace {
   X(UnixComputerSystem)        \
   X(UnixComputerSystemFixup)   \
   X(UnixOperatingSystem)       \
+  X(UnixNetworkAdapterConfiguration) \
   X(UnixSystemEnclosure)       \
+  X(SolarisNetworkAdapterConfiguration) \
   X(SolarisSystemEnclosure)
 
 #define HX_PROVIDER_ENTRY(Provider) ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
