@@ -1,0 +1,146 @@
+// The hardware phase of a whole hxtrack run on a fixture machine: a Solaris x86 host given by
+// its snapshot and its tools under TARVOSKSYSROOT, inventoried on whatever host runs the test.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/AppTestSupport.h"
+
+namespace {
+
+const std::string c_Machine = HX_SOURCE_DIR "/tests/fixtures/machines/solaris10-x86";
+const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
+
+// The class list of the runs below, in this order: the computer system after another class,
+// and a class whose provider the program does not have.
+const std::string c_ClassList =
+    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_OperatingSystem]\nprovider=UnixOperatingSystem\n"
+    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_Bogus]\nprovider=NoSuchProvider\n"
+    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_ComputerSystem]\nProvider=UnixComputerSystem\n"
+    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_NetworkAdapterConfiguration]\n"
+    "provider=UnixNetworkAdapterConfiguration\n"
+    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_SystemEnclosure]\nprovider=SolarisSystemEnclosure\n"
+    // The same machine seen as Linux must not be what is read.
+    "[Tarvosk\\Tracker\\CurrentVersion\\Linux\\Hardware\\TVK_Wrong]\nprovider=UnixOperatingSystem\n";
+
+// A run that does not end within this time fails the test instead of hanging the suite.
+constexpr std::chrono::seconds c_RunLimit{120};
+
+struct DeadlineT {
+  std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + c_RunLimit;
+  static bool InTime(ProcessC*, void* self) { return std::chrono::steady_clock::now() < static_cast<DeadlineT*>(self)->end; }
+};
+
+struct RunT {
+  uint32_t exitCode = 0xFFFFFFFFu;
+  std::string inventory;
+  std::string log;
+};
+
+// One hxtrack run with TARVOSKSYSROOT at the fixture machine and the configuration file `ini`.
+RunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& iniPath, const std::vector<std::string>& args) {
+  FileNameC devNull("/dev/null");
+  FileNameC cwd(dir.Path());
+  MemoryOutputStreamC out, err;
+  ProcessC p;
+  CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False"};
+  for (const std::string& a : args) commandLine.Add(a);
+  p.SetCommandLine(commandLine);
+  p.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
+                    "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + c_Machine},
+                   true);
+  p.SetWorkingDirectory(&cwd);
+  p.StdIn().Redirect(&devNull);
+  p.StdOut().Redirect(&out);
+  p.StdErr().Redirect(&err);
+  RunT run;
+  EXPECT_EQ(p.Create(), hx::RC_OK);
+  DeadlineT deadline;
+  p.Wait(&DeadlineT::InTime, &deadline, ProcessC::MillisecondsC(200));
+  if (p.GetExitCode(&run.exitCode) != hx::RC_OK) run.exitCode = 0xFFFFFFFFu;
+  const std::string inventories = dir.File("data/tracker/inventories");
+  const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
+  if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
+  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  return run;
+}
+
+// The lines from the first Hardware element to the end of the last one.
+std::string HardwareBlock(const std::string& document) {
+  const size_t begin = document.find("\t<Hardware ");
+  const size_t last = document.rfind("\t</Hardware>\n");
+  if (begin == std::string::npos || last == std::string::npos) return std::string();
+  return document.substr(begin, last + std::string("\t</Hardware>\n").size() - begin);
+}
+
+// The value of attribute `name` in one element line.
+std::string Attribute(const std::string& line, const std::string& name) {
+  const size_t at = line.find(" " + name + "=\"");
+  if (at == std::string::npos) return std::string();
+  const size_t begin = at + name.size() + 3;
+  return line.substr(begin, line.find('"', begin) - begin);
+}
+
+struct ElementT {
+  std::string className, evidence;
+  std::vector<std::string> names, values;
+};
+
+std::vector<ElementT> Elements(const std::string& block) {
+  std::vector<ElementT> elements;
+  for (const std::string& line : hx::SplitLines(block)) {
+    if (line.rfind("\t<Hardware ", 0) == 0) {
+      elements.push_back({Attribute(line, "Class"), Attribute(line, "Evidence"), {}, {}});
+    } else if (line.rfind("\t\t<Property ", 0) == 0 && !elements.empty()) {
+      elements.back().names.push_back(Attribute(line, "Name"));
+      elements.back().values.push_back(Attribute(line, "Value"));
+    }
+  }
+  return elements;
+}
+
+TEST(HardwareOnFixtureMachine, InventoryHoldsTheExpectedHardware) {
+  hxtest::TempDirC dir("hxhw-run");
+  const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") +
+                                                        "\nPluginDirectory=" + dir.File("plugins") + "\n" + c_ClassList);
+  const RunT run = RunOnMachine(dir, ini, {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machine + "/expected-hardware.xml"));
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(HardwareBlock(run.inventory), expected);
+
+  // What the expected file shows, checked on the run itself.
+  const std::vector<ElementT> elements = Elements(HardwareBlock(run.inventory));
+  ASSERT_FALSE(elements.empty());
+  EXPECT_EQ(elements.front().className, "TVK_ComputerSystem");
+  for (const ElementT& e : elements) {
+    SCOPED_TRACE(e.className);
+    EXPECT_EQ(e.evidence, "OS API");
+    EXPECT_TRUE(std::is_sorted(e.names.begin(), e.names.end()));
+    for (const std::string& v : e.values) EXPECT_FALSE(v.empty());
+    EXPECT_NE(e.className, "TVK_Wrong");
+  }
+  EXPECT_TRUE(hxapp::Contains(run.log, "Failed to load NoSuchProvider provider for TVK_Bogus class: error 0x80000005"))
+      << run.log;
+  EXPECT_TRUE(hxapp::Contains(run.log, "Loaded UnixComputerSystem provider for TVK_ComputerSystem class"));
+  EXPECT_TRUE(hxapp::Contains(run.log, "Started tracking hardware"));
+  EXPECT_TRUE(hxapp::Contains(run.log, "Finished tracking hardware"));
+}
+
+// The shipped configuration's SunOS list covers every class this machine has a provider for.
+TEST(HardwareOnFixtureMachine, ShippedConfigurationListsTheSolarisClasses) {
+  hxtest::TempDirC dir("hxhw-run");
+  const std::string ini = dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni) + "\n[Tarvosk]\nPluginDirectory=" +
+                                                        dir.File("plugins") + "\n");
+  const RunT run = RunOnMachine(dir, ini, {});
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  std::vector<std::string> classes;
+  for (const ElementT& e : Elements(HardwareBlock(run.inventory))) classes.push_back(e.className);
+  EXPECT_EQ(classes, (std::vector<std::string>{"TVK_ComputerSystem", "TVK_OperatingSystem",
+                                               "TVK_NetworkAdapterConfiguration", "TVK_NetworkAdapterConfiguration",
+                                               "TVK_NetworkAdapterConfiguration", "TVK_SystemEnclosure"}));
+  EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << run.log;
+}
+
+}  // namespace
