@@ -30,6 +30,9 @@ constexpr size_t c_UuidTextBuffer = 37;
 constexpr const char* c_True = "True";
 constexpr const char* c_MachineGuid = "MachineGuid";
 constexpr const char* c_UserLogonDomain = "UserLogonDomain";
+// The sections of a delta that hold entities taken out of this run's inventory.
+constexpr const char* c_DeltaUpdate = "Update";
+constexpr const char* c_DeltaAdd = "Add";
 
 StringC CurrentDirectory() {
   char buffer[c_PathBuffer] = {};
@@ -191,13 +194,30 @@ hx::ResultT TrkTrackerC::GenerateInventory(ZORHXTInventoryI* inventory, const ch
   hx::ResultT r = XmlSaveFile(&file, doc);
   trk::FlushMessages();
   if (hx::Failed(r)) {
-    r = TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : Error(MSG_RAW_INVENTORY, TXT_RAW_INVENTORY);
+    hx::Trace(c_TraceGenerate, "Inventory '%1$s' not saved: 0x%2$08X\n", file.text(), static_cast<uint32_t>(r));
+    if (TrkTrackerGUIC::IsCancelled()) {
+      r = Error(MSG_CANCELLED, TXT_CANCELLED);
+    } else {
+      r = Error(MSG_RAW_INVENTORY, TXT_RAW_INVENTORY);
+      // A run from cron shows no error window: the log is where its failure has to be found.
+      trk::LogGeneral(MSG_RAW_INVENTORY, TXT_RAW_INVENTORY);
+    }
   } else {
     trk::LogGeneral(LOG_GENERATE_FINISHED, TXT_GENERATE_FINISHED);
   }
   trk::NextStatusItem(hx::Succeeded(r));
   hx::Trace(c_TraceGenerate, "Finished generating inventory\n");
   return r;
+}
+
+void TrkTrackerC::ReturnEntities(TrkInventoryC& delta) {
+  for (TrkInventoryEntityC* section = delta.GetFirstChild(); section != nullptr; section = section->GetNext()) {
+    if (section->getTag() != c_DeltaUpdate && section->getTag() != c_DeltaAdd) continue;
+    while (TrkInventoryEntityC* entity = section->GetFirstChild()) {
+      const RefM<TrkInventoryEntityC> held(entity);
+      if (hx::Failed(section->RemoveEntity(entity)) || hx::Failed(inventory_->AddEntity(entity))) break;
+    }
+  }
 }
 
 hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& output) {
@@ -207,6 +227,9 @@ hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& ou
     RefM<TrkInventoryC> held = RefM<TrkInventoryC>::Adopt(delta);
     if (!output.directory().empty()) FileService()->mkdir(output.parent(), true);
     r = XmlSaveFile(&output, held.get());
+    // The new and changed entities moved into the delta. A delta that is not published gives
+    // them back: the full inventory written in its place must hold them.
+    if (hx::Failed(r)) ReturnEntities(*held);
   }
   if (hx::Succeeded(r)) return TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : hx::RC_OK;
   hx::Trace(c_TraceGenerate, "Delta against '%1$s' not written: 0x%2$08X\n", base.text(), static_cast<uint32_t>(r));

@@ -97,6 +97,9 @@ class TrkTrackerC : public ZORHXTTrackerI {
   FileNameC InventoryFileName(bool guidAsName);
   hx::ResultT PreparePreviousGeneration(RunFilesT& files);
   hx::ResultT WriteInventory(ZORHXContextI* context, RunFilesT& files);
+  hx::ResultT WriteFullInventory(ZORHXContextI* context, RunFilesT& files);
+  // Moves the entities of a delta's "Update" and "Add" back into the inventory.
+  void ReturnEntities(TrkInventoryC& delta);
   hx::ResultT StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield);
   hx::ResultT StageCompressed(RunFilesT& files, const FileNameC& uploadDir, const StringC& stagedName);
   hx::ResultT CloseRun(RunFilesT& files, hx::ResultT r, bool declined);

@@ -8,6 +8,8 @@
 #include "foundation/files/FileService.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/trace/Tracer.h"
+#include "inventory/XmlOutputStream.h"
 
 namespace {
 
@@ -40,7 +42,7 @@ hx::ResultT ClearDirectory(const FileNameC& dir) {
 // The files of one run. Only `inventory` outlives it; the rest are removed at its end.
 struct TrkTrackerC::RunFilesT {
   FileNameC inventory;     // empty: this run writes no inventory file
-  FileNameC previous;      // the previous generation, moved aside for an incremental delta
+  FileNameC previous;      // a copy of the previous generation, the base of an incremental delta
   FileNameC delta;         // the delta document
   FileNameC compressTemp;  // the compressed file until it is renamed into place
   FileNameC publish;       // what is staged: the inventory file or the delta
@@ -147,23 +149,34 @@ hx::ResultT TrkTrackerC::PreparePreviousGeneration(RunFilesT& files) {
   const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
   files.previous = CreateRunTempFile(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix);
   if (files.previous.empty()) return hx::RC_FAIL;
-  return FileService()->rename(files.inventory, files.previous) == hx::RC_OK ? hx::RC_OK : hx::RC_FAIL;
+  // A copy, not a move: the previous inventory stays under its name until the new one replaces
+  // it in one step. A run that dies in between (killed, the machine going down) then leaves
+  // the next run the base its delta needs, instead of no inventory at all. The temporary
+  // directory may be on another file system, which a copy does not mind either.
+  return FileService()->copy(files.inventory, files.previous, 0, 0) == hx::RC_OK ? hx::RC_OK : hx::RC_FAIL;
+}
+
+hx::ResultT TrkTrackerC::WriteFullInventory(ZORHXContextI* context, RunFilesT& files) {
+  trk::Progress(PRG_GENERATING, TXT_PRG_GENERATING, files.inventory.text());
+  // The inventory is saved under a temporary name and renamed into place, so a failed save
+  // leaves the previous inventory as it was: it is still the right base of the next delta, as
+  // nothing of this run was published. Nothing is removed here.
+  const hx::ResultT r = outer_->GenerateInventory(inventory_.get(), files.inventory.c_str(), context);
+  if (hx::Succeeded(r)) files.written = true;
+  return r;
 }
 
 hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files) {
   const bool difference = prefs_.GetBoolean(P::c_Difference, 0);
   const bool incremental = prefs_.GetBoolean(P::c_IncrementalDiff, 0);
+  // Runs are one at a time (the semaphore), so a temporary file beside the inventory can only
+  // be left from a run that was killed while saving.
+  const size_t stale = XmlRemoveStaleSaveFiles(files.inventory);
+  if (stale > 0)
+    hx::Trace(c_TraceGenerate, "Removed %1$lu temporary file(s) of an interrupted save\n", static_cast<unsigned long>(stale));
   if (!difference || incremental) {
-    trk::Progress(PRG_GENERATING, TXT_PRG_GENERATING, files.inventory.text());
-    const hx::ResultT r = outer_->GenerateInventory(inventory_.get(), files.inventory.c_str(), context);
-    if (hx::Failed(r)) {
-      FileService()->remove(files.inventory, 0);
-      return r;
-    }
-    files.written = true;
-  } else {
-    // The existing file stays as it is: it is the base of every delta until the next full run.
-    trk::NextStatusItem(true);
+    const hx::ResultT r = WriteFullInventory(context, files);
+    if (hx::Failed(r)) return r;
   }
 
   files.publish = files.inventory;
@@ -175,8 +188,16 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
     if (hx::Failed(rc)) {
       trk::LogGeneral(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
       SetPreference(P::c_Difference, StringC(c_False));
+      // Against the kept full inventory nothing was written yet, and the file there is what the
+      // delta could not use: the full inventory of this run replaces it and is published.
+      if (!files.written) {
+        const hx::ResultT r = WriteFullInventory(context, files);
+        if (hx::Failed(r)) return r;
+      }
     } else {
       files.publish = files.delta;
+      // The existing file stays as it is: it is the base of every delta until the next full run.
+      if (!files.written) trk::NextStatusItem(true);
     }
   }
   if (!prefs_.GetBoolean(P::c_Difference, 0)) SetPreference(P::c_Generation, StringC(c_Full));
