@@ -20,8 +20,8 @@ bool IsIndent(char c) { return c == '\t' || c == ' '; }
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// The adapter name of a line that starts an adapter, and the offset of the text after it;
-// npos when the line names no adapter.
+// Where the adapter name of a line ends (at its first ":" or at a blank before it); npos for a
+// line without ":", which names no adapter.
 size_t NameEnd(std::string_view line) {
   const size_t colon = line.find(':');
   if (colon == std::string_view::npos) return std::string_view::npos;
@@ -29,10 +29,9 @@ size_t NameEnd(std::string_view line) {
   return blank < colon ? blank : colon;
 }
 
-// A word "Label:value" whose label is a word of letters (Bcast:10.0.0.255, Mask:255.0.0.0,
-// Scope:Link). An IPv6 address or a hardware address never has a label of letters only
-// before its first colon unless it starts with a hexadecimal word such as "fe" — which only
-// happens in value position, where labels are not looked for.
+// A word "Label:value" whose label is made of letters (Bcast:10.0.0.255, Mask:255.0.0.0,
+// Scope:Link). Only words in key position are looked at this way: addresses, which may begin
+// with letters before a colon (fd00::1), come in value position.
 bool SplitLabel(std::string_view word, std::string_view& label, std::string_view& value) {
   const size_t colon = word.find(':');
   if (colon == 0 || colon == std::string_view::npos || colon + 1 >= word.size()) return false;

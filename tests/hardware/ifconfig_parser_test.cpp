@@ -138,20 +138,6 @@ TEST(IfconfigSettings, NetmaskAndHardwareAddressForms) {
   for (const auto& [in, out] : macs) EXPECT_EQ(hx::PadMacAddress(in), out) << in;
 }
 
-TEST(IfconfigFixtures, HandWrittenSolarisAndLinux) {
-  ExpectAdapters(ReadAll(hxtest::ReadFile(HX_SOURCE_DIR "/tests/hardware/data/ifconfig-solaris.txt")),
-                 {{"lo0", "loopback"},
-                  {"bge0", "ip=10.20.30.40 mask=255.255.255.0 ip6= mac=00:03:ba:04:0e:f1 enabled"},
-                  {"bge0", "ip=10.20.30.41 mask=255.255.0.0 ip6= mac= enabled"},
-                  {"bge1", "ip= mask= ip6= mac=00:03:BA:04:0E:F2 disabled"},
-                  {"lo0", "loopback"},
-                  {"bge0", "ip= mask= ip6=fe80::203:baff:fe04:ef1/10 mac=00:03:ba:04:0e:f1 enabled"}});
-  ExpectAdapters(ReadAll(hxtest::ReadFile(HX_SOURCE_DIR "/tests/hardware/data/ifconfig-linux.txt")),
-                 {{"eth0", "ip=10.0.0.5 mask=255.255.255.0 ip6=fe80::fc:1ff:fe02:304 mac=02:fc:01:02:03:04 enabled"},
-                  {"eth1", "ip= mask= ip6= mac=02:fc:01:02:03:05 disabled"},
-                  {"lo", "loopback"}});
-}
-
 TEST(IfconfigFixtures, CapturedOutput) {
   const std::string dir = HX_SOURCE_DIR "/../shared/fixtures/captured/ifconfig/";
   if (hxtest::ReadFile(dir + "solaris-10").empty()) GTEST_SKIP() << "no captured tool output here";
