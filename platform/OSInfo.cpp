@@ -85,6 +85,11 @@ bool ReadUname(UnameT& out) {
   return true;
 }
 
+bool IdentityFromSnapshot() {
+  UnameT snapshot;
+  return ReadSnapshotUname(snapshot);
+}
+
 bool ReadHostName(std::string& out) {
   UnameT snapshot;
   if (ReadSnapshotUname(snapshot) && !snapshot.nodename.empty()) {

@@ -17,6 +17,10 @@ struct UnameT {
 bool ReadUname(UnameT& out);
 // The host name: the snapshot's nodename when there is one, else gethostname(2).
 bool ReadHostName(std::string& out);
+// True when the machine's identity comes from a snapshot (a system root with a
+// ".snapshot/uname" file): then facts of the build host itself (its name service, its domain)
+// must not be mixed in.
+bool IdentityFromSnapshot();
 
 }  // namespace hx
 

@@ -71,12 +71,15 @@ void env_EnvDefaultBuilderC::SetUserInfo(env_EnvironmentI& env) {
   StringC host, computer, domain;
   bool haveComputer = false;
   bool haveDomain = false;
+  // A machine read from a snapshot is not this host: its name is not resolved here and this
+  // host's domain is not its domain.
+  const bool snapshot = hx::IdentityFromSnapshot();
   if (hx::ReadHostName(host)) {
     haveComputer = true;
-    haveDomain = SplitHostName(host, computer, domain) || SplitResolvedName(host, computer, domain);
+    haveDomain = SplitHostName(host, computer, domain) || (!snapshot && SplitResolvedName(host, computer, domain));
     if (!haveDomain) computer = host;
   }
-  if (!haveDomain) haveDomain = SystemDomain(domain);
+  if (!haveDomain && !snapshot) haveDomain = SystemDomain(domain);
   if (haveComputer) env_SetSingle(env, "ComputerName", computer);
   if (haveDomain) {
     env_SetSingle(env, "OSComputerDomain", domain);
