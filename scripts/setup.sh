@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libexpat1-dev uuid-dev libcdb-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
+  net-tools
 )
 
 missing=()
