@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/AppTestSupport.h"
 
@@ -39,7 +40,8 @@ struct RunT {
 };
 
 // One hxtrack run with TARVOSKSYSROOT at the fixture machine and the configuration file `ini`.
-RunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& iniPath, const std::vector<std::string>& args) {
+RunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& iniPath, const std::vector<std::string>& args,
+                  const std::string& machine = c_Machine) {
   FileNameC devNull("/dev/null");
   FileNameC cwd(dir.Path());
   MemoryOutputStreamC out, err;
@@ -48,7 +50,7 @@ RunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& iniPath, const
   for (const std::string& a : args) commandLine.Add(a);
   p.SetCommandLine(commandLine);
   p.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
-                    "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + c_Machine},
+                    "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + machine},
                    true);
   p.SetWorkingDirectory(&cwd);
   p.StdIn().Redirect(&devNull);
@@ -141,6 +143,53 @@ TEST(HardwareOnFixtureMachine, ShippedConfigurationListsTheSolarisClasses) {
                                                "TVK_NetworkAdapterConfiguration", "TVK_NetworkAdapterConfiguration",
                                                "TVK_NetworkAdapterConfiguration", "TVK_SystemEnclosure"}));
   EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << run.log;
+}
+
+// The children of one section ("Add", "Update", "Remove") of a delta document: the Class and
+// Name of each top-level element in it, "" for an empty section.
+std::string DeltaSection(const std::string& delta, const std::string& section) {
+  if (delta.find("\t<" + section + "/>\n") != std::string::npos) return "";
+  const size_t begin = delta.find("\t<" + section + ">\n");
+  const size_t end = delta.find("\t</" + section + ">\n");
+  if (begin == std::string::npos || end == std::string::npos) return "<missing>";
+  std::string items;
+  for (const std::string& line : hx::SplitLines(delta.substr(begin, end - begin))) {
+    if (line.rfind("\t\t<", 0) == 0 && line.rfind("\t\t</", 0) != 0)
+      items += Attribute(line, "Class") + "/" + Attribute(line, "Name") + " ";
+  }
+  return items;
+}
+
+// A delta after one adapter's address changed carries that adapter's elements as updated and
+// nothing else: both blocks of e1000g0 (its IPv4 and IPv6 configurations) are one item, so both
+// are sent again, and nothing is added or removed.
+TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
+  hxtest::TempDirC dir("hxhw-delta");
+  const std::string machine = dir.File("machine");
+  std::filesystem::copy(c_Machine, machine, std::filesystem::copy_options::recursive);
+  const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") +
+                                                        "\nPluginDirectory=" + dir.File("plugins") + "\n" + c_ClassList);
+  const RunT first = RunOnMachine(dir, ini, {"-o", "Compress=False"}, machine);
+  ASSERT_EQ(first.exitCode, 0u) << first.log;
+
+  const std::string ifconfig = machine + "/usr/sbin/ifconfig";
+  const std::string script = hxtest::ReadFile(ifconfig);
+  ASSERT_NE(script.find("inet 10.20.30.41 "), std::string::npos);
+  hxtest::WriteFile(ifconfig, hx::ReplaceAll(script, "inet 10.20.30.41 ", "inet 10.20.30.99 "));
+
+  const RunT second = RunOnMachine(dir, ini, {"-o", "Compress=False", "-o", "Difference=True"}, machine);
+  ASSERT_EQ(second.exitCode, 0u) << second.log;
+  std::string delta;
+  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"))) {
+    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
+    if (text.find(" Type=\"Difference\"") != std::string::npos) delta = text;
+  }
+  ASSERT_FALSE(delta.empty()) << second.log;
+  EXPECT_EQ(DeltaSection(delta, "Update"),
+            "TVK_NetworkAdapterConfiguration/e1000g0 TVK_NetworkAdapterConfiguration/e1000g0 ");
+  EXPECT_EQ(DeltaSection(delta, "Add"), "");
+  EXPECT_EQ(DeltaSection(delta, "Remove"), "");
+  EXPECT_NE(delta.find("Value=\"10.20.30.99\""), std::string::npos);
 }
 
 }  // namespace
