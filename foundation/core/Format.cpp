@@ -53,8 +53,8 @@ std::string ArgC::asText() const {
 
 namespace {
 
-// One conversion specification as read from the format.
-struct SpecT {
+// One conversion as read from the format.
+struct ConversionT {
   int position = 0;       // 1-based argument position from "n$", 0 for the next argument
   std::string flags;      // any of "-+ #0'"
   int width = -1;         // -1: none
@@ -80,57 +80,57 @@ int ReadNumber(std::string_view s, size_t& i) {
   return static_cast<int>(v > 4096 ? 4096 : v);
 }
 
-// Parses the specification after '%' at s[i]. Returns false when the text is not a complete
+// Parses the conversion after '%' at s[i]. Returns false when the text is not a complete
 // conversion; i is left after the conversion character on success.
-bool ParseSpec(std::string_view s, size_t& i, SpecT& spec) {
+bool ParseConversion(std::string_view s, size_t& i, ConversionT& conv) {
   size_t j = i;
   {
     size_t k = j;
     const int n = ReadNumber(s, k);
     if (n > 0 && k < s.size() && s[k] == '$') {
-      spec.position = n;
+      conv.position = n;
       j = k + 1;
     }
   }
-  while (j < s.size() && std::strchr("-+ #0'", s[j]) != nullptr) spec.flags.push_back(s[j++]);
+  while (j < s.size() && std::strchr("-+ #0'", s[j]) != nullptr) conv.flags.push_back(s[j++]);
   if (j < s.size() && s[j] == '*') {
-    spec.widthArg = true;
+    conv.widthArg = true;
     ++j;
     size_t k = j;
     const int n = ReadNumber(s, k);
-    if (n > 0 && k < s.size() && s[k] == '$') { spec.widthPos = n; j = k + 1; }
+    if (n > 0 && k < s.size() && s[k] == '$') { conv.widthPos = n; j = k + 1; }
   } else {
-    spec.width = ReadNumber(s, j);
+    conv.width = ReadNumber(s, j);
   }
   if (j < s.size() && s[j] == '.') {
     ++j;
     if (j < s.size() && s[j] == '*') {
-      spec.precisionArg = true;
+      conv.precisionArg = true;
       ++j;
       size_t k = j;
       const int n = ReadNumber(s, k);
-      if (n > 0 && k < s.size() && s[k] == '$') { spec.precisionPos = n; j = k + 1; }
+      if (n > 0 && k < s.size() && s[k] == '$') { conv.precisionPos = n; j = k + 1; }
     } else {
-      spec.precision = ReadNumber(s, j);
-      if (spec.precision < 0) spec.precision = 0;
+      conv.precision = ReadNumber(s, j);
+      if (conv.precision < 0) conv.precision = 0;
     }
   }
   while (j < s.size() && std::strchr("hlLqjzt", s[j]) != nullptr) ++j;
   if (j >= s.size()) return false;
-  spec.conversion = s[j];
-  if (std::strchr("diouxXcsSfFeEgGaApn%", spec.conversion) == nullptr) return false;
+  conv.conversion = s[j];
+  if (std::strchr("diouxXcsSfFeEgGaApn%", conv.conversion) == nullptr) return false;
   i = j + 1;
   return true;
 }
 
-// Formats one value through snprintf with a specification rebuilt from its parts.
+// Formats one value through snprintf with a conversion rebuilt from its parts.
 template <typename T>
-void AppendPrintf(std::string& out, const SpecT& spec, int width, int precision, const char* length, T value) {
-  std::string f = "%" + spec.flags;
+void AppendPrintf(std::string& out, const ConversionT& conv, int width, int precision, const char* length, T value) {
+  std::string f = "%" + conv.flags;
   if (width >= 0) f += std::to_string(width);
   if (precision >= 0) f += "." + std::to_string(precision);
   f += length;
-  f.push_back(spec.conversion);
+  f.push_back(conv.conversion);
   char small[128];
   const int n = std::snprintf(small, sizeof small, f.c_str(), value);
   if (n < 0) return;
@@ -143,42 +143,42 @@ void AppendPrintf(std::string& out, const SpecT& spec, int width, int precision,
   out.append(big.data(), static_cast<size_t>(n));
 }
 
-void AppendText(std::string& out, const SpecT& spec, int width, int precision, const std::string& text) {
+void AppendText(std::string& out, const ConversionT& conv, int width, int precision, const std::string& text) {
   std::string_view v(text);
   if (precision >= 0 && static_cast<size_t>(precision) < v.size()) v = v.substr(0, static_cast<size_t>(precision));
   const size_t pad = width > 0 && static_cast<size_t>(width) > v.size() ? static_cast<size_t>(width) - v.size() : 0;
-  const bool left = spec.flags.find('-') != std::string::npos;
+  const bool left = conv.flags.find('-') != std::string::npos;
   if (!left) out.append(pad, ' ');
   out.append(v);
   if (left) out.append(pad, ' ');
 }
 
-void AppendValue(std::string& out, const SpecT& spec, int width, int precision, const ArgC& arg) {
-  switch (spec.conversion) {
+void AppendValue(std::string& out, const ConversionT& conv, int width, int precision, const ArgC& arg) {
+  switch (conv.conversion) {
     case 'd':
     case 'i':
-      AppendPrintf(out, spec, width, precision, "ll", static_cast<long long>(arg.asSigned()));
+      AppendPrintf(out, conv, width, precision, "ll", static_cast<long long>(arg.asSigned()));
       break;
     case 'o':
     case 'u':
     case 'x':
     case 'X':
-      AppendPrintf(out, spec, width, precision, "ll", static_cast<unsigned long long>(arg.asUnsigned()));
+      AppendPrintf(out, conv, width, precision, "ll", static_cast<unsigned long long>(arg.asUnsigned()));
       break;
     case 'c': {
       const int c = arg.kind() == ArgC::Text ? (arg.asText().empty() ? 0 : arg.asText()[0]) : static_cast<int>(arg.asSigned());
-      AppendPrintf(out, spec, width, -1, "", c);
+      AppendPrintf(out, conv, width, -1, "", c);
       break;
     }
     case 'p':
-      AppendPrintf(out, spec, width, -1, "", arg.asPointer());
+      AppendPrintf(out, conv, width, -1, "", arg.asPointer());
       break;
     case 's':
     case 'S':
-      AppendText(out, spec, width, precision, arg.asText());
+      AppendText(out, conv, width, precision, arg.asText());
       break;
     default:  // real conversions
-      AppendPrintf(out, spec, width, precision, "", arg.asReal());
+      AppendPrintf(out, conv, width, precision, "", arg.asReal());
       break;
   }
 }
@@ -198,8 +198,8 @@ std::string FormatArgs(std::string_view format, const ArgListC& args) {
     }
     out.append(format.substr(i, pct - i));
     size_t j = pct + 1;
-    SpecT spec;
-    if (!ParseSpec(format, j, spec)) {
+    ConversionT conv;
+    if (!ParseConversion(format, j, conv)) {
       // Not a conversion: keep the '%' and go on after it.
       out.push_back('%');
       i = pct + 1;
@@ -207,7 +207,7 @@ std::string FormatArgs(std::string_view format, const ArgListC& args) {
     }
     const std::string_view original = format.substr(pct, j - pct);
     i = j;
-    if (spec.conversion == '%') {
+    if (conv.conversion == '%') {
       out.push_back('%');
       continue;
     }
@@ -216,32 +216,32 @@ std::string FormatArgs(std::string_view format, const ArgListC& args) {
       arg = idx < args.size() ? &args[idx] : nullptr;
       return arg != nullptr;
     };
-    int width = spec.width;
-    int precision = spec.precision;
+    int width = conv.width;
+    int precision = conv.precision;
     const ArgC* a = nullptr;
     bool ok = true;
-    if (spec.widthArg) {
-      ok = take(spec.widthPos, a);
+    if (conv.widthArg) {
+      ok = take(conv.widthPos, a);
       if (ok) {
         const int64_t w = a->asSigned();
-        if (w < 0) spec.flags += '-';
+        if (w < 0) conv.flags += '-';
         width = static_cast<int>(w < -4096 || w > 4096 ? 4096 : (w < 0 ? -w : w));
       }
     }
-    if (ok && spec.precisionArg) {
-      ok = take(spec.precisionPos, a);
+    if (ok && conv.precisionArg) {
+      ok = take(conv.precisionPos, a);
       if (ok) {
         const int64_t p = a->asSigned();
         precision = p < 0 ? -1 : static_cast<int>(p > 4096 ? 4096 : p);
       }
     }
-    if (spec.conversion == 'n') continue;  // never write through a pointer
-    if (ok) ok = take(spec.position, a);
+    if (conv.conversion == 'n') continue;  // never write through a pointer
+    if (ok) ok = take(conv.position, a);
     if (!ok) {
       out.append(original);
       continue;
     }
-    AppendValue(out, spec, width, precision, *a);
+    AppendValue(out, conv, width, precision, *a);
   }
   return out;
 }

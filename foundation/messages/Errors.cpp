@@ -93,11 +93,11 @@ void MakeKey() { pthread_key_create(&g_bufKey, ReleaseBuffer); }
 // The severity letters of message markup; an upper-case letter gates the letter after it on
 // the user level. The tracker runs with an empty user level, so there a gated letter is
 // always skipped.
-ErrSevT ReadSeverity(std::string_view spec, size_t& i, std::string_view userLevel) {
+ErrSevT ReadSeverity(std::string_view sevText, size_t& i, std::string_view userLevel) {
   ErrSevT sev = ErrSevError;
   bool gated = false;
-  for (; i < spec.size() && spec[i] != kSep && spec[i] != '}'; ++i) {
-    const char c = spec[i];
+  for (; i < sevText.size() && sevText[i] != kSep && sevText[i] != '}'; ++i) {
+    const char c = sevText[i];
     if (c >= 'A' && c <= 'Z') {
       gated = userLevel.find(c) == std::string_view::npos;
       continue;
@@ -152,11 +152,11 @@ std::string ApplyMarkup(std::string_view text, ErrSevT& sev, std::string_view us
   size_t i = 1;
   while (i < text.size()) {
     const std::string_view style = ReadField(text, i);
-    const std::string_view spec = ReadField(text, i);
+    const std::string_view sevText = ReadField(text, i);
     const std::string_view body = ReadField(text, i);
     if (style.empty()) {
       size_t k = 0;
-      sev = ReadSeverity(spec, k, userLevel);
+      sev = ReadSeverity(sevText, k, userLevel);
       return std::string(body);
     }
   }

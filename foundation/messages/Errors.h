@@ -70,7 +70,7 @@ class ErrCatalogC;
 
 // Applies message markup to a text (plain, "{sev}text" or a 0x01 group list) and returns the
 // text it selects; sev receives its severity (Error when the markup names none). An upper-case
-// letter in a severity specification gates the severity letter after it: that letter counts
+// letter in a severity text gates the severity letter after it: that letter counts
 // only when the upper-case letter is part of userLevel.
 std::string ApplyMarkup(std::string_view text, ErrSevT& sev, std::string_view userLevel = {});
 
