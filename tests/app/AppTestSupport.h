@@ -5,11 +5,11 @@
 
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/time.h>
+#include <sys/resource.h>
 
 #include <zlib.h>
 
-#include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -32,27 +32,32 @@ constexpr const char* c_CancellingInstallDir = HX_BINARY_DIR "/test-plugins/canc
 constexpr const char* c_NewSession = "/usr/bin/setsid";
 constexpr const char* c_Separator = "************************************************************\n";
 
-// Files whose names start with `prefix` directly in dir.
-inline std::vector<std::string> FilesIn(const std::string& dir, const std::string& prefix = "") {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-    const std::string name = e.path().filename().string();
-    if (e.is_regular_file() && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+using hxtest::Contains;
+using hxtest::FilesIn;
+
+// Whether a run's log ends as every run ends: with the row of asterisks.
+inline bool EndsWithSeparator(const std::string& log) { return log.size() > 61 && hx::EndsWith(log, c_Separator); }
+
+// The process's file size limit (writes past it fail with EFBIG) for the life of the object.
+class ScopedFileSizeLimitC {
+ public:
+  explicit ScopedFileSizeLimitC(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    struct rlimit limited = old_;
+    limited.rlim_cur = bytes;
+    ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
   }
-  return names;
-}
+  ~ScopedFileSizeLimitC() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  bool ok() const { return ok_; }
 
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Sets a file's modification time `seconds` away from now (negative: in the past).
-inline void SetModified(const std::string& path, long seconds) {
-  struct timeval times[2] = {};
-  gettimeofday(&times[0], nullptr);
-  times[0].tv_sec += seconds;
-  times[1] = times[0];
-  ::utimes(path.c_str(), times);
-}
+ private:
+  struct rlimit old_ {};
+  void (*handler_)(int);
+  bool ok_ = false;
+};
 
 // The whole content of a gzip file; false when it cannot be read as one.
 inline bool Gunzip(const std::string& path, std::string* content) {
@@ -70,13 +75,13 @@ inline bool Gunzip(const std::string& path, std::string* content) {
 // One hxtrack process with its configuration in `dir`: the INI text (a local ServerLocation
 // and an empty plug-in directory unless the text says otherwise), TARVOSKDATADIR=dir/data and
 // TARVOSKINSTALLDIR=<build> (so bin/../lib/libuploader.so is found), input from /dev/null.
-class TrackerProcessC {
+class TrackerProcessC : public hxtest::ChildC {
  public:
   // installDir: where bin/../lib/libuploader.so is looked for (the build by default).
   // noTerminal: the process runs in a session of its own, without a terminal to ask on.
   TrackerProcessC(const hxtest::TempDirC& dir, const std::vector<std::string>& args, const std::string& ini = "",
                   const std::string& installDir = c_BinaryDir, bool noTerminal = false)
-      : devNull_("/dev/null"), cwd_(dir.Path()) {
+      : ChildC(CommandLineOf(args, noTerminal)) {
     // An empty plug-in directory unless the test names one: the default (".") would load any
     // module below the working directory.
     const std::string plugins = ini.find("PluginDirectory=") == std::string::npos
@@ -84,50 +89,17 @@ class TrackerProcessC {
                                     : std::string();
     const std::string iniPath =
         dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\n" + plugins + ini);
-    CommandLineC commandLine = noTerminal ? CommandLineC{c_NewSession, "--wait", c_Program} : CommandLineC{c_Program};
-    for (const std::string& a : args) commandLine.Add(a);
-    p_.SetCommandLine(commandLine);
-    p_.SetEnvironment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + installDir,
-                       "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT="},
-                      true);
-    p_.SetWorkingDirectory(&cwd_);
-    p_.StdIn().Redirect(&devNull_);
-    p_.StdOut().Redirect(&out_);
-    p_.StdErr().Redirect(&err_);
+    Environment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + installDir,
+                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT="});
+    WorkingDirectory(dir.Path());
   }
-
-  hx::ResultT Start() { return p_.Create(); }
-  long Pid() {
-    long pid = -1;
-    p_.GetProcessId(&pid);
-    return pid;
-  }
-  // Waits for the end (terminating the process after `limit`, so that a tracker that hangs
-  // fails the test instead of the suite) and answers the exit status (0xFFFFFFFF when killed).
-  uint32_t Finish(std::chrono::seconds limit = std::chrono::seconds(120)) {
-    deadline_ = std::chrono::steady_clock::now() + limit;
-    p_.Wait(&TrackerProcessC::InTime, this, ProcessC::MillisecondsC(200));
-    uint32_t code = 0xFFFFFFFFu;
-    if (p_.GetExitCode(&code) != hx::RC_OK) code = 0xFFFFFFFFu;
-    return code;
-  }
-  bool TimedOut() const { return timedOut_; }
 
  private:
-  static bool InTime(ProcessC*, void* self) {
-    auto* me = static_cast<TrackerProcessC*>(self);
-    if (std::chrono::steady_clock::now() < me->deadline_) return true;
-    me->timedOut_ = true;
-    return false;
+  static CommandLineC CommandLineOf(const std::vector<std::string>& args, bool noTerminal) {
+    CommandLineC commandLine = noTerminal ? CommandLineC{c_NewSession, "--wait", c_Program} : CommandLineC{c_Program};
+    for (const std::string& a : args) commandLine.Add(a);
+    return commandLine;
   }
-
-  FileNameC devNull_;
-  FileNameC cwd_;
-  MemoryOutputStreamC out_;
-  MemoryOutputStreamC err_;
-  ProcessC p_;
-  std::chrono::steady_clock::time_point deadline_;
-  bool timedOut_ = false;
 };
 
 struct RunT {

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
 #include "tests/app/AppTestSupport.h"
@@ -17,27 +13,6 @@ namespace {
 using hxapp::Contains;
 using hxapp::InProcessC;
 using hxapp::ProbeTrackerC;
-
-// The process's file size limit (writes past it fail with EFBIG) for the life of the object.
-class ScopedFileSizeLimitC {
- public:
-  explicit ScopedFileSizeLimitC(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    struct rlimit limited = old_;
-    limited.rlim_cur = bytes;
-    ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-  }
-  ~ScopedFileSizeLimitC() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, handler_);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  struct rlimit old_ {};
-  void (*handler_)(int);
-  bool ok_ = false;
-};
 
 TEST(TrackerRunFallback, EntitiesOfADeltaThatCouldNotBeWrittenAreInTheFullInventory) {
   InProcessC p;
@@ -56,7 +31,7 @@ TEST(TrackerRunFallback, EntitiesOfADeltaThatCouldNotBeWrittenAreInTheFullInvent
   t->hardwareClasses = {"Processor", "Memory"};  // both new: the delta moves them to "Add"
   hx::ResultT r;
   {
-    ScopedFileSizeLimitC limit(64 * 1024);
+    hxapp::ScopedFileSizeLimitC limit(64 * 1024);
     ASSERT_TRUE(limit.ok());
     r = p.Run(*t);
   }

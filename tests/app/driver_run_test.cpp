@@ -31,11 +31,7 @@ std::string Staged(InProcessC& p) {
   return content;
 }
 
-std::vector<int32_t> ErrorIds() {
-  std::vector<int32_t> ids;
-  for (unsigned i = 0; i < getErrBuf()->count(); ++i) ids.push_back(getErrBuf()->get(i)->id());
-  return ids;
-}
+using hxtest::ErrorIds;
 
 TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
   struct CaseT {
@@ -62,7 +58,7 @@ TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
     if (c.file) {
       p.Dir().Mkdir("data/tracker/inventories");
       hxtest::WriteFile(InventoryPath(p), "old");
-      hxapp::SetModified(InventoryPath(p), c.modifiedSeconds);
+      hxtest::SetModified(InventoryPath(p), c.modifiedSeconds);
     }
     RefM<ProbeTrackerC> t = p.NewTracker();
     EXPECT_EQ(t->IsInventoryRecentEnough(), c.recent) << c.what;
@@ -82,7 +78,7 @@ TEST(TrackerRun, RecentInventoryEndsTheRunWithoutTouchingAnything) {
   ASSERT_EQ(p.Load({"-o", "MinInventoryInterval=24"}), hx::RC_OK);
   p.Dir().Mkdir("data/tracker/inventories");
   hxtest::WriteFile(InventoryPath(p), "old");
-  hxapp::SetModified(InventoryPath(p), -c_Hour);
+  hxtest::SetModified(InventoryPath(p), -c_Hour);
   RefM<ProbeTrackerC> t = p.NewTracker();
   EXPECT_EQ(p.Run(*t), hx::RC_OK);
   EXPECT_TRUE(t->phases.empty());

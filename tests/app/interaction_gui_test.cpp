@@ -351,7 +351,7 @@ TEST_F(InteractionGui, InterruptCancelsOnlyAtTheFullLevel) {
   }
   ::sigaction(SIGINT, &saved, nullptr);
   const std::string log = Log();
-  EXPECT_EQ(hxprefs::Count(log, "WARNING: Inventory tracking terminated by user"), 2u) << log;
+  EXPECT_EQ(hxtest::Count(log, "WARNING: Inventory tracking terminated by user"), 2u) << log;
 }
 
 TEST_F(InteractionGui, ConvenienceCallsReachTheRunningWindow) {

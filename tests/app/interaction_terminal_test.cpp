@@ -33,11 +33,7 @@ namespace {
 using P = TrkPreferencesC;
 constexpr struct winsize c_Screen = {24, 80, 0, 0};
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
+using hxtest::Count;
 
 // Reads a descriptor in the background until told to stop and the descriptor has been quiet
 // for a moment (a pseudo-terminal hands data on with a small delay).

@@ -44,10 +44,7 @@ std::vector<std::string> Args(const hxtest::TempDirC& dir, std::vector<std::stri
 std::string InventoryDir(const hxtest::TempDirC& dir) { return dir.File("data/tracker/inventories"); }
 std::string InventoryPath(const hxtest::TempDirC& dir) { return InventoryDir(dir) + "/" + c_InventoryName; }
 
-bool EndsWithSeparator(const std::string& log) {
-  const std::string separator = hxapp::c_Separator;
-  return log.size() > separator.size() && log.compare(log.size() - separator.size(), separator.size(), separator) == 0;
-}
+using hxapp::EndsWithSeparator;
 
 // Every regular file below dir, by its path relative to dir, sorted.
 std::vector<std::string> AllFiles(const std::string& dir) {
@@ -156,18 +153,15 @@ TEST(TrackerProgramSafety, FailedWriteKeepsThePreviousInventory) {
   const std::string previous = hxtest::ReadFile(InventoryPath(dir));
 
   // 20,000 files make a document of about 3 MB, far over the limit; the log stays below it.
-  struct rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  struct rlimit limited = old;
-  limited.rlim_cur = 256 * 1024;
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   TrackerProcessC p(dir, Args(dir, {"-o", std::string(c_BulkTrackerEntities) + "=20000", "-o", "Difference=True",
                                     "-o", "IncrementalDiff=True"}),
                     plugins);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const hx::ResultT started = p.Start();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  hx::ResultT started;
+  {
+    hxapp::ScopedFileSizeLimitC limit(256 * 1024);  // the child inherits the limit
+    ASSERT_TRUE(limit.ok());
+    started = p.Start();
+  }
   ASSERT_EQ(started, hx::RC_OK);
   const uint32_t exitCode = p.Finish();
   const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
@@ -183,10 +177,7 @@ constexpr const char* c_SaveStarted = "Started generating inventory";
 constexpr const char* c_SaveFinished = "Finished generating inventory";
 
 size_t LogCount(const hxtest::TempDirC& dir, const std::string& line) {
-  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  size_t count = 0;
-  for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++count;
-  return count;
+  return hxtest::Count(hxtest::ReadFile(dir.File("data/log/tracker.log")), line);
 }
 
 // Polls the log (bounded by `limit`) until `line` occurs `count` times; false if it did not.

@@ -27,10 +27,7 @@ std::vector<std::string> Args(std::vector<std::string> more) {
   return all;
 }
 
-bool EndsWithSeparator(const std::string& log) {
-  const std::string separator = hxapp::c_Separator;
-  return log.size() > separator.size() && log.compare(log.size() - separator.size(), separator.size(), separator) == 0;
-}
+using hxapp::EndsWithSeparator;
 
 std::string OnlyFile(const std::string& dir) {
   const std::vector<std::string> files = FilesIn(dir);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "foundation/files/FileService.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -22,20 +23,6 @@ namespace fs = std::filesystem;
 
 class FilesListerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/hx-lister-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override {
-    // Give back permissions a test took away, so that the tree can go.
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root_, fs::directory_options::skip_permission_denied, ec);
-         it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_directory(ec) && !it->is_symlink(ec)) ::chmod(it->path().c_str(), 0755);
-    }
-    fs::remove_all(root_, ec);
-  }
   std::string path(const std::string& rel) const { return root_ + "/" + rel; }
   void makeFile(const std::string& rel) const { ASSERT_EQ(::close(::creat(path(rel).c_str(), 0644)), 0); }
   void makeDir(const std::string& rel) const { ASSERT_EQ(::mkdir(path(rel).c_str(), 0755), 0); }
@@ -48,7 +35,8 @@ class FilesListerTest : public ::testing::Test {
     for (const char* f : {"a/x", "a/y/z", "b", "c/deep/er/leaf", "c/1", "c/2", "c/3"}) makeFile(f);
   }
 
-  std::string root_;
+  hxtest::TempDirC dir_{"hx-lister"};
+  std::string root_ = dir_.Path();
 };
 
 struct EntryT {

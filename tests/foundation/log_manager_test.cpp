@@ -10,11 +10,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "foundation/core/RefCount.h"
@@ -40,35 +37,19 @@ class MapSettings : public hx::LogSettingsI {
   std::map<std::string, std::string> values;
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using hxtest::ReadFile;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> v;
-  std::stringstream s(text);
-  for (std::string l; std::getline(s, l);) v.push_back(l);
-  return v;
-}
+std::vector<std::string> Lines(const std::string& text) { return hx::SplitLines(text); }
 
 class LogManagerTest : public testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/hxlogXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
     log_ = dir_ + "/log/tracker.log";
     old_ = dir_ + "/old/tracker.old.log";
     settings_.values = {{"LogFile", log_}, {"LogFileOld", old_}};
     hx::SetLogSettings(&settings_);
   }
-  void TearDown() override {
-    hx::SetLogSettings(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { hx::SetLogSettings(nullptr); }
 
   // A manager made from the current settings; `printed` receives what it printed.
   RefM<log_LogManagerC> Make(std::string* printed = nullptr) {
@@ -80,7 +61,8 @@ class LogManagerTest : public testing::Test {
     return m;
   }
 
-  std::string dir_, log_, old_;
+  hxtest::TempDirC tmp_{"hxlog"};
+  std::string dir_ = tmp_.Path(), log_, old_;
   MapSettings settings_;
 };
 
@@ -123,11 +105,9 @@ TEST_F(LogManagerTest, OpeningRotatesALogLargerThanTheLimit) {
       {"", 5000, false}, {"junk", 5000, false}, {"4999", 5000, true},
   };
   for (const auto& c : cases) {
-    std::filesystem::create_directories(dir_ + "/log");
-    std::filesystem::create_directories(dir_ + "/old");
     const std::string before(c.logSize, 'x');
-    std::ofstream(log_, std::ios::binary | std::ios::trunc) << before;
-    std::ofstream(old_, std::ios::binary | std::ios::trunc) << "earlier old log";
+    tmp_.Write("log/tracker.log", before);
+    tmp_.Write("old/tracker.old.log", "earlier old log");
     if (c.limit) settings_.values["LogFileSize"] = c.limit;
     else settings_.values.erase("LogFileSize");
     {
@@ -143,8 +123,7 @@ TEST_F(LogManagerTest, OpeningRotatesALogLargerThanTheLimit) {
 }
 
 TEST_F(LogManagerTest, RotationCreatesTheOldLogsDirectory) {
-  std::filesystem::create_directories(dir_ + "/log");
-  std::ofstream(log_) << std::string(100, 'y');
+  tmp_.Write("log/tracker.log", std::string(100, 'y'));
   settings_.values["LogFileSize"] = "50";
   settings_.values["LogFileOld"] = dir_ + "/a/b/old.log";
   Make();
@@ -160,7 +139,7 @@ TEST_F(LogManagerTest, PrintsWhetherTheLogOpened) {
   ASSERT_EQ(stat((dir_ + "/log").c_str(), &st), 0) << "log directory created";
 
   // A directory that cannot be created: a file stands where it should be.
-  std::ofstream(dir_ + "/plain") << "file";
+  tmp_.Write("plain", "file");
   settings_.values["LogFile"] = dir_ + "/plain/sub/tracker.log";
   auto m = Make(&printed);
   EXPECT_EQ(printed, "Log file '" + dir_ + "/plain/sub/tracker.log' not opened! Error " +
@@ -197,15 +176,6 @@ TEST_F(LogManagerTest, FilterDecidesByLetterAndNumber) {
     EXPECT_EQ(ReadFile(log_).find("Preference Compress is invalid") != std::string::npos, c.written)
         << (c.level ? c.level : "unset");
   }
-}
-
-TEST_F(LogManagerTest, OutOfRangeLettersAndNumbersAreNeverAccepted) {
-  auto m = Make();
-  const struct {
-    int letter, number;
-  } rejected[] = {{'@', 0}, {'{', 0}, {'G', 32}, {'G', -1}, {0, 0}, {1000, 0}};
-  for (const auto& r : rejected) EXPECT_FALSE(m->Accepts(r.letter, r.number)) << r.letter << "/" << r.number;
-  EXPECT_TRUE(m->Accepts('z', 31));
 }
 
 TEST_F(LogManagerTest, PasswordsAreRemovedAndFreeTextIsLogged) {
@@ -287,25 +257,9 @@ TEST_F(LogManagerTest, ProcessManagerIsMadeOnFirstUseAndReplaceable) {
   auto own = RefM<log_LogManagerC>::Adopt(new log_LogManagerC);
   log_LogManagerC::DllInstance(own.get());
   EXPECT_EQ(log_LogManagerC::Instance(), own.get());
-  EXPECT_EQ(own->AddRef(), 3);  // ours, the process's, this one
-  own->Release();
   log_LogManagerC::ReleaseInstance(0);
-  EXPECT_EQ(own->AddRef(), 2);
-  own->Release();
   EXPECT_NE(ReadFile(log_).find("Inventory tracking started"), std::string::npos);
   hx::SetLogSettings(nullptr);  // the next process manager writes no file
-}
-
-TEST(LogModuleLookupTest, ModuleNamesBecomeLibraryPaths) {
-  const std::vector<std::string> byPath = log_LogDynamicProxyLoggerC::Candidates("/opt/x/libmine.so");
-  EXPECT_EQ(byPath, std::vector<std::string>{"/opt/x/libmine.so"});
-  setenv("TARVOSKINSTALLDIR", "/opt/tarvosk", 1);
-  const std::vector<std::string> byName = log_LogDynamicProxyLoggerC::Candidates("syslog");
-  unsetenv("TARVOSKINSTALLDIR");
-  ASSERT_EQ(byName.size(), 3u);
-  EXPECT_EQ(byName[0], "/opt/tarvosk/lib/libhxlsyslog.so");
-  EXPECT_EQ(byName[1], std::string(HX_BINARY_DIR) + "/lib/libhxlsyslog.so");
-  EXPECT_EQ(byName[2], "libhxlsyslog.so");
 }
 
 // Stands in for the system log: a datagram socket at /dev/log while the test runs.
@@ -349,7 +303,7 @@ TEST_F(LogManagerTest, SyslogModuleReceivesAcceptedLines) {
   ASSERT_EQ(access(module.c_str(), R_OK), 0) << "build the hxlsyslog target first";
   SyslogCatcher catcher;
 
-  std::ofstream(dir_ + "/plain") << "file";
+  tmp_.Write("plain", "file");
   settings_.values["LogFile"] = dir_ + "/plain/tracker.log";  // the log file cannot open
   settings_.values["LogModules"] = "default;syslog";
   settings_.values["LogLevel"] = "G";

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <thread>
 
@@ -15,6 +14,7 @@
 #include "foundation/messages/CatalogCompiler.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/messages/MessageId.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -23,56 +23,15 @@ using hx::MsgLogId;
 
 constexpr uint32_t kTrackerSet = 189;
 
-class TempDirC {
- public:
-  TempDirC() {
-    char pattern[] = "/tmp/hxmsgtestXXXXXX";
-    path_ = mkdtemp(pattern) ? pattern : "";
-  }
-  ~TempDirC() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// Sets the locale variables for one test and puts the old values back afterwards.
-class LocaleEnvC {
- public:
-  LocaleEnvC(const char* lcAll, const char* lcMessages, const char* lang) {
-    for (const char* var : kVars) {
-      const char* old = getenv(var);
-      saved_.emplace_back(old != nullptr, old ? old : "");
-    }
-    Set("LC_ALL", lcAll);
-    Set("LC_MESSAGES", lcMessages);
-    Set("LANG", lang);
-  }
-  explicit LocaleEnvC(const char* lang) : LocaleEnvC(nullptr, nullptr, lang) {}
-  ~LocaleEnvC() {
-    for (size_t i = 0; i < saved_.size(); ++i) Set(kVars[i], saved_[i].first ? saved_[i].second.c_str() : nullptr);
-  }
-
- private:
-  static void Set(const char* var, const char* value) {
-    if (value) setenv(var, value, 1);
-    else unsetenv(var);
-  }
-  static constexpr const char* kVars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::vector<std::pair<bool, std::string>> saved_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+// The locale variables of one test: LC_ALL, LC_MESSAGES and LANG (null: unset).
+void SetLocale(hxtest::ScopedEnvC& env, const char* lcAll, const char* lcMessages, const char* lang) {
+  env.Set("LC_ALL", lcAll);
+  env.Set("LC_MESSAGES", lcMessages);
+  env.Set("LANG", lang);
 }
 
 void WriteCatalog(const std::string& path, const std::vector<CatalogEntryT>& entries) {
-  WriteFile(path, hx::BuildCatalogImage(entries));
+  hxtest::WriteFile(path, hx::BuildCatalogImage(entries));
 }
 
 void PutU32(std::string& image, size_t at, uint32_t v) {
@@ -105,9 +64,9 @@ const std::vector<CatalogEntryT> kTrackerEntries = {
 };
 
 TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
-  TempDirC dir;
-  WriteCatalog(dir / "t.cat", kTrackerEntries);
-  const ErrCatalogC cat(dir / "t.cat", kCLocale);
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("t.cat"), kTrackerEntries);
+  const ErrCatalogC cat(dir.File("t.cat"), kCLocale);
   ASSERT_TRUE(cat.isOpen());
   EXPECT_EQ(cat.count(), kTrackerEntries.size());
 
@@ -142,9 +101,9 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
 }
 
 TEST(MessagesCatalog, UserLevelOpensGatedSeverities) {
-  TempDirC dir;
-  WriteCatalog(dir / "t.cat", kTrackerEntries);
-  ErrCatalogC cat(dir / "t.cat", kCLocale);
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("t.cat"), kTrackerEntries);
+  ErrCatalogC cat(dir.File("t.cat"), kCLocale);
   ErrSevT sev = ErrSevNone;
   EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &sev), "Gated");
   EXPECT_EQ(sev, ErrSevError);
@@ -154,13 +113,13 @@ TEST(MessagesCatalog, UserLevelOpensGatedSeverities) {
 }
 
 TEST(MessagesCatalog, EveryEntryOfALargeCatalogIsFound) {
-  TempDirC dir;
+  hxtest::TempDirC dir("hxmsg");
   std::vector<CatalogEntryT> entries;
   for (uint32_t set = 1; set <= 7; ++set) {
     for (uint32_t n = 0; n < 300; n += (set % 3) + 1) entries.push_back({set, n, hx::Format("s%um%u", set, n)});
   }
-  WriteCatalog(dir / "big.cat", entries);
-  const ErrCatalogC cat(dir / "big.cat", kCLocale);
+  WriteCatalog(dir.File("big.cat"), entries);
+  const ErrCatalogC cat(dir.File("big.cat"), kCLocale);
   for (const auto& e : entries) {
     EXPECT_EQ(cat.getMessage(MsgLogId(e.set, e.number)), e.text);
     EXPECT_FALSE(cat.getMessage(MsgLogId(e.set, e.number + 1000)).has_value());
@@ -170,16 +129,16 @@ TEST(MessagesCatalog, EveryEntryOfALargeCatalogIsFound) {
 }
 
 TEST(MessagesCatalog, EmptyAndUnopenableCatalogsGiveDefaults) {
-  TempDirC dir;
-  WriteCatalog(dir / "empty.cat", {});
-  ASSERT_EQ(mkfifo((dir / "fifo.cat").c_str(), 0600), 0);
-  ASSERT_EQ(mkdir((dir / "dir.cat").c_str(), 0700), 0);
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("empty.cat"), {});
+  ASSERT_EQ(mkfifo((dir.File("fifo.cat")).c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((dir.File("dir.cat")).c_str(), 0700), 0);
   // N = 0: the file opens but holds nothing; a FIFO or directory in the catalog's place is no
   // catalog (and opening the FIFO must not wait for a writer).
-  for (const std::string& path : {dir / "empty.cat", dir / "fifo.cat", dir / "dir.cat", dir / "missing.cat",
+  for (const std::string& path : {dir.File("empty.cat"), dir.File("fifo.cat"), dir.File("dir.cat"), dir.File("missing.cat"),
                                  std::string()}) {
     const ErrCatalogC cat(path, kCLocale);
-    EXPECT_EQ(cat.isOpen(), path == dir / "empty.cat") << path;
+    EXPECT_EQ(cat.isOpen(), path == dir.File("empty.cat")) << path;
     EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000A), "Default"), "Default") << path;
     EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xE0BD000A)).has_value()) << path;
   }
@@ -228,43 +187,16 @@ TEST(MessagesCatalog, CorruptedCatalogsFallBackToDefaults) {
        }),
        {"Ten", "Thirty", "D"}},
   };
-  TempDirC dir;
+  hxtest::TempDirC dir("hxmsg");
   for (const Case& c : cases) {
-    WriteFile(dir / "bad.cat", c.image);
-    const ErrCatalogC cat(dir / "bad.cat", kCLocale);
+    hxtest::WriteFile(dir.File("bad.cat"), c.image);
+    const ErrCatalogC cat(dir.File("bad.cat"), kCLocale);
     const std::string got = Lookup(cat, static_cast<int32_t>(0xE0BD000A), "D");
     EXPECT_TRUE(c.allowed10.count(got)) << c.name << ": " << got;
     for (uint32_t n : {0u, 15u, 20u, 30u, 40u, 0xFFFFu}) {
       const std::string other = Lookup(cat, MsgLogId(kTrackerSet, n), "D");
       EXPECT_TRUE(other == "D" || other == "Ten" || other == "Twenty" || other == "Thirty") << c.name;
     }
-  }
-}
-
-TEST(MessagesLocale, LocaleNamesGiveLanguageAndCountry) {
-  struct Case {
-    const char* name;
-    hx::LocaleRegionT want;
-  };
-  const Case cases[] = {
-      {"de_DE.UTF-8", {"de", "deu", "de"}},
-      {"en_US", {"en", "eng", "us"}},
-      {"fr", {"fr", "fra", ""}},
-      {"pt_BR.ISO8859-1@euro", {"pt", "por", "br"}},
-      {"es_419.UTF-8", {"es", "spa", "419"}},
-      {"deu_AT", {"de", "deu", "at"}},
-      {"xx_YY", {"xx", "", "yy"}},
-      {"C", {}},
-      {"POSIX", {}},
-      {"C.UTF-8", {}},
-      {"", {}},
-      {"12_34", {}},
-  };
-  for (const Case& c : cases) {
-    const hx::LocaleRegionT got = hx::ParseLocaleRegion(c.name);
-    EXPECT_EQ(got.language2, c.want.language2) << c.name;
-    EXPECT_EQ(got.language3, c.want.language3) << c.name;
-    EXPECT_EQ(got.country, c.want.country) << c.name;
   }
 }
 
@@ -315,32 +247,34 @@ TEST(MessagesLocale, PercentLPicksTheFileOfTheProcessLocale) {
       {{"de", "base"}, nullptr, nullptr, nullptr, "base"},
   };
   for (const Case& c : cases) {
-    TempDirC dir;
+    hxtest::TempDirC dir("hxmsg");
     for (const std::string& f : c.files) {
-      WriteCatalog(dir / ("allcat." + (f == "base" ? std::string() : f + ".") + "cat"), {{kTrackerSet, 10, f}});
+      WriteCatalog(dir.File("allcat." + (f == "base" ? std::string() : f + ".") + "cat"), {{kTrackerSet, 10, f}});
     }
-    LocaleEnvC env(c.lcAll, c.lcMessages, c.lang);
-    const ErrCatalogC cat(dir / "allcat.%L.cat");
+    hxtest::ScopedEnvC env;
+    SetLocale(env, c.lcAll, c.lcMessages, c.lang);
+    const ErrCatalogC cat(dir.File("allcat.%L.cat"));
     const std::string got = cat.isOpen() ? *cat.getMessage(static_cast<int32_t>(0xE0BD000A)) : "";
     EXPECT_EQ(got, c.want) << (c.lang ? c.lang : "(no LANG)");
-    EXPECT_EQ(cat.path(), dir / "allcat.%L.cat");
+    EXPECT_EQ(cat.path(), dir.File("allcat.%L.cat"));
   }
 }
 
 // Module catalog, process catalog, system texts and default, in that order.
 TEST(MessagesCatSwitch, LookupOrder) {
-  TempDirC dir;
-  ASSERT_EQ(mkdir((dir / "lib").c_str(), 0700), 0);
-  WriteCatalog(dir / "lib/allcat.de.cat", {{kTrackerSet, 10, "Module text"}, {kTrackerSet, 14, "{#}"}});
-  WriteCatalog(dir / "proc.cat", {{kTrackerSet, 10, "Process text"}, {kTrackerSet, 11, "{i}Process only"},
+  hxtest::TempDirC dir("hxmsg");
+  ASSERT_EQ(mkdir((dir.File("lib")).c_str(), 0700), 0);
+  WriteCatalog(dir.File("lib/allcat.de.cat"), {{kTrackerSet, 10, "Module text"}, {kTrackerSet, 14, "{#}"}});
+  WriteCatalog(dir.File("proc.cat"), {{kTrackerSet, 10, "Process text"}, {kTrackerSet, 11, "{i}Process only"},
                                   {kTrackerSet, 14, "Process fills in"}});
-  LocaleEnvC env("de_DE.UTF-8");
-  hx::SetInstallDirSource([&] { return dir.path(); });
+  hxtest::ScopedEnvC env;
+  SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
+  hx::SetInstallDirSource([&] { return dir.Path(); });
   ErrCatSwitchC sw;
   sw.openModuleCatalog();
   hx::SetInstallDirSource(nullptr);
   ASSERT_TRUE(sw.moduleCatalog()->isOpen());
-  EXPECT_EQ(sw.setProcessCatalog(dir / "proc.cat"), hx::RC_OK);
+  EXPECT_EQ(sw.setProcessCatalog(dir.File("proc.cat")), hx::RC_OK);
 
   struct Case {
     uint32_t id;
@@ -368,23 +302,8 @@ TEST(MessagesCatSwitch, LookupOrder) {
   sw.disableModuleCatalog();
   ErrSevT sev;
   EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Process text");
-  EXPECT_EQ(sw.setProcessCatalog(dir / "missing.cat"), hx::RC_FAIL);
+  EXPECT_EQ(sw.setProcessCatalog(dir.File("missing.cat")), hx::RC_FAIL);
   EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Default");
-}
-
-TEST(MessagesCatSwitch, ModuleCatalogFoundThroughTheInstallDirectory) {
-  EXPECT_EQ(hx::ModuleCatalogPath("/opt/tarvosk"), "/opt/tarvosk/lib/allcat.%L.cat");
-  EXPECT_EQ(hx::ModuleCatalogPath(""), "allcat.%L.cat");
-  const char* old = getenv("TARVOSKINSTALLDIR");
-  const std::string saved = old ? old : "";
-  setenv("TARVOSKINSTALLDIR", "/from/environment", 1);
-  EXPECT_EQ(hx::GetInstallDir(), "/from/environment");
-  hx::SetInstallDirSource([] { return std::string("/from/registry"); });
-  EXPECT_EQ(hx::GetInstallDir(), "/from/registry");
-  hx::SetInstallDirSource(nullptr);
-  EXPECT_EQ(hx::GetInstallDir(), "/from/environment");
-  if (old) setenv("TARVOSKINSTALLDIR", saved.c_str(), 1);
-  else unsetenv("TARVOSKINSTALLDIR");
 }
 
 // The process catalog installed with ErrSetCat and "%L" replaces the tracker's default texts
@@ -392,12 +311,13 @@ TEST(MessagesCatSwitch, ModuleCatalogFoundThroughTheInstallDirectory) {
 TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
   const int32_t kStarted = static_cast<int32_t>(0xE0BD000Au);
   const char* kStartedText = "\x01\x01i\x01Inventory tracking started";
-  TempDirC dir;
-  WriteCatalog(dir / "hxtmsg.de.cat", {{kTrackerSet, 10, "\x01\x01i\x01" "Bestandsaufnahme gestartet (%1$s)"}});
-  WriteCatalog(dir / "hxtmsg.fr.cat", {{kTrackerSet, 10, "Inventaire commence"}});
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("hxtmsg.de.cat"), {{kTrackerSet, 10, "\x01\x01i\x01" "Bestandsaufnahme gestartet (%1$s)"}});
+  WriteCatalog(dir.File("hxtmsg.fr.cat"), {{kTrackerSet, 10, "Inventaire commence"}});
   {
-    LocaleEnvC env("de_DE.UTF-8");
-    EXPECT_EQ(ErrSetCat((dir / "hxtmsg.%L.cat").c_str()), hx::RC_OK);
+    hxtest::ScopedEnvC env;
+    SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
+    EXPECT_EQ(ErrSetCat((dir.File("hxtmsg.%L.cat")).c_str()), hx::RC_OK);
     EXPECT_EQ(getL10NMessage(kStarted, kStartedText, {"Maschine"}), "Bestandsaufnahme gestartet (Maschine)");
     ErrBufImplC* buf = getErrBuf();
     buf->reset();
@@ -408,11 +328,13 @@ TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
     buf->reset();
   }
   {
-    LocaleEnvC env("C");
+    hxtest::ScopedEnvC env;
+    SetLocale(env, nullptr, nullptr, "C");
     EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
   }
   {
-    LocaleEnvC env("de_DE.UTF-8");
+    hxtest::ScopedEnvC env;
+    SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
     EXPECT_EQ(ErrSetCat(""), hx::RC_OK);
     EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
   }
@@ -420,9 +342,9 @@ TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
 
 // The log manager's catalog is looked up with the same markup rules and formatting.
 TEST(MessagesCatSwitch, ErrorStringOverAGivenCatalog) {
-  TempDirC dir;
-  WriteCatalog(dir / "hxtmsg.cat", kTrackerEntries);
-  const ErrCatalogC cat(dir / "hxtmsg.cat", kCLocale);
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("hxtmsg.cat"), kTrackerEntries);
+  const ErrCatalogC cat(dir.File("hxtmsg.cat"), kCLocale);
   ErrSevT sev = ErrSevNone;
   EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
   EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
@@ -434,10 +356,11 @@ TEST(MessagesCatSwitch, ErrorStringOverAGivenCatalog) {
 
 // Readers keep using a catalog while another thread replaces it.
 TEST(MessagesCatSwitch, LookupsWhileTheProcessCatalogIsReplaced) {
-  TempDirC dir;
-  WriteCatalog(dir / "a.cat", {{kTrackerSet, 10, "A"}});
-  WriteCatalog(dir / "b.cat", {{kTrackerSet, 10, "B"}});
-  LocaleEnvC env("C");
+  hxtest::TempDirC dir("hxmsg");
+  WriteCatalog(dir.File("a.cat"), {{kTrackerSet, 10, "A"}});
+  WriteCatalog(dir.File("b.cat"), {{kTrackerSet, 10, "B"}});
+  hxtest::ScopedEnvC env;
+  SetLocale(env, nullptr, nullptr, "C");
   ErrCatSwitchC sw;
   sw.disableModuleCatalog();
   std::atomic<bool> bad{false};
@@ -451,7 +374,7 @@ TEST(MessagesCatSwitch, LookupsWhileTheProcessCatalogIsReplaced) {
       }
     });
   }
-  for (int i = 0; i < 200; ++i) sw.setProcessCatalog(dir / (i % 2 ? "a.cat" : "b.cat"));
+  for (int i = 0; i < 200; ++i) sw.setProcessCatalog(dir.File(i % 2 ? "a.cat" : "b.cat"));
   for (auto& r : readers) r.join();
   EXPECT_FALSE(bad);
 }

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,49 +15,23 @@
 
 #include "foundation/process/Process.h"
 #include "foundation/process/RunCommand.h"
+#include "support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets (or unsets) a variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  }
-  ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
+using ScopedEnv = hxtest::ScopedEnvC;
 
 std::optional<std::string> GetEnv(const char* name) {
   const char* v = std::getenv(name);
   return v ? std::optional<std::string>(v) : std::nullopt;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/hx-proc-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-  // Creates root-relative file `rel` with content, executable or not.
-  void Put(const std::string& rel, const std::string& content, bool executable = true) const {
-    const fs::path p = fs::path(path_) / rel;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p) << content;
-    ::chmod(p.c_str(), executable ? 0755 : 0644);
-  }
-
- private:
-  std::string path_;
-};
+// Creates file `rel` below dir with content, executable or not.
+void Put(const hxtest::TempDirC& dir, const std::string& rel, const std::string& content, bool executable = true) {
+  ::chmod(dir.Write(rel, content).c_str(), executable ? 0755 : 0644);
+}
 
 std::string Script(const std::string& says) { return "#!/bin/sh\necho " + says + "\n"; }
 
@@ -78,14 +51,11 @@ TEST(ProcessEnvironment, MergeSetsOnTopAndLeavesTheTrackerAlone) {
 }
 
 std::vector<std::string> ChildEnvironment(const StringArrayC& env, bool merge) {
-  ProcessC p;
-  MemoryOutputStreamC out;
-  p.SetCommandLine(CommandLineC{"/usr/bin/env"});
-  p.SetEnvironment(env, merge);
-  EXPECT_EQ(p.StdOut().Redirect(&out), 0);
-  EXPECT_EQ(p.Create(), 0);
-  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  return hx::SplitLines(out.GetData());
+  hxtest::ChildC p(CommandLineC{"/usr/bin/env"});
+  p.Environment(env, merge);
+  EXPECT_EQ(p.Start(), 0);
+  EXPECT_EQ(p.Finish(), 0u);
+  return hx::SplitLines(p.Out());
 }
 
 TEST(ProcessEnvironment, ReplaceAndMergeRules) {
@@ -107,12 +77,12 @@ TEST(ProcessEnvironment, ReplaceAndMergeRules) {
 
 // How a program name becomes the file that runs, with and without a system root.
 TEST(ProcessEnvironment, ProgramLookupUnderTheSystemRoot) {
-  TempDir root, host;
-  root.Put("usr/sbin/dmidecode", Script("root-dmidecode"));
-  root.Put("usr/sbin/ifconfig", Script("root-ifconfig"));
-  root.Put("opt/a/tool", Script("not-executable"), false);
-  root.Put("opt/b/tool", Script("root-tool-b"));
-  host.Put("bin/hostonly", Script("host-tool"));
+  hxtest::TempDirC root("hx-proc"), host("hx-proc");
+  Put(root, "usr/sbin/dmidecode", Script("root-dmidecode"));
+  Put(root, "usr/sbin/ifconfig", Script("root-ifconfig"));
+  Put(root, "opt/a/tool", Script("not-executable"), false);
+  Put(root, "opt/b/tool", Script("root-tool-b"));
+  Put(host, "bin/hostonly", Script("host-tool"));
   fs::create_directories(fs::path(root.Path()) / "usr/bin");
   fs::create_symlink("/bin/sh", fs::path(root.Path()) / "usr/bin/shell");
 
@@ -154,17 +124,14 @@ TEST(ProcessEnvironment, ProgramLookupUnderTheSystemRoot) {
 }
 
 TEST(ProcessEnvironment, MergedPathIsTheOneSearched) {
-  TempDir dir;
-  dir.Put("bin/hx-merged-tool", Script("found-on-merged-path"));
+  hxtest::TempDirC dir("hx-proc");
+  Put(dir, "bin/hx-merged-tool", Script("found-on-merged-path"));
   ScopedEnv sysroot("TARVOSKSYSROOT", nullptr);
-  ProcessC p;
-  MemoryOutputStreamC out;
-  p.SetCommandLine(CommandLineC{"hx-merged-tool"});
-  p.SetEnvironment({"PATH=" + dir.Path() + "/bin"}, true);
-  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
-  ASSERT_EQ(p.Create(), 0);
-  ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  EXPECT_EQ(out.GetData(), "found-on-merged-path\n");
+  hxtest::ChildC p(CommandLineC{"hx-merged-tool"});
+  p.Environment({"PATH=" + dir.Path() + "/bin"});
+  ASSERT_EQ(p.Start(), 0);
+  EXPECT_EQ(p.Finish(), 0u);
+  EXPECT_EQ(p.Out(), "found-on-merged-path\n");
 }
 
 }  // namespace

@@ -6,11 +6,8 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -18,37 +15,14 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/process/Process.h"
 #include "foundation/process/RunCommand.h"
+#include "support/TestSupport.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 CommandLineC Sh(const std::string& script) { return CommandLineC{"/bin/sh", "-c", script}; }
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/hx-proc-XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
+using hxtest::ReadFile;
+using hxtest::WriteFile;
 
 // Runs a command with output and error captured in two streams.
 struct Captured {
@@ -87,7 +61,7 @@ TEST(ProcessRunner, EmptyCommandLineStartsNothing) {
 }
 
 TEST(ProcessRunner, FailedStartIsReportedByCreateWithTheChildReaped) {
-  TempDir dir;
+  hxtest::TempDirC dir("hx-proc");
   WriteFile(dir.File("not-executable"), "#!/bin/sh\nexit 0\n");
   const FileNameC missingDir(dir.File("no-such-dir"));
   struct Case {
@@ -182,7 +156,7 @@ TEST(ProcessRunner, OutputReachesItsOwnStreamComplete) {
 }
 
 TEST(ProcessRunner, MegabytesOnBothStreamsLoseNoByte) {
-  TempDir dir;
+  hxtest::TempDirC dir("hx-proc");
   std::string data(10 * 1024 * 1024, '\0');
   std::mt19937 rng(4711);
   for (char& ch : data) ch = static_cast<char>(rng());
@@ -198,7 +172,7 @@ TEST(ProcessRunner, MegabytesOnBothStreamsLoseNoByte) {
 }
 
 TEST(ProcessRunner, FileAndDescriptorRedirects) {
-  TempDir dir;
+  hxtest::TempDirC dir("hx-proc");
   WriteFile(dir.File("in"), "line one\nline two\n");
   WriteFile(dir.File("out"), "old content that must be truncated away\n");
   const FileNameC in(dir.File("in")), out(dir.File("out")), err(dir.File("err"));
@@ -234,7 +208,7 @@ TEST(ProcessRunner, FileAndDescriptorRedirects) {
 }
 
 TEST(ProcessRunner, CloseFailureIsReportedAndTheDescriptorForgotten) {
-  TempDir dir;
+  hxtest::TempDirC dir("hx-proc");
   const FileNameC out(dir.File("out"));
   ProcessC p;
   ASSERT_EQ(p.StdOut().Redirect(&out), 0);
@@ -251,7 +225,7 @@ TEST(ProcessRunner, CloseFailureIsReportedAndTheDescriptorForgotten) {
 }
 
 TEST(ProcessRunner, WorkingDirectory) {
-  TempDir dir;
+  hxtest::TempDirC dir("hx-proc");
   const FileNameC wd(dir.Path());
   ProcessC p;
   MemoryOutputStreamC out;
@@ -260,7 +234,7 @@ TEST(ProcessRunner, WorkingDirectory) {
   ASSERT_EQ(p.StdOut().Redirect(&out), 0);
   ASSERT_EQ(p.Create(), 0);
   ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  EXPECT_EQ(out.GetData(), fs::canonical(dir.Path()).string() + "\n");
+  EXPECT_EQ(out.GetData(), std::filesystem::canonical(dir.Path()).string() + "\n");
 }
 
 uint64_t IgnoredSignalsOfChild(uint32_t mask) {

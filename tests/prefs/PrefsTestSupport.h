@@ -59,12 +59,6 @@ class LoadC {
     log_LogManagerC::ReleaseInstance(0);
     return hxtest::ReadFile(dataDir_ + "/log/tracker.log");
   }
-  // The ids reported to this thread's error buffer since the load began.
-  std::vector<int32_t> ErrorIds() const {
-    std::vector<int32_t> ids;
-    for (unsigned i = 0; i < getErrBuf()->count(); ++i) ids.push_back(getErrBuf()->get(i)->id());
-    return ids;
-  }
   const std::string& DataDir() const { return dataDir_; }
 
   hxtest::TempDirC dir;
@@ -84,11 +78,5 @@ class LoadC {
   std::string iniPath_, dataDir_;
   std::unique_ptr<TrkUnixPreferencesC> prefs_;
 };
-
-inline size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
 
 }  // namespace hxprefs

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "foundation/process/Process.h"
 #include "prefs/tracker/TrkMessages.h"
 #include "support/TestSupport.h"
 
@@ -26,18 +25,13 @@ RunT RunTracker(const hxtest::TempDirC& dir, const std::vector<std::string>& arg
                                                        "UserInteractionLevel=Status\n");
   CommandLineC commandLine{c_Program};
   for (const std::string& a : args) commandLine.Add(a);
-  ProcessC p;
-  p.SetCommandLine(commandLine);
+  hxtest::ChildC p(commandLine);
   // A run ends with the upload: the build's install directory holds lib/libuploader.so.
-  p.SetEnvironment({"TARVOSKCONFIGINI=" + ini, "TARVOSKDATADIR=" + dir.File("data"),
-                    "TARVOSKINSTALLDIR=" HX_BINARY_DIR},
-                   true);
-  const FileNameC cwd(dir.Path());
-  p.SetWorkingDirectory(&cwd);
+  p.Environment({"TARVOSKCONFIGINI=" + ini, "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKINSTALLDIR=" HX_BINARY_DIR})
+      .WorkingDirectory(dir.Path());
   RunT run;
-  EXPECT_EQ(p.Create(), hx::RC_OK);
-  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), hx::RC_OK);
-  EXPECT_EQ(p.GetExitCode(&run.exitCode), hx::RC_OK);
+  EXPECT_EQ(p.Start(), hx::RC_OK);
+  run.exitCode = p.Finish();
   run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
   return run;
 }

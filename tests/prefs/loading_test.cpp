@@ -14,7 +14,7 @@
 namespace {
 
 using P = TrkPreferencesC;
-using hxprefs::Count;
+using hxtest::Count;
 using hxprefs::LoadC;
 
 constexpr const char* c_Separator = "************************************************************";
@@ -143,7 +143,7 @@ TEST(PrefsLoading, CommandLineAndValidationOutcomes) {
     LoadC load;
     EXPECT_EQ(load.Load(c.args), c.result) << what;
     ExpectValues(load, c.values, what);
-    const std::vector<int32_t> ids = load.ErrorIds();
+    const std::vector<int32_t> ids = hxtest::ErrorIds();
     for (const auto& [id, times] : c.errors) {
       EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
     }

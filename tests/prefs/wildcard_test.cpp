@@ -12,7 +12,7 @@
 
 namespace {
 
-using hxprefs::Count;
+using hxtest::Count;
 using hxprefs::LoadC;
 
 StringArrayC Sorted(const FileNameArrayC& names) {

@@ -1,7 +1,12 @@
 #pragma once
 // Helpers shared by the test programs: a temporary directory that removes itself, environment
-// changes that undo themselves, and whole-file reads and writes.
+// changes that undo themselves, whole-file reads and writes, text searches, and a program run
+// as a child with its output captured and a deadline.
 
+#include <sys/time.h>
+
+#include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,8 +14,21 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "foundation/messages/Errors.h"
+#include "foundation/process/Process.h"
 
 namespace hxtest {
+
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// How often `part` occurs in text (overlapping occurrences count).
+inline size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -21,6 +39,33 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// The ids reported to this thread's error buffer since it was last reset.
+inline std::vector<int32_t> ErrorIds() {
+  std::vector<int32_t> ids;
+  for (unsigned i = 0; i < getErrBuf()->count(); ++i) ids.push_back(getErrBuf()->get(i)->id());
+  return ids;
+}
+
+// Regular files whose names start with `prefix` directly in dir.
+inline std::vector<std::string> FilesIn(const std::string& dir, const std::string& prefix = "") {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string name = e.path().filename().string();
+    if (e.is_regular_file() && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+  }
+  return names;
+}
+
+// Sets a file's modification time `seconds` away from now (negative: in the past).
+inline void SetModified(const std::string& path, long seconds) {
+  struct timeval times[2] = {};
+  gettimeofday(&times[0], nullptr);
+  times[0].tv_sec += seconds;
+  times[1] = times[0];
+  ::utimes(path.c_str(), times);
 }
 
 // A fresh directory under /tmp, removed with everything in it when the object goes.
@@ -95,6 +140,77 @@ class ScopedEnvC {
 
  private:
   std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// TZ set for the life of the object, with the C library told of each change.
+class ScopedTimeZoneC {
+ public:
+  explicit ScopedTimeZoneC(const char* tz) : env_("TZ", tz) { ::tzset(); }
+
+ private:
+  // Destroyed after env_ has put the old TZ back.
+  struct RetzsetT {
+    ~RetzsetT() { ::tzset(); }
+  } retzset_;
+  ScopedEnvC env_;
+};
+
+// A program run as a child: input from /dev/null, output and error captured, terminated when it
+// outlives its deadline, so that a program that hangs fails its test instead of the suite.
+class ChildC {
+ public:
+  static constexpr uint32_t c_NoExit = 0xFFFFFFFFu;  // the exit code of a child that was killed
+
+  explicit ChildC(const CommandLineC& commandLine) : devNull_("/dev/null") {
+    p_.SetCommandLine(commandLine);
+    p_.StdIn().Redirect(&devNull_);
+    p_.StdOut().Redirect(&out_);
+    p_.StdErr().Redirect(&err_);
+  }
+  ChildC(const ChildC&) = delete;
+  ChildC& operator=(const ChildC&) = delete;
+
+  ChildC& Environment(const StringArrayC& variables, bool merge = true) {
+    p_.SetEnvironment(variables, merge);
+    return *this;
+  }
+  ChildC& WorkingDirectory(const std::string& dir) {
+    cwd_ = FileNameC(dir);
+    p_.SetWorkingDirectory(&cwd_);
+    return *this;
+  }
+  hx::ResultT Start() { return p_.Create(); }
+  long Pid() const {
+    long pid = -1;
+    p_.GetProcessId(&pid);
+    return pid;
+  }
+  // Waits for the end and answers the exit status (c_NoExit when killed).
+  uint32_t Finish(std::chrono::seconds limit = std::chrono::seconds(120)) {
+    deadline_ = std::chrono::steady_clock::now() + limit;
+    p_.Wait(&ChildC::InTime, this, ProcessC::MillisecondsC(200));
+    uint32_t code = c_NoExit;
+    if (p_.GetExitCode(&code) != hx::RC_OK) code = c_NoExit;
+    return code;
+  }
+  bool TimedOut() const { return timedOut_; }
+  const std::string& Out() const { return out_.GetData(); }
+  const std::string& Err() const { return err_.GetData(); }
+
+ private:
+  static bool InTime(ProcessC*, void* self) {
+    auto* me = static_cast<ChildC*>(self);
+    if (std::chrono::steady_clock::now() < me->deadline_) return true;
+    me->timedOut_ = true;
+    return false;
+  }
+
+  FileNameC devNull_;
+  FileNameC cwd_;
+  MemoryOutputStreamC out_, err_;
+  ProcessC p_;
+  std::chrono::steady_clock::time_point deadline_;
+  bool timedOut_ = false;
 };
 
 }  // namespace hxtest
