@@ -24,79 +24,22 @@
 #include "inventory/TrkInventory.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/XmlOutputStream.h"
+#include "BenchSupport.h"
 
 namespace {
 
+using hxbench::c_TouchedFrom;
+using hxbench::FilesInventory;
+
 constexpr int64_t c_Sizes[] = {50000, 100000, 200000};
-// 1% of the files change: every 200th file gets another digest and size (a new item, and its
-// old form is removed), every 200th file from the 100th on another time stamp on its instance
-// (the same item, updated).
-constexpr int64_t c_ChangedEvery = 200;
-constexpr int64_t c_TouchedFrom = 100;
 
 // How many of `files` files are changed in the way that starts at file `first`.
 int64_t CountOf(int64_t files, int64_t first) {
-  return files > first ? (files - first + c_ChangedEvery - 1) / c_ChangedEvery : 0;
+  return files > first ? (files - first + hxbench::c_ChangedEvery - 1) / hxbench::c_ChangedEvery : 0;
 }
 
-// The digest text of file i in its first or its changed form.
-std::string Md5Text(int64_t i, bool changed) {
-  char text[33];
-  const unsigned long long a = static_cast<unsigned long long>(i) * 0x9E3779B97F4A7C15ull + (changed ? 1 : 0);
-  std::snprintf(text, sizeof text, "%016llx%016llx", a, ~a * 0xC2B2AE3D27D4EB4Full);
-  return text;
-}
-
-RefM<TrkInventoryC> BuildInventory(int64_t files, bool changed) {
-  RefM<TrkInventoryC> inventory = TrkInventoryC::New();
-  TrkInventoryHeaderT h;
-  h.version = "9.2.0.1";
-  h.inventoryType = "Machine";
-  h.fullQualifiedDomainName = "bench.example.org";
-  h.machineId = "bench";
-  h.userId = "root";
-  h.expectSoftware = true;
-  h.dateTime = "2026-03-01 10:00:00";
-  inventory->AddRootAttributes(h);
-  inventory->SetDeltaHeader(h);
-  for (int64_t i = 0; i < files; ++i) {
-    const bool isChanged = changed && i % c_ChangedEvery == 0;
-    const bool isTouched = changed && i % c_ChangedEvery == c_TouchedFrom;
-    RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New("Content");
-    content->Add("MD5", Md5Text(i, isChanged));
-    content->Add("Size", std::to_string(4096 + i * 37 + (isChanged ? 1 : 0)));
-    RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New("Instance");
-    instance->Add("Path", "/opt/app" + std::to_string(i / 1000) + "/lib/module" + std::to_string(i) + ".so");
-    instance->Add("DateTime", "2025-11-" + std::to_string(10 + i % 19) + (isTouched ? " 09:00:00" : " 08:15:00"));
-    content->AddEntity(instance.get());
-    inventory->AddEntity(content.get());
-  }
-  return inventory;
-}
-
-class BenchDirC {
- public:
-  BenchDirC() {
-    char tmpl[] = "/tmp/hxdeltabenchXXXXXX";
-    if (mkdtemp(tmpl) == nullptr) std::abort();
-    dir_ = tmpl;
-  }
-  ~BenchDirC() {
-    for (const std::string& f : files_) std::remove(f.c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string File(const std::string& name) {
-    files_.push_back(dir_ + "/" + name);
-    return files_.back();
-  }
-
- private:
-  std::string dir_;
-  std::vector<std::string> files_;
-};
-
-BenchDirC& Dir() {
-  static BenchDirC s_dir;
+hxbench::BenchDirC& Dir() {
+  static hxbench::BenchDirC s_dir("hxdeltabench");
   return s_dir;
 }
 
@@ -111,13 +54,12 @@ BaseT& Base(int64_t files) {
   static std::map<int64_t, BaseT> s_bases;
   BaseT& b = s_bases[files];
   if (!b.inventory) {
-    b.inventory = BuildInventory(files, false);
+    b.inventory = FilesInventory(files, false);
     b.file = Dir().File("base-" + std::to_string(files) + ".hxi");
     const FileNameC name(b.file);
     if (XmlSaveFile(&name, b.inventory.get()) != hx::RC_OK) std::abort();
-    struct stat st;
-    if (stat(b.file.c_str(), &st) != 0) std::abort();
-    b.bytes = st.st_size;
+    b.bytes = hxbench::FileSize(b.file);
+    if (b.bytes < 0) std::abort();
   }
   return b;
 }
@@ -148,7 +90,7 @@ void BM_Delta(benchmark::State& state) {
   for (auto _ : state) {
     // The delta takes the changed entities out of the current inventory: a new one each time.
     state.PauseTiming();
-    RefM<TrkInventoryC> current = BuildInventory(state.range(0), true);
+    RefM<TrkInventoryC> current = FilesInventory(state.range(0), true);
     state.ResumeTiming();
     TrkInventoryC* delta = nullptr;
     if (current->GenerateDiff(FileNameC(b.file), &delta) != hx::RC_OK) {
@@ -178,35 +120,12 @@ BENCHMARK(BM_Write)->Apply(Sizes);
 BENCHMARK(BM_Read)->Apply(Sizes);
 BENCHMARK(BM_Delta)->Apply(Sizes)->Iterations(3);
 
-// Keeps the wall-clock and processor time per iteration of every run for the closing table.
-class RecordingReporterC : public benchmark::ConsoleReporter {
- public:
-  struct TimesT {
-    double real = 0, cpu = 0;
-  };
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
-        const double n = static_cast<double>(r.iterations);
-        times_[r.benchmark_name()] = TimesT{r.real_accumulated_time / n, r.cpu_accumulated_time / n};
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  TimesT Times(const std::string& name) const {
-    const auto it = times_.find(name);
-    return it == times_.end() ? TimesT{} : it->second;
-  }
-
- private:
-  std::map<std::string, TimesT> times_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporterC reporter;
+  hxbench::RecordingReporterC reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   // Wall-clock times and rates; the cost per entity is processor time, which other work on a
   // shared machine disturbs far less.

@@ -17,6 +17,7 @@
 #include "inventory/TrkInventory.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
+#include "BenchSupport.h"
 
 namespace {
 
@@ -26,18 +27,9 @@ constexpr int c_PropertiesPerInstance = 4;
 class BenchDataC {
  public:
   BenchDataC() {
-    char tmpl[] = "/tmp/hxinvbenchXXXXXX";
-    if (mkdtemp(tmpl) == nullptr) std::abort();
-    dir_ = tmpl;
     inventory_ = TrkInventoryC::New();
-    TrkInventoryHeaderT h;
-    h.version = "9.2.0.1";
-    h.inventoryType = "Machine";
-    h.fullQualifiedDomainName = "bench.example.org";
-    h.machineId = "bench";
-    h.userId = "root";
+    TrkInventoryHeaderT h = hxbench::BenchHeader();
     h.expectHardware = true;
-    h.dateTime = "2026-03-01 10:00:00";
     inventory_->AddRootAttributes(h);
     for (int i = 0; i < c_Instances; ++i) {
       auto hw = TrkTrackC::AddClass(inventory_.get(), "Disk", "sd" + std::to_string(i), "devinfo");
@@ -47,15 +39,9 @@ class BenchDataC {
       hw->AddProperty("Path", "/devices/pci@0,0/pci8086,2829@1f,2/disk@" + std::to_string(i) + ",0", "", false);
     }
   }
-  ~BenchDataC() {
-    std::remove(File().c_str());
-    std::remove(ReferenceFile().c_str());
-    rmdir(dir_.c_str());
-  }
-
   TrkInventoryC* Inventory() const { return inventory_.get(); }
-  std::string File() const { return dir_ + "/inventory.hxi"; }
-  std::string ReferenceFile() const { return dir_ + "/reference.hxi"; }
+  std::string File() const { return dir_.File("inventory.hxi"); }
+  std::string ReferenceFile() const { return dir_.File("reference.hxi"); }
 
   // The bytes the writer produces, read back once for the reference.
   const std::string& Bytes() {
@@ -69,7 +55,7 @@ class BenchDataC {
   }
 
  private:
-  std::string dir_;
+  hxbench::BenchDirC dir_{"hxinvbench"};
   RefM<TrkInventoryC> inventory_;
   std::string bytes_;
 };
@@ -102,28 +88,12 @@ void BM_ReferenceFwrite(benchmark::State& state) {
 }
 BENCHMARK(BM_ReferenceFwrite)->Unit(benchmark::kMillisecond);
 
-// Keeps the time per iteration of every benchmark for the closing comparison.
-class RecordingReporterC : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration && !r.error_occurred) seconds_[r.run_name.function_name] = r.real_accumulated_time / r.iterations;
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Seconds(const std::string& name) const {
-    const auto it = seconds_.find(name);
-    return it == seconds_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporterC reporter;
+  hxbench::RecordingReporterC reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double mb = static_cast<double>(Data().Bytes().size()) / (1024.0 * 1024.0);
   const double writer = reporter.Seconds("BM_InventoryWrite");

@@ -23,57 +23,29 @@
 #include "app/staging/TrkGzip.h"
 #include "inventory/TrkInventory.h"
 #include "inventory/XmlOutputStream.h"
+#include "BenchSupport.h"
 
 namespace {
 
 constexpr int c_Files = 100000;
 constexpr const char* c_Gzip = "/usr/bin/gzip";
 
-int64_t FileSize(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
-}
+using hxbench::FileSize;
 
+// The file-scan inventory written once; the compressed copies go beside it.
 class BenchDataC {
  public:
-  BenchDataC() {
-    char tmpl[] = "/tmp/hxgzipbenchXXXXXX";
-    if (mkdtemp(tmpl) == nullptr) std::abort();
-    dir_ = tmpl;
-    RefM<TrkInventoryC> inventory = TrkInventoryC::New();
-    TrkInventoryHeaderT h;
-    h.version = "9.2.0.1";
-    h.inventoryType = "Machine";
-    h.machineId = "bench";
-    h.dateTime = "2026-03-01 10:00:00";
-    inventory->AddRootAttributes(h);
-    for (int i = 0; i < c_Files; ++i) {
-      RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New("Content");
-      char md5[33];
-      const unsigned long long a = static_cast<unsigned long long>(i) * 0x9E3779B97F4A7C15ull;
-      std::snprintf(md5, sizeof md5, "%016llx%016llx", a, ~a * 0xC2B2AE3D27D4EB4Full);
-      content->Add(StringC("MD5"), StringC(md5));
-      content->Add("Size", std::to_string(4096 + i * 37));
-      RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New("Instance");
-      instance->Add("Path", "/opt/app" + std::to_string(i / 1000) + "/lib/module" + std::to_string(i) + ".so");
-      instance->Add("DateTime", "2025-11-" + std::to_string(10 + i % 19) + " 08:15:00");
-      content->AddEntity(instance.get());
-      inventory->AddEntity(content.get());
-    }
+  BenchDataC() : dir_("hxgzipbench") {
     const FileNameC file(Source());
-    if (XmlSaveFile(&file, inventory.get()) != hx::RC_OK) std::abort();
+    if (XmlSaveFile(&file, hxbench::FilesInventory(c_Files, false).get()) != hx::RC_OK) std::abort();
     bytes_ = FileSize(Source());
   }
-  ~BenchDataC() {
-    for (const char* name : {"inventory.hxi", "staged.gz", "gzip.gz", "chunk.gz"}) std::remove(File(name).c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string File(const std::string& name) const { return dir_ + "/" + name; }
+  std::string File(const std::string& name) const { return dir_.File(name); }
   std::string Source() const { return File("inventory.hxi"); }
   int64_t Bytes() const { return bytes_; }
 
  private:
-  std::string dir_;
+  hxbench::BenchDirC dir_;
   int64_t bytes_ = 0;
 };
 
@@ -135,29 +107,12 @@ void BM_ZlibReads(benchmark::State& state) {
 }
 BENCHMARK(BM_ZlibReads)->Arg(1024)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
 
-class RecordingReporterC : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-        seconds_[r.benchmark_name()] = r.real_accumulated_time / static_cast<double>(r.iterations);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Seconds(const std::string& name) const {
-    const auto it = seconds_.find(name);
-    return it == seconds_.end() ? 0.0 : it->second;
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporterC reporter;
+  hxbench::RecordingReporterC reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double mb = static_cast<double>(Data().Bytes()) / (1024.0 * 1024.0);
   const double staging = reporter.Seconds("BM_StagingGzipCopy");

@@ -1,0 +1,119 @@
+#pragma once
+// What the benchmark programs share: a console reporter that also keeps the time per iteration
+// of every run, so that each program can close with its figures set against its reference.
+
+#include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "inventory/TrkInventory.h"
+
+namespace hxbench {
+
+// A fresh directory under /tmp for one program's files, removed with them at exit.
+class BenchDirC {
+ public:
+  explicit BenchDirC(const std::string& prefix) {
+    std::string pattern = "/tmp/" + prefix + "XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    dir_ = pattern;
+  }
+  ~BenchDirC() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  BenchDirC(const BenchDirC&) = delete;
+  BenchDirC& operator=(const BenchDirC&) = delete;
+  std::string File(const std::string& name) const { return dir_ + "/" + name; }
+
+ private:
+  std::string dir_;
+};
+
+inline int64_t FileSize(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+inline TrkInventoryHeaderT BenchHeader() {
+  TrkInventoryHeaderT h;
+  h.version = "9.2.0.1";
+  h.inventoryType = "Machine";
+  h.fullQualifiedDomainName = "bench.example.org";
+  h.machineId = "bench";
+  h.userId = "root";
+  h.dateTime = "2026-03-01 10:00:00";
+  return h;
+}
+
+// A file-scan inventory: `files` "Content" entities (MD5 and Size), each with an "Instance"
+// child (Path and DateTime). With `changed`, 1% of the files differ from the unchanged form:
+// every c_ChangedEvery-th file has another digest and size (a new item; its old form is gone)
+// and every c_ChangedEvery-th file from c_TouchedFrom on another time stamp (the same item,
+// updated).
+constexpr int64_t c_ChangedEvery = 200;
+constexpr int64_t c_TouchedFrom = 100;
+
+// The digest text of file i in its first or its changed form.
+inline std::string Md5Text(int64_t i, bool changed) {
+  char text[33];
+  const unsigned long long a = static_cast<unsigned long long>(i) * 0x9E3779B97F4A7C15ull + (changed ? 1 : 0);
+  std::snprintf(text, sizeof text, "%016llx%016llx", a, ~a * 0xC2B2AE3D27D4EB4Full);
+  return text;
+}
+
+inline RefM<TrkInventoryC> FilesInventory(int64_t files, bool changed) {
+  RefM<TrkInventoryC> inventory = TrkInventoryC::New();
+  TrkInventoryHeaderT h = BenchHeader();
+  h.expectSoftware = true;
+  inventory->AddRootAttributes(h);
+  inventory->SetDeltaHeader(h);
+  for (int64_t i = 0; i < files; ++i) {
+    const bool isChanged = changed && i % c_ChangedEvery == 0;
+    const bool isTouched = changed && i % c_ChangedEvery == c_TouchedFrom;
+    RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New("Content");
+    content->Add("MD5", Md5Text(i, isChanged));
+    content->Add("Size", std::to_string(4096 + i * 37 + (isChanged ? 1 : 0)));
+    RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New("Instance");
+    instance->Add("Path", "/opt/app" + std::to_string(i / 1000) + "/lib/module" + std::to_string(i) + ".so");
+    instance->Add("DateTime", "2025-11-" + std::to_string(10 + i % 19) + (isTouched ? " 09:00:00" : " 08:15:00"));
+    content->AddEntity(instance.get());
+    inventory->AddEntity(content.get());
+  }
+  return inventory;
+}
+
+class RecordingReporterC : public benchmark::ConsoleReporter {
+ public:
+  struct TimesT {
+    double real = 0, cpu = 0;  // seconds per iteration; zero when the run is missing or failed
+  };
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+      const double n = static_cast<double>(r.iterations);
+      times_[r.benchmark_name()] = TimesT{r.real_accumulated_time / n, r.cpu_accumulated_time / n};
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  // Times of the run named as the console shows it ("BM_Name/arg/real_time").
+  TimesT Times(const std::string& name) const {
+    const auto it = times_.find(name);
+    return it == times_.end() ? TimesT{} : it->second;
+  }
+  double Seconds(const std::string& name) const { return Times(name).real; }
+
+ private:
+  std::map<std::string, TimesT> times_;
+};
+
+}  // namespace hxbench
