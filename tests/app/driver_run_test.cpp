@@ -10,6 +10,8 @@
 #include "app/driver/TrkRunMessages.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "foundation/messages/Errors.h"
+#include "inventory/TrkTrack.h"
+#include "inventory/XmlOutputStream.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -150,19 +152,6 @@ TEST(TrackerRun, FullInventoryIsWrittenStagedAndHandedToTheUpload) {
   EXPECT_TRUE(FilesIn(p.TempDir()).empty());
 }
 
-TEST(TrackerRun, DifferenceWithoutAnEarlierInventoryWritesAFullOne) {
-  InProcessC p;
-  ASSERT_EQ(p.Load({"-o", "Difference=True"}), hx::RC_OK);
-  ASSERT_EQ(p.Value("Generation"), "1");
-  RefM<ProbeTrackerC> t = p.NewTracker();
-  EXPECT_EQ(p.Run(*t), hx::RC_OK);
-  EXPECT_EQ(p.Value("Difference"), "False");
-  EXPECT_EQ(p.Value("Generation"), "Full");
-  EXPECT_TRUE(Contains(Staged(p), "Type=\"Full\""));
-  t.reset();
-  EXPECT_TRUE(Contains(p.Log(), "Generating a full inventory"));
-}
-
 TEST(TrackerRun, DeltaAgainstThePreviousGeneration) {
   for (const bool incremental : {true, false}) {
     SCOPED_TRACE(incremental ? "incremental" : "against the kept full inventory");
@@ -202,16 +191,57 @@ TEST(TrackerRun, DeltaAgainstThePreviousGeneration) {
   }
 }
 
-TEST(TrackerRun, UnreadablePreviousGenerationFallsBackToAFullInventory) {
+// A delta without a usable base (none, or one that is no inventory) becomes a full inventory.
+TEST(TrackerRun, DeltaWithoutAUsableBaseWritesAFullInventory) {
+  struct CaseT { const char* what; const char* base; const char* logged; };
+  const CaseT cases[] = {
+      {"no earlier inventory", nullptr, "Generating a full inventory"},
+      {"unreadable base", "this is not an inventory", "Could not generate inventory delta - reverting to full inventory"},
+  };
+  for (const CaseT& c : cases) {
+    SCOPED_TRACE(c.what);
+    InProcessC p;
+    ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", "IncrementalDiff=True"}), hx::RC_OK);
+    ASSERT_EQ(p.Value("Generation"), "1");
+    if (c.base != nullptr) p.Dir().Write("data/tracker/inventories/" + p.Value("InventoryFile"), c.base);
+    EXPECT_EQ(p.RunOnce(), hx::RC_OK);
+    EXPECT_EQ(p.Value("Difference"), "False");
+    EXPECT_EQ(p.Value("Generation"), "Full");
+    EXPECT_TRUE(Contains(Staged(p), "Type=\"Full\""));
+    EXPECT_TRUE(FilesIn(p.TempDir()).empty());
+    EXPECT_TRUE(Contains(p.Log(), c.logged));
+  }
+}
+
+// When the delta is taken but cannot be written, the full inventory published instead still
+// holds every entity of the run, also those the delta had already taken out of the inventory.
+TEST(TrackerRun, EntitiesOfADeltaThatCouldNotBeWrittenAreInTheFullInventory) {
   InProcessC p;
-  ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", "IncrementalDiff=True"}), hx::RC_OK);
+  ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", "IncrementalDiff=False"}), hx::RC_OK);
+  // A base of 3,000 disks that this run no longer has: all of them go to the delta's "Remove",
+  // which makes the delta far larger than the limit below, and the full inventory far smaller.
   p.Dir().Mkdir("data/tracker/inventories");
-  hxtest::WriteFile(InventoryPath(p), "this is not an inventory");
+  RefM<TrkInventoryC> base = TrkInventoryC::New();
+  base->Add("Type", "Full");
+  for (int i = 0; i < 3000; ++i) TrkTrackC::AddClass(base.get(), "Disk", "old disk " + std::to_string(i), "devinfo");
+  const FileNameC baseFile(InventoryPath(p));
+  ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK);
+
   RefM<ProbeTrackerC> t = p.NewTracker();
-  EXPECT_EQ(p.Run(*t), hx::RC_OK);
-  EXPECT_EQ(p.Value("Difference"), "False");
+  t->hardwareClasses = {"Processor", "Memory"};  // both new: the delta moves them to "Add"
+  hx::ResultT r;
+  {
+    hxapp::ScopedFileSizeLimitC limit(64 * 1024);
+    ASSERT_TRUE(limit.ok());
+    r = p.Run(*t);
+  }
+  EXPECT_EQ(r, hx::RC_OK);
   EXPECT_EQ(p.Value("Generation"), "Full");
-  EXPECT_TRUE(Contains(Staged(p), "Type=\"Full\""));
+  const std::string inventory = hxtest::ReadFile(InventoryPath(p));
+  EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Processor\"")) << inventory;
+  EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Memory\"")) << inventory;
+  EXPECT_FALSE(Contains(inventory, "old disk")) << inventory;
+  EXPECT_EQ(Staged(p), inventory);
   EXPECT_TRUE(FilesIn(p.TempDir()).empty());
   t.reset();
   EXPECT_TRUE(Contains(p.Log(), "Could not generate inventory delta - reverting to full inventory"));

@@ -3,9 +3,7 @@
 // no terminal is (cron, pipes), the error window, Ctrl-C, and the error window of a failed
 // preference load.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <map>
@@ -17,76 +15,30 @@
 #include "app/interaction/InteractionManager.h"
 #include "app/interaction/ProgressInteraction.h"
 #include "app/interaction/TrkTrackerGUI.h"
-#include "foundation/log/LogManager.h"
-#include "foundation/log/LogSettings.h"
+#include "tests/app/InteractionTestSupport.h"
 #include "foundation/messages/Errors.h"
 #include "prefs/PrefsTestSupport.h"
-#include "prefs/store/Environment.h"
 #include "prefs/tracker/TrkMessages.h"
-#include "prefs/tracker/TrkPreferences.h"
-#include "support/TestSupport.h"
 
 namespace {
 
 using P = TrkPreferencesC;
 
-// One end of the console that a test reads back; reads never wait.
-class PipeC {
- public:
-  PipeC() {
-    if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
-    if (fds_[0] >= 0) ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
-  }
-  ~PipeC() {
-    for (int fd : fds_)
-      if (fd >= 0) ::close(fd);
-  }
-  PipeC(const PipeC&) = delete;
-  PipeC& operator=(const PipeC&) = delete;
-  int WriteEnd() const { return fds_[1]; }
-  // Everything written so far.
-  std::string Take() {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fds_[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
-    return text;
-  }
+using hxapp::PipeC;
 
- private:
-  int fds_[2];
-};
-
-class LogFileSettingsC : public hx::LogSettingsI {
- public:
-  explicit LogFileSettingsC(std::string path) : path_(std::move(path)) {}
-  bool Get(const char* name, std::string& value) override {
-    if (std::string(name) != hx::kLogFile) return false;
-    value = path_;
-    return true;
-  }
-
- private:
-  std::string path_;
-};
-
-// A run's preferences in an environment of their own, a console of pipes without anyone to
-// ask, and a log file of its own.
-class InteractionGui : public testing::Test {
+// A console of pipes without anyone to ask, and the run's defaults.
+class InteractionGui : public hxapp::InteractionFixture {
  protected:
   void SetUp() override {
-    env_EnvironmentC::SetCurrent(&env_);
+    InteractionFixture::SetUp();
     Defaults();
     trk::SetInteractionConsole(std::make_shared<ConsoleC>(-1, -1, out_.WriteEnd(), err_.WriteEnd()));
-    log_LogManagerC::ReleaseInstance(0);
-    hx::SetLogSettings(&logSettings_);
     getErrBuf()->reset();
   }
   void TearDown() override {
     TrkTrackerGUIC::Finalise();
     trk::SetInteractionConsole(nullptr);
-    log_LogManagerC::ReleaseInstance(0);
-    hx::SetLogSettings(nullptr);
-    env_EnvironmentC::SetCurrent(nullptr);
+    InteractionFixture::TearDown();
     getErrBuf()->reset();
   }
 
@@ -98,10 +50,6 @@ class InteractionGui : public testing::Test {
     Set(P::c_Upload, "False");
     Set(P::c_UserInteractionLevel, "STATUS");
   }
-  void Set(const env_EnvOptsC& name, const char* value) {
-    prefs_.Remove(name);
-    if (value != nullptr) prefs_.AddValue(name, StringC(value));
-  }
   TrkTrackerGUIC& Start() {
     TrkTrackerGUIC::Initialise();
     return *TrkTrackerGUIC::Instance();
@@ -112,16 +60,7 @@ class InteractionGui : public testing::Test {
     return gui;
   }
   static const ProgressInteractionI& Window() { return *TrkTrackerGUIC::Instance()->GetStatusWindow(); }
-  std::string Log() {
-    log_LogManagerC::ReleaseInstance(0);
-    return hxtest::ReadFile(logPath_);
-  }
 
-  hxtest::TempDirC dir_{"hxgui"};
-  std::string logPath_ = dir_.File("tracker.log");
-  LogFileSettingsC logSettings_{logPath_};
-  env_EnvironmentC env_;
-  TrkPreferencesC prefs_{&env_};
   PipeC out_, err_;
 };
 

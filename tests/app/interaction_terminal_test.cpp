@@ -22,11 +22,7 @@
 #include "app/interaction/ProgressInteraction.h"
 #include "app/interaction/TerminalInteractionManager.h"
 #include "app/interaction/TrkTrackerGUI.h"
-#include "foundation/log/LogManager.h"
-#include "foundation/log/LogSettings.h"
-#include "prefs/store/Environment.h"
-#include "prefs/tracker/TrkPreferences.h"
-#include "support/TestSupport.h"
+#include "tests/app/InteractionTestSupport.h"
 
 namespace {
 
@@ -133,29 +129,16 @@ TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
 class InteractionTerminalView : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(::pipe(fds_), 0);
-    ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
-    console_ = std::make_shared<ConsoleC>(-1, -1, fds_[1], fds_[1]);
+    console_ = std::make_shared<ConsoleC>(-1, -1, pipe_.WriteEnd(), pipe_.WriteEnd());
     window_ = std::make_unique<ProgressInteractionC>("Gathering inventory", std::make_unique<TerminalViewC>(console_));
     window_->Items().Add("Initialization");
     window_->Items().Add("Tracking");
     window_->Items().Add("Generate inventory");
     window_->StartSubItems(1).Add("Hardware");
   }
-  void TearDown() override {
-    window_.reset();
-    console_.reset();
-    ::close(fds_[0]);
-    ::close(fds_[1]);
-  }
-  std::string Written() {
-    std::string text;
-    char buffer[65536];
-    for (ssize_t n; (n = ::read(fds_[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(n));
-    return text;
-  }
+  std::string Written() { return pipe_.Take(); }
 
-  int fds_[2] = {-1, -1};
+  hxapp::PipeC pipe_;
   std::shared_ptr<ConsoleC> console_;
   std::unique_ptr<ProgressInteractionC> window_;
 };
@@ -249,47 +232,19 @@ std::pair<int, std::string> OnTerminal(BodyT body, TalkT talk) {
   }
 }
 
-class LogFileSettingsC : public hx::LogSettingsI {
- public:
-  explicit LogFileSettingsC(std::string path) : path_(std::move(path)) {}
-  bool Get(const char* name, std::string& value) override {
-    if (std::string(name) != hx::kLogFile) return false;
-    value = path_;
-    return true;
-  }
-
- private:
-  std::string path_;
-};
-
-class InteractionProcess : public testing::Test {
+class InteractionProcess : public hxapp::InteractionFixture {
  protected:
   void SetUp() override {
-    env_EnvironmentC::SetCurrent(&env_);
-    prefs_.AddValue(P::c_InventoryType, StringC("Machine"));
-    prefs_.AddValue(P::c_Hardware, StringC("True"));
-    prefs_.AddValue(P::c_Compress, StringC("False"));
-    log_LogManagerC::ReleaseInstance(0);
-    hx::SetLogSettings(&logSettings_);
+    InteractionFixture::SetUp();
+    Set(P::c_InventoryType, "Machine");
+    Set(P::c_Hardware, "True");
+    Set(P::c_Compress, "False");
   }
-  void TearDown() override {
-    log_LogManagerC::ReleaseInstance(0);
-    hx::SetLogSettings(nullptr);
-    env_EnvironmentC::SetCurrent(nullptr);
-  }
-  std::string Log() { return hxtest::ReadFile(logPath_); }
-
-  hxtest::TempDirC dir_{"hxgui"};
-  std::string logPath_ = dir_.File("tracker.log");
-  LogFileSettingsC logSettings_{logPath_};
-  env_EnvironmentC env_;
-  TrkPreferencesC prefs_{&env_};
 };
 
 constexpr int c_ChildCancelled = 0;
 constexpr int c_ChildDeclined = 2;
 constexpr int c_ChildNotCancelled = 3;
-
 
 // What a run at the full level does with the person at the terminal: ask, show the status,
 // and poll for a cancellation between steps.
@@ -312,7 +267,7 @@ int RunUntilCancelled() {
 }
 
 TEST_F(InteractionProcess, CtrlCAtTheFullLevelCancelsTheRun) {
-  prefs_.AddValue(P::c_UserInteractionLevel, StringC("full"));
+  Set(P::c_UserInteractionLevel, "full");
   const auto [status, shown] = OnTerminal(RunUntilCancelled, [](int master, ReaderC& screen) {
     Type(master, "y\n");
     if (screen.WaitFor("READY")) Type(master, "\x03");
@@ -329,8 +284,7 @@ TEST_F(InteractionProcess, CtrlCAtTheFullLevelCancelsTheRun) {
 TEST_F(InteractionProcess, WithoutATerminalTheRunNeitherWaitsNorDraws) {
   for (const char* level : {"FULL", "STATUS"}) {
     SCOPED_TRACE(level);
-    prefs_.Remove(P::c_UserInteractionLevel);
-    prefs_.AddValue(P::c_UserInteractionLevel, StringC(level));
+    Set(P::c_UserInteractionLevel, level);
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
     const pid_t pid = ::fork();

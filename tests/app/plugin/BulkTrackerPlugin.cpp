@@ -6,29 +6,13 @@
 // "Instance" child with Path and DateTime), through the inventory's component interface.
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 
-#include "app/driver/ZORHXTTracker.h"
-#include "foundation/com/ComObject.h"
-#include "foundation/com/ComServer.h"
 #include "tests/app/plugin/BulkTrackerPlugin.h"
+#include "tests/app/plugin/TrackerPluginModule.h"
 
 namespace {
 
-ComRegistryI* s_Registry = nullptr;
-
-std::string Preference(ZORHXContextI* context, const char* name) {
-  ZORHXPreferencesI* prefs = nullptr;
-  if (context == nullptr || context->QueryInterface(IID_ZORHXPreferences, reinterpret_cast<void**>(&prefs)) < 0)
-    return std::string();
-  char* value = nullptr;
-  std::string text;
-  if (prefs->GetValue(name, &value) >= 0 && value != nullptr) text = value;
-  std::free(value);
-  prefs->Release();
-  return text;
-}
+using hxplugin::Preference;
 
 hx::ResultT SetAttr(ZORHXTInventoryEntityI* entity, std::string name, std::string value) {
   return entity->Add(name.data(), value.data());
@@ -57,22 +41,10 @@ hx::ResultT AddFile(ZORHXTInventoryEntityI* root, long i) {
 
 class BulkTrackerC : public ComObjectM<ZORHXTTrackerI, IID_ZORHXTTracker> {
  public:
-  hx::ResultT Run(ZORHXContextI* context, int* exitCode) override {
-    ComNameRegistryI* names = nullptr;
-    hx::ResultT r = s_Registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
-    if (r < 0) return r;
-    std::string name = c_BulkTrackerDefaultName;
-    r = names->GetInstance(name.data(), IID_ZORHXTTracker, reinterpret_cast<ZORUnknownI**>(&inner_));
-    names->Release();
-    if (r < 0) return r;
-    inner_->Register(s_Registry);
-    inner_->SetOuter(this);
-    r = inner_->Run(context, exitCode);
-    inner_->SetOuter(nullptr);
-    inner_->Release();
-    inner_ = nullptr;
-    return r;
-  }
+  static constexpr const char* c_ClassName = "BulkTracker";
+  static constexpr const char* c_ProgId = "Test.BulkTracker.1";
+
+  hx::ResultT Run(ZORHXContextI* context, int* exitCode) override;
   hx::ResultT PostLoadPreferences(ZORHXContextI*) override { return hx::RC_OK; }
   hx::ResultT TrackHardware(ZORHXTInventoryI* inventory, ZORHXContextI* context) override {
     return inner_->TrackHardware(inventory, context);
@@ -109,36 +81,25 @@ class BulkTrackerC : public ComObjectM<ZORHXTTrackerI, IID_ZORHXTTracker> {
   ZORHXTTrackerI* inner_ = nullptr;  // the built-in tracker during Run
 };
 
-class BulkTrackerFactoryC : public ComFactoryC {
- public:
-  BulkTrackerFactoryC() : ComFactoryC("BulkTracker", "Test.BulkTracker.1") {}
-  ZORUnknownI* CreateObject() override { return static_cast<ZORHXTTrackerI*>(new BulkTrackerC); }
-  static ComFactoryC* Clone() { return new BulkTrackerFactoryC; }
-};
+hxplugin::TrackerModuleM<BulkTrackerC> s_Module(CLSID_BulkTracker);
 
-ComObjectEntryC s_Entry(CLSID_BulkTracker, &BulkTrackerFactoryC::Clone);
-ComObjectEntryC* s_Entries[] = {&s_Entry, nullptr};
-ComServerC s_Server(s_Entries);
+hx::ResultT BulkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
+  hx::ResultT r = s_Module.NewDefaultTracker(&inner_);
+  if (r < 0) return r;
+  inner_->SetOuter(this);
+  r = inner_->Run(context, exitCode);
+  inner_->SetOuter(nullptr);
+  inner_->Release();
+  inner_ = nullptr;
+  return r;
+}
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) hx::ResultT ZORComModuleInitialize(ComRegistryI* registry) {
-  s_Registry = registry;  // the reference handed over is kept until the module is finalised
-  s_Server.Register(registry);
-  ComNameRegistryI* names = nullptr;
-  hx::ResultT r = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
-  if (r >= 0) {
-    std::string name = c_BulkTrackerName;
-    r = names->RegisterClassName(name.data(), CLSID_BulkTracker);
-    names->Release();
-  }
-  return r;
+  return s_Module.Initialize(registry);
 }
 
 extern "C" __attribute__((visibility("default"))) hx::ResultT ZORComModuleFinalize(ComRegistryI* registry) {
-  s_Server.Unregister(registry);
-  registry->Release();
-  if (s_Registry != nullptr) s_Registry->Release();
-  s_Registry = nullptr;
-  return hx::RC_OK;
+  return s_Module.Finalize(registry);
 }
