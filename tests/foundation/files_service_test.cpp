@@ -40,21 +40,23 @@ class FilesServiceTest : public ::testing::Test {
   std::string root_ = dir_.Path();
 };
 
-TEST_F(FilesServiceTest, StatusQueries) {
-  write("file", std::string(1234, 'x'));
-  ::mkdir(path("dir").c_str(), 0755);
+// Existence, length, time and type of each kind of entry, through links or of the link itself.
+TEST_F(FilesServiceTest, StatusQueriesAndFileInfo) {
+  write("file", std::string(1234, 'x'), 0751);
+  ::mkdir(path("dir").c_str(), 0700);
   ::symlink("file", path("link").c_str());
   ::symlink("missing", path("dangling").c_str());
+  ::mkfifo(path("fifo").c_str(), 0600);
   struct timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
   ::utimensat(AT_FDCWD, path("file").c_str(), times, 0);
-  struct Case { const char* rel; bool exists; int64_t length; time_t modified; };
-  const Case cases[] = {
+  struct StatusCase { const char* rel; bool exists; int64_t length; time_t modified; };
+  const StatusCase statusCases[] = {
       {"file", true, 1234, 1234567890},
       {"link", true, 1234, 1234567890},  // through the link
       {"dangling", false, -1, -1},
       {"nothing", false, -1, -1},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : statusCases) {
     SCOPED_TRACE(c.rel);
     EXPECT_EQ(svc.exists(path(c.rel)), c.exists);
     EXPECT_EQ(svc.length(path(c.rel)), c.length);
@@ -62,13 +64,7 @@ TEST_F(FilesServiceTest, StatusQueries) {
   }
   EXPECT_TRUE(svc.exists(path("dir")));
   EXPECT_EQ(svc.listRoots(), FileNameArrayC{FileNameC("/")});
-}
 
-TEST_F(FilesServiceTest, FileInfoTypesAndFields) {
-  write("file", "abc", 0751);
-  ::mkdir(path("dir").c_str(), 0700);
-  ::symlink("file", path("link").c_str());
-  ::mkfifo(path("fifo").c_str(), 0600);
   const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
   struct sockaddr_un addr = {};
   addr.sun_family = AF_UNIX;
@@ -76,8 +72,8 @@ TEST_F(FilesServiceTest, FileInfoTypesAndFields) {
   ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
   std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
   ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  struct Case { std::string path; bool follow; FileInfoC::TypeE type; uint32_t permissions; };
-  const Case cases[] = {
+  struct InfoCase { std::string path; bool follow; FileInfoC::TypeE type; uint32_t permissions; };
+  const InfoCase infoCases[] = {
       {path("file").str(), false, FileInfoC::Regular, 0751},
       {path("dir").str(), false, FileInfoC::Directory, 0700},
       {path("link").str(), false, FileInfoC::SymbolicLink, 0777},
@@ -86,7 +82,7 @@ TEST_F(FilesServiceTest, FileInfoTypesAndFields) {
       {sockPath, false, FileInfoC::Socket, 0},
       {"/dev/null", false, FileInfoC::CharDevice, 0666},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : infoCases) {
     SCOPED_TRACE(c.path);
     FileInfoC info;
     ASSERT_EQ(svc.info(FileNameC(c.path), &info, c.follow), 0);
@@ -185,13 +181,12 @@ TEST_F(FilesServiceTest, RemoveMkdirAndRename) {
 }
 
 TEST_F(FilesServiceTest, RenameAcrossFileSystems) {
-  char tmpl[] = "/dev/shm/hx-files-XXXXXX";
+  const hxtest::TempDirC shm("hx-files", "/dev/shm");
+  const std::string other = shm.Path();
   struct stat here, there;
-  if (::mkdtemp(tmpl) == nullptr) GTEST_SKIP() << "no second file system at /dev/shm";
-  const std::string other = tmpl;
-  if (::stat(root_.c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 || here.st_dev == there.st_dev) {
-    fs::remove_all(other);
-    GTEST_SKIP() << "/dev/shm is on the same file system";
+  if (!shm.ok() || ::stat(root_.c_str(), &here) != 0 || ::stat(other.c_str(), &there) != 0 ||
+      here.st_dev == there.st_dev) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
   }
   write("inventory.hxi", "<Inventory/>", 0600);
   const FileNameC target(other + "/prev.hxi");
@@ -203,7 +198,6 @@ TEST_F(FilesServiceTest, RenameAcrossFileSystems) {
   // A directory does not move across file systems.
   ::mkdir(path("dir").c_str(), 0755);
   EXPECT_EQ(svc.rename(path("dir"), FileNameC(other + "/dir")), hx::RcFromErrno(EXDEV));
-  fs::remove_all(other);
 }
 
 TEST_F(FilesServiceTest, SystemPathFollowsTheSystemRootOnly) {

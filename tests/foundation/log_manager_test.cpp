@@ -60,6 +60,17 @@ class LogManagerTest : public testing::Test {
     if (printed) *printed = out;
     return m;
   }
+  // Sets a setting, or removes it when value is null.
+  void Set(const char* name, const char* value) {
+    if (value) settings_.values[name] = value;
+    else settings_.values.erase(name);
+  }
+  // The log file after a fresh manager wrote `line` (message text with markup) to it.
+  std::string LogOnce(char letter, int number, int32_t id, const char* line, const std::string& arg = "") {
+    std::remove(log_.c_str());
+    Make()->Log(letter, number, id, line, arg);
+    return ReadFile(log_);
+  }
 
   hxtest::TempDirC tmp_{"hxlog"};
   std::string dir_ = tmp_.Path(), log_, old_;
@@ -81,14 +92,9 @@ TEST_F(LogManagerTest, LineShowsTimeLetterNumberAndProcessPrefixByFlags) {
       {"3", R"(\{)" + pid + R"(: \d+\.\d{3}U\+\d+\.\d{3}K\} )"},
   };
   for (const auto& c : cases) {
-    std::remove(log_.c_str());
-    if (c.flags) settings_.values["LogFlags"] = c.flags;
-    else settings_.values.erase("LogFlags");
-    {
-      auto m = Make();
-      EXPECT_EQ(m->Log('G', 0, kMsgTest, "\x01\x01i\x01Program path is '%1$s' (%2$d)", "/opt/x", 7), 0);
-    }
-    const std::vector<std::string> lines = Lines(ReadFile(log_));
+    Set("LogFlags", c.flags);
+    const std::vector<std::string> lines =
+        Lines(LogOnce('G', 0, kMsgTest, "\x01\x01i\x01Program path is '%1$s' (7)", "/opt/x"));
     ASSERT_EQ(lines.size(), 1u) << "LogFlags " << (c.flags ? c.flags : "unset");
     const std::regex expected(R"(\[)" + time + R"( \(G, 0\)\] )" + c.prefix + R"(Program path is '/opt/x' \(7\))");
     EXPECT_TRUE(std::regex_match(lines[0], expected)) << lines[0] << " / LogFlags " << (c.flags ? c.flags : "unset");
@@ -108,12 +114,8 @@ TEST_F(LogManagerTest, OpeningRotatesALogLargerThanTheLimit) {
     const std::string before(c.logSize, 'x');
     tmp_.Write("log/tracker.log", before);
     tmp_.Write("old/tracker.old.log", "earlier old log");
-    if (c.limit) settings_.values["LogFileSize"] = c.limit;
-    else settings_.values.erase("LogFileSize");
-    {
-      auto m = Make();
-      m->Log('G', 0, kMsgTest, "\x01\x01i\x01" "fresh");
-    }
+    Set("LogFileSize", c.limit);
+    Make()->Log('G', 0, kMsgTest, "\x01\x01i\x01" "fresh");
     const std::string log = ReadFile(log_);
     const std::string desc = std::string("limit ") + (c.limit ? c.limit : "unset") + " size " + std::to_string(c.logSize);
     EXPECT_EQ(ReadFile(old_), c.rotated ? before : "earlier old log") << desc;
@@ -165,15 +167,10 @@ TEST_F(LogManagerTest, FilterDecidesByLetterAndNumber) {
       {"P0,3-31", false}, {"G", false}, {"", false}, {"p", false}, {"A-O,Q-z", false},
   };
   for (const auto& c : cases) {
-    std::remove(log_.c_str());
-    if (c.level) settings_.values["LogLevel"] = c.level;
-    else settings_.values.erase("LogLevel");
-    {
-      auto m = Make();
-      EXPECT_EQ(m->Accepts('P', 2), c.written) << (c.level ? c.level : "unset");
-      EXPECT_EQ(m->Log('P', 2, kMsgTest, "\x01\x01w\x01Preference %1$s is invalid", "Compress"), 0);
-    }
-    EXPECT_EQ(ReadFile(log_).find("Preference Compress is invalid") != std::string::npos, c.written)
+    Set("LogLevel", c.level);
+    EXPECT_EQ(Make()->Accepts('P', 2), c.written) << (c.level ? c.level : "unset");
+    const std::string log = LogOnce('P', 2, kMsgTest, "\x01\x01w\x01Preference %1$s is invalid", "Compress");
+    EXPECT_EQ(log.find("Preference Compress is invalid") != std::string::npos, c.written)
         << (c.level ? c.level : "unset");
   }
 }
@@ -339,19 +336,14 @@ TEST_F(LogManagerTest, CatalogChosenByLocaleReplacesTheDefaultText) {
       {"de_DE.UTF-8", "Inventarisierung gestartet"},
       {"C", "Inventory tracking started"},
   };
+  settings_.values["LogMsgCatPath"] = dir_ + "/hxtmsg.%L.cat";
+  settings_.values["LogFlags"] = "0";
   for (const auto& c : cases) {
     hxtest::ScopedEnvC env;
     env.Set("LC_ALL", nullptr);
     env.Set("LC_MESSAGES", nullptr);
     env.Set("LANG", c.lang);
-    std::remove(log_.c_str());
-    settings_.values["LogMsgCatPath"] = dir_ + "/hxtmsg.%L.cat";
-    settings_.values["LogFlags"] = "0";
-    {
-      auto m = Make();
-      m->Log('G', 0, started, defaultText);
-    }
-    const std::string line = ReadFile(log_);
+    const std::string line = LogOnce('G', 0, started, defaultText);
     EXPECT_NE(line.find("(G, 0)] " + std::string(c.want) + "\n"), std::string::npos) << c.lang << ": " << line;
   }
 }

@@ -98,18 +98,28 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
   }
   EXPECT_EQ(cat.getMessage(static_cast<int32_t>(0xE0BD0109)), std::string("\x01\x01i\x01Preferences loaded"));
   EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xC0BD000A)).has_value());
+
+  // The log manager's catalog goes through ErrorString: the same markup rules, then formatting.
+  ErrSevT sev = ErrSevNone;
+  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
+  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
+  EXPECT_EQ(sev, ErrSevInformation);
+  const std::string threeParts = ErrorString(sev, cat, MsgLogId(kTrackerSet, 12), nullptr);
+  EXPECT_EQ(ErrEntryC(MsgLogId(kTrackerSet, 12), sev, 1, threeParts).message(),
+            "Disk full\nNo space left\nFree some space");
 }
 
+// A gated severity letter counts only once the user level opens it.
 TEST(MessagesCatalog, UserLevelOpensGatedSeverities) {
   hxtest::TempDirC dir("hxmsg");
   WriteCatalog(dir.File("t.cat"), kTrackerEntries);
   ErrCatalogC cat(dir.File("t.cat"), kCLocale);
-  ErrSevT sev = ErrSevNone;
-  EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &sev), "Gated");
-  EXPECT_EQ(sev, ErrSevError);
-  cat.setUserLevel("XY");
-  EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &sev), "Gated");
-  EXPECT_EQ(sev, ErrSevInformation);
+  for (const auto& [level, sev] : {std::pair<const char*, ErrSevT>{"", ErrSevError}, {"XY", ErrSevInformation}}) {
+    if (*level) cat.setUserLevel(level);
+    ErrSevT got = ErrSevNone;
+    EXPECT_EQ(Lookup(cat, static_cast<int32_t>(0xE0BD000D), nullptr, &got), "Gated");
+    EXPECT_EQ(got, sev) << level;
+  }
 }
 
 TEST(MessagesCatalog, EveryEntryOfALargeCatalogIsFound) {
@@ -338,20 +348,6 @@ TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
     EXPECT_EQ(ErrSetCat(""), hx::RC_OK);
     EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
   }
-}
-
-// The log manager's catalog is looked up with the same markup rules and formatting.
-TEST(MessagesCatSwitch, ErrorStringOverAGivenCatalog) {
-  hxtest::TempDirC dir("hxmsg");
-  WriteCatalog(dir.File("hxtmsg.cat"), kTrackerEntries);
-  const ErrCatalogC cat(dir.File("hxtmsg.cat"), kCLocale);
-  ErrSevT sev = ErrSevNone;
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
-  EXPECT_EQ(sev, ErrSevInformation);
-  const std::string threeParts = ErrorString(sev, cat, MsgLogId(kTrackerSet, 12), nullptr);
-  EXPECT_EQ(ErrEntryC(MsgLogId(kTrackerSet, 12), sev, 1, threeParts).message(),
-            "Disk full\nNo space left\nFree some space");
 }
 
 // Readers keep using a catalog while another thread replaces it.

@@ -2,7 +2,6 @@
 // the runner's trace lines.
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,7 @@
 
 #include "foundation/process/Process.h"
 #include "foundation/process/RunCommand.h"
-#include "foundation/trace/Tracer.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -113,19 +112,11 @@ TEST(ProcessCommands, LineStreamCutsAcrossWrites) {
 }
 
 TEST(ProcessCommands, TraceLines) {
-  std::FILE* sink = std::tmpfile();
-  ASSERT_NE(sink, nullptr);
-  hx::TraceSetOutput(sink);
-  hx::TraceEnable("Communication/Process");
+  hxtest::TraceCaptureC trace("Communication/Process");
   StringArrayC lines;
   hx::RunCommandLines(Sh("exit 0"), lines);
   hx::RunCommandLines(CommandLineC{"hx-no-such-program-4711"}, lines);
-  hx::TraceInherit("Communication/Process");
-  hx::TraceSetOutput(nullptr);
-  std::string text(4096, '\0');
-  std::rewind(sink);
-  text.resize(std::fread(text.data(), 1, text.size(), sink));
-  std::fclose(sink);
+  const std::string text = trace.Stop();
   // The lines in order; whatever the tracer puts around a line is its own business.
   const char* expected[] = {"Creating child process '/bin/sh -c \"exit 0\"'\n", "Process creation result 0\n",
                             "Creating child process 'hx-no-such-program-4711'\n",

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -24,19 +25,20 @@ CommandLineC Sh(const std::string& script) { return CommandLineC{"/bin/sh", "-c"
 using hxtest::ReadFile;
 using hxtest::WriteFile;
 
-// Runs a command with output and error captured in two streams.
+// Runs a command to its end with output and error captured; `setup` adjusts the process first.
 struct Captured {
   hx::ResultT create = 0, wait = 0, exit = 0;
   uint32_t code = 0;
   std::string out, err;
 };
 
-Captured RunCaptured(const CommandLineC& cmd) {
+Captured RunCaptured(const CommandLineC& cmd, const std::function<void(ProcessC&)>& setup = nullptr) {
   ProcessC p;
   MemoryOutputStreamC out, err;
   p.SetCommandLine(cmd);
   EXPECT_EQ(p.StdOut().Redirect(&out), 0);
   EXPECT_EQ(p.StdErr().Redirect(&err), 0);
+  if (setup) setup(p);
   Captured c;
   c.create = p.Create();
   if (hx::Succeeded(c.create)) c.wait = p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000));
@@ -176,13 +178,9 @@ TEST(ProcessRunner, FileAndDescriptorRedirects) {
   WriteFile(dir.File("in"), "line one\nline two\n");
   WriteFile(dir.File("out"), "old content that must be truncated away\n");
   const FileNameC in(dir.File("in")), out(dir.File("out")), err(dir.File("err"));
-  {
-    ProcessC p;
-    p.SetCommandLine(Sh("cat; echo oops >&2"));
-    ASSERT_EQ(p.RedirectStdIO(&in, &out, &err), 0);
-    ASSERT_EQ(p.Create(), 0);
-    ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  }
+  EXPECT_EQ(RunCaptured(Sh("cat; echo oops >&2"), [&](ProcessC& p) { EXPECT_EQ(p.RedirectStdIO(&in, &out, &err), 0); })
+                .wait,
+            0);
   EXPECT_EQ(ReadFile(dir.File("out")), "line one\nline two\n");
   EXPECT_EQ(ReadFile(dir.File("err")), "oops\n");
 
@@ -195,13 +193,7 @@ TEST(ProcessRunner, FileAndDescriptorRedirects) {
   // A caller's descriptor: the child writes to it, and it stays open for the caller.
   const int fd = ::open(dir.File("fd-out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   ASSERT_GE(fd, 0);
-  {
-    ProcessC q;
-    q.SetCommandLine(Sh("echo via-descriptor"));
-    ASSERT_EQ(q.RedirectStdIO(-1, fd, -1), 0);
-    ASSERT_EQ(q.Create(), 0);
-    ASSERT_EQ(q.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  }
+  RunCaptured(Sh("echo via-descriptor"), [&](ProcessC& q) { EXPECT_EQ(q.RedirectStdIO(-1, fd, -1), 0); });
   EXPECT_EQ(::write(fd, "after\n", 6), 6);
   ::close(fd);
   EXPECT_EQ(ReadFile(dir.File("fd-out")), "via-descriptor\nafter\n");
@@ -227,26 +219,16 @@ TEST(ProcessRunner, CloseFailureIsReportedAndTheDescriptorForgotten) {
 TEST(ProcessRunner, WorkingDirectory) {
   hxtest::TempDirC dir("hx-proc");
   const FileNameC wd(dir.Path());
-  ProcessC p;
-  MemoryOutputStreamC out;
-  p.SetCommandLine(Sh("pwd -P"));
-  p.SetWorkingDirectory(&wd);
-  ASSERT_EQ(p.StdOut().Redirect(&out), 0);
-  ASSERT_EQ(p.Create(), 0);
-  ASSERT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
-  EXPECT_EQ(out.GetData(), std::filesystem::canonical(dir.Path()).string() + "\n");
+  const Captured r = RunCaptured(Sh("pwd -P"), [&](ProcessC& p) { p.SetWorkingDirectory(&wd); });
+  EXPECT_EQ(r.out, std::filesystem::canonical(dir.Path()).string() + "\n");
 }
 
+// The SigIgn mask of a child started with `mask`, as the child itself reports it.
 uint64_t IgnoredSignalsOfChild(uint32_t mask) {
-  ProcessC p;
-  MemoryOutputStreamC out;
-  p.SetCommandLine(CommandLineC{"grep", "^SigIgn:", "/proc/self/status"});
-  p.SetSignalIgnore(mask);
-  EXPECT_EQ(p.StdOut().Redirect(&out), 0);
-  EXPECT_EQ(p.Create(), 0);
-  EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
+  const Captured r = RunCaptured(CommandLineC{"grep", "^SigIgn:", "/proc/self/status"},
+                                 [&](ProcessC& p) { p.SetSignalIgnore(mask); });
   uint64_t bits = 0;
-  EXPECT_EQ(std::sscanf(out.GetData().c_str(), "SigIgn: %lx", &bits), 1) << out.GetData();
+  EXPECT_EQ(std::sscanf(r.out.c_str(), "SigIgn: %lx", &bits), 1) << r.out;
   return bits;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "foundation/messages/Errors.h"
@@ -111,21 +112,30 @@ TEST(TraceFlagsTest, TrackerFlagsComeFromTheEnvironment) {
   }
 }
 
-TEST(TraceFlagsTest, OutputGoesToStandardErrorWithTheHeader) {
-  ScopedEnv file("HXTRACEFILE", nullptr);
-  ScopedEnv time("HXTRACETIME", nullptr);
-  ScopedEnv trace("HXTRACE", nullptr);
+// Prints with letters A and B on through a fresh trace output, with HXTRACEFILE, HXTRACETIME
+// and HXTRACE as given (null: unset); answers what reached standard error.
+std::string PrintFresh(const char* file, const char* time, const char* trace,
+                       const std::function<void(IndentedTraceC*)>& print) {
+  ScopedEnv env;
+  env.Set("HXTRACEFILE", file);
+  env.Set("HXTRACETIME", time);
+  env.Set("HXTRACE", trace);
   IndentedTraceC flags;
-  ASSERT_TRUE(flags.TrcParseArgs("B2", true));
+  EXPECT_TRUE(flags.TrcParseArgs("A,B2", true));
   hx::TraceOutputC::Instance().Close();
   testing::internal::CaptureStderr();
-  hx::TrcPrint(&flags, 'B', 2, "Reading %s\n", "inventory");
-  hx::TrcPrint(&flags, 'B', 3, "never written");
-  flags.Indent();
-  hx::TrcPrint(&flags, 'B', 2, "nested");
-  const std::string out = testing::internal::GetCapturedStderr();
+  print(&flags);
   hx::TraceOutputC::Instance().Close();
+  return testing::internal::GetCapturedStderr();
+}
 
+TEST(TraceFlagsTest, OutputGoesToStandardErrorWithTheHeader) {
+  const std::string out = PrintFresh(nullptr, nullptr, nullptr, [](IndentedTraceC* flags) {
+    hx::TrcPrint(flags, 'B', 2, "Reading %s\n", "inventory");
+    hx::TrcPrint(flags, 'B', 3, "never written");
+    flags->Indent();
+    hx::TrcPrint(flags, 'B', 2, "nested");
+  });
   EXPECT_NE(out.find(" trace file\nVersion "), std::string::npos) << out;
   EXPECT_NE(out.find("\nTrace generated on "), std::string::npos);
   EXPECT_NE(out.find("\nUser ID = " + std::to_string(getuid()) + ", Group ID = " + std::to_string(getgid()) + "\n"),
@@ -140,16 +150,7 @@ TEST(TraceFlagsTest, OutputGoesToStandardErrorWithTheHeader) {
 TEST(TraceFlagsTest, OutputFileNamedByTheEnvironmentWithTimes) {
   hxtest::TempDirC dir("hxtrc");
   const std::string path = dir.File("flags.trace");
-  {
-    ScopedEnv file("HXTRACEFILE", path.c_str());
-    ScopedEnv time("HXTRACETIME", "1");
-    ScopedEnv trace("HXTRACE", "Tracker");
-    IndentedTraceC flags;
-    ASSERT_TRUE(flags.TrcParseArgs("A", true));
-    hx::TraceOutputC::Instance().Close();
-    hx::TrcPrint(&flags, 'A', 0, "first %d", 1);
-    hx::TraceOutputC::Instance().Close();
-  }
+  PrintFresh(path.c_str(), "1", "Tracker", [](IndentedTraceC* flags) { hx::TrcPrint(flags, 'A', 0, "first %d", 1); });
   const std::string out = hxtest::ReadFile(path);
   EXPECT_NE(out.find("\nEnvironment:\tHXTRACE=Tracker\n"), std::string::npos) << out;
   const size_t line = out.find("first 1\n");
@@ -161,18 +162,15 @@ TEST(TraceFlagsTest, OutputFileNamedByTheEnvironmentWithTimes) {
 }
 
 TEST(TraceFlagsTest, UnopenableOutputIsReportedOnce) {
-  ScopedEnv file("HXTRACEFILE", "/nonexistent-dir-for-trace/out.trace");
-  IndentedTraceC flags;
-  ASSERT_TRUE(flags.TrcParseArgs("A", true));
-  hx::TraceOutputC::Instance().Close();
   getErrBuf()->reset();
-  hx::TrcPrint(&flags, 'A', 0, "one");
-  hx::TrcPrint(&flags, 'A', 0, "two");
+  PrintFresh("/nonexistent-dir-for-trace/out.trace", nullptr, nullptr, [](IndentedTraceC* flags) {
+    hx::TrcPrint(flags, 'A', 0, "one");
+    hx::TrcPrint(flags, 'A', 0, "two");
+  });
   ASSERT_EQ(getErrBuf()->count(), 1u);
   EXPECT_EQ(getErrBuf()->get(0)->id(), hx::kMsgTraceFileOpenFailed);
   EXPECT_EQ(getErrBuf()->get(0)->problem(), "Failed to open trace file");
   getErrBuf()->reset();
-  hx::TraceOutputC::Instance().Close();
 }
 
 }  // namespace

@@ -7,6 +7,16 @@
 
 namespace {
 
+// A preference object over an environment of its own.
+class PrefsExpand : public ::testing::Test {
+ protected:
+  void Add(const char* name, const std::string& value) { prefs.AddValue(StringC(name), StringC(value)); }
+  StringC Get(const char* name) { return prefs.GetValue(StringC(name)); }
+
+  env_EnvironmentC env;
+  EnvPreferencesC prefs{&env};
+};
+
 struct ExpandCaseT {
   const char* what;
   std::vector<std::pair<const char*, const char*>> values;
@@ -14,7 +24,7 @@ struct ExpandCaseT {
   const char* expected;
 };
 
-TEST(PrefsExpand, ReferencesExpandWhenRead) {
+TEST_F(PrefsExpand, ReferencesExpandWhenRead) {
   const std::vector<ExpandCaseT> cases = {
       {"log file below the data folder",
        {{"CommonAppDataFolder", "/var/tmp/tarvosk"}, {"LogFile", "$(CommonAppDataFolder)/log/tracker.log"}},
@@ -33,25 +43,23 @@ TEST(PrefsExpand, ReferencesExpandWhenRead) {
       {"missing name", {}, "Nothing", ""},
   };
   for (const ExpandCaseT& c : cases) {
-    env_EnvironmentC env;
-    EnvPreferencesC prefs(&env);
-    for (const auto& [name, value] : c.values) prefs.AddValue(StringC(name), StringC(value));
-    EXPECT_EQ(prefs.GetValue(StringC(c.read)), c.expected) << c.what;
+    env_EnvironmentC own;
+    EnvPreferencesC p(&own);
+    for (const auto& [name, value] : c.values) p.AddValue(StringC(name), StringC(value));
+    EXPECT_EQ(p.GetValue(StringC(c.read)), c.expected) << c.what;
   }
 }
 
-TEST(PrefsExpand, SubstituteStopsOnSelfReferences) {
-  env_EnvironmentC env;
-  EnvPreferencesC prefs(&env);
-  prefs.AddValue(StringC("X"), StringC("a$(X)"));
-  prefs.AddValue(StringC("D"), StringC("/d"));
+TEST_F(PrefsExpand, SubstituteStopsOnSelfReferences) {
+  Add("X", "a$(X)");
+  Add("D", "/d");
   EXPECT_EQ(prefs.Substitute("[$(X)]"), "[a$(X)]");
   EXPECT_EQ(prefs.Substitute("$(D)$(D)"), "/d/d");
   EXPECT_EQ(prefs.ResolveValue("X", 1, 0), "");
   EXPECT_EQ(prefs.ResolveValue("$(D)", 0, 0), "");
 }
 
-TEST(PrefsExpand, NestingIsBounded) {
+TEST(PrefsExpandNesting, IsBounded) {
   // N0 .. N(k-1) each refer to the next, N(k) is plain.
   for (const auto& [chain, expected] : std::vector<std::pair<int, const char*>>{{8, "end"}, {9, "end"}, {10, ""}}) {
     env_EnvironmentC env;
@@ -62,28 +70,24 @@ TEST(PrefsExpand, NestingIsBounded) {
   }
 }
 
-TEST(PrefsExpand, FlagsChangeWhatAReadGives) {
-  env_EnvironmentC env;
-  EnvPreferencesC prefs(&env);
-  prefs.AddValue(StringC("V"), StringC("$(Nope)/$(D)"));
-  prefs.AddValue(StringC("D"), StringC("d"));
+TEST_F(PrefsExpand, FlagsChangeWhatAReadGives) {
+  Add("V", "$(Nope)/$(D)");
+  Add("D", "d");
   EXPECT_EQ(prefs.GetValue(StringC("V"), 0), "$(Nope)/$(D)");
   prefs.SetEmptyIfNotExist(0);
-  EXPECT_EQ(prefs.GetValue(StringC("V")), "$(Nope)/d");
-  EXPECT_EQ(prefs.GetValue(StringC("Missing")), "$(Missing)");
+  EXPECT_EQ(Get("V"), "$(Nope)/d");
+  EXPECT_EQ(Get("Missing"), "$(Missing)");
   prefs.SetEmptyIfNotExist(1);
   prefs.SetResolve(0);
-  EXPECT_EQ(prefs.GetValue(StringC("V")), "$(Nope)/$(D)");
+  EXPECT_EQ(Get("V"), "$(Nope)/$(D)");
   EXPECT_EQ(prefs.GetMultiValue(StringC("V")), (StringArrayC{"$(Nope)/$(D)"}));
   prefs.SetResolve(1);
   EXPECT_EQ(prefs.GetMultiValue(StringC("V")), (StringArrayC{"/d"}));
 }
 
-TEST(PrefsExpand, LargeValueExpandsWhole) {
-  env_EnvironmentC env;
-  EnvPreferencesC prefs(&env);
-  prefs.AddValue(StringC("Dir"), StringC("/var/tmp/tarvosk"));
-  prefs.AddValue(StringC("Self"), StringC("s$(Self)"));
+TEST_F(PrefsExpand, LargeValueExpandsWhole) {
+  Add("Dir", "/var/tmp/tarvosk");
+  Add("Self", "s$(Self)");
   std::string value, expected;
   for (int i = 0; value.size() < (1u << 20); ++i) {
     value += "item" + std::to_string(i) + "=$(Dir)/$(Nope);";
@@ -93,21 +97,19 @@ TEST(PrefsExpand, LargeValueExpandsWhole) {
       expected += "s$(Self)";
     }
   }
-  prefs.AddValue(StringC("Big"), value);
-  EXPECT_EQ(prefs.GetValue(StringC("Big")), expected);
+  Add("Big", value);
+  EXPECT_EQ(Get("Big"), expected);
 }
 
-TEST(PrefsExpand, FanOutIsCut) {
+TEST_F(PrefsExpand, FanOutIsCut) {
   // Every level refers ten times to the next: the full text would be 10^9 characters.
-  env_EnvironmentC env;
-  EnvPreferencesC prefs(&env);
   for (int i = 0; i < 9; ++i) {
     std::string v;
     for (int k = 0; k < 10; ++k) v += "$(F" + std::to_string(i + 1) + ")";
     prefs.AddValue("F" + std::to_string(i), v);
   }
-  prefs.AddValue(StringC("F9"), StringC("x"));
-  const StringC out = prefs.GetValue(StringC("F0"));
+  Add("F9", "x");
+  const StringC out = Get("F0");
   EXPECT_LE(out.size(), EnvPreferencesC::c_MaxExpandedLength);
   EXPECT_EQ(out.find_first_not_of('x'), StringC::npos);
 }

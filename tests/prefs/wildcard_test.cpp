@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 
 #include "prefs/PrefsTestSupport.h"
@@ -101,36 +100,12 @@ class CountingListingC : public WildCardDirectoryListingC {
   std::string inside_;
 };
 
-// A temporary tree in memory where the system has one: removing ten thousand directories
-// from a disk takes minutes on a busy machine.
-class MemoryTreeC {
- public:
-  MemoryTreeC() {
-    for (const char* base : {"/dev/shm", "/tmp"}) {
-      std::string pattern = std::string(base) + "/hxprefs-wc-XXXXXX";
-      if (::mkdtemp(pattern.data()) != nullptr) {
-        path_ = pattern;
-        break;
-      }
-    }
-  }
-  ~MemoryTreeC() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-  void Mkdir(const std::string& rel) const {
-    std::error_code ec;
-    std::filesystem::create_directories(path_ + "/" + rel, ec);
-  }
-
- private:
-  std::string path_;
-};
-
 TEST(PrefsWildcard, NonMatchingSiblingsAreNeverEntered) {
-  MemoryTreeC t;
-  ASSERT_FALSE(t.Path().empty());
+  // In memory where the system has that: removing ten thousand directories from a disk takes
+  // minutes on a busy machine.
+  hxtest::TempDirC shm("hxprefs-wc", "/dev/shm"), disk("hxprefs-wc");
+  const hxtest::TempDirC& t = shm.ok() ? shm : disk;
+  ASSERT_TRUE(t.ok());
   const std::string r = t.Path();
   t.Mkdir("opt/app1/lib");
   constexpr int c_Siblings = 10000;

@@ -6,6 +6,7 @@
 #include <sys/time.h>
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 
 #include "foundation/messages/Errors.h"
 #include "foundation/process/Process.h"
+#include "foundation/trace/Tracer.h"
 
 namespace hxtest {
 
@@ -39,6 +41,16 @@ inline std::string ReadFile(const std::string& path) {
 
 inline void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+// Everything in a stdio stream, read from its start.
+inline std::string ReadStream(std::FILE* in) {
+  std::fflush(in);
+  std::rewind(in);
+  std::string text;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;) text.append(buf, n);
+  return text;
 }
 
 // The ids reported to this thread's error buffer since it was last reset.
@@ -68,11 +80,11 @@ inline void SetModified(const std::string& path, long seconds) {
   ::utimes(path.c_str(), times);
 }
 
-// A fresh directory under /tmp, removed with everything in it when the object goes.
+// A fresh directory under /tmp (or `base`), removed with everything in it when the object goes.
 class TempDirC {
  public:
-  explicit TempDirC(const char* tag = "hxtest") {
-    std::string pattern = std::string("/tmp/") + tag + "-XXXXXX";
+  explicit TempDirC(const char* tag = "hxtest", const char* base = "/tmp") {
+    std::string pattern = std::string(base) + "/" + tag + "-XXXXXX";
     if (char* made = ::mkdtemp(pattern.data())) path_ = made;
   }
   ~TempDirC() {
@@ -153,6 +165,34 @@ class ScopedTimeZoneC {
     ~RetzsetT() { ::tzset(); }
   } retzset_;
   ScopedEnvC env_;
+};
+
+// The process tracer's lines of one category (and those below it) while the object lives or
+// until Stop(), which answers them.
+class TraceCaptureC {
+ public:
+  explicit TraceCaptureC(std::string category) : category_(std::move(category)), out_(std::tmpfile()) {
+    hx::TraceSetOutput(out_);
+    hx::TraceEnable(category_);
+  }
+  ~TraceCaptureC() { Stop(); }
+  TraceCaptureC(const TraceCaptureC&) = delete;
+  TraceCaptureC& operator=(const TraceCaptureC&) = delete;
+
+  const std::string& Stop() {
+    if (out_ == nullptr) return text_;
+    hx::TraceInherit(category_);
+    hx::TraceSetOutput(nullptr);
+    text_ = ReadStream(out_);
+    std::fclose(out_);
+    out_ = nullptr;
+    return text_;
+  }
+
+ private:
+  std::string category_;
+  std::FILE* out_;
+  std::string text_;
 };
 
 // A program run as a child: input from /dev/null, output and error captured, terminated when it
