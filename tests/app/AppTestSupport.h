@@ -3,13 +3,10 @@
 // run of bin/hxtrack in a directory of its own (configuration, data directory and log there);
 // and an in-process run of the Unix tracker over preferences loaded as start-up loads them.
 
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/resource.h>
 
 #include <zlib.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -19,6 +16,7 @@
 #include "foundation/process/Process.h"
 #include "inventory/TrkTrack.h"
 #include "prefs/PrefsTestSupport.h"
+#include "tests/inventory/InventoryTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace hxapp {
@@ -38,26 +36,14 @@ using hxtest::FilesIn;
 // Whether a run's log ends as every run ends: with the row of asterisks.
 inline bool EndsWithSeparator(const std::string& log) { return log.size() > 61 && hx::EndsWith(log, c_Separator); }
 
-// The process's file size limit (writes past it fail with EFBIG) for the life of the object.
-class ScopedFileSizeLimitC {
- public:
-  explicit ScopedFileSizeLimitC(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    struct rlimit limited = old_;
-    limited.rlim_cur = bytes;
-    ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-  }
-  ~ScopedFileSizeLimitC() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, handler_);
-  }
-  bool ok() const { return ok_; }
+// The path of the one regular file in dir ("" and a failure when there is not exactly one).
+inline std::string OnlyFile(const std::string& dir) {
+  const std::vector<std::string> files = FilesIn(dir);
+  EXPECT_EQ(files.size(), 1u) << dir;
+  return files.size() == 1 ? dir + "/" + files[0] : std::string();
+}
 
- private:
-  struct rlimit old_ {};
-  void (*handler_)(int);
-  bool ok_ = false;
-};
+using invtest::ScopedFileSizeLimitC;
 
 // The whole content of a gzip file; false when it cannot be read as one.
 inline bool Gunzip(const std::string& path, std::string* content) {
@@ -68,6 +54,13 @@ inline bool Gunzip(const std::string& path, std::string* content) {
   content->clear();
   while ((n = gzread(in, buffer, sizeof buffer)) > 0) content->append(buffer, static_cast<size_t>(n));
   return gzclose(in) == Z_OK && n == 0;
+}
+
+// The content of a gzip file; a failure when it cannot be read as one.
+inline std::string Gunzipped(const std::string& path) {
+  std::string content;
+  EXPECT_TRUE(Gunzip(path, &content)) << path;
+  return content;
 }
 
 // ---- the program ----

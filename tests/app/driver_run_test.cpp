@@ -27,11 +27,7 @@ std::string InventoryPath(InProcessC& p) { return p.InventoryDir() + "/" + p.Val
 
 std::string StagedPath(InProcessC& p) { return p.UploadDir() + "/" + p.Value("UploadFile") + ".gz"; }
 
-std::string Staged(InProcessC& p) {
-  std::string content;
-  EXPECT_TRUE(hxapp::Gunzip(StagedPath(p), &content)) << StagedPath(p);
-  return content;
-}
+std::string Staged(InProcessC& p) { return hxapp::Gunzipped(StagedPath(p)); }
 
 using hxtest::ErrorIds;
 
@@ -317,8 +313,7 @@ TEST(TrackerUpload, UploaderGetsItsPreferencesAndDeliversTheStagedFile) {
   EXPECT_EQ(p.Value("SourceRemove"), "True");
   EXPECT_EQ(p.Value("UploadRule"), "Inventory");
   EXPECT_EQ(p.Value("UploadRuleValue"), p.Value("Inventory"));
-  std::string delivered;
-  ASSERT_TRUE(hxapp::Gunzip(server.Path() + "/Inventories/" + p.Value("UploadFile") + ".gz", &delivered));
+  const std::string delivered = hxapp::Gunzipped(server.Path() + "/Inventories/" + p.Value("UploadFile") + ".gz");
   EXPECT_TRUE(Contains(delivered, "Audience=\"User\""));
   // A user inventory is staged in the user's upload directory, which the uploader emptied.
   const std::string userUploads = p.Value("UserUploadDirectory");

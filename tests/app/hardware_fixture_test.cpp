@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "app/AppTestSupport.h"
@@ -24,6 +23,12 @@ const std::string c_ClassList =
     "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_SystemEnclosure]\nprovider=SolarisSystemEnclosure\n"
     // The same machine seen as Linux must not be what is read.
     "[Tarvosk\\Tracker\\CurrentVersion\\Linux\\Hardware\\TVK_Wrong]\nprovider=UnixOperatingSystem\n";
+
+// A configuration with the class list above, in dir.
+std::string ClassListIni(const hxtest::TempDirC& dir) {
+  return dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\nPluginDirectory=" +
+                                      dir.File("plugins") + "\n" + c_ClassList);
+}
 
 struct RunT {
   uint32_t exitCode = 0xFFFFFFFFu;
@@ -66,45 +71,22 @@ std::string Attribute(const std::string& line, const std::string& name) {
   return line.substr(begin, line.find('"', begin) - begin);
 }
 
-struct ElementT {
-  std::string className, evidence;
-  std::vector<std::string> names, values;
-};
-
-std::vector<ElementT> Elements(const std::string& block) {
-  std::vector<ElementT> elements;
-  for (const std::string& line : hx::SplitLines(block)) {
-    if (line.rfind("\t<Hardware ", 0) == 0) {
-      elements.push_back({Attribute(line, "Class"), Attribute(line, "Evidence"), {}, {}});
-    } else if (line.rfind("\t\t<Property ", 0) == 0 && !elements.empty()) {
-      elements.back().names.push_back(Attribute(line, "Name"));
-      elements.back().values.push_back(Attribute(line, "Value"));
-    }
-  }
-  return elements;
+// The Class of each Hardware element of a block.
+std::vector<std::string> Classes(const std::string& block) {
+  std::vector<std::string> classes;
+  for (const std::string& line : hx::SplitLines(block))
+    if (line.rfind("\t<Hardware ", 0) == 0) classes.push_back(Attribute(line, "Class"));
+  return classes;
 }
 
 TEST(HardwareOnFixtureMachine, InventoryHoldsTheExpectedHardware) {
   hxtest::TempDirC dir("hxhw-run");
-  const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") +
-                                                        "\nPluginDirectory=" + dir.File("plugins") + "\n" + c_ClassList);
-  const RunT run = RunOnMachine(dir, ini, {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+  const RunT run = RunOnMachine(dir, ClassListIni(dir), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machine + "/expected-hardware.xml"));
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(HardwareBlock(run.inventory), expected);
 
-  // What the expected file shows, checked on the run itself.
-  const std::vector<ElementT> elements = Elements(HardwareBlock(run.inventory));
-  ASSERT_FALSE(elements.empty());
-  EXPECT_EQ(elements.front().className, "TVK_ComputerSystem");
-  for (const ElementT& e : elements) {
-    SCOPED_TRACE(e.className);
-    EXPECT_EQ(e.evidence, "OS API");
-    EXPECT_TRUE(std::is_sorted(e.names.begin(), e.names.end()));
-    for (const std::string& v : e.values) EXPECT_FALSE(v.empty());
-    EXPECT_NE(e.className, "TVK_Wrong");
-  }
   EXPECT_TRUE(hxapp::Contains(run.log, "Failed to load NoSuchProvider provider for TVK_Bogus class: error 0x80000005"))
       << run.log;
   EXPECT_TRUE(hxapp::Contains(run.log, "Loaded UnixComputerSystem provider for TVK_ComputerSystem class"));
@@ -119,9 +101,7 @@ TEST(HardwareOnFixtureMachine, ShippedConfigurationListsTheSolarisClasses) {
                                                         dir.File("plugins") + "\n");
   const RunT run = RunOnMachine(dir, ini, {});
   EXPECT_EQ(run.exitCode, 0u) << run.log;
-  std::vector<std::string> classes;
-  for (const ElementT& e : Elements(HardwareBlock(run.inventory))) classes.push_back(e.className);
-  EXPECT_EQ(classes, (std::vector<std::string>{"TVK_ComputerSystem", "TVK_OperatingSystem",
+  EXPECT_EQ(Classes(HardwareBlock(run.inventory)), (std::vector<std::string>{"TVK_ComputerSystem", "TVK_OperatingSystem",
                                                "TVK_NetworkAdapterConfiguration", "TVK_NetworkAdapterConfiguration",
                                                "TVK_NetworkAdapterConfiguration", "TVK_SystemEnclosure"}));
   EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << run.log;
@@ -149,8 +129,7 @@ TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
   hxtest::TempDirC dir("hxhw-delta");
   const std::string machine = dir.File("machine");
   std::filesystem::copy(c_Machine, machine, std::filesystem::copy_options::recursive);
-  const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") +
-                                                        "\nPluginDirectory=" + dir.File("plugins") + "\n" + c_ClassList);
+  const std::string ini = ClassListIni(dir);
   const RunT first = RunOnMachine(dir, ini, {"-o", "Compress=False"}, machine);
   ASSERT_EQ(first.exitCode, 0u) << first.log;
 

@@ -62,16 +62,8 @@ RefM<TrkInventoryC> ReadInventory(const std::string& path) {
   return inventory;
 }
 
-// Every file the run staged, uncompressed: exactly one is expected.
-std::string OnlyStaged(const hxtest::TempDirC& dir) {
-  const std::vector<std::string> staged = FilesIn(dir.File("data/uploads"));
-  EXPECT_EQ(staged.size(), 1u);
-  std::string content;
-  if (!staged.empty()) {
-    EXPECT_TRUE(hxapp::Gunzip(dir.File("data/uploads/" + staged[0]), &content));
-  }
-  return content;
-}
+// The one file the run staged, uncompressed.
+std::string OnlyStaged(const hxtest::TempDirC& dir) { return hxapp::Gunzipped(hxapp::OnlyFile(dir.File("data/uploads"))); }
 
 // A base of each kind the delta cannot use makes the run publish a full inventory instead,
 // which then replaces the useless base, whether the delta is incremental or not.

@@ -16,6 +16,7 @@ namespace {
 
 using hxapp::Contains;
 using hxapp::FilesIn;
+using hxapp::OnlyFile;
 using hxapp::RunProgram;
 using hxapp::TrackerProcessC;
 
@@ -28,12 +29,6 @@ std::vector<std::string> Args(std::vector<std::string> more) {
 }
 
 using hxapp::EndsWithSeparator;
-
-std::string OnlyFile(const std::string& dir) {
-  const std::vector<std::string> files = FilesIn(dir);
-  EXPECT_EQ(files.size(), 1u) << dir;
-  return files.empty() ? std::string() : dir + "/" + files[0];
-}
 
 // Waits (bounded) until the marker file holds `lines` lines.
 std::vector<std::string> WaitForMarker(const std::string& path, size_t lines) {
@@ -58,8 +53,7 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
   hxapp::RunT run = RunProgram(dir, Args({"-o", "Upload=False"}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::string inventory = OnlyFile(inventories);
-  std::string staged;
-  ASSERT_TRUE(hxapp::Gunzip(OnlyFile(uploads), &staged));
+  const std::string staged = hxapp::Gunzipped(OnlyFile(uploads));
   EXPECT_EQ(staged, hxtest::ReadFile(inventory));
   EXPECT_TRUE(Contains(staged, "Type=\"Full\""));
   for (const char* line : {"Obtained semaphore lock.", "Started generating inventory", "Finished compressing inventory",
@@ -70,11 +64,9 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
   // Uploaded: the uploader delivers the staged file and removes it.
   run = RunProgram(dir, Args({}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
-  std::string delivered;
   const std::vector<std::string> first = FilesIn(server);
   ASSERT_EQ(first.size(), 1u);
-  ASSERT_TRUE(hxapp::Gunzip(server + "/" + first[0], &delivered));
-  EXPECT_EQ(delivered, hxtest::ReadFile(inventory));
+  EXPECT_EQ(hxapp::Gunzipped(server + "/" + first[0]), hxtest::ReadFile(inventory));
   EXPECT_TRUE(FilesIn(uploads).empty());
   EXPECT_TRUE(Contains(run.log, "Finished uploading inventory")) << run.log;
 
@@ -86,8 +78,7 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
   ASSERT_EQ(now.size(), 2u);
   const std::string deltaName = now[0] == first[0] ? now[1] : now[0];
   EXPECT_TRUE(Contains(deltaName, "(1).hxi.gz")) << deltaName;
-  std::string delta;
-  ASSERT_TRUE(hxapp::Gunzip(server + "/" + deltaName, &delta));
+  const std::string delta = hxapp::Gunzipped(server + "/" + deltaName);
   EXPECT_TRUE(Contains(delta, "Type=\"Difference\" Generation=\"1\">\n\t<Remove/>\n\t<Update/>\n\t<Add/>\n</Inventory>"))
       << delta;
   EXPECT_TRUE(Contains(run.log, "Generating an inventory delta (generation 1 of 9)")) << run.log;
@@ -138,8 +129,7 @@ TEST(TrackerProgram, TamperShieldSignatureVerifies) {
   EXPECT_EQ(signature, Hex(out, static_cast<size_t>(n + m)));
   EXPECT_EQ(signature.size(), 64u);
   // The staged copy is the signed file.
-  std::string staged;
-  ASSERT_TRUE(hxapp::Gunzip(OnlyFile(dir.File("data/uploads")), &staged));
+  const std::string staged = hxapp::Gunzipped(OnlyFile(dir.File("data/uploads")));
   EXPECT_EQ(staged, signedFile);
 }
 

@@ -138,18 +138,11 @@ TEST(UploaderLoading, SearchPathChild) {
 TEST(UploaderLoading, FoundOnlyOnTheSearchPath) {
   char self[4096] = {};
   ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-  ProcessC child;
-  child.SetCommandLine(CommandLineC{self, std::string("--gtest_filter=") + c_ChildTest});
-  child.SetEnvironment({std::string(c_ChildVariable) + "=1", "LD_LIBRARY_PATH=" + std::string(hxapp::c_BinaryDir) + "/lib"},
-                       true);
-  MemoryOutputStreamC out;
-  child.StdOut().Redirect(&out);
-  ASSERT_EQ(child.Create(), hx::RC_OK);
-  ASSERT_EQ(child.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), hx::RC_OK);
-  uint32_t code = 1;
-  EXPECT_EQ(child.GetExitCode(&code), hx::RC_OK);
-  EXPECT_EQ(code, 0u) << out.GetData();
-  EXPECT_TRUE(Contains(out.GetData(), "[  PASSED  ] 1 test")) << out.GetData();
+  hxtest::ChildC child(CommandLineC{self, std::string("--gtest_filter=") + c_ChildTest});
+  child.Environment({std::string(c_ChildVariable) + "=1", "LD_LIBRARY_PATH=" + std::string(hxapp::c_BinaryDir) + "/lib"});
+  ASSERT_EQ(child.Start(), hx::RC_OK);
+  EXPECT_EQ(child.Finish(), 0u) << child.Out();
+  EXPECT_TRUE(Contains(child.Out(), "[  PASSED  ] 1 test")) << child.Out();
 }
 
 }  // namespace

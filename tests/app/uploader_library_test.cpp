@@ -86,10 +86,10 @@ TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxupl");
     const std::string location = std::regex_replace(c.location, std::regex("<dir>"), dir.Path());
-    const std::string staging = dir.File(c.type == "User" ? "user-stage" : "machine-stage");
-    dir.Write(c.type == "User" ? "user-stage/u on m.hxi.gz" : "machine-stage/u on m.hxi.gz", "staged one");
-    dir.Write(c.type == "User" ? "user-stage/second.hxi.gz" : "machine-stage/second.hxi.gz", "staged two");
-    dir.Write(c.type == "User" ? "user-stage/tvk1.hxi.gz.tmp" : "machine-stage/tvk1.hxi.gz.tmp", "in progress");
+    const std::string stage = c.type == "User" ? "user-stage" : "machine-stage";
+    dir.Write(stage + "/u on m.hxi.gz", "staged one");
+    dir.Write(stage + "/second.hxi.gz", "staged two");
+    dir.Write(stage + "/tvk1.hxi.gz.tmp", "in progress");
     MapContextC context;
     context.values = {{"UploadType", c.type},
                       {"MachineUploadDirectory", dir.File("machine-stage")},
@@ -102,7 +102,7 @@ TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
     EXPECT_EQ(hxtest::ReadFile(target + "/u on m.hxi.gz"), "staged one") << c.what;
     EXPECT_EQ(hxtest::ReadFile(target + "/second.hxi.gz"), "staged two") << c.what;
     EXPECT_EQ(FilesIn(target).size(), 2u) << c.what;  // no temporary file left, no .tmp taken
-    EXPECT_EQ(FilesIn(staging).size(), c.sourceRemove ? 1u : 3u) << c.what;
+    EXPECT_EQ(FilesIn(dir.File(stage)).size(), c.sourceRemove ? 1u : 3u) << c.what;
     EXPECT_TRUE(context.reports.empty()) << c.what;
   }
 }

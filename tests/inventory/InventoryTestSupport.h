@@ -2,6 +2,9 @@
 // Helpers of the inventory tests: expected documents from the source tree, trees built from a
 // compact description, and one-line summaries of trees and deltas.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -43,5 +46,28 @@ inline std::string Digest(const TrkInventoryEntityC* e, bool deep) {
   e->CalculateMD5(&d, deep);
   return d;
 }
+
+// The process's file size limit (writes past it fail with EFBIG) for the life of the object.
+class ScopedFileSizeLimitC {
+ public:
+  explicit ScopedFileSizeLimitC(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    struct rlimit limited = old_;
+    limited.rlim_cur = bytes;
+    ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+  }
+  ~ScopedFileSizeLimitC() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, handler_);
+  }
+  ScopedFileSizeLimitC(const ScopedFileSizeLimitC&) = delete;
+  ScopedFileSizeLimitC& operator=(const ScopedFileSizeLimitC&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  struct rlimit old_ {};
+  void (*handler_)(int);
+  bool ok_ = false;
+};
 
 }  // namespace invtest

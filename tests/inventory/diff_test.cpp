@@ -26,6 +26,15 @@ void Cpu(TrkInventoryC& inv, const char* name, const char* speed) {
   TrkTrackC::AddClass(&inv, "CPU", name, "kstat")->AddProperty("Speed", speed);
 }
 
+// The delta of current against base, taken through base's file in dir.
+RefM<TrkInventoryC> Delta(const hxtest::TempDirC& dir, TrkInventoryC& base, TrkInventoryC& current) {
+  const FileNameC baseFile(dir.File("base.hxi"));
+  EXPECT_EQ(XmlSaveFile(&baseFile, &base), hx::RC_OK);
+  TrkInventoryC* delta = nullptr;
+  EXPECT_EQ(current.GenerateDiff(baseFile, TrkInventoryHeaderT(), &delta), hx::RC_OK);
+  return RefM<TrkInventoryC>::Adopt(delta);
+}
+
 // "Remove[...] Update[...] Add[...]" with "Tag:Name" of the entities in each section.
 std::string Summary(TrkInventoryC& delta) {
   std::string out;
@@ -60,14 +69,9 @@ TEST(InventoryDiff, SectionsFollowTheMatchingRules) {
   };
   hxtest::TempDirC dir("inv-diff");
   for (const CaseT& c : cases) {
-    const FileNameC baseFile(dir.File("base.hxi"));
-    auto base = Build(c.base);
-    ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK) << c.what;
-    auto current = Build(c.current);
-    TrkInventoryC* delta = nullptr;
-    ASSERT_EQ(current->GenerateDiff(baseFile, TrkInventoryHeaderT(), &delta), hx::RC_OK) << c.what;
-    auto owned = RefM<TrkInventoryC>::Adopt(delta);
-    EXPECT_EQ(Summary(*owned), c.summary) << c.what;
+    auto delta = Delta(dir, *Build(c.base), *Build(c.current));
+    ASSERT_TRUE(delta) << c.what;
+    EXPECT_EQ(Summary(*delta), c.summary) << c.what;
   }
 }
 
@@ -106,11 +110,8 @@ TEST(InventoryDiff, DeltaDocumentMatchesItsExpectedBytes) {
 TEST(InventoryDiff, IdenticalInventoriesWriteThreeEmptySections) {
   hxtest::TempDirC dir("inv-diff");
   auto inv = Build([](TrkInventoryC& i) { Cpu(i, "cpu0", "1"); });
-  const FileNameC baseFile(dir.File("base.hxi"));
-  ASSERT_EQ(XmlSaveFile(&baseFile, inv.get()), hx::RC_OK);
-  TrkInventoryC* delta = nullptr;
-  ASSERT_EQ(inv->GenerateDiff(baseFile, &delta), hx::RC_OK);
-  auto owned = RefM<TrkInventoryC>::Adopt(delta);
+  auto owned = Delta(dir, *inv, *inv);
+  ASSERT_TRUE(owned);
   const FileNameC out(dir.File("delta.hxi"));
   ASSERT_EQ(XmlSaveFile(&out, owned.get()), hx::RC_OK);
   const std::string text = hxtest::ReadFile(out.str());

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <random>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
@@ -64,21 +63,11 @@ std::string ExpectedText(const std::string& text, bool hasChildren) {
   if (text.empty()) return "";
   std::string escaped;
   XmlOutputStreamC::escapeText(text, escaped);
-  std::string unescaped;
-  static const std::pair<const char*, char> kRefs[] = {{"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'},
-                                                       {"&apos;", '\''}, {"&amp;", '&'}};
-  for (size_t i = 0; i < escaped.size();) {
-    bool ref = false;
-    for (const auto& [name, c] : kRefs) {
-      if (escaped.compare(i, std::strlen(name), name) == 0) {
-        unescaped += c;
-        i += std::strlen(name);
-        ref = true;
-        break;
-      }
-    }
-    if (!ref) unescaped += escaped[i++];
-  }
+  // Every '&' of the escaped text starts a reference, so "&amp;" goes last.
+  std::string unescaped = escaped;
+  for (const auto& [ref, c] : {std::pair<const char*, const char*>{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                               {"&apos;", "'"}, {"&amp;", "&"}})
+    unescaped = hx::ReplaceAll(unescaped, ref, c);
   unescaped = hx::ReplaceAll(unescaped, "\r\n", "\n");
   unescaped = hx::ReplaceAll(unescaped, "\r", "\n");
   const std::string folded = XmlBinderC::FoldWhitespace(unescaped);

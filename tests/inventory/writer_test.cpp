@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <functional>
 
@@ -113,15 +111,11 @@ TEST(InventoryWriter, FailuresGiveTheirCodesAndLeaveNoFile) {
   EXPECT_EQ(rc, hx::RcFromErrno(ENOSPC));
 
   // A regular file whose write fails part way (a file size limit) is removed again.
-  struct rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  struct rlimit small = old;
-  small.rlim_cur = 4096;
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  rc = XmlSaveFile(&ok, inv.get());
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  {
+    invtest::ScopedFileSizeLimitC limit(4096);
+    ASSERT_TRUE(limit.ok());
+    rc = XmlSaveFile(&ok, inv.get());
+  }
   EXPECT_EQ(rc, hx::RcFromErrno(EFBIG));
   EXPECT_NE(access(ok.c_str(), F_OK), 0);
 }
