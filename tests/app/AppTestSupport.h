@@ -95,6 +95,12 @@ class TrackerProcessC : public hxtest::ChildC {
   }
 };
 
+// Options for a run without anyone to ask, at normal priority, followed by `more`.
+inline std::vector<std::string> QuietArgs(std::vector<std::string> more) {
+  more.insert(more.begin(), {"-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False"});
+  return more;
+}
+
 struct RunT {
   uint32_t exitCode = 0xFFFFFFFFu;
   std::string log;
@@ -159,10 +165,8 @@ class InProcessC {
 
   hx::ResultT Load(std::vector<std::string> args = {}) {
     load_.dir.Mkdir("tmp");
-    std::vector<std::string> all{"-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False",
-                                 "-o", "TempDirectory=" + load_.dir.File("tmp")};
-    all.insert(all.end(), args.begin(), args.end());
-    return load_.Load(all);
+    args.insert(args.begin(), {"-o", "TempDirectory=" + load_.dir.File("tmp")});
+    return load_.Load(QuietArgs(std::move(args)));
   }
   // A new tracker over the loaded preferences (one reference for the caller).
   RefM<ProbeTrackerC> NewTracker() { return RefM<ProbeTrackerC>(new ProbeTrackerC); }
@@ -174,12 +178,7 @@ class InProcessC {
     EXPECT_EQ(exitCode, r);
     return r;
   }
-  hx::ResultT RunOnce(ProbeTrackerC** kept = nullptr) {
-    RefM<ProbeTrackerC> t = NewTracker();
-    const hx::ResultT r = Run(*t);
-    if (kept != nullptr) *kept = t.detach();
-    return r;
-  }
+  hx::ResultT RunOnce() { return Run(*NewTracker()); }
 
   std::string Value(const char* name) { return load_.Value(name); }
   void Set(const char* name, const std::string& value) {

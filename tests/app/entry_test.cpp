@@ -54,16 +54,9 @@ time_t LastOperation(int id) {
 }
 
 TEST(TrackerSemaphore, KeyFoldsTheFirstCharacterTwice) {
-  const std::vector<std::pair<std::string, uint32_t>> cases = {
-      {"Prandex Tracker Semaphore", 0x6F114E94u},  // what every tracker on a machine shares
-      {"A", 65u * 31u + 65u},
-      {"ab", (97u * 31u + 97u) * 31u + 98u},
-      {"", 0u},
-  };
-  for (const auto& [name, key] : cases) {
-    EXPECT_EQ(static_cast<uint32_t>(UNIXSimpleSemaphoreC::KeyOf(name)), key) << name;
-  }
-  EXPECT_EQ(std::string(trk::s_TrackerSemaphoreName), "Prandex Tracker Semaphore");
+  // The key every tracker on a machine shares, whichever version created the set.
+  EXPECT_EQ(static_cast<uint32_t>(UNIXSimpleSemaphoreC::KeyOf(trk::s_TrackerSemaphoreName)), 0x6F114E94u);
+  EXPECT_EQ(UNIXSimpleSemaphoreC::KeyOf(""), 0);
 }
 
 TEST(TrackerSemaphore, CreatedFreeThenHeldByOneHolder) {

@@ -88,12 +88,7 @@ class ReaderC {
 void Type(int fd, const std::string& keys) { ASSERT_EQ(::write(fd, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
 
 TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
-  struct CaseT {
-    const char* name;
-    std::string typed;
-    bool goesOn;
-    size_t asked;
-  };
+  struct CaseT { const char* name; std::string typed; bool goesOn; size_t asked; };
   const std::vector<CaseT> cases = {
       {"no", "n\n", false, 1},
       {"No in capitals", "NO\n", false, 1},

@@ -34,11 +34,9 @@ constexpr const char* c_RawInventory = "ERROR: Could not create raw inventory";
 // Quiet, not uploaded, with the run's temporary files in dir/tmp and a fixed inventory name.
 std::vector<std::string> Args(const hxtest::TempDirC& dir, std::vector<std::string> more) {
   dir.Mkdir("tmp");
-  std::vector<std::string> all = {"-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False",
-                                  "-o", "Upload=False",  "-o", "TempDirectory=" + dir.File("tmp"),
-                                  "-o", std::string("InventoryFile=") + c_InventoryName};
-  all.insert(all.end(), more.begin(), more.end());
-  return all;
+  more.insert(more.begin(), {"-o", "Upload=False", "-o", "TempDirectory=" + dir.File("tmp"), "-o",
+                             std::string("InventoryFile=") + c_InventoryName});
+  return hxapp::QuietArgs(std::move(more));
 }
 
 std::string InventoryDir(const hxtest::TempDirC& dir) { return dir.File("data/tracker/inventories"); }

@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <signal.h>
 
+#include <cstdio>
 #include <thread>
 
 #include "tests/app/AppTestSupport.h"
@@ -17,16 +18,9 @@ namespace {
 using hxapp::Contains;
 using hxapp::FilesIn;
 using hxapp::OnlyFile;
+using hxapp::QuietArgs;
 using hxapp::RunProgram;
 using hxapp::TrackerProcessC;
-
-const std::vector<std::string> c_Quiet = {"-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False"};
-
-std::vector<std::string> Args(std::vector<std::string> more) {
-  std::vector<std::string> all = c_Quiet;
-  all.insert(all.end(), more.begin(), more.end());
-  return all;
-}
 
 using hxapp::EndsWithSeparator;
 
@@ -50,7 +44,7 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
   const std::string server = dir.File("server/Inventories");
 
   // Staged only: the compressed inventory waits in the upload directory.
-  hxapp::RunT run = RunProgram(dir, Args({"-o", "Upload=False"}));
+  hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False"}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::string inventory = OnlyFile(inventories);
   const std::string staged = hxapp::Gunzipped(OnlyFile(uploads));
@@ -62,7 +56,7 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
   EXPECT_TRUE(EndsWithSeparator(run.log)) << run.log;
 
   // Uploaded: the uploader delivers the staged file and removes it.
-  run = RunProgram(dir, Args({}));
+  run = RunProgram(dir, QuietArgs({}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<std::string> first = FilesIn(server);
   ASSERT_EQ(first.size(), 1u);
@@ -72,7 +66,7 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
 
   // A delta against that inventory, delivered beside it under its own generation's name.
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // a new DateTime, so a new name
-  run = RunProgram(dir, Args({"-o", "Difference=True"}));
+  run = RunProgram(dir, QuietArgs({"-o", "Difference=True"}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   std::vector<std::string> now = FilesIn(server);
   ASSERT_EQ(now.size(), 2u);
@@ -86,12 +80,9 @@ TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
 }
 
 std::string Hex(const unsigned char* bytes, size_t n) {
-  static const char* digits = "0123456789abcdef";
   std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    s += digits[bytes[i] >> 4];
-    s += digits[bytes[i] & 15];
-  }
+  char pair[3];
+  for (size_t i = 0; i < n; ++i) s.append(pair, std::snprintf(pair, sizeof pair, "%02x", bytes[i]));
   return s;
 }
 
@@ -105,7 +96,7 @@ std::string Md5Hex(const std::string& data) {
 TEST(TrackerProgram, TamperShieldSignatureVerifies) {
   hxtest::TempDirC dir("hxapp-prog");
   const std::string keyText = dir.File("messages/hxtmsg.cat");
-  const hxapp::RunT run = RunProgram(dir, Args({"-o", "TamperShield=True", "-o", "LogMsgCatPath=" + keyText, "-o",
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "TamperShield=True", "-o", "LogMsgCatPath=" + keyText, "-o",
                                                 "Upload=False"}));
   ASSERT_EQ(run.exitCode, 0u) << run.log;
   const std::string signedFile = hxtest::ReadFile(OnlyFile(dir.File("data/tracker/inventories")));
@@ -136,8 +127,8 @@ TEST(TrackerProgram, TamperShieldSignatureVerifies) {
 TEST(TrackerProgram, SecondTrackerWaitsForTheFirst) {
   hxtest::TempDirC dir("hxapp-prog");
   const std::string marker = dir.File("marker");
-  const std::vector<std::string> slow = Args({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=3000"});
-  const std::vector<std::string> quick = Args({"-o", "TestTrackerMarker=" + marker});
+  const std::vector<std::string> slow = QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=3000"});
+  const std::vector<std::string> quick = QuietArgs({"-o", "TestTrackerMarker=" + marker});
   TrackerProcessC first(dir, slow, PluginIni());
   ASSERT_EQ(first.Start(), hx::RC_OK);
   ASSERT_EQ(WaitForMarker(marker, 1).size(), 1u);  // the first holds the lock from here on
@@ -163,14 +154,14 @@ TEST(TrackerProgram, SecondTrackerWaitsForTheFirst) {
 TEST(TrackerProgram, KilledHolderDoesNotBlockTheNext) {
   hxtest::TempDirC dir("hxapp-prog");
   const std::string marker = dir.File("marker");
-  TrackerProcessC holder(dir, Args({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=600000"}),
+  TrackerProcessC holder(dir, QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=600000"}),
                          PluginIni());
   ASSERT_EQ(holder.Start(), hx::RC_OK);
   ASSERT_EQ(WaitForMarker(marker, 1).size(), 1u);
   ASSERT_EQ(::kill(static_cast<pid_t>(holder.Pid()), SIGKILL), 0);
   holder.Finish();
 
-  TrackerProcessC next(dir, Args({"-o", "TestTrackerMarker=" + marker}), PluginIni());
+  TrackerProcessC next(dir, QuietArgs({"-o", "TestTrackerMarker=" + marker}), PluginIni());
   ASSERT_EQ(next.Start(), hx::RC_OK);
   EXPECT_EQ(next.Finish(std::chrono::seconds(60)), 0u);
   EXPECT_FALSE(next.TimedOut());
@@ -180,11 +171,7 @@ TEST(TrackerProgram, KilledHolderDoesNotBlockTheNext) {
 }
 
 TEST(TrackerProgram, PluginTakesOverTheTrackerClass) {
-  struct CaseT {
-    const char* what;
-    std::vector<std::string> args;
-    bool builtInRan;
-  };
+  struct CaseT { const char* what; std::vector<std::string> args; bool builtInRan; };
   const std::vector<CaseT> cases = {
       {"plug-in alone", {}, false},
       {"plug-in handing over to the built-in tracker", {"-o", "TestTrackerDelegate=True"}, true},
@@ -192,7 +179,7 @@ TEST(TrackerProgram, PluginTakesOverTheTrackerClass) {
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxapp-prog");
     const std::string marker = dir.File("marker");
-    std::vector<std::string> args = Args({"-o", "TestTrackerMarker=" + marker, "-o", "Upload=False"});
+    std::vector<std::string> args = QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "Upload=False"});
     args.insert(args.end(), c.args.begin(), c.args.end());
     const hxapp::RunT run = RunProgram(dir, args, PluginIni());
     EXPECT_EQ(run.exitCode, 0u) << c.what << run.log;

@@ -3,6 +3,10 @@
 // the test's own, the provider classes registered with the process's component registry, and
 // the Hardware elements of an inventory as text that a test compares whole.
 
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,36 @@ class SnapshotRootC {
  private:
   hxtest::TempDirC dir_;
   hxtest::ScopedEnvC env_;
+};
+
+// A machine root (TARVOSKSYSROOT) for fake tools, each of which notes its tag in a log as it
+// starts, with a PATH of the test's own.
+class FakeMachineC {
+ public:
+  explicit FakeMachineC(const char* path) {
+    env_.Set("PATH", path);
+    Reset();
+  }
+  // Starts over with an empty machine.
+  void Reset() {
+    root_ = std::make_unique<hxtest::TempDirC>("hxhw-machine");
+    env_.Set("TARVOSKSYSROOT", root_->Path().c_str());
+  }
+  const hxtest::TempDirC& Root() const { return *root_; }
+  // A tool at the absolute path inside the machine that logs `tag` and then runs `body`.
+  void Tool(const std::string& path, const std::string& tag, const std::string& body) const {
+    const std::string file = root_->Write(path.substr(1), "#!/bin/sh\necho " + tag + " >> '" + Log() + "'\n" + body + "\n");
+    ::chmod(file.c_str(), 0755);
+  }
+  // The tags of the tools that ran, one a line.
+  std::string Ran() const { return hxtest::ReadFile(Log()); }
+  void ClearRan() const { std::remove(Log().c_str()); }
+
+ private:
+  std::string Log() const { return root_->File("tools.log"); }
+
+  hxtest::ScopedEnvC env_;
+  std::unique_ptr<hxtest::TempDirC> root_;
 };
 
 // An environment of the test's own as the process's current one, so that the preference

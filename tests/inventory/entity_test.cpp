@@ -278,10 +278,6 @@ TEST(InventoryEntity, ComponentFaceCarriesSystemTextsAndCountsOnce) {
   EXPECT_EQ(root->RemoveEntity(child), hx::RC_OK);
   EXPECT_EQ(child->Release(), 1u);  // the search's reference is still out
   EXPECT_EQ(child->Release(), 0u);
-
-  ZORUnknownI* none = reinterpret_cast<ZORUnknownI*>(1);
-  EXPECT_EQ(root->get__NewEnum(&none), hx::RC_NOT_IMPL);
-  EXPECT_EQ(none, nullptr);
   EXPECT_EQ(root->Release(), 0u);
 }
 

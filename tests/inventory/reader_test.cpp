@@ -34,18 +34,6 @@ TEST(InventoryReader, FoldsWhitespaceAroundText) {
   for (const CaseT& c : cases) EXPECT_EQ(XmlBinderC::FoldWhitespace(c.in), c.out) << c.in;
 }
 
-TEST(InventoryReader, TextRoundTripsThroughTheWritersLineBreaks) {
-  RefM<TrkInventoryC> inv;
-  ASSERT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(invtest::SourceFile("expected/text_depth.hxi"), &inv), hx::RC_OK);
-  const auto top = TopLevel(*inv);
-  ASSERT_EQ(top.size(), 2u);
-  EXPECT_EQ(top[0]->GetText(), " abc ");
-  EXPECT_EQ(top[1]->GetText(), "");  // only layout between its children
-  ASSERT_NE(top[1]->GetFirstChild(), nullptr);
-  EXPECT_EQ(top[1]->GetFirstChild()->GetText(), " abc ");
-  EXPECT_EQ(inv->GetText(), "");
-}
-
 TEST(InventoryReader, RootAttributesInOrderAndTopLevelEntitiesIndexedNotLinked) {
   RefM<TrkInventoryC> inv;
   ASSERT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(invtest::SourceFile("data/delta_base.hxi"), &inv), hx::RC_OK);
