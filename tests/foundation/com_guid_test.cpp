@@ -4,12 +4,7 @@
 
 namespace {
 
-struct GuidFormsT {
-  ZORGUID guid;
-  const char* registry;
-  const char* sql;
-  const char* reportUrl;
-};
+struct GuidFormsT { ZORGUID guid; const char* registry; const char* sql; const char* reportUrl; };
 
 TEST(ComGuid, TextFormsOfKnownIdentifiers) {
   const GuidFormsT cases[] = {
@@ -31,10 +26,7 @@ TEST(ComGuid, TextFormsOfKnownIdentifiers) {
 }
 
 TEST(ComGuid, ParsesRegistryFormInEitherCase) {
-  const struct {
-    const char* text;
-    const char* canonical;
-  } cases[] = {
+  const struct { const char* text; const char* canonical; } cases[] = {
       {"{12345678-1234-1234-1234-123456789abc}", "{12345678-1234-1234-1234-123456789ABC}"},
       {"{FA199261-85eb-11d3-9C01-004005e12d13}", "{FA199261-85EB-11D3-9C01-004005E12D13}"},
       {"{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}", "{FFFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF}"},

@@ -205,10 +205,7 @@ TEST_F(LogManagerTest, SuppressedLoggingWritesNothing) {
 }
 
 TEST_F(LogManagerTest, ModulesThatCannotBeLoadedAreSkipped) {
-  const struct {
-    const char* modules;
-    size_t instances;
-  } cases[] = {
+  const struct { const char* modules; size_t instances; } cases[] = {
       {"default;mylogger", 1},
       {" Default \t;\r\n", 1},
       {"default;/nonexistent/libhxlmine.so;default", 1},
@@ -329,10 +326,7 @@ TEST_F(LogManagerTest, CatalogChosenByLocaleReplacesTheDefaultText) {
   hxtest::WriteFile(dir_ + "/hxtmsg.deu.cat", image);
   const int32_t started = static_cast<int32_t>(0xE0BD000Au);
   const char* const defaultText = "\x01\x01i\x01Inventory tracking started";
-  const struct {
-    const char* lang;
-    const char* want;
-  } cases[] = {
+  const struct { const char* lang; const char* want; } cases[] = {
       {"de_DE.UTF-8", "Inventarisierung gestartet"},
       {"C", "Inventory tracking started"},
   };

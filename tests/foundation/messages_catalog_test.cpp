@@ -70,12 +70,7 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
   ASSERT_TRUE(cat.isOpen());
   EXPECT_EQ(cat.count(), kTrackerEntries.size());
 
-  struct Case {
-    uint32_t id;
-    const char* dflt;
-    const char* want;
-    ErrSevT sev;
-  };
+  struct Case { uint32_t id; const char* dflt; const char* want; ErrSevT sev; };
   const Case cases[] = {
       {0xE0BD000A, "Default", "Catalog text %1$s", ErrSevError},
       {0xE0BD0109, nullptr, "Preferences loaded", ErrSevInformation},
@@ -213,11 +208,7 @@ TEST(MessagesCatalog, CorruptedCatalogsFallBackToDefaults) {
 TEST(MessagesLocale, CatalogPathCandidatesInSearchOrder) {
   const hx::LocaleRegionT enUs{"en", "eng", "us"};
   const hx::LocaleRegionT fr{"fr", "fra", ""};
-  struct Case {
-    const char* path;
-    hx::LocaleRegionT region;
-    std::vector<std::string> want;
-  };
+  struct Case { const char* path; hx::LocaleRegionT region; std::vector<std::string> want; };
   const Case cases[] = {
       {"allcat.%L.cat", enUs,
        {"allcat.eng-us.cat", "allcat.en-us.cat", "allcat.eng.cat", "allcat.en.cat", "allcat.cat"}},
@@ -286,12 +277,7 @@ TEST(MessagesCatSwitch, LookupOrder) {
   ASSERT_TRUE(sw.moduleCatalog()->isOpen());
   EXPECT_EQ(sw.setProcessCatalog(dir.File("proc.cat")), hx::RC_OK);
 
-  struct Case {
-    uint32_t id;
-    const char* dflt;
-    std::string want;
-    ErrSevT sev;
-  };
+  struct Case { uint32_t id; const char* dflt; std::string want; ErrSevT sev; };
   const Case cases[] = {
       {0xE0BD000A, "Default", "Module text", ErrSevError},
       {0xE0BD000B, "Default", "Process only", ErrSevInformation},

@@ -32,10 +32,7 @@ TEST(MessagesCompiler, ImageLayoutIsBigEndianAndSorted) {
 // Compiling and dumping: the dump is the canonical source (sorted, decimal, escaped), and it
 // compiles back to the same image.
 TEST(MessagesCompiler, RoundTrip) {
-  struct Case {
-    const char* source;
-    const char* dump;
-  };
+  struct Case { const char* source; const char* dump; };
   const Case cases[] = {
       {"189 10 Inventory tracking started\n", "189 10 Inventory tracking started\n"},
       {"0xBD 0x0A \\x01\\x01i\\x01Started %1$s\n", "189 10 \\x01\\x01i\\x01Started %1$s\n"},
@@ -59,10 +56,7 @@ TEST(MessagesCompiler, RoundTrip) {
 }
 
 TEST(MessagesCompiler, SourceErrorsNameTheLine) {
-  struct Case {
-    std::string source;
-    const char* error;
-  };
+  struct Case { std::string source; const char* error; };
   const Case cases[] = {
       {"189\n", "line 1: expected 'set number text'"},
       {"# ok\nx 1 a\n", "line 2: bad set number 'x'"},

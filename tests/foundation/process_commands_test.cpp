@@ -16,12 +16,7 @@ namespace {
 CommandLineC Sh(const std::string& script) { return CommandLineC{"/bin/sh", "-c", script}; }
 
 TEST(ProcessCommands, LineCapture) {
-  struct Case {
-    const char* name;
-    CommandLineC cmd;
-    hx::ResultT rc;
-    std::vector<std::string> added;
-  } cases[] = {
+  struct Case { const char* name; CommandLineC cmd; hx::ResultT rc; std::vector<std::string> added; } cases[] = {
       {"lines without their ends", Sh("printf 'a\\nb\\r\\n\\nlast'"), 0, {"a", "b", "", "last"}},
       {"error text discarded", Sh("echo noise >&2; echo kept"), 0, {"kept"}},
       {"no input for the tool", Sh("cat; echo done"), 0, {"done"}},
@@ -69,10 +64,7 @@ TEST(ProcessCommands, PackageTool) {
 }
 
 TEST(ProcessCommands, DisplayForm) {
-  struct Case {
-    CommandLineC cmd;
-    const char* shown;
-  } cases[] = {
+  struct Case { CommandLineC cmd; const char* shown; } cases[] = {
       {CommandLineC{}, ""},
       {CommandLineC{"/usr/sbin/prtconf", "-v"}, "/usr/sbin/prtconf -v"},
       {CommandLineC{"pkginfo", "-l", "SUNW core"}, "pkginfo -l \"SUNW core\""},
@@ -94,10 +86,7 @@ class Lines : public LineOutputStreamC {
 };
 
 TEST(ProcessCommands, LineStreamCutsAcrossWrites) {
-  struct Case {
-    std::vector<std::string> chunks;
-    std::vector<std::string> lines;
-  } cases[] = {
+  struct Case { std::vector<std::string> chunks; std::vector<std::string> lines; } cases[] = {
       {{"a\nb\n"}, {"a", "b"}},
       {{"par", "tial\nne", "xt\r", "\nend"}, {"partial", "next", "end"}},
       {{"\n\n"}, {"", ""}},

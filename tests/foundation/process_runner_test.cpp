@@ -26,11 +26,7 @@ using hxtest::ReadFile;
 using hxtest::WriteFile;
 
 // Runs a command to its end with output and error captured; `setup` adjusts the process first.
-struct Captured {
-  hx::ResultT create = 0, wait = 0, exit = 0;
-  uint32_t code = 0;
-  std::string out, err;
-};
+struct Captured { hx::ResultT create = 0, wait = 0, exit = 0; uint32_t code = 0; std::string out, err; };
 
 Captured RunCaptured(const CommandLineC& cmd, const std::function<void(ProcessC&)>& setup = nullptr) {
   ProcessC p;
@@ -66,12 +62,7 @@ TEST(ProcessRunner, FailedStartIsReportedByCreateWithTheChildReaped) {
   hxtest::TempDirC dir("hx-proc");
   WriteFile(dir.File("not-executable"), "#!/bin/sh\nexit 0\n");
   const FileNameC missingDir(dir.File("no-such-dir"));
-  struct Case {
-    const char* name;
-    CommandLineC cmd;
-    const FileNameC* workDir;
-    int err;
-  } cases[] = {
+  struct Case { const char* name; CommandLineC cmd; const FileNameC* workDir; int err; } cases[] = {
       {"bare name not on PATH", CommandLineC{"hx-no-such-program-4711"}, nullptr, ENOENT},
       {"absolute path missing", CommandLineC{dir.File("missing")}, nullptr, ENOENT},
       {"file not executable", CommandLineC{dir.File("not-executable")}, nullptr, EACCES},
@@ -96,12 +87,7 @@ TEST(ProcessRunner, FailedStartIsReportedByCreateWithTheChildReaped) {
 }
 
 TEST(ProcessRunner, ExitStatusAndSignals) {
-  struct Case {
-    const char* script;
-    bool captureOutput;
-    hx::ResultT exitRc;
-    uint32_t code;
-  } cases[] = {
+  struct Case { const char* script; bool captureOutput; hx::ResultT exitRc; uint32_t code; } cases[] = {
       {"exit 0", true, 0, 0},
       {"exit 3", true, 0, 3},
       {"exit 3", false, 0, 3},
@@ -135,11 +121,7 @@ TEST(ProcessRunner, ExitStatusAndSignals) {
 }
 
 TEST(ProcessRunner, OutputReachesItsOwnStreamComplete) {
-  struct Case {
-    const char* name;
-    std::string script;
-    std::string out, err;
-  } cases[] = {
+  struct Case { const char* name; std::string script; std::string out, err; } cases[] = {
       {"nothing written", "exit 0", "", ""},
       {"one write above the read size", "printf '%5000s' x", std::string(4999, ' ') + "x", ""},
       {"both streams interleaved", "echo o1; echo e1 >&2; echo o2; echo e2 >&2", "o1\no2\n", "e1\ne2\n"},

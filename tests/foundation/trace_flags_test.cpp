@@ -18,10 +18,7 @@ namespace {
 
 constexpr uint32_t kAll = 0xFFFFFFFFu;
 
-struct MaskT {
-  char letter;
-  uint32_t mask;
-};
+struct MaskT { char letter; uint32_t mask; };
 
 struct ParseCaseT {
   const char* text;

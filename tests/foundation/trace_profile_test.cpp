@@ -40,10 +40,7 @@ class TraceProfileTest : public testing::Test {
 
 TEST_F(TraceProfileTest, CategoriesInheritFromTheirParents) {
   ASSERT_EQ(Load("+Tracker/Inventory\n-Tracker/Inventory/Upload\n"), hx::RC_OK);
-  const struct {
-    const char* category;
-    bool enabled;
-  } cases[] = {
+  const struct { const char* category; bool enabled; } cases[] = {
       {"Tracker/Inventory", true},          {"Tracker/Inventory/Generate", true},
       {"Tracker/Inventory/Compress/Deep", true}, {"Tracker/Inventory/Upload", false},
       {"Tracker/Inventory/Upload/Retry", false}, {"Tracker", false},

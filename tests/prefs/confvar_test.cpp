@@ -89,10 +89,7 @@ TEST_F(ConfVar, LauncherCacheDirectoryIsReadFromTheMachineHive) {
 TEST_F(ConfVar, ReadsWithinHalfASecondComeFromTheCache) {
   Mount("t.ini", std::string(kLauncherSection) + "CacheDirectory=/first\n");
   const char* key = "SOFTWARE\\Tarvosk Corp\\Tarvosk\\Launcher\\CurrentVersion";
-  const struct {
-    int64_t afterNs;
-    const char* expected;
-  } steps[] = {
+  const struct { int64_t afterNs; const char* expected; } steps[] = {
       {0, "/first"},
       {100000000, "/first"},  // changed meanwhile, but read 0.1 s ago
       {500000000, "/first"},  // exactly half a second still counts as recent
@@ -134,11 +131,7 @@ TEST_F(ConfVar, OlderKeyLayoutIsSearchedWhenTheValueIsMissing) {
 }
 
 TEST_F(ConfVar, KeyPathsFollowTheTreeAndItsOlderNames) {
-  const struct {
-    const ConfVarC* entry;
-    const char* path;
-    const char* older;
-  } cases[] = {
+  const struct { const ConfVarC* entry; const char* path; const char* older; } cases[] = {
       {&ConfCProductKey, "SOFTWARE\\Tarvosk Corp\\Tarvosk", "SOFTWARE\\Halvex Software\\Halvex"},
       {&ConfCSelectorKey, "SOFTWARE\\Tarvosk Corp\\Tarvosk\\Selector\\CurrentVersion",
        "SOFTWARE\\Halvex Software\\Halvex\\Selector\\5.0"},

@@ -16,12 +16,7 @@ using hxprefs::LoadC;
 
 // A fresh environment built the way the process builds its own, over the configuration `ini`
 // and a fixture machine root holding the given uname and os-release texts.
-struct MachineT {
-  std::string uname;
-  std::string osRelease;
-  std::string ini;
-  const char* installDir = nullptr;
-};
+struct MachineT { std::string uname; std::string osRelease; std::string ini; const char* installDir = nullptr; };
 
 class BuiltC {
  public:

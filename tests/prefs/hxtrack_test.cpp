@@ -11,10 +11,7 @@ namespace {
 
 constexpr const char* c_Program = HX_BINARY_DIR "/bin/hxtrack";
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string log;
-};
+struct RunT { uint32_t exitCode = 0xFFFFFFFFu; std::string log; };
 
 // Runs hxtrack in `dir` with its configuration and data there.
 RunT RunTracker(const hxtest::TempDirC& dir, const std::vector<std::string>& args) {
@@ -38,11 +35,7 @@ RunT RunTracker(const hxtest::TempDirC& dir, const std::vector<std::string>& arg
 
 constexpr uint32_t ExitStatusOf(hx::ResultT r) { return static_cast<uint32_t>(r) & 0xFFu; }
 
-struct ProgramCaseT {
-  std::vector<std::string> args;
-  uint32_t exitCode;
-  std::vector<const char*> logLines;
-};
+struct ProgramCaseT { std::vector<std::string> args; uint32_t exitCode; std::vector<const char*> logLines; };
 
 TEST(PrefsProgram, ExitStatusAndLogOfALoad) {
   const std::vector<ProgramCaseT> cases = {

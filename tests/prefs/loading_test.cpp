@@ -76,13 +76,35 @@ TEST(PrefsLoading, DefaultsWithoutRegistryOrCommandLine) {
   EXPECT_LT(log.find(c_Separator), log.find("Program arguments are"));
 }
 
+// One load and what must come of it: status, values, lists, reports and a line in the log.
 struct OutcomeT {
   std::vector<std::string> args;
-  hx::ResultT result;
-  std::vector<ExpectT> values;
-  const char* logLine;  // a line the log must hold, or null
-  std::vector<std::pair<hx::ResultT, size_t>> errors;  // id, times reported
+  hx::ResultT result = hx::RC_OK;
+  std::vector<ExpectT> values = {};
+  const char* logLine = nullptr;  // a line the log must hold, or null
+  std::vector<std::pair<hx::ResultT, size_t>> errors = {};  // id, times reported
+  std::string ini = "";
+  std::vector<std::pair<const env_EnvOptsC*, StringArrayC>> lists = {};
 };
+
+// Loads as start-up does; every load logs one separator, and "Preferences loaded" once it succeeded.
+void ExpectLoad(const OutcomeT& c, std::string what = "") {
+  for (const std::string& a : c.args) what += " " + a;
+  LoadC load(c.ini);
+  EXPECT_EQ(load.Load(c.args), c.result) << what;
+  ExpectValues(load, c.values, what);
+  for (const auto& [name, values] : c.lists) EXPECT_EQ(load.Values(*name), values) << what;
+  const std::vector<int32_t> ids = hxtest::ErrorIds();
+  for (const auto& [id, times] : c.errors) {
+    EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
+  }
+  const std::string log = load.Log();
+  if (c.logLine != nullptr) {
+    EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
+  }
+  EXPECT_EQ(Count(log, c_Separator), 1u) << what;
+  EXPECT_EQ(log.find("Preferences loaded") != std::string::npos, hx::Succeeded(c.result)) << what;
+}
 
 TEST(PrefsLoading, CommandLineAndValidationOutcomes) {
   const std::vector<OutcomeT> cases = {
@@ -124,23 +146,7 @@ TEST(PrefsLoading, CommandLineAndValidationOutcomes) {
       {{"-o", "Compress=maybe", "-o", "UserInteractionLevel=loud"}, trk::MSG_NOT_BOOLEAN, {}, nullptr,
        {{trk::MSG_BAD_INTERACTION_LEVEL, 1}, {trk::MSG_NOT_BOOLEAN, 1}}},
   };
-  for (const OutcomeT& c : cases) {
-    std::string what;
-    for (const std::string& a : c.args) what += a + " ";
-    LoadC load;
-    EXPECT_EQ(load.Load(c.args), c.result) << what;
-    ExpectValues(load, c.values, what);
-    const std::vector<int32_t> ids = hxtest::ErrorIds();
-    for (const auto& [id, times] : c.errors) {
-      EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
-    }
-    const std::string log = load.Log();
-    if (c.logLine != nullptr) {
-      EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
-    }
-    EXPECT_EQ(Count(log, c_Separator), 1u) << what;
-    EXPECT_EQ(log.find("Preferences loaded") != std::string::npos, hx::Succeeded(c.result)) << what;
-  }
+  for (const OutcomeT& c : cases) ExpectLoad(c);
 }
 
 TEST(PrefsLoading, NamesOutsideTheListKeepTheWholeText) {
@@ -151,34 +157,26 @@ TEST(PrefsLoading, NamesOutsideTheListKeepTheWholeText) {
   EXPECT_EQ(load.Values(P::c_IncludeFile), (StringArrayC{"a.so", "b.so"}));
 }
 
-struct DerivedT {
-  std::vector<std::string> args;
-  std::vector<ExpectT> values;
-};
-
 TEST(PrefsLoading, DerivedValues) {
-  const std::vector<DerivedT> cases = {
-      {{"-o", "Difference=True", "-o", "Generation=3"}, {{&P::c_Generation, "4"}, {&P::c_Difference, "True"}}},
-      {{"-o", "Difference=True", "-o", "Generation=9"}, {{&P::c_Generation, "9"}, {&P::c_Difference, "False"}}},
-      {{"-o", "Difference=True"}, {{&P::c_Generation, "1"}, {&P::c_Difference, "True"}}},
-      {{"-t", "User"}, {{&P::c_ExpectHardware, "False"}, {&P::c_ExpectTrackFilesInUserInventory, "False"}}},
-      {{"-t", "User", "-o", "UserHardware=True", "-o", "TrackFilesInUserInventory=yes"},
+  const std::vector<OutcomeT> cases = {
+      {{"-o", "Difference=True", "-o", "Generation=3"}, hx::RC_OK,
+       {{&P::c_Generation, "4"}, {&P::c_Difference, "True"}}},
+      {{"-o", "Difference=True", "-o", "Generation=9"}, hx::RC_OK,
+       {{&P::c_Generation, "9"}, {&P::c_Difference, "False"}}},
+      {{"-o", "Difference=True"}, hx::RC_OK, {{&P::c_Generation, "1"}, {&P::c_Difference, "True"}}},
+      {{"-t", "User"}, hx::RC_OK, {{&P::c_ExpectHardware, "False"}, {&P::c_ExpectTrackFilesInUserInventory, "False"}}},
+      {{"-t", "User", "-o", "UserHardware=True", "-o", "TrackFilesInUserInventory=yes"}, hx::RC_OK,
        {{&P::c_ExpectHardware, "True"}, {&P::c_ExpectTrackFilesInUserInventory, "True"}}},
-      {{"-o", "Hardware=False"}, {{&P::c_ExpectHardware, "False"}}},
-      {{"-o", "UserInteractionLevel=quiet"}, {{&P::c_UserInteractionLevel, "quiet"}}},
-      {{"-o", "UploadFile=report"}, {{&P::c_UploadFile, "report.hxi"}, {&P::c_InventoryExtension, "hxi"}}},
-      {{"-o", "Inventory=/srv/in/x.tgz"}, {{&P::c_UploadFile, "x.tgz"}, {&P::c_InventoryExtension, "tgz"}}},
-      {{"-o", "PkgCacheDirectory=/pkg"}, {{&P::c_TarvoskPackages, "True"}, {&P::c_ExpectSoftware, "True"}}},
-      {{"-o", "PkgLiveDirectory=/pkg", "-o", "IncludeMachineInventory=False"}, {{&P::c_TarvoskPackages, nullptr}}},
-      {{"-o", "PlatformSpecificPackages=False"}, {{&P::c_ExpectSoftware, "False"}}},
+      {{"-o", "Hardware=False"}, hx::RC_OK, {{&P::c_ExpectHardware, "False"}}},
+      {{"-o", "UserInteractionLevel=quiet"}, hx::RC_OK, {{&P::c_UserInteractionLevel, "quiet"}}},
+      {{"-o", "UploadFile=report"}, hx::RC_OK, {{&P::c_UploadFile, "report.hxi"}, {&P::c_InventoryExtension, "hxi"}}},
+      {{"-o", "Inventory=/srv/in/x.tgz"}, hx::RC_OK, {{&P::c_UploadFile, "x.tgz"}, {&P::c_InventoryExtension, "tgz"}}},
+      {{"-o", "PkgCacheDirectory=/pkg"}, hx::RC_OK, {{&P::c_TarvoskPackages, "True"}, {&P::c_ExpectSoftware, "True"}}},
+      {{"-o", "PkgLiveDirectory=/pkg", "-o", "IncludeMachineInventory=False"}, hx::RC_OK,
+       {{&P::c_TarvoskPackages, nullptr}}},
+      {{"-o", "PlatformSpecificPackages=False"}, hx::RC_OK, {{&P::c_ExpectSoftware, "False"}}},
   };
-  for (const DerivedT& c : cases) {
-    std::string what;
-    for (const std::string& a : c.args) what += a + " ";
-    LoadC load;
-    ASSERT_EQ(load.Load(c.args), hx::RC_OK) << what;
-    ExpectValues(load, c.values, what);
-  }
+  for (const OutcomeT& c : cases) ExpectLoad(c);
   {
     LoadC load;
     ASSERT_EQ(load.Load({"-o", "Configuration=/cfg", "-o", "DateTimeFormat=%Y"}), hx::RC_OK);
@@ -246,12 +244,7 @@ TEST(PrefsRegistry, ValuesFromTheConfigurationRegistry) {
       {"root values are read", "[Tarvosk]\nUserInteractionLevel=Auto\njob=a;b\n", {},
        {{&P::c_UserInteractionLevel, "Auto"}, {&P::c_JobTag, "a;b"}}, {}},
   };
-  for (const RegistryT& c : cases) {
-    LoadC load(c.ini);
-    ASSERT_EQ(load.Load(c.args), hx::RC_OK) << c.what;
-    ExpectValues(load, c.values, c.what);
-    for (const auto& [name, values] : c.lists) EXPECT_EQ(load.Values(*name), values) << c.what;
-  }
+  for (const RegistryT& c : cases) ExpectLoad({c.args, hx::RC_OK, c.values, nullptr, {}, c.ini, c.lists}, c.what);
   // An upload location of its own resets the upload rule to its default.
   LoadC load("[Tarvosk]\nServerLocation=/srv\n[Tarvosk\\Common\\Rules]\nInventory=/up/a.hxi\n");
   ASSERT_EQ(load.Load({"-o", "UploadLocation=/elsewhere"}), hx::RC_OK);

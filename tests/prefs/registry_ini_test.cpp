@@ -128,22 +128,6 @@ TEST_F(RegistryIniFile, SaveMergesWithWhatOthersWroteMeanwhile) {
   EXPECT_EQ(access((path + ".tmp").c_str(), F_OK), -1);
 }
 
-TEST_F(RegistryIniFile, FailedSaveKeepsTheChangesForTheNextOne) {
-  const std::string path = dir_.Write("t.ini", "[s]\na=1\n");
-  dir_.Mkdir("t.ini.tmp");  // the temporary file cannot be written
-  PrefsC p;
-  ASSERT_EQ(p.Load(path), 0);
-  p.Set("s", "a", "2");
-  EXPECT_LT(p.Save(path), 0);
-  EXPECT_TRUE(p.HasChanges());
-  EXPECT_EQ(p.Find("s", "a")->value, "2");
-  EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=1\n");
-
-  rmdir(dir_.File("t.ini.tmp").c_str());
-  EXPECT_EQ(p.Save(path), 0);
-  EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=2\n");
-}
-
 TEST_F(RegistryIniFile, SaveKeepsPermissionsLinksAndCreatesDirectories) {
   const std::string path = dir_.Write("t.ini", "[s]\n");
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);

@@ -38,10 +38,7 @@ class RegistryKeys : public ::testing::Test {
 };
 
 TEST_F(RegistryKeys, OpensSectionsAndIntermediateKeysBelowTheMountPoint) {
-  struct {
-    const char* subkey;
-    hx::ResultT rc;
-  } cases[] = {
+  struct { const char* subkey; hx::ResultT rc; } cases[] = {
       {kTracker, CONF_REG_OK},
       {"SOFTWARE\\TARVOSK CORP\\tarvosk\\tracker\\currentversion", CONF_REG_OK},
       {"\\Software\\Tarvosk Corp\\Tarvosk\\Tracker\\", CONF_REG_OK},        // intermediate, separators at the ends
@@ -249,18 +246,6 @@ TEST_F(RegistryKeys, WritesCreateKeysAndDeletesRemoveThem) {
   EXPECT_EQ(hxtest::ReadFile(path_).find("Tracker"), std::string::npos);
 }
 
-TEST_F(RegistryKeys, MissingFileMountsEmptyAndIsCreatedByTheFirstWrite) {
-  ConfRegistryIniC reg;
-  const std::string fresh = dir_.File("data/etc/config.ini");
-  ASSERT_EQ(reg.AddIniFile(fresh, "HKLM", kCompany), CONF_REG_OK);
-  StringC v;
-  EXPECT_EQ(reg.ReadString(HKEY_LOCAL_MACHINE, "Software\\Tarvosk Corp\\Tarvosk", "InstallDir", &v),
-            CONF_REG_E_NOT_FOUND);
-  ASSERT_EQ(reg.CreateString(HKEY_LOCAL_MACHINE, "Software\\Tarvosk Corp\\Tarvosk", "InstallDir", "/opt/t"),
-            CONF_REG_OK);
-  EXPECT_EQ(hxtest::ReadFile(fresh), "[Tarvosk]\nInstallDir=/opt/t\n");
-}
-
 TEST_F(RegistryKeys, WriteThroughOffKeepsChangesUntilSwitchedOn) {
   ASSERT_EQ(reg_.SetWriteThrough(0), CONF_REG_OK);
   ASSERT_EQ(reg_.CreateString(HKEY_LOCAL_MACHINE, kTracker, "Later", "1"), CONF_REG_OK);
@@ -273,11 +258,7 @@ TEST_F(RegistryKeys, WriteThroughOffKeepsChangesUntilSwitchedOn) {
 
 TEST(RegistryRoots, NamesAndPathComponents) {
   ConfRegistryIniC reg;
-  const struct {
-    ConfHKEY hkey;
-    const char* longName;
-    const char* shortName;
-  } roots[] = {
+  const struct { ConfHKEY hkey; const char* longName; const char* shortName; } roots[] = {
       {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},
       {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"},
       {HKEY_DYN_DATA, "HKEY_DYN_DATA", "HKDD"},
@@ -291,13 +272,7 @@ TEST(RegistryRoots, NamesAndPathComponents) {
   EXPECT_EQ(reg.StringToHKEY("HKEY_NOWHERE"), CONF_HKEY_NONE);
   EXPECT_EQ(reg.HKEYToLongString(5), "");
 
-  const struct {
-    const char* path;
-    hx::ResultT rc;
-    ConfHKEY hkey;
-    const char* subkey;
-    const char* name;
-  } paths[] = {
+  const struct { const char* path; hx::ResultT rc; ConfHKEY hkey; const char* subkey; const char* name; } paths[] = {
       {"HKLM\\Software\\Tarvosk Corp\\Tarvosk\\InstallDir", CONF_REG_OK, HKEY_LOCAL_MACHINE,
        "Software\\Tarvosk Corp\\Tarvosk", "InstallDir"},
       {"HKEY_CURRENT_USER\\Name", CONF_REG_OK, HKEY_CURRENT_USER, "", "Name"},

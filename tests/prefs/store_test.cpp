@@ -93,11 +93,7 @@ TEST(PrefsStore, ReplacingAListMayReferToItsOldValues) {
 }
 
 TEST(PrefsStore, FixedPreferencesResistLaterSourcesUnlessForced) {
-  struct CaseT {
-    const char* companion;
-    const char* value;
-    bool fixed;
-  };
+  struct CaseT { const char* companion; const char* value; bool fixed; };
   const std::vector<CaseT> cases = {
       {"DirFixed", "True", true}, {"DirFxd", "yes", true}, {"DIRFIXED", "TRUE", true},
       {"DirFixed", "False", false}, {"DirFixed", "maybe", false}, {nullptr, nullptr, false},
