@@ -97,7 +97,6 @@ TEST_F(InteractionGui, EachLevelGetsItsManagerAndFlags) {
     gui.IncrementProgress();
     TrkTrackerGUIC::Finalise();
   }
-  EXPECT_EQ(ParseInteractionLevel("sTaTuS"), InteractionLevelE::Status);
 }
 
 TEST_F(InteractionGui, QuietPrintsNothingAndGoesOn) {

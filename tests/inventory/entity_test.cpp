@@ -250,19 +250,20 @@ TEST(InventoryEntity, ComponentFaceCarriesSystemTextsAndCountsOnce) {
   TrkInventoryEntityFactoryC factory;
   ZORHXTInventoryEntityI* root = nullptr;
   ASSERT_EQ(factory.CreateInstance(nullptr, IID_ZORHXTInventoryEntity, reinterpret_cast<void**>(&root)), hx::RC_OK);
-  char* tag = nullptr;
-  ASSERT_EQ(root->GetType(&tag), hx::RC_OK);
-  EXPECT_STREQ(tag, "Inventory");
-  std::free(tag);
-
+  // Texts come back as copies the caller frees.
+  auto taken = [](char* text) {
+    const std::string copy = text != nullptr ? text : "(null)";
+    std::free(text);
+    return copy;
+  };
+  char* text = nullptr;
+  ASSERT_EQ(root->GetType(&text), hx::RC_OK);
+  EXPECT_EQ(taken(text), "Inventory");
   EXPECT_EQ(root->Add(const_cast<char*>("Name"), const_cast<char*>("host")), hx::RC_OK);
-  char* value = nullptr;
-  ASSERT_EQ(root->get_Item(const_cast<char*>("Name"), &value), hx::RC_OK);
-  EXPECT_STREQ(value, "host");
-  std::free(value);
-  ASSERT_EQ(root->get_Item(const_cast<char*>("None"), &value), hx::RC_OK);
-  EXPECT_STREQ(value, "");
-  std::free(value);
+  ASSERT_EQ(root->get_Item(const_cast<char*>("Name"), &text), hx::RC_OK);
+  EXPECT_EQ(taken(text), "host");
+  ASSERT_EQ(root->get_Item(const_cast<char*>("None"), &text), hx::RC_OK);
+  EXPECT_EQ(taken(text), "");
 
   ZORHXTInventoryEntityI* child = nullptr;
   ASSERT_EQ(root->CreateEntity(const_cast<char*>("Hardware"), &child), hx::RC_OK);
