@@ -180,18 +180,21 @@ class TraceCaptureC {
   TraceCaptureC& operator=(const TraceCaptureC&) = delete;
 
   const std::string& Stop() {
-    if (out_ == nullptr) return text_;
+    if (stopped_) return text_;
+    stopped_ = true;
     hx::TraceInherit(category_);
     hx::TraceSetOutput(nullptr);
-    text_ = ReadStream(out_);
-    std::fclose(out_);
-    out_ = nullptr;
+    if (out_ != nullptr) {
+      text_ = ReadStream(out_);
+      std::fclose(out_);
+    }
     return text_;
   }
 
  private:
   std::string category_;
   std::FILE* out_;
+  bool stopped_ = false;
   std::string text_;
 };
 
