@@ -187,7 +187,6 @@ class InProcessC {
   }
   std::string Log() { return load_.Log(); }
   const hxtest::TempDirC& Dir() const { return load_.dir; }
-  std::string DataDir() const { return load_.DataDir(); }
   std::string InventoryDir() const { return load_.DataDir() + "/tracker/inventories"; }
   std::string UploadDir() const { return load_.DataDir() + "/uploads"; }
   std::string TempDir() const { return load_.dir.File("tmp"); }
