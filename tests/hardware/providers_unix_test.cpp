@@ -5,7 +5,6 @@
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
-#include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 #include "hardware/unix/HWClass_UnixSystemEnclosure.h"
 #include "hardware/unix/SMBiosInfo.h"
@@ -78,11 +77,6 @@ TEST(UnixComputerSystem, PropertiesFromPreferencesAndEarlierClasses) {
     HWInstanceListT instances = c.before;
     EXPECT_EQ(Inventory<TrkTrackUnixComputerSystemFactoryC>(instances, "TVK_ComputerSystem"), c.expected);
   }
-}
-
-TEST(UnixComputerSystemFixup, AddsNothing) {
-  HWInstanceListT instances{Instance("TVK_Processor", "cpu0")};
-  EXPECT_EQ(Inventory<TrkTrackUnixComputerSystemFixupFactoryC>(instances, "TVK_ComputerSystem"), "TVK_Processor|cpu0|\n");
 }
 
 // The system's identity comes from the machine snapshot when a system root is set.
