@@ -59,6 +59,8 @@ const DefaultT c_GenericDefaults[] = {
     {&P::c_ProgressDepth, "3"},
     {&P::c_LowProfile, "True"},
     {&P::c_LogMsgCatPath, "hxtmsg.cat"},
+    {&P::c_ToolTimeout, "300"},
+    {&P::c_LockTimeout, "3600"},
 };
 
 constexpr const char* c_ComputerName = "ComputerName";

@@ -122,4 +122,7 @@
   /* Platform directories: the Windows ones mean nothing here and are not split */ \
   X(SysDirectory, "SysDirectory", HX_TRK_WHOLE)                            \
   X(WinDirectory, "WinDirectory", HX_TRK_WHOLE)                            \
-  X(ProgramFiles, "ProgramFiles", HX_TRK_LISTED)
+  X(ProgramFiles, "ProgramFiles", HX_TRK_LISTED)                           \
+  /* Limits of a run: tools and the single-instance lock (seconds) */       \
+  X(ToolTimeout, "ToolTimeout", HX_TRK_WHOLE)                              \
+  X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)
