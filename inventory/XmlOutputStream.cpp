@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
-#include <random>
+#include <cstring>
 #include <vector>
 
+#include "foundation/files/SafeFile.h"
 #include "inventory/InventoryCodes.h"
 #include "inventory/XmlCharRule.h"
 
@@ -247,50 +247,11 @@ hx::ResultT XmlStdioOutputStreamC::close() {
 
 namespace {
 
-constexpr mode_t c_NewFileMode = 0666;  // before the process umask, as fopen would create it
-constexpr size_t c_UniqueLength = 6;
+constexpr mode_t c_NewFileMode = 0666;  // before the process's file-creation mask
 constexpr const char* c_TempSuffix = ".tmp";
-// Keeps "<name>.<unique>.tmp" within the file-name length limit for any name.
-constexpr size_t c_TempBaseMax = 200;
-constexpr int c_TempAttempts = 100;
-constexpr const char c_UniqueChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 
 // "<base name>." of the temporary files of a save to file.
-std::string TempPrefix(const FileNameC& file) { return file.baseName().substr(0, c_TempBaseMax) + "."; }
-
-std::string UniquePart() {
-  thread_local std::mt19937_64 s_Random(
-      std::random_device{}() ^ (static_cast<uint64_t>(::getpid()) << 32) ^
-      static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
-  std::uniform_int_distribution<size_t> pick(0, sizeof c_UniqueChars - 2);
-  std::string unique(c_UniqueLength, ' ');
-  for (char& c : unique) c = c_UniqueChars[pick(s_Random)];
-  return unique;
-}
-
-// Creates a new temporary file beside target and opens it for writing: -1 with errno set on
-// failure. O_EXCL never takes over an existing file; the mode goes through the umask like the
-// mode of any new file, so the inventory gets the permissions it always had.
-int OpenTemp(const FileNameC& target, std::string* temp) {
-  const std::string dir = target.directory();
-  const std::string prefix = TempPrefix(target);
-  for (int attempt = 0; attempt < c_TempAttempts; ++attempt) {
-    const std::string name = prefix + UniquePart() + c_TempSuffix;
-    *temp = dir.empty() ? name : FileNameC(dir).append(name).str();
-    const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, c_NewFileMode);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;  // errno is still EEXIST
-}
-
-// The file a save replaces: the one a link at the path names (so that the link stays), or the
-// path itself.
-FileNameC SaveTarget(const FileNameC& file) {
-  struct stat st;
-  if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return file;
-  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(file.c_str(), nullptr), &std::free);
-  return resolved ? FileNameC(resolved.get()) : file;
-}
+std::string TempPrefix(const FileNameC& file) { return file.baseName().substr(0, hx::c_TempBaseMax) + "."; }
 
 // Finishes the document on the stream; RC_OK or the first failure of writing or closing.
 hx::ResultT WriteDocument(XmlStdioOutputStreamC& stream, XmlDocumentI* document) {
@@ -299,76 +260,55 @@ hx::ResultT WriteDocument(XmlStdioOutputStreamC& stream, XmlDocumentI* document)
   return hx::Succeeded(rc) ? closed : rc;
 }
 
-// After the rename only the directory entry may still be in memory: a crash of the machine
-// must not bring back the previous file, or none. A directory that cannot be synchronised
-// changes nothing for the process itself, so a failure here is not the save's failure.
-void SyncDirectory(const FileNameC& target) {
-  const std::string dir = target.directory();
-  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  (void)::fsync(fd);
-  ::close(fd);
-}
-
 hx::ResultT SaveReplacing(const FileNameC& target, XmlDocumentI* document) {
-  std::string temp;
-  errno = 0;
-  const int fd = OpenTemp(target, &temp);
-  if (fd < 0) return ErrnoResult();
-  std::FILE* out = ::fdopen(fd, "w");
-  hx::ResultT rc = hx::RC_OK;
+  hx::AtomicFileC file;
+  hx::ResultT rc = file.Open(target.str(), c_NewFileMode, "");
+  if (hx::Failed(rc)) return rc;
+  // The stream writes through its own duplicate of the descriptor, so that closing the stream
+  // leaves the file's descriptor to the commit (which synchronises and renames it).
+  const int fd = ::dup(file.fd());
+  std::FILE* out = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
   if (out == nullptr) {
     rc = ErrnoResult();
-    ::close(fd);
-  } else {
-    XmlStdioOutputStreamC stream(out);  // leaves out open for the flush to the disk
-    rc = WriteDocument(stream, document);
-    errno = 0;
-    // The data is on the disk before its name is: a rename that reached the disk first would
-    // leave an empty or short file under the inventory's name after a crash of the machine.
-    if (hx::Succeeded(rc) && ::fsync(fd) != 0) rc = ErrnoResult();
-    errno = 0;
-    if (std::fclose(out) != 0 && hx::Succeeded(rc)) rc = ErrnoResult();
-  }
-  errno = 0;
-  if (hx::Succeeded(rc) && ::rename(temp.c_str(), target.c_str()) != 0) rc = ErrnoResult();
-  if (hx::Failed(rc)) {
-    ::unlink(temp.c_str());
+    if (fd >= 0) ::close(fd);
     return rc;
   }
-  SyncDirectory(target);
-  return hx::RC_OK;
+  {
+    XmlStdioOutputStreamC stream(out);  // leaves out open: closed below
+    rc = WriteDocument(stream, document);
+  }
+  errno = 0;
+  if (std::fclose(out) != 0 && hx::Succeeded(rc)) rc = ErrnoResult();
+  return hx::Succeeded(rc) ? file.Commit() : rc;
 }
 
 // A temporary name of a save to the file whose temporary prefix is prefix.
 bool IsTempName(const std::string& name, const std::string& prefix) {
   const size_t suffix = std::strlen(c_TempSuffix);
-  if (name.size() != prefix.size() + c_UniqueLength + suffix) return false;
+  if (name.size() != prefix.size() + hx::c_UniqueLength + suffix) return false;
   if (name.compare(0, prefix.size(), prefix) != 0 || name.compare(name.size() - suffix, suffix, c_TempSuffix) != 0)
     return false;
-  const std::string_view unique(name.data() + prefix.size(), c_UniqueLength);
-  return unique.find_first_not_of(c_UniqueChars) == std::string_view::npos;
+  return hx::IsUniquePart(std::string_view(name.data() + prefix.size(), hx::c_UniqueLength));
 }
 
 }  // namespace
 
 hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document) {
   if (file == nullptr || document == nullptr) return hx::RC_NULL_OUT;
-  const FileNameC target = SaveTarget(*file);
   struct stat st;
-  // Devices and pipes are written as they are: there is nothing to replace. (A directory
-  // fails to open, as it should.)
-  if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    XmlStdioOutputStreamC stream(target);
+  // A device (/dev/null for a dry run) is written as it is: there is nothing to replace.
+  // Anything else in the file's place, a link included, is replaced by the new file: the save
+  // never writes through a link.
+  if (::lstat(file->c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
+    XmlStdioOutputStreamC stream(*file);
     return WriteDocument(stream, document);
   }
-  return SaveReplacing(target, document);
+  return SaveReplacing(*file, document);
 }
 
 size_t XmlRemoveStaleSaveFiles(const FileNameC& file) {
-  const FileNameC target = SaveTarget(file);
-  const std::string dir = target.directory();
-  const std::string prefix = TempPrefix(target);
+  const std::string dir = file.directory();
+  const std::string prefix = TempPrefix(file);
   std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
   if (!listing) return 0;
   std::vector<std::string> stale;
@@ -378,8 +318,7 @@ size_t XmlRemoveStaleSaveFiles(const FileNameC& file) {
   size_t removed = 0;
   for (const std::string& name : stale) {
     const std::string path = dir.empty() ? name : FileNameC(dir).append(name).str();
-    struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0) ++removed;
+    if (hx::IsRegularFileNoFollow(path) && ::unlink(path.c_str()) == 0) ++removed;
   }
   return removed;
 }

@@ -106,13 +106,13 @@ class XmlStdioOutputStreamC : public XmlOutputStreamC {
 // Writes the document to the file. RC_NULL_OUT when either argument is null, otherwise RC_OK
 // or the error code of the first failed open, write, flush or rename.
 //
-// The file at the path is replaced as a whole or not at all: the document goes to a new file
-// beside it ("<file>.<6 characters>.tmp", created with mode 0666 less the umask), is flushed to
-// the disk and then renamed over the path. A save that fails, or a process killed while it
-// saves, leaves the previous file untouched; only a killed process can leave its temporary
-// file behind (see XmlRemoveStaleSaveFiles). A link at the path to an existing file stays a
-// link: the file it names is the one replaced. A path naming something other than a regular
-// file (a device, a pipe) is written in place, since it cannot be replaced.
+// The file at the path is replaced as a whole or not at all (hx::AtomicFileC): the document
+// goes to a new file beside it ("<file>.<6 characters>.tmp", created exclusively with mode
+// 0666 less the process's file-creation mask), is synchronised to the disk and then renamed
+// over the path. A save that fails, or a process killed while it saves, leaves the previous
+// file untouched; only a killed process can leave its temporary file behind (see
+// XmlRemoveStaleSaveFiles). A link at the path is replaced by the new file, never written
+// through. A character device (/dev/null) is written in place, since it cannot be replaced.
 hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document);
 
 // Removes the temporary files that saves to `file` killed part way left beside it; answers how

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <ctime>
 #include <cstring>
 
 #include "foundation/messages/Errors.h"
@@ -89,7 +91,30 @@ bool UNIXSimpleSemaphoreC::Operate(short delta, short flags) {
   return ::semop(id_, &op, 1) == 0;
 }
 
-bool UNIXSimpleSemaphoreC::ObtainResource() { return Operate(-1, SEM_UNDO); }
+bool UNIXSimpleSemaphoreC::OperateWithin(short delta, short flags, long seconds) {
+  if (id_ == -1) return false;
+  struct sembuf op {};
+  op.sem_num = c_Semaphore;
+  op.sem_op = delta;
+  op.sem_flg = flags;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      errno = EAGAIN;
+      return false;
+    }
+    struct timespec wait {};
+    wait.tv_sec = static_cast<time_t>(left.count() / 1000000000);
+    wait.tv_nsec = static_cast<long>(left.count() % 1000000000);
+    if (::semtimedop(id_, &op, 1, &wait) == 0) return true;
+    if (errno != EINTR) return false;  // EAGAIN once the time has run out
+  }
+}
+
+bool UNIXSimpleSemaphoreC::ObtainResource() {
+  return waitLimit_ > 0 ? OperateWithin(-1, SEM_UNDO, waitLimit_) : Operate(-1, SEM_UNDO);
+}
 
 bool UNIXSimpleSemaphoreC::ReleaseResource() { return Operate(+1, SEM_UNDO); }
 

@@ -38,6 +38,10 @@ class SimpleSemaphoreC {
   virtual bool ObtainResourceNB() = 0;  // does not block
 
   const StringC& GetName() const { return name_; }
+  // The longest wait of ObtainResource in seconds (0: no limit). A wait that runs out fails
+  // with errno EAGAIN: a lock that another user's process took and never gives back must not
+  // keep every later run waiting for ever.
+  void SetWaitLimit(long seconds) { waitLimit_ = seconds > 0 ? seconds : 0; }
 
  protected:
   SimpleSemaphoreC(const StringC& name, int32_t initial, int32_t maximum)
@@ -46,6 +50,7 @@ class SimpleSemaphoreC {
   StringC name_;
   int32_t initial_;
   int32_t maximum_;  // kept for other platforms; a System V set does not need it
+  long waitLimit_ = 0;
 };
 
 class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
@@ -71,6 +76,7 @@ class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
   bool Initialise();
   bool WaitForInitialised();
   bool Operate(short delta, short flags);
+  bool OperateWithin(short delta, short flags, long seconds);
 
   int32_t id_ = -1;
 };

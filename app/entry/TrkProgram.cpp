@@ -1,5 +1,7 @@
 #include "app/entry/TrkProgram.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <clocale>
 #include <memory>
@@ -15,9 +17,11 @@
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
 #include "foundation/trace/Tracer.h"
+#include "prefs/defaults/EnvConverters.h"
 #include "prefs/registry/EnvUnix.h"
 #include "prefs/store/PreferenceLogSettings.h"
 #include "prefs/tracker/TrkUnixPreferences.h"
@@ -31,6 +35,11 @@ constexpr const char* c_TraceTask = "InventoryTracker";
 constexpr const char* c_TraceDescription = "Inventory Tracker";
 constexpr long c_SemaphoreInitial = 0;
 constexpr long c_SemaphoreMaximum = 1;
+// Every file and directory the run creates is readable by its owner alone, whatever mode a
+// step asks for: inventories, logs and staged files describe the machine.
+constexpr mode_t c_FileCreationMask = 077;
+constexpr long c_DefaultLockTimeout = 3600;
+constexpr const char* c_CommonAppDataFolder = "CommonAppDataFolder";
 
 // The name registry's calls take modifiable text.
 hx::ResultT RegisterName(ComNameRegistryI* names, const char* name, const ZORGUID& clsid) {
@@ -45,6 +54,7 @@ class TrkProgramC {
 
  private:
   void StartServices();
+  void TrustRunPlaces();
   bool TakeLock();
   void RunTracker();
   hx::ResultT CreateTracker();
@@ -59,14 +69,17 @@ class TrkProgramC {
   bool pluginsUnloaded_ = false;
   ZORHXTTrackerI* tracker_ = nullptr;
   hx::ResultT r_ = hx::RC_OK;
+  hx::ResultT registryRc_ = hx::RC_OK;
   int exitCode_ = 0;
   bool runReached_ = false;
 };
 
 int TrkProgramC::Main(int argc, char** argv) {
+  ::umask(c_FileCreationMask);
   StartServices();
   prefs_ = std::make_unique<TrkUnixPreferencesC>();
   r_ = prefs_->LoadPreferences(argc, argv);
+  TrustRunPlaces();
   // The lock is taken even when loading failed, so that the closing lines of two processes
   // never interleave in a shared log.
   if (TakeLock()) {
@@ -84,17 +97,37 @@ void TrkProgramC::StartServices() {
     tracer->registerTask(c_TraceTask, traceProfile_.c_str(), c_TraceDescription);
   std::setlocale(LC_TIME, "");
   ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags);
-  EnvUnixC::InitRegistry();
+  registryRc_ = EnvUnixC::InitRegistry();
   environment_ = std::make_unique<env_EnvironmentC>();
   HXContextC::Current()->SetEnv(*environment_);
   hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());
   trk::InstallInteractionHooks();
 }
 
-// False only when the lock failed with an error number; the run then ends with it.
+// From here on refusals of untrusted places go to the log. A configuration file or a data
+// directory that is not trusted ends the run: it would run with settings, or write into a
+// place, that its administrator did not choose.
+void TrkProgramC::TrustRunPlaces() {
+  hx::SetRefusalLogger([](const hx::TrustFailureT& f) {
+    trk::LogGeneral(hx::RC_UNTRUSTED, hx::TXT_UNTRUSTED, f.path, f.Describe());
+  });
+  hx::TrustFailureT failure;
+  const StringC dataDir = prefs_->GetValue(StringC(c_CommonAppDataFolder));
+  hx::ResultT rc = dataDir.empty() ? hx::RC_OK : hx::EnsureTrustedDirectory(dataDir, &failure);
+  if (hx::Failed(rc)) hx::ReportRefusal(failure);
+  if (registryRc_ == hx::RC_UNTRUSTED) rc = hx::RC_UNTRUSTED;
+  if (hx::Failed(rc) && hx::Succeeded(r_)) r_ = Error(hx::RC_UNTRUSTED, hx::TXT_UNTRUSTED, dataDir, failure.Describe());
+}
+
+// False only when the lock failed with an error number; the run then ends with it. The wait
+// is bounded by LockTimeout: a time-out fails with EAGAIN like any other lock failure.
 bool TrkProgramC::TakeLock() {
   trk::LogGeneral(LOG_OBTAINING_LOCK, TXT_OBTAINING_LOCK);
   semaphore_.reset(SimpleSemaphoreC::GetSemaphore(trk::s_TrackerSemaphoreName, c_SemaphoreInitial, c_SemaphoreMaximum));
+  if (semaphore_) {
+    const long limit = env_FunStrToIntC()(prefs_->GetValue(TrkPreferencesC::c_LockTimeout), 0);
+    semaphore_->SetWaitLimit(limit > 0 ? limit : c_DefaultLockTimeout);
+  }
   errno = 0;
   if (semaphore_ && semaphore_->ObtainResource()) {
     trk::LogGeneral(LOG_OBTAINED_LOCK, TXT_OBTAINED_LOCK);
@@ -170,6 +203,7 @@ void TrkProgramC::ShutDown() {
     trk::LogGeneral(LOG_EXIT_CODE, TXT_EXIT_CODE, static_cast<int32_t>(reported));
   }
   trk::LogGeneral(trk::MSG_SEPARATOR, trk::TXT_SEPARATOR);
+  hx::SetRefusalLogger(nullptr);  // the log is going: later refusals go to standard error
   log_LogManagerC::ReleaseInstance(0);
 
   if (semaphore_ && locked_) semaphore_->ReleaseResource();

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include "foundation/files/Trust.h"
+
 namespace {
 
 StringC LoaderError() {
@@ -14,6 +16,12 @@ StringC LoaderError() {
 bool DynLoadC::Load(const StringC& name) {
   Unload();
   path_ = hx::EndsWith(name, c_LibrarySuffix) ? name : name + c_LibrarySuffix;
+  hx::TrustFailureT failure;
+  if (hx::CheckLoadableLibrary(path_, &failure) == hx::RC_UNTRUSTED) {
+    hx::ReportRefusal(failure);
+    error_ = failure.Describe();
+    return false;
+  }
   dlerror();
   handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
   error_ = handle_ == nullptr ? LoaderError() : StringC();

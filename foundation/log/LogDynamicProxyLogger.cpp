@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "foundation/core/FileName.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/SecureURL.h"
 #include "foundation/trace/ProgramInfo.h"
 
@@ -39,6 +40,12 @@ std::vector<std::string> log_LogDynamicProxyLoggerC::Candidates(const std::strin
 log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const std::string& name) : log_LoggerC(name) {
   if (name.empty()) return;
   for (const std::string& candidate : Candidates(name)) {
+    // A module that is there but not trusted is refused, on standard error since the log is
+    // what is being set up; one that is missing is simply looked for further.
+    hx::TrustFailureT failure;
+    const hx::ResultT trust = hx::CheckLoadableLibrary(candidate, &failure);
+    if (trust == hx::RC_UNTRUSTED) hx::ReportRefusal(failure, true);
+    if (hx::Failed(trust)) continue;
     module_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module_ != nullptr) {
       path_ = candidate;

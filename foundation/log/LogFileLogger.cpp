@@ -9,6 +9,8 @@
 
 #include "foundation/core/FileName.h"
 #include "foundation/core/Text.h"
+#include "foundation/files/SafeFile.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/LogCatalog.h"
 #include "foundation/log/LogMessages.h"
 #include "foundation/log/LogSettings.h"
@@ -17,25 +19,23 @@
 namespace {
 
 constexpr const char* kReservedChars = "*?<>|";
-constexpr mode_t kDirMode = 0777;
 constexpr mode_t kFileMode = 0666;
 constexpr size_t kTimeStampMax = 128;
 constexpr uint64_t kMillisPerSecond = 1000;
 
 bool HasReservedChars(const std::string& path) { return path.find_first_of(kReservedChars) != std::string::npos; }
 
-// Creates a directory and its missing parents; an existing one is fine.
-void MakeDirectories(const std::string& dir) {
-  if (dir.empty()) return;
-  std::string path;
-  size_t start = 0;
-  while (start <= dir.size()) {
-    size_t end = dir.find('/', start);
-    if (end == std::string::npos) end = dir.size();
-    path = dir.substr(0, end);
-    if (!path.empty()) mkdir(path.c_str(), kDirMode);
-    start = end + 1;
+// The log's directory exists and is trusted: 0, or the error number of a directory that could
+// not be made. A refusal goes to standard error, since the log is what failed.
+int TrustedDirectory(const std::string& dir) {
+  if (dir.empty()) return 0;
+  hx::TrustFailureT failure;
+  const hx::ResultT rc = hx::EnsureTrustedDirectory(dir, &failure);
+  if (rc == hx::RC_UNTRUSTED) {
+    hx::ReportRefusal(failure, true);
+    return EACCES;
   }
+  return hx::ErrnoFromRc(rc);
 }
 
 int64_t SizeLimit() {
@@ -65,6 +65,10 @@ std::string ProcessPrefix(const HxlLogHeaderT& h) {
 void PrintNotOpened(const std::string& path, int err) {
   std::printf("Log file '%s' not opened! Error %i: %s\n", path.c_str(), err, std::strerror(err));
   std::fflush(stdout);
+  // A link where the log belongs was put there by somebody: it is neither followed nor used.
+  if (err == ELOOP && hx::IsSymbolicLink(path))
+    std::fprintf(stderr, "hxtrack: WARNING: log file '%s' is a symbolic link; it is neither followed nor used\n",
+                 path.c_str());
 }
 
 }  // namespace
@@ -83,23 +87,26 @@ void log_LogFileLoggerC::Open(const std::string& oldName, int64_t sizeLimit) {
     PrintNotOpened(fileName_, EINVAL);
     return;
   }
-  MakeDirectories(FileNameC(fileName_).directory());
+  if (const int err = TrustedDirectory(FileNameC(fileName_).directory())) {
+    PrintNotOpened(fileName_, err);
+    return;
+  }
+  // Rotation renames and removes names, never what a link at them points to.
   struct stat st {};
-  if (sizeLimit > 0 && stat(fileName_.c_str(), &st) == 0 && st.st_size > sizeLimit && !oldName.empty() &&
-      !HasReservedChars(oldName)) {
-    MakeDirectories(FileNameC(oldName).directory());
+  if (sizeLimit > 0 && lstat(fileName_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > sizeLimit &&
+      !oldName.empty() && !HasReservedChars(oldName) && TrustedDirectory(FileNameC(oldName).directory()) == 0) {
     unlink(oldName.c_str());
     rename(fileName_.c_str(), oldName.c_str());
     unlink(fileName_.c_str());
   }
-  const int fd = open(fileName_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kFileMode);
-  if (fd >= 0) file_ = fdopen(fd, "a");
+  hx::UniqueFdC fd;
+  const hx::ResultT rc = hx::OpenForWriting(fileName_, O_APPEND, kFileMode, &fd);
+  if (hx::Succeeded(rc)) file_ = fdopen(fd.get(), "a");
   if (file_ == nullptr) {
-    const int err = errno;
-    if (fd >= 0) close(fd);
-    PrintNotOpened(fileName_, err);
+    PrintNotOpened(fileName_, hx::Failed(rc) ? hx::ErrnoFromRc(rc) : errno);
     return;
   }
+  fd.release();
   std::printf("Log file '%s' opened.\n", fileName_.c_str());
   std::fflush(stdout);
 }

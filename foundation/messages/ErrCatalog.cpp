@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "foundation/files/Trust.h"
 #include "foundation/messages/CatalogFormat.h"
 #include "foundation/messages/MessageId.h"
 
@@ -41,6 +42,12 @@ ErrCatalogC::~ErrCatalogC() {
 }
 
 int ErrCatalogC::opencat(const std::string& path) {
+  // The texts of a catalog reach the log, the closing window and the inventory's messages:
+  // one that somebody else can change is not read.
+  hx::TrustFailureT failure;
+  const hx::ResultT trust = hx::CheckTrusted(path, nullptr, &failure);
+  if (trust == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
+  if (hx::Failed(trust)) return -1;
   // Non-blocking so that a FIFO in the catalog's place cannot stall the open.
   int fd;
   do {

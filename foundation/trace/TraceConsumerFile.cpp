@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "foundation/files/Trust.h"
 #include "foundation/core/Format.h"
 #include "foundation/core/Text.h"
 #include "foundation/messages/Errors.h"
@@ -177,7 +178,7 @@ bool TraceConsumerFileC::openLocked() {
   if (settings_.filename.empty()) {
     file_ = stderr;
   } else {
-    file_ = std::fopen(outputName().c_str(), "w");
+    file_ = hx::OpenTrustedStream(outputName());
     if (file_ == nullptr) return false;
   }
   lastLine_ = std::chrono::steady_clock::now();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "foundation/files/Trust.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/Format.h"
 #include "foundation/messages/Errors.h"
@@ -70,7 +71,7 @@ bool TraceOutputC::OpenLocked() {
     out_ = stderr;
     ownsFile_ = false;
   } else {
-    out_ = std::fopen(name.c_str(), "w");
+    out_ = hx::OpenTrustedStream(name);
     if (out_ == nullptr) return false;
     ownsFile_ = true;
     std::setvbuf(out_, nullptr, _IONBF, 0);

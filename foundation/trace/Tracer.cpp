@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "foundation/files/Trust.h"
 #include "foundation/core/Text.h"
 
 namespace {
@@ -35,6 +36,13 @@ hx::ResultT TracerC::registerTask(const char* name, const char* profile, const c
   taskId_ = static_cast<long>(getpid());
   file_.setTaskName(taskName_);
   if (profile == nullptr || *profile == '\0') return hx::RC_OK;
+  // A profile chooses where trace lines go and what they show: one that another user could
+  // have put in the working directory is not read.
+  hx::TrustFailureT failure;
+  if (hx::CheckTrusted(profile, nullptr, &failure) == hx::RC_UNTRUSTED) {
+    hx::ReportRefusal(failure);
+    return hx::RC_UNTRUSTED;
+  }
   const hx::ResultT rc = file_.loadProfile(profile);
   controller_.setDetail(&file_, file_.settings().maxDetail);
   return rc;

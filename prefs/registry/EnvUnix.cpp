@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "foundation/files/Trust.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/registry/ConfigurationIni.h"
@@ -48,18 +49,27 @@ void CarryOver(const char* name, const StringC& value) {
   if (hx::Failed(rc)) hx::Trace(kTraceCategory, "Cannot write %s: %#x", name, static_cast<uint32_t>(rc));
 }
 
+// A configuration file is read only from a place that root or the running user alone
+// controls: it names the plug-ins and the uploader that root will load.
+bool IsTrustedConfig(const std::string& path) {
+  hx::TrustFailureT failure;
+  if (hx::Succeeded(hx::CheckTrustedPlace(path, &failure))) return true;
+  hx::ReportRefusal(failure);
+  return false;
+}
+
 // The configuration file named by the environment: it alone is mounted, and the directories
-// given in the environment hold for this process without being written into the file.
+// given in the environment are written into it, as the other agent components find them there.
 hx::ResultT UseConfigIni(const char* path) {
+  if (!IsTrustedConfig(path)) return hx::RC_UNTRUSTED;
   ConfRegistryIniC& reg = Registry();
   reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
   if (const char* installDir = EnvValue(kInstallDirVariable)) {
-    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_InstallDir, installDir);
-    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_InstallDirectory, installDir);
+    CarryOver(EnvUnixC::c_InstallDir, installDir);
+    CarryOver(EnvUnixC::c_InstallDirectory, installDir);
     PointSslLoaderAt(installDir);
   }
-  if (const char* dataDir = EnvValue(kDataDirVariable))
-    reg.CreateStringInMemory(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, EnvUnixC::c_CommonAppDataFolder, dataDir);
+  if (const char* dataDir = EnvValue(kDataDirVariable)) CarryOver(EnvUnixC::c_CommonAppDataFolder, dataDir);
   return hx::RC_OK;
 }
 
@@ -69,7 +79,10 @@ hx::ResultT UseBootstrapIni() {
   const char* chosen = EnvValue(kBootstrapIniVariable);
   const char* bootstrap = IsExistingFile(chosen) ? chosen : EnvUnixC::c_BootstrapIni;
   ConfRegistryIniC& reg = Registry();
-  if (IsExistingFile(bootstrap)) reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+  if (IsExistingFile(bootstrap)) {
+    if (!IsTrustedConfig(bootstrap)) return hx::RC_UNTRUSTED;
+    reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+  }
 
   StringC installDir, dataDir, version;
   hx::ResultT rc = ReadProductValue(EnvUnixC::c_InstallDir, &installDir);
@@ -80,6 +93,9 @@ hx::ResultT UseBootstrapIni() {
   rc = versionRc;
   if (hx::Succeeded(dataRc)) {
     const StringC dataIni = dataDir + EnvUnixC::c_DataIni;
+    // The data directory's own file names plug-ins too; a data directory that somebody else
+    // made (it lies below /var/tmp by default) must not feed root its configuration.
+    if (!IsTrustedConfig(dataIni)) return hx::RC_UNTRUSTED;
     reg.AddIniFile(dataIni, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
     CarryOver(EnvUnixC::c_InstallDir, installDir);
     CarryOver(EnvUnixC::c_InstallDirectory, installDir);

@@ -39,7 +39,6 @@ class RegistryInit : public ::testing::Test {
 
 TEST_F(RegistryInit, ConfigIniFromTheEnvironmentIsMountedAlone) {
   const std::string ini = dir_.Write("agent.ini", "[Tarvosk]\nInstallDir=/from/file\nServer=s\n");
-  const std::string before = hxtest::ReadFile(ini);
   env_.Set("TARVOSKCONFIGINI", ini.c_str());
   env_.Set("TARVOSKINI", dir_.Write("bootstrap.ini", "[Tarvosk]\nInstallDir=/never\n").c_str());
   env_.Set("TARVOSKINSTALLDIR", "/inst");
@@ -53,8 +52,10 @@ TEST_F(RegistryInit, ConfigIniFromTheEnvironmentIsMountedAlone) {
   EXPECT_EQ(EnvUnixC::GetCommonAppDataFolder(), "/data");
   EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "/inst/lib");
   EXPECT_EQ(hx::GetInstallDir(), "/inst");  // the message catalogs follow the registry
-  // The environment's directories hold for this process; the shared file is left alone.
-  EXPECT_EQ(hxtest::ReadFile(ini), before);
+  // The environment's directories are written into the file, where other components read them.
+  const std::string after = hxtest::ReadFile(ini);
+  for (const char* line : {"InstallDir=/inst\n", "InstallDirectory=/inst\n", "CommonAppDataFolder=/data\n", "Server=s\n"})
+    EXPECT_NE(after.find(line), std::string::npos) << line << " in " << after;
 }
 
 TEST_F(RegistryInit, ConfigIniWithoutDirectoriesKeepsTheFilesValues) {
