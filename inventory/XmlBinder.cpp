@@ -1,9 +1,12 @@
 #include "inventory/XmlBinder.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 
+#include "foundation/files/SafeFile.h"
 #include "foundation/core/Format.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/InventoryCodes.h"
@@ -113,24 +116,26 @@ hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlD
   if (document == nullptr) return hx::RC_NULL_OUT;
   *document = nullptr;
   if (handler == nullptr) return hx::RC_INVALID_ARG;
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-  if (!in) {
-    const hx::ResultT rc = errno != 0 ? hx::RcFromErrno(errno) : hx::RC_FAIL;
+  // Only a regular file, never through a link: a document read here may end up in what the
+  // run sends away (a delta's removed entities come from it).
+  hx::UniqueFdC in;
+  hx::ResultT rc = hx::OpenForReading(file.str(), &in);
+  if (hx::Failed(rc)) {
     hx::Trace(trk::c_TraceInventoryRead, "Cannot open '%1$s': %2$s\n", file.text(), hx::Format("0x%1$08X", rc));
     return rc;
   }
   XmlBinderC binder(handler);
-  std::unique_ptr<char[]> buffer(new char[64 * 1024]);
-  hx::ResultT rc = hx::RC_OK;
+  constexpr size_t c_Chunk = 64 * 1024;
+  std::unique_ptr<char[]> buffer(new char[c_Chunk]);
   while (hx::Succeeded(rc)) {
-    const size_t n = std::fread(buffer.get(), 1, 64 * 1024, in.get());
-    if (n == 0 && std::ferror(in.get())) {
-      rc = errno != 0 ? hx::RcFromErrno(errno) : hx::RC_FAIL;
+    const ssize_t n = ::read(in.get(), buffer.get(), c_Chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      rc = hx::RcFromErrno(errno);
       break;
     }
     const bool last = n == 0;
-    rc = binder.parse(buffer.get(), n, last);
+    rc = binder.parse(buffer.get(), static_cast<size_t>(n), last);
     if (last) break;
   }
   return Finish(binder, rc, file.c_str(), document);

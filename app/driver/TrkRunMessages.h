@@ -49,6 +49,15 @@ constexpr const char* TXT_DELTA_INVENTORY = "\x01\x01i\x01" "Generating an inven
 constexpr hx::ResultT LOG_UPLOAD_STARTED = TrkMsg(0x0011);
 constexpr const char* TXT_UPLOAD_STARTED = "\x01\x01i\x01Started uploading inventory";
 
+// The run's own files.
+constexpr hx::ResultT LOG_LINK_REFUSED = TrkMsg(0x0072);
+constexpr const char* TXT_LINK_REFUSED = "\x01\x01w\x01WARNING: '%1$s' is a symbolic link where the inventory "
+                                         "belongs; it is neither followed nor used";
+constexpr hx::ResultT LOG_STALE_REMOVED = TrkMsg(0x0073);
+constexpr const char* TXT_STALE_REMOVED = "\x01\x01i\x01Removed %1$lu temporary file(s) that killed runs left in '%2$s'";
+constexpr hx::ResultT LOG_TEMP_FAILED = TrkMsg(0x0075);
+constexpr const char* TXT_TEMP_FAILED = "\x01\x01" "e\x01" "ERROR: Could not write %1$s in the temporary directory '%2$s': %3$s";
+
 // Phases.
 constexpr hx::ResultT LOG_HARDWARE_STARTED = TrkMsg(0x003C);
 constexpr const char* TXT_HARDWARE_STARTED = "\x01\x01i\x01Started tracking hardware";

@@ -2,25 +2,24 @@
 
 #include <openssl/evp.h>
 
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
 #include <vector>
 
 #include "app/driver/TrkTracker.h"
 #include "foundation/core/Md5.h"
+#include "foundation/files/SafeFile.h"
 
 namespace {
 
 constexpr size_t c_ReadChunk = 64 * 1024;
+constexpr mode_t c_NewFileMode = 0600;  // only used when the file vanished meanwhile
 constexpr size_t c_BlockSize = 16;
 constexpr const char* c_CommentOpen = "<!--";
 constexpr const char* c_CommentClose = "-->";
 constexpr const char c_HexDigits[] = "0123456789abcdef";
-
-struct FileCloserT {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtrT = std::unique_ptr<std::FILE, FileCloserT>;
 
 struct CipherCtxFreeT {
   void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
@@ -57,16 +56,19 @@ namespace trk {
 
 hx::ResultT FileDigest(const FileNameC& file, std::string* hex) {
   if (hex == nullptr) return hx::RC_NULL_OUT;
-  FilePtrT in(std::fopen(file.c_str(), "rb"));
-  if (!in) return hx::RcFromErrno(errno);
+  hx::UniqueFdC in;
+  hx::ResultT r = hx::OpenForReading(file.str(), &in);
+  if (hx::Failed(r)) return r;
   MD5C md5;
   std::vector<char> buffer(c_ReadChunk);
-  size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0) {
-    const hx::ResultT r = md5.Update(std::string_view(buffer.data(), n));
+  for (;;) {
+    const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return hx::RcFromErrno(errno);
+    if (n == 0) break;
+    r = md5.Update(std::string_view(buffer.data(), static_cast<size_t>(n)));
     if (hx::Failed(r)) return r;
   }
-  if (std::ferror(in.get())) return hx::RcFromErrno(errno != 0 ? errno : EIO);
   return md5.Final(hex);
 }
 
@@ -96,11 +98,11 @@ hx::ResultT SignInventoryFile(const FileNameC& file, std::string_view keyText) {
   hx::ResultT r = FileDigest(file, &digest);
   if (hx::Succeeded(r)) r = TamperShieldCipher(digest, keyText, &cipher);
   if (hx::Failed(r)) return r;
-  FilePtrT out(std::fopen(file.c_str(), "ab"));
-  if (!out) return hx::RcFromErrno(errno);
-  const std::string comment = c_CommentOpen + cipher + c_CommentClose;
-  if (std::fwrite(comment.data(), 1, comment.size(), out.get()) != comment.size()) return hx::RcFromErrno(errno != 0 ? errno : EIO);
-  return std::fclose(out.release()) == 0 ? hx::RC_OK : hx::RcFromErrno(errno);
+  hx::UniqueFdC out;
+  r = hx::OpenForWriting(file.str(), O_APPEND, c_NewFileMode, &out);
+  if (hx::Succeeded(r)) r = hx::WriteAll(out.get(), c_CommentOpen + cipher + c_CommentClose);
+  const hx::ResultT closed = out.close();
+  return hx::Succeeded(r) ? closed : r;
 }
 
 }  // namespace trk

@@ -5,11 +5,13 @@
 
 #include <ctime>
 
+#include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/com/ComServerCounter.h"
 #include "foundation/files/FileService.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
@@ -158,12 +160,15 @@ hx::ResultT TrkTrackerC::TrackContent(ZORHXTInventoryEntityI* /*entity*/, ZORHXC
 bool TrkTrackerC::IsInventoryRecentEnough() {
   bool recent = prefs_.GetBoolean(P::c_SkipInventory, 0);
   if (recent) return true;
-  const FileNameC file = FileNameC(prefs_.GetValue(P::c_InventoryDirectory)).append(prefs_.GetValue(P::c_InventoryFile));
+  const FileNameC file =
+      trk::InventoryPath(prefs_.GetValue(P::c_InventoryDirectory), trk::FileNameValue(prefs_, P::c_InventoryFile), StringC());
   const long interval = env_FunStrToIntC()(prefs_.GetValue(P::c_MinInventoryInterval), 0);
-  if (interval <= 0 || !FileService()->exists(file)) return recent;
+  if (interval <= 0 || !IsOwnInventory(file)) return recent;
 
   // Whole hours, truncated toward zero: a file from the future has a negative age.
-  const long age = static_cast<long>((std::time(nullptr) - FileService()->lastModified(file)) / c_SecondsPerHour);
+  FileInfoC info;
+  if (hx::Failed(FileService()->info(file, &info, false))) return recent;
+  const long age = static_cast<long>((std::time(nullptr) - info.modificationTime()) / c_SecondsPerHour);
   trk::LogGeneral(LOG_INVENTORY_AGE, TXT_INVENTORY_AGE, file.text(), age);
   if (interval > age && age >= 0) {
     SetPreference(P::c_SkipInventory, StringC(c_True));
@@ -190,8 +195,14 @@ hx::ResultT TrkTrackerC::GenerateInventory(ZORHXTInventoryI* inventory, const ch
 
   const FileNameC file(path);
   trk::LogGeneral(LOG_GENERATE_STARTED, TXT_GENERATE_STARTED, file.text());
-  if (!file.directory().empty()) FileService()->mkdir(file.parent(), true);
-  hx::ResultT r = XmlSaveFile(&file, doc);
+  hx::ResultT r = file.directory().empty() ? hx::RC_OK : TrustedDirectory(file.parent());
+  if (r == hx::RC_UNTRUSTED) {
+    trk::NextStatusItem(false);
+    return r;
+  }
+  // A link where the inventory belongs is logged; the save replaces it, never writes through it.
+  IsOwnInventory(file);
+  r = XmlSaveFile(&file, doc);
   trk::FlushMessages();
   if (hx::Failed(r)) {
     hx::Trace(c_TraceGenerate, "Inventory '%1$s' not saved: 0x%2$08X\n", file.text(), static_cast<uint32_t>(r));

@@ -103,7 +103,16 @@ class TrkTrackerC : public ZORHXTTrackerI {
   hx::ResultT StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield);
   hx::ResultT StageCompressed(RunFilesT& files, const FileNameC& uploadDir, const StringC& stagedName);
   hx::ResultT CloseRun(RunFilesT& files, hx::ResultT r, bool declined);
-  FileNameC CreateRunTempFile(const FileNameC& dir, const StringC& suffix);
+  // Whether the inventory file is there as a regular file; a link in its place is logged and
+  // counts as no inventory.
+  bool IsOwnInventory(const FileNameC& file);
+  // Makes sure a directory the run writes into exists and is trusted; a refusal is reported
+  // and returned as RC_UNTRUSTED (through the error buffer).
+  hx::ResultT TrustedDirectory(const FileNameC& dir);
+  // Clears what killed runs left in the temporary and upload directories.
+  void RemoveStaleFiles(const StringC& type);
+  // A new temporary file of the run in a trusted dir; a failure is logged with `what`.
+  FileNameC CreateTempIn(const FileNameC& dir, const StringC& suffix, const char* what);
 
   std::atomic<long> refs_{0};
 };

@@ -1,11 +1,16 @@
 // The run itself: freshness, the phases, writing (full or delta), staging, upload, closing.
 
+#include <cstring>
+
+#include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTracker.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "app/staging/UplUploader.h"
 #include "foundation/files/FileService.h"
+#include "foundation/files/SafeFile.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
@@ -16,7 +21,6 @@ namespace {
 using P = TrkPreferencesC;
 using namespace trk::run;
 
-constexpr const char* c_TempPrefix = "tvk";
 constexpr const char* c_TempDirectory = "TempDirectory";
 constexpr const char* c_UploadDirectory = "UploadDirectory";
 constexpr const char* c_InventoryNameExtension = ".hxi";
@@ -25,7 +29,18 @@ constexpr const char* c_False = "False";
 constexpr const char* c_Full = "Full";
 constexpr int64_t c_BytesPerProgressStep = 256;
 
-// Removes every file (not directory) directly in dir.
+// What the temporary files are, for the log line of one that cannot be made.
+constexpr const char* c_PreviousGeneration = "the copy of the previous inventory";
+constexpr const char* c_DeltaFile = "the inventory delta";
+constexpr const char* c_CompressedFile = "the compressed inventory";
+
+// An error-number result in words; anything else as its code.
+std::string Describe(hx::ResultT rc) {
+  const int err = hx::ErrnoFromRc(rc);
+  return err != 0 ? std::string(std::strerror(err)) : hx::Format("0x%1$08X", static_cast<uint32_t>(rc));
+}
+
+// Removes every file (not directory) directly in dir; links are removed, never followed.
 hx::ResultT ClearDirectory(const FileNameC& dir) {
   FileListerC lister = FileService()->getLister(dir, 0);
   FileNameC name;
@@ -81,14 +96,16 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
   const bool machine = hx::EqualsNoCase(type, P::c_MachineInventory);
   const bool user = hx::EqualsNoCase(type, P::c_UserInventory);
 
+  RemoveStaleFiles(type);
   hx::ResultT r = TrackPhases(context, machine, user);
   trk::NextStatusItem(hx::Succeeded(r));
 
   const bool anyInventory =
       prefs_.GetBoolean(P::c_IncludeMachineInventory, 0) || prefs_.GetBoolean(P::c_IncludeUserInventory, 0);
   if (anyInventory && hx::Succeeded(r)) files.inventory = InventoryFileName(guidAsName);
-  // Without an earlier inventory there is nothing to take a delta against.
-  if (!files.inventory.empty() && prefs_.GetBoolean(P::c_Difference, 0) && !FileService()->exists(files.inventory))
+  // Without an earlier inventory there is nothing to take a delta against; a link in its place
+  // is not one (it is somebody else's, and the new inventory replaces it).
+  if (!files.inventory.empty() && prefs_.GetBoolean(P::c_Difference, 0) && !IsOwnInventory(files.inventory))
     SetPreference(P::c_Difference, StringC(c_False));
 
   if (!files.inventory.empty() && hx::Succeeded(r) && prefs_.GetBoolean(P::c_Difference, 0) &&
@@ -136,24 +153,59 @@ hx::ResultT TrkTrackerC::TrackPhases(ZORHXContextI* context, bool machine, bool 
 
 FileNameC TrkTrackerC::InventoryFileName(bool guidAsName) {
   if (guidAsName) generatedName_ = NewGuid() + c_InventoryNameExtension;
-  const StringC name = guidAsName ? generatedName_ : prefs_.GetValue(P::c_InventoryFile);
-  const StringC job = prefs_.GetValue(P::c_JobTag);
-  return FileNameC(prefs_.GetValue(P::c_InventoryDirectory)).append(job.empty() ? name : job + "_" + name);
+  const StringC name = guidAsName ? generatedName_ : trk::FileNameValue(prefs_, P::c_InventoryFile);
+  return trk::InventoryPath(prefs_.GetValue(P::c_InventoryDirectory), name, prefs_.GetValue(P::c_JobTag));
 }
 
-FileNameC TrkTrackerC::CreateRunTempFile(const FileNameC& dir, const StringC& suffix) {
-  return FileService()->createTempFile(dir, c_TempPrefix, suffix, 0);
+bool TrkTrackerC::IsOwnInventory(const FileNameC& file) {
+  if (hx::IsSymbolicLink(file.str())) {
+    trk::LogGeneral(LOG_LINK_REFUSED, TXT_LINK_REFUSED, file.text());
+    return false;
+  }
+  return hx::IsRegularFileNoFollow(file.str());
+}
+
+hx::ResultT TrkTrackerC::TrustedDirectory(const FileNameC& dir) {
+  hx::TrustFailureT failure;
+  const hx::ResultT rc = hx::EnsureTrustedDirectory(dir.str(), &failure);
+  if (rc != hx::RC_UNTRUSTED) return rc;
+  hx::ReportRefusal(failure);
+  return Error(hx::RC_UNTRUSTED, hx::TXT_UNTRUSTED, dir.text(), failure.Describe());
+}
+
+void TrkTrackerC::RemoveStaleFiles(const StringC& type) {
+  const FileNameC dirs[] = {FileNameC(prefs_.GetValue(StringC(c_TempDirectory))),
+                            UplUploaderC::GetUploadDirectory(trk::FileNameValue(prefs_, P::c_UploadRule), type)};
+  for (const FileNameC& dir : dirs) {
+    const size_t removed = trk::RemoveStaleRunFiles(dir);
+    if (removed > 0) trk::LogGeneral(LOG_STALE_REMOVED, TXT_STALE_REMOVED, static_cast<unsigned long>(removed), dir.text());
+  }
+}
+
+FileNameC TrkTrackerC::CreateTempIn(const FileNameC& dir, const StringC& suffix, const char* what) {
+  hx::ResultT rc = TrustedDirectory(dir);
+  FileNameC file;
+  if (hx::Succeeded(rc)) {
+    file = trk::CreateRunTempFile(dir, suffix);
+    if (file.empty()) rc = hx::RcFromErrno(errno);
+  }
+  if (file.empty()) trk::LogGeneral(LOG_TEMP_FAILED, TXT_TEMP_FAILED, what, dir.text(), Describe(rc));
+  return file;
 }
 
 hx::ResultT TrkTrackerC::PreparePreviousGeneration(RunFilesT& files) {
   const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
-  files.previous = CreateRunTempFile(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix);
-  if (files.previous.empty()) return hx::RC_FAIL;
+  const FileNameC tempDir(prefs_.GetValue(StringC(c_TempDirectory)));
+  files.previous = CreateTempIn(tempDir, suffix, c_PreviousGeneration);
   // A copy, not a move: the previous inventory stays under its name until the new one replaces
   // it in one step. A run that dies in between (killed, the machine going down) then leaves
   // the next run the base its delta needs, instead of no inventory at all. The temporary
   // directory may be on another file system, which a copy does not mind either.
-  return FileService()->copy(files.inventory, files.previous, 0, 0) == hx::RC_OK ? hx::RC_OK : hx::RC_FAIL;
+  const hx::ResultT rc = files.previous.empty() ? hx::RC_FAIL : FileService()->copy(files.inventory, files.previous, 0, 0);
+  if (hx::Failed(rc) && !files.previous.empty())
+    trk::LogGeneral(LOG_TEMP_FAILED, TXT_TEMP_FAILED, c_PreviousGeneration, tempDir.text(), Describe(rc));
+  if (hx::Failed(rc)) trk::NextStatusItem(false);  // the generating step cannot be taken
+  return hx::Failed(rc) ? hx::RC_FAIL : hx::RC_OK;
 }
 
 hx::ResultT TrkTrackerC::WriteFullInventory(ZORHXContextI* context, RunFilesT& files) {
@@ -182,7 +234,7 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
   files.publish = files.inventory;
   if (difference) {
     const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
-    files.delta = CreateRunTempFile(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix);
+    files.delta = CreateTempIn(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix, c_DeltaFile);
     const FileNameC& base = incremental ? files.previous : files.inventory;
     const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta);
     if (hx::Failed(rc)) {
@@ -205,19 +257,18 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
 }
 
 hx::ResultT TrkTrackerC::StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield) {
-  const FileNameC uploadDir = UplUploaderC::GetUploadDirectory(prefs_.GetValue(P::c_UploadRule), type);
-  FileService()->mkdir(uploadDir, true);
-  hx::ResultT r = hx::RC_OK;
+  const FileNameC uploadDir = UplUploaderC::GetUploadDirectory(trk::FileNameValue(prefs_, P::c_UploadRule), type);
+  hx::ResultT r = TrustedDirectory(uploadDir);
+  if (hx::Failed(r)) return r;
   // A full inventory replaces whatever an earlier run left staged in the default directory.
   if (!prefs_.GetBoolean(P::c_Difference, 0) && prefs_.IsEmpty(StringC(c_UploadDirectory))) r = ClearDirectory(uploadDir);
-  // Only a file this run wrote is signed: a base kept for deltas already carries its signature.
-  if (tamperShield && files.written) {
+  if (tamperShield) {
     const hx::ResultT signature = TamperShield(files.inventory);
     if (hx::Succeeded(r)) r = signature;
   }
   if (hx::Failed(r)) return r;
 
-  const StringC stagedName = guidAsName ? generatedName_ : prefs_.GetValue(P::c_UploadFile);
+  const StringC stagedName = guidAsName ? generatedName_ : trk::FileNameValue(prefs_, P::c_UploadFile);
   if (prefs_.GetBoolean(P::c_Compress, 0)) return StageCompressed(files, uploadDir, stagedName);
   const FileNameC target = uploadDir.append(stagedName);
   if (FileService()->copy(files.publish, target, 0, 0) != hx::RC_OK) return hx::RC_FAIL;
@@ -230,7 +281,7 @@ hx::ResultT TrkTrackerC::StageCompressed(RunFilesT& files, const FileNameC& uplo
   const int64_t size = FileService()->length(files.publish);
   trk::ProgressMax(size > 0 ? static_cast<uint64_t>(size / c_BytesPerProgressStep) : 0);
   const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension) + "." + compressed + c_TempExtension;
-  files.compressTemp = CreateRunTempFile(uploadDir, suffix);
+  files.compressTemp = CreateTempIn(uploadDir, suffix, c_CompressedFile);
   hx::ResultT r = hx::RC_FAIL;
   if (!files.compressTemp.empty()) {
     trk::Progress(PRG_COMPRESSING, TXT_PRG_COMPRESSING, files.publish.baseName(), files.compressTemp.baseName());

@@ -2,16 +2,20 @@
 
 #include <zlib.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 
 #include "app/staging/TrkStagingMessages.h"
 #include "foundation/files/FileService.h"
+#include "foundation/files/SafeFile.h"
 #include "foundation/trace/Tracer.h"
 
 namespace {
 
 constexpr const char* c_GzipWriteMode = "wb";
+constexpr mode_t c_StagedFileMode = 0600;
 
 void TraceZlib(const char* step, int zlibError, const char* text) {
   hx::Trace(trk::staging::c_TraceCompress, "%1$s failed: zlib error %2$d (%3$s)\n", step, zlibError,
@@ -39,18 +43,26 @@ hx::ResultT CopyInto(std::FILE* in, gzFile out) {
 namespace trk {
 
 hx::ResultT GzipCopy(const FileNameC& source, const FileNameC& target) {
-  if (!target.directory().empty()) FileService()->mkdir(target.parent(), true);
-  std::FILE* in = std::fopen(source.c_str(), "rb");
+  if (!target.directory().empty()) HX_IGNORE_RESULT(FileService()->mkdir(target.parent(), true));  // the open says
+  // Neither file is reached through a link: the source is the run's inventory, the target its
+  // staged file (made exclusively by the driver).
+  hx::UniqueFdC inFd, outFd;
+  hx::ResultT rc = hx::OpenForReading(source.str(), &inFd);
+  if (hx::Succeeded(rc)) rc = hx::OpenForWriting(target.str(), O_TRUNC, c_StagedFileMode, &outFd);
+  if (hx::Failed(rc)) return rc;
+  std::FILE* in = ::fdopen(inFd.get(), "rb");
   if (in == nullptr) return hx::RcFromErrno(errno);
+  inFd.release();
   errno = 0;
-  gzFile out = gzopen(target.c_str(), c_GzipWriteMode);
+  gzFile out = gzdopen(outFd.get(), c_GzipWriteMode);
   if (out == nullptr) {
     const int err = errno;
     std::fclose(in);
     if (err != 0) return hx::RcFromErrno(err);
-    TraceZlib("gzopen", Z_MEM_ERROR, "out of memory");
+    TraceZlib("gzdopen", Z_MEM_ERROR, "out of memory");
     return hx::RC_FAIL;
   }
+  outFd.release();  // gzclose closes it
   hx::ResultT r = CopyInto(in, out);
   std::fclose(in);
   const int closed = gzclose(out);

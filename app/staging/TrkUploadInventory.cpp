@@ -1,5 +1,6 @@
 // The upload step: the preferences the uploader reads, then the uploader library itself.
 
+#include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTracker.h"
@@ -32,7 +33,9 @@ hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* co
   SetPreference(c_UploadType, prefs_.GetValue(TrkPreferencesC::c_InventoryType));
   SetPreference(c_SourceRemove, StringC(c_True));
   SetPreference(c_UploadRuleName, TrkPreferencesC::c_UploadRule.Name());
-  SetPreference(c_UploadRuleValue, prefs_.GetValue(TrkPreferencesC::c_UploadRule));
+  // The rule names the delivered file: the machine name in it is made safe like in every file
+  // name of the run (TrkRunFiles.h).
+  SetPreference(c_UploadRuleValue, trk::FileNameValue(prefs_, TrkPreferencesC::c_UploadRule));
 
   if (context != nullptr) context->AddRef();
   hx::ResultT r = UplUploaderC::DynamicUpload(context, nullptr);

@@ -7,33 +7,18 @@
 #include <unistd.h>
 #include <vector>
 
+#include "foundation/files/SafeFile.h"
 #include "foundation/trace/Tracer.h"
 #include "platform/SysRoot.h"
 
 namespace {
 
 constexpr const char* kTraceCategory = "Foundation/Files";
-constexpr const char* kUniqueMarker = "XXXXXX";  // replaced by the unique part of a temporary name
 constexpr mode_t kNewFileMode = 0777;             // before the process umask
 constexpr mode_t kModeBits = 07777;
 constexpr size_t kCopyBufferSize = 64 * 1024;
-constexpr size_t kTempBaseMax = 128;  // keeps a temporary name within the name length limit
 
 hx::ResultT LastError() { return hx::RcFromErrno(errno); }
-
-// Writes all of data, retrying partial and interrupted writes.
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 hx::ResultT CopyData(int in, int out) {
   std::vector<char> buffer(kCopyBufferSize);
@@ -44,24 +29,9 @@ hx::ResultT CopyData(int in, int out) {
       if (errno == EINTR) continue;
       return LastError();
     }
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return LastError();
+    const hx::ResultT rc = hx::WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n)));
+    if (hx::Failed(rc)) return rc;
   }
-}
-
-// Creates dir/prefix<unique>suffix and returns its descriptor open for writing, or -1 with
-// errno set. mkstemps creates with O_EXCL and mode 0600, trying new names on collisions.
-int OpenTemp(const FileNameC& dir, std::string_view prefix, std::string_view suffix, std::string* name) {
-  const std::string base = std::string(prefix) + kUniqueMarker + std::string(suffix);
-  *name = dir.empty() ? base : dir.append(base).str();
-  const int fd = ::mkstemps(name->data(), static_cast<int>(suffix.size()));
-  if (fd < 0) {
-    const int err = errno;
-    hx::Trace(kTraceCategory, "Cannot create a temporary file in '%s': %d\n", dir.text(), err);
-    errno = err;
-  } else {
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  }
-  return fd;
 }
 
 bool IsDirectory(const FileNameC& path) {
@@ -122,9 +92,11 @@ hx::ResultT FileServiceC::info(const FileNameC& path, FileInfoC* info, bool foll
 FileNameC FileServiceC::createTempFile(const FileNameC& dir, std::string_view prefix,
                                        std::string_view suffix, uint32_t /*flags*/) const {
   std::string name;
-  const int fd = OpenTemp(dir, prefix, suffix, &name);
-  if (fd < 0) return FileNameC();
-  ::close(fd);
+  hx::UniqueFdC fd;
+  if (hx::Failed(hx::CreateUnique(dir.str(), prefix, suffix, &name, &fd))) {
+    hx::Trace(kTraceCategory, "Cannot create a temporary file in '%s': %d\n", dir.text(), errno);
+    return FileNameC();
+  }
   return FileNameC(std::move(name));
 }
 
@@ -160,35 +132,16 @@ hx::ResultT FileServiceC::rename(const FileNameC& from, const FileNameC& to) con
 
 hx::ResultT FileServiceC::copy(const FileNameC& from, const FileNameC& to, uint32_t /*flags*/,
                                uint32_t /*moreFlags*/) const {
-  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return LastError();
+  hx::UniqueFdC in;
+  hx::ResultT rc = hx::OpenForReading(from.str(), &in);
+  if (hx::Failed(rc)) return rc;
   struct stat st;
-  hx::ResultT rc = hx::RC_OK;
-  if (::fstat(in, &st) != 0) {
-    rc = LastError();
-  } else if (S_ISDIR(st.st_mode)) {
-    rc = hx::RcFromErrno(EISDIR);
-  }
-  if (hx::Failed(rc)) {
-    ::close(in);
-    return rc;
-  }
+  if (::fstat(in.get(), &st) != 0) return LastError();
   // A hidden name beside the target, so that the rename stays within one file system.
-  const std::string prefix = "." + to.baseName().substr(0, kTempBaseMax) + ".";
-  std::string temp;
-  const int out = OpenTemp(FileNameC(to.directory()), prefix, ".tmp", &temp);
-  if (out < 0) {
-    rc = LastError();
-    ::close(in);
-    return rc;
-  }
-  rc = CopyData(in, out);
-  if (hx::Succeeded(rc) && ::fchmod(out, st.st_mode & kModeBits) != 0) rc = LastError();
-  if (::close(out) != 0 && hx::Succeeded(rc)) rc = LastError();
-  ::close(in);
-  if (hx::Succeeded(rc) && ::rename(temp.c_str(), to.c_str()) != 0) rc = LastError();
-  if (hx::Failed(rc)) ::unlink(temp.c_str());
-  return rc;
+  hx::AtomicFileC out;
+  rc = out.Open(to.str(), st.st_mode & kModeBits);
+  if (hx::Succeeded(rc)) rc = CopyData(in.get(), out.fd());
+  return hx::Succeeded(rc) ? out.Commit() : rc;
 }
 
 FileListerC FileServiceC::getLister(const FileNameC& root, uint32_t flags) const {

@@ -28,14 +28,14 @@ std::string UniquePart() {
   return unique;
 }
 
-// The descriptor must be a regular file; anything else (a device, a FIFO, a directory) is
-// EINVAL and the descriptor is closed.
+// The descriptor must be a regular file; anything else is EISDIR (a directory) or EINVAL (a
+// device, a FIFO) and the descriptor is closed.
 ResultT RequireRegular(UniqueFdC& fd) {
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return LastError();
   if (S_ISREG(st.st_mode)) return RC_OK;
   fd.reset();
-  return RcFromErrno(EINVAL);
+  return RcFromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
 }
 
 std::string Join(const std::string& dir, std::string_view name) {

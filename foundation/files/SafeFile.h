@@ -60,7 +60,7 @@ HX_NODISCARD ResultT WriteAll(int fd, std::string_view data);
 HX_NODISCARD ResultT ReadAll(int fd, std::string* out, size_t limit = SIZE_MAX);
 
 // Opens an existing regular file for reading, not through a link at its last component and
-// without blocking on a FIFO. ELOOP for a link, EINVAL for anything but a regular file.
+// without blocking on a FIFO. ELOOP for a link, EISDIR for a directory, EINVAL for anything else but a regular file.
 HX_NODISCARD ResultT OpenForReading(const std::string& path, UniqueFdC* fd);
 // Reads a whole regular file (OpenForReading, then ReadAll).
 HX_NODISCARD ResultT ReadFileNoFollow(const std::string& path, std::string* out, size_t limit = SIZE_MAX);

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <cstring>
 #include <strings.h>
+#include <string_view>
 #include <vector>
 
 #include "foundation/core/Result.h"
+#include "foundation/files/SafeFile.h"
 
 namespace upl {
 namespace {
@@ -19,9 +21,12 @@ constexpr const char* c_FileScheme = "file://";
 constexpr const char* c_SchemeMark = "://";
 constexpr const char* c_LocalHost = "localhost";
 constexpr const char* c_StagingSuffix = ".tmp";
-constexpr const char* c_TempPattern = "/.upl-XXXXXX";
-constexpr mode_t c_DirectoryMode = 0755;
-constexpr mode_t c_DeliveredMode = 0644;
+constexpr const char* c_TempPrefix = ".upl-";
+constexpr const char* c_CompressedSuffix = ".gz";
+constexpr mode_t c_DirectoryMode = 0700;
+// Inventories describe the machine: readable by the owner alone.
+constexpr mode_t c_DeliveredMode = 0600;
+constexpr int c_MaxNumberedNames = 10000;
 constexpr size_t c_CopyBuffer = 64 * 1024;
 
 bool EqualsNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
@@ -35,31 +40,6 @@ OutcomeT SystemFailure(int err, const std::string& what) {
   return {hx::RcFromErrno(err), what + ": " + std::strerror(err)};
 }
 
-// Closes a descriptor when it goes out of scope.
-class FdC {
- public:
-  explicit FdC(int fd) : fd_(fd) {}
-  ~FdC() { if (fd_ >= 0) ::close(fd_); }
-  FdC(const FdC&) = delete;
-  FdC& operator=(const FdC&) = delete;
-  int get() const { return fd_; }
-  int release() { const int fd = fd_; fd_ = -1; return fd; }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool CopyContent(int in, int out) {
   std::vector<char> buffer(c_CopyBuffer);
   for (;;) {
@@ -67,8 +47,45 @@ bool CopyContent(int in, int out) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) return true;
-    if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+    if (hx::Failed(hx::WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n))))) return false;
   }
+}
+
+// The name a delivery takes when `name` is taken already: "-<n>" before the extension, or
+// before the last two when the last is the compressed one ("a (Full).hxi.gz" gives
+// "a (Full)-2.hxi.gz").
+std::string NumberedName(const std::string& name, int n) {
+  size_t cut = name.rfind('.');
+  if (cut != std::string::npos && cut > 0 && name.compare(cut, std::strlen(c_CompressedSuffix), c_CompressedSuffix) == 0 &&
+      cut == name.size() - std::strlen(c_CompressedSuffix)) {
+    const size_t before = name.rfind('.', cut - 1);
+    if (before != std::string::npos && before > 0) cut = before;
+  }
+  if (cut == std::string::npos || cut == 0) cut = name.size();
+  return name.substr(0, cut) + "-" + std::to_string(n) + name.substr(cut);
+}
+
+// Gives the finished temporary file its name without ever replacing a file that is there: a
+// hard link fails when the name is taken, and the next numbered name is tried.
+int PublishUnder(const std::string& temp, const std::string& dir, const std::string& name, std::string* taken) {
+  for (int n = 1; n <= c_MaxNumberedNames; ++n) {
+    *taken = n == 1 ? name : NumberedName(name, n);
+    const std::string target = dir + "/" + *taken;
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+      ::unlink(temp.c_str());
+      return 0;
+    }
+    if (errno == EEXIST) continue;
+    // A file system without hard links: the name is claimed with an exclusive creation and
+    // the finished file renamed onto the claim.
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+    hx::UniqueFdC claim;
+    const hx::ResultT rc = hx::CreateExclusive(target, c_DeliveredMode, &claim);
+    if (hx::ErrnoFromRc(rc) == EEXIST) continue;
+    if (hx::Failed(rc)) return hx::ErrnoFromRc(rc);
+    return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+  }
+  return EEXIST;
 }
 
 }  // namespace
@@ -107,8 +124,10 @@ OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names) {
   while (const struct dirent* e = ::readdir(d)) {
     const std::string name = e->d_name;
     if (name == "." || name == ".." || EndsWith(name, c_StagingSuffix)) continue;
+    // Only regular files, judged by their own status: a link in the staging directory is not a
+    // staged file, whatever it points to.
     struct stat st {};
-    if (::stat((dir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names->push_back(name);
+    if (::lstat((dir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names->push_back(name);
   }
   ::closedir(d);
   return {};
@@ -131,22 +150,21 @@ OutcomeT MakeDirectories(const std::string& dir) {
 }
 
 OutcomeT Deliver(const std::string& source, const std::string& dir, const std::string& name) {
-  FdC in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (in.get() < 0) return SystemFailure(errno, "Cannot read the staged file '" + source + "'");
-  std::string temp = dir + c_TempPattern;
-  FdC out(::mkstemp(temp.data()));
-  if (out.get() < 0) return SystemFailure(errno, "Cannot write to the upload location '" + dir + "'");
-  bool ok = CopyContent(in.get(), out.get()) && ::fchmod(out.get(), c_DeliveredMode) == 0;
+  hx::UniqueFdC in;
+  const hx::ResultT opened = hx::OpenForReading(source, &in);
+  if (hx::Failed(opened)) return SystemFailure(hx::ErrnoFromRc(opened), "Cannot read the staged file '" + source + "'");
+  std::string temp;
+  hx::UniqueFdC out;
+  const hx::ResultT created = hx::CreateUnique(dir, c_TempPrefix, "", &temp, &out, c_DeliveredMode);
+  if (hx::Failed(created)) return SystemFailure(hx::ErrnoFromRc(created), "Cannot write to the upload location '" + dir + "'");
+  bool ok = CopyContent(in.get(), out.get()) && ::fsync(out.get()) == 0;
   int err = ok ? 0 : errno;
-  if (::close(out.release()) != 0 && ok) {
+  if (hx::Failed(out.close()) && ok) {
     ok = false;
     err = errno;
   }
-  const std::string target = dir + "/" + name;
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
+  std::string taken;
+  if (ok && (err = PublishUnder(temp, dir, name, &taken)) != 0) ok = false;
   if (ok) return {};
   ::unlink(temp.c_str());
   return SystemFailure(err != 0 ? err : EIO, "Cannot deliver '" + name + "' to '" + dir + "'");

@@ -37,7 +37,9 @@ OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir);
 OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names);
 // Creates dir with its missing parents.
 OutcomeT MakeDirectories(const std::string& dir);
-// Copies source to dir/name through a temporary name in dir and a rename.
+// Copies source (a regular file, not reached through a link) to dir/name through a temporary
+// name in dir, readable by the owner alone. A delivery never replaces a file: when dir/name is
+// taken, the file gets the next free "-<n>" name (see NumberedName in the source).
 OutcomeT Deliver(const std::string& source, const std::string& dir, const std::string& name);
 
 }  // namespace upl

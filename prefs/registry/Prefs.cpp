@@ -10,7 +10,8 @@
 #include <cstdlib>
 
 #include "foundation/core/FileName.h"
-#include "foundation/files/FileService.h"
+#include "foundation/files/SafeFile.h"
+#include "foundation/files/Trust.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr char kSectionOpen = '[';
 constexpr char kSectionClose = ']';
 constexpr char kAssign = '=';
 constexpr char kKeySeparator = '\\';
+constexpr mode_t c_NewFileMode = 0644;  // before the process's file-creation mask
 
 // Only a newline ends a line; a carriage return inside a line is kept like any other byte.
 bool HasLineBreak(std::string_view s) { return s.find('\n') != std::string_view::npos; }
@@ -29,37 +31,6 @@ StringC StorableValue(std::string_view value) {
   StringC v(value);
   std::replace(v.begin(), v.end(), '\n', ' ');
   return hx::Trim(v);
-}
-
-hx::ResultT ReadAll(const StringC& path, StringC* out) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return hx::RcFromErrno(errno);
-  StringC data;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int err = errno;
-      ::close(fd);
-      return hx::RcFromErrno(err);
-    }
-    if (n == 0) break;
-    data.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  *out = std::move(data);
-  return hx::RC_OK;
-}
-
-hx::ResultT WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return hx::RcFromErrno(errno);
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return hx::RC_OK;
 }
 
 // The file a path stands for: a configuration file reached through a symbolic link is
@@ -75,25 +46,20 @@ StringC ResolveLink(const StringC& path) {
 }
 
 // Writes `text` to `tmp` with the permissions and owner of `target` (when it exists) and
-// renames it over `target`.
+// renames it over `target`. The fixed name `tmp` is made anew and exclusively each time.
 hx::ResultT ReplaceFile(const StringC& target, const StringC& tmp, std::string_view text) {
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return hx::RcFromErrno(errno);
-  hx::ResultT rc = WriteAll(fd, text);
-  if (hx::Succeeded(rc)) {
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-      ::fchmod(fd, st.st_mode & 07777);
-      // Only root may give the file away; anyone else keeps their own ownership.
-      if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      }
-    }
-    if (::fsync(fd) != 0) rc = hx::RcFromErrno(errno);
+  hx::AtomicFileC file;
+  hx::ResultT rc = file.OpenFixed(target, tmp, c_NewFileMode);
+  if (hx::Succeeded(rc)) rc = file.Write(text);
+  if (hx::Failed(rc)) return rc;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    // Attributes are the old file's; only root may give the file away, anyone else keeps
+    // their own ownership, so both are best effort.
+    HX_IGNORE_RESULT(::fchmod(file.fd(), st.st_mode & 07777));
+    HX_IGNORE_RESULT(::fchown(file.fd(), st.st_uid, st.st_gid));
   }
-  if (::close(fd) != 0 && hx::Succeeded(rc)) rc = hx::RcFromErrno(errno);
-  if (hx::Succeeded(rc) && ::rename(tmp.c_str(), target.c_str()) != 0) rc = hx::RcFromErrno(errno);
-  if (hx::Failed(rc)) ::unlink(tmp.c_str());
-  return rc;
+  return file.Commit();
 }
 
 }  // namespace
@@ -188,7 +154,8 @@ StringC PrefsC::Text() const {
 
 hx::ResultT PrefsC::Load(const StringC& path) {
   StringC data;
-  hx::ResultT rc = ReadAll(path, &data);
+  hx::UniqueFdC fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  hx::ResultT rc = fd.valid() ? hx::ReadAll(fd.get(), &data) : hx::RcFromErrno(errno);
   if (hx::Failed(rc) && hx::ErrnoFromRc(rc) != ENOENT) return rc;
   Parse(data);
   return rc;
@@ -198,7 +165,11 @@ hx::ResultT PrefsC::Save(const StringC& path) {
   const StringC target = ResolveLink(path);
   const StringC dir = FileNameC(target).directory();
   if (!dir.empty()) {
-    hx::ResultT rc = FileService()->mkdir(FileNameC(dir), true);
+    // The directory of a configuration file may have to be made (a new data directory); it
+    // must then be one that nobody else can change.
+    hx::TrustFailureT failure;
+    const hx::ResultT rc = hx::EnsureTrustedDirectory(dir, &failure);
+    if (rc == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
     if (hx::Failed(rc)) return rc;
   }
   PrefsC disk;

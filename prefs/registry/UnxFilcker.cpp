@@ -8,7 +8,11 @@
 #include <cerrno>
 #include <ctime>
 
+#include "foundation/files/SafeFile.h"
+
 namespace {
+
+constexpr mode_t c_LockFileMode = 0666;
 
 std::atomic<int> g_retryDelayMs{UnxFilckerC::c_RetryDelayMs};
 
@@ -26,10 +30,13 @@ UnxFilckerC::~UnxFilckerC() { unlock(); }
 
 hx::ResultT UnxFilckerC::tryLock() {
   if (held()) return hx::RC_OK;
-  int fd = ::open(lockPath_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return hx::RcFromErrno(errno);
-  // The creator's umask must not keep other users' agents out of the lock.
-  ::fchmod(fd, 0666);
+  // Never through a link: a lock file is created where the configuration lives, and a link
+  // there would make root create or lock a file of somebody else's choosing. The mode passes
+  // the process's file-creation mask like every file hxtrack makes.
+  hx::UniqueFdC owned;
+  const hx::ResultT opened = hx::OpenForWriting(lockPath_, 0, c_LockFileMode, &owned);
+  if (hx::Failed(opened)) return opened;
+  int fd = owned.release();
 
   struct flock fl {};
   fl.l_type = F_WRLCK;
