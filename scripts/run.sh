@@ -11,9 +11,13 @@ cmake --build build --target hxtrack uploader
 
 root=$(pwd)
 data="$root/build/run-data"
-mkdir -p "$data"
+# The data directory is the tracker's own: owner-only, like everything the tracker makes.
+mkdir -p -m 700 "$data"
+# The tracker writes its install and data directories into the configuration file it is given,
+# so it gets a copy of the shipped one (fresh each time), never the tracked file itself.
+install -m 600 "$root/etc/tarvosk.ini" "$data/tarvosk.ini"
 status=0
-TARVOSKCONFIGINI="$root/etc/tarvosk.ini" TARVOSKINSTALLDIR="$root/build" TARVOSKDATADIR="$data" \
+TARVOSKCONFIGINI="$data/tarvosk.ini" TARVOSKINSTALLDIR="$root/build" TARVOSKDATADIR="$data" \
   build/bin/hxtrack -o UserInteractionLevel=STATUS "$@" || status=$?
 
 newest() { find "$1" -type f -name "$2" -printf '%T@ %p\n' 2>/dev/null | sort -n | tail -n 1 | cut -d' ' -f2-; }
