@@ -177,6 +177,8 @@ void TrkTrackerC::RemoveStaleFiles(const StringC& type) {
   const FileNameC dirs[] = {FileNameC(prefs_.GetValue(StringC(c_TempDirectory))),
                             UplUploaderC::GetUploadDirectory(trk::FileNameValue(prefs_, P::c_UploadRule), type)};
   for (const FileNameC& dir : dirs) {
+    // Only in a place the run may write into (a link there is not one: its files are not ours).
+    if (hx::Failed(hx::CheckTrusted(dir.str(), nullptr, nullptr)) || hx::IsSymbolicLink(dir.str())) continue;
     const size_t removed = trk::RemoveStaleRunFiles(dir);
     if (removed > 0) trk::LogGeneral(LOG_STALE_REMOVED, TXT_STALE_REMOVED, static_cast<unsigned long>(removed), dir.text());
   }

@@ -163,6 +163,7 @@ TEST(TrackerRun, DeltaAgainstThePreviousGeneration) {
     p.Set("Difference", "True");
     p.Set("Generation", "1");
     p.Set("IncrementalDiff", incremental ? "True" : "False");
+    p.Set("TamperShield", "True");
     RefM<ProbeTrackerC> second = p.NewTracker();
     second->hardwareClasses = {"Processor", "Disk"};
     EXPECT_EQ(p.Run(*second), hx::RC_OK);
@@ -178,6 +179,8 @@ TEST(TrackerRun, DeltaAgainstThePreviousGeneration) {
     const std::string inventory = hxtest::ReadFile(InventoryPath(p));
     EXPECT_EQ(Contains(inventory, "<!--first run-->"), !incremental);
     EXPECT_EQ(Contains(inventory, "Class=\"Disk\""), incremental);
+    // Every staging with an inventory file signs it, the kept base of a delta included.
+    EXPECT_TRUE(std::regex_search(inventory, std::regex("<!--[0-9a-f]{64}-->$"))) << inventory;
     EXPECT_TRUE(FilesIn(p.TempDir()).empty());
     // A delta never clears the staging directory: a full inventory not uploaded yet must still
     // reach the receiver before the deltas against it.
@@ -185,6 +188,43 @@ TEST(TrackerRun, DeltaAgainstThePreviousGeneration) {
     second.reset();
     EXPECT_TRUE(Contains(p.Log(), "Generating an inventory delta (generation 1 of 9)"));
   }
+}
+
+// An absolute InventoryFile, and the default file below Configuration, are where the run writes
+// its inventory and where the next run looks for its age.
+TEST(TrackerRun, InventoryFileOutsideTheInventoryDirectory) {
+  hxtest::TempDirC elsewhere("hxapp-abs");
+  struct CaseT { const char* what; std::string option; std::string file; };
+  const CaseT cases[] = {
+      {"absolute InventoryFile", "InventoryFile=" + elsewhere.File("abs/inv.hxi"), elsewhere.File("abs/inv.hxi")},
+      {"Configuration", "Configuration=" + elsewhere.File("conf"), elsewhere.File("conf/host1.hxi")},
+  };
+  for (const CaseT& c : cases) {
+    SCOPED_TRACE(c.what);
+    InProcessC p;
+    ASSERT_EQ(p.Load({"-o", c.option, "-o", "MachineName=host1", "-o", "MinInventoryInterval=5"}), hx::RC_OK);
+    ASSERT_EQ(p.RunOnce(), hx::RC_OK);
+    EXPECT_TRUE(Contains(hxtest::ReadFile(c.file), "<!DOCTYPE Inventory")) << c.file;
+    EXPECT_TRUE(FilesIn(p.InventoryDir()).empty());
+    EXPECT_TRUE(p.NewTracker()->IsInventoryRecentEnough());
+  }
+}
+
+// A temporary directory that cannot take the previous generation ends the incremental delta
+// with 0x80000001, a log line that names the directory and why, and a failed step.
+TEST(TrackerRun, UnusableTemporaryDirectoryIsNamedInTheLog) {
+  InProcessC p;
+  const std::string blocker = p.Dir().Write("blocker", "a file, not a directory");
+  ASSERT_EQ(p.Load({"-o", "UserInteractionLevel=STATUS"}), hx::RC_OK);
+  ASSERT_EQ(p.RunOnce(), hx::RC_OK);
+  p.Set("Difference", "True");
+  p.Set("Generation", "1");
+  p.Set("IncrementalDiff", "True");
+  p.Set("TempDirectory", blocker + "/tmp");
+  EXPECT_EQ(p.RunOnce(), hx::RC_FAIL);
+  EXPECT_TRUE(Contains(p.Log(), "ERROR: Could not write the copy of the previous inventory in the temporary directory '" +
+                                    blocker + "/tmp': Not a directory"))
+      << p.Log();
 }
 
 // A delta without a usable base (none, or one that is no inventory) becomes a full inventory.
