@@ -12,7 +12,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "app/driver/ZORHXTTracker.h"
+#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkInventory.h"

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/ZORHXContext.h"
 #include "prefs/tracker/TrkPreferences.h"
 
 class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI {

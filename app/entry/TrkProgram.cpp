@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/driver/TrkRunLog.h"
-#include "app/driver/ZORHXTTracker.h"
+#include "app/api/ZORHXTTracker.h"
 #include "app/entry/HXContext.h"
 #include "app/entry/HxlContext.h"
 #include "app/entry/HxlPluginManager.h"

@@ -1,5 +1,6 @@
 // The upload step: the preferences the uploader reads, then the uploader library itself.
 
+#include "app/api/UploaderPreferences.h"
 #include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
@@ -13,11 +14,6 @@
 
 namespace {
 
-// The uploader's preferences, named as the uploader reads them.
-constexpr const char* c_UploadType = "UploadType";
-constexpr const char* c_SourceRemove = "SourceRemove";
-constexpr const char* c_UploadRuleName = "UploadRule";
-constexpr const char* c_UploadRuleValue = "UploadRuleValue";
 constexpr const char* c_True = "True";
 
 }  // namespace
@@ -30,12 +26,12 @@ hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* co
   if (errors == nullptr) return hx::RC_NO_RESOURCE;
   errors->reset();
 
-  SetPreference(c_UploadType, prefs_.GetValue(TrkPreferencesC::c_InventoryType));
-  SetPreference(c_SourceRemove, StringC(c_True));
-  SetPreference(c_UploadRuleName, TrkPreferencesC::c_UploadRule.Name());
+  SetPreference(upl::c_UploadType, prefs_.GetValue(TrkPreferencesC::c_InventoryType));
+  SetPreference(upl::c_SourceRemove, StringC(c_True));
+  SetPreference(upl::c_UploadRule, TrkPreferencesC::c_UploadRule.Name());
   // The rule names the delivered file: the machine name in it is made safe like in every file
   // name of the run (TrkRunFiles.h).
-  SetPreference(c_UploadRuleValue, trk::FileNameValue(prefs_, TrkPreferencesC::c_UploadRule));
+  SetPreference(upl::c_UploadRuleValue, trk::FileNameValue(prefs_, TrkPreferencesC::c_UploadRule));
 
   if (context != nullptr) context->AddRef();
   hx::ResultT r = UplUploaderC::DynamicUpload(context, nullptr);

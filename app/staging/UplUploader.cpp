@@ -1,5 +1,6 @@
 #include "app/staging/UplUploader.h"
 
+#include "app/api/UploaderPreferences.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "foundation/messages/Errors.h"
 #include "prefs/registry/ConfigurationIni.h"
@@ -10,9 +11,6 @@ namespace {
 
 using namespace trk::staging;
 
-constexpr const char* c_UploadDirectory = "UploadDirectory";
-constexpr const char* c_MachineUploadDirectory = "MachineUploadDirectory";
-constexpr const char* c_UserUploadDirectory = "UserUploadDirectory";
 constexpr char c_RuleSeparator = '/';
 constexpr char c_Backslash = '\\';
 
@@ -30,8 +28,8 @@ StringC ConfiguredInstallDir() {
 FileNameC UplUploaderC::GetUploadDirectory(const StringC& rule, const StringC& inventoryType) {
   TrkPreferencesC prefs;
   const bool machine = inventoryType.empty() || hx::EqualsNoCase(inventoryType, TrkPreferencesC::c_MachineInventory);
-  StringC base = prefs.GetValue(StringC(c_UploadDirectory));
-  if (base.empty()) base = prefs.GetValue(StringC(machine ? c_MachineUploadDirectory : c_UserUploadDirectory));
+  StringC base = prefs.GetValue(StringC(upl::c_UploadDirectory));
+  if (base.empty()) base = prefs.GetValue(StringC(machine ? upl::c_MachineUploadDirectory : upl::c_UserUploadDirectory));
   const size_t slash = rule.find(c_RuleSeparator);
   if (slash == StringC::npos) return FileNameC(base);
   // The rule's path below its first part names one entry inside the base directory, whose

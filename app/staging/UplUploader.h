@@ -4,7 +4,7 @@
 // outside the run: it gets the launcher context, reads the upload preferences through it and
 // answers 0 when the staged files were delivered.
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/Result.h"

@@ -28,7 +28,7 @@
 namespace hx {
 
 // The refusal's message id, which is also its result code.
-constexpr ResultT RC_UNTRUSTED = ToResult(MSGSET_TRACKER | 0x0070u);
+constexpr ResultT RC_UNTRUSTED = ToResult(MSGSET_TRACKER | 0x0070u);  // trk::TrkMsg(0x0070)
 constexpr const char* TXT_UNTRUSTED =
     "\x01\x01" "e\x01" "ERROR: '%1$s' is not trusted and is not used: %2$s";
 

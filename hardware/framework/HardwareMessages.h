@@ -2,7 +2,7 @@
 // Log lines of the hardware step. The markup in front of each text gives its severity; the
 // message catalogs may replace any text.
 
-#include "prefs/tracker/TrkMessages.h"
+#include "foundation/messages/TrackerMessages.h"
 
 namespace trk {
 

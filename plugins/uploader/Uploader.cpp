@@ -17,17 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/UploaderPreferences.h"
+#include "app/api/ZORHXContext.h"
 #include "plugins/uploader/UplDelivery.h"
 
 namespace {
 
-constexpr const char* c_UploadType = "UploadType";
-constexpr const char* c_UploadDirectory = "UploadDirectory";
-constexpr const char* c_MachineUploadDirectory = "MachineUploadDirectory";
-constexpr const char* c_UserUploadDirectory = "UserUploadDirectory";
-constexpr const char* c_UploadRuleValue = "UploadRuleValue";
-constexpr const char* c_SourceRemove = "SourceRemove";
 
 std::string Value(ZORHXPreferencesI* prefs, const char* name) {
   char* value = nullptr;
@@ -43,12 +38,12 @@ bool IsTrue(const std::string& text) {
 
 upl::UploadSettingsT ReadSettings(ZORHXPreferencesI* prefs) {
   upl::UploadSettingsT s;
-  s.uploadType = Value(prefs, c_UploadType);
-  s.uploadDirectory = Value(prefs, c_UploadDirectory);
-  s.machineUploadDirectory = Value(prefs, c_MachineUploadDirectory);
-  s.userUploadDirectory = Value(prefs, c_UserUploadDirectory);
-  s.ruleValue = Value(prefs, c_UploadRuleValue);
-  s.sourceRemove = IsTrue(Value(prefs, c_SourceRemove));
+  s.uploadType = Value(prefs, upl::c_UploadType);
+  s.uploadDirectory = Value(prefs, upl::c_UploadDirectory);
+  s.machineUploadDirectory = Value(prefs, upl::c_MachineUploadDirectory);
+  s.userUploadDirectory = Value(prefs, upl::c_UserUploadDirectory);
+  s.ruleValue = Value(prefs, upl::c_UploadRuleValue);
+  s.sourceRemove = IsTrue(Value(prefs, upl::c_SourceRemove));
   return s;
 }
 

@@ -3,16 +3,9 @@
 // error class, the others the information class; the message catalogs may replace any text.
 
 #include "foundation/core/Result.h"
+#include "foundation/messages/TrackerMessages.h"
 
 namespace trk {
-
-constexpr hx::ResultT TrkMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_TRACKER | number); }
-
-// Log letters and numbers of the preference steps.
-constexpr int c_LetterGeneral = 'G';
-constexpr int c_LetterPreferences = 'P';
-constexpr int c_NumberGeneral = 0;
-constexpr int c_NumberValidation = 2;
 
 // The closing line of a step in the log: a row of 60 asterisks.
 constexpr hx::ResultT MSG_SEPARATOR = TrkMsg(0x0001);

@@ -8,7 +8,7 @@
 #include <map>
 #include <regex>
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
 #include "tests/app/AppTestSupport.h"
 

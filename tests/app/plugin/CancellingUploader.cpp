@@ -3,7 +3,7 @@
 
 #include <csignal>
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/ZORHXContext.h"
 
 extern "C" __attribute__((visibility("default"))) int32_t UplUploadWithContext(ZORHXContextI* /*context*/) {
   std::raise(SIGINT);

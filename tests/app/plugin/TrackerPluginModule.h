@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/driver/ZORHXTTracker.h"
+#include "app/api/ZORHXTTracker.h"
 #include "foundation/com/ComObject.h"
 #include "foundation/com/ComServer.h"
 

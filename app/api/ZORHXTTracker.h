@@ -5,7 +5,7 @@
 // still reach the built-in class by the name "TrackerDefault". Operations are declared in slot
 // order; nothing else is virtual at this level.
 
-#include "app/entry/ZORHXContext.h"
+#include "app/api/ZORHXContext.h"
 #include "foundation/com/ComRegistryI.h"
 #include "inventory/ZORHXTInventory.h"
 
