@@ -1,5 +1,7 @@
 #include "app/driver/TrkUnixTracker.h"
 
+#include "foundation/com/ComRef.h"
+
 #include <sys/resource.h>
 
 #include "app/driver/TrkProviderTable.h"
@@ -36,36 +38,31 @@ hx::ResultT TrkUnixTrackerC::Run(ZORHXContextI* context, int* exitCode) {
 
 hx::ResultT TrkUnixTrackerC::Register(ComRegistryI* registry) {
   TrkTrackerC::Register(registry);
-  if (registry != nullptr && registry_ == nullptr) RegisterProviders(registry);
+  if (registry != nullptr && !registry_) RegisterProviders(registry);
   return TrkTrackerC::Register(registry);
 }
 
 void TrkUnixTrackerC::RegisterProviders(ComRegistryI* registry) {
   registry_ = registry;
-  registry_->AddRef();
-  providers_.Register(registry_);
-  ComNameRegistryI* names = nullptr;
-  if (hx::Failed(registry_->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) return;
+  providers_.Register(registry_.get());
+  const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry);
+  if (!names) return;
   for (ComObjectEntryC** e = trk::UnixProviderTable(); *e != nullptr; ++e) {
     const ComFactoryC* factory = (*e)->GetFactory();
     if (factory == nullptr || factory->GetClassName().empty()) continue;
     StringC name = factory->GetClassName();
     if (hx::Succeeded(names->RegisterClassName(name.data(), (*e)->GetCLSID()))) providerNames_.push_back(name);
   }
-  names->Release();
 }
 
 void TrkUnixTrackerC::UnregisterProviders() {
-  if (registry_ == nullptr) return;
-  ComNameRegistryI* names = nullptr;
-  if (hx::Succeeded(registry_->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) {
+  if (!registry_) return;
+  if (const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry)) {
     for (StringC& name : providerNames_) names->UnRegisterClassName(name.data());
-    names->Release();
   }
   providerNames_.clear();
-  providers_.Unregister(registry_);
-  registry_->Release();
-  registry_ = nullptr;
+  providers_.Unregister(registry_.get());
+  registry_.reset();
 }
 
 // ---- phases ----

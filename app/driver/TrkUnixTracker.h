@@ -54,6 +54,6 @@ class TrkUnixTrackerC : public TrkTrackerC {
   void UnregisterProviders();
 
   ComServerC providers_;
-  ComRegistryI* registry_ = nullptr;    // held while the provider classes are registered
+  RefM<ComRegistryI> registry_;  // held while the provider classes are registered
   std::vector<StringC> providerNames_;  // the names registered for them
 };

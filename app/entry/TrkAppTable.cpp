@@ -14,6 +14,6 @@ ComObjectEntryC s_UnixTrackerEntry(CLSID_TrkUnixTracker, &TrkUnixTrackerFactoryC
 const char* const s_TrackerTitle = c_ProductTitle;
 const char* const s_TrackerSemaphoreName = "Prandex Tracker Semaphore";
 ComObjectEntryC* s_AppTable[] = {&s_UnixTrackerEntry, nullptr};
-ComServerC* s_ObjectServer = nullptr;
+std::unique_ptr<ComServerC> s_ObjectServer;
 
 }  // namespace trk

@@ -3,6 +3,8 @@
 // exactly one class, the Unix tracker; the entry registers it under the names "Tracker" (which
 // a plug-in may take over) and "TrackerDefault" (which always names the built-in class).
 
+#include <memory>
+
 #include "foundation/com/ComFactory.h"
 #include "foundation/com/ComServer.h"
 
@@ -30,6 +32,6 @@ extern const char* const s_TrackerSemaphoreName;
 // The program's class table for its component server: one entry and the terminating null.
 extern ComObjectEntryC* s_AppTable[];
 // The component server over s_AppTable, made and registered by the entry.
-extern ComServerC* s_ObjectServer;
+extern std::unique_ptr<ComServerC> s_ObjectServer;
 
 }  // namespace trk

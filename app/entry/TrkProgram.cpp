@@ -15,6 +15,7 @@
 #include "app/entry/TrkAppTable.h"
 #include "app/entry/TrkEntryMessages.h"
 #include "app/interaction/TrkTrackerGUI.h"
+#include "foundation/com/ComRef.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
 #include "foundation/files/Trust.h"
@@ -67,7 +68,7 @@ class TrkProgramC {
   bool locked_ = false;
   std::unique_ptr<HxlPluginManagerC> plugins_;
   bool pluginsUnloaded_ = false;
-  ZORHXTTrackerI* tracker_ = nullptr;
+  RefM<ZORHXTTrackerI> tracker_;
   hx::ResultT r_ = hx::RC_OK;
   hx::ResultT registryRc_ = hx::RC_OK;
   int exitCode_ = 0;
@@ -145,54 +146,47 @@ bool TrkProgramC::TakeLock() {
 }
 
 void TrkProgramC::RunTracker() {
-  trk::s_ObjectServer = new ComServerC(trk::s_AppTable);
+  trk::s_ObjectServer = std::make_unique<ComServerC>(trk::s_AppTable);
   r_ = CreateTracker();
   if (hx::Failed(r_)) return;
-  tracker_->Register(ComRegistryC::Instance());
+  HX_IGNORE_RESULT(tracker_->Register(ComRegistryC::Instance()));  // its classes: a provider missing is logged later
 
-  HxlContextC* context = new HxlContextC;
-  context->AddRef();
-  r_ = tracker_->PostLoadPreferences(context);
+  const RefM<HxlContextC> context(new HxlContextC);
+  r_ = tracker_->PostLoadPreferences(context.get());
   if (hx::Succeeded(r_)) {
-    r_ = tracker_->Run(context, &exitCode_);
+    r_ = tracker_->Run(context.get(), &exitCode_);
     runReached_ = true;
   }
   plugins_->UnLoadPlugins();
   pluginsUnloaded_ = true;
-  context->Release();
-  tracker_->Release();
-  tracker_ = nullptr;
+  tracker_.reset();
 }
 
 // Registers the built-in class by both names, lets the plug-ins in, then creates whatever
 // "Tracker" names at that moment.
 hx::ResultT TrkProgramC::CreateTracker() {
   ComRegistryI* registry = ComRegistryC::Instance();
-  ComNameRegistryI* names = nullptr;
-  hx::ResultT r = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
-  if (hx::Failed(r)) return r;
-  RegisterName(names, trk::c_TrackerName, CLSID_TrkUnixTracker);
-  RegisterName(names, trk::c_TrackerDefaultName, CLSID_TrkUnixTracker);
+  hx::ResultT r = hx::RC_OK;
+  const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry, IID_ComNameRegistry, &r);
+  if (!names) return r;
+  RegisterName(names.get(), trk::c_TrackerName, CLSID_TrkUnixTracker);
+  RegisterName(names.get(), trk::c_TrackerDefaultName, CLSID_TrkUnixTracker);
   trk::s_ObjectServer->Register(registry);
 
-  plugins_->LoadPlugins();
+  HX_IGNORE_RESULT(plugins_->LoadPlugins());  // a refused or broken plug-in is logged; the run goes on
 
   StringC name(trk::c_TrackerName);
-  char* text = name.data();
-  r = names->GetInstance(text, IID_ZORHXTTracker, reinterpret_cast<ZORUnknownI**>(&tracker_));
-  names->Release();
-  if (hx::Failed(r)) tracker_ = nullptr;
+  r = names->GetInstance(name.data(), IID_ZORHXTTracker, hx::OutUnknown(tracker_));
+  if (hx::Failed(r)) tracker_.detach();
   return r;
 }
 
 void TrkProgramC::ShutDown() {
   if (!pluginsUnloaded_ && plugins_) plugins_->UnLoadPlugins();
-  if (tracker_ != nullptr) tracker_->Release();
-  tracker_ = nullptr;
-  if (trk::s_ObjectServer != nullptr) {
+  tracker_.reset();
+  if (trk::s_ObjectServer) {
     trk::s_ObjectServer->Unregister(ComRegistryC::Instance());
-    delete trk::s_ObjectServer;
-    trk::s_ObjectServer = nullptr;
+    trk::s_ObjectServer.reset();
   }
   ComRegistryC::DeviceFinalize();
 

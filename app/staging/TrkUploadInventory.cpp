@@ -33,9 +33,7 @@ hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* co
   // name of the run (TrkRunFiles.h).
   SetPreference(upl::c_UploadRuleValue, trk::FileNameValue(prefs_, TrkPreferencesC::c_UploadRule));
 
-  if (context != nullptr) context->AddRef();
-  hx::ResultT r = UplUploaderC::DynamicUpload(context, nullptr);
-  if (context != nullptr) context->Release();
+  hx::ResultT r = UplUploaderC::DynamicUpload(RefM<ZORHXContextI>(context).get(), nullptr);  // held while it runs
 
   if (r != hx::RC_OK) {
     if (TrkTrackerGUIC::IsCancelled()) {

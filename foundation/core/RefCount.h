@@ -62,6 +62,12 @@ class RefM {
   }
   // Gives up the reference without releasing it.
   T* detach() { return std::exchange(p_, nullptr); }
+  // For a call that hands out a new reference through an out parameter: the old reference is
+  // released and the call's is taken over as it stands.
+  T** put() {
+    reset();
+    return &p_;
+  }
 
   void reset() {
     if (T* p = std::exchange(p_, nullptr)) p->Release();
