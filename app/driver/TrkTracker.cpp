@@ -236,8 +236,8 @@ hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& ou
   hx::ResultT r = inventory_->GenerateDiff(base, MakeHeader(), &delta);
   if (hx::Succeeded(r)) {
     RefM<TrkInventoryC> held = RefM<TrkInventoryC>::Adopt(delta);
-    if (!output.directory().empty()) FileService()->mkdir(output.parent(), true);
-    r = XmlSaveFile(&output, held.get());
+    if (!output.directory().empty()) r = TrustedDirectory(output.parent());
+    if (hx::Succeeded(r)) r = XmlSaveFile(&output, held.get());
     // The new and changed entities moved into the delta. A delta that is not published gives
     // them back: the full inventory written in its place must hold them.
     if (hx::Failed(r)) ReturnEntities(*held);

@@ -47,7 +47,9 @@ hx::ResultT ClearDirectory(const FileNameC& dir) {
   FileInfoC info;
   while (lister.getNext(&name, &info) == hx::RC_OK) {
     if (name.empty()) return hx::RC_FAIL;  // the directory could not be listed
-    if (info.hasStatus() && !info.isDirectory()) FileService()->remove(name, 0);
+    // A file that cannot go stays staged and is delivered again; only the listing decides
+    // whether the step failed.
+    if (info.hasStatus() && !info.isDirectory()) HX_IGNORE_RESULT(FileService()->remove(name, 0));
   }
   return hx::Failed(lister.lastError()) ? hx::RC_FAIL : hx::RC_OK;
 }
@@ -313,7 +315,8 @@ hx::ResultT TrkTrackerC::CloseRun(RunFilesT& files, hx::ResultT r, bool declined
   }
   TrkTrackerGUIC::Finalise();
   for (const FileNameC* temp : {&files.previous, &files.delta, &files.compressTemp}) {
-    if (!temp->empty() && FileService()->exists(*temp)) FileService()->remove(*temp, 0);
+    // One that cannot be removed now is cleared by a later run (RemoveStaleFiles).
+    if (!temp->empty() && hx::IsRegularFileNoFollow(temp->str())) HX_IGNORE_RESULT(FileService()->remove(*temp, 0));
   }
   return r;
 }

@@ -19,6 +19,7 @@
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
 #include "foundation/files/Trust.h"
+#include "foundation/log/EarlyLog.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
 #include "foundation/trace/Tracer.h"
@@ -105,13 +106,11 @@ void TrkProgramC::StartServices() {
   trk::InstallInteractionHooks();
 }
 
-// From here on refusals of untrusted places go to the log. A configuration file or a data
+// From here on early lines (refusals of untrusted places among them) go to the log. A configuration file or a data
 // directory that is not trusted ends the run: it would run with settings, or write into a
 // place, that its administrator did not choose.
 void TrkProgramC::TrustRunPlaces() {
-  hx::SetRefusalLogger([](const hx::TrustFailureT& f) {
-    trk::LogGeneral(hx::RC_UNTRUSTED, hx::TXT_UNTRUSTED, f.path, f.Describe());
-  });
+  hx::SetEarlyLogReady(true);
   hx::TrustFailureT failure;
   const StringC dataDir = prefs_->GetValue(StringC(c_CommonAppDataFolder));
   hx::ResultT rc = dataDir.empty() ? hx::RC_OK : hx::EnsureTrustedDirectory(dataDir, &failure);
@@ -197,7 +196,7 @@ void TrkProgramC::ShutDown() {
     trk::LogGeneral(LOG_EXIT_CODE, TXT_EXIT_CODE, static_cast<int32_t>(reported));
   }
   trk::LogGeneral(trk::MSG_SEPARATOR, trk::TXT_SEPARATOR);
-  hx::SetRefusalLogger(nullptr);  // the log is going: later refusals go to standard error
+  hx::SetEarlyLogReady(false);  // the log is going: later early lines go to standard error
   log_LogManagerC::ReleaseInstance(0);
 
   if (semaphore_ && locked_) semaphore_->ReleaseResource();

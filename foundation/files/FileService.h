@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileCodes.h"
 #include "foundation/files/FileInfo.h"
@@ -32,21 +33,21 @@ class FileServiceC {
   // Creates a new empty file dir/prefix<unique>suffix, readable and writable by the owner only;
   // it never takes over an existing file. Returns its name, or an empty name on failure. No
   // flags are defined yet; callers pass 0.
-  FileNameC createTempFile(const FileNameC& dir, std::string_view prefix, std::string_view suffix,
+  HX_NODISCARD FileNameC createTempFile(const FileNameC& dir, std::string_view prefix, std::string_view suffix,
                            uint32_t flags) const;
   // Removes one file or empty directory (flags 0) or a directory with everything below it
   // (hx::REMOVE_RECURSIVE; links are removed, never followed). A recursive remove goes on past
   // failures and returns the first.
-  hx::ResultT remove(const FileNameC& path, uint32_t flags) const;
+  HX_NODISCARD hx::ResultT remove(const FileNameC& path, uint32_t flags) const;
   // Creates a directory (with its missing parents when recursive). A directory that already
   // exists is success.
-  hx::ResultT mkdir(const FileNameC& path, bool recursive) const;
+  HX_NODISCARD hx::ResultT mkdir(const FileNameC& path, bool recursive) const;
   // Renames a file or directory; a file moves across file systems by copy and remove.
-  hx::ResultT rename(const FileNameC& from, const FileNameC& to) const;
+  HX_NODISCARD hx::ResultT rename(const FileNameC& from, const FileNameC& to) const;
   // Copies a file's content and permission bits. The copy is written under a temporary name in
   // the target directory and renamed into place, so nobody sees a partial file and a failed
   // copy leaves an existing target untouched. No flags are defined yet; callers pass 0, 0.
-  hx::ResultT copy(const FileNameC& from, const FileNameC& to, uint32_t flags, uint32_t moreFlags) const;
+  HX_NODISCARD hx::ResultT copy(const FileNameC& from, const FileNameC& to, uint32_t flags, uint32_t moreFlags) const;
 
   // A walker over root (hx::LIST_* flags).
   FileListerC getLister(const FileNameC& root, uint32_t flags) const;

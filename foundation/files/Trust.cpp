@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "foundation/core/Format.h"
 #include "foundation/files/SafeFile.h"
+#include "foundation/log/EarlyLog.h"
 #include "foundation/trace/ProgramInfo.h"
 
 namespace hx {
@@ -23,20 +23,6 @@ namespace {
 constexpr int c_MaxLinks = 40;  // as the system's own path resolution allows
 constexpr mode_t c_WritableByOthers = S_IWGRP | S_IWOTH;
 constexpr size_t c_PasswordBuffer = 1024;
-
-struct ReportingT {
-  std::mutex lock;
-  std::vector<TrustFailureT> reported;
-  std::function<void(const TrustFailureT&)> logger;
-};
-
-ReportingT& Reporting() {
-  static ReportingT r;
-  return r;
-}
-
-// Above zero while the log cannot take a refusal on this thread.
-thread_local int s_LogBusy = 0;
 
 std::string Join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
 
@@ -141,9 +127,6 @@ std::string WithoutTrailingSlashes(std::string path) {
 
 }  // namespace
 
-RefusalsToStandardErrorC::RefusalsToStandardErrorC() { ++s_LogBusy; }
-RefusalsToStandardErrorC::~RefusalsToStandardErrorC() { --s_LogBusy; }
-
 bool IsTrustedOwner(uid_t uid) { return uid == 0 || uid == ::geteuid(); }
 
 std::string TrustFailureT::Describe() const {
@@ -242,38 +225,7 @@ std::FILE* OpenTrustedStream(const std::string& path) {
 }
 
 void ReportRefusal(const TrustFailureT& failure, bool toStandardError) {
-  std::function<void(const TrustFailureT&)> logger;
-  {
-    ReportingT& r = Reporting();
-    std::lock_guard<std::mutex> g(r.lock);
-    r.reported.push_back(failure);
-    logger = r.logger;
-  }
-  if (logger && !toStandardError && s_LogBusy == 0) {
-    RefusalsToStandardErrorC busy;  // a refusal met while this one is logged cannot go there too
-    logger(failure);
-    return;
-  }
-  std::fprintf(stderr, "hxtrack: ERROR: '%s' is not trusted and is not used: %s\n", failure.path.c_str(),
-               failure.Describe().c_str());
-  std::fflush(stderr);
-}
-
-void SetRefusalLogger(std::function<void(const TrustFailureT&)> logger) {
-  std::vector<TrustFailureT> earlier;
-  {
-    ReportingT& r = Reporting();
-    std::lock_guard<std::mutex> g(r.lock);
-    r.logger = logger;
-    if (logger) earlier = r.reported;
-  }
-  for (const TrustFailureT& f : earlier) logger(f);
-}
-
-size_t RefusalCount() {
-  ReportingT& r = Reporting();
-  std::lock_guard<std::mutex> g(r.lock);
-  return r.reported.size();
+  LogEarlyArgs(RC_UNTRUSTED, TXT_UNTRUSTED, {failure.path, failure.Describe()}, toStandardError);
 }
 
 }  // namespace hx

@@ -12,13 +12,12 @@
 // target is checked the same way. A refusal names the path, the entry that failed, its owner
 // and its mode; the run then neither loads nor writes anything from that place.
 //
-// Refusals are reported through ReportRefusal: to the log once start-up has made it
-// available, on standard error before that (and whenever the log itself is what failed).
+// Refusals are reported through ReportRefusal: to the log once start-up has made it ready,
+// on standard error before that (and whenever the log itself is what failed).
 
 #include <sys/types.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,24 +71,10 @@ HX_NODISCARD ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFa
 // on failure; a refusal is reported on standard error (the log may be what is traced).
 std::FILE* OpenTrustedStream(const std::string& path);
 
-// Reports a refusal: to the log once it is ready (SetRefusalLogger), on standard error
-// otherwise or when `toStandardError`. Every refusal is also remembered for the run.
+// Reports a refusal through the early log (foundation/log/EarlyLog.h): to the log once it is
+// ready, on standard error before that, or at once on standard error when `toStandardError`
+// (the log itself, or the trace, is what was refused).
 void ReportRefusal(const TrustFailureT& failure, bool toStandardError = false);
-// From now on refusals go to this function (null: back to standard error); the refusals
-// reported before are handed to it at once.
-void SetRefusalLogger(std::function<void(const TrustFailureT&)> logger);
-// While one lives, refusals on this thread go to standard error only: the log manager holds
-// one while it sets itself up (its catalog and its file are checked then).
-class RefusalsToStandardErrorC {
- public:
-  RefusalsToStandardErrorC();
-  ~RefusalsToStandardErrorC();
-  RefusalsToStandardErrorC(const RefusalsToStandardErrorC&) = delete;
-  RefusalsToStandardErrorC& operator=(const RefusalsToStandardErrorC&) = delete;
-};
-
-// How many refusals were reported in this process.
-size_t RefusalCount();
 
 // The euid's view of the owner test, for tests that run as root and want another user.
 bool IsTrustedOwner(uid_t uid);

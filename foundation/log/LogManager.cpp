@@ -7,7 +7,7 @@
 #include "foundation/core/Text.h"
 #include "foundation/log/LogDynamicProxyLogger.h"
 #include "foundation/log/LogFileLogger.h"
-#include "foundation/files/Trust.h"
+#include "foundation/log/EarlyLog.h"
 #include "foundation/log/LogSettings.h"
 
 namespace {
@@ -34,7 +34,7 @@ log_LogManagerI* log_LogManagerC::Instance() {
   std::lock_guard<std::mutex> g(s_instanceLock);
   m = s_instance.load(std::memory_order_acquire);
   if (m == nullptr) {
-    hx::RefusalsToStandardErrorC settingUp;  // the log cannot report on itself yet
+    hx::EarlyLogBusyC settingUp;  // the log cannot report on itself yet
     auto* created = new log_LogManagerC;
     created->Initialize();
     m = created;

@@ -2,14 +2,22 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "foundation/core/FileName.h"
-#include "foundation/files/FileService.h"
+#include "foundation/files/Trust.h"
+#include "foundation/log/EarlyLog.h"
+#include "foundation/messages/TrackerMessages.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/registry/ConfClock.h"
 #include "prefs/registry/ConfRegCodes.h"
 
 namespace {
 constexpr const char* kTraceCategory = "Tracker/Registry";
+constexpr hx::ResultT LOG_INI_UNREADABLE = trk::TrkMsg(0x0077);
+constexpr const char* TXT_INI_UNREADABLE =
+    "\x01\x01" "e\x01" "ERROR: Configuration file '%1$s' could not be read: %2$s; its values are not used";
 }
 
 ConfRegIniFileC::ConfRegIniFileC(StringC path, StringC root, StringC subkey)
@@ -35,6 +43,10 @@ hx::ResultT ConfRegIniFileC::read() {
   if (!stampOnDisk(&stamp)) stamp = StampT();
   hx::ResultT rc = prefs_.Load(path_);
   if (hx::Succeeded(rc) || stamp.mtimeSec == 0) stamp_ = stamp;
+  // A missing file is an empty one; a file that is there and cannot be read is not: what the
+  // administrator configured would silently not apply.
+  if (hx::Failed(rc) && hx::ErrnoFromRc(rc) != ENOENT)
+    hx::LogEarly(LOG_INI_UNREADABLE, TXT_INI_UNREADABLE, path_, std::strerror(hx::ErrnoFromRc(rc)));
   hx::Trace(kTraceCategory, "Read configuration file '%s': %#x", path_, static_cast<uint32_t>(rc));
   return rc;
 }
@@ -52,7 +64,10 @@ void ConfRegIniFileC::checkReload() {
 hx::ResultT ConfRegIniFileC::save() {
   // The lock file lives beside the file, so a missing directory is made first.
   const StringC dir = FileNameC(path_).directory();
-  if (!dir.empty() && hx::Failed(FileService()->mkdir(FileNameC(dir), true))) {
+  hx::TrustFailureT failure;
+  const hx::ResultT trusted = dir.empty() ? hx::RC_OK : hx::EnsureTrustedDirectory(dir, &failure);
+  if (trusted == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
+  if (hx::Failed(trusted)) {
     hx::Trace(kTraceCategory, "Cannot create the directory of '%s'", path_);
     return CONF_REG_E_SAVE;
   }

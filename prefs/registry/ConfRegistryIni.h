@@ -29,6 +29,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "prefs/registry/ConfRegCodes.h"
@@ -95,20 +96,20 @@ class ConfRegistryIniC {
 
   // --- Writing ----------------------------------------------------------------------------
   // Creates the section when missing and opens it.
-  virtual hx::ResultT CreateKey(ConfHKEY hkey, const StringC& subkey, ConfHKEY* handle);
+  HX_NODISCARD virtual hx::ResultT CreateKey(ConfHKEY hkey, const StringC& subkey, ConfHKEY* handle);
   // Sets a value (creating its key). Bytes are stored as text up to the first zero byte.
-  virtual hx::ResultT CreateBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, const void* data,
+  HX_NODISCARD virtual hx::ResultT CreateBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, const void* data,
                                   uint32_t size, uint32_t type);
-  virtual hx::ResultT CreateString(ConfHKEY hkey, const StringC& subkey, const StringC& name,
+  HX_NODISCARD virtual hx::ResultT CreateString(ConfHKEY hkey, const StringC& subkey, const StringC& name,
                                    const StringC& value);
   // Not supported by INI files: always hx::RC_NOT_IMPL.
-  virtual hx::ResultT CreateStringArray(ConfHKEY hkey, const StringC& subkey, const StringC& name,
+  HX_NODISCARD virtual hx::ResultT CreateStringArray(ConfHKEY hkey, const StringC& subkey, const StringC& name,
                                         const StringArrayC& values);
   // Written with the formatter's "%ul" (the number followed by "l"); ReadDWord reads it back.
-  virtual hx::ResultT CreateDWord(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t value);
-  virtual hx::ResultT DeleteValue(ConfHKEY hkey, const StringC& subkey, const StringC& name);
+  HX_NODISCARD virtual hx::ResultT CreateDWord(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t value);
+  HX_NODISCARD virtual hx::ResultT DeleteValue(ConfHKEY hkey, const StringC& subkey, const StringC& name);
   // Removes the key's section and, when recursive, every section below it.
-  virtual hx::ResultT DeleteKey(ConfHKEY hkey, const StringC& subkey, bool recursive);
+  HX_NODISCARD virtual hx::ResultT DeleteKey(ConfHKEY hkey, const StringC& subkey, bool recursive);
 
   // --- Paths and roots --------------------------------------------------------------------
   // Splits "HKLM\Software\Tarvosk Corp\Tarvosk\InstallDir" into the root handle, the key
@@ -133,9 +134,9 @@ class ConfRegistryIniC {
   // Mounts `file` at root (long or short name) + "\" + subkey. A file already mounted fails
   // with CONF_REG_E_MOUNTED; a different file at the same mount point is replaced. A file that
   // does not exist mounts as empty and is created by the first write.
-  virtual hx::ResultT AddIniFile(const StringC& file, const StringC& root, const StringC& subkey);
+  HX_NODISCARD virtual hx::ResultT AddIniFile(const StringC& file, const StringC& root, const StringC& subkey);
   // Switches write-through; switching it on saves every file with changes.
-  virtual hx::ResultT SetWriteThrough(unsigned char on);
+  HX_NODISCARD virtual hx::ResultT SetWriteThrough(unsigned char on);
 
   // --- Value access on an open key ---------------------------------------------------------
   // Queries `name` of an open key. With no buffer (data null) the size (text + terminating
@@ -144,12 +145,12 @@ class ConfRegistryIniC {
   // and reports the size needed.
   hx::ResultT ConfRegQueryValueEx(ConfHKEY key, const StringC& name, uint32_t* type, void* data, uint32_t* size);
   // Sets `name` of an open key to the text `value` and saves the file when write-through is on.
-  hx::ResultT ConfRegSetValueEx(ConfHKEY key, const StringC& name, const StringC& value);
+  HX_NODISCARD hx::ResultT ConfRegSetValueEx(ConfHKEY key, const StringC& name, const StringC& value);
 
   // Sets a value for this process only: it is never saved, and it survives reloads of its
   // file. For settings that come from the process environment, which must not be written
   // into a shared configuration file.
-  hx::ResultT CreateStringInMemory(ConfHKEY hkey, const StringC& subkey, const StringC& name, const StringC& value);
+  HX_NODISCARD hx::ResultT CreateStringInMemory(ConfHKEY hkey, const StringC& subkey, const StringC& name, const StringC& value);
 
   // Unmounts every file and closes every key: the state of a fresh registry. For start-up
   // code that mounts again and for tests.

@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -57,7 +58,7 @@ class PrefsC {
   // changes, gives it the file's permissions and owner, renames it over the file and forgets
   // the recorded changes. The caller holds the file's lock. Returns 0 or the failing
   // error-number result; nothing changes in memory on failure.
-  hx::ResultT Save(const StringC& path);
+  HX_NODISCARD hx::ResultT Save(const StringC& path);
 
   const std::vector<SectionC>& Sections() const { return sections_; }
   const SectionC* FindSection(std::string_view name) const;

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "foundation/log/EarlyLog.h"
+#include "prefs/registry/ConfRegIniFile.h"
 #include "prefs/registry/Prefs.h"
 #include "support/TestSupport.h"
 
@@ -169,11 +171,18 @@ TEST_F(RegistryIniFile, ProcessOnlyValuesSurviveLoadsButAreNeverSaved) {
   EXPECT_EQ(p.Find("s", "env")->value, "/saved");
 }
 
-TEST_F(RegistryIniFile, MissingFileLoadsEmpty) {
+// A missing file reads as empty, silently; one that is there but cannot be read is logged.
+TEST_F(RegistryIniFile, MissingFileLoadsEmptyAndAnUnreadableOneIsLogged) {
   PrefsC p;
   p.Parse("[s]\na=1\n");
   EXPECT_LT(p.Load(dir_.File("none.ini")), 0);
   EXPECT_EQ(p.Text(), "");
+
+  const size_t before = hx::EarlyLogCount();
+  EXPECT_LT(ConfRegIniFileC(dir_.File("none.ini"), "HKEY_LOCAL_MACHINE", "").read(), 0);
+  EXPECT_EQ(hx::EarlyLogCount(), before);
+  EXPECT_EQ(ConfRegIniFileC(dir_.Mkdir("a-directory.ini"), "HKEY_LOCAL_MACHINE", "").read(), hx::RcFromErrno(EISDIR));
+  EXPECT_EQ(hx::EarlyLogCount(), before + 1);
 }
 
 }  // namespace
