@@ -30,9 +30,6 @@ using hxapp::TrackerProcessC;
 constexpr uid_t c_Stranger = 65534;  // nobody
 constexpr const char* c_MarkPlugin = HX_BINARY_DIR "/test-plugins/mark/libmarkplugin.so";
 
-#define HX_NEEDS_ROOT() \
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root: it makes files owned by another user"
-
 // Quiet, fast (no hardware), with a fixed inventory name and the temporary files in dir/tmp.
 std::vector<std::string> Args(const hxtest::TempDirC& dir, std::vector<std::string> more) {
   dir.Mkdir("tmp");
@@ -49,7 +46,7 @@ mode_t ModeOf(const std::string& path) {
 // A data directory named by a bootstrap file, whose own configuration names a directory with
 // a plug-in that marks its loading. `prepare` then makes some place untrusted.
 TEST(TrackerTrust, UntrustedPlacesAreRefusedAndNothingIsLoadedFromThem) {
-  HX_NEEDS_ROOT();
+  HX_TEST_NEEDS_ROOT();
   struct CaseT {
     const char* what;
     std::function<std::string(const hxtest::TempDirC&)> prepare;  // answers the place refused

@@ -19,7 +19,7 @@ namespace {
 constexpr uid_t c_Stranger = 65534;
 
 TEST(FilesTrust, PlacesAndWhyTheyAreRefused) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root: it makes files owned by another user";
+  HX_TEST_NEEDS_ROOT();
   struct CaseT {
     const char* what;
     std::function<std::string(const hxtest::TempDirC&)> make;  // answers the path checked

@@ -27,7 +27,8 @@ constexpr const char* kKey = "Software\\Tarvosk Corp\\Tarvosk\\Tracker\\CurrentV
 // without changing how many attempts a writer makes.
 class ShortLockRetry {
  public:
-  ShortLockRetry() : saved_(UnxFilckerC::RetryDelayMs()) { UnxFilckerC::SetRetryDelayMs(5); }
+  // 20 tries 50 ms apart: far longer than a save (which synchronises file and directory).
+  ShortLockRetry() : saved_(UnxFilckerC::RetryDelayMs()) { UnxFilckerC::SetRetryDelayMs(50); }
   ~ShortLockRetry() { UnxFilckerC::SetRetryDelayMs(saved_); }
 
  private:

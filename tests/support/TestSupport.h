@@ -4,6 +4,7 @@
 // as a child with its output captured and a deadline.
 
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,6 +21,13 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/process/Process.h"
 #include "foundation/trace/Tracer.h"
+
+// A test that makes files owned by another user (or drops privileges) needs root; without it
+// the test is skipped and says so, instead of passing without having checked anything.
+#define HX_TEST_NEEDS_ROOT()                                                              \
+  do {                                                                                    \
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root: it makes files of another user"; \
+  } while (0)
 
 namespace hxtest {
 
