@@ -51,8 +51,8 @@ constexpr const char* TXT_UPLOAD_STARTED = "\x01\x01i\x01Started uploading inven
 
 // The run's own files.
 constexpr hx::ResultT LOG_LINK_REFUSED = TrkMsg(0x0072);
-constexpr const char* TXT_LINK_REFUSED = "\x01\x01w\x01WARNING: '%1$s' is a symbolic link where the inventory "
-                                         "belongs; it is neither followed nor used";
+constexpr const char* TXT_LINK_REFUSED = "\x01\x01w\x01WARNING: '%1$s' is a symbolic link where hxtrack keeps a "
+                                         "file of its own; it is neither followed nor used";
 constexpr hx::ResultT LOG_STALE_REMOVED = TrkMsg(0x0073);
 constexpr const char* TXT_STALE_REMOVED = "\x01\x01i\x01Removed %1$lu temporary file(s) that killed runs left in '%2$s'";
 constexpr hx::ResultT LOG_TEMP_FAILED = TrkMsg(0x0075);

@@ -49,6 +49,7 @@ hx::ResultT ClearDirectory(const FileNameC& dir) {
     if (name.empty()) return hx::RC_FAIL;  // the directory could not be listed
     // A file that cannot go stays staged and is delivered again; only the listing decides
     // whether the step failed.
+    if (info.isLink()) trk::LogGeneral(LOG_LINK_REFUSED, TXT_LINK_REFUSED, name.text());
     if (info.hasStatus() && !info.isDirectory()) HX_IGNORE_RESULT(FileService()->remove(name, 0));
   }
   return hx::Failed(lister.lastError()) ? hx::RC_FAIL : hx::RC_OK;
@@ -275,6 +276,7 @@ hx::ResultT TrkTrackerC::StageInventory(RunFilesT& files, const StringC& type, b
   const StringC stagedName = guidAsName ? generatedName_ : trk::FileNameValue(prefs_, P::c_UploadFile);
   if (prefs_.GetBoolean(P::c_Compress, 0)) return StageCompressed(files, uploadDir, stagedName);
   const FileNameC target = uploadDir.append(stagedName);
+  if (hx::IsSymbolicLink(target.str())) trk::LogGeneral(LOG_LINK_REFUSED, TXT_LINK_REFUSED, target.text());
   if (FileService()->copy(files.publish, target, 0, 0) != hx::RC_OK) return hx::RC_FAIL;
   files.staged = target;
   return hx::RC_OK;
@@ -292,6 +294,8 @@ hx::ResultT TrkTrackerC::StageCompressed(RunFilesT& files, const FileNameC& uplo
     r = CompressInventory(files.publish, files.compressTemp);
     if (hx::Succeeded(r)) {
       const FileNameC target = uploadDir.append(stagedName + "." + compressed);
+      // The rename replaces a link at the staged name; what it points to is left alone.
+      if (hx::IsSymbolicLink(target.str())) trk::LogGeneral(LOG_LINK_REFUSED, TXT_LINK_REFUSED, target.text());
       if (FileService()->rename(files.compressTemp, target) == hx::RC_OK) {
         files.staged = target;
         files.compressTemp = FileNameC();

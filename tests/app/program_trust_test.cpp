@@ -142,6 +142,8 @@ TEST(TrackerTrust, LinksPlantedForTheRunsFilesLeaveTheirTargetsUntouched) {
     ASSERT_EQ(p.Start(), hx::RC_OK);
     EXPECT_EQ(p.Finish(), c.exitCode) << p.Err();
     EXPECT_EQ(hxtest::ReadFile(victimFile), "root's own data\n");
+    const std::string told = p.Err() + hxtest::ReadFile(dir.File("data/log/tracker.log"));
+    EXPECT_TRUE(Contains(told, "'" + dir.File(c.link) + "' is a symbolic link")) << told;
     if (c.directory) {
       EXPECT_EQ(FilesIn(victim), std::vector<std::string>{"secret"});
     }
