@@ -12,12 +12,15 @@
 #include "app/entry/SimpleSemaphore.h"
 #include "app/entry/TrkAppTable.h"
 #include "app/entry/TrkEntryMessages.h"
+#include "app/interaction/StopSignals.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
+#include "prefs/defaults/EnvConverters.h"
 #include "prefs/registry/EnvUnix.h"
 #include "prefs/store/PreferenceLogSettings.h"
 #include "prefs/tracker/TrkUnixPreferences.h"
@@ -67,6 +70,7 @@ int TrkProgramC::Main(int argc, char** argv) {
   StartServices();
   prefs_ = std::make_unique<TrkUnixPreferencesC>();
   r_ = prefs_->LoadPreferences(argc, argv);
+  hx::SetToolTimeout(env_FunStrToIntC()(prefs_->GetValue(TrkPreferencesC::c_ToolTimeout), 0));
   // The lock is taken even when loading failed, so that the closing lines of two processes
   // never interleave in a shared log.
   if (TakeLock()) {
@@ -89,6 +93,7 @@ void TrkProgramC::StartServices() {
   HXContextC::Current()->SetEnv(*environment_);
   hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());
   trk::InstallInteractionHooks();
+  trk::InstallStopSignals();
 }
 
 // False only when the lock failed with an error number; the run then ends with it.
