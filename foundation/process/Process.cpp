@@ -180,10 +180,13 @@ hx::ResultT ProcessC::Wait(WaitCallbackT callback, void* context, MillisecondsC 
     for (int i = 0; ready > 0 && i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       const hx::ResultT rc = descs[i]->CopyFDToStream();
-      if (rc == hx::RC_PROC_OUTPUT_LIMIT) stop_ = StopReasonE::OutputLimit;
-      // A lost byte must not go unnoticed: the first copy failure is Wait's result once the
-      // child has been reaped.
-      else if (hx::Failed(rc) && hx::Succeeded(copyRc)) copyRc = rc;
+      // A stream that takes no more ends the tool. Any other lost byte must not go unnoticed:
+      // the first copy failure is Wait's result once the child has been reaped.
+      if (rc == hx::RC_PROC_OUTPUT_LIMIT) {
+        stop_ = StopReasonE::OutputLimit;
+      } else if (hx::Failed(rc) && hx::Succeeded(copyRc)) {
+        copyRc = rc;
+      }
     }
     CheckCallback(callback, context, interval, last);
   }
