@@ -101,6 +101,9 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
 
   RemoveStaleFiles(type);
   hx::ResultT r = TrackPhases(context, machine, user);
+  // Tracking is the long step: a cancellation during it (a stop signal included) ends the run
+  // before anything is written.
+  if (hx::Succeeded(r) && TrkTrackerGUIC::IsCancelled()) r = Error(MSG_CANCELLED, TXT_CANCELLED);
   trk::NextStatusItem(hx::Succeeded(r));
 
   const bool anyInventory =

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "foundation/messages/Errors.h"
+#include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
 
 namespace {
@@ -108,7 +109,9 @@ bool UNIXSimpleSemaphoreC::OperateWithin(short delta, short flags, long seconds)
     wait.tv_sec = static_cast<time_t>(left.count() / 1000000000);
     wait.tv_nsec = static_cast<long>(left.count() % 1000000000);
     if (::semtimedop(id_, &op, 1, &wait) == 0) return true;
-    if (errno != EINTR) return false;  // EAGAIN once the time has run out
+    // EAGAIN once the time has run out; EINTR ends the wait when the tracker is being stopped
+    // (a stop signal), else the wait goes on for the time left.
+    if (errno != EINTR || hx::ToolsStopped()) return false;
   }
 }
 

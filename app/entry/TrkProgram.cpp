@@ -14,6 +14,7 @@
 #include "app/entry/SimpleSemaphore.h"
 #include "app/entry/TrkAppTable.h"
 #include "app/entry/TrkEntryMessages.h"
+#include "app/interaction/StopSignals.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/com/ComRef.h"
 #include "foundation/com/ComRegistry.h"
@@ -22,6 +23,7 @@
 #include "foundation/log/EarlyLog.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/defaults/EnvConverters.h"
 #include "prefs/registry/EnvUnix.h"
@@ -82,6 +84,7 @@ int TrkProgramC::Main(int argc, char** argv) {
   prefs_ = std::make_unique<TrkUnixPreferencesC>();
   r_ = prefs_->LoadPreferences(argc, argv);
   TrustRunPlaces();
+  hx::SetToolTimeout(env_FunStrToIntC()(prefs_->GetValue(TrkPreferencesC::c_ToolTimeout), 0));
   // The lock is taken even when loading failed, so that the closing lines of two processes
   // never interleave in a shared log.
   if (TakeLock()) {
@@ -104,11 +107,12 @@ void TrkProgramC::StartServices() {
   HXContextC::Current()->SetEnv(*environment_);
   hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());
   trk::InstallInteractionHooks();
+  trk::InstallStopSignals();
 }
 
-// From here on early lines (refusals of untrusted places among them) go to the log. A configuration file or a data
-// directory that is not trusted ends the run: it would run with settings, or write into a
-// place, that its administrator did not choose.
+// From here on early lines (refusals of untrusted places among them) go to the log. A
+// configuration file or a data directory that is not trusted ends the run: it would run with
+// settings, or write into a place, that its administrator did not choose.
 void TrkProgramC::TrustRunPlaces() {
   hx::SetEarlyLogReady(true);
   hx::TrustFailureT failure;

@@ -1,11 +1,14 @@
 #include "app/interaction/Console.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <mutex>
+
+#include "app/interaction/StopSignals.h"
 
 namespace {
 
@@ -13,6 +16,8 @@ constexpr const char* c_TerminalDevice = "/dev/tty";
 constexpr int c_DefaultColumns = 80;
 // An answer is a word; anything longer is kept only up to this many bytes.
 constexpr size_t c_MaxAnswerLength = 1024;
+// How often a question waiting for its answer looks for a stop signal.
+constexpr int c_StopCheckMs = 200;
 
 void WriteAll(int fd, std::string_view text) {
   if (fd < 0) return;
@@ -57,6 +62,16 @@ std::optional<std::string> ConsoleC::AskLine(std::string_view prompt) {
   WriteAll(askOut_, prompt);
   std::string line;
   for (;;) {
+    // A stop signal ends the question (a restarted read would wait for the person); it is
+    // looked for between short waits, so that one arriving just before a wait is not missed.
+    pollfd ready{askIn_, POLLIN, 0};
+    if (trk::StopSignal() != 0) {
+      WriteAll(askOut_, "\n");
+      return std::nullopt;
+    }
+    const int polled = ::poll(&ready, 1, c_StopCheckMs);
+    if (polled < 0 && errno != EINTR) break;
+    if (polled <= 0) continue;
     char c = 0;
     const ssize_t n = ::read(askIn_, &c, 1);
     if (n < 0 && errno == EINTR) continue;

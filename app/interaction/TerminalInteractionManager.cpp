@@ -1,6 +1,7 @@
 #include "app/interaction/TerminalInteractionManager.h"
 
 #include "app/interaction/ConsoleViews.h"
+#include "app/interaction/StopSignals.h"
 #include "foundation/core/Text.h"
 #include "foundation/messages/Errors.h"
 
@@ -57,15 +58,9 @@ void ngt_InteractionManagerC::Inform(const std::string& title, const std::string
 
 bool ngt_InteractionManagerC::SetCancelHandler(CancelHandlerFn handler) {
   cancel_ = handler;
-  if (handler == nullptr) {
-    interrupt_.reset();
-  } else if (!interrupt_) {
-    InterruptGuardC::Clear();  // an interrupt from before the handler was set is not a request
-    interrupt_ = std::make_unique<InterruptGuardC>();
-  }
   return true;
 }
 
 void ngt_InteractionManagerC::ProcessInput() {
-  if (cancel_ != nullptr && InterruptGuardC::TakeInterrupt()) cancel_();
+  if (cancel_ != nullptr && trk::TakeStopSignal()) cancel_();
 }

@@ -2,7 +2,8 @@
 // ngt_InteractionManagerC: the terminal manager. Questions are asked on the console (no one to
 // ask, or the end of input, gives the default answer); status windows are drawn in place on a
 // terminal and as plain lines elsewhere; information goes to standard output and error
-// messages to standard error; Ctrl-C becomes a cancel request while a cancel handler is set.
+// messages to standard error; a stop signal (Ctrl-C among them) is reported to the cancel
+// handler while one is set.
 
 #include <memory>
 #include <optional>
@@ -10,7 +11,6 @@
 
 #include "app/interaction/Console.h"
 #include "app/interaction/InteractionManager.h"
-#include "app/interaction/InterruptGuard.h"
 
 // The answer a typed line gives: empty for the default, y/yes or n/no in any case, else none.
 std::optional<QueryAnswerE> ParseQueryAnswer(std::string_view line, QueryAnswerE dflt);
@@ -34,7 +34,6 @@ class ngt_InteractionManagerC : public InteractionManagerI {
 
  private:
   std::shared_ptr<ConsoleC> console_;
-  std::unique_ptr<InterruptGuardC> interrupt_;
   CancelHandlerFn cancel_ = nullptr;
   bool show_ = true;
 };

@@ -4,6 +4,7 @@
 
 #include "app/interaction/InteractionManager.h"
 #include "app/interaction/ProgressInteraction.h"
+#include "app/interaction/StopSignals.h"
 #include "app/interaction/TrkInteractionMessages.h"
 #include "foundation/core/Text.h"
 #include "foundation/log/LogManager.h"
@@ -18,7 +19,7 @@ constexpr size_t c_TrackingItem = 1;
 
 std::unique_ptr<TrkTrackerGUIC> g_instance;
 // Set by the cancel handler; the run polls it between steps. It survives the window and is
-// cleared by the next status window.
+// cleared by the next status window. A stop signal (StopSignals.h) cancels for good.
 std::atomic<bool> g_cancel{false};
 
 void CancelRun() {
@@ -97,7 +98,8 @@ bool TrkTrackerGUIC::DisplayStartupWindow() {
   const QueryAnswerE answer =
       impl_->manager->Query(Text(trk::MSG_STARTUP_TITLE, trk::TXT_STARTUP_TITLE),
                             Text(trk::MSG_STARTUP_TEXT, trk::TXT_STARTUP_TEXT), QueryAnswerE::Yes);
-  return answer == QueryAnswerE::Yes;
+  // A stop signal while the question was asked ends it: the run is then declined.
+  return answer == QueryAnswerE::Yes && !IsCancelled();
 }
 
 void TrkTrackerGUIC::DisplayStatusWindow() {
@@ -180,7 +182,7 @@ void TrkTrackerGUIC::IncrementProgress() {
 
 bool TrkTrackerGUIC::IsCancelled() {
   if (TrkTrackerGUIC* gui = Instance()) gui->FlushMessageQueue();
-  return g_cancel.load();
+  return g_cancel.load() || trk::StopSignal() != 0;
 }
 
 void TrkTrackerGUIC::FlushMessageQueue() {

@@ -36,7 +36,8 @@ class TrkTrackerGUIC {
   void SetProgressMax(uint64_t max);
   void SetProgress(uint64_t value);
   void IncrementProgress();
-  // The cancel flag (set by the cancel handler at the FULL level).
+  // Whether the run is cancelled: by the cancel handler at the FULL level, or at any level by
+  // a stop signal (SIGINT, SIGTERM, SIGHUP).
   static bool IsCancelled();
   // Lets the manager process pending input (and so notice a cancel request).
   void FlushMessageQueue();

@@ -198,6 +198,9 @@ void ChildLaunchC::CloseFrom(int first) const {
 }
 
 void ChildLaunchC::ExecInChild(const int streamFds[3], int statusFd) const {
+  // The tool leads a process group of its own, so that a limit or a stop of the tracker ends
+  // it together with everything it started (the parent makes the same call: no race).
+  ::setpgid(0, 0);
   // Lift every stream source above the status descriptor first: a source may itself be 0-3
   // (a caller's descriptor, or one the tracker got while a standard stream was closed), and the
   // dup2 calls below would otherwise overwrite it before it is used.

@@ -1,5 +1,7 @@
 #include "foundation/process/OutputStream.h"
 
+#include <algorithm>
+
 hx::ResultT LineOutputStreamC::Emit(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return WriteLine(line);
@@ -11,6 +13,10 @@ hx::ResultT LineOutputStreamC::Write(const void* data, size_t length) {
   hx::ResultT first = hx::RC_OK;
   while (!in.empty()) {
     const size_t nl = in.find('\n');
+    if (partial_.size() + std::min(nl, in.size()) > hx::c_MaxOutputLine) {
+      partial_.clear();
+      return hx::RC_PROC_OUTPUT_LIMIT;
+    }
     if (nl == std::string_view::npos) {
       partial_.append(in);
       break;

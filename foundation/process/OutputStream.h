@@ -10,6 +10,20 @@
 
 #include "foundation/core/Result.h"
 
+namespace hx {
+
+// What a stream answers when it takes no more of a tool's output: the runner then ends the tool.
+constexpr ResultT RC_PROC_OUTPUT_LIMIT = ToResult(MSGSET_PROCESS | 0x0004u);
+
+// The most of one tool's output kept in memory. A tool that prints endlessly would otherwise
+// grow the tracker until the system fails.
+constexpr size_t c_MaxCapturedOutput = size_t{16} << 20;
+// The longest line a line-by-line reader takes: the total it reads is unbounded (package lists
+// run to tens of megabytes), but one line must fit in memory.
+constexpr size_t c_MaxOutputLine = size_t{1} << 20;
+
+}  // namespace hx
+
 // An abstract sink of bytes.
 class OutputStreamC {
  public:
@@ -26,12 +40,17 @@ class InputStreamC {
   virtual hx::ResultT Read(void* data, size_t length, size_t& got) = 0;
 };
 
-// Collects everything written into one byte buffer.
+// Collects everything written into one byte buffer, up to a limit: a write that would pass it
+// is refused whole with RC_PROC_OUTPUT_LIMIT.
 class MemoryOutputStreamC : public OutputStreamC {
  public:
-  explicit MemoryOutputStreamC(size_t initialCapacity = c_DefaultCapacity) { data_.reserve(initialCapacity); }
+  explicit MemoryOutputStreamC(size_t initialCapacity = c_DefaultCapacity, size_t limit = hx::c_MaxCapturedOutput)
+      : limit_(limit) {
+    data_.reserve(initialCapacity);
+  }
 
   hx::ResultT Write(const void* data, size_t length) override {
+    if (length > limit_ - data_.size()) return hx::RC_PROC_OUTPUT_LIMIT;
     data_.append(static_cast<const char*>(data), length);
     return hx::RC_OK;
   }
@@ -45,13 +64,15 @@ class MemoryOutputStreamC : public OutputStreamC {
   static constexpr size_t c_DefaultCapacity = 1024;
 
  private:
+  size_t limit_;
   std::string data_;
 };
 
 // Cuts the bytes written into text lines and hands each line, without its line end ("\n" or
 // "\r\n"), to WriteLine as soon as it is complete, so a long tool output is parsed while it
 // arrives instead of being kept whole. Call Flush after the last Write to get a final line that
-// has no line end.
+// has no line end. A line longer than hx::c_MaxOutputLine is dropped and the write answers
+// RC_PROC_OUTPUT_LIMIT.
 class LineOutputStreamC : public OutputStreamC {
  public:
   hx::ResultT Write(const void* data, size_t length) override;

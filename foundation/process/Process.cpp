@@ -22,10 +22,10 @@ constexpr const char* c_TraceCategory = "Communication/Process";
 // How long Create waits for the child to report a failed exec. A successful exec answers at
 // once (end of file), so this bounds only a child stuck before exec.
 constexpr milliseconds c_StartStatusTimeout{5000};
-// One poll of the output pipes; also the longest delay before a callback is due.
+// One poll of the output pipes; also the longest delay before a callback is due or a limit
+// is noticed.
 constexpr milliseconds c_PollInterval{100};
-// Reaping after the pipes have closed: the child has usually exited by then, so the first
-// checks come quickly and the pace slows down only for a child that outlives its output.
+// Checks for a child's end: quick at first, slower for a child that takes its time.
 constexpr milliseconds c_ReapFirstDelay{1};
 constexpr milliseconds c_ReapMaxDelay{100};
 
@@ -44,15 +44,33 @@ void SleepFor(milliseconds delay) {
   while (::nanosleep(&want, &left) != 0 && errno == EINTR) want = left;
 }
 
+// Checks `done` until it holds or the deadline passes; false when the deadline passed first.
+template <typename DoneT>
+bool WaitUntil(std::chrono::steady_clock::time_point deadline, DoneT done) {
+  milliseconds delay = c_ReapFirstDelay;
+  while (!done()) {
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    SleepFor(std::min(delay, left));
+    delay = std::min(delay * 2, c_ReapMaxDelay);
+  }
+  return true;
+}
+
 }  // namespace
 
-ProcessC::ProcessC() = default;
+ProcessC::ProcessC() : timeLimit_(std::chrono::seconds(hx::GetToolTimeout())) {}
 
 ProcessC::~ProcessC() {
+  ForgetGroup();
   // The working directory and the environment go first, then the stream descriptors (error,
   // output, input: the reverse of their declaration) and last the command line.
   workDir_.reset();
   env_.reset();
+}
+
+void ProcessC::SetTimeLimit(MillisecondsC limit) {
+  timeLimit_ = limit.count() > 0 ? limit : MillisecondsC(std::chrono::seconds(hx::GetToolTimeout()));
 }
 
 void ProcessC::SetWorkingDirectory(const FileNameC* dir) {
@@ -97,6 +115,11 @@ hx::ResultT ProcessC::Create() {
 }
 
 hx::ResultT ProcessC::StartChild() {
+  // A tracker that is being stopped starts nothing more: the run is about to end anyway.
+  if (hx::ToolsStopped()) {
+    stop_ = StopReasonE::TrackerStopping;
+    return hx::RcFromErrno(ECANCELED);
+  }
   hx::proc::IgnoreSigpipeInTracker();
   hx::proc::ChildLaunchC launch(commandLine_);
   launch.SetEnvironment(env_.get(), mergeEnv_);
@@ -114,8 +137,16 @@ hx::ResultT ProcessC::StartChild() {
   if (pid == 0) launch.ExecInChild(streams, status.WriteFD());
   if (pid < 0) return hx::RcFromErrno(errno);
 
+  // The child makes itself the leader of a new process group as well; whichever of the two
+  // runs first, the group exists before anyone may signal it. (Once the child has executed
+  // the program this call fails, harmlessly.)
+  ::setpgid(pid, pid);
+  started_ = ClockT::now();
   handle_ = pid;
   waitStatus_ = c_NotCollected;
+  stop_ = StopReasonE::None;
+  hx::proc::TrackToolGroup(pid);
+  groupTracked_ = true;
   in_.CloseInheritedFD();
   out_.CloseInheritedFD();
   err_.CloseInheritedFD();
@@ -141,7 +172,7 @@ hx::ResultT ProcessC::Wait(WaitCallbackT callback, void* context, MillisecondsC 
   ClockT::time_point last = ClockT::now();
   hx::ResultT copyRc = hx::RC_OK;
   StdOutDescC* const descs[2] = {&out_, &err_};
-  while (out_.GetParentFDToChild() >= 0 || err_.GetParentFDToChild() >= 0) {
+  while (HasOpenPipe() && !LimitReached()) {
     // A closed pipe is passed as -1, which poll skips.
     pollfd fds[2] = {{out_.GetParentFDToChild(), POLLIN, 0}, {err_.GetParentFDToChild(), POLLIN, 0}};
     const int ready = ::poll(fds, 2, static_cast<int>(c_PollInterval.count()));
@@ -149,28 +180,32 @@ hx::ResultT ProcessC::Wait(WaitCallbackT callback, void* context, MillisecondsC 
     for (int i = 0; ready > 0 && i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       const hx::ResultT rc = descs[i]->CopyFDToStream();
-      // A lost byte must not go unnoticed: the first copy failure is Wait's result once the
-      // child has been reaped.
-      if (hx::Failed(rc) && hx::Succeeded(copyRc)) copyRc = rc;
+      // A stream that takes no more ends the tool. Any other lost byte must not go unnoticed:
+      // the first copy failure is Wait's result once the child has been reaped.
+      if (rc == hx::RC_PROC_OUTPUT_LIMIT) {
+        stop_ = StopReasonE::OutputLimit;
+      } else if (hx::Failed(rc) && hx::Succeeded(copyRc)) {
+        copyRc = rc;
+      }
     }
     CheckCallback(callback, context, interval, last);
   }
+  if (stop_ != StopReasonE::None) return EndAtLimit();
   const hx::ResultT rc = Reap(callback, context, interval, last);
   return hx::Failed(rc) ? rc : copyRc;
 }
 
 hx::ResultT ProcessC::Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last) {
-  if (StatusCollected()) return hx::RC_OK;
-  // Without a callback nothing needs to happen while the child finishes: block in the wait.
-  if (callback == nullptr) return CollectStatus(true);
+  // The child has usually exited by the time its pipes close, so the first checks come quickly
+  // and the pace slows down only for a child that outlives its output.
   milliseconds delay = c_ReapFirstDelay;
   while (true) {
     const hx::ResultT rc = CollectStatus(false);
     if (rc != hx::RC_PROC_RUNNING) return rc;
     CheckCallback(callback, context, interval, last);
+    if (LimitReached()) return EndAtLimit();
     SleepFor(delay);
     delay = std::min(delay * 2, c_ReapMaxDelay);
-    if (StatusCollected()) return hx::RC_OK;
   }
 }
 
@@ -182,20 +217,66 @@ void ProcessC::CheckCallback(WaitCallbackT callback, void* context, Milliseconds
   if (!callback(this, context)) Terminate();
 }
 
+bool ProcessC::LimitReached() {
+  if (stop_ == StopReasonE::None) {
+    if (hx::ToolsStopped()) stop_ = StopReasonE::TrackerStopping;
+    else if (ClockT::now() - started_ >= timeLimit_) stop_ = StopReasonE::TimeLimit;
+  }
+  return stop_ != StopReasonE::None;
+}
+
+hx::ResultT ProcessC::EndAtLimit() {
+  SignalGroup(SIGTERM);
+  // What the tool still writes is not wanted, and a descendant that left its group may hold a
+  // pipe open for ever: the reading ends here.
+  out_.ClosePipe();
+  err_.ClosePipe();
+  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return ChildEnded(); });
+  // Also when the tool went at SIGTERM: a descendant of its group that ignores SIGTERM must
+  // not outlive it.
+  SignalGroup(SIGKILL);
+  // SIGKILL ends the child at once unless the system holds it inside a call; a child held
+  // beyond the grace is left unreaped rather than holding the run.
+  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return CollectStatus(false) != hx::RC_PROC_RUNNING; });
+  return hx::RC_PROC_SIGNALED;
+}
+
+bool ProcessC::ChildEnded() {
+  if (StatusCollected()) return true;
+  siginfo_t info{};
+  if (::waitid(P_PID, static_cast<id_t>(handle_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return errno != EINTR;
+  return info.si_pid != 0;
+}
+
+void ProcessC::SignalGroup(int sig) {
+  // Once reaped, the group's id may belong to someone else: it is never signalled again.
+  if (!HasChild() || StatusCollected()) return;
+  const pid_t pid = static_cast<pid_t>(handle_);
+  if (::kill(-pid, sig) != 0) ::kill(pid, sig);
+}
+
+void ProcessC::ForgetGroup() {
+  if (!groupTracked_) return;
+  hx::proc::ForgetToolGroup(handle_);
+  groupTracked_ = false;
+}
+
 hx::ResultT ProcessC::CollectStatus(bool block) {
   while (!StatusCollected()) {
-    int status = 0;
-    const pid_t got = ::waitpid(static_cast<pid_t>(handle_), &status, block ? 0 : WNOHANG);
-    if (got == 0) return hx::RC_PROC_RUNNING;
-    if (got < 0) {
+    // First learn that the child has ended without reaping it: its group leaves the stop table
+    // while its id is still reserved. Stopped and continued states are not asked for.
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(handle_), &info, WEXITED | WNOWAIT | (block ? 0 : WNOHANG)) != 0) {
       if (errno == EINTR) continue;
       return hx::RcFromErrno(errno);
     }
-    // Stopped and continued states are not asked for; should one come, it is not final.
-    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
-      if (!block) return hx::RC_PROC_RUNNING;
-      continue;
+    if (info.si_pid == 0) return hx::RC_PROC_RUNNING;
+    ForgetGroup();
+    int status = 0;
+    pid_t got;
+    while ((got = ::waitpid(static_cast<pid_t>(handle_), &status, 0)) < 0 && errno == EINTR) {
     }
+    if (got < 0) return hx::RcFromErrno(errno);
     waitStatus_ = status;
   }
   return hx::RC_OK;

@@ -6,6 +6,13 @@
 // Use: configure (command line, redirects, environment, working directory, signal mask), then
 // Create() once, Wait() to drain the output and reap the child, GetExitCode(), destroy. The
 // runner is synchronous and used from one thread at a time.
+//
+// Every tool is bounded: it runs as the leader of a process group of its own, and Wait ends
+// that group when the tool outlives its time limit (the process-wide ToolTimeout unless set
+// here), when a stream refuses more of its output (RC_PROC_OUTPUT_LIMIT), or when the tracker
+// is being stopped (hx::StopTools): SIGTERM to the group, SIGKILL after c_ToolKillGrace, no
+// more reading (a descendant holding a pipe open cannot keep Wait waiting), the tool reaped,
+// and Wait answers RC_PROC_SIGNALED.
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +24,7 @@
 #include "foundation/process/CommandLine.h"
 #include "foundation/process/OutputStream.h"
 #include "foundation/process/StdIODesc.h"
+#include "foundation/process/ToolLimits.h"
 
 namespace hx {
 
@@ -37,6 +45,8 @@ class ProcessC {
   // Called while Wait runs, at most once per interval: true to go on, false to have the child
   // terminated (Wait still drains its output and reaps it).
   using WaitCallbackT = bool (*)(ProcessC* process, void* context);
+  // Why Wait ended the tool instead of letting it finish.
+  enum class StopReasonE { None, TimeLimit, OutputLimit, TrackerStopping };
 
   // Bits of the signal-ignore mask: bit n-1 stands for signal n of the tracker's portable
   // numbering (mapped to the host's own signals when the child starts).
@@ -61,6 +71,10 @@ class ProcessC {
   // they are the child's whole environment. The tracker's own environment never changes.
   void SetEnvironment(const StringArrayC& env, bool merge);
   void SetSignalIgnore(uint32_t mask) { signalIgnore_ = mask; }
+  // How long the tool may run, counted from Create; 0 or less: the process-wide ToolTimeout.
+  void SetTimeLimit(MillisecondsC limit);
+  MillisecondsC GetTimeLimit() const { return timeLimit_; }
+  StopReasonE GetStopReason() const { return stop_; }
 
   void SetHandle(long handle) { handle_ = handle; }
   long GetHandle() const { return handle_; }
@@ -82,7 +96,8 @@ class ProcessC {
   // with the child already reaped.
   hx::ResultT Create();
   // Copies the child's output into the redirect streams until every pipe is closed (by the child
-  // and any descendant holding it), then reaps the child.
+  // and any descendant holding it), then reaps the child. RC_PROC_SIGNALED when it ended the
+  // tool at a limit (GetStopReason says which).
   hx::ResultT Wait(WaitCallbackT callback, void* context, MillisecondsC interval);
   // The exit status (0-255) and 0, or the terminating signal and RC_PROC_SIGNALED.
   hx::ResultT GetExitCode(uint32_t* code);
@@ -106,9 +121,17 @@ class ProcessC {
   hx::ResultT CollectStatus(bool block);
   hx::ResultT Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
   void CheckCallback(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
+  // Notes a reached time limit or a stop of the tracker; true when the tool must be ended.
+  bool LimitReached();
+  hx::ResultT EndAtLimit();
+  // Whether the child has ended, without reaping it (its id stays reserved for the group).
+  bool ChildEnded();
+  void SignalGroup(int sig);
+  void ForgetGroup();
   hx::ResultT SendSignal(int sig);
   bool HasChild() const { return handle_ > 0; }
   bool StatusCollected() const { return waitStatus_ != c_NotCollected; }
+  bool HasOpenPipe() const { return out_.GetParentFDToChild() >= 0 || err_.GetParentFDToChild() >= 0; }
 
   static constexpr int c_NotCollected = -1;
 
@@ -118,6 +141,10 @@ class ProcessC {
   std::unique_ptr<StringArrayC> env_;
   bool mergeEnv_ = false;
   uint32_t signalIgnore_ = 0;
+  MillisecondsC timeLimit_;
+  ClockT::time_point started_;
+  StopReasonE stop_ = StopReasonE::None;
+  bool groupTracked_ = false;
   StdInDescC in_;
   StdOutDescC out_;
   StdErrDescC err_;

@@ -27,7 +27,10 @@ hx::ResultT HWClass_Unix::PopulateInstance(RefM<HWInstance> instance) {
 }
 
 hx::ResultT HWClass_Unix::RunCommand(const CommandLineC& commandLine, StringArrayC& lines) {
-  return hx::RunCommandLines(commandLine, lines);
+  hx::ToolEndC end;
+  const hx::ResultT rc = hx::RunCommandLines(commandLine, lines, &end);
+  hx::LogToolFailure(commandLine, end);
+  return rc;
 }
 
 StringC HWClass_Unix::ToStringCN(const char* text, unsigned length, EncodingE encoding) {

@@ -60,7 +60,8 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
 
   // Runs a tool and captures its output lines: exit status 0 appends the lines and gives 0,
   // another exit status gives 1 (hx::c_CommandExitedNonZero) and no lines, and a failure of
-  // the command runner (the tool could not be started, ...) is passed through.
+  // the command runner (the tool could not be started, was ended at a limit, ...) is logged
+  // with the command line and passed through.
   hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines);
 
   // At most `length` bytes of `text`, up to a zero byte, converted from `encoding` to UTF-8

@@ -82,12 +82,22 @@ class TrackerProcessC : public hxtest::ChildC {
                                     : std::string();
     const std::string iniPath =
         dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\n" + plugins + ini);
-    Environment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + installDir,
-                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT="});
+    env_ = {"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + installDir, "TARVOSKDATADIR=" + dir.File("data"),
+            "TARVOSKSYSROOT="};
+    Environment(env_);
     WorkingDirectory(dir.Path());
   }
 
+  // The run inventories the fixture machine in `root` (TARVOSKSYSROOT) instead of this host.
+  TrackerProcessC& OnMachine(const std::string& root) {
+    env_.back() = "TARVOSKSYSROOT=" + root;
+    Environment(env_);
+    return *this;
+  }
+
  private:
+  StringArrayC env_;
+
   static CommandLineC CommandLineOf(const std::vector<std::string>& args, bool noTerminal) {
     CommandLineC commandLine = noTerminal ? CommandLineC{c_NewSession, "--wait", c_Program} : CommandLineC{c_Program};
     for (const std::string& a : args) commandLine.Add(a);

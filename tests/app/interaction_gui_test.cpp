@@ -1,9 +1,11 @@
 // The run's progress object over a console of pipes: which manager each interaction level
 // gets, the status list and its second level, how a failure stops it, what a run prints where
-// no terminal is (cron, pipes), the error window, Ctrl-C, and the error window of a failed
+// no terminal is (cron, pipes), the error window, stop signals, and the error window of a failed
 // preference load.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <map>
@@ -14,6 +16,7 @@
 #include "app/interaction/Console.h"
 #include "app/interaction/InteractionManager.h"
 #include "app/interaction/ProgressInteraction.h"
+#include "app/interaction/StopSignals.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "tests/app/InteractionTestSupport.h"
 #include "foundation/messages/Errors.h"
@@ -252,32 +255,30 @@ TEST_F(InteractionGui, AFailedStepIsPrintedOnceAndTheErrorWindowShowsTheErrorBuf
   EXPECT_EQ(err_.Take(), "ERROR: Could not create raw inventory\nInventory tracking was cancelled.\n");
 }
 
-// An interrupt (what Ctrl-C sends) cancels the run only at the full level; the handling the
-// process had before comes back when the run ends.
-TEST_F(InteractionGui, InterruptCancelsOnlyAtTheFullLevel) {
-  struct sigaction ignore {}, saved {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  ASSERT_EQ(::sigaction(SIGINT, &ignore, &saved), 0);
-  const std::vector<std::pair<const char*, bool>> cases = {{"FULL", true}, {"Full", true}, {"STATUS", false},
-                                                           {"AUTO", false}, {"QUIET", false}};
-  for (const auto& [level, cancels] : cases) {
-    SCOPED_TRACE(level);
-    Set(P::c_UserInteractionLevel, level);
-    TrkTrackerGUIC& gui = StartWithWindow();
-    EXPECT_FALSE(TrkTrackerGUIC::IsCancelled());
-    ::raise(SIGINT);
-    EXPECT_EQ(TrkTrackerGUIC::IsCancelled(), cancels);
-    gui.DisplayStatusWindow();  // a new window clears the flag
-    EXPECT_FALSE(TrkTrackerGUIC::IsCancelled());
-    TrkTrackerGUIC::Finalise();
-    struct sigaction now {};
-    ::sigaction(SIGINT, nullptr, &now);
-    EXPECT_EQ(now.sa_handler, SIG_IGN);
+// A stop signal (what Ctrl-C, kill and a closed terminal send) cancels the run at every level,
+// for good: a new window does not forget it. A signal ignored when the tracker started stays
+// ignored. The handling lasts for the process, so each case runs in a child of the test.
+TEST_F(InteractionGui, StopSignalsCancelAtEveryLevel) {
+  struct CaseT { const char* level; int sig; bool ignoredAtStart; bool cancels; } cases[] = {
+      {"FULL", SIGINT, false, true}, {"STATUS", SIGTERM, false, true},
+      {"QUIET", SIGHUP, false, true}, {"QUIET", SIGHUP, true, false}};
+  for (const CaseT& c : cases) {
+    SCOPED_TRACE(std::string(c.level) + " " + std::to_string(c.sig));
+    Set(P::c_UserInteractionLevel, c.level);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (c.ignoredAtStart) ::signal(c.sig, SIG_IGN);
+      trk::InstallStopSignals();
+      TrkTrackerGUIC& gui = StartWithWindow();
+      const bool before = TrkTrackerGUIC::IsCancelled();
+      ::raise(c.sig);
+      gui.DisplayStatusWindow();
+      ::_exit(!before && TrkTrackerGUIC::IsCancelled() == c.cancels ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   }
-  ::sigaction(SIGINT, &saved, nullptr);
-  const std::string log = Log();
-  EXPECT_EQ(hxtest::Count(log, "WARNING: Inventory tracking terminated by user"), 2u) << log;
 }
 
 TEST_F(InteractionGui, ConvenienceCallsReachTheRunningWindow) {

@@ -20,6 +20,7 @@
 #include "app/interaction/Console.h"
 #include "app/interaction/ConsoleViews.h"
 #include "app/interaction/ProgressInteraction.h"
+#include "app/interaction/StopSignals.h"
 #include "app/interaction/TerminalInteractionManager.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "tests/app/InteractionTestSupport.h"
@@ -244,6 +245,7 @@ constexpr int c_ChildNotCancelled = 3;
 // What a run at the full level does with the person at the terminal: ask, show the status,
 // and poll for a cancellation between steps.
 int RunUntilCancelled() {
+  trk::InstallStopSignals();  // as the program does at start-up
   TrkTrackerGUIC::Initialise();
   TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance();
   if (!gui->DisplayStartupWindow()) return c_ChildDeclined;
@@ -261,17 +263,22 @@ int RunUntilCancelled() {
   return cancelled ? c_ChildCancelled : c_ChildNotCancelled;
 }
 
+// Ctrl-C during the run cancels it; at the start-up question it ends the question, as a "no".
 TEST_F(InteractionProcess, CtrlCAtTheFullLevelCancelsTheRun) {
   Set(P::c_UserInteractionLevel, "full");
-  const auto [status, shown] = OnTerminal(RunUntilCancelled, [](int master, ReaderC& screen) {
-    Type(master, "y\n");
-    if (screen.WaitFor("READY")) Type(master, "\x03");
-  });
-  EXPECT_EQ(status, c_ChildCancelled) << shown;
-  // The question and the status were on the terminal, drawn in place.
-  EXPECT_NE(shown.find("Do you wish to continue? [Y/n] "), std::string::npos) << shown;
-  EXPECT_NE(shown.find("\x1b[2K  [ OK ] Initialization"), std::string::npos) << shown;
-  EXPECT_EQ(Count(Log(), "WARNING: Inventory tracking terminated by user"), 1u) << Log();
+  for (const bool atQuestion : {false, true}) {
+    SCOPED_TRACE(atQuestion ? "at the question" : "during the run");
+    const auto [status, shown] = OnTerminal(RunUntilCancelled, [atQuestion](int master, ReaderC& screen) {
+      if (!atQuestion) Type(master, "y\n");
+      if (screen.WaitFor(atQuestion ? "[Y/n] " : "READY")) Type(master, "\x03");
+    });
+    EXPECT_EQ(status, atQuestion ? c_ChildDeclined : c_ChildCancelled) << shown;
+    if (atQuestion) continue;
+    // The question and the status were on the terminal, drawn in place.
+    EXPECT_NE(shown.find("Do you wish to continue? [Y/n] "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\x1b[2K  [ OK ] Initialization"), std::string::npos) << shown;
+    EXPECT_EQ(Count(Log(), "WARNING: Inventory tracking terminated by user"), 1u) << Log();
+  }
 }
 
 // From cron: no controlling terminal, no input, output into a pipe. The question takes its

@@ -15,20 +15,25 @@ namespace {
 
 CommandLineC Sh(const std::string& script) { return CommandLineC{"/bin/sh", "-c", script}; }
 
+// A failure also says what happened, as the caller's log line puts it.
 TEST(ProcessCommands, LineCapture) {
-  struct Case { const char* name; CommandLineC cmd; hx::ResultT rc; std::vector<std::string> added; } cases[] = {
-      {"lines without their ends", Sh("printf 'a\\nb\\r\\n\\nlast'"), 0, {"a", "b", "", "last"}},
-      {"error text discarded", Sh("echo noise >&2; echo kept"), 0, {"kept"}},
-      {"no input for the tool", Sh("cat; echo done"), 0, {"done"}},
-      {"other exit status: 1 and no line", Sh("echo partial; exit 2"), hx::c_CommandExitedNonZero, {}},
-      {"killed by a signal", Sh("echo partial; kill -KILL $$"), hx::RC_PROC_SIGNALED, {}},
-      {"program missing", CommandLineC{"hx-no-such-program-4711"}, hx::RcFromErrno(ENOENT), {}},
-      {"empty command line", CommandLineC{}, hx::RC_INVALID_ARG, {}},
+  struct Case { const char* name; CommandLineC cmd; hx::ResultT rc; std::vector<std::string> added; const char* said; }
+  cases[] = {
+      {"lines without their ends", Sh("printf 'a\\nb\\r\\n\\nlast'"), 0, {"a", "b", "", "last"}, ""},
+      {"error text discarded", Sh("echo noise >&2; echo kept"), 0, {"kept"}, ""},
+      {"no input for the tool", Sh("cat; echo done"), 0, {"done"}, ""},
+      {"other exit status: 1 and no line", Sh("echo partial; exit 2"), hx::c_CommandExitedNonZero, {}, ""},
+      {"killed by a signal", Sh("echo partial; kill -KILL $$"), hx::RC_PROC_SIGNALED, {}, "was killed by signal 9"},
+      {"program missing", CommandLineC{"hx-no-such-program-4711"}, hx::RcFromErrno(ENOENT), {},
+       "could not be started: error 0xe0000002"},
+      {"empty command line", CommandLineC{}, hx::RC_INVALID_ARG, {}, "could not be started: error 0x80000006"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StringArrayC lines{"already there"};
-    EXPECT_EQ(hx::RunCommandLines(c.cmd, lines), c.rc);
+    hx::ToolEndC end;
+    EXPECT_EQ(hx::RunCommandLines(c.cmd, lines, &end), c.rc);
+    EXPECT_EQ(hx::Failed(c.rc) ? hx::DescribeToolEnd(end) : "", c.said);
     std::vector<std::string> expected{"already there"};
     expected.insert(expected.end(), c.added.begin(), c.added.end());
     EXPECT_EQ(lines, expected);

@@ -280,4 +280,46 @@ TEST(ProcessRunner, StoppedChildIsStillRunning) {
   EXPECT_EQ(code, static_cast<uint32_t>(SIGTERM));
 }
 
+class LineSink : public LineOutputStreamC {
+  hx::ResultT WriteLine(std::string_view) override { return 0; }
+};
+
+// Every limit ends the tool's whole process group and Wait returns; the pids a script prints
+// must be gone (the one that left the group is ended here).
+TEST(ProcessRunner, ToolsAreEndedAtTheirLimits) {
+  using StopE = ProcessC::StopReasonE;
+  struct Case { std::string script; bool lines; StopE stop; int signal; } cases[] = {
+      {"sleep 30 & echo $!; exec sleep 30", false, StopE::TimeLimit, SIGTERM},
+      {"trap '' TERM; sleep 30 & echo $!; exec sleep 30", false, StopE::TimeLimit, SIGKILL},
+      {"setsid sleep 30 & echo $!; exec sleep 30", false, StopE::TimeLimit, SIGTERM},
+      {"exec yes", false, StopE::OutputLimit, 0},
+      {"exec cat /dev/zero", true, StopE::OutputLimit, 0},
+      {"echo $$", false, StopE::None, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    ProcessC p;
+    MemoryOutputStreamC memory;
+    LineSink lines;
+    p.SetCommandLine(Sh(c.script));
+    p.SetTimeLimit(ProcessC::MillisecondsC(300));
+    ASSERT_EQ(p.StdOut().Redirect(c.lines ? static_cast<OutputStreamC*>(&lines) : &memory), 0);
+    ASSERT_EQ(p.Create(), 0);
+    const hx::ResultT ended = c.stop == StopE::None ? hx::RC_OK : hx::RC_PROC_SIGNALED;
+    EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), ended);
+    EXPECT_EQ(p.GetStopReason(), c.stop);
+    uint32_t code = 0;
+    EXPECT_EQ(p.GetExitCode(&code), ended);
+    if (c.signal != 0) {
+      EXPECT_EQ(code, static_cast<uint32_t>(c.signal));
+    }
+    EXPECT_LE(memory.GetSize(), hx::c_MaxCapturedOutput);
+    for (const std::string& pid : hx::SplitLines(c.stop == StopE::OutputLimit ? "" : memory.GetData())) {
+      if (c.script.rfind("setsid", 0) == 0) ::kill(std::stol(pid), SIGKILL);
+      for (int i = 0; i < 100 && !hxtest::ProcessEnded(std::stol(pid)); ++i) ::usleep(10000);
+      EXPECT_TRUE(hxtest::ProcessEnded(std::stol(pid))) << pid;
+    }
+  }
+}
+
 }  // namespace

@@ -88,6 +88,13 @@ inline void SetModified(const std::string& path, long seconds) {
   ::utimes(path.c_str(), times);
 }
 
+// Whether process `pid` has ended: it is gone, or a zombie no one has reaped yet.
+inline bool ProcessEnded(long pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t paren = stat.rfind(')');
+  return paren == std::string::npos || stat.compare(paren, 3, ") Z") == 0;
+}
+
 // A fresh directory under /tmp (or `base`), removed with everything in it when the object goes.
 class TempDirC {
  public:
