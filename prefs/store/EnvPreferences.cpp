@@ -84,7 +84,7 @@ StringArrayC EnvPreferencesC::GetMultiValue(const env_EnvOptsC& name, unsigned c
   if (p == nullptr) return {};
   StringArrayC values = p->Values();
   if (Resolving(resolve)) {
-    for (StringC& v : values) v = ExpandValueOf(p->Name(), v);
+    for (StringC& v : values) v = Expand(p->Name(), v, c_ResolveDepth);
   }
   return values;
 }
