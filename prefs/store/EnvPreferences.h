@@ -7,7 +7,8 @@
 // A preference is fixed when it exists and either its own name ends in "Fixed" or "Fxd" (a
 // companion) or one of its companions <Name>Fixed and <Name>Fxd reads true: an administrator
 // locks a value in the configuration registry, and later sources leave it alone unless they
-// write with `force`.
+// write with `force`. Writing the "trace" setting sets the tracker's trace flags at once
+// (TrkTraceSetting.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -106,6 +107,8 @@ class EnvPreferencesC {
   std::string_view ExpandName(const StringC& name, int depth, ExpansionC& x, StringC& storage);
   StringC ExpandLevel(std::string_view self, std::string_view text, int depth, ExpansionC& x);
   bool Resolving(unsigned char resolve) const { return resolve != 0 && resolve_ != 0; }
+  // After a value was written: a setting with a handler ("trace") takes effect at once.
+  void Written(const env_EnvOptsC& name);
 
   env_EnvironmentI* env_;
   unsigned char resolve_ = 1;
