@@ -100,6 +100,7 @@ int TrkProgramC::Main(int argc, char** argv) {
 void TrkProgramC::StartServices() {
   if (TracerC* tracer = getTracer(TracerC::kVersion))
     tracer->registerTask(c_TraceTask, traceProfile_.c_str(), c_TraceDescription);
+  TrkDbgInitialise();  // HXTRKTRACE; a value it cannot read is reported and leaves every flag off
   std::setlocale(LC_TIME, "");
   ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags);
   registryRc_ = EnvUnixC::InitRegistry();

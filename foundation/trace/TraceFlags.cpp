@@ -39,9 +39,7 @@ void IndentedTraceC::Outdent() {
   }
 }
 
-int32_t TrkDbgInitialise() {
-  const char* value = std::getenv(kTrackerFlagsVariable);
-  if (value == nullptr) return 0;
+int32_t TrkTrcSetFlags(std::string_view text) {
   IndentedTraceC* flags = TrkTrcFlgs.load(std::memory_order_acquire);
   if (flags == nullptr) {
     auto* created = new IndentedTraceC;  // lives as long as the process: call sites keep reading it
@@ -51,8 +49,13 @@ int32_t TrkDbgInitialise() {
       delete created;
     }
   }
-  if (!flags->TrcParseArgs(value, true)) return Error(hx::kMsgCannotParseTraceFlags, "Cannot parse trace flags: \"%1$s\"", value);
+  if (!flags->TrcParseArgs(text, true)) return Error(hx::kMsgCannotParseTraceFlags, "Cannot parse trace flags: \"%1$s\"", text);
   return 0;
+}
+
+int32_t TrkDbgInitialise() {
+  const char* value = std::getenv(kTrackerFlagsVariable);
+  return value == nullptr ? 0 : TrkTrcSetFlags(value);
 }
 
 namespace hx {

@@ -45,9 +45,14 @@ class IndentedTraceC : public TraceC {
 // The tracker's flags; null until TrkDbgInitialise finds HXTRKTRACE set.
 extern std::atomic<IndentedTraceC*> TrkTrcFlgs;
 
-// Reads HXTRKTRACE; when it is set, creates TrkTrcFlgs if needed and parses the value into it.
-// Returns 0, or the id of the message reported when the value cannot be parsed (the flags are
-// then cleared).
+// Creates TrkTrcFlgs if needed and sets it from `text` (what the text does not switch on is
+// off afterwards). Returns 0, or reports and returns 0xE0160014 "Cannot parse trace flags"
+// with the text when it cannot be read; every flag is then off.
+int32_t TrkTrcSetFlags(std::string_view text);
+
+// Reads HXTRKTRACE at start-up; when it is set, sets the tracker's flags from it as above. A
+// "trace" setting of the preferences or of the launcher environment reaches the same parser
+// later and replaces these flags (prefs/store/TrkTraceSetting.h).
 int32_t TrkDbgInitialise();
 
 namespace hx {

@@ -13,7 +13,8 @@
 //              hx::Trace(s_site, "Directory tracked: %s\n", path);
 //
 // The process tracer (getTracer) is registered once by the program entry with its profile
-// ("hxtrack.trace"), which switches categories on for the tracer's file consumer.
+// ("hxtrack.trace"), which switches categories on for the tracer's file consumer. The flag
+// tracer (TraceFlags.h) is the other facility; the entry starts both from this header.
 
 #include <cstdio>
 #include <string>
@@ -23,6 +24,7 @@
 #include "foundation/core/Result.h"
 #include "foundation/trace/TraceConsumerFile.h"
 #include "foundation/trace/TraceController.h"
+#include "foundation/trace/TraceFlags.h"  // the flag tracer, started beside this one
 
 class TracerC {
  public:

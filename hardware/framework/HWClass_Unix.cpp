@@ -59,8 +59,10 @@ StringC HWClass_Unix::ToIsoDateTime(const StringC& text) {
   else if (year > c_YearLimit) year = c_YearLimit;
   const IsoDateTimeC value(static_cast<int32_t>(year), static_cast<int32_t>(month), static_cast<int32_t>(day), 0, 0, 0,
                            IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
+  // A day the month does not have (February 30th) is no date: the text is then only partly
+  // written and is not used.
   StringC iso;
-  value.toString(&iso, false);
+  if (hx::Failed(value.toString(&iso, false))) return StringC();
   return iso;
 }
 

@@ -1,6 +1,7 @@
 #include "prefs/store/EnvPreferences.h"
 
 #include "prefs/defaults/EnvConverters.h"
+#include "prefs/store/TrkTraceSetting.h"
 
 namespace {
 
@@ -43,6 +44,11 @@ void EnvPreferencesC::AddValue(const env_EnvOptsC& name, const StringC& value, u
   } else {
     env_->Set(name, value);
   }
+  Written(name);
+}
+
+void EnvPreferencesC::Written(const env_EnvOptsC& name) {
+  if (TrkTraceOptionC::IsTraceName(name.Name())) TrkTraceOptionC::Apply(*this);
 }
 
 void EnvPreferencesC::AddValue(const StringC& name, const StringArrayC* values, unsigned char force) {
@@ -63,6 +69,7 @@ void EnvPreferencesC::AddValue(const env_EnvOptsC& name, const StringArrayC* val
       env_->Add(name, value);
     }
   }
+  Written(name);
 }
 
 StringC EnvPreferencesC::GetValue(const StringC& name, unsigned char resolve) {
@@ -84,7 +91,7 @@ StringArrayC EnvPreferencesC::GetMultiValue(const env_EnvOptsC& name, unsigned c
   if (p == nullptr) return {};
   StringArrayC values = p->Values();
   if (Resolving(resolve)) {
-    for (StringC& v : values) v = ExpandValueOf(p->Name(), v);
+    for (StringC& v : values) v = Expand(p->Name(), v, c_ResolveDepth);
   }
   return values;
 }

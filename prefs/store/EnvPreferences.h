@@ -7,11 +7,13 @@
 // A preference is fixed when it exists and either its own name ends in "Fixed" or "Fxd" (a
 // companion) or one of its companions <Name>Fixed and <Name>Fxd reads true: an administrator
 // locks a value in the configuration registry, and later sources leave it alone unless they
-// write with `force`.
+// write with `force`. Writing the "trace" setting sets the tracker's trace flags at once
+// (TrkTraceSetting.h).
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "foundation/core/Text.h"
@@ -22,9 +24,11 @@ class EnvPreferencesC {
  public:
   // A read starts at this depth: references nested nine deep still expand.
   static constexpr int c_ResolveDepth = 10;
-  // Bounds of one expansion. A value whose references fan out (every level referring several
-  // times to the next) grows exponentially with the depth; past these bounds the rest of the
-  // references expand to nothing instead of exhausting memory or time.
+  // Bounds of one expansion besides the depth: a value whose references fan out (every level
+  // referring several times to the next) grows exponentially with the depth. An expansion that
+  // would pass one of them, or that would repeat itself without end, stops at the reference
+  // where that shows: the value reads as expanded up to that reference and as written from it
+  // on, and the log says which value stopped and why (EnvExpandReport.h).
   static constexpr size_t c_MaxExpandedLength = size_t{64} << 20;
   static constexpr size_t c_MaxExpandedReferences = size_t{1} << 20;
 
@@ -83,9 +87,10 @@ class EnvPreferencesC {
 
   // The expansion. With `isName` set, `text` is a preference name and its current single value
   // is expanded (a missing name gives "" or, without the empty-if-not-exist flag, "$(text)");
-  // otherwise `text` itself is expanded. At depth 0 the result is empty. A reference to a name
-  // that is being expanded already (the name itself, or one further up the chain of names that
-  // led here) is left as it stands, so every expansion ends.
+  // otherwise `text` itself is expanded. At depth 0 the result is empty; each reference is
+  // expanded one level deeper. A reference to `text` itself is left as it stands. The search
+  // for the next reference resumes one character after the start of the one just replaced, so
+  // the replacement is searched again (see EnvResolve.cpp).
   StringC ResolveValue(const StringC& text, unsigned char isName, int depth);
 
   bool IsFixed(const env_EnvOptsC& name);
@@ -96,10 +101,14 @@ class EnvPreferencesC {
 
  private:
   struct ExpansionC;
-  void ExpandText(const StringC& text, int depth, ExpansionC& x);
-  void ExpandName(const StringC& name, int depth, ExpansionC& x);
+  // `text` expanded with `self` as the name that stands for itself; reports a limit it hit.
+  StringC Expand(const StringC& self, const StringC& text, int depth);
+  // The expansion of one referenced name (a view of its value or of `storage`).
+  std::string_view ExpandName(const StringC& name, int depth, ExpansionC& x, StringC& storage);
+  StringC ExpandLevel(std::string_view self, std::string_view text, int depth, ExpansionC& x);
   bool Resolving(unsigned char resolve) const { return resolve != 0 && resolve_ != 0; }
-  StringC ExpandValueOf(const StringC& name, const StringC& value);
+  // After a value was written: a setting with a handler ("trace") takes effect at once.
+  void Written(const env_EnvOptsC& name);
 
   env_EnvironmentI* env_;
   unsigned char resolve_ = 1;

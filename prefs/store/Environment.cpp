@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "prefs/defaults/EnvDefaultBuilder.h"
+#include "prefs/store/TrkTraceSetting.h"
 
 namespace {
 
@@ -51,8 +52,12 @@ env_EnvironmentI* env_EnvironmentC::Current() {
 }
 
 void env_EnvironmentC::SetCurrent(env_EnvironmentI* env) {
-  std::lock_guard<std::mutex> guard(s_CurrentLock);
-  s_Installed = env;
+  {
+    std::lock_guard<std::mutex> guard(s_CurrentLock);
+    s_Installed = env;
+  }
+  // A launcher environment may carry the tracker's trace flags.
+  if (env != nullptr) TrkTraceEnvironmentC::Apply(*env);
 }
 
 void env_EnvironmentC::ResetCurrent() {

@@ -50,7 +50,8 @@ class env_EnvironmentC : public env_EnvironmentI {
   // unless one was installed with SetCurrent.
   static env_EnvironmentI* Current();
   // Makes `env` (not owned, must outlive its use) the current environment; null goes back to
-  // the process's own, built on next use.
+  // the process's own, built on next use. A "trace" value in `env` sets the tracker's trace
+  // flags (TrkTraceSetting.h).
   static void SetCurrent(env_EnvironmentI* env);
   // Forgets the process's own environment, so that the next Current() builds a fresh one from
   // the configuration as it is then. Start-up runs once; tests load again and again.

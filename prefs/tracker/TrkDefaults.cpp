@@ -1,8 +1,7 @@
 // The tracker's generic defaults and the generic part of the values derived after loading.
 
-#include <ctime>
-
 #include "foundation/core/Format.h"
+#include "foundation/time/IsoDateTime.h"
 #include "prefs/defaults/EnvConverters.h"
 #include "prefs/tracker/ProductInfo.h"
 #include "prefs/tracker/TrkPreferences.h"
@@ -69,7 +68,6 @@ constexpr const char* c_UploadRuleTemplate =
     "$(ServerLocation)/Inventories/$(UserId) on $(MachineId) at $(DateTime) for $(InventoryType) ($(Generation)).hxi";
 constexpr const char* c_SecurityRuleTemplate = "$(ServerLocation)/SecurityAnalysis/$(MachineId) at $(DateTime).msa";
 constexpr const char* c_DefaultExtension = "hxi";
-constexpr size_t c_DateTimeBuffer = 256;
 
 // The text after the last "/" (the whole text when there is none).
 StringC LastComponent(const StringC& path) {
@@ -131,13 +129,11 @@ void TrkPreferencesC::GenerateUploadFile() {
 
 void TrkPreferencesC::GenerateDateTime() {
   if (IsSet(c_DateTime)) return;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[c_DateTimeBuffer] = {};
-  const StringC format = GetValue(c_DateTimeFormat, 0);
-  const size_t n = std::strftime(buffer, sizeof buffer, format.c_str(), &local);
-  AddValue(c_DateTime, StringC(buffer, n));
+  // The same value and formatting as every date of the inventory: clamped to the years the
+  // system's time values cover, and empty when the format's text does not fit.
+  IsoDateTimeC now;
+  now.SetCurrent(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
+  AddValue(c_DateTime, now.FormatTime(GetValue(c_DateTimeFormat, 0)));
 }
 
 void TrkPreferencesC::GenerateGeneration() {

@@ -32,6 +32,8 @@ TEST(HWClass_Unix, ToIsoDateTime) {
   struct CaseT { const char* text; const char* iso; } cases[] = {
       {"", ""}, {"13/01/2009", ""}, {"1/2", ""}, {"1/2/3/4", ""}, {"00/10/2009", ""}, {"12/32/2009", ""},
       {"12/00/2009", ""}, {"ab/01/2009", ""},
+      // A day the month does not have makes no date at all, not a bare time.
+      {"02/29/2009", ""}, {"04/31/2010", ""}, {"02/29/2008", "20080229T000000"},
       {"12/31/71 10:00", "19711231T000000"}, {"01/01/99", "19990101T000000"}, {"03/17/2010", "20100317T000000"},
       {"2/9/05", "20050209T000000"}, {"06/30/2037", "20370630T000000"},
       // 70 is 2070, which lies past the last representable year and is clamped.
