@@ -8,6 +8,7 @@
 // expansion that finishes outside the logger.
 
 #include "foundation/core/Result.h"
+#include "foundation/messages/TrackerMessages.h"
 #include "foundation/core/Text.h"
 
 enum class env_ExpandLimitE { None, References, Length, Repeats };
@@ -30,7 +31,7 @@ class env_ExpandReportsWaitC {
 };
 
 namespace trk {
-constexpr hx::ResultT LOG_EXPANSION_STOPPED = hx::ToResult(hx::MSGSET_TRACKER | 0x0074u);
+constexpr hx::ResultT LOG_EXPANSION_STOPPED = trk::TrkMsg(0x0074);
 constexpr const char* TXT_LOG_EXPANSION_STOPPED =
     "\x01\x01w\x01WARNING: Expansion of '%1$s' stopped at $(%2$s): %3$s; the rest is left as written";
 }  // namespace trk
