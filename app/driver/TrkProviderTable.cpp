@@ -3,6 +3,7 @@
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/solaris/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
@@ -20,7 +21,8 @@ namespace {
   X(UnixNetworkAdapterConfiguration) \
   X(UnixSystemEnclosure)       \
   X(SolarisNetworkAdapterConfiguration) \
-  X(SolarisSystemEnclosure)
+  X(SolarisSystemEnclosure)    \
+  X(SolarisProcessor)
 
 #define HX_PROVIDER_ENTRY(Provider) ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
 HX_UNIX_PROVIDERS(HX_PROVIDER_ENTRY)

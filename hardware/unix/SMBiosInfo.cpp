@@ -1,22 +1,13 @@
 #include "hardware/unix/SMBiosInfo.h"
 
-#include "foundation/files/FileInfo.h"
-#include "foundation/files/FileService.h"
 #include "foundation/process/RunCommand.h"
 #include "foundation/trace/Tracer.h"
+#include "hardware/unix/SystemTool.h"
 #include "prefs/registry/EnvUnix.h"
 
 namespace {
 
 constexpr const char* c_TraceCategory = "Tracker/Hardware/SMBIOS";
-
-// Whether the runner would find a file to run at this absolute path (under the system root
-// when one is set, as the runner maps it).
-bool ToolExists(const StringC& path) {
-  FileInfoC info;
-  const FileNameC mapped(FileService()->systemPath(path));
-  return hx::Succeeded(info.read(mapped, true)) && info.isRegular();
-}
 
 }  // namespace
 
@@ -43,7 +34,7 @@ hx::ResultT SMBiosInfoC::DMIDecode() {
   const StringC candidates[] = {c_SystemTool, EnvUnixC::GetInstallDir() + c_AgentToolBelowInstallDir};
   hx::ResultT rc = hx::RC_FAIL;
   for (const StringC& candidate : candidates) {
-    if (!ToolExists(candidate)) continue;
+    if (!hx::SystemToolExists(candidate)) continue;
     rc = DMIDecodeRun(candidate);
     if (rc == hx::RC_OK) break;
   }
