@@ -3,6 +3,10 @@
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/solaris/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/devices/HWClass_SolarisDiskDrive.h"
+#include "hardware/solaris/devices/HWClass_SolarisPhysicalMemory.h"
+#include "hardware/solaris/devices/HWClass_SolarisVideoController.h"
+#include "hardware/solaris/devices/SolarisDevInfo.h"
 #include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
@@ -22,7 +26,11 @@ namespace {
   X(UnixSystemEnclosure)       \
   X(SolarisNetworkAdapterConfiguration) \
   X(SolarisSystemEnclosure)    \
-  X(SolarisProcessor)
+  X(SolarisProcessor)          \
+  X(SolarisDevInfo)            \
+  X(SolarisPhysicalMemory)     \
+  X(SolarisDiskDrive)          \
+  X(SolarisVideoController)
 
 #define HX_PROVIDER_ENTRY(Provider) ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
 HX_UNIX_PROVIDERS(HX_PROVIDER_ENTRY)
