@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hardware/HardwareTestSupport.h"
-#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/identity/HWClass_SolarisSystemEnclosure.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 #include "hardware/unix/HWClass_UnixSystemEnclosure.h"
