@@ -1,35 +1,17 @@
 // The device providers: which device nodes make disks and displays, the disk values merged
-// from device properties and error statistics, the display's PROM properties, the memory
-// capacity, and the shared device tree walk over a machine snapshot.
+// from device properties and error statistics, the display's PROM properties, and the shared
+// device tree walk over a machine snapshot.
 
 #include <gtest/gtest.h>
 
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/devices/HWClass_SolarisDiskDrive.h"
-#include "hardware/solaris/devices/HWClass_SolarisPhysicalMemory.h"
 #include "hardware/solaris/devices/HWClass_SolarisVideoController.h"
 
 namespace {
 
-// A provider made by its factory, as the hardware step makes it.
-template <typename FactoryT, typename ProviderT>
-class ProviderC {
- public:
-  ProviderC() {
-    FactoryT factory;
-    HWClassI* face = nullptr;
-    factory.CreateInstance(nullptr, IID_TVKHWClass, reinterpret_cast<void**>(&face));
-    p_ = static_cast<ProviderT*>(face);
-  }
-  ~ProviderC() { static_cast<HWClassI*>(p_)->Release(); }
-  ProviderT* operator->() const { return p_; }
-
- private:
-  ProviderT* p_ = nullptr;
-};
-
-using DiskProviderC = ProviderC<TrkTrackSolarisDiskDriveFactoryC, HWClass_SolarisDiskDrive>;
-using VideoProviderC = ProviderC<TrkTrackSolarisVideoControllerFactoryC, HWClass_SolarisVideoController>;
+using DiskProviderC = hxhw::ProviderC<TrkTrackSolarisDiskDriveFactoryC, HWClass_SolarisDiskDrive>;
+using VideoProviderC = hxhw::ProviderC<TrkTrackSolarisVideoControllerFactoryC, HWClass_SolarisVideoController>;
 
 RefM<SolarisDevice> Device(const char* nodetype) {
   hx::DevNodeT node;
@@ -105,13 +87,6 @@ TEST(SolarisVideoController, PromPropertiesWhereThePromHasThem) {
     HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.devinfo)[0]);
     EXPECT_EQ(hxhw::InstancesText({instance}), std::string("TVK_VideoController|display|\n") + c.expected);
   }
-}
-
-TEST(SolarisPhysicalMemory, CapacityIn64Bits) {
-  EXPECT_EQ(HWClass_SolarisPhysicalMemory::CapacityText(4194304, 4096), "17179869184");
-  EXPECT_EQ(HWClass_SolarisPhysicalMemory::CapacityText(-1, 4096), "");
-  EXPECT_EQ(HWClass_SolarisPhysicalMemory::CapacityText(4194304, 0), "");
-  EXPECT_EQ(HWClass_SolarisPhysicalMemory::CapacityText(INT64_MAX / 2, 4096), "");
 }
 
 // The disk and display providers share one device tree component; without kernel statistics

@@ -39,26 +39,14 @@ std::vector<CpuT> Grid(int chips, int cores, int threads, std::vector<int> offli
 
 std::string Processors(const std::string& kstat) {
   const KStatCpuInfoC cpus(hx::ParseKstatOutput(kstat));
-  HWClass_SolarisProcessor* provider = new HWClass_SolarisProcessor;
-  provider->AddRef();
+  hxhw::ProviderC<TrkTrackSolarisProcessorFactoryC, HWClass_SolarisProcessor> provider;
   HWInstanceListT instances;
   EXPECT_EQ(provider->AddChips(instances, "TVK_Processor", cpus), hx::RC_OK);
-  provider->Release();
   return hxhw::InstancesText(instances);
 }
 
 TEST(SolarisProcessor, OneInstancePerChip) {
   struct { const char* what; std::string kstat; const char* expected; } cases[] = {
-      {"two chips of four cores with two threads each",
-       CpuInfo(Grid(2, 4, 2, {3})),
-       "TVK_Processor|Intel(R) Xeon(R) CPU E5540 @ 2.53GHz|\n"
-       "  Description=x86 (GenuineIntel 106A5 family 6 model 26 step 5 clock 2533 MHz)\n  DeviceID=CPU0\n"
-       "  Manufacturer=GenuineIntel\n  MaxClockSpeed=2533\n  Name=Intel(R) Xeon(R) CPU E5540 @ 2.53GHz\n"
-       "  NumberOfCores=4\n  NumberOfLogicalProcessors=8\n"
-       "TVK_Processor|Intel(R) Xeon(R) CPU E5540 @ 2.53GHz|\n"
-       "  Description=x86 (GenuineIntel 106A5 family 6 model 26 step 5 clock 2533 MHz)\n  DeviceID=CPU1\n"
-       "  Manufacturer=GenuineIntel\n  MaxClockSpeed=2533\n  Name=Intel(R) Xeon(R) CPU E5540 @ 2.53GHz\n"
-       "  NumberOfCores=4\n  NumberOfLogicalProcessors=8\n"},
       {"a placeholder brand gives way to the implementation",
        CpuInfo({{0, 7, 0, "on-line"}}, "(unsupported)", " Pentium Pro "),
        "TVK_Processor|Pentium Pro|\n  Description=Pentium Pro\n  DeviceID=CPU7\n  Manufacturer=GenuineIntel\n"
@@ -115,10 +103,6 @@ TEST(SolarisVirtualization, ZonePoolAndCapacity) {
       {"global zone without pools", "global", "", nullptr,
        std::string(node) + "  VMCapacity=2\n  VMCapacityInCores=8\n  VMID=global\n  VMName=global\n"
                            "  VMOnlineProcessorCount=15\n  VMType=Zone\n"},
-      {"bound to an active pool whose set holds two threads of one core", "global", "", "pool_web",
-       std::string(node) + "  ProcessorSetName=pset_web\n  SharedPoolCapacity=1\n  SharedPoolCapacityInCores=1\n"
-                           "  SharedPoolID=pool_web\n  VMCapacity=1\n  VMCapacityInCores=1\n  VMID=global\n"
-                           "  VMName=global\n  VMOnlineProcessorCount=2\n  VMType=Zone\n"},
       {"a zone with an identifier in an inactive pool", "web", "4f8a", "pool_idle",
        std::string(wholeMachine).insert(std::string(wholeMachine).find("  VMOnline"), "  VMID=4f8a\n  VMName=web\n") +
            "  VMType=Zone\n"},
