@@ -15,13 +15,6 @@ namespace {
 constexpr const char* c_SnapshotName = "devinfo";
 constexpr char c_Comment = '#';
 
-// "<keyword> <rest>": the keyword and the rest after the first run of blanks.
-void SplitKeyword(std::string_view line, std::string_view& keyword, std::string_view& rest) {
-  const size_t end = line.find_first_of(" \t");
-  keyword = line.substr(0, end);
-  rest = end == std::string_view::npos ? std::string_view() : hx::TrimView(line.substr(end));
-}
-
 bool ParseInts(std::string_view text, std::vector<int64_t>& out) {
   for (const std::string& word : hx::SplitBlanks(text)) {
     int64_t n = 0;
@@ -34,8 +27,8 @@ bool ParseInts(std::string_view text, std::vector<int64_t>& out) {
 // "<name> int|int64 <n>...", "<name> string <text>" or "<name> boolean".
 bool ParseProperty(std::string_view rest, hx::DevPropT& prop) {
   std::string_view name, afterName, type, value;
-  SplitKeyword(rest, name, afterName);
-  SplitKeyword(afterName, type, value);
+  hx::SplitFirstWord(rest, name, afterName);
+  hx::SplitFirstWord(afterName, type, value);
   if (name.empty()) return false;
   prop.name = std::string(name);
   if (type == "int" || type == "int64") {
@@ -96,7 +89,7 @@ DevTreeT ParseDevinfoSnapshot(std::string_view text) {
     }
     if (line.front() == c_Comment) continue;
     std::string_view keyword, rest;
-    SplitKeyword(line, keyword, rest);
+    hx::SplitFirstWord(line, keyword, rest);
     ApplyLine(keyword, rest, node);
     open = true;
   }

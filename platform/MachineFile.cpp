@@ -68,6 +68,12 @@ bool ReadSnapshotFile(std::string_view name, std::string& text) {
   return ReadMachineFile(std::string(c_SnapshotDir) + std::string(name), text);
 }
 
+void SplitFirstWord(std::string_view line, std::string_view& word, std::string_view& rest) {
+  const size_t end = line.find_first_of(" \t");
+  word = line.substr(0, end);
+  rest = end == std::string_view::npos ? std::string_view() : TrimView(line.substr(end));
+}
+
 NameValuesT ParseNameValues(std::string_view text) {
   NameValuesT values;
   for (const std::string& line : SplitLines(text)) {

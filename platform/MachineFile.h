@@ -34,6 +34,10 @@ bool MachineFromSnapshot();
 // unreadable or refused.
 bool ReadSnapshotFile(std::string_view name, std::string& text);
 
+// The first word of a snapshot line (up to a blank or tab) and the rest after the blanks that
+// follow it, trimmed. Pure.
+void SplitFirstWord(std::string_view line, std::string_view& word, std::string_view& rest);
+
 using NameValuesT = std::vector<std::pair<std::string, std::string>>;
 
 // The "name=value" lines of a text, name and value trimmed of blanks; lines without "=" and

@@ -26,12 +26,6 @@ bool TypeOf(std::string_view word, hx::PoolPropT::TypeE& type) {
   return false;
 }
 
-void SplitWord(std::string_view line, std::string_view& word, std::string_view& rest) {
-  const size_t end = line.find_first_of(" \t");
-  word = line.substr(0, end);
-  rest = end == std::string_view::npos ? std::string_view() : hx::TrimView(line.substr(end));
-}
-
 size_t Indent(std::string_view line) {
   const size_t first = line.find_first_not_of(" \t");
   return first == std::string_view::npos ? line.size() : first;
@@ -43,7 +37,7 @@ class PooladmReaderC {
   void Line(std::string_view raw) {
     const std::string_view line = hx::TrimView(raw);
     std::string_view word, rest;
-    SplitWord(line, word, rest);
+    hx::SplitFirstWord(line, word, rest);
     hx::PoolPropT::TypeE type;
     if (word == "pset" && current_ == Pool && Indent(raw) > poolIndent_) {
       conf_.pools.back().pset = std::string(rest);
@@ -93,7 +87,7 @@ class PooladmReaderC {
   void Property(hx::PoolPropT::TypeE type, std::string_view rest) {
     hx::PoolElemT* element = Current();
     std::string_view name, value;
-    SplitWord(rest, name, value);
+    hx::SplitFirstWord(rest, name, value);
     if (element == nullptr || name.empty()) return;
     element->props.push_back(hx::PoolPropT{std::string(name), type, std::string(value)});
   }
