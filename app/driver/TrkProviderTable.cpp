@@ -1,8 +1,18 @@
 #include "app/driver/TrkProviderTable.h"
 
 #include "hardware/framework/ProviderTable.h"
-#include "hardware/solaris/HWClass_SolarisNetworkAdapterConfiguration.h"
-#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/devices/HWClass_SolarisDiskDrive.h"
+#include "hardware/solaris/devices/HWClass_SolarisPhysicalMemory.h"
+#include "hardware/solaris/devices/HWClass_SolarisVideoController.h"
+#include "hardware/solaris/devices/SolarisDevInfo.h"
+#include "hardware/solaris/identity/HWClass_SolarisBIOS.h"
+#include "hardware/solaris/identity/HWClass_SolarisComputerSystem.h"
+#include "hardware/solaris/identity/HWClass_SolarisComputerSystemProduct.h"
+#include "hardware/solaris/identity/HWClass_SolarisNetworkAdapterConfiguration.h"
+#include "hardware/solaris/identity/HWClass_SolarisOperatingSystem.h"
+#include "hardware/solaris/identity/HWClass_SolarisProcess.h"
+#include "hardware/solaris/identity/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
@@ -20,7 +30,17 @@ namespace {
   X(UnixNetworkAdapterConfiguration) \
   X(UnixSystemEnclosure)       \
   X(SolarisNetworkAdapterConfiguration) \
-  X(SolarisSystemEnclosure)
+  X(SolarisSystemEnclosure)    \
+  X(SolarisProcessor)          \
+  X(SolarisDevInfo)            \
+  X(SolarisPhysicalMemory)     \
+  X(SolarisDiskDrive)          \
+  X(SolarisVideoController)    \
+  X(SolarisComputerSystem)     \
+  X(SolarisComputerSystemProduct) \
+  X(SolarisBIOS)               \
+  X(SolarisOperatingSystem)    \
+  X(SolarisProcess)
 
 #define HX_PROVIDER_ENTRY(Provider) ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
 HX_UNIX_PROVIDERS(HX_PROVIDER_ENTRY)

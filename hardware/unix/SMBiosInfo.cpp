@@ -1,22 +1,15 @@
 #include "hardware/unix/SMBiosInfo.h"
 
-#include "foundation/files/FileInfo.h"
-#include "foundation/files/FileService.h"
 #include "foundation/process/RunCommand.h"
 #include "foundation/trace/Tracer.h"
+#include "hardware/unix/SMBiosSysfs.h"
+#include "hardware/unix/SystemTool.h"
+#include "platform/MachineFile.h"
 #include "prefs/registry/EnvUnix.h"
 
 namespace {
 
 constexpr const char* c_TraceCategory = "Tracker/Hardware/SMBIOS";
-
-// Whether the runner would find a file to run at this absolute path (under the system root
-// when one is set, as the runner maps it).
-bool ToolExists(const StringC& path) {
-  FileInfoC info;
-  const FileNameC mapped(FileService()->systemPath(path));
-  return hx::Succeeded(info.read(mapped, true)) && info.isRegular();
-}
 
 }  // namespace
 
@@ -43,12 +36,15 @@ hx::ResultT SMBiosInfoC::DMIDecode() {
   const StringC candidates[] = {c_SystemTool, EnvUnixC::GetInstallDir() + c_AgentToolBelowInstallDir};
   hx::ResultT rc = hx::RC_FAIL;
   for (const StringC& candidate : candidates) {
-    if (!ToolExists(candidate)) continue;
+    if (!hx::SystemToolExists(candidate)) continue;
     rc = DMIDecodeRun(candidate);
     if (rc == hx::RC_OK) break;
   }
   if (rc != hx::RC_OK) rc = DMIDecodeRun(c_PathTool);
   available_ = rc == hx::RC_OK;
+  // A live host whose tool is missing or may not read the tables (it needs root) still has
+  // the values its kernel publishes. A fixture machine keeps to its own tools.
+  if (!available_ && !hx::MachineFromSnapshot()) records_ = hx::ReadDmiSysfs(hx::c_DmiSysfsDir);
   return rc;
 }
 

@@ -10,7 +10,8 @@
 //       int id = SMBiosInfoC::ChassisNameToID(type);           // 23
 //     }
 //     StringC vendor = smbios.getDMIValue(SMBiosInfoC::c_TypeBIOS, "Vendor");
-// A machine without a usable tool gives an empty table: every look-up gives nothing, and no
+// A fixture machine without a usable tool gives an empty table (a live host falls back on the
+// values its kernel publishes, SMBiosSysfs.h): every look-up gives nothing, and no
 // message is written (the SMBIOS-based properties are simply left out).
 
 #include "foundation/core/Result.h"
@@ -53,7 +54,8 @@ class SMBiosInfoC {
 
   // Runs the candidate tools in order until one succeeds: each of the first two only when it
   // exists as a file, the one on the PATH when neither did; its result is then the result.
-  // Sets the availability flag from the result.
+  // Sets the availability flag from the result. When no tool succeeded on the live host (no
+  // system root), the records are those the kernel publishes (hx::ReadDmiSysfs).
   hx::ResultT DMIDecode();
   // Runs the tool at `path` and, when it exits with status 0, replaces the records with what
   // it printed. 1 for another exit status, a runner failure as it is; the records are then

@@ -99,4 +99,9 @@ int ChassisNameToID(std::string_view name) {
   return c_ChassisUnknown;
 }
 
+std::string ChassisIDToName(int id) {
+  if (id < 0 || static_cast<size_t>(id) >= std::size(c_ChassisNames)) return c_ChassisNames[c_ChassisUnknown];
+  return c_ChassisNames[id];
+}
+
 }  // namespace hx

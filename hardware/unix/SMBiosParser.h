@@ -29,5 +29,7 @@ SMBiosRecordsT ParseDmiDecodeOutput(const StringArrayC& lines);
 // The SMBIOS number of a chassis type name as dmidecode prints it ("Rack Mount Chassis" is
 // 23), compared ignoring case; a name it does not know gives 2 (Unknown).
 int ChassisNameToID(std::string_view name);
+// The name dmidecode prints for a chassis type number; "Unknown" outside the table.
+std::string ChassisIDToName(int id);
 
 }  // namespace hx

@@ -1,34 +1,23 @@
-// The hardware phase of a whole hxtrack run on a fixture machine: a Solaris x86 host given by
-// its snapshot and its tools under TARVOSKSYSROOT, inventoried on whatever host runs the test.
+// The hardware phase of whole hxtrack runs: on fixture machines (Solaris hosts given by their
+// snapshots and tools under TARVOSKSYSROOT, inventoried on whatever host runs the test) and on
+// the host itself, whose inventory must agree with what the system's own tools report.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "app/AppTestSupport.h"
 
 namespace {
 
-const std::string c_Machine = HX_SOURCE_DIR "/tests/fixtures/machines/solaris10-x86";
+const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
 const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
-
-// The class list of the runs below, in this order: the computer system after another class,
-// and a class whose provider the program does not have.
-const std::string c_ClassList =
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_OperatingSystem]\nprovider=UnixOperatingSystem\n"
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_Bogus]\nprovider=NoSuchProvider\n"
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_ComputerSystem]\nProvider=UnixComputerSystem\n"
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_NetworkAdapterConfiguration]\n"
-    "provider=UnixNetworkAdapterConfiguration\n"
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_SystemEnclosure]\nprovider=SolarisSystemEnclosure\n"
-    // The same machine seen as Linux must not be what is read.
-    "[Tarvosk\\Tracker\\CurrentVersion\\Linux\\Hardware\\TVK_Wrong]\nprovider=UnixOperatingSystem\n";
-
-// A configuration with the class list above, in dir.
-std::string ClassListIni(const hxtest::TempDirC& dir) {
-  return dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\nPluginDirectory=" +
-                                      dir.File("plugins") + "\n" + c_ClassList);
-}
+// The boot time the runs give the machines (the modification time of their /proc/0).
+constexpr time_t c_BootTime = 1311769893;  // 2011-07-27 12:31:33 UTC
 
 struct RunT {
   uint32_t exitCode = 0xFFFFFFFFu;
@@ -36,9 +25,25 @@ struct RunT {
   std::string log;
 };
 
-// One hxtrack run with TARVOSKSYSROOT at the fixture machine and the configuration file `ini`.
-RunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& iniPath, const std::vector<std::string>& args,
-                  const std::string& machine = c_Machine) {
+// The shipped configuration, with plug-ins looked for in dir.
+std::string ShippedIni(const hxtest::TempDirC& dir) {
+  return dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni) + "\n[Tarvosk]\nPluginDirectory=" +
+                                      dir.File("plugins") + "\n");
+}
+
+// A copy of a fixture machine in dir, its /proc/0 dated c_BootTime.
+std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
+  const std::string machine = dir.File("machine");
+  std::filesystem::copy(c_Machines + name, machine, std::filesystem::copy_options::recursive);
+  const std::string boot = machine + "/proc/0";
+  const struct timespec times[2] = {{c_BootTime, 0}, {c_BootTime, 0}};
+  if (std::filesystem::exists(boot)) ::utimensat(AT_FDCWD, boot.c_str(), times, 0);
+  return machine;
+}
+
+// One hxtrack run with the configuration file `ini`, on `machine` ("" for the host).
+RunT RunTracker(const hxtest::TempDirC& dir, const std::string& iniPath, const std::string& machine,
+         const std::vector<std::string>& args = {}) {
   CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False"};
   for (const std::string& a : args) commandLine.Add(a);
   hxtest::ChildC p(commandLine);
@@ -71,40 +76,93 @@ std::string Attribute(const std::string& line, const std::string& name) {
   return line.substr(begin, line.find('"', begin) - begin);
 }
 
-// The Class of each Hardware element of a block.
-std::vector<std::string> Classes(const std::string& block) {
-  std::vector<std::string> classes;
-  for (const std::string& line : hx::SplitLines(block))
-    if (line.rfind("\t<Hardware ", 0) == 0) classes.push_back(Attribute(line, "Class"));
-  return classes;
+struct ElementT {
+  std::string className, name;
+  std::map<std::string, std::string> properties;
+};
+
+// The Hardware elements of an inventory with their properties.
+std::vector<ElementT> Elements(const std::string& document) {
+  std::vector<ElementT> elements;
+  for (const std::string& line : hx::SplitLines(HardwareBlock(document))) {
+    if (line.rfind("\t<Hardware ", 0) == 0) elements.push_back({Attribute(line, "Class"), Attribute(line, "Name"), {}});
+    else if (line.rfind("\t\t<Property ", 0) == 0 && !elements.empty())
+      elements.back().properties[Attribute(line, "Name")] = Attribute(line, "Value");
+  }
+  return elements;
 }
 
-TEST(HardwareOnFixtureMachine, InventoryHoldsTheExpectedHardware) {
-  hxtest::TempDirC dir("hxhw-run");
-  const RunT run = RunOnMachine(dir, ClassListIni(dir), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
-  EXPECT_EQ(run.exitCode, 0u) << run.log;
-  const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machine + "/expected-hardware.xml"));
-  ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(HardwareBlock(run.inventory), expected);
+std::vector<ElementT> OfClass(const std::vector<ElementT>& elements, const std::string& className) {
+  std::vector<ElementT> of;
+  for (const ElementT& e : elements) {
+    if (e.className == className) of.push_back(e);
+  }
+  return of;
+}
 
+// Each machine inventoried with the shipped configuration gives exactly its expected elements,
+// and every machine, however little it offers, ends its run with status 0: the class that
+// comes last (the processes) cannot fail.
+TEST(HardwareOnFixtureMachine, InventoriesEqualTheExpectedFiles) {
+  for (const char* name : {"solaris10-x86", "solaris10-zone", "uname-only"}) {
+    hxtest::TempDirC dir("hxhw-run");
+    const RunT run = RunTracker(dir, ShippedIni(dir), CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+    EXPECT_EQ(run.exitCode, 0u) << name << "\n" << run.log;
+    const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + name + "/expected-hardware.xml"));
+    ASSERT_FALSE(expected.empty()) << name;
+    EXPECT_EQ(HardwareBlock(run.inventory), expected) << name;
+    EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << name << "\n" << run.log;
+  }
+}
+
+// A class whose provider the program does not have is logged and skipped; the classes around
+// it are collected.
+TEST(HardwareOnFixtureMachine, UnknownProviderIsLoggedAndSkipped) {
+  hxtest::TempDirC dir("hxhw-run");
+  const std::string ini = dir.Write(
+      "tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\nPluginDirectory=" + dir.File("plugins") +
+                         "\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_Bogus]\nprovider=NoSuchProvider\n"
+                         "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_OperatingSystem]\n"
+                         "Provider=UnixOperatingSystem\n");
+  const RunT run = RunTracker(dir, ini, c_Machines + "solaris10-x86");
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
   EXPECT_TRUE(hxapp::Contains(run.log, "Failed to load NoSuchProvider provider for TVK_Bogus class: error 0x80000005"))
       << run.log;
-  EXPECT_TRUE(hxapp::Contains(run.log, "Loaded UnixComputerSystem provider for TVK_ComputerSystem class"));
+  EXPECT_TRUE(hxapp::Contains(run.log, "Loaded UnixOperatingSystem provider for TVK_OperatingSystem class"));
   EXPECT_TRUE(hxapp::Contains(run.log, "Started tracking hardware"));
   EXPECT_TRUE(hxapp::Contains(run.log, "Finished tracking hardware"));
+  EXPECT_EQ(Elements(run.inventory).size(), 1u);
 }
 
-// The shipped configuration's SunOS list covers every class this machine has a provider for.
-TEST(HardwareOnFixtureMachine, ShippedConfigurationListsTheSolarisClasses) {
-  hxtest::TempDirC dir("hxhw-run");
-  const std::string ini = dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni) + "\n[Tarvosk]\nPluginDirectory=" +
-                                                        dir.File("plugins") + "\n");
-  const RunT run = RunOnMachine(dir, ini, {});
+// Snapshot files that are empty, binary, cut short or hold one line of a megabyte leave out
+// what they would have given; the run itself is clean.
+TEST(HardwareOnFixtureMachine, DamagedSnapshotsDegradeToMissingProperties) {
+  hxtest::TempDirC dir("hxhw-damaged");
+  const std::string machine = CopyMachine(dir, "solaris10-x86");
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary += static_cast<char>(i * 7 % 256);
+  const std::string pooladm = hxtest::ReadFile(machine + "/.snapshot/pooladm");
+  hxtest::WriteFile(machine + "/.snapshot/kstat", std::string(1 << 20, 'k') + "\tx\n");
+  hxtest::WriteFile(machine + "/.snapshot/devinfo", binary);
+  hxtest::WriteFile(machine + "/.snapshot/pooladm", pooladm.substr(0, pooladm.find("pset pset_web") + 8));
+  hxtest::WriteFile(machine + "/.snapshot/sysinfo", "");
+  hxtest::WriteFile(machine + "/.snapshot/zone", binary.substr(0, 100));
+  const RunT run = RunTracker(dir, ShippedIni(dir), machine);
   EXPECT_EQ(run.exitCode, 0u) << run.log;
-  EXPECT_EQ(Classes(HardwareBlock(run.inventory)), (std::vector<std::string>{"TVK_ComputerSystem", "TVK_OperatingSystem",
-                                               "TVK_NetworkAdapterConfiguration", "TVK_NetworkAdapterConfiguration",
-                                               "TVK_NetworkAdapterConfiguration", "TVK_SystemEnclosure"}));
-  EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << run.log;
+  const std::vector<ElementT> elements = Elements(run.inventory);
+  EXPECT_TRUE(OfClass(elements, "TVK_Processor").empty());
+  EXPECT_TRUE(OfClass(elements, "TVK_DiskDrive").empty());
+  // The zone calls said nothing, so the index's only local zone names the zone; the pool's
+  // processor set was cut off and no processor is known, so the zone's capacity is nothing.
+  const std::vector<ElementT> system = OfClass(elements, "TVK_ComputerSystem");
+  ASSERT_EQ(system.size(), 1u);
+  EXPECT_EQ(system[0].properties.at("VMName"), "web");
+  EXPECT_EQ(system[0].properties.count("SharedPoolID"), 0u);
+  EXPECT_EQ(system[0].properties.at("VMOnlineProcessorCount"), "0");
+  const std::vector<ElementT> product = OfClass(elements, "TVK_ComputerSystemProduct");
+  ASSERT_EQ(product.size(), 1u);
+  EXPECT_EQ(product[0].properties.at("HostID"), "0");
+  EXPECT_EQ(OfClass(elements, "TVK_Process").size(), 13u);
 }
 
 // The children of one section ("Add", "Update", "Remove") of a delta document: the Class and
@@ -127,10 +185,9 @@ std::string DeltaSection(const std::string& delta, const std::string& section) {
 // are sent again, and nothing is added or removed.
 TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
   hxtest::TempDirC dir("hxhw-delta");
-  const std::string machine = dir.File("machine");
-  std::filesystem::copy(c_Machine, machine, std::filesystem::copy_options::recursive);
-  const std::string ini = ClassListIni(dir);
-  const RunT first = RunOnMachine(dir, ini, {"-o", "Compress=False"}, machine);
+  const std::string machine = CopyMachine(dir, "solaris10-x86");
+  const std::string ini = ShippedIni(dir);
+  const RunT first = RunTracker(dir, ini, machine, {"-o", "Compress=False"});
   ASSERT_EQ(first.exitCode, 0u) << first.log;
 
   const std::string ifconfig = machine + "/usr/sbin/ifconfig";
@@ -138,7 +195,7 @@ TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
   ASSERT_NE(script.find("inet 10.20.30.41 "), std::string::npos);
   hxtest::WriteFile(ifconfig, hx::ReplaceAll(script, "inet 10.20.30.41 ", "inet 10.20.30.99 "));
 
-  const RunT second = RunOnMachine(dir, ini, {"-o", "Compress=False", "-o", "Difference=True"}, machine);
+  const RunT second = RunTracker(dir, ini, machine, {"-o", "Compress=False", "-o", "Difference=True"});
   ASSERT_EQ(second.exitCode, 0u) << second.log;
   std::string delta;
   for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"))) {
@@ -151,6 +208,77 @@ TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
   EXPECT_EQ(DeltaSection(delta, "Add"), "");
   EXPECT_EQ(DeltaSection(delta, "Remove"), "");
   EXPECT_NE(delta.find("Value=\"10.20.30.99\""), std::string::npos);
+}
+
+// The output lines of a system tool, or nothing when it is not there or fails.
+std::vector<std::string> ToolLines(const CommandLineC& commandLine) {
+  hxtest::ChildC tool(commandLine);
+  if (tool.Start() != hx::RC_OK || tool.Finish(std::chrono::seconds(30)) != 0) return {};
+  return hx::SplitLines(tool.Out());
+}
+
+int64_t Number(const std::string& text) {
+  int64_t n = -1;
+  return hx::ParseInt64(text, n) ? n : -1;
+}
+
+// The host inventoried with the shipped configuration agrees with lscpu, lsblk, getconf and ps.
+TEST(HardwareOnThisHost, AgreesWithTheSystemTools) {
+  const std::vector<std::string> cpus = ToolLines(CommandLineC{"/usr/bin/lscpu", "-p=SOCKET,CORE"});
+  const std::vector<std::string> disks = ToolLines(CommandLineC{"/usr/bin/lsblk", "-d", "-b", "-n", "-o", "NAME,SIZE,TYPE"});
+  if (cpus.empty() || disks.empty()) GTEST_SKIP() << "lscpu or lsblk is not usable here";
+  hxtest::TempDirC dir("hxhw-host");
+  const RunT run = RunTracker(dir, ShippedIni(dir), "");
+  const std::vector<std::string> ps = ToolLines(CommandLineC{"/bin/ps", "-eo", "user,comm"});
+  ASSERT_EQ(run.exitCode, 0u) << run.log;
+  const std::vector<ElementT> elements = Elements(run.inventory);
+
+  // Processors: one per socket, with the cores and logical processors lscpu counts on it.
+  std::map<std::string, std::set<std::string>> cores;
+  std::map<std::string, int> threads;
+  for (const std::string& line : cpus) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::vector<std::string> f = hx::Split(line, ',');
+    cores[f[0]].insert(f.at(1));
+    ++threads[f[0]];
+  }
+  std::multiset<std::string> expected, got;
+  for (const auto& [socket, c] : cores) expected.insert(std::to_string(c.size()) + "/" + std::to_string(threads[socket]));
+  int64_t logical = 0;
+  for (const ElementT& p : OfClass(elements, "TVK_Processor")) {
+    got.insert(p.properties.at("NumberOfCores") + "/" + p.properties.at("NumberOfLogicalProcessors"));
+    logical += Number(p.properties.at("NumberOfLogicalProcessors"));
+  }
+  EXPECT_EQ(got, expected);
+  const std::vector<ElementT> system = OfClass(elements, "TVK_ComputerSystem");
+  ASSERT_EQ(system.size(), 1u);
+  EXPECT_EQ(Number(system[0].properties.at("NumberOfProcessors")), static_cast<int64_t>(cores.size()));
+  EXPECT_EQ(Number(system[0].properties.at("NumberOfLogicalProcessors")), logical);
+
+  // Disks: every whole disk lsblk lists, under its name with its size, and nothing else.
+  std::map<std::string, std::string> lsblkDisks, ourDisks;
+  for (const std::string& line : disks) {
+    const std::vector<std::string> f = hx::SplitBlanks(line);
+    if (f.size() == 3 && f[2] == "disk" && f[0].rfind("loop", 0) != 0 && f[0].rfind("ram", 0) != 0 &&
+        f[0].rfind("zram", 0) != 0)
+      lsblkDisks[f[0]] = f[1];
+  }
+  for (const ElementT& d : OfClass(elements, "TVK_DiskDrive")) ourDisks[d.name] = d.properties.at("Size");
+  EXPECT_EQ(ourDisks, lsblkDisks);
+
+  // Memory: the physical pages times the page size.
+  std::vector<std::string> pages = ToolLines(CommandLineC{"/usr/bin/getconf", "PHYS_PAGES"});
+  if (pages.empty()) pages = ToolLines(CommandLineC{"/usr/bin/getconf", "_PHYS_PAGES"});
+  const std::vector<std::string> pageSize = ToolLines(CommandLineC{"/usr/bin/getconf", "PAGESIZE"});
+  ASSERT_FALSE(pages.empty() || pageSize.empty());
+  const std::vector<ElementT> memory = OfClass(elements, "TVK_PhysicalMemory");
+  ASSERT_EQ(memory.size(), 1u);
+  EXPECT_EQ(Number(memory[0].properties.at("Capacity")), Number(pages[0]) * Number(pageSize[0]));
+
+  // Processes: one per ps line (the heading excepted); processes come and go meanwhile.
+  ASSERT_GT(ps.size(), 1u);
+  const int64_t processes = static_cast<int64_t>(OfClass(elements, "TVK_Process").size());
+  EXPECT_NEAR(processes, static_cast<int64_t>(ps.size()) - 1, 10);
 }
 
 }  // namespace

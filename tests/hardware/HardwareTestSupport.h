@@ -12,6 +12,7 @@
 
 #include "foundation/com/ComRegistry.h"
 #include "foundation/com/ComServer.h"
+#include "hardware/framework/HWClassI.h"
 #include "hardware/framework/HWInstance.h"
 #include "inventory/TrkInventory.h"
 #include "prefs/store/EnvPreferences.h"
@@ -117,6 +118,26 @@ class ProviderRegistrationC {
   std::unique_ptr<ComServerC> server_;
   ComNameRegistryI* names_ = nullptr;
   std::vector<StringC> registered_;
+};
+
+// A provider as the hardware step holds it: made by its factory, one reference, seen through
+// its own class when ProviderT names it.
+template <typename FactoryT, typename ProviderT = HWClassI>
+class ProviderC {
+ public:
+  ProviderC() {
+    FactoryT factory;
+    factory.CreateInstance(nullptr, IID_TVKHWClass, reinterpret_cast<void**>(&p_));
+  }
+  ~ProviderC() {
+    if (p_ != nullptr) p_->Release();
+  }
+  ProviderC(const ProviderC&) = delete;
+  ProviderC& operator=(const ProviderC&) = delete;
+  ProviderT* operator->() const { return static_cast<ProviderT*>(p_); }
+
+ private:
+  HWClassI* p_ = nullptr;
 };
 
 // The Hardware children of the root, one line "Class|Name|Evidence" each, followed by one line

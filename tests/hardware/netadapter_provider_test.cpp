@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "hardware/solaris/HWClass_SolarisNetworkAdapterConfiguration.h"
+#include "hardware/solaris/identity/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
 #include "hardware/HardwareTestSupport.h"
 

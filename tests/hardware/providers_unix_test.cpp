@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hardware/HardwareTestSupport.h"
-#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/identity/HWClass_SolarisSystemEnclosure.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 #include "hardware/unix/HWClass_UnixSystemEnclosure.h"
@@ -11,26 +11,9 @@
 
 namespace {
 
-// A provider as the hardware step holds it: made by its factory, one reference.
-template <typename FactoryT>
-class ProviderC {
- public:
-  ProviderC() {
-    FactoryT factory;
-    factory.CreateInstance(nullptr, IID_TVKHWClass, reinterpret_cast<void**>(&p_));
-  }
-  ~ProviderC() {
-    if (p_ != nullptr) p_->Release();
-  }
-  HWClassI* operator->() const { return p_; }
-
- private:
-  HWClassI* p_ = nullptr;
-};
-
 template <typename FactoryT>
 std::string Inventory(HWInstanceListT& instances, const char* className) {
-  ProviderC<FactoryT> provider;
+  hxhw::ProviderC<FactoryT> provider;
   EXPECT_EQ(provider->GetInventory(instances, className, PropertyMap()), hx::RC_OK);
   return hxhw::InstancesText(instances);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "hardware/unix/SMBiosInfo.h"
+#include "hardware/unix/SMBiosSysfs.h"
 #include "prefs/registry/EnvUnix.h"
 #include "hardware/HardwareTestSupport.h"
 
@@ -106,3 +107,21 @@ TEST_F(SMBiosMachineTest, ProcessTableIsReadOnceAndOnReload) {
 }
 
 }  // namespace
+
+// The values a Linux kernel publishes, as the records dmidecode would print for them: the
+// chassis type by its name, records whose files are all missing left out.
+TEST(SMBiosSysfs, KernelValuesAsRecords) {
+  hxtest::TempDirC dir("hxdmi");
+  dir.Write("bios_vendor", "SeaBIOS\n");
+  dir.Write("bios_date", "04/01/2014\n");
+  dir.Write("chassis_type", "23\n");
+  dir.Write("chassis_vendor", "QEMU\n");
+  std::string text;
+  for (const RefM<SMBiosDataC>& r : hx::ReadDmiSysfs(dir.Path())) {
+    text += std::to_string(r->GetType()) + " " + r->GetName() + ":";
+    for (const auto& [name, value] : r->GetValues()) text += " " + name + "=" + value;
+    text += "\n";
+  }
+  EXPECT_EQ(text, "0 BIOS Information: Release Date=04/01/2014 Vendor=SeaBIOS\n"
+                  "3 Chassis Information: Manufacturer=QEMU Type=Rack Mount Chassis\n");
+}

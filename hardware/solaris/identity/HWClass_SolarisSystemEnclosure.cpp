@@ -1,4 +1,4 @@
-#include "hardware/solaris/HWClass_SolarisSystemEnclosure.h"
+#include "hardware/solaris/identity/HWClass_SolarisSystemEnclosure.h"
 
 hx::ResultT HWClass_SolarisSystemEnclosure::PopulateInstance(RefM<HWInstance> instance) {
   return PopulateSMBios(instance);

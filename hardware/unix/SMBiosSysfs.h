@@ -1,0 +1,20 @@
+#pragma once
+// The SMBIOS values a Linux kernel publishes under /sys/class/dmi/id, as the records the
+// dmidecode tool would print for them: BIOS (type 0: Vendor, Version, Release Date), system
+// (type 1: Manufacturer, Product Name, Version, Serial Number, UUID) and chassis (type 3:
+// Manufacturer, Type, Version, Serial Number). The tables themselves need root to be read;
+// most of these files do not, so a run without a usable dmidecode still knows the make and
+// model of its host. A record none of whose files can be read is left out.
+
+#include <string>
+
+#include "hardware/unix/SMBiosData.h"
+
+namespace hx {
+
+constexpr const char* c_DmiSysfsDir = "/sys/class/dmi/id";
+
+// The records of the files in `dir`.
+SMBiosRecordsT ReadDmiSysfs(const std::string& dir);
+
+}  // namespace hx

@@ -1,0 +1,224 @@
+// The stand-ins for the Solaris interfaces: the snapshot formats read into their models, the
+// rules for a missing or untrustworthy snapshot file, and the Linux host read from a tree laid
+// out like /sys and /proc.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "hardware/HardwareTestSupport.h"
+#include "platform/DevInfo.h"
+#include "platform/KStat.h"
+#include "platform/LinuxHost.h"
+#include "platform/Pools.h"
+#include "platform/SysInfo.h"
+
+namespace {
+
+// "module:instance:name [class] stat=value|stat=value" per statistic, one a line.
+std::string Describe(const hx::KStatChainT& chain) {
+  std::string out;
+  for (const hx::KStatT& k : chain) {
+    out += k.module + ":" + std::to_string(k.instance) + ":" + k.name + " [" + k.ksClass + "]";
+    for (const auto& [n, v] : k.values) out += " " + n + "=" + v + "|";
+    out += "\n";
+  }
+  return out;
+}
+
+std::string Describe(const std::vector<hx::DevPropT>& props) {
+  std::string out;
+  for (const hx::DevPropT& p : props) {
+    out += " " + p.name + "=";
+    if (p.type == hx::DevPropT::String) out += "'" + p.text + "'";
+    for (int64_t n : p.ints) out += std::to_string(n) + (p.type == hx::DevPropT::Int64 ? "L," : ",");
+    if (p.type == hx::DevPropT::Boolean) out += "true";
+  }
+  return out;
+}
+
+std::string Describe(const hx::DevTreeT& tree) {
+  std::string out;
+  for (const hx::DevNodeT& n : tree) {
+    out += n.path + " " + n.node + " " + n.driver + " " + std::to_string(n.instance) + " " + n.nodetype +
+           (n.kernelName.empty() ? "" : " (" + n.kernelName + ")") + Describe(n.props) + " |" + Describe(n.prom) + "\n";
+  }
+  return out;
+}
+
+std::string Describe(const hx::PoolElemT& e) {
+  std::string out = e.name;
+  for (const hx::PoolPropT& p : e.props) out += " " + std::to_string(p.type) + ":" + p.name + "=" + p.value;
+  return out;
+}
+
+std::string Describe(const hx::PoolConfT& c) {
+  std::string out = "system " + Describe(c.system) + "\n";
+  for (const hx::PoolT& p : c.pools) out += "pool " + Describe(p) + " -> " + p.pset + "\n";
+  for (const hx::PsetT& s : c.psets) {
+    out += "pset " + Describe(s) + "\n";
+    for (const hx::PoolElemT& cpu : s.cpus) out += "  cpu" + Describe(cpu) + "\n";
+  }
+  return out;
+}
+
+TEST(KstatSnapshot, ReadsKeysValuesAndClasses) {
+  struct { const char* what; const char* text; const char* expected; } cases[] = {
+      {"statistics in the order of their first line, values kept as given",
+       "cpu_info:0:cpu_info0:brand\tIntel(R) Xeon(R)  \n"
+       "cpu_info:0:cpu_info0:class\tmisc\n"
+       "cpu_info:0:cpu_info0:crtime\t71.2\n"
+       "sderr:0:sd0,err:Revision\t0006\n"
+       "cpu_info:0:cpu_info0:snaptime\t9.1\n"
+       "cpu_info:0:cpu_info0:chip_id\t0\n"
+       "sderr:0:sd0,err:Serial No\tABC 12\n"
+       "sderr:0:sd0,err:class\tdevice_error\n",
+       "cpu_info:0:cpu_info0 [misc] brand=Intel(R) Xeon(R)  | chip_id=0|\n"
+       "sderr:0:sd0,err [device_error] Revision=0006| Serial No=ABC 12|\n"},
+      {"the key ends at the first tab; the name may hold colons",
+       "unix:0:a:b:stat\tx\ty\nunix:1:a:b:stat\t\n", "unix:0:a:b [] stat=x\ty|\nunix:1:a:b [] stat=|\n"},
+      {"lines without a tab, short keys and bad instances are skipped",
+       "cpu_info:0:cpu_info0:brand Intel\nmod:0:stat\tv\nmod:x:n:s\tv\nmod:-1:n:s\tv\n\n\x01\xff\t\n", ""},
+      {"an empty statistic name is kept", "m:3::s\tv\n", "m:3: [] s=v|\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Describe(hx::ParseKstatOutput(c.text)), c.expected) << c.what;
+}
+
+TEST(DevinfoSnapshot, ReadsNodeBlocks) {
+  struct { const char* what; const char* text; const char* expected; } cases[] = {
+      {"a disk and a display",
+       "# children first\n"
+       "path /pci@0,0/pci1000,3150@0/sd@1,0\nnode sd\ndriver sd\ninstance 1\nnodetype ddi_block:channel\n"
+       "prop inquiry-vendor-id string SEAGATE  ST3146 \nprop device-nblocks int64 286749488\n"
+       "prop lun int 0 1\nprop removable-media boolean\n\n\n"
+       "path /pci@0,0/display@1\nnode display\ninstance 0\nnodetype ddi_display\n"
+       "prom model string QEMU VGA\nprom width int 1024\n",
+       "/pci@0,0/pci1000,3150@0/sd@1,0 sd sd 1 ddi_block:channel inquiry-vendor-id='SEAGATE  ST3146'"
+       " device-nblocks=286749488L, lun=0,1, removable-media=true |\n"
+       "/pci@0,0/display@1 display  0 ddi_display | model='QEMU VGA' width=1024,\n"},
+      {"malformed properties, numbers and keywords are skipped",
+       "path /a\ninstance x\nprop a int\nprop b int 1 z\nprop c float 1\nprop d boolean yes\nprop\nprom e string\n"
+       "bogus line\n",
+       "/a   -1  | e=''\n"},
+      {"a block with neither path nor node is no node", "driver sd\ninstance 3\n\nnode pseudo\n", " pseudo  -1  |\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Describe(hx::ParseDevinfoSnapshot(c.text)), c.expected) << c.what;
+}
+
+TEST(PooladmSnapshot, ReadsPoolsSetsAndProcessors) {
+  const std::string pooladm =
+      "\nsystem default\n\tstring\tsystem.comment\n\tint\tsystem.version 1\n\n"
+      "\tpool pool_web\n\t\tboolean\tpool.active true\n\t\tstring\tpool.comment Web servers\n\t\tpset\tpset_web\n\n"
+      "\tpool pool_default\n\t\tboolean\tpool.active true\n\n"
+      "\tpset pset_web\n\t\tuint\tpset.size 2\n\n"
+      "\t\tcpu\n\t\t\tint\tcpu.sys_id 1\n\t\t\tstring\tcpu.status on-line\n\n"
+      "\t\tcpu\n\t\t\tint\tcpu.sys_id 0\n\n"
+      "\tpset pset_default\n\t\tdouble\tpset.load 0.5\n";
+  EXPECT_EQ(Describe(hx::ParsePooladmOutput(pooladm)),
+            "system default 3:system.comment= 0:system.version=1\n"
+            "pool pool_web 2:pool.active=true 3:pool.comment=Web servers -> pset_web\n"
+            "pool pool_default 2:pool.active=true -> \n"
+            "pset pset_web 1:pset.size=2\n  cpu 0:cpu.sys_id=1 3:cpu.status=on-line\n  cpu 0:cpu.sys_id=0\n"
+            "pset pset_default 4:pset.load=0.5\n");
+  // Without blank lines the indentation still tells a pool's set from the next set's heading;
+  // cpus before any set and properties before any element are dropped.
+  EXPECT_EQ(Describe(hx::ParsePooladmOutput("int x 1\ncpu\n int cpu.sys_id 4\n pool p\n  pset s\n pset s\n  cpu\n"
+                                            "   int cpu.sys_id 3\n")),
+            "system \npool p -> s\npset s\n  cpu 0:cpu.sys_id=3\n");
+
+  struct { const char* text; const char* pool; } binds[] = {
+      {"4711\tpool_web\n", "pool_web"}, {"4711  pool_web \n", "pool_web"}, {"\n4711\t pool default \n", "pool default"},
+      {"poolbind:\n", ""}, {"", ""}};
+  for (const auto& b : binds) EXPECT_EQ(hx::ParsePoolbindOutput(b.text), b.pool) << b.text;
+}
+
+// With a system root every interface answers from its snapshot file only (the fixture machine
+// "uname-only" shows a root without any); a link or a file others may write is no snapshot.
+TEST(MachineSnapshot, UntrustedFilesMeanNotAvailable) {
+  hxhw::SnapshotRootC root(hxhw::SnapshotRootC::Solaris());
+  hx::KStatChainT chain;
+  hx::DevTreeT tree;
+  std::string text;
+  root.Dir().Write(".snapshot/sysinfo", "hw_serial = 2197307648\nplatform=i86pc\nhostid=x\n");
+  root.Dir().Write(".snapshot/sysconf", "PAGESIZE=4096\nPHYS_PAGES=4194304\nAVPHYS_PAGES=\n");
+  root.Dir().Write(".snapshot/zone", "zonename=global\n");
+  root.Dir().Write("elsewhere", "cpu_info:0:cpu_info0:state\ton-line\n");
+  ASSERT_EQ(::symlink(root.Dir().File("elsewhere").c_str(), root.Dir().File(".snapshot/kstat").c_str()), 0);
+  ::chmod(root.Dir().Write(".snapshot/devinfo", "node sd\n").c_str(), 0664);
+  EXPECT_TRUE(hx::SysInfoText(hx::SysInfoE::HwSerial, text) && text == "2197307648");
+  EXPECT_FALSE(hx::SysInfoText(hx::SysInfoE::HwProvider, text));
+  EXPECT_EQ(hx::HostId(), 0u);
+  EXPECT_EQ(hx::SysConfValue(hx::SysConfE::PhysPages), 4194304);
+  EXPECT_EQ(hx::SysConfValue(hx::SysConfE::AvPhysPages), -1);
+  EXPECT_TRUE(hx::CurrentZoneName(text) && text == "global");
+  EXPECT_EQ(hx::KStatReadChain(chain), hx::RcFromErrno(ENOENT));
+  EXPECT_EQ(hx::DevInfoReadTree(tree), hx::RcFromErrno(ENOENT));
+  ::chmod(root.Dir().File(".snapshot/devinfo").c_str(), 0644);
+  EXPECT_EQ(hx::DevInfoReadTree(tree), hx::RC_OK);
+  EXPECT_EQ(tree.size(), 1u);
+}
+
+// A machine laid out like a Linux host's /sys and /proc: processors by package and core with
+// one off-line, disks (SCSI, virtio, an optical drive, devices that are no disks) and a
+// display card with a connected output.
+TEST(LinuxHost, ReadsProcessorsDisksAndDisplays) {
+  hxtest::TempDirC base("hxlinux");
+  const std::string cpu = "sys/devices/system/cpu/";
+  base.Write(cpu + "present", "0-2\n");
+  base.Write(cpu + "online", "0,2\n");
+  const char* topology[][2] = {{"0", "0"}, {"0", "1"}, {"1", "0"}};
+  for (int i = 0; i < 3; ++i) {
+    const std::string dir = cpu + "cpu" + std::to_string(i) + "/topology/";
+    base.Write(dir + "physical_package_id", topology[i][0] + std::string("\n"));
+    base.Write(dir + "core_id", topology[i][1] + std::string("\n"));
+  }
+  base.Write("proc/cpuinfo",
+             "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 26\nmodel name\t: Xeon E5540\n"
+             "stepping\t: 5\ncpu MHz\t\t: 2533.5\n\nprocessor\t: 2\nvendor_id\t: GenuineIntel\n");
+  for (const std::string d : {"sda", "vda", "sr0", "loop0", "zram0", "dm-0", "md127"})
+    base.Write("sys/block/" + d + "/size", "2097152\n");
+  const std::string scsi = "sys/devices/host0/target0:0:3/0:0:3:2/";
+  base.Write(scsi + "vendor", "ATA     \n");
+  base.Write(scsi + "model", "ST3146 \n");
+  base.Write(scsi + "rev", "0006\n");
+  ASSERT_EQ(::symlink(base.File(scsi).c_str(), base.File("sys/block/sda/device").c_str()), 0);
+  base.Write("sys/block/vda/serial", "BHYVE-1\n");
+  base.Write("sys/class/drm/card0-Virtual-1/status", "connected\n");
+  base.Write("sys/class/drm/card0-Virtual-1/modes", "1280x800\n1024x768\n");
+  base.Mkdir("sys/class/drm/card0");
+  base.Mkdir("sys/class/drm/renderD128");
+
+  struct utsname u;
+  ASSERT_EQ(::uname(&u), 0);
+  const std::string machine = u.machine;
+  hx::KStatChainT chain;
+  hx::ReadLinuxKStats(base.Path(), chain);
+  EXPECT_EQ(Describe(chain),
+            "cpu_info:0:cpu_info0 [misc] chip_id=0| core_id=0| clock_MHz=2534| brand=Xeon E5540| implementation=" +
+                machine + " (GenuineIntel family 6 model 26 step 5 clock 2534 MHz)| cpu_type=" + machine +
+                "| vendor_id=GenuineIntel| state=on-line|\n"
+                "cpu_info:1:cpu_info1 [misc] chip_id=0| core_id=1| clock_MHz=0| brand=| implementation=| cpu_type=" +
+                machine + "| vendor_id=| state=off-line|\n"
+                "cpu_info:2:cpu_info2 [misc] chip_id=1| core_id=0| clock_MHz=0| brand=| implementation=| cpu_type=" +
+                machine + "| vendor_id=GenuineIntel| state=on-line|\n"
+                "sderr:0:sda,err [device_error] Vendor=ATA| Product=ST3146| Revision=0006| Serial No=| "
+                "Size=1073741824|\n"
+                "sderr:1:sr0,err [device_error] Vendor=| Product=| Revision=| Serial No=| Size=1073741824|\n"
+                "sderr:2:vda,err [device_error] Vendor=| Product=| Revision=| Serial No=BHYVE-1| Size=1073741824|\n");
+
+  hx::DevTreeT tree;
+  hx::ReadLinuxDevices(base.Path(), tree);
+  const std::string b = base.Path();
+  EXPECT_EQ(Describe(tree), b + "/sys/block/sda sda  -1 ddi_block (sda) class='scsi' target=3, lun=2, |\n" + b +
+                                "/sys/block/sr0 sr0  -1 ddi_block:cdrom (sr0) |\n" + b +
+                                "/sys/block/vda vda  -1 ddi_block (vda) |\n" + b +
+                                "/sys/class/drm/card0 card0  -1 ddi_display (card0) | width=1280, height=800,\n");
+
+  EXPECT_EQ(hx::ParseCpuList("0-3,6, 8-9\n"), (std::vector<int64_t>{0, 1, 2, 3, 6, 8, 9}));
+  EXPECT_EQ(hx::ParseCpuList("3-1,x,-2,0-99999999,7"), (std::vector<int64_t>{7}));
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// The device providers: which device nodes make disks and displays, the disk values merged
+// from device properties and error statistics, the display's PROM properties, and the shared
+// device tree walk over a machine snapshot.
+
+#include <gtest/gtest.h>
+
+#include "hardware/HardwareTestSupport.h"
+#include "hardware/solaris/devices/HWClass_SolarisDiskDrive.h"
+#include "hardware/solaris/devices/HWClass_SolarisVideoController.h"
+
+namespace {
+
+using DiskProviderC = hxhw::ProviderC<TrkTrackSolarisDiskDriveFactoryC, HWClass_SolarisDiskDrive>;
+using VideoProviderC = hxhw::ProviderC<TrkTrackSolarisVideoControllerFactoryC, HWClass_SolarisVideoController>;
+
+RefM<SolarisDevice> Device(const char* nodetype) {
+  hx::DevNodeT node;
+  node.nodetype = nodetype;
+  return RefM<SolarisDevice>(new SolarisDevice(node));
+}
+
+TEST(SolarisDevices, DisksAndDisplaysAreChosenByNodeType) {
+  struct { const char* nodetype; bool disk, display; } cases[] = {
+      {"ddi_block", true, false},          {"ddi_block:channel", true, false}, {"ddi_block:cdrom", false, false},
+      {"ddi_block:cdrom:dvd", false, false}, {"ddi_block:diskette", false, false}, {"ddi_display", false, true},
+      {"ddi_display:x", false, false},     {"", false, false},                 {"ddi_pseudo", false, false},
+  };
+  DiskProviderC disks;
+  VideoProviderC video;
+  for (const auto& c : cases) {
+    EXPECT_EQ(disks->FilterDevice(Device(c.nodetype)), c.disk) << c.nodetype;
+    EXPECT_EQ(video->FilterDevice(Device(c.nodetype)), c.display) << c.nodetype;
+  }
+}
+
+// The disk instance of a node and the statistics of the machine, as "Name=Value" lines.
+std::string Disk(const std::string& devinfo, const std::string& kstat) {
+  const hx::DevTreeT tree = hx::ParseDevinfoSnapshot(devinfo);
+  if (tree.empty()) return "no node";
+  const StringC name = HWClass_SolarisDiskDrive::DiskName(tree[0]);
+  RefM<HWInstance> instance(new HWInstance("TVK_DiskDrive", name, ""));
+  HWClass_SolarisDiskDrive::AddDiskProperties(
+      *instance, HWClass_SolarisDiskDrive::DiskValues(tree[0], name, hx::ParseKstatOutput(kstat)));
+  std::string text;
+  for (const StringC& n : instance->GetProperties().SortedNames()) {
+    if (!instance->GetProperty(n).empty()) text += n + "=" + instance->GetProperty(n) + " ";
+  }
+  return name + ": " + text;
+}
+
+TEST(SolarisDiskDrive, ValuesFromPropertiesAndErrorStatistics) {
+  const std::string sd0 = "node sd\ndriver sd\ninstance 0\n";
+  const std::string stats =
+      "sderr:0:sd0,err:Vendor\tSEAGATE \nsderr:0:sd0,err:Product\tST3146 \nsderr:0:sd0,err:Revision\t0006\n"
+      "sderr:0:sd0,err:Serial No\t3LM0QXYZ\nsderr:0:sd0,err:class\tdevice_error\n"
+      "sderr:1:sd01,err:Size\t999\nsderr:1:sd01,err:class\tdevice_error\n"
+      "sd:0:sd0,io:Size\t777\nsd:0:sd0,io:class\tdisk\n";
+  struct { const char* what; std::string devinfo, kstat, expected; } cases[] = {
+      {"statistics fill what the properties lack; sd01,err is another disk's", sd0 + "prop device-nblocks int 2097152\n",
+       stats,
+       "sd0: FirmwareRevision=0006 Manufacturer=SEAGATE Model=ST3146 SerialNumber=3LM0QXYZ Size=1073741824 "},
+      {"properties come first; a SCSI class in any case adds target and unit",
+       sd0 + "prop inquiry-vendor-id string HITACHI\nprop inquiry-product-id string HUS15\nprop class string ScSi\n"
+             "prop lun int 0\nprop target int 3\nprop devid string id1,sd@n5000\nprop device-blksize int 4096\n"
+             "prop device-nblocks int64 4294967296\nprop inquiry-device-type int 0\n",
+       stats,
+       "sd0: DeviceID=id1,sd@n5000 DeviceType=0 FirmwareRevision=0006 InterfaceType=SCSI Manufacturer=HITACHI "
+       "Model=HUS15 SCSILogicalUnit=0 SCSITargetId=3 SerialNumber=3LM0QXYZ Size=17592186044416 "},
+      {"the statistic's Size wins over the block count; sd0,err is not the statistic of sd01",
+       "node sd\ndriver sd0\ninstance 1\nprop class string ide\nprop device-nblocks int 8\n", stats, "sd01: Size=999 "},
+      {"with no size anywhere the devid's file is measured, -1 when it cannot be opened",
+       "node cmdk\ndriver cmdk\ninstance 2\nprop devid string /nonexistent/disk\n", "",
+       "cmdk2: DeviceID=/nonexistent/disk Size=-1 "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Disk(c.devinfo, c.kstat), c.expected) << c.what;
+}
+
+TEST(SolarisVideoController, PromPropertiesWhereThePromHasThem) {
+  struct { const char* devinfo; const char* expected; } cases[] = {
+      {"node display\nprom model string QEMU VGA\nprom v_freq int 60 75\nprom width int 1024\nprom height int 768\n",
+       "  Caption=QEMU VGA\n  CurrentHorizontalResolution=1024\n  CurrentRefreshRate=60\n"
+       "  CurrentVerticalResolution=768\n"},
+      {"node display\nprop model string not the PROM\nprom width string wide\n", ""},
+  };
+  for (const auto& c : cases) {
+    RefM<HWInstance> instance(new HWInstance("TVK_VideoController", "display", ""));
+    HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.devinfo)[0]);
+    EXPECT_EQ(hxhw::InstancesText({instance}), std::string("TVK_VideoController|display|\n") + c.expected);
+  }
+}
+
+// The disk and display providers share one device tree component; without kernel statistics
+// the disk provider fails and adds no disk, while the display is still reported.
+TEST(SolarisDevices, ProvidersWalkTheSharedTree) {
+  hxhw::SnapshotRootC root(hxhw::SnapshotRootC::Solaris());
+  root.Dir().Write(".snapshot/devinfo",
+                   "node sd\ndriver sd\ninstance 0\nnodetype ddi_block:channel\nprop device-nblocks int 2097152\n\n"
+                   "node sd\ndriver sd\ninstance 1\nnodetype ddi_block:cdrom\n\n"
+                   "node display\nnodetype ddi_display\n");
+  ComObjectEntryC devInfo(CLSID_SolarisDevInfo, &TrkTrackSolarisDevInfoFactoryC::Clone);
+  hxhw::ProviderRegistrationC registration({&devInfo});
+  HWInstanceListT instances;
+  EXPECT_EQ(DiskProviderC()->GetInventory(instances, "TVK_DiskDrive", PropertyMap()), hx::RcFromErrno(ENOENT));
+  EXPECT_EQ(VideoProviderC()->GetInventory(instances, "TVK_VideoController", PropertyMap()), hx::RC_OK);
+  root.Dir().Write(".snapshot/kstat", "sderr:0:sd0,err:Serial No\tZ1\nsderr:0:sd0,err:class\tdevice_error\n");
+  EXPECT_EQ(DiskProviderC()->GetInventory(instances, "TVK_DiskDrive", PropertyMap()), hx::RC_OK);
+  // The tree was taken once: a device added to the snapshot now is not seen in this step.
+  root.Dir().Write(".snapshot/devinfo", "node vga\nnodetype ddi_display\n");
+  EXPECT_EQ(VideoProviderC()->GetInventory(instances, "TVK_VideoController", PropertyMap()), hx::RC_OK);
+  EXPECT_EQ(hxhw::InstancesText(instances),
+            "TVK_VideoController|display|\n  Name=display\n"
+            "TVK_DiskDrive|sd0|\n  DeviceID=\n  DeviceType=\n  FirmwareRevision=\n  Manufacturer=\n  Model=\n"
+            "  Name=sd0\n  SerialNumber=Z1\n  Size=1073741824\n"
+            "TVK_VideoController|display|\n  Name=display\n");
+}
+
+}  // namespace
