@@ -13,6 +13,10 @@ constexpr const char* TXT_HW_PROVIDER_LOADED = "\x01\x01i\x01Loaded %1$s provide
 constexpr hx::ResultT LOG_HW_PROVIDER_FAILED = TrkMsg(0x012D);
 constexpr const char* TXT_HW_PROVIDER_FAILED = "\x01\x01i\x01" "Failed to load %1$s provider for %2$s class: error %3$#lx";
 
+constexpr hx::ResultT LOG_HW_CLASS_FAILED = TrkMsg(0x0078);
+constexpr const char* TXT_HW_CLASS_FAILED =
+    "\x01\x01w\x01WARNING: Hardware class %1$s (%2$s provider) failed: error %3$#lx";
+
 // The trace category of the hardware step and its providers.
 constexpr const char* c_TraceHardware = "Tracker/Hardware";
 

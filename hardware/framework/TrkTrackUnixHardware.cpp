@@ -164,9 +164,9 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClass(ComNameRegistryI* names, ClassRunT
   const hx::ResultT r =
       RunProvider(object, className, parameters, run.instances, run.inventory, run.tracker, run.context);
   object->Release();
-  if (hx::Failed(r))
-    hx::Trace(trk::c_TraceHardware, "Class %1$s (provider %2$s) failed: %3$#lx\n", className, provider,
-              static_cast<uint32_t>(r));
+  // A class that fails does not stop the others; the log says which one failed, so that an
+  // administrator looking for a missing class finds why.
+  if (hx::Failed(r)) LogHardware(trk::LOG_HW_CLASS_FAILED, trk::TXT_HW_CLASS_FAILED, className, provider, static_cast<uint32_t>(r));
   run.current = r;
   return r;
 }
