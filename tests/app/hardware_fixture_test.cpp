@@ -34,7 +34,7 @@ std::string ShippedIni(const hxtest::TempDirC& dir) {
 // A copy of a fixture machine in dir, its /proc/0 dated c_BootTime.
 std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
   const std::string machine = dir.File("machine");
-  std::filesystem::copy(c_Machines + name, machine, std::filesystem::copy_options::recursive);
+  hxtest::CopyTree(c_Machines + name, machine);
   const std::string boot = machine + "/proc/0";
   const struct timespec times[2] = {{c_BootTime, 0}, {c_BootTime, 0}};
   if (std::filesystem::exists(boot)) ::utimensat(AT_FDCWD, boot.c_str(), times, 0);
@@ -124,7 +124,7 @@ TEST(HardwareOnFixtureMachine, UnknownProviderIsLoggedAndSkipped) {
                          "\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_Bogus]\nprovider=NoSuchProvider\n"
                          "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_OperatingSystem]\n"
                          "Provider=UnixOperatingSystem\n");
-  const RunT run = RunTracker(dir, ini, c_Machines + "solaris10-x86");
+  const RunT run = RunTracker(dir, ini, CopyMachine(dir, "solaris10-x86"));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   EXPECT_TRUE(hxapp::Contains(run.log, "Failed to load NoSuchProvider provider for TVK_Bogus class: error 0x80000005"))
       << run.log;

@@ -47,7 +47,7 @@ TEST(ToolLimits, ToolsThatHangOrFloodAreEndedAndATerminatedTrackerLeavesNoneBehi
     SCOPED_TRACE(c.ifconfig);
     hxtest::TempDirC dir("hx-tools");
     const std::string machine = dir.File("machine"), pidFile = dir.File("data/tool.pid");
-    std::filesystem::copy(c_Machine, machine, std::filesystem::copy_options::recursive);
+    hxtest::CopyTree(c_Machine, machine);
     hxtest::WriteFile(machine + "/usr/sbin/ifconfig", std::string("#!/bin/sh\n") + c.ifconfig + "\n");
     hxapp::TrackerProcessC p(dir, hxapp::QuietArgs({"-o", std::string("ToolTimeout=") + c.timeout, "-o", "Upload=False"}),
                              c_ClassList);

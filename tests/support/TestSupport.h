@@ -140,6 +140,20 @@ class TempDirC {
   std::string path_;
 };
 
+// Copies a tree (a fixture machine) and takes group and other write permission from the copy:
+// the checkout may have been made with a lax umask, and the tracker refuses machine files that
+// others could change.
+inline void CopyTree(const std::string& from, const std::string& to) {
+  std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(to, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_symlink(ec))
+      std::filesystem::permissions(it->path(), std::filesystem::perms::group_write | std::filesystem::perms::others_write,
+                                   std::filesystem::perm_options::remove, ec);
+  }
+}
+
 // Sets or unsets environment variables for the life of the object and puts the old values
 // back afterwards.
 class ScopedEnvC {
