@@ -1,5 +1,7 @@
 #include "hardware/unix/SMBiosInfo.h"
 
+#include <cerrno>
+
 #include "foundation/process/RunCommand.h"
 #include "foundation/trace/Tracer.h"
 #include "hardware/unix/SMBiosSysfs.h"
@@ -50,7 +52,12 @@ hx::ResultT SMBiosInfoC::DMIDecode() {
 
 hx::ResultT SMBiosInfoC::DMIDecodeRun(const StringC& path) {
   StringArrayC lines;
-  const hx::ResultT rc = hx::RunCommandLines(CommandLineC{path}, lines);
+  hx::ToolEndC end;
+  const CommandLineC commandLine{path};
+  const hx::ResultT rc = hx::RunCommandLines(commandLine, lines, &end);
+  // A machine without the tool is no failure (the other sources stand in); one that hangs or
+  // is killed is.
+  if (hx::ErrnoFromRc(rc) != ENOENT) hx::LogToolFailure(commandLine, end);
   hx::Trace(c_TraceCategory, "%s: result %#lx, %lu lines\n", path, static_cast<uint32_t>(rc),
             lines.size());
   if (rc != hx::RC_OK) return rc;
