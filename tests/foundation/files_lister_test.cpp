@@ -264,21 +264,6 @@ TEST_F(FilesListerTest, AscendCancelAndDotDot) {
   }
 }
 
-// Lowers the soft limit of open descriptors for one scope.
-class ScopedFdLimit {
- public:
-  explicit ScopedFdLimit(rlim_t soft) {
-    ::getrlimit(RLIMIT_NOFILE, &old_);
-    struct rlimit lowered = old_;
-    lowered.rlim_cur = soft < old_.rlim_cur ? soft : old_.rlim_cur;
-    ::setrlimit(RLIMIT_NOFILE, &lowered);
-  }
-  ~ScopedFdLimit() { ::setrlimit(RLIMIT_NOFILE, &old_); }
-
- private:
-  struct rlimit old_;
-};
-
 TEST_F(FilesListerTest, DeepTreeKeepsFewDescriptorsOpen) {
   constexpr int kDepth = 300;
   std::string rel;
@@ -293,10 +278,15 @@ TEST_F(FilesListerTest, DeepTreeKeepsFewDescriptorsOpen) {
   ASSERT_EQ(want.size(), static_cast<size_t>(3 * kDepth));
 
   // Far fewer descriptors than levels: a walker holding one per level would fail.
-  ScopedFdLimit limit(64);
+  struct rlimit old {};
+  ::getrlimit(RLIMIT_NOFILE, &old);
+  struct rlimit lowered = old;
+  lowered.rlim_cur = std::min<rlim_t>(64, old.rlim_cur);
+  ::setrlimit(RLIMIT_NOFILE, &lowered);
   FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
   size_t mostOpen = 0;
   const auto got = Walk(lister, 100000, [&](const std::string&) { mostOpen = std::max(mostOpen, lister.openHandles()); });
+  ::setrlimit(RLIMIT_NOFILE, &old);
   EXPECT_EQ(lister.lastError(), hx::RC_OK) << lister.errorPath().str();
   EXPECT_EQ(got, want);
   EXPECT_LE(mostOpen, FileListerC::c_MaxOpenDirs);
