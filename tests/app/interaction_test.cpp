@@ -10,12 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <csignal>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include "app/interaction/Console.h"
 #include "app/interaction/ConsoleViews.h"
@@ -32,6 +29,7 @@
 namespace {
 
 using P = TrkPreferencesC;
+using hxtest::Contains;
 using hxtest::Count;
 constexpr struct winsize c_Screen = {24, 80, 0, 0};
 
@@ -333,54 +331,24 @@ TEST(InteractionHooks, AFailedPreferenceLoadShowsItsErrors) {
 
 // ---- on a terminal ----
 
-// Reads a descriptor in the background until told to stop and the descriptor has been quiet
-// for a moment (a pseudo-terminal hands data on with a small delay).
-class ReaderC {
- public:
-  explicit ReaderC(int fd) : fd_(fd), thread_([this] { Drain(); }) {}
-  ~ReaderC() { Stop(); }
-  std::string Text() {
-    Stop();
-    return text_;
+// What a pseudo-terminal shows from now on, read until `until` has been seen, or, without it,
+// until the other side is gone or has been quiet for a moment (it hands data on with a small
+// delay); bounded in time.
+std::string Screen(int fd, const std::string& until = "") {
+  std::string text;
+  char buffer[4096];
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < end && (until.empty() || text.find(until) == std::string::npos)) {
+    struct pollfd p = {fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, 200);
+    if (ready == 0 && until.empty()) break;
+    if (ready <= 0) continue;
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
   }
-  // Waits (a bounded time) until `part` has been read.
-  bool WaitFor(const std::string& part) {
-    for (int i = 0; i < 1000; ++i) {
-      {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (text_.find(part) != std::string::npos) return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
- private:
-  void Drain() {
-    char buffer[4096];
-    for (;;) {
-      const bool stopping = stop_.load();
-      struct pollfd p = {fd_, POLLIN, 0};
-      const int ready = ::poll(&p, 1, stopping ? 50 : 20);
-      if (ready == 0 && stopping) return;
-      if (ready == 0) continue;
-      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-      if (n <= 0) return;  // the other side is gone
-      std::lock_guard<std::mutex> hold(lock_);
-      text_.append(buffer, static_cast<size_t>(n));
-    }
-  }
-  void Stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-
-  int fd_;
-  std::atomic<bool> stop_{false};
-  std::mutex lock_;
-  std::string text_;
-  std::thread thread_;
-};
+  return text;
+}
 
 void Type(int fd, const std::string& keys) { ASSERT_EQ(::write(fd, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
 
@@ -401,7 +369,6 @@ TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
     struct winsize size = c_Screen;
     int master = -1, slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, &size), 0);
-    ReaderC screen(master);
     QueryAnswerE answer;
     {
       ngt_InteractionManagerC terminal(std::make_shared<ConsoleC>(slave, slave, -1, -1, true));
@@ -409,7 +376,7 @@ TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
       answer = terminal.Query("Gathering inventory", "Do you wish to continue?", QueryAnswerE::Yes);
     }
     EXPECT_EQ(answer == QueryAnswerE::Yes, c.goesOn);
-    const std::string shown = screen.Text();
+    const std::string shown = Screen(master);
     ::close(master);
     EXPECT_EQ(Count(shown, "Do you wish to continue? [Y/n] "), c.asked) << shown;
     EXPECT_NE(shown.find("Gathering inventory\r\n\r\n"), std::string::npos) << shown;
@@ -523,12 +490,13 @@ TEST_F(Interaction, CtrlCOnTheTerminalCancelsAFullRun) {
     log_LogManagerC::ReleaseInstance(0);
     ::_exit(cancelled ? c_Cancelled : c_NotCancelled);
   }
-  ReaderC screen(master);
   Type(master, "y\n");
-  if (screen.WaitFor("READY")) Type(master, "\x03");
+  std::string shown = Screen(master, "READY");
+  if (Contains(shown, "READY")) Type(master, "\x03");
+  shown += Screen(master);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  const std::string shown = screen.Text();
+  shown += Screen(master);
   ::close(master);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c_Cancelled) << shown;
   EXPECT_NE(shown.find("Do you wish to continue? [Y/n] "), std::string::npos) << shown;

@@ -14,7 +14,6 @@
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "prefs/tracker/TrkMessages.h"
 #include "tests/app/AppTestSupport.h"
-#include "tests/app/plugin/BulkTrackerPlugin.h"
 #include "tests/app/plugin/TestTrackerPlugin.h"
 
 namespace {
@@ -149,13 +148,12 @@ TEST(TrackerProgram, RunsKilledWhileSavingNeverLeaveAPartialInventory) {
   // killed as soon as the save starts, until one kill has landed inside it.
   constexpr int c_MaxKills = 12;
   hxtest::TempDirC dir("hxapp-safe");
-  const std::string plugins = std::string("PluginDirectory=") + hxapp::c_BulkPluginDir + "\n";
   const std::string inventories = dir.File("data/tracker/inventories"), path = inventories + "/inv.hxi";
   dir.Mkdir("tmp");
   auto args = [&](int entities, bool delta) {
     std::vector<std::string> a = QuietArgs({"-o", "Upload=False", "-o", "Compress=False", "-o", "InventoryFile=inv.hxi",
-                                            "-o", "TempDirectory=" + dir.File("tmp"), "-o",
-                                            std::string(c_BulkTrackerEntities) + "=" + std::to_string(entities)});
+                                            "-o", "TempDirectory=" + dir.File("tmp"), "-o", "TestTrackerDelegate=True",
+                                            "-o", std::string(c_TestTrackerEntities) + "=" + std::to_string(entities)});
     if (delta) a.insert(a.end(), {"-o", "Difference=True", "-o", "IncrementalDiff=True"});
     return a;
   };
@@ -167,7 +165,7 @@ TEST(TrackerProgram, RunsKilledWhileSavingNeverLeaveAPartialInventory) {
   constexpr const char* c_Finished = "Finished generating inventory";
 
   // The first run, whole, gives the previous inventory and the time a save takes.
-  TrackerProcessC first(dir, args(c_Entities, false), plugins);
+  TrackerProcessC first(dir, args(c_Entities, false), c_TrackerPlugin);
   ASSERT_EQ(first.Start(), hx::RC_OK);
   ASSERT_TRUE(waitForSaves(c_Started, 1));
   const auto saveStart = std::chrono::steady_clock::now();
@@ -185,7 +183,7 @@ TEST(TrackerProgram, RunsKilledWhileSavingNeverLeaveAPartialInventory) {
   int killedWhileSaving = 0;
   for (int i = 0; i < c_Kills || (killedWhileSaving == 0 && i < c_MaxKills); ++i) {
     SCOPED_TRACE("kill " + std::to_string(i));
-    TrackerProcessC p(dir, args(c_Entities, i % 2 == 1), plugins);
+    TrackerProcessC p(dir, args(c_Entities, i % 2 == 1), c_TrackerPlugin);
     const size_t started = saves(c_Started) + 1, finished = saves(c_Finished);
     ASSERT_EQ(p.Start(), hx::RC_OK);
     ASSERT_TRUE(waitForSaves(c_Started, started));
@@ -206,7 +204,7 @@ TEST(TrackerProgram, RunsKilledWhileSavingNeverLeaveAPartialInventory) {
   EXPECT_LE(FilesIn(inventories, "inv.hxi.").size(), static_cast<size_t>(killedWhileSaving));
 
   // The next run finds a usable base, takes its delta and clears the temporary files.
-  const hxapp::RunT next = RunProgram(dir, args(1000, true), plugins);
+  const hxapp::RunT next = RunProgram(dir, args(1000, true), c_TrackerPlugin);
   EXPECT_EQ(next.exitCode, 0u);
   EXPECT_FALSE(Contains(next.log.substr(next.log.rfind("Program arguments")), "reverting to full inventory"));
   EXPECT_EQ(FilesIn(inventories), std::vector<std::string>{"inv.hxi"});
