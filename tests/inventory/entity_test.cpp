@@ -1,5 +1,5 @@
-// The entity tree as trackers use it: attributes, the character rule, searching, moving and
-// merging children, the vocabulary helpers, the component faces and the digest a delta keys by.
+// The entity tree as trackers use it: attributes, the character rule, searching and moving
+// children, the vocabulary helpers, the component faces and the digest a delta keys by.
 
 #include <gtest/gtest.h>
 
@@ -144,30 +144,6 @@ TEST(InventoryEntity, CloneAndReferences) {
   EXPECT_EQ(ComServerCounterC::GetCount(), before);
 }
 
-TEST(InventoryEntity, ExtractEntitiesMergesByKeyAndFillsInEvidence) {
-  auto target = AddChild(nullptr, "Hardware", {"Evidence", "dmi"});
-  AddChild(target.get(), "Property", {"Name", "Speed", "Value", "old"});
-  auto source = AddChild(nullptr, "Hardware", {"Evidence", "kstat"});
-  AddChild(source.get(), "Property", {"Name", "Speed", "Value", "new"});               // key already there
-  AddChild(source.get(), "Instance", {"Name", "Cores"});                                // other tag stays
-  AddChild(source.get(), "Property", {"Name", "Cores", "Value", "4"});                  // moves, gets evidence
-  AddChild(source.get(), "Property", {"Name", "Cores", "Value", "8"});                  // second of a key: dropped
-  AddChild(source.get(), "Property", {"Name", "Bus", "Value", "x", "Evidence", "own"});  // keeps its own
-  ASSERT_EQ(target->ExtractEntities("Property", "Name", source.get()), hx::RC_OK);
-  EXPECT_EQ(ChildNames(source.get()), "Instance:Cores");
-  std::string got;
-  for (const TrkInventoryEntityC* c = target->GetFirstChild(); c; c = c->GetNext()) got += Attrs(c) + "/ ";
-  EXPECT_EQ(got, "Name=Speed Value=old / Name=Cores Value=4 Evidence=kstat / Name=Bus Value=x Evidence=own / ");
-
-  // Equal evidence on both sides: nothing is filled in.
-  auto t2 = TrkInventoryEntityC::New("Hardware");
-  auto s2 = TrkInventoryEntityC::New("Hardware");
-  AddChild(s2.get(), "Property", {"Name", "A", "Value", "1"});
-  ASSERT_EQ(t2->ExtractEntities("Property", "Name", s2.get()), hx::RC_OK);
-  EXPECT_EQ(Attrs(t2->GetFirstChild()), "Name=A Value=1 ");
-  EXPECT_EQ(t2->ExtractEntities("Property", "Name", nullptr), hx::RC_INVALID_ARG);
-}
-
 TEST(InventoryTrack, HelpersBuildAndReadTheVocabulary) {
   struct CaseT { const char *name, *value, *evidence; bool allowEmpty; hx::ResultT rc; const char* attrs; };
   const CaseT cases[] = {
@@ -193,7 +169,7 @@ TEST(InventoryTrack, HelpersBuildAndReadTheVocabulary) {
   EXPECT_EQ(cpu->AddProperty("Empty", ""), hx::RC_OK);  // the two-argument form allows it
   EXPECT_EQ(cpu->AddProperty("", "x"), hx::RC_FAIL);
   auto pkg = TrkTrackC::AddPackage(inv.get(), "SUNWcsr", "pkginfo");
-  TrkTrackC::AddClass(inv.get(), "Disk", "sd0", "devinfo")->AddProperty("Speed", "disk");
+  TrkTrackC::AddClass(inv.get(), "Disk", "sd0", "devinfo");
   EXPECT_EQ(Attrs(cpu.get()), "Class=CPU Name=cpu0 Evidence= ");  // evidence set even when empty
   EXPECT_EQ(ChildNames(inv.get()), "Hardware:cpu0 Package:SUNWcsr Hardware:sd0");
   EXPECT_EQ(pkg->GetAttribute("Evidence"), "pkginfo");
@@ -201,8 +177,6 @@ TEST(InventoryTrack, HelpersBuildAndReadTheVocabulary) {
   EXPECT_EQ(TrkTrackC::GetProperty(cpu.get(), "speed"), "lower");
   EXPECT_EQ(TrkTrackC::GetProperty(cpu.get(), "Missing"), "");
   EXPECT_EQ(TrkTrackC::GetProperty(nullptr, "Speed"), "");
-  EXPECT_EQ(TrkTrackC::GetClassProperty(inv.get(), "Disk", "Speed"), "disk");
-  EXPECT_EQ(TrkTrackC::GetClassProperty(inv.get(), "disk", "Speed"), "");
   EXPECT_FALSE(TrkTrackC::AddClass(nullptr, "CPU", "cpu0", ""));
   EXPECT_FALSE(TrkTrackC::AddPackage(nullptr, "P", ""));
 }

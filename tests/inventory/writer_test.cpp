@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <thread>
@@ -98,24 +97,9 @@ TEST(InventoryWriter, EscapingOfTextAndAttributeValues) {
 
 TEST(InventoryWriter, FailuresGiveTheirCodes) {
   hxtest::TempDirC dir("inv-writer");
-  auto inv = EmptyInventory();
-  EXPECT_EQ(XmlSaveFile(nullptr, inv.get()), hx::RC_NULL_OUT);
+  EXPECT_EQ(XmlSaveFile(nullptr, EmptyInventory().get()), hx::RC_NULL_OUT);
   const FileNameC ok(dir.File("inv.hxi"));
   EXPECT_EQ(XmlSaveFile(&ok, nullptr), hx::RC_NULL_OUT);
-
-  // A write that fails part way: the device refuses every byte once the buffer is handed on.
-  std::FILE* full = std::fopen("/dev/full", "w");
-  if (full == nullptr) GTEST_SKIP() << "no /dev/full";
-  for (int i = 0; i < 2000; ++i)
-    inv->AddProperty("Property" + std::to_string(i), std::string(64, 'x'));
-  hx::ResultT rc;
-  {
-    XmlStdioOutputStreamC stream(full);
-    stream.saveObject(static_cast<XmlDocumentI*>(inv.get()));
-    rc = stream.close();
-  }
-  std::fclose(full);
-  EXPECT_EQ(rc, hx::RcFromErrno(ENOSPC));
 }
 
 TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
