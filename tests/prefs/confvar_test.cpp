@@ -1,6 +1,6 @@
-// Typed configuration values: where a value is found (command line, user hive, machine hive,
-// older key layout, default), the half-second read cache, the typed conversions and the
-// trace lines of a read.
+// Configuration values over the registry: where a value is found (command line, user hive,
+// machine hive, older key layout, default), the half-second read cache and the trace lines of
+// a read.
 
 #include <gtest/gtest.h>
 
@@ -156,72 +156,6 @@ TEST_F(ConfVar, SourceFollowsFlagsAndOverrides) {
   }
   ConfVarStringC noName(&ConfCCommonKey, nullptr, "", nullptr, 0xD8, "x");
   EXPECT_EQ(noName.searchForRegLocn(HKEY_LOCAL_MACHINE, true), hx::RC_FAIL);
-}
-
-TEST_F(ConfVar, CommandLineOverridesKeepTheirOrder) {
-  StringC first;
-  const StringArrayC* all = nullptr;
-  EXPECT_EQ(ConfVarGetCmdline("Name", &first), CONF_VAR_E_NO_CMDLINE);
-  EXPECT_EQ(ConfVarGetCmdlines("Name", &all), CONF_VAR_E_NO_CMDLINE);
-  ConfVarSetCmdline("Name", "a");
-  ConfVarSetCmdline("NAME", "b");
-  EXPECT_EQ(ConfVarGetCmdline("name", &first), 0);
-  EXPECT_EQ(first, "a");
-  ASSERT_EQ(ConfVarGetCmdlines("Name", &all), 0);
-  EXPECT_EQ(*all, (StringArrayC{"a", "b"}));
-
-  ConfVarStringArrayC list(&ConfCCommonKey, "Name", "L", nullptr, 0xD8, {"d"});
-  EXPECT_EQ(list.get(), (StringArrayC{"a", "b"}));
-}
-
-TEST_F(ConfVar, TypedValuesConvertTheirText) {
-  Mount("t.ini",
-        "[Tarvosk\\Common]\nNum=42l\nBig=999\nNeg=-7\nWord=abc\nYes=yes\nOff=OFF\nMaybe=maybe\n"
-        "Hex=0A0bff\nOdd=ABC\nList= a; b;;c ;\n");
-  const int flags = 0xD8;
-  EXPECT_EQ(ConfVarInt32C(&ConfCCommonKey, nullptr, "Num", nullptr, flags, 5, 0, 100).get(), 42);
-  EXPECT_EQ(ConfVarInt32C(&ConfCCommonKey, nullptr, "Big", nullptr, flags, 5, 0, 100).get(), 100);
-  EXPECT_EQ(ConfVarInt32C(&ConfCCommonKey, nullptr, "Neg", nullptr, flags, 5, -10, 10).get(), -7);
-  EXPECT_EQ(ConfVarInt32C(&ConfCCommonKey, nullptr, "Word", nullptr, flags, 5, 0, 100).get(), 5);
-  EXPECT_EQ(ConfVarUInt32C(&ConfCCommonKey, nullptr, "Neg", nullptr, flags, 3, 0, 100).get(), 3u);
-  EXPECT_EQ(ConfVarUInt32C(&ConfCCommonKey, nullptr, "Num", nullptr, flags, 3, 50, 100).get(), 50u);
-  EXPECT_TRUE(ConfVarBooleanC(&ConfCCommonKey, nullptr, "Yes", nullptr, flags, false).get());
-  EXPECT_FALSE(ConfVarBooleanC(&ConfCCommonKey, nullptr, "Off", nullptr, flags, true).get());
-  EXPECT_TRUE(ConfVarBooleanC(&ConfCCommonKey, nullptr, "Maybe", nullptr, flags, true).get());
-  EXPECT_EQ(ConfVarBooleanC::toString(true), "True");
-  EXPECT_EQ(ConfVarBooleanC::toString(false), "False");
-  const uint8_t dflt[] = {1};
-  EXPECT_EQ(ConfVarBinaryC(&ConfCCommonKey, nullptr, "Hex", nullptr, flags, dflt, 1).get(),
-            (std::vector<uint8_t>{0x0A, 0x0B, 0xFF}));
-  EXPECT_EQ(ConfVarBinaryC(&ConfCCommonKey, nullptr, "Odd", nullptr, flags, dflt, 1).get(), (std::vector<uint8_t>{1}));
-  EXPECT_EQ(ConfVarStringArrayC(&ConfCCommonKey, nullptr, "List", nullptr, flags, {}).get(),
-            (StringArrayC{"a", "b", "c"}));
-}
-
-TEST_F(ConfVar, SetWritesTheMachineHiveAndResetRemovesIt) {
-  const std::string path = Mount("t.ini", "[Tarvosk\\Common]\n");
-  ConfVarUInt32C timeout(&ConfCCommonKey, nullptr, "Timeout", nullptr, 0xD8, 30, 1, 600);
-  ASSERT_EQ(timeout.set(900), 0);
-  EXPECT_EQ(timeout.get(), 600u);
-  EXPECT_NE(hxtest::ReadFile(path).find("Timeout=600"), std::string::npos);
-  g_now += hx::kConfNsPerSecond;
-  EXPECT_EQ(timeout.get(), 600u);
-  EXPECT_EQ(timeout.source(), ConfVarC::SourceMachine);
-
-  ASSERT_EQ(timeout.resetToDefault(), 0);
-  EXPECT_EQ(timeout.get(), 30u);
-  EXPECT_EQ(hxtest::ReadFile(path).find("Timeout"), std::string::npos);
-  g_now += hx::kConfNsPerSecond;
-  EXPECT_EQ(timeout.get(), 30u);
-  EXPECT_EQ(timeout.source(), ConfVarC::SourceDefault);
-
-  ConfVarBooleanC flag(&ConfCCommonKey, nullptr, "Flag", nullptr, 0xD8, false);
-  ASSERT_EQ(flag.set(true), 0);
-  ConfVarBinaryC blob(&ConfCCommonKey, nullptr, "Blob", nullptr, 0xD8, nullptr, 0);
-  ASSERT_EQ(blob.set({0xDE, 0xAD}), 0);
-  ConfVarStringArrayC list(&ConfCCommonKey, nullptr, "List", nullptr, 0xD8, {});
-  ASSERT_EQ(list.set({"x", "y"}), 0);
-  EXPECT_NE(hxtest::ReadFile(path).find("Flag=True\nBlob=DEAD\nList=x;y\n"), std::string::npos);
 }
 
 }  // namespace
