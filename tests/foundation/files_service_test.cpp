@@ -85,24 +85,6 @@ TEST_F(FilesServiceTest, StatusQueriesAndFileInfo) {
   EXPECT_FALSE(info.hasStatus());
 }
 
-TEST_F(FilesServiceTest, TemporaryFilesAreNewAndPrivate) {
-  std::set<std::string> names;
-  for (int i = 0; i < 50; ++i) {
-    const FileNameC temp = svc.createTempFile(FileNameC(root_), "tvk", ".hxi", 0);
-    ASSERT_FALSE(temp.empty());
-    EXPECT_EQ(temp.directory(), root_);
-    EXPECT_EQ(temp.baseName().rfind("tvk", 0), 0u);
-    EXPECT_EQ(temp.extension(), "hxi");
-    struct stat st;
-    ASSERT_EQ(::stat(temp.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(st.st_size, 0);
-    names.insert(temp.str());
-  }
-  EXPECT_EQ(names.size(), 50u);
-  EXPECT_TRUE(svc.createTempFile(path("missing"), "tvk", ".hxi", 0).empty());
-}
-
 TEST_F(FilesServiceTest, CopyKeepsContentAndPermissionsAndNeverShowsPartFiles) {
   std::string content;
   for (int i = 0; i < 300000; ++i) content.push_back(static_cast<char>(i * 7));
