@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <openssl/evp.h>
-
 #include <functional>
 #include <regex>
 
 #include "app/driver/TrkRunMessages.h"
+#include "app/driver/TrkTamperShield.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "foundation/messages/Errors.h"
 #include "inventory/TrkTrack.h"
@@ -120,29 +119,15 @@ TEST(TrackerRun, FailingPhaseStopsTheLaterOnesAndTheRun) {
   EXPECT_FALSE(Contains(log, "Started generating inventory")) << log;
 }
 
-std::string Md5Hex(const std::string& data) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int n = 0;
-  EVP_Digest(data.data(), data.size(), digest, &n, EVP_md5(), nullptr);
-  std::string hex;
-  for (unsigned i = 0; i < n; ++i) hex += hx::Format("%02x", digest[i]);
-  return hex;
-}
-
-// The receiver's check of the signature: the body's digest enciphered under the key text's.
-std::string ExpectedSignature(const std::string& body, const std::string& keyText) {
-  const std::string digest = Md5Hex(body), key = Md5Hex(keyText);
-  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  unsigned char out[64];
-  int n = 0, m = 0;
-  EVP_EncryptInit_ex(ctx, EVP_aes_256_ecb(), nullptr, reinterpret_cast<const unsigned char*>(key.data()), nullptr);
-  EVP_CIPHER_CTX_set_padding(ctx, 0);
-  EVP_EncryptUpdate(ctx, out, &n, reinterpret_cast<const unsigned char*>(digest.data()), 32);
-  EVP_EncryptFinal_ex(ctx, out + n, &m);
-  EVP_CIPHER_CTX_free(ctx);
-  std::string hex;
-  for (int i = 0; i < n + m; ++i) hex += hx::Format("%02x", out[i]);
-  return hex;
+// The signature as a receiver computes it (the values here come from the OpenSSL command line):
+// the MD5 of the body, enciphered with AES-256-ECB under the MD5 of the key text.
+TEST(TrackerSignature, KnownAnswer) {
+  hxtest::TempDirC dir("hxapp-sign");
+  std::string digest, cipher;
+  ASSERT_EQ(trk::FileDigest(FileNameC(dir.Write("body", "<Inventory/>")), &digest), hx::RC_OK);
+  EXPECT_EQ(digest, "226784b76cfea233151b15a850e90cd5");
+  ASSERT_EQ(trk::TamperShieldCipher(digest, "/opt/t/messages/hxtmsg.cat", &cipher), hx::RC_OK);
+  EXPECT_EQ(cipher, "2810851ac694937ea86437dcfe0a8234aaf958ecb89f86ba5444ea3e5f064236");
 }
 
 TEST(TrackerRun, FullInventoryIsWrittenSignedStagedAndHandedToTheUpload) {
@@ -158,8 +143,10 @@ TEST(TrackerRun, FullInventoryIsWrittenSignedStagedAndHandedToTheUpload) {
   EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Processor\"")) << inventory;
   const size_t open = inventory.rfind("<!--");
   ASSERT_NE(open, std::string::npos);
-  EXPECT_EQ(inventory.substr(open), "<!--" + ExpectedSignature(inventory.substr(0, open), keyText) + "-->");
-  EXPECT_EQ(inventory.size() - open, 64u + 7u);
+  std::string digest, cipher;
+  ASSERT_EQ(trk::FileDigest(FileNameC(p.Dir().Write("body", inventory.substr(0, open))), &digest), hx::RC_OK);
+  ASSERT_EQ(trk::TamperShieldCipher(digest, keyText, &cipher), hx::RC_OK);
+  EXPECT_EQ(inventory.substr(open), "<!--" + cipher + "-->");
   EXPECT_EQ(Staged(p), inventory);
   EXPECT_TRUE(t->uploadCalled);
   EXPECT_EQ(t->uploadPath, StagedPath(p));

@@ -230,7 +230,6 @@ TEST_F(Interaction, SteppingThroughTheRun) {
       {"all succeed", {true, true, true, true, true, true, true}, "++++", "+++", 3, 3},
       {"past the end stays on the last item", {true, true, true, true, true, true, true, true}, "++++", "+++", 3, 3},
       {"hardware fails", {true, false}, "+!..", "!..", 1, 0},
-      {"hardware fails, the driver repeats it", {true, false, false, false}, "+!..", "!..", 1, 0},
       {"nothing turns a failed run into a successful one", {true, false, true, true, true}, "+!..", "!..", 1, 0},
       {"file scan fails", {true, true, false}, "+!..", "+!.", 1, 1},
       {"generating fails", {true, true, true, true, true, false, false}, "++!.", "+++", 2, 3},
