@@ -158,25 +158,6 @@ class ComRegistryTest : public ::testing::Test {
   UnixComRegistryC* registry_ = new UnixComRegistryC;
 };
 
-// Both views are one object with one count, and references move the server count.
-TEST_F(ComRegistryTest, QueryInterfaceGivesBothViewsOfOneObject) {
-  void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(reg()->QueryInterface(IID_Unsupported, &out), hx::RC_NO_INTERFACE);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(reg()->QueryInterface(IID_IUnknown, nullptr), hx::RC_INVALID_ARG);
-  const long before = ComServerCounterC::GetCount();
-  for (const auto& [iid, expected] : {std::pair<ZORGUID, void*>{IID_IUnknown, reg()}, {IID_ComRegistry, reg()},
-                                      {IID_ComNameRegistry, names()}}) {
-    ASSERT_EQ(reg()->QueryInterface(iid, &out), hx::RC_OK);
-    EXPECT_EQ(out, expected);
-  }
-  EXPECT_EQ(ComServerCounterC::GetCount(), before + 3);
-  EXPECT_EQ(names()->Release(), 3u);
-  reg()->Release();
-  reg()->Release();
-  EXPECT_EQ(ComServerCounterC::GetCount(), before);
-}
-
 TEST_F(ComRegistryTest, ClassObjectTable) {
   ThingFactoryC<1> first;
   ThingFactoryC<2> second;
