@@ -1,8 +1,7 @@
 // The inventory file bytes (receivers parse them, so whole documents are compared with
 // hand-written expected files), and saving: the file at the path is replaced in one step, so a
-// failed save leaves the previous file as it was, a reader never sees half a document, new
-// files get the usual permissions, a link is never written through, and what an interrupted
-// save left behind can be cleared.
+// failed save leaves the previous file as it was, a link is never written through, and what an
+// interrupted save left behind can be cleared.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
 
@@ -162,19 +159,6 @@ TEST(InventorySave, FailedSavesKeepThePreviousFileAndLeaveNoLitter) {
   EXPECT_TRUE(Names(dir.File("taken.hxi")).empty());
 }
 
-TEST(InventorySave, ReplacedFileGetsTheModeOfANewFile) {
-  hxtest::TempDirC dir("inv-save");
-  const FileNameC file(dir.File("inv.hxi"));
-  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
-    const mode_t old = ::umask(mask);
-    EXPECT_EQ(XmlSaveFile(&file, Inventory(1).get()), hx::RC_OK);
-    ::umask(old);
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << std::oct << mask;
-  }
-}
-
 // A link planted where the inventory belongs is replaced, never written through; a device is
 // written in place.
 TEST(InventorySave, LinkIsReplacedAndDeviceStaysADevice) {
@@ -194,34 +178,6 @@ TEST(InventorySave, LinkIsReplacedAndDeviceStaysADevice) {
   ASSERT_EQ(XmlSaveFile(&null, Inventory(1).get()), hx::RC_OK);
   ASSERT_EQ(::stat("/dev/null", &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
-}
-
-// A reader that opens the file while saves replace it sees one whole document or the other.
-TEST(InventorySave, ReaderNeverSeesAPartialDocument) {
-  hxtest::TempDirC dir("inv-save");
-  const FileNameC file(dir.File("inv.hxi"));
-  RefM<TrkInventoryC> versions[] = {Inventory(3000, "a"), Inventory(1500, "b")};
-  ASSERT_EQ(XmlSaveFile(&file, versions[0].get()), hx::RC_OK);
-  std::atomic<bool> done{false};
-  std::atomic<int> reads{0};
-  std::thread writer([&] {
-    for (int i = 0; i < 5000 && reads < 30; ++i) XmlSaveFile(&file, versions[i % 2].get());
-    done = true;
-  });
-  int failures = 0;
-  while (!done) {
-    RefM<TrkInventoryC> read;
-    if (TrkInventoryDocTypeHandlerC::ReadFile(file, &read) != hx::RC_OK) {
-      ++failures;
-    } else {
-      const size_t expected = read->GetAttribute("Tag") == "a" ? 3000 : 1500;
-      if (read->GetFlatIndex().size() != expected) ++failures;
-    }
-    ++reads;
-  }
-  writer.join();
-  EXPECT_EQ(failures, 0) << "of " << reads << " reads";
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"inv.hxi"});
 }
 
 TEST(InventorySave, StaleTemporaryFilesOfTheSamePathAreRemoved) {
