@@ -7,12 +7,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "foundation/core/Result.h"
 #include "foundation/messages/CatalogCompiler.h"
@@ -324,31 +322,6 @@ TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
     EXPECT_EQ(ErrSetCat(""), hx::RC_OK);
     EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
   }
-}
-
-// Readers keep using a catalog while another thread replaces it.
-TEST(MessagesCatSwitch, LookupsWhileTheProcessCatalogIsReplaced) {
-  hxtest::TempDirC dir("hxmsg");
-  WriteCatalog(dir.File("a.cat"), {{kTrackerSet, 10, "A"}});
-  WriteCatalog(dir.File("b.cat"), {{kTrackerSet, 10, "B"}});
-  hxtest::ScopedEnvC env;
-  SetLocale(env, nullptr, nullptr, "C");
-  ErrCatSwitchC sw;
-  sw.disableModuleCatalog();
-  std::atomic<bool> bad{false};
-  std::vector<std::thread> readers;
-  for (int t = 0; t < 3; ++t) {
-    readers.emplace_back([&] {
-      for (int i = 0; i < 2000; ++i) {
-        ErrSevT sev;
-        const std::string text = sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "D");
-        if (text != "A" && text != "B" && text != "D") bad = true;
-      }
-    });
-  }
-  for (int i = 0; i < 200; ++i) sw.setProcessCatalog(dir.File(i % 2 ? "a.cat" : "b.cat"));
-  for (auto& r : readers) r.join();
-  EXPECT_FALSE(bad);
 }
 
 std::string Compile(const std::string& source) {
