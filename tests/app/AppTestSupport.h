@@ -25,7 +25,6 @@ constexpr const char* c_Program = HX_BINARY_DIR "/bin/hxtrack";
 constexpr const char* c_BinaryDir = HX_BINARY_DIR;
 constexpr const char* c_Uploader = HX_BINARY_DIR "/lib/libuploader.so";
 constexpr const char* c_PluginDir = HX_BINARY_DIR "/test-plugins/tracker";
-constexpr const char* c_BulkPluginDir = HX_BINARY_DIR "/test-plugins/bulk";
 constexpr const char* c_CancellingInstallDir = HX_BINARY_DIR "/test-plugins/cancelling";
 constexpr const char* c_NewSession = "/usr/bin/setsid";
 constexpr const char* c_Separator = "************************************************************\n";

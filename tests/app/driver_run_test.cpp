@@ -1,13 +1,15 @@
 // The run driver in this process: when a run is skipped, which phases run for which inventory
 // type, what a failing phase stops, how the inventory file is named, full and delta writing
-// with their fallbacks, staging, the call of the upload, cancellation and the clean-up of the
-// run's temporary files.
+// with their fallbacks, the signature, staging, the call of the upload, cancellation and the
+// clean-up of the run's temporary files.
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 
 #include "app/driver/TrkRunMessages.h"
+#include "app/driver/TrkTamperShield.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "foundation/messages/Errors.h"
 #include "inventory/TrkTrack.h"
@@ -31,6 +33,7 @@ std::string Staged(InProcessC& p) { return hxapp::Gunzipped(StagedPath(p)); }
 
 using hxtest::ErrorIds;
 
+// A recent enough inventory ends the run at once and touches nothing.
 TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
   struct CaseT {
     const char* what;
@@ -51,40 +54,27 @@ TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
       {"skip requested", {"-o", "SkipInventory=True"}, false, 0, true, nullptr},
   };
   for (const CaseT& c : cases) {
+    SCOPED_TRACE(c.what);
     InProcessC p;
-    ASSERT_EQ(p.Load(c.args), hx::RC_OK) << c.what;
+    ASSERT_EQ(p.Load(c.args), hx::RC_OK);
     if (c.file) {
       p.Dir().Mkdir("data/tracker/inventories");
       hxtest::WriteFile(InventoryPath(p), "old");
       hxtest::SetModified(InventoryPath(p), c.modifiedSeconds);
     }
     RefM<ProbeTrackerC> t = p.NewTracker();
-    EXPECT_EQ(t->IsInventoryRecentEnough(), c.recent) << c.what;
-    EXPECT_EQ(p.Value("SkipInventory"), c.recent ? "True" : "False") << c.what;
+    EXPECT_EQ(p.Run(*t), hx::RC_OK);
+    EXPECT_EQ(t->phases.empty(), c.recent);
+    EXPECT_EQ(t->uploadCalled, !c.recent);
+    EXPECT_EQ(std::filesystem::exists(p.UploadDir()), !c.recent);
+    EXPECT_EQ(p.Value("SkipInventory"), c.recent ? "True" : "False");
+    EXPECT_EQ(c.file && hxtest::ReadFile(InventoryPath(p)) == "old", c.recent && c.file);
     t.reset();
     const std::string log = p.Log();
-    if (c.ageLine != nullptr) {
-      EXPECT_TRUE(Contains(log, "Existing inventory file \"" + InventoryPath(p) + "\" " + c.ageLine)) << c.what << log;
-    } else {
-      EXPECT_FALSE(Contains(log, "hour(s) old")) << c.what << log;
-    }
+    EXPECT_EQ(Contains(log, "A new inventory will not be performed"), c.recent) << log;
+    EXPECT_EQ(Contains(log, "hour(s) old"), c.ageLine != nullptr) << log;
+    EXPECT_TRUE(!c.ageLine || Contains(log, "Existing inventory file \"" + InventoryPath(p) + "\" " + c.ageLine)) << log;
   }
-}
-
-TEST(TrackerRun, RecentInventoryEndsTheRunWithoutTouchingAnything) {
-  InProcessC p;
-  ASSERT_EQ(p.Load({"-o", "MinInventoryInterval=24"}), hx::RC_OK);
-  p.Dir().Mkdir("data/tracker/inventories");
-  hxtest::WriteFile(InventoryPath(p), "old");
-  hxtest::SetModified(InventoryPath(p), -c_Hour);
-  RefM<ProbeTrackerC> t = p.NewTracker();
-  EXPECT_EQ(p.Run(*t), hx::RC_OK);
-  EXPECT_TRUE(t->phases.empty());
-  EXPECT_FALSE(t->uploadCalled);
-  EXPECT_EQ(hxtest::ReadFile(InventoryPath(p)), "old");
-  EXPECT_FALSE(std::filesystem::exists(p.UploadDir()));
-  t.reset();
-  EXPECT_TRUE(Contains(p.Log(), "A new inventory will not be performed"));
 }
 
 TEST(TrackerRun, PhasesByInventoryType) {
@@ -129,9 +119,21 @@ TEST(TrackerRun, FailingPhaseStopsTheLaterOnesAndTheRun) {
   EXPECT_FALSE(Contains(log, "Started generating inventory")) << log;
 }
 
-TEST(TrackerRun, FullInventoryIsWrittenStagedAndHandedToTheUpload) {
+// The signature as a receiver computes it (the values here come from the OpenSSL command line):
+// the MD5 of the body, enciphered with AES-256-ECB under the MD5 of the key text.
+TEST(TrackerSignature, KnownAnswer) {
+  hxtest::TempDirC dir("hxapp-sign");
+  std::string digest, cipher;
+  ASSERT_EQ(trk::FileDigest(FileNameC(dir.Write("body", "<Inventory/>")), &digest), hx::RC_OK);
+  EXPECT_EQ(digest, "226784b76cfea233151b15a850e90cd5");
+  ASSERT_EQ(trk::TamperShieldCipher(digest, "/opt/t/messages/hxtmsg.cat", &cipher), hx::RC_OK);
+  EXPECT_EQ(cipher, "2810851ac694937ea86437dcfe0a8234aaf958ecb89f86ba5444ea3e5f064236");
+}
+
+TEST(TrackerRun, FullInventoryIsWrittenSignedStagedAndHandedToTheUpload) {
   InProcessC p;
-  ASSERT_EQ(p.Load(), hx::RC_OK);
+  const std::string keyText = p.Dir().File("messages/hxtmsg.cat");
+  ASSERT_EQ(p.Load({"-o", "TamperShield=True", "-o", "LogMsgCatPath=" + keyText}), hx::RC_OK);
   RefM<ProbeTrackerC> t = p.NewTracker();
   t->hardwareClasses = {"Processor"};
   EXPECT_EQ(p.Run(*t), hx::RC_OK);
@@ -139,6 +141,12 @@ TEST(TrackerRun, FullInventoryIsWrittenStagedAndHandedToTheUpload) {
   EXPECT_TRUE(Contains(inventory, "<!DOCTYPE Inventory")) << inventory;
   EXPECT_TRUE(Contains(inventory, "Type=\"Full\" FileScan=\"False\">")) << inventory;
   EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Processor\"")) << inventory;
+  const size_t open = inventory.rfind("<!--");
+  ASSERT_NE(open, std::string::npos);
+  std::string digest, cipher;
+  ASSERT_EQ(trk::FileDigest(FileNameC(p.Dir().Write("body", inventory.substr(0, open))), &digest), hx::RC_OK);
+  ASSERT_EQ(trk::TamperShieldCipher(digest, keyText, &cipher), hx::RC_OK);
+  EXPECT_EQ(inventory.substr(open), "<!--" + cipher + "-->");
   EXPECT_EQ(Staged(p), inventory);
   EXPECT_TRUE(t->uploadCalled);
   EXPECT_EQ(t->uploadPath, StagedPath(p));
@@ -227,60 +235,106 @@ TEST(TrackerRun, UnusableTemporaryDirectoryIsNamedInTheLog) {
       << p.Log();
 }
 
-// A delta without a usable base (none, or one that is no inventory) becomes a full inventory.
+// A delta without a usable base (none, or one that is no inventory: the reader's tests list the
+// kinds) becomes a full inventory, which replaces the useless base, incremental or not.
 TEST(TrackerRun, DeltaWithoutAUsableBaseWritesAFullInventory) {
-  struct CaseT { const char* what; const char* base; const char* logged; };
+  for (const char* base : {static_cast<const char*>(nullptr), "this is not an inventory"}) {
+    for (const char* incremental : {"True", "False"}) {
+      SCOPED_TRACE(std::string(base ? base : "no base") + ", IncrementalDiff=" + incremental);
+      InProcessC p;
+      ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", std::string("IncrementalDiff=") + incremental}), hx::RC_OK);
+      ASSERT_EQ(p.Value("Generation"), "1");
+      if (base != nullptr) p.Dir().Write("data/tracker/inventories/" + p.Value("InventoryFile"), base);
+      EXPECT_EQ(p.RunOnce(), hx::RC_OK);
+      EXPECT_EQ(p.Value("Difference"), "False");
+      EXPECT_EQ(p.Value("Generation"), "Full");
+      EXPECT_TRUE(Contains(Staged(p), "Type=\"Full\""));
+      EXPECT_EQ(hxtest::ReadFile(InventoryPath(p)), Staged(p));
+      EXPECT_EQ(FilesIn(p.InventoryDir()), std::vector<std::string>{p.Value("InventoryFile")});
+      EXPECT_TRUE(FilesIn(p.TempDir()).empty());
+      EXPECT_TRUE(Contains(p.Log(), base ? "Could not generate inventory delta - reverting to full inventory"
+                                         : "Generating a full inventory"));
+    }
+  }
+}
+
+// A delta that is taken but cannot be written: the full inventory published instead still holds
+// every entity of the run, also those the delta had already taken out of the inventory. When the
+// full inventory cannot be written either, the run fails and the previous file stays as it was.
+TEST(TrackerRun, DeltaThatCouldNotBeWritten) {
+  struct CaseT { const char* what; int baseDisks, processors; const char* incremental; hx::ResultT result; };
   const CaseT cases[] = {
-      {"no earlier inventory", nullptr, "Generating a full inventory"},
-      {"unreadable base", "this is not an inventory", "Could not generate inventory delta - reverting to full inventory"},
+      // 3,000 disks this run no longer has make the delta's "Remove" far over the limit.
+      {"the full inventory is written instead", 3000, 1, "False", hx::RC_OK},
+      // The base copied aside for an incremental delta is cleared all the same.
+      {"nothing can be written", 1, 3000, "True", trk::run::MSG_RAW_INVENTORY},
   };
   for (const CaseT& c : cases) {
     SCOPED_TRACE(c.what);
     InProcessC p;
-    ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", "IncrementalDiff=True"}), hx::RC_OK);
-    ASSERT_EQ(p.Value("Generation"), "1");
-    if (c.base != nullptr) p.Dir().Write("data/tracker/inventories/" + p.Value("InventoryFile"), c.base);
-    EXPECT_EQ(p.RunOnce(), hx::RC_OK);
-    EXPECT_EQ(p.Value("Difference"), "False");
-    EXPECT_EQ(p.Value("Generation"), "Full");
-    EXPECT_TRUE(Contains(Staged(p), "Type=\"Full\""));
+    ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", std::string("IncrementalDiff=") + c.incremental}), hx::RC_OK);
+    p.Dir().Mkdir("data/tracker/inventories");
+    RefM<TrkInventoryC> base = TrkInventoryC::New();
+    base->Add("Type", "Full");
+    for (int i = 0; i < c.baseDisks; ++i) TrkTrackC::AddClass(base.get(), "Disk", "old disk " + std::to_string(i), "devinfo");
+    const FileNameC baseFile(InventoryPath(p));
+    ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK);
+    const std::string previous = hxtest::ReadFile(InventoryPath(p));
+
+    RefM<ProbeTrackerC> t = p.NewTracker();
+    for (int i = 0; i < c.processors; ++i) t->hardwareClasses.push_back("Processor" + std::to_string(i));
+    t->hardwareClasses.push_back("Memory");
+    hx::ResultT r;
+    {
+      hxapp::ScopedFileSizeLimitC limit(64 * 1024);
+      ASSERT_TRUE(limit.ok());
+      r = p.Run(*t);
+    }
+    EXPECT_EQ(r, c.result);
+    const std::string inventory = hxtest::ReadFile(InventoryPath(p));
+    if (hx::Succeeded(c.result)) {
+      EXPECT_EQ(p.Value("Generation"), "Full");
+      EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Processor0\"")) << inventory;
+      EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Memory\"")) << inventory;
+      EXPECT_FALSE(Contains(inventory, "old disk"));
+      EXPECT_EQ(Staged(p), inventory);
+    } else {
+      EXPECT_TRUE(inventory == previous);
+    }
+    EXPECT_EQ(FilesIn(p.InventoryDir()), std::vector<std::string>{p.Value("InventoryFile")});
     EXPECT_TRUE(FilesIn(p.TempDir()).empty());
-    EXPECT_TRUE(Contains(p.Log(), c.logged));
+    t.reset();
+    const std::string log = p.Log();
+    EXPECT_EQ(Contains(log, "Could not generate inventory delta - reverting to full inventory"), hx::Succeeded(c.result));
+    EXPECT_EQ(Contains(log, "ERROR: Could not create raw inventory"), hx::Failed(c.result));
   }
 }
 
-// When the delta is taken but cannot be written, the full inventory published instead still
-// holds every entity of the run, also those the delta had already taken out of the inventory.
-TEST(TrackerRun, EntitiesOfADeltaThatCouldNotBeWrittenAreInTheFullInventory) {
-  InProcessC p;
-  ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", "IncrementalDiff=False"}), hx::RC_OK);
-  // A base of 3,000 disks that this run no longer has: all of them go to the delta's "Remove",
-  // which makes the delta far larger than the limit below, and the full inventory far smaller.
-  p.Dir().Mkdir("data/tracker/inventories");
-  RefM<TrkInventoryC> base = TrkInventoryC::New();
-  base->Add("Type", "Full");
-  for (int i = 0; i < 3000; ++i) TrkTrackC::AddClass(base.get(), "Disk", "old disk " + std::to_string(i), "devinfo");
-  const FileNameC baseFile(InventoryPath(p));
-  ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK);
-
-  RefM<ProbeTrackerC> t = p.NewTracker();
-  t->hardwareClasses = {"Processor", "Memory"};  // both new: the delta moves them to "Add"
-  hx::ResultT r;
-  {
-    hxapp::ScopedFileSizeLimitC limit(64 * 1024);
-    ASSERT_TRUE(limit.ok());
-    r = p.Run(*t);
+// An inventory that cannot be written fails the run with "could not create raw inventory" and
+// leaves neither a partial nor a temporary file.
+TEST(TrackerRun, UnwritableInventoryFailsTheRunWithoutLitter) {
+  const std::function<std::vector<std::string>(const hxtest::TempDirC&)> prepare[] = {
+      [](const hxtest::TempDirC& dir) {  // a file where the inventory directory should be
+        return std::vector<std::string>{"-o", "InventoryDirectory=" + dir.Write("blocker", "a file") + "/inventories"};
+      },
+      [](const hxtest::TempDirC& dir) {  // a directory under the inventory's name
+        dir.Mkdir("data/tracker/inventories/inv.hxi");
+        return std::vector<std::string>{};
+      },
+  };
+  for (const auto& made : prepare) {
+    InProcessC p;
+    std::vector<std::string> args = made(p.Dir());
+    args.insert(args.end(), {"-o", "InventoryFile=inv.hxi"});
+    ASSERT_EQ(p.Load(args), hx::RC_OK);
+    RefM<ProbeTrackerC> t = p.NewTracker();
+    EXPECT_EQ(p.Run(*t), trk::run::MSG_RAW_INVENTORY);
+    EXPECT_TRUE(FilesIn(p.TempDir()).empty());
+    EXPECT_FALSE(std::filesystem::exists(p.UploadDir()));
+    EXPECT_TRUE(FilesIn(p.InventoryDir()).empty());
+    t.reset();
+    EXPECT_TRUE(Contains(p.Log(), "ERROR: Could not create raw inventory")) << p.Log();
   }
-  EXPECT_EQ(r, hx::RC_OK);
-  EXPECT_EQ(p.Value("Generation"), "Full");
-  const std::string inventory = hxtest::ReadFile(InventoryPath(p));
-  EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Processor\"")) << inventory;
-  EXPECT_TRUE(Contains(inventory, "<Hardware Class=\"Memory\"")) << inventory;
-  EXPECT_FALSE(Contains(inventory, "old disk")) << inventory;
-  EXPECT_EQ(Staged(p), inventory);
-  EXPECT_TRUE(FilesIn(p.TempDir()).empty());
-  t.reset();
-  EXPECT_TRUE(Contains(p.Log(), "Could not generate inventory delta - reverting to full inventory"));
 }
 
 TEST(TrackerRun, GeneratedNamesWithAJobTag) {

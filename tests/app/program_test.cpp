@@ -1,209 +1,216 @@
-// The program bin/hxtrack as cron runs it: whole runs with their files and log, the signature
-// of the inventory, the machine-wide lock between two trackers, and a plug-in that takes over
-// the tracker class.
+// The program bin/hxtrack as cron runs it, for what only a whole process shows: its exit status
+// and log, the trace profile of its working directory, the machine-wide lock between trackers,
+// a plug-in that takes over the tracker class, an interrupt without a terminal, and runs killed
+// while they save their inventory.
 
 #include <gtest/gtest.h>
 
-#include <openssl/evp.h>
 #include <signal.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <random>
 #include <thread>
 
+#include "inventory/TrkInventoryDocTypeHandler.h"
+#include "prefs/tracker/TrkMessages.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/plugin/TestTrackerPlugin.h"
 
 namespace {
 
 using hxapp::Contains;
+using hxapp::EndsWithSeparator;
 using hxapp::FilesIn;
 using hxapp::OnlyFile;
 using hxapp::QuietArgs;
 using hxapp::RunProgram;
 using hxapp::TrackerProcessC;
 
-using hxapp::EndsWithSeparator;
+const std::string c_TrackerPlugin = std::string("PluginDirectory=") + hxapp::c_PluginDir + "\n";
 
-// Waits (bounded) until the marker file holds `lines` lines.
-std::vector<std::string> WaitForMarker(const std::string& path, size_t lines) {
-  std::vector<std::string> got;
-  for (int i = 0; i < 1200; ++i) {
-    got = hx::SplitLines(hxtest::ReadFile(path));
-    if (got.size() >= lines) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+// Polls (bounded) until `done` holds.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
-  return got;
+  return true;
 }
 
-std::string PluginIni() { return std::string("PluginDirectory=") + hxapp::c_PluginDir + "\n"; }
+std::vector<std::string> Lines(const std::string& path) { return hx::SplitLines(hxtest::ReadFile(path)); }
 
-TEST(TrackerProgram, StagedUploadedAndDeltaRuns) {
+TEST(TrackerProgram, DeliveredRunAndItsLog) {
   hxtest::TempDirC dir("hxapp-prog");
-  const std::string inventories = dir.File("data/tracker/inventories");
-  const std::string uploads = dir.File("data/uploads");
-  const std::string server = dir.File("server/Inventories");
-
-  // Staged only: the compressed inventory waits in the upload directory.
-  hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False"}));
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
-  const std::string inventory = OnlyFile(inventories);
-  const std::string staged = hxapp::Gunzipped(OnlyFile(uploads));
-  EXPECT_EQ(staged, hxtest::ReadFile(inventory));
-  EXPECT_TRUE(Contains(staged, "Type=\"Full\""));
+  const std::string inventory = hxtest::ReadFile(OnlyFile(dir.File("data/tracker/inventories")));
+  EXPECT_EQ(hxapp::Gunzipped(OnlyFile(dir.File("server/Inventories"))), inventory);
+  EXPECT_TRUE(Contains(inventory, "Type=\"Full\""));
+  EXPECT_TRUE(FilesIn(dir.File("data/uploads")).empty());
   for (const char* line : {"Obtained semaphore lock.", "Started generating inventory", "Finished compressing inventory",
-                           "Program exited successfully"})
+                           "Finished uploading inventory", "Program exited successfully"})
     EXPECT_TRUE(Contains(run.log, line)) << line << "\n" << run.log;
   EXPECT_TRUE(EndsWithSeparator(run.log)) << run.log;
-
-  // Uploaded: the uploader delivers the staged file and removes it.
-  run = RunProgram(dir, QuietArgs({}));
-  EXPECT_EQ(run.exitCode, 0u) << run.log;
-  const std::vector<std::string> first = FilesIn(server);
-  ASSERT_EQ(first.size(), 1u);
-  EXPECT_EQ(hxapp::Gunzipped(server + "/" + first[0]), hxtest::ReadFile(inventory));
-  EXPECT_TRUE(FilesIn(uploads).empty());
-  EXPECT_TRUE(Contains(run.log, "Finished uploading inventory")) << run.log;
-
-  // A delta against that inventory, delivered beside it under its own generation's name.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // a new DateTime, so a new name
-  run = RunProgram(dir, QuietArgs({"-o", "Difference=True"}));
-  EXPECT_EQ(run.exitCode, 0u) << run.log;
-  std::vector<std::string> now = FilesIn(server);
-  ASSERT_EQ(now.size(), 2u);
-  const std::string deltaName = now[0] == first[0] ? now[1] : now[0];
-  EXPECT_TRUE(Contains(deltaName, "(1).hxi.gz")) << deltaName;
-  const std::string delta = hxapp::Gunzipped(server + "/" + deltaName);
-  EXPECT_TRUE(Contains(delta, "Type=\"Difference\" Generation=\"1\">\n\t<Remove/>\n\t<Update/>\n\t<Add/>\n</Inventory>"))
-      << delta;
-  EXPECT_TRUE(Contains(run.log, "Generating an inventory delta (generation 1 of 9)")) << run.log;
-  EXPECT_TRUE(EndsWithSeparator(run.log));
 }
 
-std::string Hex(const unsigned char* bytes, size_t n) {
-  std::string s;
-  char pair[3];
-  for (size_t i = 0; i < n; ++i) s.append(pair, std::snprintf(pair, sizeof pair, "%02x", bytes[i]));
-  return s;
-}
-
-std::string Md5Hex(const std::string& data) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int n = 0;
-  EVP_Digest(data.data(), data.size(), digest, &n, EVP_md5(), nullptr);
-  return Hex(digest, n);
-}
-
-TEST(TrackerProgram, TamperShieldSignatureVerifies) {
+// A failed preference load ends the program with its result as the exit status.
+TEST(TrackerProgram, FailedLoadGivesItsExitStatus) {
   hxtest::TempDirC dir("hxapp-prog");
-  const std::string keyText = dir.File("messages/hxtmsg.cat");
-  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "TamperShield=True", "-o", "LogMsgCatPath=" + keyText, "-o",
-                                                "Upload=False"}));
-  ASSERT_EQ(run.exitCode, 0u) << run.log;
-  const std::string signedFile = hxtest::ReadFile(OnlyFile(dir.File("data/tracker/inventories")));
-  const size_t open = signedFile.rfind("<!--");
-  ASSERT_NE(open, std::string::npos) << signedFile;
-  ASSERT_EQ(signedFile.substr(signedFile.size() - 3), "-->");
-  const std::string body = signedFile.substr(0, open);
-  const std::string signature = signedFile.substr(open + 4, signedFile.size() - open - 7);
-  EXPECT_TRUE(Contains(body, "</Inventory>") || Contains(body, "/>\n")) << body;
-
-  // The receiver's check: the body's digest enciphered under the key text's digest.
-  const std::string digest = Md5Hex(body), key = Md5Hex(keyText);
-  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  unsigned char out[64];
-  int n = 0, m = 0;
-  ASSERT_EQ(EVP_EncryptInit_ex(ctx, EVP_aes_256_ecb(), nullptr, reinterpret_cast<const unsigned char*>(key.data()), nullptr), 1);
-  EVP_CIPHER_CTX_set_padding(ctx, 0);
-  EVP_EncryptUpdate(ctx, out, &n, reinterpret_cast<const unsigned char*>(digest.data()), 32);
-  EVP_EncryptFinal_ex(ctx, out + n, &m);
-  EVP_CIPHER_CTX_free(ctx);
-  EXPECT_EQ(signature, Hex(out, static_cast<size_t>(n + m)));
-  EXPECT_EQ(signature.size(), 64u);
-  // The staged copy is the signed file.
-  const std::string staged = hxapp::Gunzipped(OnlyFile(dir.File("data/uploads")));
-  EXPECT_EQ(staged, signedFile);
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-x"}));
+  EXPECT_EQ(run.exitCode, hxapp::ExitStatusOf(trk::MSG_INVALID_OPTION));
+  EXPECT_TRUE(Contains(run.log, "ERROR: '-x' is not a valid command-line option")) << run.log;
+  EXPECT_TRUE(Contains(run.log, "Program exited with code -524484343")) << run.log;
+  EXPECT_TRUE(EndsWithSeparator(run.log)) << run.log;
 }
 
-TEST(TrackerProgram, SecondTrackerWaitsForTheFirst) {
+TEST(TrackerProgram, TraceProfileInTheWorkingDirectoryTracesEveryPreference) {
   hxtest::TempDirC dir("hxapp-prog");
-  const std::string marker = dir.File("marker");
-  const std::vector<std::string> slow = QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=3000"});
-  const std::vector<std::string> quick = QuietArgs({"-o", "TestTrackerMarker=" + marker});
-  TrackerProcessC first(dir, slow, PluginIni());
-  ASSERT_EQ(first.Start(), hx::RC_OK);
-  ASSERT_EQ(WaitForMarker(marker, 1).size(), 1u);  // the first holds the lock from here on
-  TrackerProcessC second(dir, quick, PluginIni());
-  ASSERT_EQ(second.Start(), hx::RC_OK);
-  EXPECT_EQ(first.Finish(), 0u);
-  EXPECT_EQ(second.Finish(), 0u);
-
-  const std::string a = std::to_string(first.Pid()), b = std::to_string(second.Pid());
-  EXPECT_EQ(hx::SplitLines(hxtest::ReadFile(marker)),
-            (std::vector<std::string>{"start " + a, "end " + a, "start " + b, "end " + b}));
-  // Both log into the same file: the second asked for the lock while the first ran, and got
-  // it only after the first had finished.
-  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  const size_t asked = log.find("{" + b + "} Obtaining semaphore lock");
-  const size_t firstDone = log.find("{" + a + "} Program exited successfully");
-  const size_t got = log.find("{" + b + "} Obtained semaphore lock.");
-  ASSERT_TRUE(asked != std::string::npos && firstDone != std::string::npos && got != std::string::npos) << log;
-  EXPECT_LT(asked, firstDone) << log;
-  EXPECT_LT(firstDone, got) << log;
+  const std::string trace = dir.File("prefs.trace");
+  dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + trace + "\n");
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False", "-o", "ProgressDepth=11", "-o",
+                                                     "IncludeExtension=$(IncludeExtension);exe"}));
+  EXPECT_EQ(run.exitCode, 0u);
+  const std::string text = hxtest::ReadFile(trace);
+  for (const std::string& line : {std::string("ProgressDepth=11;3"), std::string("IncludeExtension=sys;sys2;swtag;cmptag;exe"),
+                                  "LogFile=" + dir.File("data/log/tracker.log"), std::string("Finished loading preferences")})
+    EXPECT_TRUE(Contains(text, line + "\n")) << line << "\n" << text;
 }
 
-TEST(TrackerProgram, KilledHolderDoesNotBlockTheNext) {
+// A second tracker waits while the first holds the machine-wide lock, also when the first is
+// killed, and gets the lock then. Both run the plug-in alone: the built-in tracker never runs.
+TEST(TrackerProgram, WaitingTrackerGetsTheLockOfAKilledHolder) {
   hxtest::TempDirC dir("hxapp-prog");
-  const std::string marker = dir.File("marker");
+  const std::string marker = dir.File("marker"), log = dir.File("data/log/tracker.log");
   TrackerProcessC holder(dir, QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "TestTrackerSleepMs=600000"}),
-                         PluginIni());
+                         c_TrackerPlugin);
   ASSERT_EQ(holder.Start(), hx::RC_OK);
-  ASSERT_EQ(WaitForMarker(marker, 1).size(), 1u);
+  ASSERT_TRUE(WaitUntil([&] { return Lines(marker).size() == 1; }));  // it holds the lock from here on
+  TrackerProcessC next(dir, QuietArgs({"-o", "TestTrackerMarker=" + marker}), c_TrackerPlugin);
+  ASSERT_EQ(next.Start(), hx::RC_OK);
+  const std::string b = std::to_string(next.Pid());
+  ASSERT_TRUE(WaitUntil([&] { return Contains(hxtest::ReadFile(log), "{" + b + "} Obtaining semaphore lock"); }));
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // time enough to take a lock that were free
+  EXPECT_FALSE(Contains(hxtest::ReadFile(log), "{" + b + "} Obtained semaphore lock."));
   ASSERT_EQ(::kill(static_cast<pid_t>(holder.Pid()), SIGKILL), 0);
   holder.Finish();
-
-  TrackerProcessC next(dir, QuietArgs({"-o", "TestTrackerMarker=" + marker}), PluginIni());
-  ASSERT_EQ(next.Start(), hx::RC_OK);
   EXPECT_EQ(next.Finish(std::chrono::seconds(60)), 0u);
-  EXPECT_FALSE(next.TimedOut());
-  const std::string b = std::to_string(next.Pid());
-  EXPECT_EQ(hx::SplitLines(hxtest::ReadFile(marker)),
-            (std::vector<std::string>{"start " + std::to_string(holder.Pid()), "start " + b, "end " + b}));
+  EXPECT_EQ(Lines(marker), (std::vector<std::string>{"start " + std::to_string(holder.Pid()), "start " + b, "end " + b}));
+  EXPECT_FALSE(Contains(hxtest::ReadFile(log), "Inventory tracking started"));
 }
 
-TEST(TrackerProgram, PluginTakesOverTheTrackerClass) {
-  struct CaseT { const char* what; std::vector<std::string> args; bool builtInRan; };
-  const std::vector<CaseT> cases = {
-      {"plug-in alone", {}, false},
-      {"plug-in handing over to the built-in tracker", {"-o", "TestTrackerDelegate=True"}, true},
-  };
-  for (const CaseT& c : cases) {
-    hxtest::TempDirC dir("hxapp-prog");
-    const std::string marker = dir.File("marker");
-    std::vector<std::string> args = QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "Upload=False"});
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    const hxapp::RunT run = RunProgram(dir, args, PluginIni());
-    EXPECT_EQ(run.exitCode, 0u) << c.what << run.log;
-    const std::vector<std::string> marks = hx::SplitLines(hxtest::ReadFile(marker));
-    ASSERT_EQ(marks.size(), 2u) << c.what;
-    EXPECT_EQ(marks[0].substr(0, 6), "start ") << c.what;
-    EXPECT_EQ(Contains(run.log, "Inventory tracking started"), c.builtInRan) << c.what << run.log;
-    EXPECT_EQ(FilesIn(dir.File("data/tracker/inventories")).size(), c.builtInRan ? 1u : 0u) << c.what;
-    EXPECT_TRUE(EndsWithSeparator(run.log)) << c.what;
-  }
-}
-
-TEST(TrackerProgram, CancelledDuringAFailingUploadReportsTheCancellation) {
+TEST(TrackerProgram, PluginHandsTheRunToTheBuiltInTracker) {
   hxtest::TempDirC dir("hxapp-prog");
-  // At the full level an interrupt is a cancellation; without a terminal the start-up question
-  // takes its default answer.
+  const std::string marker = dir.File("marker");
+  const hxapp::RunT run = RunProgram(
+      dir, QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "Upload=False", "-o", "TestTrackerDelegate=True"}),
+      c_TrackerPlugin);
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  EXPECT_EQ(Lines(marker).size(), 2u);
+  EXPECT_TRUE(Contains(run.log, "Inventory tracking started")) << run.log;
+  EXPECT_EQ(FilesIn(dir.File("data/tracker/inventories")).size(), 1u);
+}
+
+// From cron at the full level: no terminal to ask on, so the question takes its default and the
+// status comes as plain lines; an interrupt during an upload that then fails is reported as the
+// cancellation.
+TEST(TrackerProgram, CancelledWithoutATerminalDuringAFailingUpload) {
+  hxtest::TempDirC dir("hxapp-prog");
   TrackerProcessC p(dir, {"-o", "UserInteractionLevel=FULL", "-o", "LowProfile=False"}, "",
                     hxapp::c_CancellingInstallDir, true);
   ASSERT_EQ(p.Start(), hx::RC_OK);
   EXPECT_EQ(p.Finish(), hxapp::ExitStatusOf(hx::ToResult(0xE0BD0118u)));
+  EXPECT_TRUE(hx::EndsWith(p.Out(), "Gathering inventory\n[ OK ] Initialization\n  [ OK ] Hardware\n"
+                                    "  [ OK ] Searching for software\n[ OK ] Tracking\n[ OK ] Generate inventory\n"
+                                    "[ OK ] Compress inventory\n[FAIL] Upload inventory\n")) << p.Out();
+  EXPECT_EQ(p.Out().find('\x1b'), std::string::npos) << p.Out();
   const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
   EXPECT_TRUE(Contains(log, "WARNING: Inventory tracking terminated by user")) << log;
   EXPECT_TRUE(Contains(log, "Program exited with code -524484328")) << log;
   EXPECT_FALSE(Contains(log, "Unable to upload inventory file(s)")) << log;
+}
+
+// The document at path as the delta reads a base; null when it is no whole inventory.
+RefM<TrkInventoryC> ReadInventory(const std::string& path) {
+  RefM<TrkInventoryC> inventory;
+  if (TrkInventoryDocTypeHandlerC::ReadFile(FileNameC(path), &inventory) != hx::RC_OK) inventory.reset();
+  return inventory;
+}
+
+// Runs with a large inventory are killed at random moments while the inventory is being saved
+// (full runs, and incremental deltas whose base is copied aside first). After every kill the
+// file at the inventory path is a whole inventory: the previous one, or the new one complete.
+// What a kill leaves beside it is removed by the next run that saves the inventory.
+TEST(TrackerProgram, RunsKilledWhileSavingNeverLeaveAPartialInventory) {
+  constexpr int c_Entities = 200000;
+  constexpr int c_Kills = 4;
+  // On a busy machine a random moment may fall after the save every time; the runs go on,
+  // killed as soon as the save starts, until one kill has landed inside it.
+  constexpr int c_MaxKills = 12;
+  hxtest::TempDirC dir("hxapp-safe");
+  const std::string inventories = dir.File("data/tracker/inventories"), path = inventories + "/inv.hxi";
+  dir.Mkdir("tmp");
+  auto args = [&](int entities, bool delta) {
+    std::vector<std::string> a = QuietArgs({"-o", "Upload=False", "-o", "Compress=False", "-o", "InventoryFile=inv.hxi",
+                                            "-o", "TempDirectory=" + dir.File("tmp"), "-o", "TestTrackerDelegate=True",
+                                            "-o", std::string(c_TestTrackerEntities) + "=" + std::to_string(entities)});
+    if (delta) a.insert(a.end(), {"-o", "Difference=True", "-o", "IncrementalDiff=True"});
+    return a;
+  };
+  auto saves = [&](const char* line) { return hxtest::Count(hxtest::ReadFile(dir.File("data/log/tracker.log")), line); };
+  auto waitForSaves = [&](const char* line, size_t n) {
+    return WaitUntil([&] { return saves(line) >= n; }, std::chrono::seconds(120));
+  };
+  constexpr const char* c_Started = "Started generating inventory";
+  constexpr const char* c_Finished = "Finished generating inventory";
+
+  // The first run, whole, gives the previous inventory and the time a save takes.
+  TrackerProcessC first(dir, args(c_Entities, false), c_TrackerPlugin);
+  ASSERT_EQ(first.Start(), hx::RC_OK);
+  ASSERT_TRUE(waitForSaves(c_Started, 1));
+  const auto saveStart = std::chrono::steady_clock::now();
+  ASSERT_TRUE(waitForSaves(c_Finished, 1));
+  const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - saveStart);
+  ASSERT_EQ(first.Finish(), 0u);
+  std::string previous = hxtest::ReadFile(path);
+  RefM<TrkInventoryC> read = ReadInventory(path);
+  ASSERT_TRUE(read);
+  const size_t entities = read->GetFlatIndex().size();
+  ASSERT_GE(entities, static_cast<size_t>(c_Entities));
+
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<long> delay(0, std::max<long>(1, saveTime.count()));
+  int killedWhileSaving = 0;
+  for (int i = 0; i < c_Kills || (killedWhileSaving == 0 && i < c_MaxKills); ++i) {
+    SCOPED_TRACE("kill " + std::to_string(i));
+    TrackerProcessC p(dir, args(c_Entities, i % 2 == 1), c_TrackerPlugin);
+    const size_t started = saves(c_Started) + 1, finished = saves(c_Finished);
+    ASSERT_EQ(p.Start(), hx::RC_OK);
+    ASSERT_TRUE(waitForSaves(c_Started, started));
+    std::this_thread::sleep_for(std::chrono::microseconds(i < c_Kills ? delay(random) : 0));
+    ::kill(static_cast<pid_t>(p.Pid()), SIGKILL);
+    p.Finish();
+    if (saves(c_Finished) == finished) ++killedWhileSaving;
+    const std::string now = hxtest::ReadFile(path);
+    if (now != previous) {
+      RefM<TrkInventoryC> replaced = ReadInventory(path);
+      ASSERT_TRUE(replaced) << "a partial inventory of " << now.size() << " bytes";
+      EXPECT_EQ(replaced->GetFlatIndex().size(), entities);
+      previous = now;
+    }
+  }
+  // A kill after the save has ended proves nothing about the save: most must land inside it.
+  EXPECT_GT(killedWhileSaving, 0) << "save time " << saveTime.count() << " us";
+  EXPECT_LE(FilesIn(inventories, "inv.hxi.").size(), static_cast<size_t>(killedWhileSaving));
+
+  // The next run finds a usable base, takes its delta and clears the temporary files.
+  const hxapp::RunT next = RunProgram(dir, args(1000, true), c_TrackerPlugin);
+  EXPECT_EQ(next.exitCode, 0u);
+  EXPECT_FALSE(Contains(next.log.substr(next.log.rfind("Program arguments")), "reverting to full inventory"));
+  EXPECT_EQ(FilesIn(inventories), std::vector<std::string>{"inv.hxi"});
+  RefM<TrkInventoryC> last = ReadInventory(path);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->GetFlatIndex().size(), entities - c_Entities + 1000);
 }
 
 }  // namespace

@@ -107,34 +107,24 @@ TEST(InventoryDiff, DeltaDocumentMatchesItsExpectedBytes) {
   EXPECT_EQ(hxtest::ReadFile(out.str()), invtest::Expected("delta.hxi"));
 }
 
-TEST(InventoryDiff, IdenticalInventoriesWriteThreeEmptySections) {
+// Identical inventories give three empty sections; a base that cannot be read (the reader's
+// tests list the kinds) gives no delta and leaves the inventory whole.
+TEST(InventoryDiff, IdenticalOrUnreadableBase) {
   hxtest::TempDirC dir("inv-diff");
   auto inv = Build([](TrkInventoryC& i) { Cpu(i, "cpu0", "1"); });
   auto owned = Delta(dir, *inv, *inv);
   ASSERT_TRUE(owned);
   const FileNameC out(dir.File("delta.hxi"));
   ASSERT_EQ(XmlSaveFile(&out, owned.get()), hx::RC_OK);
-  const std::string text = hxtest::ReadFile(out.str());
-  EXPECT_NE(text.find("Type=\"Difference\" Generation=\"\">\n\t<Remove/>\n\t<Update/>\n\t<Add/>\n</Inventory>\n"),
-            std::string::npos) << text;
-}
+  EXPECT_TRUE(hxtest::Contains(hxtest::ReadFile(out.str()),
+                               "Type=\"Difference\" Generation=\"\">\n\t<Remove/>\n\t<Update/>\n\t<Add/>\n</Inventory>\n"));
 
-TEST(InventoryDiff, UnreadableBaseGivesNoDeltaAndKeepsTheInventory) {
-  hxtest::TempDirC dir("inv-diff");
-  struct CaseT { const char* what; std::string content; bool write; };
-  const CaseT cases[] = {
-      {"missing", "", false},
-      {"not an inventory", std::string(invtest::c_Prolog) + "<Other/>\n", true},
-      {"malformed", std::string(invtest::c_Prolog) + "<Inventory>\n\t<Hardware>\n", true},
-  };
-  for (const CaseT& c : cases) {
-    const std::string path = dir.File(std::string("base-") + c.what);
-    if (c.write) hxtest::WriteFile(path, c.content);
-    auto inv = Build([](TrkInventoryC& i) { Cpu(i, "cpu0", "1"); });
+  hxtest::WriteFile(dir.File("malformed"), std::string(invtest::c_Prolog) + "<Inventory>\n\t<Hardware>\n");
+  for (const char* base : {"missing", "malformed"}) {
     TrkInventoryC* delta = reinterpret_cast<TrkInventoryC*>(1);
-    EXPECT_LT(inv->GenerateDiff(FileNameC(path), &delta), 0) << c.what;
-    EXPECT_EQ(delta, nullptr) << c.what;
-    EXPECT_EQ(ChildNames(inv.get()), "Hardware:cpu0") << c.what;
+    EXPECT_LT(inv->GenerateDiff(FileNameC(dir.File(base)), &delta), 0) << base;
+    EXPECT_EQ(delta, nullptr) << base;
+    EXPECT_EQ(ChildNames(inv.get()), "Hardware:cpu0") << base;
   }
 }
 

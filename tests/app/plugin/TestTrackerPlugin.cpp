@@ -2,13 +2,16 @@
 // tracker class under the name "Tracker". Its Run notes its start and end (with the process id)
 // in the file named by the preference TestTrackerMarker, waits TestTrackerSleepMs milliseconds
 // in between, and, with TestTrackerDelegate, hands the run to the built-in tracker that the
-// name "TrackerDefault" still names. The tests read the marker file to see whose Run ran and
-// whether two runs overlapped.
+// name "TrackerDefault" still names, with itself as the outer tracker: every phase and the
+// writing go back to the built-in tracker, and after the packages phase it adds the number of
+// file entities the preference TestTrackerEntities names, as a machine with a big file system
+// would. The tests read the marker file to see whose Run ran and whether two runs overlapped.
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "tests/app/plugin/TestTrackerPlugin.h"
@@ -27,6 +30,31 @@ void Mark(const std::string& file, const std::string& what) {
   ::close(fd);
 }
 
+hx::ResultT SetAttr(ZORHXTInventoryEntityI* entity, std::string name, std::string value) {
+  return entity->Add(name.data(), value.data());
+}
+
+// One file: its content entity with the instance below it, linked last below root.
+hx::ResultT AddFile(ZORHXTInventoryEntityI* root, long i) {
+  std::string content = "Content", instance = "Instance";
+  ZORHXTInventoryEntityI* file = nullptr;
+  ZORHXTInventoryEntityI* where = nullptr;
+  hx::ResultT r = root->CreateEntity(content.data(), &file);
+  if (r >= 0) r = root->CreateEntity(instance.data(), &where);
+  char md5[33];
+  const unsigned long long a = static_cast<unsigned long long>(i) * 0x9E3779B97F4A7C15ull;
+  std::snprintf(md5, sizeof md5, "%016llx%016llx", a, ~a * 0xC2B2AE3D27D4EB4Full);
+  if (r >= 0) r = SetAttr(file, "MD5", md5);
+  if (r >= 0) r = SetAttr(file, "Size", std::to_string(4096 + i * 37));
+  if (r >= 0) r = SetAttr(where, "Path", "/opt/bulk" + std::to_string(i / 1000) + "/lib" + std::to_string(i) + ".so");
+  if (r >= 0) r = SetAttr(where, "DateTime", "2025-11-20 08:15:00");
+  if (r >= 0) r = file->AddEntity(where);
+  if (r >= 0) r = root->AddEntity(file);
+  if (where != nullptr) where->Release();
+  if (file != nullptr) file->Release();
+  return r;
+}
+
 class TestTrackerC : public ComObjectM<ZORHXTTrackerI, IID_ZORHXTTracker> {
  public:
   static constexpr const char* c_ClassName = "TestTracker";
@@ -34,18 +62,39 @@ class TestTrackerC : public ComObjectM<ZORHXTTrackerI, IID_ZORHXTTracker> {
 
   hx::ResultT Run(ZORHXContextI* context, int* exitCode) override;
   hx::ResultT PostLoadPreferences(ZORHXContextI*) override { return hx::RC_OK; }
-  hx::ResultT TrackHardware(ZORHXTInventoryI*, ZORHXContextI*) override { return hx::RC_OK; }
-  hx::ResultT TrackKeys(ZORHXTInventoryI*, ZORHXContextI*) override { return hx::RC_OK; }
-  hx::ResultT TrackPackages(ZORHXTInventoryI*, ZORHXContextI*) override { return hx::RC_OK; }
-  hx::ResultT TrackContents(ZORHXTInventoryI*, ZORHXContextI*) override { return hx::RC_OK; }
-  hx::ResultT TrackContent(ZORHXTInventoryEntityI*, ZORHXContextI*, TrkResultE* result) override {
-    if (result != nullptr) *result = TrkNoDecision;
-    return hx::RC_OK;
+  hx::ResultT TrackHardware(ZORHXTInventoryI* inventory, ZORHXContextI* context) override {
+    return inner_->TrackHardware(inventory, context);
   }
-  hx::ResultT GenerateInventory(ZORHXTInventoryI*, const char*, ZORHXContextI*) override { return hx::RC_NOT_IMPL; }
-  hx::ResultT UploadInventory(const char*, ZORHXContextI*) override { return hx::RC_NOT_IMPL; }
+  hx::ResultT TrackKeys(ZORHXTInventoryI* inventory, ZORHXContextI* context) override {
+    return inner_->TrackKeys(inventory, context);
+  }
+  hx::ResultT TrackContents(ZORHXTInventoryI* inventory, ZORHXContextI* context) override {
+    return inner_->TrackContents(inventory, context);
+  }
+  hx::ResultT TrackPackages(ZORHXTInventoryI* inventory, ZORHXContextI* context) override {
+    hx::ResultT r = inner_->TrackPackages(inventory, context);
+    if (r < 0) return r;
+    const long count = std::atol(Preference(context, c_TestTrackerEntities).c_str());
+    ZORHXTInventoryEntityI* root = nullptr;
+    r = inventory->GetRootEntity(&root);
+    for (long i = 0; r >= 0 && i < count; ++i) r = AddFile(root, i);
+    if (root != nullptr) root->Release();
+    return r;
+  }
+  hx::ResultT TrackContent(ZORHXTInventoryEntityI* entity, ZORHXContextI* context, TrkResultE* result) override {
+    return inner_->TrackContent(entity, context, result);
+  }
+  hx::ResultT GenerateInventory(ZORHXTInventoryI* inventory, const char* path, ZORHXContextI* context) override {
+    return inner_->GenerateInventory(inventory, path, context);
+  }
+  hx::ResultT UploadInventory(const char* path, ZORHXContextI* context) override {
+    return inner_->UploadInventory(path, context);
+  }
   hx::ResultT SetOuter(ZORHXTTrackerI*) override { return hx::RC_OK; }
   hx::ResultT Register(ComRegistryI*) override { return hx::RC_OK; }
+
+ private:
+  ZORHXTTrackerI* inner_ = nullptr;  // the built-in tracker while a delegated run lasts
 };
 
 hxplugin::TrackerModuleM<TestTrackerC> s_Module(CLSID_TestTracker);
@@ -56,11 +105,15 @@ hx::ResultT TestTrackerC::Run(ZORHXContextI* context, int* exitCode) {
   const long sleepMs = std::atol(Preference(context, c_TestTrackerSleepMs).c_str());
   if (sleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
   hx::ResultT r = hx::RC_OK;
-  ZORHXTTrackerI* builtIn = nullptr;
   if (Preference(context, c_TestTrackerDelegate) == "True") {
-    r = s_Module.NewDefaultTracker(&builtIn);
-    if (r >= 0) r = builtIn->Run(context, exitCode);
-    if (builtIn != nullptr) builtIn->Release();
+    r = s_Module.NewDefaultTracker(&inner_);
+    if (r >= 0) {
+      inner_->SetOuter(this);
+      r = inner_->Run(context, exitCode);
+      inner_->SetOuter(nullptr);
+      inner_->Release();
+      inner_ = nullptr;
+    }
   } else if (exitCode != nullptr) {
     *exitCode = 0;
   }

@@ -8,6 +8,7 @@ constexpr ZORGUID CLSID_TestTracker = {0x0B7C5E20, 0x6D1A, 0x4C33, {0x8E, 0x47, 
 constexpr const char* c_TestTrackerMarker = "TestTrackerMarker";
 constexpr const char* c_TestTrackerSleepMs = "TestTrackerSleepMs";
 constexpr const char* c_TestTrackerDelegate = "TestTrackerDelegate";
+constexpr const char* c_TestTrackerEntities = "TestTrackerEntities";  // file entities a delegated run adds
 // The words of the marker lines ("start <pid>", "end <pid>").
 constexpr const char* c_TestTrackerStart = "start";
 constexpr const char* c_TestTrackerEnd = "end";

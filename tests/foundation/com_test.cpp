@@ -1,0 +1,344 @@
+// The component model plug-ins and the hardware framework stand on: identifiers and their text
+// forms, the strings handed across the plug-in boundary, the registry's class table, class names
+// and name spaces, servers, the process-wide registry and loadable modules.
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+#include "foundation/com/ComObject.h"
+#include "foundation/com/ComRegistry.h"
+#include "foundation/com/ComServer.h"
+#include "foundation/com/ComServerCounter.h"
+#include "foundation/com/UnixComRegistry.h"
+#include "foundation/com/ZORGuid.h"
+#include "foundation/com/ZORString.h"
+#include "tests/com_module/TestComModule.h"
+
+namespace {
+
+char* Name(const char* s) { return const_cast<char*>(s); }
+
+TEST(ComGuid, TextForms) {
+  struct GuidFormsT { ZORGUID guid; const char *registry, *sql, *reportUrl; };
+  const GuidFormsT cases[] = {
+      {IID_IClassFactory, "{00000001-0000-0000-C000-000000000046}", "0x0000000100000000C000000000000046",
+       "01000000-0000-0000-C000-000000000046"},
+      {IID_ComRegistry, "{FA199261-85EB-11D3-9C01-004005E12D13}", "0xFA19926185EB11D39C01004005E12D13",
+       "619219FA-EB85-D311-9C01-004005E12D13"},
+      {GUID_NULL, "{00000000-0000-0000-0000-000000000000}", "0x00000000000000000000000000000000",
+       "00000000-0000-0000-0000-000000000000"},
+  };
+  for (const auto& c : cases) {
+    const ComGuidC g(c.guid);
+    EXPECT_EQ(StringC(g), c.registry);
+    EXPECT_EQ(g.SqlString(), c.sql);
+    EXPECT_EQ(g.ReportUrlString(), c.reportUrl);
+  }
+  // The binary form is the fields in network order, as they stand in the registry form.
+  const uint8_t bytes[ComGuidC::c_BinarySize] = {0xFA, 0x19, 0x92, 0x61, 0x85, 0xEB, 0x11, 0xD3,
+                                                 0x9C, 0x01, 0x00, 0x40, 0x05, 0xE1, 0x2D, 0x13};
+  const ComGuidC g(bytes);
+  EXPECT_TRUE(g == IID_ComRegistry);
+  uint8_t out[ComGuidC::c_BinarySize] = {};
+  g.toBinary(out);
+  EXPECT_EQ(0, std::memcmp(out, bytes, sizeof(bytes)));
+  ComGuidC other(g);
+  other.Data4[7] ^= 1;  // equality looks at the last byte too
+  EXPECT_FALSE(other == g);
+}
+
+// The registry form is read in either case; anything else gives null and an invalid argument.
+TEST(ComGuid, ParsesOnlyTheRegistryForm) {
+  ComGuidC g;
+  ASSERT_EQ(g.fromSys8("{FA199261-85eb-11d3-9C01-004005e12d13}"), hx::RC_OK);
+  EXPECT_EQ(g.ToString(), "{FA199261-85EB-11D3-9C01-004005E12D13}");
+  ASSERT_EQ(g.fromString("{00000000-0000-0000-C000-000000000046}"), hx::RC_OK);
+  EXPECT_TRUE(g == IID_IUnknown);
+  const char* malformed[] = {
+      "",
+      "12345678-1234-1234-1234-123456789abc",     // no braces
+      "{12345678-1234-1234-1234-123456789abc}x",  // trailing text
+      " {12345678-1234-1234-1234-123456789abc}",  // leading blank
+      "{1234567-1234-1234-1234-123456789abcd}",   // field widths shifted
+      "{12345678-1234-1234-1234-123456789ab}",    // one digit short
+      "{0x345678-1234-1234-1234-123456789abc}",   // hexadecimal prefix
+      "{12345678-1234-1234-1234-12345678gabc}",   // not a digit
+      nullptr,
+  };
+  for (const char* text : malformed) {
+    g = IID_ComRegistry;
+    EXPECT_EQ(g.fromSys8(text), hx::RC_INVALID_ARG) << (text ? text : "null");
+    EXPECT_TRUE(g.IsNull());
+  }
+  // A zero byte hidden behind a valid identifier must not let the rest through.
+  g = IID_ComRegistry;
+  EXPECT_EQ(g.fromString(StringC("{12345678-1234-1234-1234-123456789ABC}") + '\0' + "junk"), hx::RC_INVALID_ARG);
+  EXPECT_TRUE(g.IsNull());
+}
+
+// Empty strings of every origin read as "" (never a null pointer); program text is UTF-8, the
+// system encoding in the tests' C locale is Latin-1; the char* handed out is a copy the caller
+// owns.
+TEST(ComZORString, EmptyFormsConversionsAndCopies) {
+  for (const ZORStringC& empty : {ZORStringC(), ZORStringC(static_cast<const char*>(nullptr)), ZORStringC('\0')}) {
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_STREQ(empty.c_str(), "");
+  }
+  ZORStringC s('a');
+  s += "bcdefgh0123456789012345678901234567890123456789";
+  s += s;  // appending itself survives the buffer moving
+  EXPECT_EQ(s.length(), 96u);
+  EXPECT_EQ(s.substr(48), s.substr(0, 48));
+  const ZORStringC sys8(StringC("caf\xC3\xA9"));
+  EXPECT_EQ(sys8, "caf\xE9");
+  EXPECT_EQ(StringC(sys8), "caf\xC3\xA9");
+  ZORStringC copied("copy");
+  char* first = static_cast<char*>(copied);
+  EXPECT_NE(first, copied.c_str());
+  first[0] = 'K';
+  EXPECT_EQ(copied, "copy");
+  ZORStringTC owned(StringC("Solaris\xC3\xA9"));
+  EXPECT_STREQ(owned, "Solaris\xE9");
+  ZORStringTC handed(StringC("kept"));
+  char* detached = handed.Detach();
+  EXPECT_STREQ(detached, "kept");
+  std::free(detached);  // the receiver's now; a double free would show under the sanitizer
+}
+
+constexpr ZORGUID IID_TestThing = {0x7E1D0001, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr ZORGUID IID_Unsupported = {0x7E1D0002, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr ZORGUID CLSID_First = {0x7E1D1001, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr ZORGUID CLSID_Second = {0x7E1D1002, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+class TestThingI : public ZORUnknownI {
+ public:
+  virtual int Kind() = 0;
+
+ protected:
+  ~TestThingI() = default;
+};
+
+// Counts live objects so that tests see whether an object was deleted.
+class ThingC : public ComObjectM<TestThingI, IID_TestThing> {
+ public:
+  explicit ThingC(int kind) : kind_(kind) { ++s_Live; }
+  ~ThingC() override { --s_Live; }
+  int Kind() override { return kind_; }
+  static int s_Live;
+
+ private:
+  int kind_;
+};
+int ThingC::s_Live = 0;
+
+template <int Kind>
+class ThingFactoryC : public ComFactoryC {
+ public:
+  ThingFactoryC() : ComFactoryC(Kind == 1 ? "SolarisProcessor" : "UnixComputerSystem", "") {}
+  ZORUnknownI* CreateObject() override { return Kind ? new ThingC(Kind) : nullptr; }
+  static ComFactoryC* Clone() { return new ThingFactoryC; }
+};
+
+class ComRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ThingC::s_Live = 0;
+    registry_->AddRef();
+  }
+  void TearDown() override {
+    registry_->Release();
+    EXPECT_EQ(ThingC::s_Live, 0);
+  }
+  ComRegistryI* reg() { return registry_->AsRegistry(); }
+  ComNameRegistryI* names() { return registry_->AsNameRegistry(); }
+
+  UnixComRegistryC* registry_ = new UnixComRegistryC;
+};
+
+TEST_F(ComRegistryTest, ClassObjectTable) {
+  ThingFactoryC<1> first;
+  ThingFactoryC<2> second;
+  unsigned long cookie = 0, refused = 0;
+  ASSERT_EQ(reg()->RegisterClassObject(CLSID_First, &first, &cookie), hx::RC_OK);
+  EXPECT_NE(cookie, 0u);
+  EXPECT_EQ(reg()->RegisterClassObject(CLSID_First, &second, &refused), hx::RC_FAIL);
+  ZORClassFactoryI* factory = nullptr;
+  ASSERT_EQ(reg()->GetClassObject(CLSID_First, &factory), hx::RC_OK);
+  EXPECT_EQ(factory, static_cast<ZORClassFactoryI*>(&first));  // the first one stays
+  EXPECT_EQ(factory->Release(), 1u);
+  EXPECT_EQ(reg()->GetClassObject(CLSID_First, nullptr), hx::RC_NULL_OUT);
+  EXPECT_EQ(reg()->GetClassObject(CLSID_Second, &factory), hx::RC_CLASS_NOT_REG);
+  EXPECT_EQ(factory, nullptr);
+
+  ZORUnknownI* object = nullptr;
+  ASSERT_EQ(reg()->GetInstance(CLSID_First, IID_TestThing, &object), hx::RC_OK);
+  EXPECT_EQ(static_cast<TestThingI*>(object)->Kind(), 1);
+  EXPECT_EQ(ThingC::s_Live, 1);
+  EXPECT_EQ(object->Release(), 0u);  // the caller held the only reference
+  EXPECT_EQ(ThingC::s_Live, 0);
+  EXPECT_EQ(reg()->GetInstance(CLSID_Second, IID_TestThing, &object), hx::RC_CLASS_NOT_REG);
+  EXPECT_EQ(reg()->UnRegisterClassObject(cookie), hx::RC_OK);
+  EXPECT_EQ(reg()->UnRegisterClassObject(cookie), hx::RC_FAIL);
+  EXPECT_EQ(reg()->GetClassObject(CLSID_First, &factory), hx::RC_CLASS_NOT_REG);
+}
+
+// An object that does not offer what is asked is deleted at once; the factory answers as a
+// class factory and nothing else.
+TEST_F(ComRegistryTest, CreateInstanceFailuresLeaveNoObject) {
+  ThingFactoryC<1> factory;
+  ThingFactoryC<0> barren;
+  void* out = reinterpret_cast<void*>(1);
+  EXPECT_EQ(factory.CreateInstance(nullptr, IID_Unsupported, &out), hx::RC_NO_INTERFACE);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(factory.CreateInstance(nullptr, IID_TestThing, nullptr), hx::RC_INVALID_ARG);
+  EXPECT_EQ(ThingC::s_Live, 0);
+  EXPECT_EQ(barren.CreateInstance(nullptr, IID_IUnknown, &out), hx::RC_NO_INTERFACE);
+  ZORUnknownI* object = nullptr;
+  ASSERT_EQ(factory.CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)), hx::RC_OK);
+  void* again = nullptr;
+  EXPECT_EQ(object->QueryInterface(IID_Unsupported, &again), hx::RC_NO_INTERFACE);
+  EXPECT_EQ(again, nullptr);
+  ASSERT_EQ(object->QueryInterface(IID_TestThing, &again), hx::RC_OK);
+  EXPECT_EQ(again, object);
+  EXPECT_EQ(object->Release(), 1u);
+  EXPECT_EQ(object->Release(), 0u);
+  ASSERT_EQ(factory.QueryInterface(IID_IClassFactory, &out), hx::RC_OK);
+  EXPECT_EQ(out, static_cast<ZORClassFactoryI*>(&factory));
+  EXPECT_EQ(factory.Release(), 1u);
+  EXPECT_EQ(factory.QueryInterface(IID_ComRegistry, &out), hx::RC_NO_INTERFACE);
+}
+
+// Class names ignore case, the last registration of a name wins, and a name space path must
+// match whole components from the root ("." inside a name space, ":" before the class name).
+TEST_F(ComRegistryTest, ClassNamesAndNameSpacePaths) {
+  ZORGUID found = IID_IUnknown;
+  EXPECT_EQ(names()->FindCLSID(Name("SolarisProcessor"), &found), hx::RC_CLASS_NOT_REG);
+  EXPECT_TRUE(found == GUID_NULL);
+  for (const auto& [name, clsid] : {std::pair<const char*, ZORGUID>{"SolarisProcessor", CLSID_First},
+                                    {"solarisPROCESSOR", CLSID_Second}, {"A.B:C", CLSID_First}, {"a:d", CLSID_Second},
+                                    {"x:y.z", CLSID_First}})
+    ASSERT_EQ(names()->RegisterClassName(Name(name), clsid), hx::RC_OK);
+  const struct { const char* name; ZORGUID clsid; } cases[] = {
+      {"SOLARISPROCESSOR", CLSID_Second}, {"a.b:c", CLSID_First}, {"A.b:C", CLSID_First}, {"c", GUID_NULL},
+      {"a:c", GUID_NULL},  {"b:c", GUID_NULL},  {"a:d", CLSID_Second}, {"a.b:d", GUID_NULL}, {"d", GUID_NULL},
+      {"x:y.z", CLSID_First}, {"x.y:z", GUID_NULL},  // a "." after the ":" belongs to the class name
+  };
+  for (const auto& c : cases) {
+    const bool registered = !(c.clsid == GUID_NULL);
+    EXPECT_EQ(names()->FindCLSID(Name(c.name), &found), registered ? hx::RC_OK : hx::RC_CLASS_NOT_REG) << c.name;
+    EXPECT_TRUE(found == c.clsid) << c.name;
+  }
+  EXPECT_EQ(names()->UnRegisterClassName(Name("SOLARISProcessor")), hx::RC_OK);
+  EXPECT_EQ(names()->FindCLSID(Name("SolarisProcessor"), &found), hx::RC_CLASS_NOT_REG);
+  EXPECT_EQ(names()->UnRegisterClassName(Name("NeverThere")), hx::RC_OK);
+  EXPECT_EQ(names()->FindCLSID(Name("x"), nullptr), hx::RC_NULL_OUT);
+}
+
+// A server registers its table (leaving an entry alone that is registered, or refused because
+// the class has a factory already), objects are made by class name, and unregistering clears
+// the entries.
+TEST_F(ComRegistryTest, CreateByNameAndServerTables) {
+  ThingFactoryC<2> earlier;
+  unsigned long earlierCookie = 0;
+  ASSERT_EQ(reg()->RegisterClassObject(CLSID_Second, &earlier, &earlierCookie), hx::RC_OK);
+  ComObjectEntryC first(CLSID_First, &ThingFactoryC<1>::Clone);
+  ComObjectEntryC second(CLSID_Second, &ThingFactoryC<1>::Clone);
+  ComObjectEntryC* entries[] = {&first, &second, nullptr};
+  ComServerC server(entries);
+  ASSERT_EQ(server.Register(reg()), hx::RC_OK);
+  ASSERT_NE(first.GetFactory(), nullptr);
+  const unsigned long cookie = first.GetCookie();
+  EXPECT_NE(cookie, 0u);
+  EXPECT_EQ(second.GetCookie(), 0u);  // refused: the earlier factory stays
+  server.Register(reg());
+  EXPECT_EQ(first.GetCookie(), cookie);
+  ZORStringTC name(first.GetFactory()->GetClassName());
+  names()->RegisterClassName(name, CLSID_First);
+  names()->RegisterClassName(Name("UnixComputerSystem"), CLSID_Second);
+
+  ZORUnknownI* object = nullptr;
+  ASSERT_EQ(names()->GetInstance(Name("solarisprocessor"), IID_TestThing, &object), hx::RC_OK);
+  EXPECT_EQ(static_cast<TestThingI*>(object)->Kind(), 1);
+  object->Release();
+  ASSERT_EQ(names()->GetInstance(Name("unixcomputersystem"), IID_TestThing, &object), hx::RC_OK);
+  EXPECT_EQ(static_cast<TestThingI*>(object)->Kind(), 2);
+  object->Release();
+  EXPECT_EQ(names()->GetInstance(Name("NoSuchClass"), IID_TestThing, &object), hx::RC_CLASS_NOT_REG);
+  EXPECT_EQ(object, nullptr);
+
+  ASSERT_EQ(server.Unregister(reg()), hx::RC_OK);
+  EXPECT_EQ(first.GetFactory(), nullptr);
+  EXPECT_EQ(first.GetCookie(), 0u);
+  EXPECT_EQ(reg()->GetInstance(CLSID_First, IID_TestThing, &object), hx::RC_CLASS_NOT_REG);
+  reg()->UnRegisterClassObject(earlierCookie);
+}
+
+TEST(ComRegistryProcess, InstanceAndDeviceLifecycle) {
+  // Start from no process-wide registry whatever earlier tests left behind.
+  ComRegistryC::DeviceInitialize(nullptr, 0);
+  ComRegistryC::DeviceFinalize();
+  ComRegistryI* first = ComRegistryC::Instance();
+  EXPECT_EQ(ComRegistryC::Instance(), first);
+  EXPECT_EQ(ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags), hx::RC_OK);
+  EXPECT_EQ(ComRegistryC::Instance(), first);
+  EXPECT_EQ(ComRegistryC::DeviceFinalize(), hx::RC_OK);
+  ComRegistryI* fresh = ComRegistryC::Instance();  // made again on first use
+  ASSERT_NE(fresh, nullptr);
+  void* out = nullptr;
+  EXPECT_EQ(fresh->QueryInterface(IID_ComNameRegistry, &out), hx::RC_OK);
+  static_cast<ComNameRegistryI*>(out)->Release();
+}
+
+const StringC c_ModuleDir = StringC(HX_BINARY_DIR) + "/lib/";
+
+ComNameRegistryI* NameRegistry() {
+  void* out = nullptr;
+  EXPECT_EQ(ComRegistryC::Instance()->QueryInterface(IID_ComNameRegistry, &out), hx::RC_OK);
+  return static_cast<ComNameRegistryI*>(out);
+}
+
+TEST(ComModule, RegistersClassesUntilUnregistered) {
+  ComNameRegistryI* names = NameRegistry();
+  const long before = ComServerCounterC::GetCount();
+  for (const char* suffix : {"", ".so"}) {  // the suffix is added only when missing
+    ComModuleC* module = nullptr;
+    ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_module" + suffix, &module), hx::RC_OK);
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(ComServerCounterC::GetCount(), before);  // the entry point released its reference
+    ZORUnknownI* object = nullptr;
+    ASSERT_EQ(names->GetInstance(Name("testmoduleclass"), IID_TestModuleObject, &object), hx::RC_OK);
+    EXPECT_EQ(static_cast<TestModuleObjectI*>(object)->Answer(), c_TestModuleAnswer);
+    EXPECT_EQ(object->Release(), 0u);
+    const StringC path = module->GetPath();
+    EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_OK);
+    EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "library still loaded";
+    ZORGUID clsid;
+    EXPECT_EQ(names->FindCLSID(Name(c_TestModuleClassName), &clsid), hx::RC_CLASS_NOT_REG);
+    ZORClassFactoryI* factory = nullptr;
+    EXPECT_EQ(ComRegistryC::Instance()->GetClassObject(CLSID_TestModuleObject, &factory), hx::RC_CLASS_NOT_REG);
+    EXPECT_EQ(ComServerCounterC::GetCount(), before);
+  }
+  names->Release();
+}
+
+TEST(ComModule, MissingLibraryOrEntryPoints) {
+  ComRegistryC::Instance();  // made now, so that its own reference is not counted below
+  const long before = ComServerCounterC::GetCount();
+  ComModuleC* module = reinterpret_cast<ComModuleC*>(1);
+  EXPECT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_absent", &module), hx::RC_FAIL);
+  EXPECT_EQ(module, nullptr);
+  EXPECT_EQ(ComRegistryC::RegisterModule("libtest_com_absent", nullptr), hx::RC_NULL_OUT);
+  // A library that loads but is no component module: both entry points fail, no reference
+  // to the registry is left behind, and the module is still given back to be unregistered.
+  ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_empty", &module), hx::RC_FAIL);
+  ASSERT_NE(module, nullptr);
+  EXPECT_TRUE(module->IsLoaded());
+  EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_FAIL);
+  EXPECT_EQ(ComRegistryC::UnRegisterModule(nullptr), hx::RC_OK);
+  EXPECT_EQ(ComServerCounterC::GetCount(), before);
+}
+
+}  // namespace
