@@ -119,7 +119,7 @@ void TrkProgramC::TrustRunPlaces() {
   hx::TrustFailureT failure;
   const StringC dataDir = prefs_->GetValue(StringC(c_CommonAppDataFolder));
   hx::ResultT rc = dataDir.empty() ? hx::RC_OK : hx::EnsureTrustedDirectory(dataDir, &failure);
-  if (hx::Failed(rc)) hx::ReportRefusal(failure);
+  if (hx::Failed(rc)) hx::ReportRefusal(failure, true);  // it ends the run: cron mails standard error
   if (registryRc_ == hx::RC_UNTRUSTED) rc = hx::RC_UNTRUSTED;
   if (hx::Failed(rc) && hx::Succeeded(r_)) r_ = Error(hx::RC_UNTRUSTED, hx::TXT_UNTRUSTED, dataDir, failure.Describe());
 }

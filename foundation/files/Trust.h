@@ -72,8 +72,8 @@ HX_NODISCARD ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFa
 std::FILE* OpenTrustedStream(const std::string& path);
 
 // Reports a refusal through the early log (foundation/log/EarlyLog.h): to the log once it is
-// ready, on standard error before that, or at once on standard error when `toStandardError`
-// (the log itself, or the trace, is what was refused).
+// ready and on standard error before that; with `toStandardError` on standard error too (the
+// log itself may be what was refused, or the refusal ends the run).
 void ReportRefusal(const TrustFailureT& failure, bool toStandardError = false);
 
 // The euid's view of the owner test, for tests that run as root and want another user.

@@ -51,21 +51,18 @@ void PrintOnStandardError(const EarlyLineT& line) {
 
 }  // namespace
 
-void LogEarlyArgs(int32_t id, const char* text, ArgListC args, bool standardErrorOnly) {
+void LogEarlyArgs(int32_t id, const char* text, ArgListC args, bool alsoStandardError) {
   EarlyLineT line{id, text != nullptr ? text : "", std::move(args)};
   EarlyLogT& s = State();
   bool now = false;
   {
     std::lock_guard<std::mutex> g(s.lock);
     ++s.count;
-    now = s.ready && !standardErrorOnly && s_Busy == 0;
+    now = s.ready && s_Busy == 0;
     if (!now) s.kept.push_back(line);
   }
-  if (now) {
-    Write(line);
-  } else {
-    PrintOnStandardError(line);
-  }
+  if (now) Write(line);
+  if (!now || alsoStandardError) PrintOnStandardError(line);
 }
 
 void SetEarlyLogReady(bool ready) {

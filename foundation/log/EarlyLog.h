@@ -14,9 +14,9 @@
 namespace hx {
 
 // `text` carries its severity markup like any log text (letter G, number 0). With
-// standardErrorOnly the line goes to standard error and is kept, but not written now: the
-// caller is the log itself, being set up.
-void LogEarlyArgs(int32_t id, const char* text, ArgListC args, bool standardErrorOnly = false);
+// alsoStandardError the line goes to standard error even when the log is ready: the log itself
+// may be what failed, or the line ends the run and cron should mail it.
+void LogEarlyArgs(int32_t id, const char* text, ArgListC args, bool alsoStandardError = false);
 
 template <typename... Args>
 void LogEarly(int32_t id, const char* text, Args&&... args) {
