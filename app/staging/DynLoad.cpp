@@ -16,14 +16,15 @@ StringC LoaderError() {
 bool DynLoadC::Load(const StringC& name) {
   Unload();
   path_ = hx::EndsWith(name, c_LibrarySuffix) ? name : name + c_LibrarySuffix;
+  const std::string resolved = hx::ResolveLoadableLibrary(path_);
   hx::TrustFailureT failure;
-  if (hx::CheckLoadableLibrary(path_, &failure) == hx::RC_UNTRUSTED) {
+  if (hx::CheckLoadableLibrary(resolved, &failure) == hx::RC_UNTRUSTED) {
     hx::ReportRefusal(failure);
     error_ = failure.Describe();
     return false;
   }
   dlerror();
-  handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(resolved.c_str(), RTLD_NOW | RTLD_LOCAL);
   error_ = handle_ == nullptr ? LoaderError() : StringC();
   return handle_ != nullptr;
 }

@@ -1,5 +1,6 @@
 #include "foundation/files/Trust.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,11 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "foundation/core/Format.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/log/EarlyLog.h"
-#include "foundation/trace/ProgramInfo.h"
 
 namespace hx {
 
@@ -182,27 +183,29 @@ ResultT EnsureTrustedDirectory(const std::string& dirIn, TrustFailureT* failure)
   return RC_OK;
 }
 
-ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFailureT* failure) {
-  if (nameOrPath.find('/') != std::string::npos) return CheckTrusted(nameOrPath, nullptr, failure);
-  std::vector<std::string> dirs;
-  if (const char* path = std::getenv("LD_LIBRARY_PATH")) {
-    for (size_t start = 0; start <= std::strlen(path);) {
-      const char* colon = std::strchr(path + start, ':');
-      const size_t end = colon != nullptr ? static_cast<size_t>(colon - path) : std::strlen(path);
-      dirs.emplace_back(path + start, end - start);
-      start = end + 1;
-    }
-  }
-  const std::string program = ExecutablePath();
-  if (!program.empty()) dirs.push_back(ParentOf(ParentOf(program)) + "/lib");
-  for (const std::string& dir : dirs) {
-    const std::string candidate = Join(dir.empty() ? "." : dir, nameOrPath);
+std::string ResolveLoadableLibrary(const std::string& nameOrPath) {
+  if (nameOrPath.find('/') != std::string::npos) return nameOrPath;
+  // The directories the dynamic loader searches for the program's own libraries, in its order
+  // and with $ORIGIN expanded (LD_LIBRARY_PATH, the program's run path, the system's).
+  std::unique_ptr<void, int (*)(void*)> self(::dlopen(nullptr, RTLD_LAZY), &::dlclose);
+  Dl_serinfo probe;
+  if (!self || ::dlinfo(self.get(), RTLD_DI_SERINFOSIZE, &probe) != 0) return nameOrPath;
+  std::vector<char> storage(probe.dls_size);
+  auto* info = reinterpret_cast<Dl_serinfo*>(storage.data());
+  if (::dlinfo(self.get(), RTLD_DI_SERINFOSIZE, info) != 0 || ::dlinfo(self.get(), RTLD_DI_SERINFO, info) != 0)
+    return nameOrPath;
+  for (unsigned i = 0; i < info->dls_cnt; ++i) {
+    const std::string candidate = Join(info->dls_serpath[i].dls_name, nameOrPath);
     struct stat st;
-    if (::lstat(candidate.c_str(), &st) != 0) continue;
-    const ResultT rc = CheckTrusted(candidate, nullptr, failure);
-    if (Failed(rc)) return rc;
+    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return candidate;
   }
-  return RC_OK;
+  return nameOrPath;
+}
+
+ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFailureT* failure) {
+  const std::string resolved = ResolveLoadableLibrary(nameOrPath);
+  // A bare name left is one only the system's own directories can answer.
+  return resolved.find('/') != std::string::npos ? CheckTrusted(resolved, nullptr, failure) : RC_OK;
 }
 
 std::FILE* OpenTrustedStream(const std::string& path) {

@@ -60,10 +60,14 @@ HX_NODISCARD ResultT CheckTrustedPlace(const std::string& path, TrustFailureT* f
 // may have them.
 HX_NODISCARD ResultT EnsureTrustedDirectory(const std::string& dir, TrustFailureT* failure);
 
-// Checks a shared library before it is loaded. A path (with a "/") is checked as it is. A bare
-// name is found by the dynamic loader on its search path: every directory of that path that
-// is not the system's own (those of LD_LIBRARY_PATH and the program's own library directory,
-// <bin>/../lib) and holds the file is checked, and the first that fails refuses the load.
+// Where the dynamic loader finds a library: a path (with a "/") as it is; a bare name in the
+// first directory that holds it of the loader's search path for the program (LD_LIBRARY_PATH,
+// the program's run path <bin>/../lib, the system's directories), else the bare name.
+// The program loads the path found, so that the library it checked is the one it loads, and
+// the lookup does not depend on which object calls the loader (a sanitizer's interceptor does).
+std::string ResolveLoadableLibrary(const std::string& nameOrPath);
+// Checks a shared library before it is loaded: the file ResolveLoadableLibrary finds, unless
+// only the system's own directories hold it.
 HX_NODISCARD ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFailureT* failure);
 
 // Opens a file the run writes for its developers (a trace file) as a stdio stream, emptied:

@@ -42,11 +42,12 @@ log_LogDynamicProxyLoggerC::log_LogDynamicProxyLoggerC(const std::string& name) 
   for (const std::string& candidate : Candidates(name)) {
     // A module that is there but not trusted is refused, on standard error since the log is
     // what is being set up; one that is missing is simply looked for further.
+    const std::string resolved = hx::ResolveLoadableLibrary(candidate);
     hx::TrustFailureT failure;
-    const hx::ResultT trust = hx::CheckLoadableLibrary(candidate, &failure);
+    const hx::ResultT trust = hx::CheckLoadableLibrary(resolved, &failure);
     if (trust == hx::RC_UNTRUSTED) hx::ReportRefusal(failure, true);
     if (hx::Failed(trust)) continue;
-    module_ = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+    module_ = dlopen(resolved.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module_ != nullptr) {
       path_ = candidate;
       break;

@@ -67,7 +67,10 @@ TEST(ToolLimits, ToolsThatHangOrFloodAreEndedAndATerminatedTrackerLeavesNoneBehi
     const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
     EXPECT_TRUE(Contains(log, "ERROR: Command 'ifconfig -a' " + c.logged)) << log;
     EXPECT_TRUE(hxapp::EndsWithSeparator(log)) << log;
-    EXPECT_TRUE(peakKiB > 0 && peakKiB < c_MaxPeakKiB) << peakKiB;
+    // A sanitizer's shadow memory dwarfs the tracker's own: the bound holds for real builds.
+    if (!hxtest::c_Sanitized) {
+      EXPECT_TRUE(peakKiB > 0 && peakKiB < c_MaxPeakKiB) << peakKiB;
+    }
     if (!c.terminate) {
       const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
       EXPECT_TRUE(Contains(inventory, "Class=\"TVK_OperatingSystem\"")) << inventory;

@@ -31,6 +31,19 @@
 
 namespace hxtest {
 
+// Whether this build runs under AddressSanitizer (its memory figures are not the program's).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool c_Sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool c_Sanitized = true;
+#else
+constexpr bool c_Sanitized = false;
+#endif
+#else
+constexpr bool c_Sanitized = false;
+#endif
+
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // How often `part` occurs in text (overlapping occurrences count).
