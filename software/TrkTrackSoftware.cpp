@@ -1,5 +1,7 @@
 #include "software/TrkTrackSoftware.h"
 
+#include <algorithm>
+
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
 #include "foundation/log/LogManager.h"
@@ -8,6 +10,7 @@
 #include "prefs/tracker/TrkPreferences.h"
 #include "software/TrkFileReader.h"
 #include "software/TrkSoftwareMessages.h"
+#include "software/TrkTagFiles.h"
 
 namespace {
 
@@ -192,7 +195,11 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   TrkResultE embed = MatchEmbedFileAll(path, info);
   const bool inEmbedTree = embed == TrkInclude && IsInEmbedDirs(path, info);
   TrkFileReaderC reader(path, info, buffer_);
-  if (inEmbedTree) reader.KeepContentUpTo(rules_.embedMaxSize);
+  const bool tagFile = walk.versionInfo && IsProductTagFile(path);
+  int64_t keep = -1;
+  if (inEmbedTree) keep = rules_.embedMaxSize;
+  if (tagFile) keep = std::max<int64_t>(keep, static_cast<int64_t>(c_MaxTagFileSize));
+  reader.KeepContentUpTo(keep);
 
   std::string digest = c_NoMD5;
   TrkResultE track = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
@@ -215,8 +222,14 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
     hx::Trace(trace_, "File date and time tracked: %s\n", dateTime);
     hx::Trace(trace_, "File size tracked: %s bytes\n", size);
   }
-  if (walk.versionInfo) AddVersionInformation(content.get(), path);
-  if (decision.embed) EmbedContent(path, reader.Content(), content.get());
+  if (walk.versionInfo && !(tagFile && AddVersionInformationFromIBMTags(content.get(), path, reader.Content())))
+    AddVersionInformation(content.get(), path);
+  if (decision.embed) {
+    // Kept for the tag file but larger than the embedding limit: not embedded.
+    const std::string* bytes = reader.Content();
+    EmbedContent(path, bytes != nullptr && static_cast<int64_t>(bytes->size()) <= rules_.embedMaxSize ? bytes : nullptr,
+                 content.get());
+  }
   root_->AddEntity(content.get());
 }
 
