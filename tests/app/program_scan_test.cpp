@@ -199,4 +199,92 @@ TEST(ProgramScan, DeltaAfterFilesChanged) {
   EXPECT_EQ(contents.byPath[changed].md5, Md5Text("second, longer content")) << delta;
 }
 
+// What an inventory's Path shows of a file name: tab, line feed and carriage return as blanks,
+// every byte that is not part of valid UTF-8 as the ISO-8859-1 character of its value.
+std::string Shown(const std::string& path) {
+  std::string shown = hx::ToValidUtf8(path);
+  for (char& c : shown) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return shown;
+}
+
+// Names no file system forbids: control characters, markup, bytes that are not UTF-8, the
+// longest name, a 4,000-byte path and a tree 300 levels deep. Every file is walked, read and
+// written, and the inventory stays well-formed.
+TEST(ProgramScan, HostileNamesKeepTheInventoryWellFormed) {
+  constexpr int c_Depth = 300;
+  constexpr size_t c_LongPath = 4000;
+  hxtest::TempDirC dir("hxapp-scan");
+  hxtest::TempDirC tree("hxapp-tree");
+  std::map<std::string, std::string> files;  // path -> content
+  auto add = [&](const std::string& rel, const std::string& content) { files[tree.Write(rel, content)] = content; };
+  for (const char* name : {"new\nline.so", "tab\there.so", "cr\rhere.so", "mark&up<>\"'.so", "latin\xff\xe9.so"})
+    add(name, std::string("content of ") + name);
+  add(std::string(252, 'n') + ".so", "longest name");
+  add("binary.so", std::string("<&\0\x01]]>", 8));
+  std::string deep;
+  for (int i = 0; i < c_Depth; ++i) deep += "d/";
+  add(deep + "deep.so", "300 levels down");
+  std::string longRel;
+  while (tree.Path().size() + longRel.size() + 220 < c_LongPath) longRel += std::string(200, 'l') + "/";
+  longRel += std::string(c_LongPath - tree.Path().size() - longRel.size() - 4, 'f') + ".so";
+  add(longRel, "a long path");
+  ASSERT_EQ(tree.File(longRel).size(), c_LongPath);
+  const std::string unreadable = tree.Write("closed/inside.so", "in a directory nobody may read");
+  files[unreadable] = "in a directory nobody may read";  // root reads it all the same
+  ASSERT_EQ(::chmod(tree.File("closed").c_str(), 0), 0);
+
+  const hxapp::RunT run = RunProgram(dir, ScanArgs({"-o", "IncludeDirectory=" + tree.Path(), "-o", "IncludeExtension=so",
+                                                    "-o", "EmbedFileContentDirectory=" + tree.Path(), "-o",
+                                                    "EmbedFileContentExtension=so"}));
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  ContentsC contents;
+  ASSERT_TRUE(contents.Read(hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")))));
+  EXPECT_EQ(contents.count, files.size());
+  for (const auto& [path, content] : files) {
+    const ContentT& c = contents.byPath[Shown(path)];
+    EXPECT_EQ(c.md5, Md5Text(content)) << Shown(path);
+    EXPECT_EQ(c.size, std::to_string(content.size())) << Shown(path);
+    EXPECT_TRUE(c.embedded) << Shown(path);
+  }
+}
+
+// Run by a user who may not read everything: a file it cannot read is still tracked, with the
+// empty digest; a directory it cannot read is skipped.
+TEST(ProgramScan, UnreadableFilesAsAnOrdinaryUser) {
+  HX_TEST_NEEDS_ROOT();
+  constexpr uid_t c_Nobody = 65534;
+  hxtest::TempDirC dir("hxapp-scan");
+  hxtest::TempDirC tree("hxapp-tree");
+  const std::string readable = tree.Write("pub/readable.so", "anyone may read this");
+  const std::string secret = tree.Write("pub/secret.so", "root only");
+  tree.Write("closed/hidden.so", "behind a closed directory");
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  ASSERT_EQ(::chmod(tree.File("closed").c_str(), 0700), 0);
+  for (const std::string& p : {dir.Path(), tree.Path(), tree.File("pub")}) ASSERT_EQ(::chown(p.c_str(), c_Nobody, c_Nobody), 0);
+  ASSERT_EQ(::chmod(tree.Path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(readable.c_str(), 0644), 0);
+
+  const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\nPluginDirectory=" +
+                                                       dir.File("plugins") + "\n");
+  CommandLineC command{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", hxapp::c_Program};
+  for (const std::string& a : ScanArgs({"-o", "IncludeDirectory=" + tree.Path(), "-o", "IncludeExtension=so", "-o",
+                                        "Upload=False"}))
+    command.Add(a);
+  hxtest::ChildC child(command);
+  child.Environment({"TARVOSKCONFIGINI=" + ini, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
+                     "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT="});
+  child.WorkingDirectory(dir.Path());
+  ASSERT_EQ(child.Start(), hx::RC_OK);
+  EXPECT_EQ(child.Finish(), 0u) << child.Err() << hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  ContentsC contents;
+  ASSERT_TRUE(contents.Read(hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")))));
+  EXPECT_EQ(contents.count, 2u);
+  EXPECT_EQ(contents.byPath[readable].md5, Md5Text("anyone may read this"));
+  EXPECT_EQ(contents.byPath.count(secret), 1u);
+  EXPECT_EQ(contents.byPath[secret].md5, "");
+  EXPECT_EQ(contents.byPath[secret].size, "9");
+}
+
 }  // namespace
