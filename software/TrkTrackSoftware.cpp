@@ -34,6 +34,7 @@ void LogRule(const StringArrayC& values, hx::ResultT id, const char* text) {
 struct TrkTrackSoftwareC::WalkT {
   bool generateMD5 = false;
   bool versionInfo = false;
+  bool tracing = false;
 };
 
 TrkTrackSoftwareC::TrkTrackSoftwareC(TrkPreferencesC& prefs, TrkSoftwareHostT host)
@@ -134,7 +135,7 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
   FileListerC lister = FileService()->getLister(FileNameC(root), recurse ? hx::LIST_RECURSE : 0);
   FileNameC name;
   FileInfoC info;
-  const bool tracing = hx::TraceEnabled(trace_);
+  walk.tracing = hx::TraceEnabled(trace_);
   while (lister.getNext(&name, &info) == hx::RC_OK) {
     if (host_.checkCancel) {
       const hx::ResultT cancelled = host_.checkCancel();
@@ -151,7 +152,7 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       if (!recurse) continue;
       const bool descend = MatchDirectory(name.str(), info);
       if (!descend) lister.ascend();
-      if (tracing) hx::Trace(trace_, descend ? "Directory tracked: %s\n" : "Directory pruned: %s\n", name.text());
+      if (walk.tracing) hx::Trace(trace_, descend ? "Directory tracked: %s\n" : "Directory pruned: %s\n", name.text());
     } else if (info.isRegular()) {
       TrackFile(name.str(), info, walk);
     }
@@ -215,7 +216,7 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   instance->Add(StringC(c_DateTimeString), dateTime);
   content->Add(StringC(c_MD5String), digest);
   content->Add(StringC(c_SizeString), size);
-  if (hx::TraceEnabled(trace_)) {
+  if (walk.tracing) {
     const std::string shown = FileNameC(path).text();
     hx::Trace(trace_, "File tracked: %s\n", shown);
     if (walk.generateMD5) hx::Trace(trace_, "File MD5 tracked: %s\n", digest);

@@ -35,11 +35,11 @@ const PackageKindT* FindPackageKind(std::string_view type) {
   return nullptr;
 }
 
-ScopedPackageKindC::ScopedPackageKindC(const PackageKindT& kind) : kind_(&kind) { AddedKinds().push_back(kind_); }
+ScopedPackageKindC::ScopedPackageKindC(PackageKindT kind) : kind_(std::move(kind)) { AddedKinds().push_back(&kind_); }
 
 ScopedPackageKindC::~ScopedPackageKindC() {
   std::vector<const PackageKindT*>& added = AddedKinds();
-  added.erase(std::remove(added.begin(), added.end(), kind_), added.end());
+  added.erase(std::remove(added.begin(), added.end(), &kind_), added.end());
 }
 
 }  // namespace trk

@@ -25,16 +25,16 @@ struct PackageKindT {
 // The kind of a type name: the latest added at run time first, then the built-in ones; null
 // when none.
 const PackageKindT* FindPackageKind(std::string_view type);
-// Adds a kind for the life of the object; it hides a built-in kind of the same name.
+// Adds (a copy of) a kind for the life of the object; it hides a built-in kind of the same name.
 class ScopedPackageKindC {
  public:
-  explicit ScopedPackageKindC(const PackageKindT& kind);
+  explicit ScopedPackageKindC(PackageKindT kind);
   ~ScopedPackageKindC();
   ScopedPackageKindC(const ScopedPackageKindC&) = delete;
   ScopedPackageKindC& operator=(const ScopedPackageKindC&) = delete;
 
  private:
-  const PackageKindT* kind_;
+  PackageKindT kind_;
 };
 
 }  // namespace trk

@@ -47,13 +47,11 @@ class TestKindC {
  public:
   TestKindC(const std::string& type, std::vector<TestPackageT> packages, hx::ResultT failure = hx::RC_OK)
       : packages_(std::move(packages)),
-        kind_{type, [type] { return std::make_unique<PackageInfoC>(type); },
-              [this, type, failure](uint32_t) { return std::make_unique<TestListerC>(type, packages_, failure); }},
-        scope_(kind_) {}
+        scope_({type, [type] { return std::make_unique<PackageInfoC>(type); },
+                [this, type, failure](uint32_t) { return std::make_unique<TestListerC>(type, packages_, failure); }}) {}
 
  private:
   std::vector<TestPackageT> packages_;
-  trk::PackageKindT kind_;
   trk::ScopedPackageKindC scope_;
 };
 
