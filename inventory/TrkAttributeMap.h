@@ -26,7 +26,7 @@ class TrkAttributeC {
 
 class TrkAttributeMapC {
  public:
-  static constexpr size_t c_FirstCapacity = 4;
+  static constexpr size_t c_FirstCapacity = 2;
 
   // Name and value are taken as they are: the entity applies the character rule before.
   void Set(StringC name, StringC value);

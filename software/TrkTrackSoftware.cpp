@@ -130,7 +130,7 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
   walk.versionInfo = prefs_.GetBoolean(P::c_VersionInfo, 0);
   const bool recurse = prefs_.GetBoolean(P::c_Recurse, 1);
   dateTimeFormat_ = prefs_.GetValue(P::c_DateTimeFormat);
-  lastModified_ = -1;
+  dateTimes_.clear();
 
   FileListerC lister = FileService()->getLister(FileNameC(root), recurse ? hx::LIST_RECURSE : 0);
   FileNameC name;
@@ -251,12 +251,12 @@ void TrkTrackSoftwareC::EmbedContent(const std::string& path, const std::string*
 }
 
 const std::string& TrkTrackSoftwareC::DateTimeText(time_t modified) {
-  if (modified != lastModified_) {
-    IsoDateTimeC dt;
-    dt.Set(modified);
-    dt.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
-    lastDateTime_ = dt.FormatTime(dateTimeFormat_);
-    lastModified_ = modified;
-  }
-  return lastDateTime_;
+  constexpr size_t c_MaxRemembered = 65536;
+  const auto known = dateTimes_.find(modified);
+  if (known != dateTimes_.end()) return known->second;
+  if (dateTimes_.size() >= c_MaxRemembered) dateTimes_.clear();
+  IsoDateTimeC dt;
+  dt.Set(modified);
+  dt.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
+  return dateTimes_.emplace(modified, dt.FormatTime(dateTimeFormat_)).first->second;
 }

@@ -26,6 +26,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/api/ZORHXTTracker.h"
@@ -104,7 +105,8 @@ class TrkTrackSoftwareC : public TrkTrackC {
   ZORHXContextI* context_ = nullptr;
   std::vector<char> buffer_;
   std::string dateTimeFormat_;
-  time_t lastModified_ = -1;  // the last time formatted, and its text: files of a tree share
-  std::string lastDateTime_;  // their times often
+  // Texts of the times formatted so far. The files of a tree share few distinct times, and each
+  // conversion to local time asks the system for its zone rules again.
+  std::unordered_map<time_t, std::string> dateTimes_;
   hx::TraceSiteC trace_{trk::c_TraceSoftware};
 };
