@@ -1,6 +1,6 @@
 #pragma once
 // The file tracking step run in this process over preferences loaded as start-up loads them
-// (an INI text and -o options), on a fresh inventory, with the file entities it made shown as
+// (defaults and -o options), on a fresh inventory, with the file entities it made shown as
 // one line each.
 
 #include <functional>
@@ -67,20 +67,17 @@ struct ScanT {
   std::string log;
 };
 
-// Loads the preferences (INI text, -o options) and runs the Unix file tracking step.
+// Loads the preferences (defaults and -o options) and runs the Unix file tracking step.
 class ScanC {
  public:
-  explicit ScanC(std::string ini = "") : ini_(std::move(ini)) {}
-
   ScanT Run(const std::vector<std::string>& options, TrkSoftwareHostT host = {}, ZORHXTTrackerI* tracker = nullptr) {
     ScanT scan;
     std::vector<std::string> args;
     for (const std::string& o : options) args.insert(args.end(), {"-o", o});
-    // Every run starts from the defaults, the INI text and its own options, with a log of its own.
+    // Every run starts from the defaults and its own options, with a log of its own.
     load_.reset();
-    load_ = std::make_unique<hxprefs::LoadC>(ini_, "hxsw");
+    load_ = std::make_unique<hxprefs::LoadC>("", "hxsw");
     EXPECT_EQ(load_->Load(args), hx::RC_OK);
-    if (!sysRoot.empty()) ::setenv("TARVOSKSYSROOT", sysRoot.c_str(), 1);  // the loader's scope unsets it later
     RefM<TrkInventoryC> inventory = TrkInventoryC::New();
     TrkUnixTrackSoftwareC step(load_->Prefs(), std::move(host));
     scan.result = step.Track(inventory.get(), tracker, nullptr);
@@ -90,11 +87,8 @@ class ScanC {
     scan.log = load_->Log();
     return scan;
   }
-  // The system root the step runs under (none when empty).
-  std::string sysRoot;
 
  private:
-  std::string ini_;
   std::unique_ptr<hxprefs::LoadC> load_;
 };
 

@@ -1,10 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "packages/PackagesTestSupport.h"
-#include "software/SoftwareTestSupport.h"
 #include "software/TrkTagFiles.h"
 
 namespace {
@@ -35,33 +30,6 @@ TEST(TagFilesTest, ReadsTheDeclaredNameAndVersion) {
     EXPECT_EQ(tag.ParseTAGText(c.xml), c.result) << c.xml;
     EXPECT_EQ(tag.name, c.name) << c.xml;
     EXPECT_EQ(tag.version, c.version) << c.xml;
-  }
-}
-
-// A tag file names its own product; otherwise the package database does.
-TEST(TagFilesTest, TagFilesTakeThePlaceOfThePackageDatabase) {
-  hxtest::ScopedTimeZoneC utc("UTC");
-  hxtest::TempDirC tree("hxsw-tags");
-  const std::string good = "<t><ProductName> Widget Server </ProductName><ProductVersion>7.1</ProductVersion></t>";
-  const std::string product = tree.Write("opt/product.swtag", good);
-  const std::string upper = tree.Write("opt/upper.SWTAG", good);
-  const std::string noVersion = tree.Write("opt/part.cmptag", "<t><ComponentName>Core</ComponentName></t>");
-  const std::string broken = tree.Write("opt/broken.swtag", "<t><ProductName>x</ProductName>");
-  pkgtest::TestKindC kind("SUNPKG", {{"SUNWwidget", "7.0", {product, upper, noVersion, broken}}});
-  swtest::ScanC scan;
-  const swtest::ScanT run = scan.Run({"IncludeDirectory=" + tree.File("opt"), "PackageDatabaseTypes=SUNPKG"});
-  const std::string fromTag = "|FileDescription=Widget Server|FileVersion=7.1";
-  const std::string fromDatabase = "|ProductName=SUNWwidget|ProductVersion=7.0";
-  ASSERT_EQ(run.files.size(), 4u);
-  struct CaseT {
-    std::string path;
-    std::string properties;
-  } cases[] = {{broken, fromDatabase}, {noVersion, fromDatabase}, {product, fromTag}, {upper, fromTag}};
-  for (size_t i = 0; i < 4; ++i) {
-    EXPECT_TRUE(hx::StartsWith(run.files[i], cases[i].path + "|")) << run.files[i];
-    EXPECT_TRUE(hx::EndsWith(run.files[i], "|NO_MD5|" + std::to_string(hxtest::ReadFile(cases[i].path).size()) +
-                                               cases[i].properties))
-        << run.files[i];
   }
 }
 
