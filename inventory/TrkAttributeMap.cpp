@@ -9,6 +9,9 @@ void TrkAttributeMapC::Set(StringC name, StringC value) {
       return;
     }
   }
+  // Entities carry a handful of attributes: room for them at once spares the growth steps
+  // (a file scan makes hundreds of thousands of entities).
+  if (attrs_.empty()) attrs_.reserve(c_FirstCapacity);
   attrs_.emplace_back(std::move(name), std::move(value));
 }
 

@@ -26,6 +26,8 @@ class TrkAttributeC {
 
 class TrkAttributeMapC {
  public:
+  static constexpr size_t c_FirstCapacity = 2;
+
   // Name and value are taken as they are: the entity applies the character rule before.
   void Set(StringC name, StringC value);
   // The attribute, or null.

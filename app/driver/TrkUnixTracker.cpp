@@ -12,6 +12,7 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
 #include "hardware/framework/TrkTrackUnixHardware.h"
+#include "software/TrkUnixTrackSoftware.h"
 
 namespace {
 
@@ -129,4 +130,12 @@ hx::ResultT TrkUnixTrackerC::TrackOwnPackages() { return hx::RC_OK; }
 
 hx::ResultT TrkUnixTrackerC::TrackInstallerPackages() { return hx::RC_OK; }
 
-hx::ResultT TrkUnixTrackerC::TrackSoftwareFiles() { return hx::RC_OK; }
+// The file scan, which also rebuilds the package database first. Between entries it asks the
+// interaction whether the user cancelled.
+hx::ResultT TrkUnixTrackerC::TrackSoftwareFiles() {
+  TrkSoftwareHostT host;
+  host.checkCancel = [] { return TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : hx::RC_OK; };
+  host.progress = [](hx::ResultT id, const char* text) { trk::Progress(id, text); };
+  TrkUnixTrackSoftwareC software(prefs_, std::move(host));
+  return software.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
+}

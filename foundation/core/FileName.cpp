@@ -41,9 +41,11 @@ std::string FileNameC::extension() const {
 
 FileNameC FileNameC::append(std::string_view name) const {
   if (path_.empty()) return FileNameC(std::string(name));
-  std::string p = path_;
-  if (p.back() != '/') p.push_back('/');
   while (!name.empty() && name.front() == '/') name.remove_prefix(1);
+  std::string p;
+  p.reserve(path_.size() + 1 + name.size());  // a walk appends once per entry: one allocation
+  p.append(path_);
+  if (p.back() != '/') p.push_back('/');
   p.append(name);
   return FileNameC(std::move(p));
 }

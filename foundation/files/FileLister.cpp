@@ -9,7 +9,12 @@
 namespace {
 
 std::string JoinRel(const std::string& dir, const std::string& name) {
-  return dir.empty() ? name : dir + "/" + name;
+  if (dir.empty()) return name;
+  std::string rel;
+  rel.reserve(dir.size() + 1 + name.size());  // one allocation per entry, not three
+  rel.append(dir).push_back('/');
+  rel.append(name);
+  return rel;
 }
 
 std::string LastComponent(const std::string& rel) {
@@ -60,9 +65,9 @@ hx::ResultT FileListerC::getNext(FileNameC* name, FileInfoC* info) {
     if (entry == "." || (dotDot && !(flags_ & hx::LIST_DOTDOT))) continue;
 
     const std::string rel = JoinRel(top.rel, entry);
-    const FileNameC full = fullPath(rel);
+    FileNameC full = fullPath(rel);
     readStatus(top, entry, full, info);
-    *name = (flags_ & hx::LIST_RELATIVE_NAMES) ? FileNameC(rel) : full;
+    *name = (flags_ & hx::LIST_RELATIVE_NAMES) ? FileNameC(rel) : std::move(full);
     if (info->isDirectory() && !dotDot && (flags_ & hx::LIST_RECURSE)) {
       pending_ = true;
       pendingRel_ = rel;

@@ -108,6 +108,19 @@ ResultT OpenForReading(const std::string& path, UniqueFdC* fd) {
   return RC_OK;
 }
 
+ResultT OpenSeenFile(const std::string& path, dev_t device, ino_t inode, UniqueFdC* fd, struct stat* st) {
+  fd->reset(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd->valid()) return LastError();
+  if (::fstat(fd->get(), st) != 0) {
+    const ResultT rc = LastError();
+    fd->reset();
+    return rc;
+  }
+  if (S_ISREG(st->st_mode) && st->st_dev == device && st->st_ino == inode) return RC_OK;
+  fd->reset();
+  return RcFromErrno(S_ISREG(st->st_mode) ? ESTALE : EINVAL);
+}
+
 ResultT ReadFileNoFollow(const std::string& path, std::string* out, size_t limit) {
   UniqueFdC fd;
   const ResultT rc = OpenForReading(path, &fd);

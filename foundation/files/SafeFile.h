@@ -18,6 +18,7 @@
 //
 // Failures are error-number results (hx::RcFromErrno) unless stated.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -62,6 +63,11 @@ HX_NODISCARD ResultT ReadAll(int fd, std::string* out, size_t limit = SIZE_MAX);
 // Opens an existing regular file for reading, not through a link at its last component and
 // without blocking on a FIFO. ELOOP for a link, EISDIR for a directory, EINVAL for anything else but a regular file.
 HX_NODISCARD ResultT OpenForReading(const std::string& path, UniqueFdC* fd);
+// Opens a file that a walk saw (a file scan reading other users' files): like OpenForReading,
+// and the file opened must still be the one the walk's status named (device and inode), so a
+// name swapped for a link or another file since then leads nowhere else (ESTALE). *st receives
+// the opened file's status. The descriptor keeps O_NONBLOCK, which regular files ignore.
+HX_NODISCARD ResultT OpenSeenFile(const std::string& path, dev_t device, ino_t inode, UniqueFdC* fd, struct stat* st);
 // Reads a whole regular file (OpenForReading, then ReadAll).
 HX_NODISCARD ResultT ReadFileNoFollow(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
 

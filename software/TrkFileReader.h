@@ -1,0 +1,59 @@
+#pragma once
+// TrkFileReaderC: what the scan reads of one tracked file: its MD5 digest and, for embedding
+// and tag files, its content, in one pass over the file however many of them are asked for.
+//
+// The scan runs as root over directories other users can write, so a file is read only when
+// the name still leads to the regular file the walk saw (hx::OpenSeenFile: no link at the
+// name, same device and inode); otherwise its digest is empty and it has no content. A file
+// that changes while it is read gives the digest of what was read: never more than the size
+// its status gave when it was opened, so a file that keeps growing cannot hold the scan.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/files/FileInfo.h"
+#include "software/TrkFileRules.h"
+
+class MD5C;
+
+namespace trk {
+
+// Base64 (standard alphabet, padded, no line breaks).
+std::string Base64Encode(std::string_view bytes);
+
+class TrkFileReaderC : public FileDigestSourceI {
+ public:
+  // The reads' buffer size: large reads keep the system calls per byte few.
+  static constexpr size_t c_BufferSize = size_t{128} << 10;
+
+  // `buffer` is the scan's, shared by every file (grown to c_BufferSize when smaller).
+  TrkFileReaderC(const std::string& path, const FileInfoC& seen, std::vector<char>& buffer);
+
+  // Keeps the content as well when the file is not larger than `limit` bytes (a negative
+  // limit keeps nothing). Call before the first Digest or Content.
+  void KeepContentUpTo(int64_t limit) { keepLimit_ = limit; }
+  // The digest as 32 lower-case hexadecimal digits; "" when the file could not be read. The
+  // file is read for it at most once.
+  const std::string& Digest() override;
+  // The whole content, if the file could be read and is within the keep limit; null otherwise.
+  const std::string* Content();
+
+ private:
+  void read(bool digest);
+  bool readKept(int fd, int64_t size);
+  bool readHashed(int fd, int64_t size, ::MD5C& md5);
+
+  const std::string& path_;
+  const FileInfoC& seen_;
+  std::vector<char>& buffer_;
+  int64_t keepLimit_ = -1;
+  bool digestDone_ = false;
+  bool contentDone_ = false;
+  bool haveContent_ = false;
+  std::string digest_;
+  std::string content_;
+};
+
+}  // namespace trk

@@ -1,0 +1,262 @@
+#include "software/TrkTrackSoftware.h"
+
+#include <algorithm>
+
+#include "foundation/core/Text.h"
+#include "foundation/files/FileService.h"
+#include "foundation/log/LogManager.h"
+#include "foundation/time/IsoDateTime.h"
+#include "inventory/TrkInventoryEntity.h"
+#include "prefs/tracker/TrkPreferences.h"
+#include "software/TrkFileReader.h"
+#include "software/TrkSoftwareMessages.h"
+#include "software/TrkTagFiles.h"
+
+namespace {
+
+using P = TrkPreferencesC;
+using namespace trk;
+
+constexpr const char* c_ListSeparator = ";";
+
+template <typename... Args>
+void LogInfo(hx::ResultT id, const char* text, Args&&... args) {
+  hx::Log(c_LetterGeneral, c_NumberGeneral, id, text, std::forward<Args>(args)...);
+}
+
+void LogRule(const StringArrayC& values, hx::ResultT id, const char* text) {
+  if (!values.empty()) LogInfo(id, text, hx::Join(values, c_ListSeparator));
+}
+
+}  // namespace
+
+// What stays the same for every entry of one root's walk.
+struct TrkTrackSoftwareC::WalkT {
+  bool generateMD5 = false;
+  bool versionInfo = false;
+  bool tracing = false;
+};
+
+TrkTrackSoftwareC::TrkTrackSoftwareC(TrkPreferencesC& prefs, TrkSoftwareHostT host)
+    : prefs_(prefs), host_(std::move(host)) {}
+
+TrkTrackSoftwareC::~TrkTrackSoftwareC() = default;
+
+hx::ResultT TrkTrackSoftwareC::Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context) {
+  if (inventory == nullptr) return hx::RC_INVALID_ARG;
+  ZORHXTInventoryEntityI* rootFace = nullptr;
+  const hx::ResultT got = inventory->GetRootEntity(&rootFace);
+  if (hx::Failed(got)) return got;
+  // The file entities are this program's own; an inventory from elsewhere has no root they
+  // can be added to.
+  RefM<TrkInventoryEntityC> root = RefM<TrkInventoryEntityC>::Adopt(dynamic_cast<TrkInventoryEntityC*>(rootFace));
+  if (!root) {
+    if (rootFace != nullptr) rootFace->Release();
+    return hx::RC_NO_INTERFACE;
+  }
+  root_ = root.get();
+  tracker_ = tracker;
+  context_ = context;
+  const hx::ResultT r = TrackSoftware();
+  root_ = nullptr;
+  return r;
+}
+
+hx::ResultT TrkTrackSoftwareC::TrackSoftware() {
+  hx::Trace(trace_, "Started tracking software\n");
+  LogInfo(LOG_SW_STARTED, TXT_SW_STARTED);
+  rules_ = TrkFileRulesT::FromPreferences(prefs_);
+  const StringArrayC roots = GetTrackedDirectories(rules_);
+  if (!roots.empty()) LogFileTrackStart();
+  PrepareWalk();
+
+  hx::ResultT r = hx::RC_OK;
+  for (const std::string& entry : roots) {
+    const std::string root = GetPlatformPath(entry, std::string_view());
+    FileInfoC info;
+    // A root given as a link is not followed, nor one on a file system that is not walked.
+    if (hx::Failed(info.read(FileNameC(root), false)) || !info.isDirectory() || !IsOnWalkedDevice(info)) continue;
+    r = TrackDirectory(root);
+    if (hx::Failed(r)) break;
+  }
+  if (!roots.empty()) LogFileTrackEnd();
+  if (hx::Succeeded(r)) LogInfo(LOG_SW_FINISHED, TXT_SW_FINISHED);
+  hx::Trace(trace_, "Finished tracking software\n");
+  return r;
+}
+
+void TrkTrackSoftwareC::LogFileTrackStart() {
+  LogInfo(LOG_FILES_STARTED, TXT_FILES_STARTED);
+  LogRule(prefs_.GetMultiValue(P::c_IncludeDirectory), LOG_RULE_INCLUDE_DIRECTORY, TXT_RULE_INCLUDE_DIRECTORY);
+  LogRule(prefs_.GetMultiValue(P::c_ExcludeDirectory), LOG_RULE_EXCLUDE_DIRECTORY, TXT_RULE_EXCLUDE_DIRECTORY);
+  LogRule(prefs_.GetMultiValue(P::c_IncludeMD5), LOG_RULE_INCLUDE_MD5, TXT_RULE_INCLUDE_MD5);
+  LogRule(prefs_.GetMultiValue(P::c_ExcludeMD5), LOG_RULE_EXCLUDE_MD5, TXT_RULE_EXCLUDE_MD5);
+  LogRule(prefs_.GetMultiValue(P::c_IncludeFile), LOG_RULE_INCLUDE_FILE, TXT_RULE_INCLUDE_FILE);
+  LogRule(prefs_.GetMultiValue(P::c_ExcludeFile), LOG_RULE_EXCLUDE_FILE, TXT_RULE_EXCLUDE_FILE);
+  LogRule(prefs_.GetMultiValue(P::c_IncludeExtension), LOG_RULE_INCLUDE_EXTENSION, TXT_RULE_INCLUDE_EXTENSION);
+  LogRule(prefs_.GetMultiValue(P::c_EmbedFileContentExtension), LOG_RULE_EMBED_EXTENSION, TXT_RULE_EMBED_EXTENSION);
+  LogRule(prefs_.GetMultiValue(P::c_EmbedFileContentDirectory), LOG_RULE_EMBED_DIRECTORY, TXT_RULE_EMBED_DIRECTORY);
+  LogRule(prefs_.GetMultiValue(P::c_ExcludeEmbedFileContentDirectory), LOG_RULE_EXCLUDE_EMBED_DIRECTORY,
+          TXT_RULE_EXCLUDE_EMBED_DIRECTORY);
+  LogRule(prefs_.GetMultiValue(P::c_ExcludeExtension), LOG_RULE_EXCLUDE_EXTENSION, TXT_RULE_EXCLUDE_EXTENSION);
+  const StringC includeMask = prefs_.GetValue(P::c_IncludePermissionsMask);
+  if (!includeMask.empty()) LogInfo(LOG_RULE_INCLUDE_MASK, TXT_RULE_INCLUDE_MASK, includeMask);
+  const StringC excludeMask = prefs_.GetValue(P::c_ExcludePermissionsMask);
+  if (!excludeMask.empty()) LogInfo(LOG_RULE_EXCLUDE_MASK, TXT_RULE_EXCLUDE_MASK, excludeMask);
+}
+
+void TrkTrackSoftwareC::LogFileTrackEnd() { LogInfo(LOG_FILES_FINISHED, TXT_FILES_FINISHED); }
+
+// ---- the walk ----
+
+hx::ResultT TrkTrackSoftwareC::TrackDirectory(const std::string& root) {
+  hx::Trace(trace_, "Directory included: %s\n", root);
+  // The rules are read afresh for every root, so a change of preferences meanwhile counts from
+  // the next root on; within one walk they stay fixed.
+  rules_ = TrkFileRulesT::FromPreferences(prefs_);
+  if (IsPrunedRoot(rules_, root)) {
+    hx::Trace(trace_, "Directory pruned: %s\n", root);
+    return hx::RC_OK;
+  }
+  LogInfo(LOG_SCANNING, TXT_SCANNING, FileNameC(root).text());
+  FileInfoC info;
+  if (hx::Failed(info.read(FileNameC(root), false)) || !info.isDirectory()) return hx::RC_OK;
+  return WalkRoot(root);
+}
+
+hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
+  WalkT walk;
+  walk.generateMD5 = prefs_.GetBoolean(P::c_GenerateMD5, 0);
+  walk.versionInfo = prefs_.GetBoolean(P::c_VersionInfo, 0);
+  const bool recurse = prefs_.GetBoolean(P::c_Recurse, 1);
+  dateTimeFormat_ = prefs_.GetValue(P::c_DateTimeFormat);
+  dateTimes_.clear();
+
+  FileListerC lister = FileService()->getLister(FileNameC(root), recurse ? hx::LIST_RECURSE : 0);
+  FileNameC name;
+  FileInfoC info;
+  walk.tracing = hx::TraceEnabled(trace_);
+  while (lister.getNext(&name, &info) == hx::RC_OK) {
+    if (host_.checkCancel) {
+      const hx::ResultT cancelled = host_.checkCancel();
+      if (hx::Failed(cancelled)) {
+        lister.cancel();
+        return cancelled;
+      }
+    }
+    if (name.empty() || !info.hasStatus()) {
+      lister.clearError();  // an unreadable directory or entry: skipped without a message
+      continue;
+    }
+    if (info.isDirectory()) {
+      if (!recurse) continue;
+      const bool descend = MatchDirectory(name.str(), info);
+      if (!descend) lister.ascend();
+      if (walk.tracing) hx::Trace(trace_, descend ? "Directory tracked: %s\n" : "Directory pruned: %s\n", name.text());
+    } else if (info.isRegular()) {
+      TrackFile(name.str(), info, walk);
+    }
+  }
+  return hx::RC_OK;
+}
+
+bool TrkTrackSoftwareC::MatchDirectory(const std::string& path, const FileInfoC& info) const {
+  return IsOnWalkedDevice(info) && DescendInto(rules_, path);
+}
+
+bool TrkTrackSoftwareC::IsInIncludeDirs(const std::string& path, const FileInfoC& info) const {
+  return IsOnWalkedDevice(info) && IsInIncludeTree(rules_, path);
+}
+
+bool TrkTrackSoftwareC::IsInEmbedDirs(const std::string& path, const FileInfoC& info) const {
+  return IsOnWalkedDevice(info) && IsInEmbedTree(rules_, path);
+}
+
+TrkResultE TrkTrackSoftwareC::MatchEmbedFileAll(const std::string& path, const FileInfoC& info) const {
+  const TrkResultE byExtension = MatchEmbedFileExtension(rules_, path);
+  if (byExtension != TrkInclude) return byExtension;
+  const TrkResultE bySize = MatchEmbedFileMaxSize(rules_, info.size(), info.hasStatus());
+  if (bySize != TrkInclude) {
+    LogInfo(LOG_EMBED_TOO_LARGE, TXT_EMBED_TOO_LARGE, FileNameC(path).text(), std::to_string(info.size()),
+            std::to_string(rules_.embedMaxSize));
+  }
+  return bySize;
+}
+
+// ---- one file ----
+
+void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk) {
+  RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New(c_ContentString);
+  RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New(c_InstanceString);
+  instance->Add(StringC(c_PathString), path);
+  content->AddEntity(instance.get());
+
+  // The embed answer comes first here (it only looks at the name and the status), so that a
+  // file to embed is read once for its digest and its content together.
+  TrkResultE embed = MatchEmbedFileAll(path, info);
+  const bool inEmbedTree = embed == TrkInclude && IsInEmbedDirs(path, info);
+  TrkFileReaderC reader(path, info, buffer_);
+  const bool tagFile = walk.versionInfo && IsProductTagFile(path);
+  int64_t keep = -1;
+  if (inEmbedTree) keep = rules_.embedMaxSize;
+  if (tagFile) keep = std::max<int64_t>(keep, static_cast<int64_t>(c_MaxTagFileSize));
+  reader.KeepContentUpTo(keep);
+
+  std::string digest = c_NoMD5;
+  TrkResultE track = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
+  if (track == TrkNoDecision) track = MatchFileAll(rules_, path, info.permissions(), walk.generateMD5, reader, &digest);
+  const FileDecisionT decision = DecideFile(track, track == TrkInclude && IsInIncludeDirs(path, info), embed,
+                                            inEmbedTree);
+  if (!decision.tracked) return;
+
+  if (digest == c_NoMD5 && (walk.generateMD5 || IsSwidTagFile(rules_, GetPlatformExtension(path))))
+    digest = reader.Digest();
+  const std::string& dateTime = DateTimeText(info.modificationTime());
+  const std::string size = std::to_string(info.size());
+  instance->Add(StringC(c_DateTimeString), dateTime);
+  content->Add(StringC(c_MD5String), digest);
+  content->Add(StringC(c_SizeString), size);
+  if (walk.tracing) {
+    const std::string shown = FileNameC(path).text();
+    hx::Trace(trace_, "File tracked: %s\n", shown);
+    if (walk.generateMD5) hx::Trace(trace_, "File MD5 tracked: %s\n", digest);
+    hx::Trace(trace_, "File date and time tracked: %s\n", dateTime);
+    hx::Trace(trace_, "File size tracked: %s bytes\n", size);
+  }
+  if (walk.versionInfo && !(tagFile && AddVersionInformationFromIBMTags(content.get(), path, reader.Content())))
+    AddVersionInformation(content.get(), path);
+  if (decision.embed) {
+    // Kept for the tag file but larger than the embedding limit: not embedded.
+    const std::string* bytes = reader.Content();
+    EmbedContent(path, bytes != nullptr && static_cast<int64_t>(bytes->size()) <= rules_.embedMaxSize ? bytes : nullptr,
+                 content.get());
+  }
+  root_->AddEntity(content.get());
+}
+
+TrkResultE TrkTrackSoftwareC::ContentHook(TrkInventoryEntityC* content) {
+  TrkResultE answer = TrkNoDecision;
+  if (hx::Failed(tracker_->TrackContent(content, context_, &answer))) return TrkNoDecision;
+  return answer;
+}
+
+void TrkTrackSoftwareC::EmbedContent(const std::string& path, const std::string* bytes, TrkInventoryEntityC* content) {
+  if (bytes == nullptr) {
+    LogInfo(LOG_EMBED_FAILED, TXT_EMBED_FAILED, FileNameC(path).text());
+    return;
+  }
+  RefM<TrkInventoryEntityC> value = TrkInventoryEntityC::New(c_Value);
+  value->addText(Base64Encode(*bytes));
+  content->AddEntity(value.get());
+}
+
+const std::string& TrkTrackSoftwareC::DateTimeText(time_t modified) {
+  constexpr size_t c_MaxRemembered = 65536;
+  const auto known = dateTimes_.find(modified);
+  if (known != dateTimes_.end()) return known->second;
+  if (dateTimes_.size() >= c_MaxRemembered) dateTimes_.clear();
+  IsoDateTimeC dt;
+  dt.Set(modified);
+  dt.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
+  return dateTimes_.emplace(modified, dt.FormatTime(dateTimeFormat_)).first->second;
+}

@@ -1,0 +1,112 @@
+#pragma once
+// TrkTrackSoftwareC: the file tracking step of a run. It walks every tracked directory root
+// (TrkFileRules.h gives the roots and decides for every directory and file), and adds one file
+// entity per tracked file to the inventory:
+//
+//   <Content MD5="..." Size="...">              MD5: 32 hexadecimal digits, "" when the file
+//     <Instance Path="..." DateTime="..."/>     could not be read, "NO_MD5" when none was asked
+//     <Property Name="ProductName" .../>        for; properties from the package database or
+//     <Value>base64 of the content</Value>      a tag file; Value when the content is embedded
+//   </Content>
+//
+// Each file is examined once: its status comes from the walker, and it is read at most once
+// (TrkFileReaderC) for its digest, its embedded content and its tag data together. The walk
+// keeps no descriptor or stack frame per directory level (FileListerC), so deep trees and
+// long paths cost nothing special.
+//
+// File names are bytes; a name that is not UTF-8 is still walked and read by its bytes, and
+// its Path shows each byte that is not part of a valid UTF-8 sequence as the ISO-8859-1
+// character of that value; tab, line feed and carriage return show as blanks (the entity
+// model's character rule), so the inventory stays well-formed XML.
+//
+// The platform class adds which file systems may be walked and where product names come
+// from (TrkUnixTrackSoftware.h).
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/api/ZORHXTTracker.h"
+#include "foundation/core/Result.h"
+#include "foundation/files/FileInfo.h"
+#include "foundation/trace/Tracer.h"
+#include "inventory/TrkTrack.h"
+#include "software/TrkFileRules.h"
+#include "software/TrkSoftwareMessages.h"
+
+class TrkPreferencesC;
+
+// What the step needs of the run around it.
+struct TrkSoftwareHostT {
+  // Polled between entries: RC_OK to go on, or the result (already reported) that ends the
+  // walk because the user cancelled.
+  std::function<hx::ResultT()> checkCancel;
+  // Shows a progress text (message id and default text) on the interactive display.
+  std::function<void(hx::ResultT id, const char* text)> progress;
+};
+
+class TrkTrackSoftwareC : public TrkTrackC {
+ public:
+  static constexpr const char* c_ContentString = "Content";
+  static constexpr const char* c_InstanceString = "Instance";
+  static constexpr const char* c_PathString = "Path";
+  static constexpr const char* c_DateTimeString = "DateTime";
+  static constexpr const char* c_MD5String = "MD5";
+  static constexpr const char* c_SizeString = "Size";
+  static constexpr const char* c_NoMD5 = "NO_MD5";
+
+  TrkTrackSoftwareC(TrkPreferencesC& prefs, TrkSoftwareHostT host);
+  virtual ~TrkTrackSoftwareC();
+  TrkTrackSoftwareC(const TrkTrackSoftwareC&) = delete;
+  TrkTrackSoftwareC& operator=(const TrkTrackSoftwareC&) = delete;
+
+  // Adds the tracked files below the inventory's root. `tracker` (may be null) is asked first
+  // about every file (TrackContent). 0, or the negative result of a cancelled walk.
+  hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context);
+
+ protected:
+  // Walks every root in order; stops after a cancelled walk.
+  virtual hx::ResultT TrackSoftware();
+  // Walks one root; 0, or the negative result when the user cancelled.
+  virtual hx::ResultT TrackDirectory(const std::string& root);
+  virtual void LogFileTrackStart();
+  virtual void LogFileTrackEnd();
+  // What the platform does before the first root is walked.
+  virtual void PrepareWalk() {}
+  // Whether the file system of an entry may be walked at all.
+  virtual bool IsOnWalkedDevice(const FileInfoC& /*info*/) const { return true; }
+  // Adds product name and version properties to a tracked file's Content; by default none.
+  virtual void AddVersionInformation(TrkInventoryEntityC* /*content*/, const std::string& /*path*/) {}
+
+  // The rules with the platform's device test.
+  bool MatchDirectory(const std::string& path, const FileInfoC& info) const;
+  bool IsInIncludeDirs(const std::string& path, const FileInfoC& info) const;
+  bool IsInEmbedDirs(const std::string& path, const FileInfoC& info) const;
+  // The embed answer: the extension rule, then the size limit (logging a file too large).
+  TrkResultE MatchEmbedFileAll(const std::string& path, const FileInfoC& info) const;
+
+  TrkPreferencesC& prefs_;
+  TrkSoftwareHostT host_;
+  trk::TrkFileRulesT rules_;
+
+ private:
+  struct WalkT;
+  hx::ResultT WalkRoot(const std::string& root);
+  void TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk);
+  TrkResultE ContentHook(TrkInventoryEntityC* content);
+  void EmbedContent(const std::string& path, const std::string* bytes, TrkInventoryEntityC* content);
+  const std::string& DateTimeText(time_t modified);
+
+  TrkInventoryEntityC* root_ = nullptr;
+  ZORHXTTrackerI* tracker_ = nullptr;
+  ZORHXContextI* context_ = nullptr;
+  std::vector<char> buffer_;
+  std::string dateTimeFormat_;
+  // Texts of the times formatted so far. The files of a tree share few distinct times, and each
+  // conversion to local time asks the system for its zone rules again.
+  std::unordered_map<time_t, std::string> dateTimes_;
+  hx::TraceSiteC trace_{trk::c_TraceSoftware};
+};
