@@ -143,4 +143,20 @@ std::vector<StringArrayC> ReadDb2Licences(const StringArrayC& lines) {
   return records;
 }
 
+bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password) {
+  const StringC* shared = nullptr;
+  for (const StringC& entry : entries) {
+    const size_t colon = entry.find(c_Colon);
+    if (colon == StringC::npos) {
+      if (shared == nullptr) shared = &entry;
+    } else if (EqualsNoCase(std::string_view(entry).substr(0, colon), owner)) {
+      password.assign(entry, colon + 1, StringC::npos);
+      return true;
+    }
+  }
+  if (shared == nullptr) return false;
+  password = *shared;
+  return true;
+}
+
 }  // namespace hx

@@ -75,4 +75,11 @@ extern const char* const c_Db2LicenceProperties[c_Db2LicenceFields];
 // nothing was printed.
 std::vector<StringArrayC> ReadDb2Licences(const StringArrayC& lines);
 
+// ---- the db2users preference ----
+
+// The password for `owner` among the db2users entries: its own "user:password" entry (the
+// user compared ignoring case), else the first entry that is a password alone. false when
+// there is neither.
+bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password);
+
 }  // namespace hx
