@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hardware/unix/Db2Parsers.h"
+#include "prefs/tracker/TrkSecretValues.h"
 
 namespace {
 
@@ -109,6 +110,19 @@ TEST(Db2Parsers, LicenceRecordsByPosition) {
     for (const StringArrayC& record : hx::ReadDb2Licences(hx::SplitLines(c.output))) records.push_back(Joined(record));
     EXPECT_EQ(hx::Join(records, "/"), c.records) << c.output;
   }
+}
+
+// What the log and the trace show of db2users: users, separators, never a password.
+TEST(Db2Parsers, PasswordsAreMaskedWhereverDb2usersIsShown) {
+  const std::pair<const char*, const char*> arguments[] = {
+      {"-oDB2Users=db2inst1:pw1;shared pw, ,db2inst2:", "-oDB2Users=db2inst1:***;***, ,db2inst2:***"},
+      {"db2users=:x:y", "db2users=:***"},
+      {"db2users=", "db2users="},
+      {"UserName=joe:x", "UserName=joe:x"},
+      {"-o", "-o"},
+  };
+  for (const auto& [argument, shown] : arguments) EXPECT_EQ(trk::MaskSecretArgument(argument), shown) << argument;
+  EXPECT_EQ(trk::MaskDB2UsersValue("a:b;c"), "a:***;***");
 }
 
 }  // namespace
