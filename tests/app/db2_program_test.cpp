@@ -15,59 +15,43 @@
 namespace {
 
 const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
-const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
-constexpr const char* c_ProductKey = "[Tarvosk\\Tracker\\CurrentVersion]\n";
-constexpr uid_t c_Nobody = 65534;
 const std::string c_Passwords[] = {"Inst2-Pw%7x", "Shared-Pw%3"};
 
-// The shipped configuration with the DB2 class just before the last class of each system, and
-// `settings` among the tracker's values.
-std::string Configuration(const hxtest::TempDirC& dir, const std::string& settings) {
-  std::string ini = hxtest::ReadFile(c_ShippedIni);
+struct RunT {
+  uint32_t exitCode = 0xFFFFFFFFu;
+  std::string inventory, log, machine;
+};
+
+// A run on a copy of `name` (the home of its su-only owner given to another user, `tool`
+// replaced by a script of `body` when given) with the shipped configuration, the DB2 class
+// just before the last class, `settings` among the tracker's values, and every trace on.
+RunT RunOn(const hxtest::TempDirC& dir, const std::string& name, const std::string& settings,
+           const std::vector<std::string>& args, const std::string& tool = "", const std::string& body = "") {
+  RunT run;
+  run.machine = dir.File("machine");
+  hxtest::CopyTree(c_Machines + name, run.machine);
+  const std::string home = name == "db2-linux" ? "/home/db2inst1" : "/export/home/db2inst2";
+  EXPECT_EQ(::chown((run.machine + home).c_str(), 65534, 65534), 0);
+  if (!tool.empty()) hxtest::WriteFile(run.machine + "/" + tool, "#!/bin/sh\n" + body + "\n");
+  std::string ini = hxtest::ReadFile(HX_SOURCE_DIR "/etc/tarvosk.ini");
   for (const std::string os : {"SunOS", "Linux"}) {
     const std::string key = "[Tarvosk\\Tracker\\CurrentVersion\\" + os + "\\Hardware\\";
     ini = hx::ReplaceAll(ini, key + "TVK_Process]", key + "TVK_IBM_DB2]\nprovider=UnixIBMDB2\n" + key + "TVK_Process]");
   }
-  ini = hx::ReplaceAll(ini, c_ProductKey, c_ProductKey + settings);
-  return dir.Write("tarvosk.ini", ini + "\n[Tarvosk]\nPluginDirectory=" + dir.File("plugins") + "\n");
-}
+  ini = hx::ReplaceAll(ini, "[Tarvosk\\Tracker\\CurrentVersion]\n", "[Tarvosk\\Tracker\\CurrentVersion]\n" + settings);
+  dir.Write("tarvosk.ini", ini + "\n[Tarvosk]\nPluginDirectory=" + dir.File("plugins") + "\n");
+  dir.Write("hxtrack.trace", "+Tracker\n+Communication\nfilename = " + dir.File("category.trace") + "\n");
 
-// A copy of a fixture machine whose instance owner's home belongs to that owner.
-std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name, const std::string& ownedHome) {
-  const std::string machine = dir.File("machine");
-  hxtest::CopyTree(c_Machines + name, machine);
-  EXPECT_EQ(::chown((machine + "/" + ownedHome).c_str(), c_Nobody, c_Nobody), 0);
-  return machine;
-}
-
-void Tool(const std::string& path, const std::string& body) {
-  hxtest::WriteFile(path, "#!/bin/sh\n" + body + "\n");
-  ::chmod(path.c_str(), 0755);
-}
-
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  bool timedOut = false;
-  std::string inventory, log;
-};
-
-// One run with every trace switched on (the category trace into dir/category.trace, the flag
-// trace into dir/flags.trace).
-RunT RunTracker(const hxtest::TempDirC& dir, const std::string& ini, const std::string& machine,
-                const std::vector<std::string>& args) {
   CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False",
                            "-o", "UserName=auditor", "-o", "UserDomain=CORP"};
   for (const std::string& a : args) commandLine.Add(a);
-  dir.Write("hxtrack.trace", "+Tracker\n+Communication\nfilename = " + dir.File("category.trace") + "\n");
   hxtest::ChildC p(commandLine);
-  p.Environment({"TARVOSKCONFIGINI=" + ini, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
-                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + machine, "HXTRKTRACE=A-z",
+  p.Environment({"TARVOSKCONFIGINI=" + dir.File("tarvosk.ini"), "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
+                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + run.machine, "HXTRKTRACE=A-z",
                  "HXTRACEFILE=" + dir.File("flags.trace")})
       .WorkingDirectory(dir.Path());
-  RunT run;
   EXPECT_EQ(p.Start(), hx::RC_OK);
-  run.exitCode = p.Finish(std::chrono::seconds(90));
-  run.timedOut = p.TimedOut();
+  run.exitCode = p.Finish(std::chrono::seconds(90));  // a run that outlives this is killed
   const std::string inventories = dir.File("data/tracker/inventories");
   const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
   if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
@@ -81,54 +65,50 @@ std::string HardwareBlock(const std::string& document) {
   return begin == std::string::npos || last == std::string::npos ? "" : document.substr(begin, last + end.size() - begin);
 }
 
-// Every file the run left behind (its data directory, both traces, what su recorded of its
-// arguments and environment) that holds one of the passwords.
+// The files the run left that hold a password: its data directory, both traces, and what the
+// fake su recorded of its arguments and environment (the configuration and the fake su itself,
+// which hold them by design, aside).
 std::vector<std::string> FilesWithPasswords(const hxtest::TempDirC& dir) {
   std::vector<std::string> found;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
-    if (!entry.is_regular_file() || entry.path().filename() == "tarvosk.ini") continue;
-    const std::string text = hxtest::ReadFile(entry.path());
-    for (const std::string& password : c_Passwords) {
-      if (hxtest::Contains(text, password) && !hx::EndsWith(entry.path().string(), "/bin/su"))
-        found.push_back(entry.path().string());
-    }
+    const std::string path = entry.path().string();
+    if (!entry.is_regular_file() || hx::EndsWith(path, "/tarvosk.ini") || hx::EndsWith(path, "/bin/su")) continue;
+    const std::string text = hxtest::ReadFile(path);
+    for (const std::string& password : c_Passwords)
+      if (hxtest::Contains(text, password)) found.push_back(path);
   }
   return found;
 }
 
-// The Solaris machine with the password of db2inst2 on the command line, the Linux one with a
-// password for every owner in the configuration: the inventories hold what the expected files
-// hold, an owner without a password has only its first licence instance and a log line that
-// says why, and no password is anywhere but in su's input.
+// The Solaris machine with the password of db2inst2 on the command line, the Linux one with
+// a password alone in the configuration: the inventories hold what the expected files hold,
+// an owner without a password has only its first licence instance and a log line that says
+// why, and no password is anywhere but in su's input.
 TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
   HX_TEST_NEEDS_ROOT();
-  struct CaseT {
+  const struct {
     const char* machine;
-    const char* ownedHome;
     std::string settings;
     std::vector<std::string> args;
-    std::vector<std::string> logged;
+    std::string logged;
   } cases[] = {
-      {"db2-solaris", "export/home/db2inst2", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
-       {"Program arguments are '" + std::string(hxapp::c_Program) +
-            " -o UserInteractionLevel=QUIET -o Upload=False -o UserName=auditor -o UserDomain=CORP"
-            " -o db2users=db2inst2:***'",
-        "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
-        "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user.",
-        "/export/home/db2inst2/sqllib/adm/db2licm' is not trusted and is not used"}},
-      {"db2-linux", "home/db2inst1", "db2users=db2inst9:Other-Pw;" + c_Passwords[1] + "\n", {}, {}},
+      {"db2-solaris", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
+       "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
+       "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user."},
+      {"db2-linux", "db2users=db2inst9:Other-Pw;" + c_Passwords[1] + "\n", {},
+       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used"},
   };
-  for (const CaseT& c : cases) {
+  for (const auto& c : cases) {
     hxtest::TempDirC dir("hxdb2-run");
-    const std::string machine = CopyMachine(dir, c.machine, c.ownedHome);
-    const RunT run = RunTracker(dir, Configuration(dir, c.settings), machine, c.args);
+    const RunT run = RunOn(dir, c.machine, c.settings, c.args);
     EXPECT_EQ(run.exitCode, 0u) << c.machine << "\n" << run.log;
     const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + c.machine + "/expected-hardware.xml"));
     ASSERT_FALSE(expected.empty()) << c.machine;
     EXPECT_EQ(HardwareBlock(run.inventory), expected) << c.machine;
-    for (const std::string& line : c.logged) EXPECT_TRUE(hxapp::Contains(run.log, line)) << line << "\n" << run.log;
+    EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << run.log;
+    EXPECT_TRUE(hxapp::Contains(run.log, "UserDomain=CORP" + std::string(c.args.empty() ? "" : " -o db2users=db2inst2:***") + "'\n"));
     // su was given the user, "-c" and the licence tool as the machine names it.
-    EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(machine + "/su.record"), "sqllib/adm/db2licm -l]\n")) << c.machine;
+    EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(run.machine + "/su.record"), "sqllib/adm/db2licm -l]\n")) << c.machine;
     EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(dir.File("category.trace")), "Creating child process '/bin/su"));
     EXPECT_EQ(FilesWithPasswords(dir), std::vector<std::string>()) << c.machine;
   }
@@ -139,7 +119,7 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
 // tool time limit and a few seconds, says what happened, and inventories the other classes.
 TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
   HX_TEST_NEEDS_ROOT();
-  struct CaseT {
+  const struct {
     const char* tool;
     const char* body;
     const char* logged;
@@ -147,19 +127,15 @@ TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
   } cases[] = {
       {"bin/su", "setsid sleep 300 & echo $! >> \"$TARVOSKSYSROOT/held\"; sleep 300",
        "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' was ended at its time "
-       "limit of 2 seconds",
-       true},
+       "limit of 2 seconds", true},
       {"export/home/db2inst1/sqllib/adm/db2licm", "head -c 10000000 /dev/urandom", "Finished tracking hardware", true},
       {"usr/local/bin/db2ls", "kill -9 $$", "ERROR: Command 'db2ls -c' was killed by signal 9", false},
   };
-  for (const CaseT& c : cases) {
+  for (const auto& c : cases) {
     hxtest::TempDirC dir("hxdb2-run");
-    const std::string machine = CopyMachine(dir, "db2-solaris", "export/home/db2inst2");
-    Tool(machine + "/" + c.tool, c.body);
-    const RunT run = RunTracker(dir, Configuration(dir, ""), machine,
-                                {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0]});
-    for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(machine + "/held"))) ::kill(std::stoi(pid), SIGKILL);
-    EXPECT_FALSE(run.timedOut) << c.tool;
+    const RunT run = RunOn(dir, "db2-solaris", "", {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0]},
+                           c.tool, c.body);
+    for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(run.machine + "/held"))) ::kill(std::stoi(pid), SIGKILL);
     EXPECT_EQ(run.exitCode, 0u) << c.tool << "\n" << run.log;
     EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << c.tool << "\n" << run.log;
     EXPECT_EQ(hxapp::Contains(run.inventory, "Class=\"TVK_IBM_DB2\""), c.installations) << c.tool;
