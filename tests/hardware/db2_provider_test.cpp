@@ -79,6 +79,10 @@ TEST(Db2Provider, ScanOutcomes) {
       {"", "tool usr/bin/ps 'echo \" db2sysc\"'", hx::RC_FAIL, "",
        "The row: ' db2sysc' output by command 'ps -aeo user -o comm' is not in the expected format of "
        "<user><whitespace>:[<whitespace>]<executable/command>."},
+      // An installation without a path keeps its running number as its name.
+      {"", "tool usr/local/bin/db2ls 'printf \"#PATH:VRMF\\n:9.7\\n/opt/x:10\\n\"'", hx::RC_OK,
+       "TVK_IBM_DB2|0\nTVK_IBM_DB2|/opt/x\nTVK_IBM_DB2_PRODUCT|/opt/x:0\nTVK_IBM_DB2_PRODUCT|/opt/x:1\n" + c_Licences,
+       "Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and no password is available"},
       // A product listing that fails ends the installations; the licences still come.
       {"", "sed -i 's|V9.7\") cat|V9.7\") exit 4 ;; never) cat|' usr/local/bin/db2ls", hx::RC_OK,
        "TVK_IBM_DB2|/opt/IBM/db2/V9.7\n" + c_Licences,
