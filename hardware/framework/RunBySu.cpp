@@ -1,5 +1,6 @@
 #include "hardware/framework/RunBySu.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -255,6 +256,9 @@ hx::ResultT SuProcessC::Fork(const std::string& suPath, char* const* argv) {
   in_.CloseRead();
   out_.CloseWrite();
   err_.CloseWrite();
+  // The password is written once and never waited for: a su that reads nothing must not hold
+  // the prompt watcher (the pipe takes any password of sensible length at once).
+  ::fcntl(in_.WriteFD(), F_SETFL, ::fcntl(in_.WriteFD(), F_GETFL) | O_NONBLOCK);
   run_.inFd = in_.WriteFD();
   run_.outFd = out_.ReadFD();
   run_.errFd = err_.ReadFD();
