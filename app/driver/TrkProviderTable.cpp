@@ -15,6 +15,7 @@
 #include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 #include "hardware/unix/HWClass_UnixComputerSystemFixup.h"
+#include "hardware/unix/HWClass_UnixIBMDB2.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 #include "hardware/unix/HWClass_UnixSystemEnclosure.h"
@@ -29,6 +30,7 @@ namespace {
   X(UnixOperatingSystem)       \
   X(UnixNetworkAdapterConfiguration) \
   X(UnixSystemEnclosure)       \
+  X(UnixIBMDB2)                \
   X(SolarisNetworkAdapterConfiguration) \
   X(SolarisSystemEnclosure)    \
   X(SolarisProcessor)          \

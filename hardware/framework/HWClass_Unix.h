@@ -64,6 +64,15 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
   // with the command line and passed through.
   hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines);
 
+  // Runs a tool as another user through su (RunBySuC), answering su's password prompt with
+  // `password`, and appends the lines it printed, also when it failed. The command line is
+  // handed to su as one text, with the tool's path as it is on the machine. 0 for success,
+  // else the tool's exit status or one of RunBySuC's codes; a run that su could not start or
+  // that was ended at a bound is logged with su's command line (which never holds the
+  // password). The copy of the password made here is cleared before returning.
+  hx::ResultT RunCommandImpersonate(const CommandLineC& commandLine, StringArrayC& lines, const StringC& user,
+                                    const StringC& password);
+
   // At most `length` bytes of `text`, up to a zero byte, converted from `encoding` to UTF-8
   // and trimmed of white space at both ends. A null text gives "".
   static StringC ToStringCN(const char* text, unsigned length, EncodingE encoding);

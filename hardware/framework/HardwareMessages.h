@@ -17,6 +17,10 @@ constexpr hx::ResultT LOG_HW_CLASS_FAILED = TrkMsg(0x0078);
 constexpr const char* TXT_HW_CLASS_FAILED =
     "\x01\x01w\x01WARNING: Hardware class %1$s (%2$s provider) failed: error %3$#lx";
 
+// Every problem of the DB2 scan, with a text that says which.
+constexpr hx::ResultT LOG_DB2_SCAN_ERROR = TrkMsg(0x021D);
+constexpr const char* TXT_DB2_SCAN_ERROR = "\x01\x01" "e\x01" "ERROR during DB2 scan: %1$s";
+
 // The trace category of the hardware step and its providers.
 constexpr const char* c_TraceHardware = "Tracker/Hardware";
 

@@ -8,6 +8,7 @@
 #include "foundation/messages/Errors.h"
 #include "prefs/tracker/TrkMessages.h"
 #include "prefs/tracker/TrkPreferences.h"
+#include "prefs/tracker/TrkSecretValues.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ hx::ResultT TrkPreferencesC::ApplyOption(const StringC& argument) {
 }
 
 hx::ResultT TrkPreferencesC::InvalidOption(const char* argument) {
-  const StringC text(argument != nullptr ? argument : "");
+  const StringC text = trk::MaskSecretArgument(argument != nullptr ? argument : "");
   hx::Log(trk::c_LetterPreferences, trk::c_NumberGeneral, trk::LOG_INVALID_OPTION, trk::TXT_LOG_INVALID_OPTION, text);
   return Error(trk::MSG_INVALID_OPTION, trk::TXT_INVALID_OPTION, text);
 }

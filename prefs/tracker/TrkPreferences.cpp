@@ -3,6 +3,7 @@
 #include "foundation/log/LogManager.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/tracker/TrkMessages.h"
+#include "prefs/tracker/TrkSecretValues.h"
 
 namespace {
 
@@ -13,9 +14,10 @@ constexpr const char* c_FileScheme = "file:";
 
 void TraceStep(const char* text) { hx::Trace(TrkPreferencesC::c_TraceCategory, "%s", text); }
 
+// The arguments as the log shows them: every db2users password masked.
 StringC JoinArguments(int argc, char** argv) {
   StringArrayC parts;
-  for (int i = 0; i < argc && argv != nullptr; ++i) parts.emplace_back(argv[i] != nullptr ? argv[i] : "");
+  for (int i = 0; i < argc && argv != nullptr; ++i) parts.push_back(trk::MaskSecretArgument(argv[i] != nullptr ? argv[i] : ""));
   return hx::Join(parts, " ");
 }
 
@@ -87,8 +89,9 @@ void TrkPreferencesC::TracePreferences() {
   for (const StringC& name : Environment().Names()) {
     const env_ParameterC* p = Environment().Find(name);
     if (p == nullptr) continue;
-    const StringC value = p->IsMulti() ? hx::Join(GetMultiValue(env_EnvOptsC(name, env_EnvOptsC::values_multi), 1), c_ListJoin)
-                                       : GetValue(env_EnvOptsC(name), 1);
+    StringC value = p->IsMulti() ? hx::Join(GetMultiValue(env_EnvOptsC(name, env_EnvOptsC::values_multi), 1), c_ListJoin)
+                                 : GetValue(env_EnvOptsC(name), 1);
+    if (hx::EqualsNoCase(name, c_DB2users.Name())) value = trk::MaskDB2UsersValue(value);
     hx::Trace(c_TraceCategory, "%1$s=%2$s", name, value);
   }
 }

@@ -1,0 +1,147 @@
+// Whole hxtrack runs with the DB2 class on the DB2 fixture machines: the instances they
+// report, the passwords of db2users (given on the command line or in the configuration) found
+// nowhere but in su's input, and tools that hang, flood or die ending in time with the other
+// classes still inventoried.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/AppTestSupport.h"
+
+namespace {
+
+const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
+const std::string c_Passwords[] = {"Inst2-Pw%7x", "Shared-Pw%3"};
+
+struct RunT {
+  uint32_t exitCode = 0xFFFFFFFFu;
+  std::string inventory, log, machine;
+};
+
+// A run on a copy of `name` (the home of its su-only owner given to another user, `tool`
+// replaced by a script of `body` when given) with the shipped configuration, the DB2 class
+// just before the last class, `settings` among the tracker's values, and every trace on.
+RunT RunOn(const hxtest::TempDirC& dir, const std::string& name, const std::string& settings,
+           const std::vector<std::string>& args, const std::string& tool = "", const std::string& body = "") {
+  RunT run;
+  run.machine = dir.File("machine");
+  hxtest::CopyTree(c_Machines + name, run.machine);
+  const std::string home = name == "db2-linux" ? "/home/db2inst1" : "/export/home/db2inst2";
+  EXPECT_EQ(::chown((run.machine + home).c_str(), 65534, 65534), 0);
+  if (!tool.empty()) hxtest::WriteFile(run.machine + "/" + tool, "#!/bin/sh\n" + body + "\n");
+  std::string ini = hxtest::ReadFile(HX_SOURCE_DIR "/etc/tarvosk.ini");
+  for (const std::string os : {"SunOS", "Linux"}) {
+    const std::string key = "[Tarvosk\\Tracker\\CurrentVersion\\" + os + "\\Hardware\\";
+    ini = hx::ReplaceAll(ini, key + "TVK_Process]", key + "TVK_IBM_DB2]\nprovider=UnixIBMDB2\n" + key + "TVK_Process]");
+  }
+  ini = hx::ReplaceAll(ini, "[Tarvosk\\Tracker\\CurrentVersion]\n", "[Tarvosk\\Tracker\\CurrentVersion]\n" + settings);
+  dir.Write("tarvosk.ini", ini + "\n[Tarvosk]\nPluginDirectory=" + dir.File("plugins") + "\n");
+  dir.Write("hxtrack.trace", "+Tracker\n+Communication\nfilename = " + dir.File("category.trace") + "\n");
+
+  CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False",
+                           "-o", "UserName=auditor", "-o", "UserDomain=CORP"};
+  for (const std::string& a : args) commandLine.Add(a);
+  hxtest::ChildC p(commandLine);
+  p.Environment({"TARVOSKCONFIGINI=" + dir.File("tarvosk.ini"), "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
+                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + run.machine, "HXTRKTRACE=A-z",
+                 "HXTRACEFILE=" + dir.File("flags.trace")})
+      .WorkingDirectory(dir.Path());
+  EXPECT_EQ(p.Start(), hx::RC_OK);
+  run.exitCode = p.Finish(std::chrono::seconds(90));  // a run that outlives this is killed
+  const std::string inventories = dir.File("data/tracker/inventories");
+  const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
+  if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
+  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  return run;
+}
+
+std::string HardwareBlock(const std::string& document) {
+  const std::string end = "\t</Hardware>\n";
+  const size_t begin = document.find("\t<Hardware "), last = document.rfind(end);
+  return begin == std::string::npos || last == std::string::npos ? "" : document.substr(begin, last + end.size() - begin);
+}
+
+// The files the run left that hold a password: its data directory, both traces, and what the
+// fake su recorded of its arguments and environment (the configuration and the fake su itself,
+// which hold them by design, aside).
+std::vector<std::string> FilesWithPasswords(const hxtest::TempDirC& dir) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+    const std::string path = entry.path().string();
+    if (!entry.is_regular_file() || hx::EndsWith(path, "/tarvosk.ini") || hx::EndsWith(path, "/bin/su")) continue;
+    const std::string text = hxtest::ReadFile(path);
+    for (const std::string& password : c_Passwords)
+      if (hxtest::Contains(text, password)) found.push_back(path);
+  }
+  return found;
+}
+
+// The Solaris machine with the password of db2inst2 on the command line, the Linux one with
+// a password alone in the configuration: the inventories hold what the expected files hold,
+// an owner without a password has only its first licence instance and a log line that says
+// why, and no password is anywhere but in su's input.
+TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
+  HX_TEST_NEEDS_ROOT();
+  const struct {
+    const char* machine;
+    std::string settings;
+    std::vector<std::string> args;
+    std::string logged;
+  } cases[] = {
+      {"db2-solaris", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
+       "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
+       "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user."},
+      {"db2-linux", "db2users=db2inst9:Other-Pw;" + c_Passwords[1] + "\n", {},
+       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used"},
+  };
+  for (const auto& c : cases) {
+    hxtest::TempDirC dir("hxdb2-run");
+    const RunT run = RunOn(dir, c.machine, c.settings, c.args);
+    EXPECT_EQ(run.exitCode, 0u) << c.machine << "\n" << run.log;
+    const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + c.machine + "/expected-hardware.xml"));
+    ASSERT_FALSE(expected.empty()) << c.machine;
+    EXPECT_EQ(HardwareBlock(run.inventory), expected) << c.machine;
+    EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << run.log;
+    EXPECT_TRUE(hxapp::Contains(run.log, "UserDomain=CORP" + std::string(c.args.empty() ? "" : " -o db2users=db2inst2:***") + "'\n"));
+    // su was given the user, "-c" and the licence tool as the machine names it.
+    EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(run.machine + "/su.record"), "sqllib/adm/db2licm -l]\n")) << c.machine;
+    EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(dir.File("category.trace")), "Creating child process '/bin/su"));
+    EXPECT_EQ(FilesWithPasswords(dir), std::vector<std::string>()) << c.machine;
+  }
+}
+
+// A su that hangs (its command holding the output open from a session of its own), a licence
+// tool that prints 10 MB of random bytes, a db2ls killed by a signal: each run ends within the
+// tool time limit and a few seconds, says what happened, and inventories the other classes.
+TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
+  HX_TEST_NEEDS_ROOT();
+  const struct {
+    const char* tool;
+    const char* body;
+    const char* logged;
+    bool installations;
+  } cases[] = {
+      {"bin/su", "setsid sleep 300 & echo $! >> \"$TARVOSKSYSROOT/held\"; sleep 300",
+       "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' was ended at its time "
+       "limit of 2 seconds", true},
+      {"export/home/db2inst1/sqllib/adm/db2licm", "head -c 10000000 /dev/urandom", "Finished tracking hardware", true},
+      {"usr/local/bin/db2ls", "kill -9 $$", "ERROR: Command 'db2ls -c' was killed by signal 9", false},
+  };
+  for (const auto& c : cases) {
+    hxtest::TempDirC dir("hxdb2-run");
+    const RunT run = RunOn(dir, "db2-solaris", "", {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0]},
+                           c.tool, c.body);
+    for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(run.machine + "/held"))) ::kill(std::stoi(pid), SIGKILL);
+    EXPECT_EQ(run.exitCode, 0u) << c.tool << "\n" << run.log;
+    EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << c.tool << "\n" << run.log;
+    EXPECT_EQ(hxapp::Contains(run.inventory, "Class=\"TVK_IBM_DB2\""), c.installations) << c.tool;
+    for (const char* other : {"TVK_OperatingSystem", "TVK_Process"})
+      EXPECT_TRUE(hxapp::Contains(run.inventory, "Class=\"" + std::string(other) + "\"")) << c.tool << " " << other;
+  }
+}
+
+}  // namespace
