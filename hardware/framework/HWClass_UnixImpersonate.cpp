@@ -12,7 +12,9 @@ hx::ResultT HWClass_Unix::RunCommandImpersonate(const CommandLineC& commandLine,
   std::vector<char> secret(password.begin(), password.end());
   secret.push_back('\0');
   hx::ToolEndC end;
-  const int result = RunBySuC::RunCommand(user.c_str(), secret.data(), command.c_str(), lines, &end);
+  // No password: nothing is written at a prompt (root is never asked for one).
+  const int result =
+      RunBySuC::RunCommand(user.c_str(), password.empty() ? nullptr : secret.data(), command.c_str(), lines, &end);
   hx::ClearSecret(secret.data(), secret.size());
   hx::LogToolFailure(RunBySuC::SuCommandLine(user.c_str(), command.c_str()), end);
   return result;

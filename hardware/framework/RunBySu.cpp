@@ -280,7 +280,8 @@ StopE SuProcessC::Supervise() {
     if (hx::ToolsStopped()) return StopE::TrackerStopping;
     if (run_.overLimit.load()) return StopE::OutputLimit;
     if (ClockT::now() >= deadline_) return StopE::TimeLimit;
-    if (run_.answered.load()) in_.CloseWrite();
+    // Nothing to write (no password): su and its command read the end of input at once.
+    if (run_.answered.load() || run_.password == nullptr) in_.CloseWrite();
     Pause(delay);
     delay = std::min(delay * 2, c_PollSlice);
   }

@@ -143,7 +143,8 @@ std::vector<StringArrayC> ReadDb2Licences(const StringArrayC& lines) {
   return records;
 }
 
-bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password) {
+bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password, bool* isShared) {
+  if (isShared != nullptr) *isShared = false;
   const StringC* shared = nullptr;
   for (const StringC& entry : entries) {
     const size_t colon = entry.find(c_Colon);
@@ -156,6 +157,7 @@ bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC&
   }
   if (shared == nullptr) return false;
   password = *shared;
+  if (isShared != nullptr) *isShared = true;
   return true;
 }
 

@@ -78,8 +78,8 @@ std::vector<StringArrayC> ReadDb2Licences(const StringArrayC& lines);
 // ---- the db2users preference ----
 
 // The password for `owner` among the db2users entries: its own "user:password" entry (the
-// user compared ignoring case), else the first entry that is a password alone. false when
-// there is neither.
-bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password);
+// user compared ignoring case), else the first entry that is a password alone (then *shared,
+// when given, is set). false when there is neither.
+bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password, bool* shared = nullptr);
 
 }  // namespace hx

@@ -1,5 +1,7 @@
 #include "hardware/unix/HWClass_UnixIBMDB2.h"
 
+#include <unistd.h>
+
 #include <new>
 
 #include "foundation/core/Format.h"
@@ -270,10 +272,15 @@ StringArrayC HWClass_UnixIBMDB2::LicenceLines(const StringC& owner, const String
 
   lines.clear();
   StringC password;
-  if (!hx::FindDb2Password(db2users, owner, password)) {
+  bool shared = false;
+  if (!hx::FindDb2Password(db2users, owner, password, &shared)) {
     LogScanError(hx::Format(c_TxtNoPassword, command.ToString(), static_cast<uint32_t>(rc), owner));
     return lines;
   }
+  // su asks root for no password: a prompt that a run as root meets comes from the owner's own
+  // programs (a shell start-up file, the tool itself), so a password that is not the owner's
+  // own is never written there, where that owner would read it. The owner's own is harmless.
+  if (shared && ::geteuid() == 0) hx::ClearSecret(password);
   const hx::ResultT impersonated = RunCommandImpersonate(command, lines, owner, password);
   hx::ClearSecret(password);
   if (impersonated != hx::RC_OK) {
