@@ -1,14 +1,7 @@
 // The network adapter configuration provider over fake ifconfig and netstat tools in a
 // fixture machine (TARVOSKSYSROOT), found through the /sbin and /usr/sbin it puts on the PATH.
+// The Solaris provider, the same code under its own name, is shown by the fixture machines.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <utility>
-
-#include "hardware/solaris/identity/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
 #include "hardware/HardwareTestSupport.h"
 
@@ -153,22 +146,6 @@ TEST_F(NetAdapterTest, AppendsUnderTheGivenClassAndPutsSbinOnThePath) {
   ASSERT_EQ(Inventory(new HWClass_UnixNetworkAdapterConfiguration, again), 0);
   EXPECT_EQ(std::getenv("PATH"), std::string("/usr/sbin:/sbin:/usr/bin:/bin"));
   EXPECT_EQ(Ran(), "ifconfig\nnetstat\n");
-}
-
-TEST_F(NetAdapterTest, SolarisProviderReportsTheSameAdapters) {
-  Install("ifconfig", {c_Data + "ifconfig-solaris.txt"});
-  Install("netstat", {c_Data + "netstat-solaris.txt"});
-  HWInstanceListT generic, solaris;
-  ASSERT_EQ(Inventory(new HWClass_UnixNetworkAdapterConfiguration, generic), 0);
-
-  TrkTrackSolarisNetworkAdapterConfigurationFactoryC factory;
-  ZORUnknownI* object = factory.CreateObject();
-  HWClassI* provider = nullptr;
-  ASSERT_EQ(object->QueryInterface(IID_TVKHWClass, reinterpret_cast<void**>(&provider)), 0);
-  EXPECT_EQ(provider->GetInventory(solaris, c_Class, PropertyMap()), 0);
-  provider->Release();
-  EXPECT_EQ(Describe(solaris, c_Class), Describe(generic, c_Class));
-  EXPECT_EQ(solaris.size(), 4u);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // from device properties and error statistics, the display's PROM properties, and the shared
 // device tree walk over a machine snapshot.
 
-#include <gtest/gtest.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/devices/HWClass_SolarisDiskDrive.h"
 #include "hardware/solaris/devices/HWClass_SolarisVideoController.h"

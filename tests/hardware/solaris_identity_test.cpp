@@ -2,8 +2,6 @@
 // from their sources in order, the chassis serial number of the eeprom, and the processes ps
 // lists.
 
-#include <gtest/gtest.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/identity/HWClass_Solaris.h"
 #include "hardware/solaris/identity/HWClass_SolarisProcess.h"

@@ -1,8 +1,6 @@
 // The processor topology read from kernel statistics, the processor instances made of it, the
 // zone identity, and the virtualisation properties that combine them with the resource pools.
 
-#include <gtest/gtest.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
 #include "hardware/solaris/topology/Virtualization.h"
