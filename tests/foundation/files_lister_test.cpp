@@ -1,19 +1,6 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <dirent.h>
-#include <fcntl.h>
-#include <filesystem>
-#include <functional>
-#include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 #include "foundation/files/FileService.h"
 #include "support/TestSupport.h"
@@ -207,19 +194,6 @@ TEST_F(FilesListerTest, UnreadableDirectoryIsReportedAndSkipped) {
   }
   if (code == kCannotTest) GTEST_SKIP() << "permissions do not stop this user from reading a directory";
   EXPECT_EQ(code, 0);
-}
-
-// A cancelled walk ends at once and holds no directory open (pruning, the other way a walk
-// leaves a directory early, is WalkDrivesTheSink's).
-TEST_F(FilesListerTest, CancelEndsTheWalk) {
-  makeTree();
-  FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
-  FileNameC name;
-  FileInfoC info;
-  ASSERT_EQ(lister.getNext(&name, &info), hx::RC_OK);
-  lister.cancel();
-  EXPECT_EQ(lister.getNext(&name, &info), hx::RC_LIST_END);
-  EXPECT_EQ(lister.openHandles(), 0u);
 }
 
 TEST_F(FilesListerTest, DeepTreeKeepsFewDescriptorsOpen) {
