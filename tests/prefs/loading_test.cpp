@@ -2,10 +2,6 @@
 // line, derived values and validation, observed through the values, the status, the error
 // buffer and the log.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "platform/OSInfo.h"
 #include "prefs/PrefsTestSupport.h"
 #include "prefs/tracker/TrkMessages.h"
