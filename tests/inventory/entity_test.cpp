@@ -1,10 +1,7 @@
 // The entity tree as trackers use it: attributes, the character rule, searching and moving
 // children, the vocabulary helpers, the component faces and the digest a delta keys by.
 
-#include <gtest/gtest.h>
-
 #include <clocale>
-#include <cstdlib>
 
 #include "foundation/com/ComServerCounter.h"
 #include "inventory/TrkInventoryEntityFactory.h"

@@ -2,11 +2,6 @@
 // trackers can build comes back as the same items, and that a base the delta cannot use (broken,
 // cut short, hostile, another kind of document) is refused.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <random>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
