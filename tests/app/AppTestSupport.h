@@ -3,12 +3,7 @@
 // run of bin/hxtrack in a directory of its own (configuration, data directory and log there);
 // and an in-process run of the Unix tracker over preferences loaded as start-up loads them.
 
-#include <sys/stat.h>
-
 #include <zlib.h>
-
-#include <string>
-#include <vector>
 
 #include "app/driver/TrkUnixTracker.h"
 #include "app/entry/HxlContext.h"

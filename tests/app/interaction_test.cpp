@@ -3,16 +3,10 @@
 // pipes), the error window, interrupts, the error window of a failed preference load, and on
 // pseudo-terminals the start-up question, the in-place drawing of the status window and Ctrl-C.
 
-#include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
-#include <map>
-#include <memory>
 
 #include "app/interaction/Console.h"
 #include "app/interaction/ConsoleViews.h"
@@ -134,9 +128,8 @@ std::string Marks(const StatusListC& list) {
 TEST_F(Interaction, EachLevelGetsItsManagerAndFlags) {
   struct CaseT { const char* level; bool goesOn, hasWindow, shown, canHide; };
   const std::vector<CaseT> cases = {
-      {"FULL", true, true, true, false},      {"full", true, true, true, false},
-      {"Status", true, true, true, true},     {"AUTO", true, true, true, true},
-      {"auto", true, true, true, true},       {"QuIeT", true, true, false, false},
+      {"full", true, true, true, false},      {"Status", true, true, true, true},
+      {"AUTO", true, true, true, true},       {"QuIeT", true, true, false, false},
       {"loud", false, false, false, false},   {"", false, false, false, false},
       {"FULLY", false, false, false, false},
   };

@@ -3,13 +3,7 @@
 // a plug-in that takes over the tracker class, an interrupt without a terminal, and runs killed
 // while they save their inventory.
 
-#include <gtest/gtest.h>
-
-#include <signal.h>
-
-#include <algorithm>
 #include <random>
-#include <thread>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "prefs/tracker/TrkMessages.h"
