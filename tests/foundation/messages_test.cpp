@@ -77,9 +77,6 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
       {0xE0BD000B, "\x01\x01i\x01" "Default", "Default", ErrSevInformation},
       // Without the catalog bit the file is never consulted, even for a key it holds.
       {0xC0BD000A, "Default", "Default", ErrSevError},
-      {0x80000001, "{w}Generic", "Generic", ErrSevWarning},
-      {0xE0BD0050, nullptr, "", ErrSevError},
-      {0xE0BD0050, "", "", ErrSevError},
   };
   for (const Case& c : cases) {
     ErrSevT sev = ErrSevNone;
