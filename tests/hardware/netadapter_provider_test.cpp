@@ -89,11 +89,6 @@ TEST_F(NetAdapterTest, AdaptersGatewaysAndToolFailures) {
   } cases[] = {
       {"Solaris host: one routing table read for all adapters", {solaris}, {solarisRoutes}, 0,
        "ifconfig\nnetstat\n", solarisInstances},
-      {"Linux host", {c_Data + "ifconfig-linux.txt"}, {c_Data + "netstat-linux.txt"}, 0,
-       "ifconfig\nnetstat\n",
-       "eth0{Caption=eth0,DefaultIPGateway=10.0.0.254,IPAddress=10.0.0.5,IPEnabled=TRUE,IPSubnet=255.255.255.0,"
-       "IPv6Address=fe80::fc:1ff:fe02:304,MACAddress=02:fc:01:02:03:04,Name=eth0,}\n"
-       "eth1{Caption=eth1,IPEnabled=FALSE,MACAddress=02:fc:01:02:03:05,Name=eth1,}\n"},
       {"default route for every addressed adapter", {twoAddressed}, {defaultRoute}, 0, "ifconfig\nnetstat\n",
        "a0{Caption=a0,DefaultIPGateway=10.0.0.1,IPAddress=10.0.0.5,IPEnabled=TRUE,IPSubnet=255.255.0.0,Name=a0,}\n"
        "b0{Caption=b0,DefaultIPGateway=10.0.0.1,IPEnabled=TRUE,IPv6Address=fe80::1/10,Name=b0,}\n"},
