@@ -3,12 +3,7 @@
 // run of bin/hxtrack in a directory of its own (configuration, data directory and log there);
 // and an in-process run of the Unix tracker over preferences loaded as start-up loads them.
 
-#include <sys/stat.h>
-
 #include <zlib.h>
-
-#include <string>
-#include <vector>
 
 #include "app/driver/TrkUnixTracker.h"
 #include "app/entry/HxlContext.h"
@@ -44,21 +39,14 @@ inline std::string OnlyFile(const std::string& dir) {
 
 using invtest::ScopedFileSizeLimitC;
 
-// The whole content of a gzip file; false when it cannot be read as one.
-inline bool Gunzip(const std::string& path, std::string* content) {
-  gzFile in = gzopen(path.c_str(), "rb");
-  if (in == nullptr) return false;
-  char buffer[4096];
-  int n;
-  content->clear();
-  while ((n = gzread(in, buffer, sizeof buffer)) > 0) content->append(buffer, static_cast<size_t>(n));
-  return gzclose(in) == Z_OK && n == 0;
-}
-
 // The content of a gzip file; a failure when it cannot be read as one.
 inline std::string Gunzipped(const std::string& path) {
   std::string content;
-  EXPECT_TRUE(Gunzip(path, &content)) << path;
+  gzFile in = gzopen(path.c_str(), "rb");
+  char buffer[4096];
+  int n = -1;
+  while (in != nullptr && (n = gzread(in, buffer, sizeof buffer)) > 0) content.append(buffer, static_cast<size_t>(n));
+  EXPECT_TRUE(in != nullptr && gzclose(in) == Z_OK && n == 0) << path;
   return content;
 }
 

@@ -3,9 +3,6 @@
 // with their fallbacks, the signature, staging, the call of the upload, cancellation and the
 // clean-up of the run's temporary files.
 
-#include <gtest/gtest.h>
-
-#include <functional>
 #include <regex>
 
 #include "app/driver/TrkRunMessages.h"

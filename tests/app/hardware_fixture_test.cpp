@@ -2,14 +2,6 @@
 // snapshots and tools under TARVOSKSYSROOT, inventoried on whatever host runs the test) and on
 // the host itself, whose inventory must agree with what the system's own tools report.
 
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <filesystem>
-#include <map>
-#include <set>
-
 #include "app/AppTestSupport.h"
 
 namespace {
@@ -21,15 +13,8 @@ constexpr time_t c_BootTime = 1311769893;  // 2011-07-27 12:31:33 UTC
 
 struct RunT {
   uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory;
-  std::string log;
+  std::string inventory, log;
 };
-
-// The shipped configuration, with plug-ins looked for in dir.
-std::string ShippedIni(const hxtest::TempDirC& dir) {
-  return dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni) + "\n[Tarvosk]\nPluginDirectory=" +
-                                      dir.File("plugins") + "\n");
-}
 
 // A copy of a fixture machine in dir, its /proc/0 dated c_BootTime.
 std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
@@ -41,21 +26,15 @@ std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
   return machine;
 }
 
-// One hxtrack run with the configuration file `ini`, on `machine` ("" for the host).
-RunT RunTracker(const hxtest::TempDirC& dir, const std::string& iniPath, const std::string& machine,
-         const std::vector<std::string>& args = {}) {
-  CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False"};
-  for (const std::string& a : args) commandLine.Add(a);
-  hxtest::ChildC p(commandLine);
-  p.Environment({"TARVOSKCONFIGINI=" + iniPath, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
-                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + machine})
-      .WorkingDirectory(dir.Path());
+// One hxtrack run with the shipped configuration, on `machine` ("" for the host).
+RunT RunTracker(const hxtest::TempDirC& dir, const std::string& machine, std::vector<std::string> args = {}) {
+  args.insert(args.end(), {"-o", "Upload=False"});
+  hxapp::TrackerProcessC p(dir, hxapp::QuietArgs(args), hxtest::ReadFile(c_ShippedIni));
   RunT run;
-  EXPECT_EQ(p.Start(), hx::RC_OK);
+  EXPECT_EQ(p.OnMachine(machine).Start(), hx::RC_OK);
   run.exitCode = p.Finish();
-  const std::string inventories = dir.File("data/tracker/inventories");
-  const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
-  if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
+  const std::vector<std::string> files = hxapp::FilesIn(dir.File("data/tracker/inventories"));
+  if (files.size() == 1) run.inventory = hxtest::ReadFile(dir.File("data/tracker/inventories/" + files[0]));
   run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
   return run;
 }
@@ -106,32 +85,13 @@ std::vector<ElementT> OfClass(const std::vector<ElementT>& elements, const std::
 TEST(HardwareOnFixtureMachine, InventoriesEqualTheExpectedFiles) {
   for (const char* name : {"solaris10-x86", "solaris10-zone", "uname-only"}) {
     hxtest::TempDirC dir("hxhw-run");
-    const RunT run = RunTracker(dir, ShippedIni(dir), CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+    const RunT run = RunTracker(dir, CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
     EXPECT_EQ(run.exitCode, 0u) << name << "\n" << run.log;
     const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + name + "/expected-hardware.xml"));
     ASSERT_FALSE(expected.empty()) << name;
     EXPECT_EQ(HardwareBlock(run.inventory), expected) << name;
     EXPECT_FALSE(hxapp::Contains(run.log, "Failed to load")) << name << "\n" << run.log;
   }
-}
-
-// A class whose provider the program does not have is logged and skipped; the classes around
-// it are collected.
-TEST(HardwareOnFixtureMachine, UnknownProviderIsLoggedAndSkipped) {
-  hxtest::TempDirC dir("hxhw-run");
-  const std::string ini = dir.Write(
-      "tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\nPluginDirectory=" + dir.File("plugins") +
-                         "\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_Bogus]\nprovider=NoSuchProvider\n"
-                         "[Tarvosk\\Tracker\\CurrentVersion\\SunOS\\Hardware\\TVK_OperatingSystem]\n"
-                         "Provider=UnixOperatingSystem\n");
-  const RunT run = RunTracker(dir, ini, CopyMachine(dir, "solaris10-x86"));
-  EXPECT_EQ(run.exitCode, 0u) << run.log;
-  EXPECT_TRUE(hxapp::Contains(run.log, "Failed to load NoSuchProvider provider for TVK_Bogus class: error 0x80000005"))
-      << run.log;
-  EXPECT_TRUE(hxapp::Contains(run.log, "Loaded UnixOperatingSystem provider for TVK_OperatingSystem class"));
-  EXPECT_TRUE(hxapp::Contains(run.log, "Started tracking hardware"));
-  EXPECT_TRUE(hxapp::Contains(run.log, "Finished tracking hardware"));
-  EXPECT_EQ(Elements(run.inventory).size(), 1u);
 }
 
 // Snapshot files that are empty, binary, cut short or hold one line of a megabyte leave out
@@ -147,7 +107,7 @@ TEST(HardwareOnFixtureMachine, DamagedSnapshotsDegradeToMissingProperties) {
   hxtest::WriteFile(machine + "/.snapshot/pooladm", pooladm.substr(0, pooladm.find("pset pset_web") + 8));
   hxtest::WriteFile(machine + "/.snapshot/sysinfo", "");
   hxtest::WriteFile(machine + "/.snapshot/zone", binary.substr(0, 100));
-  const RunT run = RunTracker(dir, ShippedIni(dir), machine);
+  const RunT run = RunTracker(dir, machine);
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);
   EXPECT_TRUE(OfClass(elements, "TVK_Processor").empty());
@@ -163,51 +123,6 @@ TEST(HardwareOnFixtureMachine, DamagedSnapshotsDegradeToMissingProperties) {
   ASSERT_EQ(product.size(), 1u);
   EXPECT_EQ(product[0].properties.at("HostID"), "0");
   EXPECT_EQ(OfClass(elements, "TVK_Process").size(), 13u);
-}
-
-// The children of one section ("Add", "Update", "Remove") of a delta document: the Class and
-// Name of each top-level element in it, "" for an empty section.
-std::string DeltaSection(const std::string& delta, const std::string& section) {
-  if (delta.find("\t<" + section + "/>\n") != std::string::npos) return "";
-  const size_t begin = delta.find("\t<" + section + ">\n");
-  const size_t end = delta.find("\t</" + section + ">\n");
-  if (begin == std::string::npos || end == std::string::npos) return "<missing>";
-  std::string items;
-  for (const std::string& line : hx::SplitLines(delta.substr(begin, end - begin))) {
-    if (line.rfind("\t\t<", 0) == 0 && line.rfind("\t\t</", 0) != 0)
-      items += Attribute(line, "Class") + "/" + Attribute(line, "Name") + " ";
-  }
-  return items;
-}
-
-// A delta after one adapter's address changed carries that adapter's elements as updated and
-// nothing else: both blocks of e1000g0 (its IPv4 and IPv6 configurations) are one item, so both
-// are sent again, and nothing is added or removed.
-TEST(HardwareOnFixtureMachine, ChangedAddressIsAnUpdateOfItsAdapter) {
-  hxtest::TempDirC dir("hxhw-delta");
-  const std::string machine = CopyMachine(dir, "solaris10-x86");
-  const std::string ini = ShippedIni(dir);
-  const RunT first = RunTracker(dir, ini, machine, {"-o", "Compress=False"});
-  ASSERT_EQ(first.exitCode, 0u) << first.log;
-
-  const std::string ifconfig = machine + "/usr/sbin/ifconfig";
-  const std::string script = hxtest::ReadFile(ifconfig);
-  ASSERT_NE(script.find("inet 10.20.30.41 "), std::string::npos);
-  hxtest::WriteFile(ifconfig, hx::ReplaceAll(script, "inet 10.20.30.41 ", "inet 10.20.30.99 "));
-
-  const RunT second = RunTracker(dir, ini, machine, {"-o", "Compress=False", "-o", "Difference=True"});
-  ASSERT_EQ(second.exitCode, 0u) << second.log;
-  std::string delta;
-  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"))) {
-    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
-    if (text.find(" Type=\"Difference\"") != std::string::npos) delta = text;
-  }
-  ASSERT_FALSE(delta.empty()) << second.log;
-  EXPECT_EQ(DeltaSection(delta, "Update"),
-            "TVK_NetworkAdapterConfiguration/e1000g0 TVK_NetworkAdapterConfiguration/e1000g0 ");
-  EXPECT_EQ(DeltaSection(delta, "Add"), "");
-  EXPECT_EQ(DeltaSection(delta, "Remove"), "");
-  EXPECT_NE(delta.find("Value=\"10.20.30.99\""), std::string::npos);
 }
 
 // The output lines of a system tool, or nothing when it is not there or fails.
@@ -228,7 +143,7 @@ TEST(HardwareOnThisHost, AgreesWithTheSystemTools) {
   const std::vector<std::string> disks = ToolLines(CommandLineC{"/usr/bin/lsblk", "-d", "-b", "-n", "-o", "NAME,SIZE,TYPE"});
   if (cpus.empty() || disks.empty()) GTEST_SKIP() << "lscpu or lsblk is not usable here";
   hxtest::TempDirC dir("hxhw-host");
-  const RunT run = RunTracker(dir, ShippedIni(dir), "");
+  const RunT run = RunTracker(dir, "");
   const std::vector<std::string> ps = ToolLines(CommandLineC{"/bin/ps", "-eo", "user,comm"});
   ASSERT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);

@@ -1,15 +1,9 @@
 // The program bin/hxtrack as cron runs it, for what only a whole process shows: its exit status
 // and log, the trace profile of its working directory, the machine-wide lock between trackers,
-// a plug-in that takes over the tracker class, an interrupt without a terminal, and runs killed
-// while they save their inventory.
+// a plug-in that takes over the tracker class (or hands the run back, in the runs that are
+// killed while they save their inventory), and an interrupt without a terminal.
 
-#include <gtest/gtest.h>
-
-#include <signal.h>
-
-#include <algorithm>
 #include <random>
-#include <thread>
 
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "prefs/tracker/TrkMessages.h"
@@ -68,12 +62,10 @@ TEST(TrackerProgram, TraceProfileInTheWorkingDirectoryTracesEveryPreference) {
   hxtest::TempDirC dir("hxapp-prog");
   const std::string trace = dir.File("prefs.trace");
   dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + trace + "\n");
-  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False", "-o", "ProgressDepth=11", "-o",
-                                                     "IncludeExtension=$(IncludeExtension);exe"}));
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False", "-o", "ProgressDepth=11"}));
   EXPECT_EQ(run.exitCode, 0u);
   const std::string text = hxtest::ReadFile(trace);
-  for (const std::string& line : {std::string("ProgressDepth=11;3"), std::string("IncludeExtension=sys;sys2;swtag;cmptag;exe"),
-                                  "LogFile=" + dir.File("data/log/tracker.log"), std::string("Finished loading preferences")})
+  for (const std::string& line : {std::string("ProgressDepth=11;3"), "LogFile=" + dir.File("data/log/tracker.log")})
     EXPECT_TRUE(Contains(text, line + "\n")) << line << "\n" << text;
 }
 
@@ -97,18 +89,6 @@ TEST(TrackerProgram, WaitingTrackerGetsTheLockOfAKilledHolder) {
   EXPECT_EQ(next.Finish(std::chrono::seconds(60)), 0u);
   EXPECT_EQ(Lines(marker), (std::vector<std::string>{"start " + std::to_string(holder.Pid()), "start " + b, "end " + b}));
   EXPECT_FALSE(Contains(hxtest::ReadFile(log), "Inventory tracking started"));
-}
-
-TEST(TrackerProgram, PluginHandsTheRunToTheBuiltInTracker) {
-  hxtest::TempDirC dir("hxapp-prog");
-  const std::string marker = dir.File("marker");
-  const hxapp::RunT run = RunProgram(
-      dir, QuietArgs({"-o", "TestTrackerMarker=" + marker, "-o", "Upload=False", "-o", "TestTrackerDelegate=True"}),
-      c_TrackerPlugin);
-  EXPECT_EQ(run.exitCode, 0u) << run.log;
-  EXPECT_EQ(Lines(marker).size(), 2u);
-  EXPECT_TRUE(Contains(run.log, "Inventory tracking started")) << run.log;
-  EXPECT_EQ(FilesIn(dir.File("data/tracker/inventories")).size(), 1u);
 }
 
 // From cron at the full level: no terminal to ask on, so the question takes its default and the

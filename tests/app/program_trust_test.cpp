@@ -4,16 +4,7 @@
 // together lose no delivery, killed runs leave no temporary file for long, a lock held for
 // ever does not keep a run waiting for ever, and a machine name cannot lead a file elsewhere.
 
-#include <gtest/gtest.h>
-
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <functional>
 #include <random>
-#include <thread>
 
 #include "app/entry/SimpleSemaphore.h"
 #include "app/entry/TrkAppTable.h"

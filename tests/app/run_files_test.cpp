@@ -1,14 +1,6 @@
 // The names of the run's own files: machine names made safe, where the inventory file lies,
 // and which temporary files a later run clears.
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-
 #include "app/driver/TrkRunFiles.h"
 #include "support/TestSupport.h"
 

@@ -1,10 +1,6 @@
 // Staging an inventory for upload: the gzip copy, the choice of the upload directory and the
 // loading of the uploader library.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-
 #include "app/staging/DynLoad.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "app/staging/UplUploader.h"
@@ -19,42 +15,24 @@ using hxapp::InProcessC;
 constexpr const char* c_ChildVariable = "HXAPP_SEARCH_PATH_CHILD";
 constexpr const char* c_ChildTest = "UploaderLoading.SearchPathChild";
 
-// The gzip copy, also of no data and across several reads, into a directory it makes; what
-// cannot be read or written reports the compression message.
+// The gzip copy across several reads, into a directory it makes; what cannot be read or written
+// reports the compression message.
 TEST(InventoryCompression, GzipCopiesAndFailures) {
   std::string pattern;
   for (size_t i = 0; i < 5000; ++i) pattern += static_cast<char>('a' + (i * 7 + i / 13) % 26);
   InProcessC p;
   ASSERT_EQ(p.Load(), hx::RC_OK);
-  const std::string blocker = p.Dir().Write("file", "not a directory");
-  struct CaseT { std::string content; std::string from, to; bool ok; };
-  const CaseT cases[] = {
-      {"", "source.hxi", "out/empty.hxi.gz", true},
-      {pattern.substr(0, 1024), "source.hxi", "out/one.hxi.gz", true},
-      {pattern, "source.hxi", "out/several.hxi.gz", true},
-      {"<Inventory/>", "source.hxi", "new/deeper/still/x.hxi.gz", true},
-      {"x", "missing.hxi", "out.gz", false},
-      {"x", "", "out.gz", false},
-      {"x", "source.hxi", "", false},
-      {"x", "source.hxi", "file/out.gz", false},
-  };
-  for (const CaseT& c : cases) {
-    SCOPED_TRACE(c.from + " -> " + c.to);
-    p.Dir().Write("source.hxi", c.content);
-    const std::string from = c.from.empty() ? "" : p.Dir().File(c.from), to = c.to.empty() ? "" : p.Dir().File(c.to);
+  const std::string source = p.Dir().Write("source.hxi", pattern), copy = p.Dir().File("new/deeper/x.hxi.gz");
+  EXPECT_EQ(TrkTrackerC::CompressInventory(source, copy), hx::RC_OK);
+  EXPECT_EQ(hxapp::Gunzipped(copy), pattern);
+  p.Dir().Write("file", "not a directory");
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"missing.hxi", "out.gz"}, {"source.hxi", "file/out.gz"}}) {
     getErrBuf()->reset();
-    EXPECT_EQ(TrkTrackerC::CompressInventory(from, to), c.ok ? hx::RC_OK : trk::staging::MSG_COMPRESS_FAILED);
-    if (!c.ok) {
-      ASSERT_EQ(getErrBuf()->count(), 1u);
-      EXPECT_EQ(getErrBuf()->get(0)->message(), "Prandex could not compress the inventory.");
-      continue;
-    }
-    EXPECT_EQ(hxtest::ReadFile(to).substr(0, 2), "\x1f\x8b");  // a gzip member, also for no data
-    std::string back;
-    EXPECT_TRUE(hxapp::Gunzip(to, &back));
-    EXPECT_EQ(back, c.content);
+    EXPECT_EQ(TrkTrackerC::CompressInventory(p.Dir().File(from), p.Dir().File(to)), trk::staging::MSG_COMPRESS_FAILED);
+    ASSERT_EQ(getErrBuf()->count(), 1u);
+    EXPECT_EQ(getErrBuf()->get(0)->message(), "Prandex could not compress the inventory.");
   }
-  EXPECT_EQ(hxtest::Count(p.Log(), "Finished compressing inventory"), 4u);
+  EXPECT_EQ(hxtest::Count(p.Log(), "Finished compressing inventory"), 1u);
 }
 
 TEST(UploadDirectory, ChosenByPreferenceAndType) {

@@ -2,15 +2,8 @@
 // tool is ended at its limit and logged, and the run goes on with the other classes without
 // growing. A tracker terminated while its tool runs leaves no tool behind and closes its log.
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <thread>
 
 #include "app/AppTestSupport.h"
 #include "app/driver/TrkRunMessages.h"

@@ -1,11 +1,6 @@
 // The uploader library as the run calls it: loaded from the build, handed a context whose
 // preferences the test sets, judged by what arrives at the location and what stays staged.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <cstring>
-#include <map>
 #include <regex>
 
 #include "app/api/ZORHXContext.h"

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include "foundation/core/FileName.h"
 #include "foundation/core/Format.h"

@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <set>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 #include "foundation/files/FileService.h"
 #include "support/TestSupport.h"

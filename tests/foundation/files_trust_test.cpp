@@ -1,15 +1,6 @@
 // Trust checks and the file-safety layer: which places pass, which are refused and what the
 // refusal says, and that the run's own files are never written through a link or a FIFO.
 
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <functional>
-
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "support/TestSupport.h"

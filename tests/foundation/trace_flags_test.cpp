@@ -1,14 +1,6 @@
 // The letter-list syntax shared by the flag tracer and the log filter, HXTRKTRACE, and the flag
 // trace output with its header.
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <string>
-
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/TraceFlags.h"
 #include "foundation/trace/TraceOutput.h"
@@ -38,7 +30,6 @@ void ExpectMasks(const TraceC& flags, const ParseCaseT& c) {
 TEST(TraceFlagsTest, ParsesLettersRangesAndBitLists) {
   const ParseCaseT cases[] = {
       {"A,C-E", true, {{'A', kAll}, {'C', kAll}, {'D', kAll}, {'E', kAll}}},
-      {"B1,3-5", true, {{'B', 0x3Au}}},
       {"B1,3-5,C", true, {{'B', 0x3Au}, {'C', kAll}}},
       {"B1,3-5C0", true, {{'B', 0x3Au}, {'C', 0x1u}}},
       {"G", true, {{'G', kAll}}},

@@ -2,44 +2,18 @@
 // outside the file; an image the dump accepts must be found entry by entry by the reader, and
 // its dump must compile back to an image that dumps the same.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
-
+#include "FuzzSupport.h"
 #include "foundation/messages/CatalogCompiler.h"
 #include "foundation/messages/ErrCatalog.h"
 #include "foundation/messages/MessageId.h"
 
-namespace {
-
-// One in-memory file, rewritten for every input and opened by the catalog through its path.
-int ScratchFd() {
-  static const int fd = memfd_create("hxfuzzcat", MFD_CLOEXEC);
-  return fd;
-}
-
-std::string ScratchPath() { return "/proc/self/fd/" + std::to_string(ScratchFd()); }
-
-bool WriteScratch(const uint8_t* data, size_t size) {
-  const int fd = ScratchFd();
-  if (fd < 0 || ftruncate(fd, 0) != 0) return false;
-  return size == 0 || pwrite(fd, data, size, 0) == static_cast<ssize_t>(size);
-}
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
+using hxfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!WriteScratch(data, size)) return 0;
-  const std::string image(reinterpret_cast<const char*>(data), size);
-  const ErrCatalogC cat(ScratchPath(), hx::LocaleRegionT{});
+  const std::string path = hxfuzz::Scratch("fuzz.cat", data, size);
+  if (path.empty()) return 0;
+  const std::string image = hxfuzz::Text(data, size);
+  const ErrCatalogC cat(path, hx::LocaleRegionT{});
   for (uint32_t id : {0xE0BD000Au, 0xE0BD0000u, 0xE0000002u, 0xC0BD000Au, 0xEFFFFFFFu, 0x20000000u}) {
     ErrSevT sev;
     (void)cat.getMessage(sev, static_cast<int32_t>(id), "\x01\x01i\x01" "Default");

@@ -1,21 +1,12 @@
 // Arbitrary bytes as a device tree snapshot: every node has a path or a node name, every
 // integer property at least one number, and no field runs past its line.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
+#include "FuzzSupport.h"
 #include "platform/DevInfo.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-void CheckProps(const std::vector<hx::DevPropT>& props) {
+static void CheckProps(const std::vector<hx::DevPropT>& props) {
   for (const hx::DevPropT& p : props) {
     Check(!p.name.empty() && p.name.find_first_of(" \t\n") == std::string::npos);
     Check(p.text.find('\n') == std::string::npos);
@@ -24,11 +15,8 @@ void CheckProps(const std::vector<hx::DevPropT>& props) {
   }
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  for (const hx::DevNodeT& n : hx::ParseDevinfoSnapshot(text)) {
+  for (const hx::DevNodeT& n : hx::ParseDevinfoSnapshot(hxfuzz::Text(data, size))) {
     Check(!n.path.empty() || !n.node.empty());
     for (const std::string* field : {&n.path, &n.node, &n.driver, &n.nodetype}) Check(field->find('\n') == std::string::npos);
     Check(n.kernelName.empty());

@@ -1,33 +1,21 @@
 // Arbitrary bytes as dmidecode output: one record per handle line, value names that are
 // stripped and not empty, and chassis type numbers inside the table for any value.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <string_view>
-
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "hardware/unix/SMBiosParser.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-bool Stripped(std::string_view s) {
+static bool Stripped(std::string_view s) {
   const std::string_view strip = " \t\r\n";
   return s.empty() || (strip.find(s.front()) == std::string_view::npos && strip.find(s.back()) == std::string_view::npos);
 }
 
 constexpr int c_LastChassisType = 29;
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  const StringArrayC lines = hx::SplitLines(text);
+  const StringArrayC lines = hx::SplitLines(hxfuzz::Text(data, size));
   size_t handles = 0;
   for (const StringC& line : lines) {
     const size_t first = line.find_first_not_of(" \t\r\n");

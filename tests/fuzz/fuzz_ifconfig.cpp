@@ -2,24 +2,16 @@
 // trimmed attribute lines, and what is read from a block must be consistent with itself.
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <string_view>
 
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "hardware/unix/IfconfigParser.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+static bool Trimmed(std::string_view s) { return s.empty() || (!hx::IsBlank(s.front()) && !hx::IsBlank(s.back())); }
 
-bool Trimmed(std::string_view s) { return s.empty() || (!hx::IsBlank(s.front()) && !hx::IsBlank(s.back())); }
-
-bool DottedQuad(const StringC& s) {
+static bool DottedQuad(const StringC& s) {
   const StringArrayC parts = hx::Split(s, '.');
   if (parts.size() != 4) return false;
   for (const StringC& p : parts) {
@@ -29,10 +21,8 @@ bool DottedQuad(const StringC& s) {
   return true;
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   // A mask without dots, whatever its characters, comes out as four decimal bytes.
   StringC mask = text.substr(0, 64);
   mask.erase(std::remove(mask.begin(), mask.end(), '.'), mask.end());

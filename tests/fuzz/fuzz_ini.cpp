@@ -2,45 +2,19 @@
 // answer for every section and value that was read, and writing the content back must give a
 // file that reads as the same content.
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "prefs/registry/ConfRegistryIni.h"
 #include "prefs/registry/Prefs.h"
 
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-const std::string& ScratchDir() {
-  static const std::string dir = [] {
-    char pattern[] = "/tmp/hxfuzzini-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made ? made : "/tmp");
-  }();
-  return dir;
-}
-
-bool WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
-}
+using hxfuzz::Check;
 
 // Section names the registry can address as they are: separators at the ends of a key path
 // are not part of it.
-bool Addressable(const StringC& section) {
+static bool Addressable(const StringC& section) {
   return !section.empty() && section.front() != '\\' && section.back() != '\\';
 }
 
-void CheckRegistry(const std::string& path, const PrefsC& content) {
+static void CheckRegistry(const std::string& path, const PrefsC& content) {
   ConfRegistryIniC reg;
   Check(reg.AddIniFile(path, "HKLM", "Software\\Fuzz") == CONF_REG_OK);
   for (const PrefsC::SectionC& s : content.Sections()) {
@@ -59,11 +33,9 @@ void CheckRegistry(const std::string& path, const PrefsC& content) {
   }
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = ScratchDir() + "/fuzz.ini";
-  if (!WriteFile(path, data, size)) return 0;
+  const std::string path = hxfuzz::Scratch("fuzz.ini", data, size);
+  if (path.empty()) return 0;
 
   PrefsC loaded;
   Check(loaded.Load(path) == 0);

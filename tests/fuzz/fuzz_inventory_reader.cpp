@@ -2,25 +2,15 @@
 // give a failure, never a crash or a leak. Whatever the reader accepts must also survive the
 // writer: written again and read back, it holds the same items.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include <algorithm>
 
+#include "FuzzSupport.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/XmlOutputStream.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-std::vector<std::string> DeepKeys(const TrkInventoryC& inv) {
+static std::vector<std::string> DeepKeys(const TrkInventoryC& inv) {
   std::vector<std::string> keys;
   inv.GetDeepIndex().ForEachKey([&](const StringC& key, const TrkInventoryIndexC::ElemsT& elems) {
     keys.insert(keys.end(), elems.size(), key);
@@ -30,7 +20,7 @@ std::vector<std::string> DeepKeys(const TrkInventoryC& inv) {
 }
 
 // The read document with its indexed top-level entities linked below a fresh root.
-RefM<TrkInventoryC> Linked(const TrkInventoryC& read) {
+static RefM<TrkInventoryC> Linked(const TrkInventoryC& read) {
   RefM<TrkInventoryC> inv = TrkInventoryC::New();
   for (const auto& a : read.GetAttributes()) inv->Add(a.GetName(), a.GetValue());
   read.GetFlatIndex().ForEachKey([&](const StringC&, const TrkInventoryIndexC::ElemsT& elems) {
@@ -39,7 +29,7 @@ RefM<TrkInventoryC> Linked(const TrkInventoryC& read) {
   return inv;
 }
 
-std::string Write(TrkInventoryC* inv) {
+static std::string Write(TrkInventoryC* inv) {
   char* data = nullptr;
   size_t size = 0;
   std::FILE* out = open_memstream(&data, &size);
@@ -54,8 +44,6 @@ std::string Write(TrkInventoryC* inv) {
   std::free(data);
   return text;
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RefM<TrkInventoryC> read;

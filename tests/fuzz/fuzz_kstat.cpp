@@ -1,24 +1,14 @@
 // Arbitrary bytes as `kstat -p` output: every statistic read has a decimal instance from its
 // key, no pseudo-statistic among its values, and no more values than there were keyed lines.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "platform/KStat.h"
 
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+using hxfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   size_t keyed = 0;
   for (const std::string& line : hx::SplitLines(text)) keyed += line.find('\t') != std::string::npos ? 1 : 0;
   size_t values = 0;

@@ -2,11 +2,7 @@
 // split into problem, reason and solution, and formatting with a few arguments must never
 // crash or read past the text.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <string_view>
-
+#include "FuzzSupport.h"
 #include "foundation/core/Format.h"
 #include "foundation/messages/Errors.h"
 
@@ -17,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   ErrSevT sev = ErrSevNone;
   const std::string chosen = ApplyMarkup(text, sev, userLevel);
-  if (sev < ErrSevNone || sev > ErrSevFatal) __builtin_trap();
+  hxfuzz::Check(sev >= ErrSevNone && sev <= ErrSevFatal);
   const ErrEntryC entry(static_cast<int32_t>(0xE0BD000Au), sev, 1, chosen);
   (void)entry.message();
   const hx::ArgListC args{hx::ArgC(42), hx::ArgC("text"), hx::ArgC(2.5), hx::ArgC(uint64_t{7}),

@@ -1,21 +1,13 @@
 // Arbitrary bytes as `pooladm` and `poolbind -q` output: every property has a name, element
 // names and values stay on their line, and a pool name read from the binding is trimmed.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "platform/Pools.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-void CheckElement(const hx::PoolElemT& e) {
+static void CheckElement(const hx::PoolElemT& e) {
   Check(e.name.find('\n') == std::string::npos);
   for (const hx::PoolPropT& p : e.props) {
     Check(!p.name.empty() && p.name.find_first_of(" \t") == std::string::npos);
@@ -23,10 +15,8 @@ void CheckElement(const hx::PoolElemT& e) {
   }
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   const hx::PoolConfT conf = hx::ParsePooladmOutput(text);
   CheckElement(conf.system);
   for (const hx::PoolT& p : conf.pools) {

@@ -5,11 +5,7 @@
 // Input: the first byte chooses the mode. Values: "Name=Value" lines. Command line: arguments
 // separated by newlines.
 
-#include <cstddef>
-#include <cstdint>
-#include <string>
-#include <vector>
-
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "foundation/messages/Errors.h"
 #include "prefs/tracker/TrkPreferences.h"
@@ -30,9 +26,9 @@ void FuzzValues(const std::string& text) {
   }
   for (const auto& [name, value] : stored) {
     const StringC expanded = prefs.GetValue(StringC(name));
-    if (expanded.size() > EnvPreferencesC::c_MaxExpandedLength) __builtin_trap();
+    hxfuzz::Check(expanded.size() <= EnvPreferencesC::c_MaxExpandedLength);
     const StringC raw = prefs.GetValue(StringC(name), 0);
-    if (raw.find("$(") == StringC::npos && expanded != raw) __builtin_trap();
+    hxfuzz::Check(raw.find("$(") != StringC::npos || expanded == raw);
     prefs.Substitute(value);
   }
   prefs.SetEmptyIfNotExist(0);
@@ -48,7 +44,7 @@ void FuzzCommandLine(const std::string& text) {
   env_EnvironmentC env;
   TrkPreferencesC prefs(&env);
   const hx::ResultT r = prefs.LoadCommandPreferences(static_cast<int>(args.size()), argv.data());
-  if (hx::Failed(r) && r != hx::ToResult(0xE0BD0109u)) __builtin_trap();
+  hxfuzz::Check(hx::Succeeded(r) || r == hx::ToResult(0xE0BD0109u));
   for (const StringC& name : env.Names()) prefs.GetMultiValue(StringC(name));
   getErrBuf()->reset();
 }
@@ -57,7 +53,7 @@ void FuzzCommandLine(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0 || size > c_MaxInput) return 0;
-  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string text = hxfuzz::Text(data + 1, size - 1);
   if (data[0] & 1) {
     FuzzCommandLine(text);
   } else {

@@ -2,25 +2,13 @@
 // ":"-fields, so its name and identifier hold no ":" or line end, and the zone identity made
 // from the entries names a zone of the index or the one the zone calls gave.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
+#include "FuzzSupport.h"
 #include "hardware/solaris/topology/ZoneInfo.h"
 
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+using hxfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  const std::vector<ZoneIndexEntryT> entries = ParseZonesIndex(text);
+  const std::vector<ZoneIndexEntryT> entries = ParseZonesIndex(hxfuzz::Text(data, size));
   for (const ZoneIndexEntryT& e : entries) {
     Check(e.name.find_first_of(":\n") == std::string::npos);
     Check(e.id.find_first_of(":\n") == std::string::npos);

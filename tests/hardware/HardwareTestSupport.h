@@ -3,13 +3,6 @@
 // the test's own, the provider classes registered with the process's component registry, and
 // the Hardware elements of an inventory as text that a test compares whole.
 
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "foundation/com/ComRegistry.h"
 #include "foundation/com/ComServer.h"
 #include "hardware/framework/HWClassI.h"

@@ -1,6 +1,6 @@
 // Instances, their property map and the conversions every provider shares.
 
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include "hardware/framework/HWClass_Unix.h"
 

@@ -1,10 +1,6 @@
 // The hardware step: the class list from the configuration, providers created by name, the
 // shared instance list and the Hardware elements it becomes.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-
 #include "hardware/framework/HardwareMessages.h"
 #include "hardware/framework/TrkTrackUnixHardware.h"
 #include "hardware/framework/ZORHXTCIMProvider.h"

@@ -1,14 +1,7 @@
 // The network adapter configuration provider over fake ifconfig and netstat tools in a
 // fixture machine (TARVOSKSYSROOT), found through the /sbin and /usr/sbin it puts on the PATH.
+// The Solaris provider, the same code under its own name, is shown by the fixture machines.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <utility>
-
-#include "hardware/solaris/identity/HWClass_SolarisNetworkAdapterConfiguration.h"
 #include "hardware/unix/HWClass_UnixNetworkAdapterConfiguration.h"
 #include "hardware/HardwareTestSupport.h"
 
@@ -96,11 +89,6 @@ TEST_F(NetAdapterTest, AdaptersGatewaysAndToolFailures) {
   } cases[] = {
       {"Solaris host: one routing table read for all adapters", {solaris}, {solarisRoutes}, 0,
        "ifconfig\nnetstat\n", solarisInstances},
-      {"Linux host", {c_Data + "ifconfig-linux.txt"}, {c_Data + "netstat-linux.txt"}, 0,
-       "ifconfig\nnetstat\n",
-       "eth0{Caption=eth0,DefaultIPGateway=10.0.0.254,IPAddress=10.0.0.5,IPEnabled=TRUE,IPSubnet=255.255.255.0,"
-       "IPv6Address=fe80::fc:1ff:fe02:304,MACAddress=02:fc:01:02:03:04,Name=eth0,}\n"
-       "eth1{Caption=eth1,IPEnabled=FALSE,MACAddress=02:fc:01:02:03:05,Name=eth1,}\n"},
       {"default route for every addressed adapter", {twoAddressed}, {defaultRoute}, 0, "ifconfig\nnetstat\n",
        "a0{Caption=a0,DefaultIPGateway=10.0.0.1,IPAddress=10.0.0.5,IPEnabled=TRUE,IPSubnet=255.255.0.0,Name=a0,}\n"
        "b0{Caption=b0,DefaultIPGateway=10.0.0.1,IPEnabled=TRUE,IPv6Address=fe80::1/10,Name=b0,}\n"},
@@ -153,22 +141,6 @@ TEST_F(NetAdapterTest, AppendsUnderTheGivenClassAndPutsSbinOnThePath) {
   ASSERT_EQ(Inventory(new HWClass_UnixNetworkAdapterConfiguration, again), 0);
   EXPECT_EQ(std::getenv("PATH"), std::string("/usr/sbin:/sbin:/usr/bin:/bin"));
   EXPECT_EQ(Ran(), "ifconfig\nnetstat\n");
-}
-
-TEST_F(NetAdapterTest, SolarisProviderReportsTheSameAdapters) {
-  Install("ifconfig", {c_Data + "ifconfig-solaris.txt"});
-  Install("netstat", {c_Data + "netstat-solaris.txt"});
-  HWInstanceListT generic, solaris;
-  ASSERT_EQ(Inventory(new HWClass_UnixNetworkAdapterConfiguration, generic), 0);
-
-  TrkTrackSolarisNetworkAdapterConfigurationFactoryC factory;
-  ZORUnknownI* object = factory.CreateObject();
-  HWClassI* provider = nullptr;
-  ASSERT_EQ(object->QueryInterface(IID_TVKHWClass, reinterpret_cast<void**>(&provider)), 0);
-  EXPECT_EQ(provider->GetInventory(solaris, c_Class, PropertyMap()), 0);
-  provider->Release();
-  EXPECT_EQ(Describe(solaris, c_Class), Describe(generic, c_Class));
-  EXPECT_EQ(solaris.size(), 4u);
 }
 
 }  // namespace

@@ -2,12 +2,7 @@
 // rules for a missing or untrustworthy snapshot file, and the Linux host read from a tree laid
 // out like /sys and /proc.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/utsname.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "hardware/HardwareTestSupport.h"
 #include "platform/DevInfo.h"

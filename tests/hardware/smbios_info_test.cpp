@@ -1,12 +1,6 @@
 // The process SMBIOS table: which dmidecode it runs, in which order, and what look-ups give.
 // Fake tools live in a fixture machine named by TARVOSKSYSROOT.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
 #include "hardware/unix/SMBiosInfo.h"
 #include "hardware/unix/SMBiosSysfs.h"
 #include "prefs/registry/EnvUnix.h"

@@ -1,10 +1,5 @@
 // Reading dmidecode output into SMBIOS records, and chassis type names into their numbers.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
-
 #include "foundation/core/Text.h"
 #include "hardware/unix/SMBiosParser.h"
 #include "support/TestSupport.h"
@@ -128,11 +123,8 @@ TEST(DmiDecodeParse, CapturedOutput) {
   }
 }
 
-TEST(DmiDecodeParse, BadOutputNeverCrashes) {
-  std::string binary;
-  for (int i = 0; i < 8192; ++i) binary += static_cast<char>((i * 97 + 3) & 0xFF);
-  Parse(binary);
-  Parse("Handle " + binary);
+// Arbitrary bytes are the fuzz target's; megabyte titles, values and handle lines are read whole.
+TEST(DmiDecodeParse, MegabyteLines) {
   const std::string huge(1 << 20, 'a');
   const SMBiosRecordsT records = Parse("Handle 0x1, DMI type 1, 9 bytes\n" + huge + "\nKey: " + huge + "\n" +
                                        "Handle " + std::string(1 << 20, ',') + "\n");

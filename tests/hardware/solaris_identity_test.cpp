@@ -2,8 +2,6 @@
 // from their sources in order, the chassis serial number of the eeprom, and the processes ps
 // lists.
 
-#include <gtest/gtest.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/solaris/identity/HWClass_Solaris.h"
 #include "hardware/solaris/identity/HWClass_SolarisProcess.h"
@@ -15,7 +13,6 @@ TEST(SolarisIdentity, ModelAndManufacturerFromTheFirstSourceThatHasThem) {
       {"SUN FIRE X4270 SERVER", "Sun Fire X4270", "i86pc", "SUN FIRE X4270 SERVER"},
       {"", "", "SUNW,Sun-Fire-T200", "Sun Fire T200"},
       {"", "", "i86pc", "i86pc"},
-      {"", "", "", ""},
   };
   for (const auto& m : models) EXPECT_EQ(HWClass_Solaris::ModelFrom(m.product, m.banner, m.platform), m.model);
   EXPECT_EQ(HWClass_Solaris::ManufacturerFrom("Sun Microsystems", "Oracle", "X4270"), "Sun Microsystems");

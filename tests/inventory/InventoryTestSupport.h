@@ -5,8 +5,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <string>
-#include <vector>
 
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkInventory.h"

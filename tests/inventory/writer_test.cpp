@@ -3,16 +3,6 @@
 // failed save leaves the previous file as it was, a link is never written through, and what an
 // interrupted save left behind can be cleared.
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <filesystem>
-#include <functional>
-
 #include "inventory/TrkInventoryDocTypeHandler.h"
 
 #include "inventory/TrkTrack.h"
@@ -90,13 +80,6 @@ TEST(InventoryWriter, EscapingOfTextAndAttributeValues) {
     EXPECT_EQ(text, c.out) << c.in;
     EXPECT_EQ(attr, c.out) << c.in;
   }
-}
-
-TEST(InventoryWriter, FailuresGiveTheirCodes) {
-  hxtest::TempDirC dir("inv-writer");
-  EXPECT_EQ(XmlSaveFile(nullptr, EmptyInventory().get()), hx::RC_NULL_OUT);
-  const FileNameC ok(dir.File("inv.hxi"));
-  EXPECT_EQ(XmlSaveFile(&ok, nullptr), hx::RC_NULL_OUT);
 }
 
 TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {

@@ -4,10 +4,6 @@
 // temporary directory, a fresh process environment built from that configuration, then the
 // tracker's LoadPreferences over a command line.
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "prefs/defaults/SharedDefaults.h"

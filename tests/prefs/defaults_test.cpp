@@ -1,10 +1,6 @@
 // The shared defaults and the facts about the machine that fill a new environment, the search
 // path and the string converters.
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include "prefs/PrefsTestSupport.h"
 #include "prefs/defaults/EnvConverters.h"
 #include "prefs/defaults/EnvDefaultBuilder.h"

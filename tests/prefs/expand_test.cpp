@@ -2,8 +2,6 @@
 // name and through Substitute), the nesting bound, unclosed references, large values, and the
 // limits that stop an expansion.
 
-#include <gtest/gtest.h>
-
 #include "foundation/log/LogManager.h"
 #include "prefs/store/EnvPreferences.h"
 #include "prefs/store/PreferenceLogSettings.h"
@@ -80,10 +78,6 @@ TEST_F(PrefsExpand, FlagsChangeWhatAReadGives) {
   Add("V", "$(Nope)/$(D)");
   Add("D", "d");
   EXPECT_EQ(prefs.GetValue(StringC("V"), 0), "$(Nope)/$(D)");
-  prefs.SetEmptyIfNotExist(0);
-  EXPECT_EQ(Get("V"), "$(Nope)/d");
-  EXPECT_EQ(Get("Missing"), "$(Missing)");
-  prefs.SetEmptyIfNotExist(1);
   prefs.SetResolve(0);
   EXPECT_EQ(Get("V"), "$(Nope)/$(D)");
   EXPECT_EQ(prefs.GetMultiValue(StringC("V")), (StringArrayC{"$(Nope)/$(D)"}));

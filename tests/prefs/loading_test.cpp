@@ -2,10 +2,6 @@
 // line, derived values and validation, observed through the values, the status, the error
 // buffer and the log.
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "platform/OSInfo.h"
 #include "prefs/PrefsTestSupport.h"
 #include "prefs/tracker/TrkMessages.h"
@@ -210,10 +206,6 @@ TEST(PrefsRegistry, ValuesFromTheConfigurationRegistry) {
       {"fixed companion locks the value",
        "[Tarvosk\\Tracker\\CurrentVersion]\nIncludeDirectory=/opt;/usr/local\nIncludeDirectoryFixed=True\n",
        {"-o", "IncludeDirectory=/home"}, {}, {{&P::c_IncludeDirectory, {"/opt", "/usr/local"}}}},
-      {"short companion, any case", "[Tarvosk\\Common]\nCompress=False\ncompressFXD=yes\n", {"-o", "Compress=True"},
-       {{&P::c_Compress, "False"}}, {}},
-      {"companion that is false locks nothing", "[Tarvosk\\Common]\nCompress=False\nCompressFixed=False\n",
-       {"-o", "Compress=True"}, {{&P::c_Compress, "True"}}, {}},
       {"command line overrides the registry", "[Tarvosk\\Tracker\\CurrentVersion]\nIncludeDirectory=/opt\n",
        {"-o", "IncludeDirectory=/home"}, {}, {{&P::c_IncludeDirectory, {"/home"}}}},
       {"upload rule read whole", "[Tarvosk]\nServerLocation=/srv\n[Tarvosk\\Common\\Rules]\nInventory=/up/a;b.hxi\n", {},

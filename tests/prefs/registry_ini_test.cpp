@@ -3,12 +3,6 @@
 // what other writers put into the file meanwhile; and start-up: which file gets mounted for
 // which environment, and what is carried over into the data directory's file.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <string>
-
 #include "foundation/log/EarlyLog.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "prefs/registry/ConfRegIniFile.h"
@@ -96,18 +90,6 @@ TEST(RegistryIni, ChangesAreStoredAsTheFileWillReadThem) {
   PrefsC back;
   back.Parse(p.Text());
   EXPECT_EQ(back.Text(), p.Text());
-}
-
-TEST(RegistryIni, RemovesValuesAndSectionTrees) {
-  PrefsC p;
-  p.Parse("[a]\nx=1\ny=2\n[a\\b]\n[a\\b\\c]\n[ab]\n");
-  EXPECT_TRUE(p.Remove("A", "X"));
-  EXPECT_FALSE(p.Remove("a", "x"));
-  EXPECT_TRUE(p.RemoveSection("a", false));
-  EXPECT_EQ(p.Text(), "[a\\b]\n\n[a\\b\\c]\n\n[ab]\n");
-  p.Parse("[a]\n[a\\b]\n[a\\b\\c]\n[ab]\n");
-  EXPECT_TRUE(p.RemoveSection("a", true));
-  EXPECT_EQ(p.Text(), "[ab]\n");  // [ab] does not continue the path "a"
 }
 
 class RegistryIniFile : public ::testing::Test {

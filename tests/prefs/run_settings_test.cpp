@@ -1,8 +1,6 @@
 // Settings that shape the run itself: its time stamp (DateTime) and the "trace" setting that
 // switches the tracker's trace flags.
 
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "PrefsTestSupport.h"

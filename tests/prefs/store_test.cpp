@@ -2,9 +2,7 @@
 // storage, replacement with a reference to the old values, fixed preferences, emptiness and
 // boolean reading.
 
-#include <gtest/gtest.h>
-
-#include <functional>
+#include "support/TestSupport.h"
 
 #include "prefs/store/EnvPreferences.h"
 

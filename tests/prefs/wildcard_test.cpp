@@ -1,11 +1,6 @@
 // Wildcard directory entries: expansion over a real tree, the rewriting of the directory lists
 // at the end of loading, and the pruning that keeps the walk to the pattern's shape.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <set>
-
 #include "prefs/PrefsTestSupport.h"
 #include "prefs/wildcard/WildCardDirectoryListing.h"
 

@@ -1,21 +1,34 @@
 #pragma once
-// Helpers shared by the test programs: a temporary directory that removes itself, environment
+// Every test program starts from this header: GoogleTest, the standard and system headers the
+// tests use, and helpers they share: a temporary directory that removes itself, environment
 // changes that undo themselves, whole-file reads and writes, text searches, and a program run
 // as a child with its output captured and a deadline.
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/messages/Errors.h"
