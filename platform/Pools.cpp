@@ -119,7 +119,8 @@ std::string ParsePoolbindOutput(std::string_view text) {
     const size_t tab = line.find('\t');
     if (tab != std::string::npos) return Trim(std::string_view(line).substr(tab + 1));
     const StringArrayC words = SplitBlanks(line);
-    if (words.size() >= 2) return words[1];
+    // Blanks beyond space and tab (a form feed, a vertical tab) are not part of a pool name.
+    if (words.size() >= 2) return Trim(words[1]);
   }
   return std::string();
 }
