@@ -27,32 +27,20 @@ TEST(ComGuid, RegistryFormAndEquality) {
   EXPECT_FALSE(other == IID_ComRegistry);
 }
 
-// Empty strings of every origin read as "" (never a null pointer); program text is UTF-8, the
-// system encoding in the tests' C locale is Latin-1; the char* handed out is a copy the caller
-// owns.
-TEST(ComZORString, EmptyFormsConversionsAndCopies) {
-  for (const ZORStringC& empty : {ZORStringC(), ZORStringC(static_cast<const char*>(nullptr)), ZORStringC('\0')}) {
+// Empty strings read as "" (never a null pointer); program text is UTF-8, the system encoding
+// in the tests' C locale is Latin-1; the char* Detach hands out is the receiver's to free.
+TEST(ComZORString, EmptyFormsConversionsAndDetach) {
+  for (const ZORStringC& empty : {ZORStringC(), ZORStringC(static_cast<const char*>(nullptr))})
     EXPECT_STREQ(empty.c_str(), "");
-  }
-  ZORStringC s('a');
-  s += "bcdefgh0123456789012345678901234567890123456789";
-  s += s;  // appending itself survives the buffer moving
-  EXPECT_EQ(s.length(), 96u);
-  EXPECT_EQ(s.substr(48), s.substr(0, 48));
   const ZORStringC sys8(StringC("caf\xC3\xA9"));
   EXPECT_EQ(sys8, "caf\xE9");
   EXPECT_EQ(StringC(sys8), "caf\xC3\xA9");
-  ZORStringC copied("copy");
-  char* first = static_cast<char*>(copied);
-  EXPECT_NE(first, copied.c_str());
-  first[0] = 'K';
-  EXPECT_EQ(copied, "copy");
   ZORStringTC owned(StringC("Solaris\xC3\xA9"));
   EXPECT_STREQ(owned, "Solaris\xE9");
   ZORStringTC handed(StringC("kept"));
   char* detached = handed.Detach();
   EXPECT_STREQ(detached, "kept");
-  std::free(detached);  // the receiver's now; a double free would show under the sanitizer
+  std::free(detached);  // a double free would show under the sanitizer
 }
 
 constexpr ZORGUID IID_TestThing = {0x7E1D0001, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
