@@ -85,15 +85,6 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
   }
   EXPECT_EQ(cat.getMessage(static_cast<int32_t>(0xE0BD0109)), std::string("\x01\x01i\x01Preferences loaded"));
   EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xC0BD000A)).has_value());
-
-  // The log manager's catalog goes through ErrorString: the same markup rules, then formatting.
-  ErrSevT sev = ErrSevNone;
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
-  EXPECT_EQ(sev, ErrSevInformation);
-  const std::string threeParts = ErrorString(sev, cat, MsgLogId(kTrackerSet, 12), nullptr);
-  EXPECT_EQ(ErrEntryC(MsgLogId(kTrackerSet, 12), sev, 1, threeParts).message(),
-            "Disk full\nNo space left\nFree some space");
 }
 
 // A gated severity letter counts only once the user level opens it.
