@@ -280,18 +280,6 @@ TEST_F(Interaction, RenderingWithoutATerminal) {
   }
 }
 
-TEST_F(Interaction, ConvenienceCallsReachTheRunningWindow) {
-  trk::ProgressMax(5);  // no run: nothing happens
-  Start();
-  trk::ProgressText("Compressing");
-  trk::ProgressMax(5);
-  trk::ProgressIncrement();
-  trk::NextStatusItem(true);
-  EXPECT_EQ(Window().ProgressText(), "Compressing");
-  EXPECT_EQ(Window().Progress(), 1u);
-  EXPECT_EQ(Marks(Window().Items()), "+...");
-}
-
 // A failed preference load shows its errors at the level the preferences read so far name.
 TEST(InteractionHooks, AFailedPreferenceLoadShowsItsErrors) {
   struct CaseT { std::vector<std::string> args; std::string shown; };

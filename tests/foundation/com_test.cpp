@@ -4,8 +4,6 @@
 
 #include "support/TestSupport.h"
 
-#include <dlfcn.h>
-
 #include "foundation/com/ComObject.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/com/ComServer.h"
@@ -29,33 +27,20 @@ TEST(ComGuid, RegistryFormAndEquality) {
   EXPECT_FALSE(other == IID_ComRegistry);
 }
 
-// Empty strings of every origin read as "" (never a null pointer); program text is UTF-8, the
-// system encoding in the tests' C locale is Latin-1; the char* handed out is a copy the caller
-// owns.
-TEST(ComZORString, EmptyFormsConversionsAndCopies) {
-  for (const ZORStringC& empty : {ZORStringC(), ZORStringC(static_cast<const char*>(nullptr)), ZORStringC('\0')}) {
-    EXPECT_TRUE(empty.isEmpty());
+// Empty strings read as "" (never a null pointer); program text is UTF-8, the system encoding
+// in the tests' C locale is Latin-1; the char* Detach hands out is the receiver's to free.
+TEST(ComZORString, EmptyFormsConversionsAndDetach) {
+  for (const ZORStringC& empty : {ZORStringC(), ZORStringC(static_cast<const char*>(nullptr))})
     EXPECT_STREQ(empty.c_str(), "");
-  }
-  ZORStringC s('a');
-  s += "bcdefgh0123456789012345678901234567890123456789";
-  s += s;  // appending itself survives the buffer moving
-  EXPECT_EQ(s.length(), 96u);
-  EXPECT_EQ(s.substr(48), s.substr(0, 48));
   const ZORStringC sys8(StringC("caf\xC3\xA9"));
   EXPECT_EQ(sys8, "caf\xE9");
   EXPECT_EQ(StringC(sys8), "caf\xC3\xA9");
-  ZORStringC copied("copy");
-  char* first = static_cast<char*>(copied);
-  EXPECT_NE(first, copied.c_str());
-  first[0] = 'K';
-  EXPECT_EQ(copied, "copy");
   ZORStringTC owned(StringC("Solaris\xC3\xA9"));
   EXPECT_STREQ(owned, "Solaris\xE9");
   ZORStringTC handed(StringC("kept"));
   char* detached = handed.Detach();
   EXPECT_STREQ(detached, "kept");
-  std::free(detached);  // the receiver's now; a double free would show under the sanitizer
+  std::free(detached);  // a double free would show under the sanitizer
 }
 
 constexpr ZORGUID IID_TestThing = {0x7E1D0001, 0x0001, 0x0001, {1, 2, 3, 4, 5, 6, 7, 8}};
@@ -119,7 +104,6 @@ TEST_F(ComRegistryTest, ClassObjectTable) {
   ASSERT_EQ(reg()->GetClassObject(CLSID_First, &factory), hx::RC_OK);
   EXPECT_EQ(factory, static_cast<ZORClassFactoryI*>(&first));  // the first one stays
   EXPECT_EQ(factory->Release(), 1u);
-  EXPECT_EQ(reg()->GetClassObject(CLSID_First, nullptr), hx::RC_NULL_OUT);
   EXPECT_EQ(reg()->GetClassObject(CLSID_Second, &factory), hx::RC_CLASS_NOT_REG);
   EXPECT_EQ(factory, nullptr);
 
@@ -143,7 +127,6 @@ TEST_F(ComRegistryTest, CreateInstanceFailuresLeaveNoObject) {
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(factory.CreateInstance(nullptr, IID_Unsupported, &out), hx::RC_NO_INTERFACE);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(factory.CreateInstance(nullptr, IID_TestThing, nullptr), hx::RC_INVALID_ARG);
   EXPECT_EQ(ThingC::s_Live, 0);
   EXPECT_EQ(barren.CreateInstance(nullptr, IID_IUnknown, &out), hx::RC_NO_INTERFACE);
   ZORUnknownI* object = nullptr;
@@ -184,7 +167,6 @@ TEST_F(ComRegistryTest, ClassNamesAndNameSpacePaths) {
   EXPECT_EQ(names()->UnRegisterClassName(Name("SOLARISProcessor")), hx::RC_OK);
   EXPECT_EQ(names()->FindCLSID(Name("SolarisProcessor"), &found), hx::RC_CLASS_NOT_REG);
   EXPECT_EQ(names()->UnRegisterClassName(Name("NeverThere")), hx::RC_OK);
-  EXPECT_EQ(names()->FindCLSID(Name("x"), nullptr), hx::RC_NULL_OUT);
 }
 
 // A server registers its table (leaving an entry alone that is registered, or refused because
@@ -250,27 +232,19 @@ ComNameRegistryI* NameRegistry() {
   return static_cast<ComNameRegistryI*>(out);
 }
 
-TEST(ComModule, RegistersClassesUntilUnregistered) {
+// The plug-in manager names a module without its suffix; the suffix is added only when missing.
+TEST(ComModule, RegistersItsClasses) {
   ComNameRegistryI* names = NameRegistry();
   const long before = ComServerCounterC::GetCount();
-  for (const char* suffix : {"", ".so"}) {  // the suffix is added only when missing
-    ComModuleC* module = nullptr;
-    ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_module" + suffix, &module), hx::RC_OK);
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(ComServerCounterC::GetCount(), before);  // the entry point released its reference
-    ZORUnknownI* object = nullptr;
-    ASSERT_EQ(names->GetInstance(Name("testmoduleclass"), IID_TestModuleObject, &object), hx::RC_OK);
-    EXPECT_EQ(static_cast<TestModuleObjectI*>(object)->Answer(), c_TestModuleAnswer);
-    EXPECT_EQ(object->Release(), 0u);
-    const StringC path = module->GetPath();
-    EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_OK);
-    EXPECT_EQ(dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "library still loaded";
-    ZORGUID clsid;
-    EXPECT_EQ(names->FindCLSID(Name(c_TestModuleClassName), &clsid), hx::RC_CLASS_NOT_REG);
-    ZORClassFactoryI* factory = nullptr;
-    EXPECT_EQ(ComRegistryC::Instance()->GetClassObject(CLSID_TestModuleObject, &factory), hx::RC_CLASS_NOT_REG);
-    EXPECT_EQ(ComServerCounterC::GetCount(), before);
-  }
+  ComModuleC* module = nullptr;
+  ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_module", &module), hx::RC_OK);
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(ComServerCounterC::GetCount(), before);  // the entry point released its reference
+  ZORUnknownI* object = nullptr;
+  ASSERT_EQ(names->GetInstance(Name("testmoduleclass"), IID_TestModuleObject, &object), hx::RC_OK);
+  EXPECT_EQ(static_cast<TestModuleObjectI*>(object)->Answer(), c_TestModuleAnswer);
+  EXPECT_EQ(object->Release(), 0u);
+  EXPECT_EQ(ComServerCounterC::GetCount(), before);
   names->Release();
 }
 
@@ -280,14 +254,9 @@ TEST(ComModule, MissingLibraryOrEntryPoints) {
   ComModuleC* module = reinterpret_cast<ComModuleC*>(1);
   EXPECT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_absent", &module), hx::RC_FAIL);
   EXPECT_EQ(module, nullptr);
-  EXPECT_EQ(ComRegistryC::RegisterModule("libtest_com_absent", nullptr), hx::RC_NULL_OUT);
-  // A library that loads but is no component module: both entry points fail, no reference
-  // to the registry is left behind, and the module is still given back to be unregistered.
+  // A library that loads but is no component module: both entry points fail and no reference
+  // to the registry is left behind.
   ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_empty", &module), hx::RC_FAIL);
-  ASSERT_NE(module, nullptr);
-  EXPECT_TRUE(module->IsLoaded());
-  EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_FAIL);
-  EXPECT_EQ(ComRegistryC::UnRegisterModule(nullptr), hx::RC_OK);
   EXPECT_EQ(ComServerCounterC::GetCount(), before);
 }
 

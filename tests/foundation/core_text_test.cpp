@@ -32,7 +32,6 @@ TEST(CoreText, SplitTrimAndLines) {
   EXPECT_EQ(hx::SplitLines("one\r\ntwo\n\nthree"), (std::vector<std::string>{"one", "two", "", "three"}));
   EXPECT_TRUE(hx::SplitLines("").empty());
   EXPECT_EQ(hx::Trim(" \t x y \r\n"), "x y");
-  EXPECT_EQ(hx::TrimRight("x  "), "x");
 }
 
 TEST(CoreText, NumberParsingTakesWholeTextOnly) {

@@ -1,6 +1,6 @@
 // Messages: markup and severities, the per-thread error buffer, binary catalogs (lookup,
-// damaged files, the file chosen by locale through %L), the lookup order of module and process
-// catalogs, and the catalog compiler behind hxcatc.
+// damaged files, the file chosen by locale through %L), the lookup order of the module catalog,
+// and the catalog compiler behind hxcatc.
 
 #include <stdlib.h>
 
@@ -85,15 +85,6 @@ TEST(MessagesCatalog, LookupByIdWithMarkupAndDefaults) {
   }
   EXPECT_EQ(cat.getMessage(static_cast<int32_t>(0xE0BD0109)), std::string("\x01\x01i\x01Preferences loaded"));
   EXPECT_FALSE(cat.getMessage(static_cast<int32_t>(0xC0BD000A)).has_value());
-
-  // The log manager's catalog goes through ErrorString: the same markup rules, then formatting.
-  ErrSevT sev = ErrSevNone;
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 10), "Default %1$s", {"arg"}), "Catalog text arg");
-  EXPECT_EQ(ErrorString(sev, cat, MsgLogId(kTrackerSet, 99), "\x01\x01i\x01" "Default %1$d", {7}), "Default 7");
-  EXPECT_EQ(sev, ErrSevInformation);
-  const std::string threeParts = ErrorString(sev, cat, MsgLogId(kTrackerSet, 12), nullptr);
-  EXPECT_EQ(ErrEntryC(MsgLogId(kTrackerSet, 12), sev, 1, threeParts).message(),
-            "Disk full\nNo space left\nFree some space");
 }
 
 // A gated severity letter counts only once the user level opens it.
@@ -215,13 +206,12 @@ TEST(MessagesLocale, PercentLPicksTheFileOfTheProcessLocale) {
   }
 }
 
-// Module catalog, process catalog, system texts and default, in that order.
+// The module catalog of the locale below the install directory, then system texts, then the
+// default text with its markup.
 TEST(MessagesCatSwitch, LookupOrder) {
   hxtest::TempDirC dir("hxmsg");
   ASSERT_EQ(mkdir((dir.File("lib")).c_str(), 0700), 0);
-  WriteCatalog(dir.File("lib/allcat.de.cat"), {{kTrackerSet, 10, "Module text"}, {kTrackerSet, 14, "{#}"}});
-  WriteCatalog(dir.File("proc.cat"), {{kTrackerSet, 10, "Process text"}, {kTrackerSet, 11, "{i}Process only"},
-                                  {kTrackerSet, 14, "Process fills in"}});
+  WriteCatalog(dir.File("lib/allcat.de.cat"), {{kTrackerSet, 10, "Module text"}});
   hxtest::ScopedEnvC env;
   SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
   hx::SetInstallDirSource([&] { return dir.Path(); });
@@ -229,14 +219,10 @@ TEST(MessagesCatSwitch, LookupOrder) {
   sw.openModuleCatalog();
   hx::SetInstallDirSource(nullptr);
   ASSERT_TRUE(sw.moduleCatalog()->isOpen());
-  EXPECT_EQ(sw.setProcessCatalog(dir.File("proc.cat")), hx::RC_OK);
 
   struct Case { uint32_t id; const char* dflt; std::string want; ErrSevT sev; };
   const Case cases[] = {
       {0xE0BD000A, "Default", "Module text", ErrSevError},
-      {0xE0BD000B, "Default", "Process only", ErrSevInformation},
-      // An empty module text does not hide the process catalog's.
-      {0xE0BD000E, "Default", "Process fills in", ErrSevError},
       {0xE0BD000C, "{w} Default", "Default", ErrSevWarning},
       {0xE0BD000C, "Plain {default}", "Plain {default}", ErrSevError},
       {0xE0BD000C, nullptr, "", ErrSevError},
@@ -247,46 +233,6 @@ TEST(MessagesCatSwitch, LookupOrder) {
     ErrSevT sev = ErrSevNone;
     EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(c.id), c.dflt), c.want) << std::hex << c.id;
     EXPECT_EQ(sev, c.sev) << std::hex << c.id;
-  }
-
-  sw.disableModuleCatalog();
-  ErrSevT sev;
-  EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Process text");
-  EXPECT_EQ(sw.setProcessCatalog(dir.File("missing.cat")), hx::RC_FAIL);
-  EXPECT_EQ(sw.getMessage(sev, static_cast<int32_t>(0xE0BD000A), "Default"), "Default");
-}
-
-// The process catalog installed with ErrSetCat and "%L" replaces the tracker's default texts
-// for the locale it was installed in, and only there.
-TEST(MessagesCatSwitch, ProcessCatalogSelectedByLangReplacesDefaultText) {
-  const int32_t kStarted = static_cast<int32_t>(0xE0BD000Au);
-  const char* kStartedText = "\x01\x01i\x01Inventory tracking started";
-  hxtest::TempDirC dir("hxmsg");
-  WriteCatalog(dir.File("hxtmsg.de.cat"), {{kTrackerSet, 10, "\x01\x01i\x01" "Bestandsaufnahme gestartet (%1$s)"}});
-  WriteCatalog(dir.File("hxtmsg.fr.cat"), {{kTrackerSet, 10, "Inventaire commence"}});
-  {
-    hxtest::ScopedEnvC env;
-    SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
-    EXPECT_EQ(ErrSetCat((dir.File("hxtmsg.%L.cat")).c_str()), hx::RC_OK);
-    EXPECT_EQ(getL10NMessage(kStarted, kStartedText, {"Maschine"}), "Bestandsaufnahme gestartet (Maschine)");
-    ErrBufImplC* buf = getErrBuf();
-    buf->reset();
-    EXPECT_EQ(Error(kStarted, kStartedText, "x"), kStarted);
-    ASSERT_EQ(buf->count(), 1u);
-    EXPECT_EQ(buf->get(0)->severity(), ErrSevInformation);
-    EXPECT_EQ(buf->get(0)->problem(), "Bestandsaufnahme gestartet (x)");
-    buf->reset();
-  }
-  {
-    hxtest::ScopedEnvC env;
-    SetLocale(env, nullptr, nullptr, "C");
-    EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
-  }
-  {
-    hxtest::ScopedEnvC env;
-    SetLocale(env, nullptr, nullptr, "de_DE.UTF-8");
-    EXPECT_EQ(ErrSetCat(""), hx::RC_OK);
-    EXPECT_EQ(getL10NMessage(kStarted, kStartedText), "Inventory tracking started");
   }
 }
 
@@ -415,7 +361,7 @@ TEST(MessagesMarkup, SeverityAndTextSelection) {
   }
 }
 
-TEST(MessagesErrorBuffer, ReportCheckpointRollbackCoalesce) {
+TEST(MessagesErrorBuffer, ReportCheckpointAndRollback) {
   ErrBufImplC* buf = getErrBuf();
   buf->reset();
   const int32_t id = static_cast<int32_t>(0xE0BD0118u);
@@ -429,12 +375,10 @@ TEST(MessagesErrorBuffer, ReportCheckpointRollbackCoalesce) {
   buf->rollback(mark);
   ASSERT_EQ(buf->count(), 1u);
   Error(static_cast<int32_t>(0xE0BD0003u), "\x01\x01w\x01Value %1$s repaired to %2$d", "ProgressDepth", 3);
-  ErrSevT sev = ErrSevNone;
-  EXPECT_EQ(buf->coalesce(sev), "Inventory tracking was cancelled.\nValue ProgressDepth repaired to 3");
-  EXPECT_EQ(sev, ErrSevError);
-  EXPECT_EQ(buf->count(), 0u);
-  EXPECT_EQ(buf->coalesce(sev), "");
-  EXPECT_EQ(sev, ErrSevNone);
+  ASSERT_EQ(buf->count(), 2u);
+  EXPECT_EQ(buf->get(1)->severity(), ErrSevWarning);
+  EXPECT_EQ(buf->get(1)->message(), "Value ProgressDepth repaired to 3");
+  buf->reset();
 }
 
 }  // namespace

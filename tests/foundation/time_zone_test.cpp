@@ -95,15 +95,10 @@ TEST(TimeZone, LocalValuesTakeDaylightSavingFromTheRules) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.value.time().daylightSaving(), c.daylight);
-    EXPECT_TRUE(c.value.time().offsetGiven());
     time_t t = 0;
     ASSERT_EQ(c.value.Get(&t), 0);
     EXPECT_EQ(t, c.utc);
   }
-  // Parsed local text goes through the same normalisation.
-  IsoDateTimeC parsed;
-  ASSERT_EQ(parsed.fromString("20090701T140000", false), 0);
-  EXPECT_TRUE(parsed.time().daylightSaving());
 }
 
 TEST(TimeZone, CurrentTime) {

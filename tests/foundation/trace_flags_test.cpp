@@ -1,9 +1,8 @@
-// The letter-list syntax shared by the flag tracer and the log filter, HXTRKTRACE, and the flag
-// trace output with its header.
+// The letter-list syntax shared by the flag tracer and the log filter, and the flags HXTRKTRACE
+// sets.
 
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/TraceFlags.h"
-#include "foundation/trace/TraceOutput.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -51,14 +50,6 @@ TEST(TraceFlagsTest, ParsesLettersRangesAndBitLists) {
     EXPECT_EQ(flags.TrcParseArgs(c.text, true), c.ok) << c.text;
     ExpectMasks(flags, c);
   }
-  // Letters and numbers outside the range are never on, whatever the text said.
-  TraceC flags;
-  ASSERT_TRUE(flags.TrcParseArgs("A-z", true));
-  EXPECT_TRUE(flags.IsOn('z', 31));
-  EXPECT_FALSE(flags.IsOn('@', 0));
-  EXPECT_FALSE(flags.IsOn('{', 0));
-  EXPECT_FALSE(flags.IsOn('A', 32));
-  EXPECT_FALSE(flags.IsOn('A', -1));
 }
 
 TEST(TraceFlagsTest, SwitchingOffClearsWhatTheTextNames) {
@@ -98,67 +89,6 @@ TEST(TraceFlagsTest, TrackerFlagsComeFromTheEnvironment) {
     ScopedEnv env("HXTRKTRACE", nullptr);
     EXPECT_EQ(TrkDbgInitialise(), 0);
   }
-}
-
-// Prints with letters A and B on through a fresh trace output, with HXTRACEFILE, HXTRACETIME
-// and HXTRACE as given (null: unset); answers what reached standard error.
-std::string PrintFresh(const char* file, const char* time, const char* trace,
-                       const std::function<void(IndentedTraceC*)>& print) {
-  ScopedEnv env;
-  env.Set("HXTRACEFILE", file);
-  env.Set("HXTRACETIME", time);
-  env.Set("HXTRACE", trace);
-  IndentedTraceC flags;
-  EXPECT_TRUE(flags.TrcParseArgs("A,B2", true));
-  hx::TraceOutputC::Instance().Close();
-  testing::internal::CaptureStderr();
-  print(&flags);
-  hx::TraceOutputC::Instance().Close();
-  return testing::internal::GetCapturedStderr();
-}
-
-TEST(TraceFlagsTest, OutputGoesToStandardErrorWithTheHeader) {
-  const std::string out = PrintFresh(nullptr, nullptr, nullptr, [](IndentedTraceC* flags) {
-    hx::TrcPrint(flags, 'B', 2, "Reading %s\n", "inventory");
-    hx::TrcPrint(flags, 'B', 3, "never written");
-    flags->Indent();
-    hx::TrcPrint(flags, 'B', 2, "nested");
-  });
-  EXPECT_NE(out.find(" trace file\nVersion "), std::string::npos) << out;
-  EXPECT_NE(out.find("\nTrace generated on "), std::string::npos);
-  EXPECT_NE(out.find("\nUser ID = " + std::to_string(getuid()) + ", Group ID = " + std::to_string(getgid()) + "\n"),
-            std::string::npos);
-  EXPECT_NE(out.find("\nApplication: /"), std::string::npos);
-  EXPECT_NE(out.find("\nEnvironment:\t(none)\nPreferences:\t(none)\n\nReading inventory\n  nested\n"),
-            std::string::npos)
-      << out;
-  EXPECT_EQ(out.find("never written"), std::string::npos);
-}
-
-TEST(TraceFlagsTest, OutputFileNamedByTheEnvironmentWithTimes) {
-  hxtest::TempDirC dir("hxtrc");
-  const std::string path = dir.File("flags.trace");
-  PrintFresh(path.c_str(), "1", "Tracker", [](IndentedTraceC* flags) { hx::TrcPrint(flags, 'A', 0, "first %d", 1); });
-  const std::string out = hxtest::ReadFile(path);
-  EXPECT_NE(out.find("\nEnvironment:\tHXTRACE=Tracker\n"), std::string::npos) << out;
-  const size_t line = out.find("first 1\n");
-  ASSERT_NE(line, std::string::npos) << out;
-  const size_t start = out.rfind('\n', line) + 1;
-  const std::string prefix = out.substr(start, line - start);
-  EXPECT_EQ(prefix.size(), std::string("0.0000: ").size()) << prefix;
-  EXPECT_EQ(prefix.substr(prefix.size() - 2), ": ");
-}
-
-TEST(TraceFlagsTest, UnopenableOutputIsReportedOnce) {
-  getErrBuf()->reset();
-  PrintFresh("/nonexistent-dir-for-trace/out.trace", nullptr, nullptr, [](IndentedTraceC* flags) {
-    hx::TrcPrint(flags, 'A', 0, "one");
-    hx::TrcPrint(flags, 'A', 0, "two");
-  });
-  ASSERT_EQ(getErrBuf()->count(), 1u);
-  EXPECT_EQ(getErrBuf()->get(0)->id(), hx::kMsgTraceFileOpenFailed);
-  EXPECT_EQ(getErrBuf()->get(0)->problem(), "Failed to open trace file");
-  getErrBuf()->reset();
 }
 
 }  // namespace

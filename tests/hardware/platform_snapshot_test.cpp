@@ -156,36 +156,16 @@ TEST(MachineSnapshot, UntrustedFilesMeanNotAvailable) {
   EXPECT_EQ(tree.size(), 1u);
 }
 
-// A machine laid out like a Linux host's /sys and /proc: processors by package and core with
-// one off-line, disks (SCSI, virtio, an optical drive, devices that are no disks) and a
-// display card with a connected output.
+// A machine laid out like a Linux host's /sys and /proc (hardware/data/linux-host): processors
+// by package and core with one off-line, disks (SCSI, virtio, an optical drive, devices that are
+// no disks) and a display card with a connected output.
 TEST(LinuxHost, ReadsProcessorsDisksAndDisplays) {
   hxtest::TempDirC base("hxlinux");
-  const std::string cpu = "sys/devices/system/cpu/";
-  base.Write(cpu + "present", "0-2\n");
-  base.Write(cpu + "online", "0,2\n");
-  const char* topology[][2] = {{"0", "0"}, {"0", "1"}, {"1", "0"}};
-  for (int i = 0; i < 3; ++i) {
-    const std::string dir = cpu + "cpu" + std::to_string(i) + "/topology/";
-    base.Write(dir + "physical_package_id", topology[i][0] + std::string("\n"));
-    base.Write(dir + "core_id", topology[i][1] + std::string("\n"));
-  }
-  base.Write("proc/cpuinfo",
-             "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 26\nmodel name\t: Xeon E5540\n"
-             "stepping\t: 5\ncpu MHz\t\t: 2533.5\n\nprocessor\t: 2\nvendor_id\t: GenuineIntel\n");
-  for (const std::string d : {"sda", "vda", "sr0", "loop0", "zram0", "dm-0", "md127"})
-    base.Write("sys/block/" + d + "/size", "2097152\n");
-  const std::string scsi = "sys/devices/host0/target0:0:3/0:0:3:2/";
-  base.Write(scsi + "vendor", "ATA     \n");
-  base.Write(scsi + "model", "ST3146 \n");
-  base.Write(scsi + "rev", "0006\n");
-  ASSERT_EQ(::symlink(base.File(scsi).c_str(), base.File("sys/block/sda/device").c_str()), 0);
-  base.Write("sys/block/vda/serial", "BHYVE-1\n");
-  base.Write("sys/class/drm/card0-Virtual-1/status", "connected\n");
-  base.Write("sys/class/drm/card0-Virtual-1/modes", "1280x800\n1024x768\n");
+  hxtest::CopyTree(HX_SOURCE_DIR "/tests/hardware/data/linux-host", base.Path());
+  const std::string scsi = base.File("sys/devices/host0/target0:0:3/0:0:3:2");
+  ASSERT_EQ(::symlink(scsi.c_str(), base.File("sys/block/sda/device").c_str()), 0);
   base.Mkdir("sys/class/drm/card0");
   base.Mkdir("sys/class/drm/renderD128");
-
   struct utsname u;
   ASSERT_EQ(::uname(&u), 0);
   const std::string machine = u.machine;

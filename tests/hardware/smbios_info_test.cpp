@@ -85,21 +85,6 @@ TEST_F(SMBiosMachineTest, FailedRunKeepsTheRecords) {
   EXPECT_EQ(info.getDMIValue(SMBiosInfoC::c_TypeChassis, "Type"), "Mini Tower");
 }
 
-TEST_F(SMBiosMachineTest, ProcessTableIsReadOnceAndOnReload) {
-  SMBiosInfoC& table = SMBiosInfoC::Instance();
-  Printing(SMBiosInfoC::c_SystemTool, "system", c_ServerOutput);
-  EXPECT_EQ(table.Reload(), 0);
-  EXPECT_EQ(&SMBiosInfoC::Instance(), &table);
-  EXPECT_EQ(SMBiosInfoC::Instance().getDMIValue(SMBiosInfoC::c_TypeBIOS, "Version"), "6.00");
-  EXPECT_EQ(Ran(), "system\n");
-
-  // A machine without any tool empties the table again, for whoever reads it next.
-  std::remove(machine_.Root().File("usr/sbin/dmidecode").c_str());
-  EXPECT_NE(table.Reload(), 0);
-  EXPECT_FALSE(table.IsAvailable());
-  EXPECT_TRUE(table.GetRecords().empty());
-}
-
 }  // namespace
 
 // The values a Linux kernel publishes, as the records dmidecode would print for them: the

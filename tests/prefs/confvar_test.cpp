@@ -68,8 +68,6 @@ TEST_F(ConfVar, LauncherCacheDirectoryFromItsDefaultOrTheMachineHive) {
   EXPECT_EQ(ConfCLauncherCacheDirectory.get(), "/var/cache/apps");
   StopTrace();
   EXPECT_EQ(ConfCLauncherCacheDirectory.source(), ConfVarC::SourceMachine);
-  EXPECT_EQ(ConfCLauncherCacheDirectory.locatedRoot(), HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(ConfCLauncherCacheDirectory.locatedKey(), "SOFTWARE\\Tarvosk Corp\\Tarvosk\\Launcher\\CurrentVersion");
   EXPECT_EQ(Count("Found registry value " + value), 1u) << traced_;
   EXPECT_EQ(Count("Registry value CacheDirectory=/var/cache/apps\n"), 1u) << traced_;
 }
@@ -106,7 +104,6 @@ TEST_F(ConfVar, OlderKeyLayoutIsSearchedWhenTheValueIsMissing) {
   StartTrace();
   EXPECT_EQ(server.get(), "old-server");
   StopTrace();
-  EXPECT_EQ(server.locatedKey(), "SOFTWARE\\Halvex Software\\Halvex\\Uploader\\5.0");
   EXPECT_EQ(Count("Failed to find registry value \"HKLM\\SOFTWARE\\Tarvosk Corp\\Tarvosk\\Uploader\\CurrentVersion\\"
                   "Server\".\n"),
             1);
@@ -115,7 +112,6 @@ TEST_F(ConfVar, OlderKeyLayoutIsSearchedWhenTheValueIsMissing) {
   // Once the current layout has the value it wins.
   Mount("new.ini", "[Tarvosk\\Uploader\\CurrentVersion]\nLocation=new-location\n");
   EXPECT_EQ(location.get(), "new-location");
-  EXPECT_EQ(location.locatedKey(), "SOFTWARE\\Tarvosk Corp\\Tarvosk\\Uploader\\CurrentVersion");
 }
 
 // The tracker's variable allows the user hive before the machine hive (flags 0xD8); nothing in

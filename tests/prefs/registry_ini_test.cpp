@@ -209,7 +209,6 @@ TEST_F(RegistryInit, ConfigIniFromTheEnvironmentIsMountedAlone) {
   EXPECT_EQ(EnvUnixC::GetInstallDir(), "/inst");
   EXPECT_EQ(Product("InstallDirectory"), "/inst");
   EXPECT_EQ(EnvUnixC::GetCommonAppDataFolder(), "/data");
-  EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "/inst/lib");
   EXPECT_EQ(hx::GetInstallDir(), "/inst");  // the message catalogs follow the registry
   const std::string after = hxtest::ReadFile(ini);
   for (const char* line : {"InstallDir=/inst\n", "InstallDirectory=/inst\n", "CommonAppDataFolder=/data\n", "Server=s\n"})
@@ -222,7 +221,6 @@ TEST_F(RegistryInit, ConfigIniFromTheEnvironmentIsMountedAlone) {
   EXPECT_EQ(EnvUnixC::InitRegistry(), 0);
   EXPECT_EQ(EnvUnixC::GetInstallDir(), "/from/file");
   EXPECT_EQ(EnvUnixC::GetCommonAppDataFolder(), EnvUnixC::c_DefaultDataDir);
-  EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "");
 }
 
 TEST_F(RegistryInit, BootstrapNamesTheDataDirectoryWhoseFileTakesOver) {
@@ -238,7 +236,6 @@ TEST_F(RegistryInit, BootstrapNamesTheDataDirectoryWhoseFileTakesOver) {
   EXPECT_EQ(hxtest::ReadFile(config),
             "[Tarvosk]\nInstallDir=/opt/t\nInstallDirectory=/opt/t\nCommonAppDataFolder=" + data +
                 "\nProductVersion=9.1\n");
-  EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "/opt/t/lib");
   EXPECT_EQ(hx::GetInstallDir(), "/opt/t");
 }
 
@@ -270,11 +267,10 @@ TEST_F(RegistryInit, BootstrapWithoutDataDirectoryStaysMounted) {
   env_.Set("TARVOSKINI", boot.c_str());
   EXPECT_EQ(EnvUnixC::InitRegistry(), 0);
   EXPECT_EQ(Registry().MountedFiles(), std::vector<StringC>{boot});
-  EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "/opt/t/lib");
+  EXPECT_EQ(EnvUnixC::GetInstallDir(), "/opt/t");
 
   hxtest::WriteFile(boot, "[Tarvosk]\nProductVersion=1\n");
   EXPECT_EQ(EnvUnixC::InitRegistry(), 0);  // the version read is the last one
-  EXPECT_EQ(EnvUnixC::GetSslLibraryDir(), "");
   EXPECT_EQ(EnvUnixC::GetInstallDir(), EnvUnixC::c_DefaultInstallDir);
 }
 
