@@ -1,0 +1,248 @@
+// Delivery to a real web server: bin/hxtrack sends its inventory to an nginx that the test
+// starts on a free port of 127.0.0.1 (WebDAV PUT, over HTTP or HTTPS with a certificate made
+// here), and what the server did not take waits in the spool for the next run.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include "app/api/UploaderPreferences.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+using hxapp::Contains;
+using hxapp::QuietArgs;
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names = hxapp::FilesIn(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+constexpr const char* c_Nginx = "/usr/sbin/nginx";
+constexpr const char* c_OpenSsl = "/usr/bin/openssl";
+constexpr const char* c_Password = "pw-s3cret";
+constexpr const char* c_Pending = "data/uploads/pending";
+const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
+
+// A port of 127.0.0.1 that nobody listens on (the kernel's choice, released at once).
+int FreePort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
+  ::close(s);
+  EXPECT_TRUE(ok);
+  return ntohs(a.sin_port);
+}
+
+bool Accepts(int port) {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(s);
+  return ok;
+}
+
+// A server that takes connections (the kernel completes them) and never answers.
+class SilentServerC {
+ public:
+  SilentServerC() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    EXPECT_TRUE(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 8) == 0 &&
+                ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0);
+    port = ntohs(a.sin_port);
+  }
+  ~SilentServerC() { ::close(fd_); }
+  int port = 0;
+
+ private:
+  int fd_;
+};
+
+// A self-signed certificate for 127.0.0.1 and its key in dir/<name>.crt and .key.
+void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
+  hxtest::ChildC openssl({c_OpenSsl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                          "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                          dir.File(name + ".key"), "-out", dir.File(name + ".crt")});
+  ASSERT_EQ(openssl.Start(), hx::RC_OK);
+  ASSERT_EQ(openssl.Finish(), 0u) << openssl.Err();
+}
+
+// nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
+// made as needed), "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
+// Run without a master process, it writes as the test's own user.
+class NginxC {
+ public:
+  NginxC(const hxtest::TempDirC& dir, const std::string& certificate = "")
+      : dir_(dir.File("nginx")), port(FreePort()) {
+    std::filesystem::create_directories(dir_ + "/www");
+    const std::string listen = "127.0.0.1:" + std::to_string(port) + (certificate.empty() ? "" : " ssl");
+    const std::string tls = certificate.empty() ? "" : "ssl_certificate " + dir.File(certificate + ".crt") +
+                                                           "; ssl_certificate_key " + dir.File(certificate + ".key") + ";";
+    hxtest::WriteFile(dir_ + "/nginx.conf",
+                      "daemon off; master_process off; pid " + dir_ + "/nginx.pid; error_log " + dir_ +
+                          "/error.log;\nevents { worker_connections 64; }\nhttp {\n access_log " + dir_ +
+                          "/access.log;\n client_body_temp_path " + dir_ + "/body; proxy_temp_path " + dir_ +
+                          "/body; fastcgi_temp_path " + dir_ + "/body; uwsgi_temp_path " + dir_ +
+                          "/body; scgi_temp_path " + dir_ + "/body;\n client_max_body_size 512m;\n server {\n  listen " +
+                          listen + "; " + tls + "\n  root " + dir_ +
+                          "/www;\n  location / { dav_methods PUT; create_full_put_path on; dav_access user:rw; }\n"
+                          "  location /fail/ { return 500; }\n }\n}\n");
+    Start();
+  }
+  ~NginxC() { Stop(); }
+
+  void Start() {
+    ASSERT_TRUE(std::filesystem::exists(c_Nginx)) << "the tests need nginx (scripts/setup.sh installs it)";
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl(c_Nginx, c_Nginx, "-p", dir_.c_str(), "-c", (dir_ + "/nginx.conf").c_str(), "-e",
+              (dir_ + "/error.log").c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200 && !Accepts(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(Accepts(port)) << hxtest::ReadFile(dir_ + "/error.log");
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  std::string Url(const std::string& scheme, const std::string& path = "srv") const {
+    return scheme + "://agent:" + c_Password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
+  }
+  std::string Delivered() const { return dir_ + "/www/srv/Inventories"; }
+  // The PUT requests the server answered, in order.
+  std::vector<std::string> Puts() const {
+    std::vector<std::string> puts;
+    for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir_ + "/access.log")))
+      if (Contains(line, "\"PUT ")) puts.push_back(line);
+    return puts;
+  }
+
+ private:
+  std::string dir_;
+  pid_t pid_ = -1;
+
+ public:
+  const int port;
+};
+
+// The configuration of a run delivering to `location`, with the test's certificate trusted.
+std::string Ini(const hxtest::TempDirC& dir, const std::string& location, const std::string& more = "") {
+  return "[Tarvosk\\Tracker\\CurrentVersion]\nServerLocation=" + location +
+         "\nSSLCACertificateFile=" + dir.File("good.crt") + "\nUploadTimeout=2\n" + more;
+}
+
+hxapp::RunT Deliver(const hxtest::TempDirC& dir, const std::string& ini, std::vector<std::string> args = {}) {
+  return hxapp::RunProgram(dir, QuietArgs(std::move(args)), ini);
+}
+
+TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
+  for (const std::string scheme : {"http", "https"}) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    MakeCertificate(dir, "good");
+    NginxC server(dir, scheme == "https" ? "good" : "");
+    const std::string ini = Ini(dir, server.Url(scheme));
+    hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
+    ASSERT_EQ(first.exitCode, 0u) << scheme << first.log;
+    const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
+    EXPECT_EQ(hxapp::Gunzipped(server.Delivered() + "/same.hxi.gz"), inventory) << scheme;
+    // The same name again: the second delivery arrives beside the first.
+    hxapp::RunT second = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
+    EXPECT_EQ(second.exitCode, 0u) << scheme << second.log;
+    EXPECT_EQ(FilesIn(server.Delivered()), (std::vector<std::string>{"same-2.hxi.gz", "same.hxi.gz"})) << scheme;
+    EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
+    EXPECT_FALSE(Contains(first.log + second.log, c_Password)) << scheme;
+  }
+}
+
+TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
+  struct CaseT {
+    const char* what;
+    std::string scheme;
+    std::string path;
+    bool silent;            // the server takes the connection and never answers
+    const char* logPart;
+  };
+  const std::vector<CaseT> cases = {
+      {"server error", "http", "fail", false, "answered 500 to the check of"},
+      {"wrong certificate", "https", "srv", false, "could not be verified"},
+      {"server that never answers", "http", "srv", true, "made no progress for 2 seconds (UploadTimeout)"},
+  };
+  for (const CaseT& c : cases) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    MakeCertificate(dir, "good");
+    MakeCertificate(dir, "other");
+    NginxC server(dir, c.scheme == "https" ? "other" : "");
+    SilentServerC silent;
+    const std::string url = c.silent ? "http://agent:" + std::string(c_Password) + "@127.0.0.1:" +
+                                           std::to_string(silent.port) + "/srv"
+                                     : server.Url(c.scheme, c.path);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, url));
+    EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
+    EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
+    EXPECT_FALSE(Contains(run.log, c_Password)) << c.what;
+  }
+}
+
+TEST(ProgramDelivery, SpooledFilesGoFirstOnceTheServerIsBack) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  NginxC server(dir);
+  server.Stop();
+  const std::string ini = Ini(dir, server.Url("http"));
+  const hxapp::RunT down = Deliver(dir, ini);
+  EXPECT_EQ(down.exitCode, c_UploadFailed) << down.log;
+  EXPECT_TRUE(Contains(down.log, "Cannot connect to http://127.0.0.1:")) << down.log;
+  const std::vector<std::string> waiting = FilesIn(dir.File(c_Pending));
+  ASSERT_EQ(waiting.size(), 1u);
+
+  server.Start();
+  const hxapp::RunT up = Deliver(dir, ini, {"-o", "Difference=True"});
+  EXPECT_EQ(up.exitCode, 0u) << up.log;
+  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());
+  const std::vector<std::string> puts = server.Puts();
+  ASSERT_EQ(puts.size(), 2u);
+  EXPECT_TRUE(Contains(puts[0], "(Full).hxi.gz")) << puts[0];  // the spooled full inventory first
+  EXPECT_TRUE(Contains(puts[1], "(1).hxi.gz")) << puts[1];      // then this run's delta
+}
+
+TEST(ProgramDelivery, DroppingFromTheSpoolMakesTheNextRunFull) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  NginxC server(dir);
+  server.Stop();
+  const std::string ini = Ini(dir, server.Url("http"), "UploadSpoolMax=1\n");
+  EXPECT_EQ(Deliver(dir, ini).exitCode, c_UploadFailed);
+  const hxapp::RunT delta = Deliver(dir, ini, {"-o", "Difference=True"});
+  EXPECT_EQ(delta.exitCode, c_UploadFailed);
+  EXPECT_TRUE(Contains(delta.log, "keeps at most 1 files (UploadSpoolMax)")) << delta.log;
+  const std::vector<std::string> waiting = FilesIn(dir.File(c_Pending));
+  ASSERT_EQ(waiting.size(), 2u);  // the delta and the mark
+  EXPECT_TRUE(Contains(waiting[1], "(1).hxi.gz")) << waiting[1];
+  EXPECT_EQ(waiting[0], upl::c_FullInventoryMark);
+
+  server.Start();
+  const hxapp::RunT full = Deliver(dir, ini, {"-o", "Difference=True"});
+  EXPECT_EQ(full.exitCode, 0u) << full.log;
+  EXPECT_TRUE(Contains(full.log, "this run sends a full inventory")) << full.log;
+  const std::vector<std::string> puts = server.Puts();
+  ASSERT_EQ(puts.size(), 2u);
+  EXPECT_TRUE(Contains(puts[1], "(Full).hxi.gz")) << puts[1];
+  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());  // the mark went with the full inventory
+}
+
+}  // namespace
