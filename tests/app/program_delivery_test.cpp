@@ -156,6 +156,8 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
     MakeCertificate(dir, "good");
     NginxC server(dir, scheme == "https" ? "good" : "");
     const std::string ini = Ini(dir, server.Url(scheme));
+    // Every preference traced: the URL shows there without its password, as in the log.
+    dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + dir.File("prefs.trace") + "\n");
     hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
     ASSERT_EQ(first.exitCode, 0u) << scheme << first.log;
     const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
@@ -165,7 +167,9 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
     EXPECT_EQ(second.exitCode, 0u) << scheme << second.log;
     EXPECT_EQ(FilesIn(server.Delivered()), (std::vector<std::string>{"same-2.hxi.gz", "same.hxi.gz"})) << scheme;
     EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
-    EXPECT_FALSE(Contains(first.log + second.log, c_Password)) << scheme;
+    const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
+    EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
+    EXPECT_FALSE(Contains(first.log + second.log + trace, c_Password)) << scheme;
   }
 }
 
