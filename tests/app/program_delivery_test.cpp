@@ -6,6 +6,8 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <regex>
+
 #include "app/api/UploaderPreferences.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -26,48 +28,39 @@ constexpr const char* c_Password = "pw-s3cret";
 constexpr const char* c_Pending = "data/uploads/pending";
 const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
 
-// A port of 127.0.0.1 that nobody listens on (the kernel's choice, released at once).
-int FreePort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+// A socket of 127.0.0.1 bound to `port` (0: one the kernel picks); `port` receives the one bound.
+int BoundSocket(int* port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(*port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof a;
-  const bool ok = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                  ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0;
-  ::close(s);
-  EXPECT_TRUE(ok);
-  return ntohs(a.sin_port);
+  auto* address = reinterpret_cast<sockaddr*>(&a);
+  const bool ok = *port != 0 ? ::connect(fd, address, len) == 0
+                             : ::bind(fd, address, len) == 0 && ::getsockname(fd, address, &len) == 0;
+  *port = ok ? ntohs(a.sin_port) : -1;
+  return fd;
+}
+
+// A port of 127.0.0.1 that nobody listens on (the kernel's choice, released at once).
+int FreePort() {
+  int port = 0;
+  ::close(BoundSocket(&port));
+  return port;
 }
 
 bool Accepts(int port) {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(s);
-  return ok;
+  ::close(BoundSocket(&port));
+  return port > 0;
 }
 
 // A server that takes connections (the kernel completes them) and never answers.
-class SilentServerC {
- public:
-  SilentServerC() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    EXPECT_TRUE(::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 8) == 0 &&
-                ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0);
-    port = ntohs(a.sin_port);
-  }
-  ~SilentServerC() { ::close(fd_); }
+struct SilentServerT {
   int port = 0;
-
- private:
-  int fd_;
+  const int fd = BoundSocket(&port);
+  const bool listening = ::listen(fd, SOMAXCONN) == 0;
+  ~SilentServerT() { ::close(fd); }
 };
 
 // A self-signed certificate for 127.0.0.1 and its key in dir/<name>.crt and .key.
@@ -82,23 +75,33 @@ void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
 // made as needed), "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
 // Run without a master process, it writes as the test's own user.
+constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
+events { worker_connections 64; }
+http {
+  access_log @/access.log;
+  client_body_temp_path @/body; proxy_temp_path @/body; fastcgi_temp_path @/body;
+  uwsgi_temp_path @/body; scgi_temp_path @/body;
+  client_max_body_size 512m;
+  server {
+    listen 127.0.0.1:PORT TLS
+    root @/www;
+    location / { dav_methods PUT; create_full_put_path on; dav_access user:rw; }
+    location /fail/ { return 500; }
+  }
+})";
+
 class NginxC {
  public:
-  NginxC(const hxtest::TempDirC& dir, const std::string& certificate = "")
-      : dir_(dir.File("nginx")), port(FreePort()) {
-    std::filesystem::create_directories(dir_ + "/www");
-    const std::string listen = "127.0.0.1:" + std::to_string(port) + (certificate.empty() ? "" : " ssl");
-    const std::string tls = certificate.empty() ? "" : "ssl_certificate " + dir.File(certificate + ".crt") +
-                                                           "; ssl_certificate_key " + dir.File(certificate + ".key") + ";";
-    hxtest::WriteFile(dir_ + "/nginx.conf",
-                      "daemon off; master_process off; pid " + dir_ + "/nginx.pid; error_log " + dir_ +
-                          "/error.log;\nevents { worker_connections 64; }\nhttp {\n access_log " + dir_ +
-                          "/access.log;\n client_body_temp_path " + dir_ + "/body; proxy_temp_path " + dir_ +
-                          "/body; fastcgi_temp_path " + dir_ + "/body; uwsgi_temp_path " + dir_ +
-                          "/body; scgi_temp_path " + dir_ + "/body;\n client_max_body_size 512m;\n server {\n  listen " +
-                          listen + "; " + tls + "\n  root " + dir_ +
-                          "/www;\n  location / { dav_methods PUT; create_full_put_path on; dav_access user:rw; }\n"
-                          "  location /fail/ { return 500; }\n }\n}\n");
+  const std::string dir;
+  const int port = FreePort();
+
+  NginxC(const hxtest::TempDirC& test, const std::string& certificate = "") : dir(test.File("nginx")) {
+    std::filesystem::create_directories(dir + "/www");
+    const std::string tls = certificate.empty() ? ";" : "ssl; ssl_certificate " + test.File(certificate + ".crt") +
+                                                            "; ssl_certificate_key " + test.File(certificate + ".key") + ";";
+    std::string conf = std::regex_replace(c_NginxConf, std::regex("@"), dir);
+    conf = std::regex_replace(conf, std::regex("PORT TLS"), std::to_string(port) + " " + tls);
+    hxtest::WriteFile(dir + "/nginx.conf", conf);
     Start();
   }
   ~NginxC() { Stop(); }
@@ -107,37 +110,31 @@ class NginxC {
     ASSERT_TRUE(std::filesystem::exists(c_Nginx)) << "the tests need nginx (scripts/setup.sh installs it)";
     pid_ = ::fork();
     if (pid_ == 0) {
-      ::execl(c_Nginx, c_Nginx, "-p", dir_.c_str(), "-c", (dir_ + "/nginx.conf").c_str(), "-e",
-              (dir_ + "/error.log").c_str(), static_cast<char*>(nullptr));
+      ::execl(c_Nginx, c_Nginx, "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), "-e",
+              (dir + "/error.log").c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
     for (int i = 0; i < 200 && !Accepts(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    ASSERT_TRUE(Accepts(port)) << hxtest::ReadFile(dir_ + "/error.log");
+    ASSERT_TRUE(Accepts(port)) << hxtest::ReadFile(dir + "/error.log");
   }
   void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
   std::string Url(const std::string& scheme, const std::string& path = "srv") const {
     return scheme + "://agent:" + c_Password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
   }
-  std::string Delivered() const { return dir_ + "/www/srv/Inventories"; }
+  std::string Delivered() const { return dir + "/www/srv/Inventories"; }
   // The PUT requests the server answered, in order.
   std::vector<std::string> Puts() const {
     std::vector<std::string> puts;
-    for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir_ + "/access.log")))
+    for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir + "/access.log")))
       if (Contains(line, "\"PUT ")) puts.push_back(line);
     return puts;
   }
 
  private:
-  std::string dir_;
   pid_t pid_ = -1;
-
- public:
-  const int port;
 };
 
 // The configuration of a run delivering to `location`, with the test's certificate trusted.
@@ -191,7 +188,8 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     MakeCertificate(dir, "good");
     MakeCertificate(dir, "other");
     NginxC server(dir, c.scheme == "https" ? "other" : "");
-    SilentServerC silent;
+    SilentServerT silent;
+    ASSERT_TRUE(silent.listening);
     const std::string url = c.silent ? "http://agent:" + std::string(c_Password) + "@127.0.0.1:" +
                                            std::to_string(silent.port) + "/srv"
                                      : server.Url(c.scheme, c.path);
@@ -204,40 +202,24 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
   }
 }
 
-TEST(ProgramDelivery, SpooledFilesGoFirstOnceTheServerIsBack) {
-  hxtest::TempDirC dir("hxapp-dlv");
-  NginxC server(dir);
-  server.Stop();
-  const std::string ini = Ini(dir, server.Url("http"));
-  const hxapp::RunT down = Deliver(dir, ini);
-  EXPECT_EQ(down.exitCode, c_UploadFailed) << down.log;
-  EXPECT_TRUE(Contains(down.log, "Cannot connect to http://127.0.0.1:")) << down.log;
-  const std::vector<std::string> waiting = FilesIn(dir.File(c_Pending));
-  ASSERT_EQ(waiting.size(), 1u);
-
-  server.Start();
-  const hxapp::RunT up = Deliver(dir, ini, {"-o", "Difference=True"});
-  EXPECT_EQ(up.exitCode, 0u) << up.log;
-  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());
-  const std::vector<std::string> puts = server.Puts();
-  ASSERT_EQ(puts.size(), 2u);
-  EXPECT_TRUE(Contains(puts[0], "(Full).hxi.gz")) << puts[0];  // the spooled full inventory first
-  EXPECT_TRUE(Contains(puts[1], "(1).hxi.gz")) << puts[1];      // then this run's delta
-}
-
-TEST(ProgramDelivery, DroppingFromTheSpoolMakesTheNextRunFull) {
+// With the server away the files wait, at most UploadSpoolMax of them: the oldest goes, and as
+// the server's chain of generations then has a hole, the next delta becomes a full inventory.
+// Once the server is back the waiting file goes first.
+TEST(ProgramDelivery, SpoolWaitsForTheServerAndDroppingMakesTheNextRunFull) {
   hxtest::TempDirC dir("hxapp-dlv");
   NginxC server(dir);
   server.Stop();
   const std::string ini = Ini(dir, server.Url("http"), "UploadSpoolMax=1\n");
-  EXPECT_EQ(Deliver(dir, ini).exitCode, c_UploadFailed);
+  const hxapp::RunT down = Deliver(dir, ini);
+  EXPECT_EQ(down.exitCode, c_UploadFailed) << down.log;
+  EXPECT_TRUE(Contains(down.log, "Cannot connect to http://127.0.0.1:")) << down.log;
   const hxapp::RunT delta = Deliver(dir, ini, {"-o", "Difference=True"});
   EXPECT_EQ(delta.exitCode, c_UploadFailed);
   EXPECT_TRUE(Contains(delta.log, "keeps at most 1 files (UploadSpoolMax)")) << delta.log;
   const std::vector<std::string> waiting = FilesIn(dir.File(c_Pending));
-  ASSERT_EQ(waiting.size(), 2u);  // the delta and the mark
-  EXPECT_TRUE(Contains(waiting[1], "(1).hxi.gz")) << waiting[1];
+  ASSERT_EQ(waiting.size(), 2u);  // the mark and the delta
   EXPECT_EQ(waiting[0], upl::c_FullInventoryMark);
+  EXPECT_TRUE(Contains(waiting[1], "(1).hxi.gz")) << waiting[1];
 
   server.Start();
   const hxapp::RunT full = Deliver(dir, ini, {"-o", "Difference=True"});
@@ -245,8 +227,9 @@ TEST(ProgramDelivery, DroppingFromTheSpoolMakesTheNextRunFull) {
   EXPECT_TRUE(Contains(full.log, "this run sends a full inventory")) << full.log;
   const std::vector<std::string> puts = server.Puts();
   ASSERT_EQ(puts.size(), 2u);
-  EXPECT_TRUE(Contains(puts[1], "(Full).hxi.gz")) << puts[1];
-  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());  // the mark went with the full inventory
+  EXPECT_TRUE(Contains(puts[0], "(1).hxi.gz")) << puts[0];     // the waiting delta first
+  EXPECT_TRUE(Contains(puts[1], "(Full).hxi.gz")) << puts[1];  // then this run's full inventory
+  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());           // the mark went with it
 }
 
 }  // namespace
