@@ -36,11 +36,11 @@ OutcomeT Refused(const std::string& spool, const std::string& why) {
 
 }  // namespace
 
-OutcomeT PrepareSpool(const std::string& spool) {
-  if (::mkdir(spool.c_str(), c_SpoolMode) != 0 && errno != EEXIST)
+OutcomeT CheckSpool(const std::string& spool, bool create) {
+  if (create && ::mkdir(spool.c_str(), c_SpoolMode) != 0 && errno != EEXIST)
     return {hx::RcFromErrno(errno), "Cannot create the spool '" + spool + "': " + std::strerror(errno)};
   struct stat st {};
-  if (::lstat(spool.c_str(), &st) != 0) return Refused(spool, std::strerror(errno));
+  if (::lstat(spool.c_str(), &st) != 0) return !create && errno == ENOENT ? OutcomeT{} : Refused(spool, std::strerror(errno));
   if (!S_ISDIR(st.st_mode)) return Refused(spool, "it is not a directory");
   if (st.st_uid != ::geteuid() || (st.st_mode & c_OthersWrite) != 0)
     return Refused(spool, "it belongs to user " + std::to_string(st.st_uid) + " with mode " +

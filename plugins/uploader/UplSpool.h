@@ -13,9 +13,10 @@
 
 namespace upl {
 
-// Makes the spool directory (owner only) or checks the one there: a real directory, not a
-// link, owned by the running user and writable by nobody else.
-OutcomeT PrepareSpool(const std::string& spool);
+// Checks the spool (with `create`, makes it first when missing, owner only): a real directory,
+// not a link, owned by the running user and writable by nobody else. Without `create` a spool
+// that does not exist passes (it holds nothing).
+OutcomeT CheckSpool(const std::string& spool, bool create);
 // The files waiting in the spool, oldest first by modification time (then by name). A spool
 // that does not exist holds none; the mark is not a waiting file.
 OutcomeT SpoolFiles(const std::string& spool, std::vector<std::string>* names);

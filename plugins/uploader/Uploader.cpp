@@ -147,8 +147,7 @@ class UploadC {
   LogC& log_;
   std::string spool_;
   std::vector<ItemT> items_;
-  size_t sent_ = 0;
-  bool ownDropped_ = false;  // a file of this run left the spool
+  size_t sent_ = 0;  // items delivered, in order
 
   upl::OutcomeT Deliver() {
     const std::string staging = upl::StagingDirectory(settings_);
@@ -156,7 +155,10 @@ class UploadC {
     spool_ = staging + "/" + upl::c_SpoolDirectory;
     std::vector<std::string> waiting;
     std::vector<std::string> staged;
-    upl::OutcomeT outcome = upl::SpoolFiles(spool_, &waiting);
+    // What waits in a spool that somebody else could have changed is not sent anywhere.
+    const upl::OutcomeT trusted = upl::CheckSpool(spool_, false);
+    if (!trusted.ok()) log_.Line(upl::MSG_SPOOL, ZORHXLogI::c_Warning, "WARNING: " + trusted.message);
+    upl::OutcomeT outcome = trusted.ok() ? upl::SpoolFiles(spool_, &waiting) : upl::OutcomeT{};
     if (outcome.ok()) outcome = upl::StagedFiles(staging, &staged);
     if (!outcome.ok()) return outcome;
     for (const std::string& name : waiting) items_.push_back({spool_, name, true});
@@ -208,44 +210,46 @@ class UploadC {
 
   // After a failure: the staged files not sent wait in the spool, which keeps its bound.
   void KeepUnsent() {
-    const std::vector<ItemT>& items = items_;
-    const size_t sent = sent_;
     if (!settings_.sourceRemove) return;
-    const upl::OutcomeT prepared = upl::PrepareSpool(spool_);
+    const upl::OutcomeT prepared = upl::CheckSpool(spool_, true);
     if (!prepared.ok()) {
       log_.Line(upl::MSG_SPOOL, ZORHXLogI::c_Warning, "WARNING: " + prepared.message);
       return;
     }
     std::vector<std::string> own;
-    for (size_t i = sent; i < items.size(); ++i) {
-      if (items[i].spooled) continue;
+    for (size_t i = sent_; i < items_.size(); ++i) {
+      const ItemT& item = items_[i];
+      if (item.spooled) continue;
       std::string spooled;
-      const upl::OutcomeT moved = upl::MoveToSpool(items[i].dir + "/" + items[i].name, spool_, items[i].name, &spooled);
+      const upl::OutcomeT moved = upl::MoveToSpool(item.dir + "/" + item.name, spool_, item.name, &spooled);
       if (!moved.ok()) {
         log_.Line(upl::MSG_SPOOL, ZORHXLogI::c_Warning, "WARNING: " + moved.message);
         continue;
       }
       own.push_back(spooled);
       log_.Line(upl::LOG_SPOOLED, ZORHXLogI::c_Warning,
-                "WARNING: '" + items[i].name + "' was not uploaded and waits in '" + spool_ + "' for the next run");
+                "WARNING: '" + item.name + "' was not uploaded and waits in '" + spool_ + "' for the next run");
     }
     Trim(own);
   }
 
   void Trim(const std::vector<std::string>& own) {
     const std::vector<std::string> dropped = upl::TrimSpool(spool_, static_cast<size_t>(settings_.spoolMax));
+    bool ownDropped = false;
     for (const std::string& name : dropped) {
       log_.Line(upl::LOG_DROPPED, ZORHXLogI::c_Warning,
                 "WARNING: the spool '" + spool_ + "' keeps at most " + std::to_string(settings_.spoolMax) +
-                    " files (UploadSpoolMax): '" + name + "' was dropped; the next run sends a full inventory");
-      for (const std::string& mine : own) ownDropped_ = ownDropped_ || mine == name;
+                    " files (UploadSpoolMax): '" + name + "' was dropped");
+      for (const std::string& mine : own) ownDropped = ownDropped || mine == name;
     }
     // A full inventory of this run that still waits restarts the chain of generations: what was
     // dropped before it is not needed by the server any more.
-    if (settings_.fullInventory && !own.empty() && !ownDropped_) {
+    if (settings_.fullInventory && !own.empty() && !ownDropped) {
       upl::SetFullInventoryMark(spool_, false);
     } else if (!dropped.empty()) {
       upl::SetFullInventoryMark(spool_, true);
+      log_.Line(upl::LOG_DROPPED, ZORHXLogI::c_Warning,
+                "WARNING: the server misses a generation that was dropped; the next run sends a full inventory");
     }
   }
 };

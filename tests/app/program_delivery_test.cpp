@@ -232,4 +232,17 @@ TEST(ProgramDelivery, SpoolWaitsForTheServerAndDroppingMakesTheNextRunFull) {
   EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());           // the mark went with it
 }
 
+// A spool that others may write into is nobody's queue: nothing of it is sent.
+TEST(ProgramDelivery, SpoolOthersCanChangeIsNotSent) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  dir.Write("data/uploads/pending/planted.hxi.gz", "not the run's");
+  ASSERT_EQ(::chmod(dir.File(c_Pending).c_str(), 0777), 0);
+  const hxapp::RunT run = Deliver(dir, "");
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  EXPECT_TRUE(Contains(run.log, "The spool '" + dir.File(c_Pending) + "' is not used")) << run.log;
+  const std::vector<std::string> delivered = FilesIn(dir.File("server/Inventories"));
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_TRUE(Contains(delivered[0], "(Full).hxi.gz")) << delivered[0];
+}
+
 }  // namespace
