@@ -24,7 +24,10 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 
 constexpr const char* c_Nginx = "/usr/sbin/nginx";
 constexpr const char* c_OpenSsl = "/usr/bin/openssl";
-constexpr const char* c_Password = "pw-s3cret";
+// The server takes only this user with this password, given percent-encoded in the URL.
+constexpr const char* c_User = "agent";
+constexpr const char* c_Password = "pw@s3cret";
+constexpr const char* c_PasswordInUrl = "pw%40s3cret";
 constexpr const char* c_Pending = "data/uploads/pending";
 const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
 
@@ -63,17 +66,27 @@ struct SilentServerT {
   ~SilentServerT() { ::close(fd); }
 };
 
+// What a tool the test needs prints; a tool that fails fails the test.
+std::string ToolOutput(const CommandLineC& command) {
+  hxtest::ChildC tool(command);
+  EXPECT_EQ(tool.Start(), hx::RC_OK) << command.ToString();
+  EXPECT_EQ(tool.Finish(), 0u) << command.ToString() << tool.Err();
+  return tool.Out();
+}
+
 // A self-signed certificate for 127.0.0.1 and its key in dir/<name>.crt and .key.
 void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
-  hxtest::ChildC openssl({c_OpenSsl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                          "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                          dir.File(name + ".key"), "-out", dir.File(name + ".crt")});
-  ASSERT_EQ(openssl.Start(), hx::RC_OK);
-  ASSERT_EQ(openssl.Finish(), 0u) << openssl.Err();
+  ToolOutput({c_OpenSsl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+              "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", dir.File(name + ".key"), "-out",
+              dir.File(name + ".crt")});
+}
+
+std::string UrlAt(int port, const std::string& scheme, const std::string& path) {
+  return scheme + "://" + c_User + ":" + c_PasswordInUrl + "@127.0.0.1:" + std::to_string(port) + "/" + path;
 }
 
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
-// made as needed), "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
+// made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
 // Run without a master process, it writes as the test's own user.
 constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
 events { worker_connections 64; }
@@ -85,7 +98,8 @@ http {
   server {
     listen 127.0.0.1:PORT TLS
     root @/www;
-    location / { dav_methods PUT; create_full_put_path on; dav_access user:rw; }
+    location / { dav_methods PUT; create_full_put_path on; dav_access user:rw;
+                 auth_basic "inventories"; auth_basic_user_file @/users; }
     location /fail/ { return 500; }
   }
 })";
@@ -102,6 +116,7 @@ class NginxC {
     std::string conf = std::regex_replace(c_NginxConf, std::regex("@"), dir);
     conf = std::regex_replace(conf, std::regex("PORT TLS"), std::to_string(port) + " " + tls);
     hxtest::WriteFile(dir + "/nginx.conf", conf);
+    hxtest::WriteFile(dir + "/users", std::string(c_User) + ":" + ToolOutput({c_OpenSsl, "passwd", "-apr1", c_Password}));
     Start();
   }
   ~NginxC() { Stop(); }
@@ -122,7 +137,7 @@ class NginxC {
     pid_ = -1;
   }
   std::string Url(const std::string& scheme, const std::string& path = "srv") const {
-    return scheme + "://agent:" + c_Password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
+    return UrlAt(port, scheme, path);
   }
   std::string Delivered() const { return dir + "/www/srv/Inventories"; }
   // The PUT requests the server answered, in order.
@@ -166,7 +181,8 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
     EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
     const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
     EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
-    EXPECT_FALSE(Contains(first.log + second.log + trace, c_Password)) << scheme;
+    for (const char* secret : {c_Password, c_PasswordInUrl})
+      EXPECT_FALSE(Contains(first.log + second.log + trace, secret)) << scheme;
   }
 }
 
@@ -190,15 +206,13 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     NginxC server(dir, c.scheme == "https" ? "other" : "");
     SilentServerT silent;
     ASSERT_TRUE(silent.listening);
-    const std::string url = c.silent ? "http://agent:" + std::string(c_Password) + "@127.0.0.1:" +
-                                           std::to_string(silent.port) + "/srv"
-                                     : server.Url(c.scheme, c.path);
+    const std::string url = c.silent ? UrlAt(silent.port, "http", "srv") : server.Url(c.scheme, c.path);
     const hxapp::RunT run = Deliver(dir, Ini(dir, url));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
-    EXPECT_FALSE(Contains(run.log, c_Password)) << c.what;
+    for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
   }
 }
 
