@@ -31,39 +31,21 @@ constexpr const char* c_PasswordInUrl = "pw%40s3cret";
 constexpr const char* c_Pending = "data/uploads/pending";
 const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
 
-// A socket of 127.0.0.1 bound to `port` (0: one the kernel picks); `port` receives the one bound.
-int BoundSocket(int* port) {
+// A socket listening on 127.0.0.1 at a port the kernel picks. Nobody accepts on it: the kernel
+// completes connections that are then never answered. Once closed, it leaves a free port.
+struct ListenerT {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(*port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  auto* address = reinterpret_cast<sockaddr*>(&a);
-  const bool ok = *port != 0 ? ::connect(fd, address, len) == 0
-                             : ::bind(fd, address, len) == 0 && ::getsockname(fd, address, &len) == 0;
-  *port = ok ? ntohs(a.sin_port) : -1;
-  return fd;
-}
-
-// A port of 127.0.0.1 that nobody listens on (the kernel's choice, released at once).
-int FreePort() {
-  int port = 0;
-  ::close(BoundSocket(&port));
-  return port;
-}
-
-bool Accepts(int port) {
-  ::close(BoundSocket(&port));
-  return port > 0;
-}
-
-// A server that takes connections (the kernel completes them) and never answers.
-struct SilentServerT {
-  int port = 0;
-  const int fd = BoundSocket(&port);
-  const bool listening = ::listen(fd, SOMAXCONN) == 0;
-  ~SilentServerT() { ::close(fd); }
+  int port = -1;
+  ListenerT() {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    auto* address = reinterpret_cast<sockaddr*>(&a);
+    if (::bind(fd, address, len) == 0 && ::listen(fd, SOMAXCONN) == 0 && ::getsockname(fd, address, &len) == 0)
+      port = ntohs(a.sin_port);
+  }
+  ~ListenerT() { ::close(fd); }
 };
 
 // What a tool the test needs prints; a tool that fails fails the test.
@@ -107,7 +89,7 @@ http {
 class NginxC {
  public:
   const std::string dir;
-  const int port = FreePort();
+  const int port = ListenerT().port;
 
   NginxC(const hxtest::TempDirC& test, const std::string& certificate = "") : dir(test.File("nginx")) {
     std::filesystem::create_directories(dir + "/www");
@@ -123,14 +105,17 @@ class NginxC {
 
   void Start() {
     ASSERT_TRUE(std::filesystem::exists(c_Nginx)) << "the tests need nginx (scripts/setup.sh installs it)";
+    // nginx writes its pid file once it listens.
+    std::filesystem::remove(dir + "/nginx.pid");
     pid_ = ::fork();
     if (pid_ == 0) {
       ::execl(c_Nginx, c_Nginx, "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), "-e",
               (dir + "/error.log").c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    for (int i = 0; i < 200 && !Accepts(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    ASSERT_TRUE(Accepts(port)) << hxtest::ReadFile(dir + "/error.log");
+    for (int i = 0; i < 200 && !std::filesystem::exists(dir + "/nginx.pid"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(std::filesystem::exists(dir + "/nginx.pid")) << hxtest::ReadFile(dir + "/error.log");
   }
   void Stop() {
     if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
@@ -204,8 +189,8 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     MakeCertificate(dir, "good");
     MakeCertificate(dir, "other");
     NginxC server(dir, c.scheme == "https" ? "other" : "");
-    SilentServerT silent;
-    ASSERT_TRUE(silent.listening);
+    const ListenerT silent;
+    ASSERT_GT(silent.port, 0);
     const std::string url = c.silent ? UrlAt(silent.port, "http", "srv") : server.Url(c.scheme, c.path);
     const hxapp::RunT run = Deliver(dir, Ini(dir, url));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;

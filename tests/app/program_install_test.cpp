@@ -46,15 +46,7 @@ void ExpectRunsFrom(const hxtest::TempDirC& dir, const std::string& usr, const s
     EXPECT_TRUE(Contains(man.out, part)) << tag << ": " << part;
 }
 
-TEST(ProgramInstall, InstalledTreeRuns) {
-  hxtest::TempDirC dir("hxapp-inst");
-  const ToolRunT install = RunTool({"cmake", "--install", hxapp::c_BinaryDir, "--prefix", dir.File("usr")});
-  ASSERT_EQ(install.exitCode, 0u) << install.out;
-  EXPECT_TRUE(std::filesystem::exists(dir.File("etc/tarvosk.ini")));  // beside the prefix, not in /etc
-  ExpectRunsFrom(dir, dir.File("usr"), "install");
-}
-
-TEST(ProgramInstall, DebianPackageIsCleanAndRuns) {
+TEST(ProgramInstall, PackageAndInstalledTreeRun) {
   hxtest::TempDirC dir("hxapp-inst");
   const ToolRunT pack = RunTool({"cpack", "--config", std::string(hxapp::c_BinaryDir) + "/CPackConfig.cmake", "-B",
                                  dir.File("pkg")});
@@ -79,6 +71,12 @@ TEST(ProgramInstall, DebianPackageIsCleanAndRuns) {
   // Stripped: no symbol table left in the program.
   EXPECT_FALSE(Contains(RunTool({"file", usr + "/bin/hxtrack"}).out, "not stripped"));
   ExpectRunsFrom(dir, usr, "deb");
+
+  // The same tree from cmake --install, with the bootstrap file beside the prefix, not in /etc.
+  const ToolRunT install = RunTool({"cmake", "--install", hxapp::c_BinaryDir, "--prefix", dir.File("usr")});
+  ASSERT_EQ(install.exitCode, 0u) << install.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("etc/tarvosk.ini")));
+  ExpectRunsFrom(dir, dir.File("usr"), "install");
 }
 
 }  // namespace
