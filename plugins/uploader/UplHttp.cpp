@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 #include <strings.h>
 
 #include "foundation/files/SafeFile.h"
@@ -44,8 +46,9 @@ int HexValue(char c) {
 }
 
 // Undoes the percent encoding of user information; a "%" not followed by two hex digits stays.
-std::string PercentDecoded(const std::string& text) {
+std::string PercentDecoded(std::string_view text) {
   std::string out;
+  out.reserve(text.size());  // never grows: no copy of a password is left behind in freed memory
   for (size_t i = 0; i < text.size(); ++i) {
     const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
     const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
@@ -127,18 +130,19 @@ OutcomeT ParseHttpLocation(const std::string& ruleValue, HttpLocationT* location
   for (char& c : location->scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const size_t start = schemeEnd + std::strlen(c_SchemeEnd);
   const size_t pathStart = ruleValue.find('/', start);
-  const std::string authority = ruleValue.substr(start, pathStart == std::string::npos ? std::string::npos : pathStart - start);
-  // The user information ends at the last "@": a password may hold one.
+  std::string authority = ruleValue.substr(start, pathStart == std::string::npos ? std::string::npos : pathStart - start);
+  // The user information ends at the last "@" (a password may hold one), the user name at the
+  // first ":". Views, not copies: the only copies of the password are the location's and this
+  // authority, which is wiped.
   const size_t at = authority.rfind('@');
-  location->authority = at == std::string::npos ? authority : authority.substr(at + 1);
   if (at != std::string::npos) {
-    const std::string userInfo = authority.substr(0, at);
+    const std::string_view userInfo(authority.data(), at);
     const size_t colon = userInfo.find(':');
     location->user = PercentDecoded(userInfo.substr(0, colon));
-    if (colon != std::string::npos) location->password = PercentDecoded(userInfo.substr(colon + 1));
-    std::string scratch = userInfo;
-    Wipe(scratch);
+    if (colon != std::string_view::npos) location->password = PercentDecoded(userInfo.substr(colon + 1));
   }
+  location->authority = authority.substr(at == std::string::npos ? 0 : at + 1);
+  Wipe(authority);
   if (location->authority.empty())
     return {hx::RC_INVALID_ARG, "The upload location " + location->Server() + " names no server"};
   const size_t last = ruleValue.rfind('/');
