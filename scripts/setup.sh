@@ -10,6 +10,10 @@ packages=(
   clang libclang-rt-dev
   net-tools
   tinycdb
+  # Delivery over HTTP(S), the web server and certificates its tests use, and the package and
+  # manual page checks.
+  libcurl4-openssl-dev nginx openssl
+  dpkg-dev fakeroot file lintian man-db
 )
 
 missing=()

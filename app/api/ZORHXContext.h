@@ -10,6 +10,8 @@
 //                      resolved) and written as one value that replaces the old ones. Writes
 //                      are seen at once by every later reader in the process, the run driver
 //                      included.
+//   ZORHXLogI          the run's log (QueryInterface(IID_ZORHXLog)), for what a library does
+//                      that is not a failure. A context without it simply does not log.
 //
 // Texts cross these interfaces as zero-terminated bytes in the system 8-bit encoding; a text
 // handed out through a `char**` is a copy that the caller frees with free().
@@ -27,6 +29,7 @@
 
 constexpr ZORGUID IID_ZORHXContext = {0x3C6F2A41, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
 constexpr ZORGUID IID_ZORHXPreferences = {0x3C6F2A42, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
+constexpr ZORGUID IID_ZORHXLog = {0x3C6F2A43, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
 
 class ZORHXPreferencesI : public ZORUnknownI {
  public:
@@ -50,4 +53,14 @@ class ZORHXContextI : public ZORUnknownI {
 
  protected:
   ~ZORHXContextI() = default;
+};
+
+class ZORHXLogI : public ZORUnknownI {
+ public:
+  enum SeverityE : int32_t { c_Info = 0, c_Warning = 1 };
+  // One line in the run's log with the reporter's message id (negative) and its finished text.
+  virtual hx::ResultT LogLine(int32_t id, int32_t severity, const char* text) = 0;
+
+ protected:
+  ~ZORHXLogI() = default;
 };

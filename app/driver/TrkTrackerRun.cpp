@@ -7,6 +7,7 @@
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTracker.h"
 #include "app/interaction/TrkTrackerGUI.h"
+#include "app/staging/TrkStagingMessages.h"
 #include "app/staging/UplUploader.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/SafeFile.h"
@@ -113,6 +114,13 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
   // is not one (it is somebody else's, and the new inventory replaces it).
   if (!files.inventory.empty() && prefs_.GetBoolean(P::c_Difference, 0) && !IsOwnInventory(files.inventory))
     SetPreference(P::c_Difference, StringC(c_False));
+  // Nor is a delta of use to a server that misses a generation the uploader had to drop.
+  if (!files.inventory.empty() && prefs_.GetBoolean(P::c_Difference, 0) &&
+      UplUploaderC::FullInventoryRequested(
+          UplUploaderC::GetUploadDirectory(trk::FileNameValue(prefs_, P::c_UploadRule), type))) {
+    trk::LogGeneral(trk::staging::LOG_FULL_REQUESTED, trk::staging::TXT_FULL_REQUESTED);
+    SetPreference(P::c_Difference, StringC(c_False));
+  }
 
   if (!files.inventory.empty() && hx::Succeeded(r) && prefs_.GetBoolean(P::c_Difference, 0) &&
       prefs_.GetBoolean(P::c_IncrementalDiff, 0))

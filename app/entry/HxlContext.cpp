@@ -9,6 +9,8 @@ namespace {
 
 // A reporter's text stands as it is, as an error.
 constexpr const char* c_ReportText = "\x01\x01" "e\x01%1$s";
+constexpr const char* c_InfoText = "\x01\x01i\x01%1$s";
+constexpr const char* c_WarningText = "\x01\x01w\x01%1$s";
 
 }  // namespace
 
@@ -19,6 +21,8 @@ hx::ResultT HxlContextC::QueryInterface(const ZORGUID& iid, void** out) {
     *out = static_cast<ZORHXContextI*>(this);
   } else if (iid == IID_ZORHXPreferences) {
     *out = static_cast<ZORHXPreferencesI*>(this);
+  } else if (iid == IID_ZORHXLog) {
+    *out = static_cast<ZORHXLogI*>(this);
   } else {
     return hx::RC_NO_INTERFACE;
   }
@@ -55,5 +59,11 @@ hx::ResultT HxlContextC::SetValue(const char* name, const char* value) {
   if (name == nullptr || value == nullptr) return hx::RC_INVALID_ARG;
   const StringArrayC values{hx::Sys8ToUtf8(value)};
   prefs_.AddValue(StringC(name), &values);
+  return hx::RC_OK;
+}
+
+hx::ResultT HxlContextC::LogLine(int32_t id, int32_t severity, const char* text) {
+  if (text == nullptr) return hx::RC_INVALID_ARG;
+  trk::LogGeneral(id, severity == c_Warning ? c_WarningText : c_InfoText, StringC(text));
   return hx::RC_OK;
 }

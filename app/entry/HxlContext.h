@@ -9,7 +9,7 @@
 #include "app/api/ZORHXContext.h"
 #include "prefs/tracker/TrkPreferences.h"
 
-class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI {
+class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXLogI {
  public:
   // Over the process's current environment, where the loaded preferences are.
   HxlContextC() = default;
@@ -23,6 +23,7 @@ class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI {
   hx::ResultT ReportError(int32_t id, const char* text) override;
   hx::ResultT GetValue(const char* name, char** value) override;
   hx::ResultT SetValue(const char* name, const char* value) override;
+  hx::ResultT LogLine(int32_t id, int32_t severity, const char* text) override;
 
  private:
   virtual ~HxlContextC() = default;

@@ -27,6 +27,11 @@ constexpr const char* TXT_LOAD_LIBRARY = "\x01\x01" "e\x01" "Failed to load libr
 constexpr hx::ResultT MSG_LOOKUP_FUNCTION = hx::ToResult(0xE06B035Du);
 constexpr const char* TXT_LOOKUP_FUNCTION = "\x01\x01" "e\x01" "Failed to lookup function %1$s: %2$s";
 
+// The uploader dropped a file from its spool: the server's chain of generations has a hole.
+constexpr hx::ResultT LOG_FULL_REQUESTED = TrkMsg(0x007D);
+constexpr const char* TXT_FULL_REQUESTED =
+    "\x01\x01w\x01WARNING: A file waiting for upload was dropped from the spool; this run sends a full inventory";
+
 constexpr const char* c_TraceCompress = "Tracker/Inventory/Compress";
 constexpr const char* c_TraceUpload = "Tracker/Inventory/Upload";
 

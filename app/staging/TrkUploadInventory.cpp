@@ -1,5 +1,7 @@
 // The upload step: the preferences the uploader reads, then the uploader library itself.
 
+#include <sys/stat.h>
+
 #include "app/api/UploaderPreferences.h"
 #include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
@@ -8,6 +10,7 @@
 #include "app/interaction/TrkTrackerGUI.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "app/staging/UplUploader.h"
+#include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
@@ -15,6 +18,22 @@
 namespace {
 
 constexpr const char* c_True = "True";
+constexpr const char* c_CAFile = "SSLCACertificateFile";
+constexpr const char* c_CAPath = "SSLCACertificatePath";
+
+// The agent's own certificate authorities decide which servers the uploader believes, so they
+// are used only from a place nobody else can change; `directory` tells which kind the place
+// must be. A place that does not exist is simply not used (the system's store serves then).
+StringC TrustedCAPlace(const StringC& place, bool directory) {
+  if (place.empty()) return StringC();
+  hx::TrustFailureT failure;
+  std::string resolved;
+  const hx::ResultT rc = hx::CheckTrusted(place, &resolved, &failure);
+  if (rc == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
+  struct stat st {};
+  if (rc != hx::RC_OK || ::stat(resolved.c_str(), &st) != 0) return StringC();
+  return (directory ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) ? StringC(resolved) : StringC();
+}
 
 }  // namespace
 
@@ -32,6 +51,8 @@ hx::ResultT TrkTrackerC::UploadInventory(const char* /*path*/, ZORHXContextI* co
   // The rule names the delivered file: the machine name in it is made safe like in every file
   // name of the run (TrkRunFiles.h).
   SetPreference(upl::c_UploadRuleValue, trk::FileNameValue(prefs_, TrkPreferencesC::c_UploadRule));
+  SetPreference(upl::c_TrustedCAFile, TrustedCAPlace(prefs_.GetValue(StringC(c_CAFile)), false));
+  SetPreference(upl::c_TrustedCAPath, TrustedCAPlace(prefs_.GetValue(StringC(c_CAPath)), true));
 
   hx::ResultT r = UplUploaderC::DynamicUpload(RefM<ZORHXContextI>(context).get(), nullptr);  // held while it runs
 

@@ -2,6 +2,7 @@
 
 #include "app/api/UploaderPreferences.h"
 #include "app/staging/TrkStagingMessages.h"
+#include "foundation/files/SafeFile.h"
 #include "foundation/messages/Errors.h"
 #include "prefs/registry/ConfigurationIni.h"
 #include "prefs/registry/EnvUnix.h"
@@ -39,6 +40,10 @@ FileNameC UplUploaderC::GetUploadDirectory(const StringC& rule, const StringC& i
     if (c == c_RuleSeparator) c = c_Backslash;
   }
   return FileNameC(base).append(entry).parent();
+}
+
+bool UplUploaderC::FullInventoryRequested(const FileNameC& uploadDirectory) {
+  return hx::IsRegularFileNoFollow(uploadDirectory.append(upl::c_SpoolDirectory).append(upl::c_FullInventoryMark).str());
 }
 
 hx::ResultT UplUploaderC::ConnectToUploader(const FileNameC* directory, DynLoadC& library) {

@@ -20,6 +20,10 @@ class UplUploaderC {
   // else MachineUploadDirectory for the type "Machine" (any case; an empty type counts as
   // "Machine") and UserUploadDirectory for any other.
   static FileNameC GetUploadDirectory(const StringC& rule, const StringC& inventoryType);
+  // Whether the uploader dropped a file from its spool below the staging directory since the
+  // last full inventory: the server's chain of generations has a hole, and only a full
+  // inventory closes it. The mark counts only as a regular file, not through a link.
+  static bool FullInventoryRequested(const FileNameC& uploadDirectory);
 
   // Loads the uploader: <InstallDir>/lib/libuploader (or <InstallDir>/lib<directory>/libuploader
   // with a directory) when the configuration names an install directory, else the bare name;

@@ -7,11 +7,11 @@
 #include "foundation/core/FileName.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/SecureURL.h"
+#include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/trace/ProgramInfo.h"
 
 namespace {
 
-constexpr const char* kInstallDirVariable = "TARVOSKINSTALLDIR";
 constexpr const char* kModulePrefix = "libhxl";
 constexpr const char* kModuleSuffix = ".so";
 
@@ -26,8 +26,10 @@ std::vector<std::string> log_LogDynamicProxyLoggerC::Candidates(const std::strin
   if (name.find('/') != std::string::npos) return {name};
   const std::string file = kModulePrefix + name + kModuleSuffix;
   std::vector<std::string> paths;
-  const char* install = std::getenv(kInstallDirVariable);
-  if (install != nullptr && *install != '\0') paths.push_back(FileNameC(install).append("lib").append(file).str());
+  // The install directory as the configuration names it (an installed agent keeps its modules
+  // in a directory of its own), else as the environment does.
+  const std::string install = hx::GetInstallDir();
+  if (!install.empty()) paths.push_back(FileNameC(install).append("lib").append(file).str());
   const std::string program = hx::ExecutablePath();
   if (!program.empty()) {
     const std::string programDir = FileNameC(program).directory();

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <ctime>
 
+#include "foundation/log/SecureURL.h"
 #include "foundation/files/Trust.h"
 #include "foundation/core/Format.h"
 #include "foundation/core/Text.h"
@@ -239,7 +240,8 @@ void TraceConsumerFileC::consume(const TraceControlVarC& category, std::string_v
       const int levels = indent < 0 ? 0 : (indent > settings_.maxIndent ? settings_.maxIndent : indent);
       for (int i = 0; i < levels; ++i) line += kIndentUnit;
       if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
-      line += hx::ToValidUtf8(text);
+      // Like the log, a trace shows a URL without its password.
+      line += log_SecureURLString(hx::ToValidUtf8(text));
       line.push_back('\n');
       std::fwrite(line.data(), 1, line.size(), out);
       if (settings_.flushFreq > 0 && ++unflushed_ >= settings_.flushFreq) {

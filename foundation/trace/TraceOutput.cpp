@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "foundation/log/SecureURL.h"
 #include "foundation/files/Trust.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/Format.h"
@@ -116,7 +117,8 @@ void TraceOutputC::Write(std::string_view text, int indent) {
                       static_cast<unsigned long>(tenths % kTenThousandthsPerSecond));
       }
       for (int i = 0; i < indent; ++i) line += kIndentUnit;
-      line.append(text);
+      // Like the log, a trace shows a URL without its password.
+      line.append(log_SecureURLString(text));
       if (line.empty() || line.back() != '\n') line.push_back('\n');
       std::fwrite(line.data(), 1, line.size(), out_);
     }

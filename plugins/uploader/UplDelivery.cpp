@@ -26,7 +26,6 @@ constexpr const char* c_CompressedSuffix = ".gz";
 constexpr mode_t c_DirectoryMode = 0700;
 // Inventories describe the machine: readable by the owner alone.
 constexpr mode_t c_DeliveredMode = 0600;
-constexpr int c_MaxNumberedNames = 10000;
 constexpr size_t c_CopyBuffer = 64 * 1024;
 
 bool EqualsNoCase(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
@@ -51,9 +50,8 @@ bool CopyContent(int in, int out) {
   }
 }
 
-// The name a delivery takes when `name` is taken already: "-<n>" before the extension, or
-// before the last two when the last is the compressed one ("a (Full).hxi.gz" gives
-// "a (Full)-2.hxi.gz").
+}  // namespace
+
 std::string NumberedName(const std::string& name, int n) {
   size_t cut = name.rfind('.');
   if (cut != std::string::npos && cut > 0 && name.compare(cut, std::strlen(c_CompressedSuffix), c_CompressedSuffix) == 0 &&
@@ -65,8 +63,7 @@ std::string NumberedName(const std::string& name, int n) {
   return name.substr(0, cut) + "-" + std::to_string(n) + name.substr(cut);
 }
 
-// Gives the finished temporary file its name without ever replacing a file that is there: a
-// hard link fails when the name is taken, and the next numbered name is tried.
+// A hard link fails when the name is taken, and the next numbered name is tried.
 int PublishUnder(const std::string& temp, const std::string& dir, const std::string& name, std::string* taken) {
   for (int n = 1; n <= c_MaxNumberedNames; ++n) {
     *taken = n == 1 ? name : NumberedName(name, n);
@@ -88,8 +85,6 @@ int PublishUnder(const std::string& temp, const std::string& dir, const std::str
   return EEXIST;
 }
 
-}  // namespace
-
 std::string StagingDirectory(const UploadSettingsT& s) {
   if (!s.uploadDirectory.empty()) return s.uploadDirectory;
   const bool machine = s.uploadType.empty() || EqualsNoCase(s.uploadType, "Machine");
@@ -107,7 +102,7 @@ OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir) {
     path = path.substr(slash);
   } else if (path.find(c_SchemeMark) != std::string::npos) {
     return {hx::RC_NOT_IMPL, "The upload location '" + ruleValue +
-                                 "' is not a local directory or a file:// location"};
+                                 "' is not a local directory, a file:// location or an HTTP(S) server"};
   }
   const size_t last = path.rfind('/');
   if (last == std::string::npos) return {hx::RC_INVALID_ARG, "The upload rule '" + ruleValue + "' names no directory"};

@@ -37,6 +37,15 @@ OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir);
 OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names);
 // Creates dir with its missing parents.
 OutcomeT MakeDirectories(const std::string& dir);
+// The most numbered names a delivery tries before it gives up.
+constexpr int c_MaxNumberedNames = 10000;
+// The name a delivery takes when `name` is taken already: "-<n>" before the extension, or
+// before the last two when the last is the compressed one ("a (Full).hxi.gz" gives
+// "a (Full)-2.hxi.gz").
+std::string NumberedName(const std::string& name, int n);
+// Gives the finished file `temp` the name dir/name, or the first numbered name that is free,
+// without ever replacing a file that is there; `temp` goes. Answers 0 or an error number.
+int PublishUnder(const std::string& temp, const std::string& dir, const std::string& name, std::string* taken);
 // Copies source (a regular file, not reached through a link) to dir/name through a temporary
 // name in dir, readable by the owner alone. A delivery never replaces a file: when dir/name is
 // taken, the file gets the next free "-<n>" name (see NumberedName in the source).

@@ -60,6 +60,8 @@ const DefaultT c_GenericDefaults[] = {
     {&P::c_LogMsgCatPath, "hxtmsg.cat"},
     {&P::c_ToolTimeout, "300"},
     {&P::c_LockTimeout, "3600"},
+    {&P::c_UploadTimeout, "60"},
+    {&P::c_UploadSpoolMax, "20"},
 };
 
 constexpr const char* c_ComputerName = "ComputerName";

@@ -125,4 +125,7 @@
   X(ProgramFiles, "ProgramFiles", HX_TRK_LISTED)                           \
   /* Limits of a run: tools and the single-instance lock (seconds) */       \
   X(ToolTimeout, "ToolTimeout", HX_TRK_WHOLE)                              \
-  X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)
+  X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)                              \
+  /* Delivery: seconds a transfer may go without progress, files kept for a later try */ \
+  X(UploadTimeout, "UploadTimeout", HX_TRK_WHOLE)                          \
+  X(UploadSpoolMax, "UploadSpoolMax", HX_TRK_WHOLE)

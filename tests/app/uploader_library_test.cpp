@@ -111,7 +111,7 @@ TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
   const std::vector<FailT> cases = {
       {"location below a file", "<dir>/blocker/sub/x.hxi", "Cannot create the upload location"},
       {"location is a file", "<dir>/blocker/x.hxi", "is not a directory"},
-      {"other transfer scheme", "ftp://host/in/x.hxi", "is not a local directory or a file:// location"},
+      {"other transfer scheme", "ftp://host/in/x.hxi", "is not a local directory, a file:// location or an HTTP(S) server"},
       {"file location on another host", "file://elsewhere/in/x.hxi", "is not on this computer"},
       {"no directory in the rule", "x.hxi", "names no directory"},
   };
@@ -129,7 +129,7 @@ TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
     ASSERT_EQ(context.reports.size(), 1u) << c.what;
     EXPECT_LT(context.reports[0].first, 0) << c.what;
     EXPECT_TRUE(Contains(context.reports[0].second, c.reportPart)) << c.what << ": " << context.reports[0].second;
-    EXPECT_EQ(hxtest::ReadFile(dir.File("stage/a.hxi.gz")), "staged") << c.what;  // kept for the next try
+    EXPECT_EQ(hxtest::ReadFile(dir.File("stage/pending/a.hxi.gz")), "staged") << c.what;  // kept for the next try
   }
 }
 

@@ -1,0 +1,94 @@
+# Installation (cmake --install) and the Debian package (cpack). Layout below the prefix /usr:
+#   bin/hxtrack, bin/hxcatc                 the program and the message catalog compiler
+#   lib/hxtrack/lib/libuploader.so, ...     the agent's own directory (InstallDir): the uploader
+#                                           and the logger module, found as <InstallDir>/lib/...
+#   share/hxtrack/config.ini                the shipped configuration, the data directory's
+#                                           etc/config.ini when the package is installed
+#   share/man/man1/hxtrack.1.gz             the manual page
+#   lib/systemd/system/hxtrack.{service,timer}  a daily run, installed but not enabled
+# and /etc/tarvosk.ini, the bootstrap configuration naming InstallDir and the data directory
+# (next to the prefix's parent, so /etc for /usr and <prefix>/etc for any other prefix).
+
+set(HX_PACKAGE_PREFIX /usr)
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX ${HX_PACKAGE_PREFIX} CACHE PATH "Installation prefix" FORCE)
+endif()
+set(HX_PRIVATE_DIR ${HX_PACKAGE_PREFIX}/lib/hxtrack)
+set(HX_SHARE_DIR ${HX_PACKAGE_PREFIX}/share/hxtrack)
+set(HX_DATA_DIR /var/lib/hxtrack)
+set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
+set(_out ${CMAKE_BINARY_DIR}/packaging)
+
+configure_file(${_pkg}/tarvosk.ini.in ${_out}/tarvosk.ini @ONLY)
+foreach(_script postinst postrm)
+  configure_file(${_pkg}/${_script} ${_out}/control/${_script} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endforeach()
+configure_file(${_pkg}/conffiles ${_out}/control/conffiles COPYONLY)
+
+# Compressed without a time stamp, so that the same sources give the same package.
+foreach(_doc "docs/hxtrack.1;hxtrack.1.gz" "packaging/changelog;changelog.Debian.gz")
+  list(GET _doc 0 _from)
+  list(GET _doc 1 _to)
+  add_custom_command(OUTPUT ${_out}/${_to}
+                     COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${_from} > ${_out}/${_to}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/${_from} VERBATIM)
+  list(APPEND _compressed ${_out}/${_to})
+endforeach()
+add_custom_target(hx_packaging_files ALL DEPENDS ${_compressed})
+
+# The installed program finds its uploader through the configuration's InstallDir, not through
+# a search path built into it.
+set_target_properties(hxtrack PROPERTIES INSTALL_RPATH "")
+install(TARGETS hxtrack hxcatc RUNTIME DESTINATION bin)
+install(TARGETS uploader hxlsyslog LIBRARY DESTINATION lib/hxtrack/lib)
+install(FILES ${_out}/hxtrack.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)
+install(FILES ${_pkg}/copyright ${_out}/changelog.Debian.gz DESTINATION share/doc/hxtrack)
+install(FILES ${_pkg}/hxtrack.service ${_pkg}/hxtrack.timer DESTINATION lib/systemd/system)
+install(CODE "
+  get_filename_component(_base \"\${CMAKE_INSTALL_PREFIX}\" NAME)
+  set(_etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+  if(_base STREQUAL \"usr\")
+    get_filename_component(_etc \"\${CMAKE_INSTALL_PREFIX}\" DIRECTORY)
+    set(_etc \"\${_etc}/etc\")
+    string(REPLACE \"//\" \"/\" _etc \"\${_etc}\")
+  endif()
+  file(INSTALL \"${_out}/tarvosk.ini\" DESTINATION \"\${_etc}\"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+")
+
+# The Debian package: library dependencies computed from the binaries, stripped binaries.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME hxtrack)
+set(CPACK_PACKAGE_VERSION 9.2.0)
+set(CPACK_PACKAGE_VENDOR "Tarvosk Corp")
+set(CPACK_PACKAGE_CONTACT "Tarvosk Corp <hxtrack@tarvosk.example>")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${HX_PACKAGE_PREFIX})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "inventory tracker of the Tarvosk client agent")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "hxtrack collects the inventory of one Unix computer: its hardware (processors,
+memory, disks, network adapters, firmware tables, database installations),
+the files found by scanning the file systems under include and exclude rules,
+and the installed packages. It writes the inventory as one XML document, or as
+a delta against the previous run, and delivers it gzip-compressed to a
+directory or to an HTTP or HTTPS server; what the server does not take waits
+for the next run.
+.
+A systemd timer for a daily run with a random delay is installed but not
+enabled.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tarvosk.example/hxtrack")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${_out}/control/conffiles ${_out}/control/postinst ${_out}/control/postrm)
+include(CPack)
+
+# The install tests run cmake --install and cpack over this build tree.
+if(TARGET test_app)
+  add_dependencies(test_app hx_packaging_files hxcatc)
+endif()

@@ -1,0 +1,247 @@
+// Delivery to a real web server: bin/hxtrack sends its inventory to an nginx that the test
+// starts on a free port of 127.0.0.1 (WebDAV PUT, over HTTP or HTTPS with a certificate made
+// here), and what the server did not take waits in the spool for the next run.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <regex>
+
+#include "app/api/UploaderPreferences.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+using hxapp::Contains;
+using hxapp::QuietArgs;
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names = hxapp::FilesIn(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+constexpr const char* c_Nginx = "/usr/sbin/nginx";
+constexpr const char* c_OpenSsl = "/usr/bin/openssl";
+// The server takes only this user with this password, given percent-encoded in the URL.
+constexpr const char* c_User = "agent";
+constexpr const char* c_Password = "pw@s3cret";
+constexpr const char* c_PasswordInUrl = "pw%40s3cret";
+constexpr const char* c_Pending = "data/uploads/pending";
+const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
+
+// A socket listening on 127.0.0.1 at a port the kernel picks. Nobody accepts on it: the kernel
+// completes connections that are then never answered. Once closed, it leaves a free port.
+struct ListenerT {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  int port = -1;
+  ListenerT() {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    auto* address = reinterpret_cast<sockaddr*>(&a);
+    if (::bind(fd, address, len) == 0 && ::listen(fd, SOMAXCONN) == 0 && ::getsockname(fd, address, &len) == 0)
+      port = ntohs(a.sin_port);
+  }
+  ~ListenerT() { ::close(fd); }
+};
+
+// What a tool the test needs prints; a tool that fails fails the test.
+std::string ToolOutput(const CommandLineC& command) {
+  hxtest::ChildC tool(command);
+  EXPECT_EQ(tool.Start(), hx::RC_OK) << command.ToString();
+  EXPECT_EQ(tool.Finish(), 0u) << command.ToString() << tool.Err();
+  return tool.Out();
+}
+
+// A self-signed certificate for 127.0.0.1 and its key in dir/<name>.crt and .key.
+void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
+  ToolOutput({c_OpenSsl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+              "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", dir.File(name + ".key"), "-out",
+              dir.File(name + ".crt")});
+}
+
+std::string UrlAt(int port, const std::string& scheme, const std::string& path) {
+  return scheme + "://" + c_User + ":" + c_PasswordInUrl + "@127.0.0.1:" + std::to_string(port) + "/" + path;
+}
+
+// nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
+// made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
+// Run without a master process, it writes as the test's own user.
+constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
+events { worker_connections 64; }
+http {
+  access_log @/access.log;
+  client_body_temp_path @/body; proxy_temp_path @/body; fastcgi_temp_path @/body;
+  uwsgi_temp_path @/body; scgi_temp_path @/body;
+  client_max_body_size 512m;
+  server {
+    listen 127.0.0.1:PORT TLS
+    root @/www;
+    location / { dav_methods PUT; create_full_put_path on; dav_access user:rw;
+                 auth_basic "inventories"; auth_basic_user_file @/users; }
+    location /fail/ { return 500; }
+  }
+})";
+
+class NginxC {
+ public:
+  const std::string dir;
+  const int port = ListenerT().port;
+
+  NginxC(const hxtest::TempDirC& test, const std::string& certificate = "") : dir(test.File("nginx")) {
+    std::filesystem::create_directories(dir + "/www");
+    const std::string tls = certificate.empty() ? ";" : "ssl; ssl_certificate " + test.File(certificate + ".crt") +
+                                                            "; ssl_certificate_key " + test.File(certificate + ".key") + ";";
+    std::string conf = std::regex_replace(c_NginxConf, std::regex("@"), dir);
+    conf = std::regex_replace(conf, std::regex("PORT TLS"), std::to_string(port) + " " + tls);
+    hxtest::WriteFile(dir + "/nginx.conf", conf);
+    hxtest::WriteFile(dir + "/users", std::string(c_User) + ":" + ToolOutput({c_OpenSsl, "passwd", "-apr1", c_Password}));
+    Start();
+  }
+  ~NginxC() { Stop(); }
+
+  void Start() {
+    ASSERT_TRUE(std::filesystem::exists(c_Nginx)) << "the tests need nginx (scripts/setup.sh installs it)";
+    // nginx writes its pid file once it listens.
+    std::filesystem::remove(dir + "/nginx.pid");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::execl(c_Nginx, c_Nginx, "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), "-e",
+              (dir + "/error.log").c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200 && !std::filesystem::exists(dir + "/nginx.pid"); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(std::filesystem::exists(dir + "/nginx.pid")) << hxtest::ReadFile(dir + "/error.log");
+  }
+  void Stop() {
+    if (pid_ > 0 && ::kill(pid_, SIGTERM) == 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  std::string Url(const std::string& scheme, const std::string& path = "srv") const {
+    return UrlAt(port, scheme, path);
+  }
+  std::string Delivered() const { return dir + "/www/srv/Inventories"; }
+  // The PUT requests the server answered, in order.
+  std::vector<std::string> Puts() const {
+    std::vector<std::string> puts;
+    for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir + "/access.log")))
+      if (Contains(line, "\"PUT ")) puts.push_back(line);
+    return puts;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// The configuration of a run delivering to `location`, with the test's certificate trusted.
+std::string Ini(const hxtest::TempDirC& dir, const std::string& location, const std::string& more = "") {
+  return "[Tarvosk\\Tracker\\CurrentVersion]\nServerLocation=" + location +
+         "\nSSLCACertificateFile=" + dir.File("good.crt") + "\nUploadTimeout=2\n" + more;
+}
+
+hxapp::RunT Deliver(const hxtest::TempDirC& dir, const std::string& ini, std::vector<std::string> args = {}) {
+  return hxapp::RunProgram(dir, QuietArgs(std::move(args)), ini);
+}
+
+TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
+  for (const std::string scheme : {"http", "https"}) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    MakeCertificate(dir, "good");
+    NginxC server(dir, scheme == "https" ? "good" : "");
+    const std::string ini = Ini(dir, server.Url(scheme));
+    // Every preference traced: the URL shows there without its password, as in the log.
+    dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + dir.File("prefs.trace") + "\n");
+    hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
+    ASSERT_EQ(first.exitCode, 0u) << scheme << first.log;
+    const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
+    EXPECT_EQ(hxapp::Gunzipped(server.Delivered() + "/same.hxi.gz"), inventory) << scheme;
+    // The same name again: the second delivery arrives beside the first.
+    hxapp::RunT second = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
+    EXPECT_EQ(second.exitCode, 0u) << scheme << second.log;
+    EXPECT_EQ(FilesIn(server.Delivered()), (std::vector<std::string>{"same-2.hxi.gz", "same.hxi.gz"})) << scheme;
+    EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
+    const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
+    EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
+    for (const char* secret : {c_Password, c_PasswordInUrl})
+      EXPECT_FALSE(Contains(first.log + second.log + trace, secret)) << scheme;
+  }
+}
+
+TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
+  struct CaseT {
+    const char* what;
+    std::string scheme;
+    std::string path;
+    bool silent;            // the server takes the connection and never answers
+    const char* logPart;
+  };
+  const std::vector<CaseT> cases = {
+      {"server error", "http", "fail", false, "answered 500 to the check of"},
+      {"wrong certificate", "https", "srv", false, "could not be verified"},
+      {"server that never answers", "http", "srv", true, "made no progress for 2 seconds (UploadTimeout)"},
+  };
+  for (const CaseT& c : cases) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    MakeCertificate(dir, "good");
+    MakeCertificate(dir, "other");
+    NginxC server(dir, c.scheme == "https" ? "other" : "");
+    const ListenerT silent;
+    ASSERT_GT(silent.port, 0);
+    const std::string url = c.silent ? UrlAt(silent.port, "http", "srv") : server.Url(c.scheme, c.path);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, url));
+    EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
+    EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
+    for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
+  }
+}
+
+// With the server away the files wait, at most UploadSpoolMax of them: the oldest goes, and as
+// the server's chain of generations then has a hole, the next delta becomes a full inventory.
+// Once the server is back the waiting file goes first.
+TEST(ProgramDelivery, SpoolWaitsForTheServerAndDroppingMakesTheNextRunFull) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  NginxC server(dir);
+  server.Stop();
+  const std::string ini = Ini(dir, server.Url("http"), "UploadSpoolMax=1\n");
+  const hxapp::RunT down = Deliver(dir, ini);
+  EXPECT_EQ(down.exitCode, c_UploadFailed) << down.log;
+  EXPECT_TRUE(Contains(down.log, "Cannot connect to http://127.0.0.1:")) << down.log;
+  const hxapp::RunT delta = Deliver(dir, ini, {"-o", "Difference=True"});
+  EXPECT_EQ(delta.exitCode, c_UploadFailed);
+  EXPECT_TRUE(Contains(delta.log, "keeps at most 1 files (UploadSpoolMax)")) << delta.log;
+  const std::vector<std::string> waiting = FilesIn(dir.File(c_Pending));
+  ASSERT_EQ(waiting.size(), 2u);  // the mark and the delta
+  EXPECT_EQ(waiting[0], upl::c_FullInventoryMark);
+  EXPECT_TRUE(Contains(waiting[1], "(1).hxi.gz")) << waiting[1];
+
+  server.Start();
+  const hxapp::RunT full = Deliver(dir, ini, {"-o", "Difference=True"});
+  EXPECT_EQ(full.exitCode, 0u) << full.log;
+  EXPECT_TRUE(Contains(full.log, "this run sends a full inventory")) << full.log;
+  const std::vector<std::string> puts = server.Puts();
+  ASSERT_EQ(puts.size(), 2u);
+  EXPECT_TRUE(Contains(puts[0], "(1).hxi.gz")) << puts[0];     // the waiting delta first
+  EXPECT_TRUE(Contains(puts[1], "(Full).hxi.gz")) << puts[1];  // then this run's full inventory
+  EXPECT_TRUE(FilesIn(dir.File(c_Pending)).empty());           // the mark went with it
+}
+
+// A spool that others may write into is nobody's queue: nothing of it is sent.
+TEST(ProgramDelivery, SpoolOthersCanChangeIsNotSent) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  dir.Write("data/uploads/pending/planted.hxi.gz", "not the run's");
+  ASSERT_EQ(::chmod(dir.File(c_Pending).c_str(), 0777), 0);
+  const hxapp::RunT run = Deliver(dir, "");
+  EXPECT_EQ(run.exitCode, 0u) << run.log;
+  EXPECT_TRUE(Contains(run.log, "The spool '" + dir.File(c_Pending) + "' is not used")) << run.log;
+  const std::vector<std::string> delivered = FilesIn(dir.File("server/Inventories"));
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_TRUE(Contains(delivered[0], "(Full).hxi.gz")) << delivered[0];
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// The installed program: the tree `cmake --install` makes and the Debian package (unpacked, and
+// checked by lintian) each run with a bootstrap configuration that points into them, find their
+// uploader, write where that configuration says, and carry a manual page that renders.
+
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+using hxapp::Contains;
+
+struct ToolRunT {
+  uint32_t exitCode;
+  std::string out;
+};
+
+ToolRunT RunTool(const CommandLineC& command, const StringArrayC& env = {}) {
+  hxtest::ChildC tool(command);
+  if (!env.empty()) tool.Environment(env);
+  EXPECT_EQ(tool.Start(), hx::RC_OK) << command.ToString();
+  ToolRunT run;
+  run.exitCode = tool.Finish(std::chrono::seconds(300));
+  run.out = tool.Out() + tool.Err();
+  return run;
+}
+
+// Runs <usr>/bin/hxtrack with a bootstrap file naming <usr>/lib/hxtrack as the install directory
+// and dir/<tag>-data as the data directory, whose configuration is the shipped one.
+void ExpectRunsFrom(const hxtest::TempDirC& dir, const std::string& usr, const std::string& tag) {
+  const std::string data = dir.File(tag + "-data");
+  std::filesystem::create_directories(data + "/etc");
+  std::filesystem::copy_file(usr + "/share/hxtrack/config.ini", data + "/etc/config.ini");
+  const std::string boot = dir.Write(tag + "-tarvosk.ini", "[Tarvosk]\nInstallDir=" + usr +
+                                                               "/lib/hxtrack\nCommonAppDataFolder=" + data + "\n");
+  const ToolRunT run = RunTool({usr + "/bin/hxtrack", "-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False"},
+                               {"TARVOSKINI=" + boot, "TARVOSKCONFIGINI=", "TARVOSKINSTALLDIR=", "TARVOSKDATADIR=",
+                                "TARVOSKSYSROOT="});
+  const std::string log = hxtest::ReadFile(data + "/log/tracker.log");
+  EXPECT_EQ(run.exitCode, 0u) << tag << run.out << log;
+  EXPECT_TRUE(Contains(log, "Finished uploading inventory")) << tag << log;
+  const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(data + "/tracker/inventories"));
+  EXPECT_EQ(hxapp::Gunzipped(hxapp::OnlyFile(data + "/server/Inventories")), inventory) << tag;
+
+  const ToolRunT man = RunTool({"man", "-l", usr + "/share/man/man1/hxtrack.1.gz"}, {"MANWIDTH=80"});
+  EXPECT_EQ(man.exitCode, 0u) << tag << man.out;
+  for (const char* part : {"SYNOPSIS", "UploadSpoolMax", "TARVOSKINI", "EXIT STATUS", "https://"})
+    EXPECT_TRUE(Contains(man.out, part)) << tag << ": " << part;
+}
+
+TEST(ProgramInstall, PackageAndInstalledTreeRun) {
+  hxtest::TempDirC dir("hxapp-inst");
+  const ToolRunT pack = RunTool({"cpack", "--config", std::string(hxapp::c_BinaryDir) + "/CPackConfig.cmake", "-B",
+                                 dir.File("pkg")});
+  ASSERT_EQ(pack.exitCode, 0u) << pack.out;
+  const std::vector<std::string> debs = hxapp::FilesIn(dir.File("pkg"));
+  ASSERT_EQ(debs.size(), 1u);
+  const std::string deb = dir.File("pkg/" + debs[0]);
+
+  const ToolRunT lintian = RunTool({"lintian", "--no-cfg", deb});
+  EXPECT_EQ(lintian.exitCode, 0u) << lintian.out;
+  for (const std::string& line : hx::SplitLines(lintian.out)) EXPECT_NE(line.compare(0, 2, "E:"), 0) << line;
+  const ToolRunT fields = RunTool({"dpkg-deb", "-f", deb, "Depends"});
+  EXPECT_TRUE(Contains(fields.out, "libcurl4")) << fields.out;
+  const ToolRunT conffiles = RunTool({"dpkg-deb", "-I", deb, "conffiles"});
+  EXPECT_EQ(conffiles.out, "/etc/tarvosk.ini\n");
+
+  ASSERT_EQ(RunTool({"dpkg-deb", "-x", deb, dir.File("root")}).exitCode, 0u);
+  const std::string usr = dir.File("root/usr");
+  for (const char* unit : {"hxtrack.service", "hxtrack.timer"})
+    EXPECT_TRUE(std::filesystem::exists(usr + "/lib/systemd/system/" + unit)) << unit;
+  EXPECT_TRUE(Contains(hxtest::ReadFile(usr + "/lib/systemd/system/hxtrack.timer"), "RandomizedDelaySec="));
+  // Stripped: no symbol table left in the program.
+  EXPECT_FALSE(Contains(RunTool({"file", usr + "/bin/hxtrack"}).out, "not stripped"));
+  ExpectRunsFrom(dir, usr, "deb");
+
+  // The same tree from cmake --install, with the bootstrap file beside the prefix, not in /etc.
+  const ToolRunT install = RunTool({"cmake", "--install", hxapp::c_BinaryDir, "--prefix", dir.File("usr")});
+  ASSERT_EQ(install.exitCode, 0u) << install.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("etc/tarvosk.ini")));
+  ExpectRunsFrom(dir, dir.File("usr"), "install");
+}
+
+}  // namespace
