@@ -10,6 +10,8 @@ packages=(
   clang libclang-rt-dev
   net-tools
   tinycdb
+  # The viewer's page test opens the page in a headless browser, driven from Python.
+  chromium python3
 )
 
 missing=()
