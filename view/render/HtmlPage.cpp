@@ -66,19 +66,27 @@ std::string DigestSource(const std::string& text) {
   return "'sha256-" + encoded + "'";
 }
 
-std::string Table(const TableT& t) {
-  std::string out = "<h3>" + EscapeHtml(t.title) + "</h3>\n<table>\n<thead><tr>";
-  for (const std::string& h : t.header) out += "<th>" + EscapeHtml(h) + "</th>";
+void AppendTable(std::string& out, const TableT& t) {
+  out += "<h3>";
+  AppendEscaped(out, t.title);
+  out += "</h3>\n<table>\n<thead><tr>";
+  for (const std::string& h : t.header) {
+    out += "<th>";
+    AppendEscaped(out, h);
+    out += "</th>";
+  }
   out += "</tr></thead>\n<tbody>\n";
   for (const auto& row : t.rows) {
     out += "<tr>";
     for (size_t c = 0; c < row.size(); ++c) {
       const bool numeric = c < t.numeric.size() && t.numeric[c];
-      out += (numeric ? "<td class=\"n\">" : "<td>") + EscapeHtml(row[c]) + "</td>";
+      out += numeric ? "<td class=\"n\">" : "<td>";
+      AppendEscaped(out, row[c]);
+      out += "</td>";
     }
     out += "</tr>\n";
   }
-  return out + "</tbody>\n</table>\n";
+  out += "</tbody>\n</table>\n";
 }
 
 }  // namespace
@@ -86,6 +94,11 @@ std::string Table(const TableT& t) {
 std::string EscapeHtml(const std::string& text) {
   std::string out;
   out.reserve(text.size());
+  AppendEscaped(out, text);
+  return out;
+}
+
+void AppendEscaped(std::string& out, const std::string& text) {
   for (char ch : text) {
     switch (ch) {
       case '&': out += "&amp;"; break;
@@ -97,7 +110,6 @@ std::string EscapeHtml(const std::string& text) {
         out += static_cast<unsigned char>(ch) < c_FirstPrintable ? ' ' : ch;
     }
   }
-  return out;
 }
 
 std::string FormatHtmlPage(const ViewDocT& doc) {
@@ -108,11 +120,11 @@ std::string FormatHtmlPage(const ViewDocT& doc) {
   out += "<title>" + title + "</title>\n<style>" + std::string(c_Style) + "</style>\n</head>\n<body>\n";
   out += "<h1>" + title + "</h1>\n";
   out += "<p><label>Filter <input id=\"filter\" type=\"search\" autocomplete=\"off\"></label></p>\n";
-  out += Table(MachineTable(doc));
+  AppendTable(out, MachineTable(doc));
   for (const PartT& part : SummaryParts(doc)) {
     out += "<h2>" + EscapeHtml(part.title) + "</h2>\n";
     if (!part.note.empty()) out += "<p>" + EscapeHtml(part.note) + "</p>\n";
-    for (const TableT& t : part.tables) out += Table(t);
+    for (const TableT& t : part.tables) AppendTable(out, t);
   }
   return out + "<script>" + std::string(c_Script) + "</script>\n</body>\n</html>\n";
 }

@@ -15,6 +15,7 @@ namespace hxview {
 
 // Text made safe for an HTML element or a quoted attribute value.
 std::string EscapeHtml(const std::string& text);
+void AppendEscaped(std::string& out, const std::string& text);
 std::string FormatHtmlPage(const ViewDocT& doc);
 
 }  // namespace hxview

@@ -104,9 +104,16 @@ std::vector<PartT> SummaryParts(const ViewDocT& doc) {
     all.title = std::to_string(doc.full.hardwareCount) + " hardware instances in " +
                 std::to_string(doc.full.hardware.size()) + " classes, " + std::to_string(doc.full.packageCount) +
                 " packages, " + std::to_string(doc.full.files.size()) + " tracked files";
-    return {all};
+    std::vector<PartT> parts;
+    parts.push_back(std::move(all));
+    return parts;
   }
-  return {Part("Added", doc.added), Part("Removed", doc.removed), Part("Updated", doc.updated)};
+  // Built one by one: a braced list would copy every table.
+  std::vector<PartT> parts;
+  parts.push_back(Part("Added", doc.added));
+  parts.push_back(Part("Removed", doc.removed));
+  parts.push_back(Part("Updated", doc.updated));
+  return parts;
 }
 
 std::string SummaryTitle(const ViewDocT& doc) {

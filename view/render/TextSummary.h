@@ -10,7 +10,7 @@
 
 namespace hxview {
 
-std::string FormatTextTable(const TableT& table);
+std::string FormatTextTable(TableT table);
 std::string FormatTextSummary(const ViewDocT& doc);
 
 }  // namespace hxview
