@@ -2,10 +2,12 @@
 // packages, 10,000 hardware instances with four properties each), as the program is run on it,
 // its summary written to /dev/null. The reference in the same run is xmllint --stream --noout
 // on the very same file: a streaming parse with nothing kept, the floor that reading the
-// document costs. The closing lines give the medians of the time on the clock and of the
+// document costs; beside it, a bare expat parse of the file in this process, the floor of
+// any reader built on expat. The closing lines give the medians of the time on the clock and of the
 // processor time, and their ratios.
 
 #include <benchmark/benchmark.h>
+#include <expat.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -99,6 +101,27 @@ void BM_Hxview(benchmark::State& state) {
 }
 BENCHMARK(BM_Hxview)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
 
+// The floor of any expat reader: the same file through a bare expat parser with no handlers,
+// in this process.
+void BM_BareExpat(benchmark::State& state) {
+  const std::string& file = Inventory();
+  constexpr int c_Piece = 256 * 1024;
+  for (auto _ : state) {
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    bool ok = in != nullptr && parser != nullptr;
+    for (size_t n = 1; ok && n > 0;) {
+      void* buffer = XML_GetBuffer(parser, c_Piece);
+      n = std::fread(buffer, 1, c_Piece, in);
+      ok = XML_ParseBuffer(parser, static_cast<int>(n), n == 0) == XML_STATUS_OK;
+    }
+    if (!ok) state.SkipWithError("expat failed");
+    if (parser != nullptr) XML_ParserFree(parser);
+    if (in != nullptr) std::fclose(in);
+  }
+}
+BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
+
 void BM_XmllintStream(benchmark::State& state) {
   const std::string& file = Inventory();
   for (auto _ : state) {
@@ -115,12 +138,15 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double viewer = reporter.Median("BM_Hxview");
   const double reference = reporter.Median("BM_XmllintStream");
+  const double expat = reporter.Median("BM_BareExpat");
   std::printf("\n%lld bytes, %lld top-level entities; medians of %d repetitions\n",
               static_cast<long long>(hxbench::FileSize(Inventory())),
               static_cast<long long>(c_Files + c_Packages + c_Hardware), c_Repetitions);
   std::printf("hxview (summary to /dev/null):    %8.1f ms\n", viewer * 1e3);
   std::printf("xmllint --stream --noout:         %8.1f ms\n", reference * 1e3);
+  std::printf("bare expat parse, in process:     %8.1f ms\n", expat * 1e3);
   if (viewer > 0 && reference > 0) std::printf("ratio hxview / xmllint:           %8.2f\n", viewer / reference);
+  if (viewer > 0 && expat > 0) std::printf("ratio hxview / bare expat:        %8.2f\n", viewer / expat);
   const std::string& file = Inventory();
   const double viewerCpu = MedianCpu({c_Viewer, file.c_str()});
   const double referenceCpu = MedianCpu({c_Xmllint, "--stream", "--noout", file.c_str()});

@@ -133,10 +133,11 @@ void InventoryStreamC::EndContent() {
   if (!productVersion_.empty()) file_.product += (file_.product.empty() ? "" : " ") + productVersion_;
   // A Content without an Instance still counts as one tracked file, without a path.
   if (paths_.empty()) paths_.emplace_back();
-  for (auto& p : paths_) {
-    section_->files.push_back(file_);
-    section_->files.back().path = std::move(p.first);
-    section_->files.back().dateTime = std::move(p.second);
+  for (size_t i = 0; i < paths_.size(); ++i) {
+    // The last instance takes the file's values; the others copy them.
+    section_->files.push_back(i + 1 == paths_.size() ? std::move(file_) : file_);
+    section_->files.back().path = std::move(paths_[i].first);
+    section_->files.back().dateTime = std::move(paths_[i].second);
   }
 }
 
