@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--html") == 0 && i + 1 < argc) html = argv[++i];
     else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage();
-    else if (argv[i][0] == '-' && std::strcmp(argv[i], "-") != 0) return Usage();
+    else if (argv[i][0] == '-') return Usage();
     else if (input.empty()) input = argv[i];
     else return Usage();
   }
