@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hxview: %s\n", why.c_str());
     return c_ExitFailed;
   }
-  if (!html.empty()) return WritePage(html, hxview::FormatHtmlPage(doc));
-  const std::string text = hxview::FormatTextSummary(doc);
+  if (!html.empty()) return WritePage(html, hxview::FormatHtmlPage(std::move(doc)));
+  const std::string text = hxview::FormatTextSummary(std::move(doc));
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return c_ExitFailed;
   return c_ExitOk;
 }

@@ -112,7 +112,7 @@ void AppendEscaped(std::string& out, const std::string& text) {
   }
 }
 
-std::string FormatHtmlPage(const ViewDocT& doc) {
+std::string FormatHtmlPage(ViewDocT doc) {
   const std::string title = EscapeHtml(SummaryTitle(doc));
   std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src " +
@@ -121,7 +121,7 @@ std::string FormatHtmlPage(const ViewDocT& doc) {
   out += "<h1>" + title + "</h1>\n";
   out += "<p><label>Filter <input id=\"filter\" type=\"search\" autocomplete=\"off\"></label></p>\n";
   AppendTable(out, MachineTable(doc));
-  for (const PartT& part : SummaryParts(doc)) {
+  for (const PartT& part : SummaryParts(std::move(doc))) {
     out += "<h2>" + EscapeHtml(part.title) + "</h2>\n";
     if (!part.note.empty()) out += "<p>" + EscapeHtml(part.note) + "</p>\n";
     for (const TableT& t : part.tables) AppendTable(out, t);

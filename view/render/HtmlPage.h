@@ -16,6 +16,7 @@ namespace hxview {
 // Text made safe for an HTML element or a quoted attribute value.
 std::string EscapeHtml(const std::string& text);
 void AppendEscaped(std::string& out, const std::string& text);
-std::string FormatHtmlPage(const ViewDocT& doc);
+// The document is taken by value, as for the text summary.
+std::string FormatHtmlPage(ViewDocT doc);
 
 }  // namespace hxview

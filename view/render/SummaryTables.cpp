@@ -65,29 +65,33 @@ TableT CountTable(const std::string& title, const std::string& key, const std::m
   return t;
 }
 
-TableT FilesTable(const std::vector<TrackedFileT>& files) {
+// The files' texts are moved into the table: a file scan's section is by far the largest.
+TableT FilesTable(std::vector<TrackedFileT>&& files) {
   uint64_t bytes = 0;
   for (const TrackedFileT& f : files) bytes += f.size;
   TableT t{"Tracked files (" + std::to_string(files.size()) + ", " + std::to_string(bytes) + " bytes)",
            {"Path", "Size", "DateTime", "MD5", "Product"},
            {false, true, false, false, false},
            {}};
-  for (const TrackedFileT& f : files) t.rows.push_back({f.path, std::to_string(f.size), f.dateTime, f.md5, f.product});
+  t.rows.reserve(files.size());
+  for (TrackedFileT& f : files)
+    t.rows.push_back({std::move(f.path), std::to_string(f.size), std::move(f.dateTime), std::move(f.md5), std::move(f.product)});
   return t;
 }
 
-std::vector<TableT> SectionTables(const SectionT& s) {
+std::vector<TableT> SectionTables(SectionT&& s) {
   std::vector<TableT> tables;
   for (const HardwareClassT& c : s.hardware) tables.push_back(ClassTable(c));
   if (s.packageCount > 0)
     tables.push_back(CountTable("Packages (" + std::to_string(s.packageCount) + ")", "Type", s.packages));
-  if (!s.files.empty()) tables.push_back(FilesTable(s.files));
+  if (!s.files.empty()) tables.push_back(FilesTable(std::move(s.files)));
   if (!s.others.empty()) tables.push_back(CountTable("Other elements", "Element", s.others));
   return tables;
 }
 
-PartT Part(const std::string& title, const SectionT& s) {
-  return {title, SectionTables(s), s.Empty() ? "nothing" : ""};
+PartT Part(const std::string& title, SectionT&& s) {
+  const bool empty = s.Empty();
+  return {title, SectionTables(std::move(s)), empty ? "nothing" : ""};
 }
 
 }  // namespace
@@ -98,21 +102,22 @@ TableT MachineTable(const ViewDocT& doc) {
   return t;
 }
 
-std::vector<PartT> SummaryParts(const ViewDocT& doc) {
+std::vector<PartT> SummaryParts(ViewDocT&& doc) {
   if (!doc.delta) {
-    PartT all = Part("Inventory", doc.full);
-    all.title = std::to_string(doc.full.hardwareCount) + " hardware instances in " +
-                std::to_string(doc.full.hardware.size()) + " classes, " + std::to_string(doc.full.packageCount) +
-                " packages, " + std::to_string(doc.full.files.size()) + " tracked files";
+    const std::string title = std::to_string(doc.full.hardwareCount) + " hardware instances in " +
+                              std::to_string(doc.full.hardware.size()) + " classes, " +
+                              std::to_string(doc.full.packageCount) + " packages, " +
+                              std::to_string(doc.full.files.size()) + " tracked files";
+    PartT all = Part(title, std::move(doc.full));
     std::vector<PartT> parts;
     parts.push_back(std::move(all));
     return parts;
   }
   // Built one by one: a braced list would copy every table.
   std::vector<PartT> parts;
-  parts.push_back(Part("Added", doc.added));
-  parts.push_back(Part("Removed", doc.removed));
-  parts.push_back(Part("Updated", doc.updated));
+  parts.push_back(Part("Added", std::move(doc.added)));
+  parts.push_back(Part("Removed", std::move(doc.removed)));
+  parts.push_back(Part("Updated", std::move(doc.updated)));
   return parts;
 }
 

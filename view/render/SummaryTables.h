@@ -28,8 +28,8 @@ struct PartT {
 // The root attributes as a two-column table.
 TableT MachineTable(const ViewDocT& doc);
 // The parts of a document: for a full inventory its hardware, packages and files; for a delta
-// what was added, removed and updated.
-std::vector<PartT> SummaryParts(const ViewDocT& doc);
+// what was added, removed and updated. The document's entities are moved into the tables.
+std::vector<PartT> SummaryParts(ViewDocT&& doc);
 // The summary's heading: "Inventory of <machine>" or "Inventory delta of <machine>, generation <n>".
 std::string SummaryTitle(const ViewDocT& doc);
 

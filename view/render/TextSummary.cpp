@@ -89,9 +89,9 @@ std::string FormatTextTable(TableT table) {
   return out;
 }
 
-std::string FormatTextSummary(const ViewDocT& doc) {
+std::string FormatTextSummary(ViewDocT doc) {
   std::string out = Underline(Printable(SummaryTitle(doc)), '=') + "\n" + FormatTextTable(MachineTable(doc));
-  for (PartT& part : SummaryParts(doc)) {
+  for (PartT& part : SummaryParts(std::move(doc))) {
     out += "\n" + Underline(part.title, '-');
     if (!part.note.empty()) out += c_Indent + part.note + "\n";
     for (TableT& t : part.tables) out += "\n" + FormatTextTable(std::move(t));

@@ -11,6 +11,7 @@
 namespace hxview {
 
 std::string FormatTextTable(TableT table);
-std::string FormatTextSummary(const ViewDocT& doc);
+// The document is taken by value: a caller done with it moves it in, and nothing is copied.
+std::string FormatTextSummary(ViewDocT doc);
 
 }  // namespace hxview
