@@ -9,13 +9,15 @@
 
 namespace {
 
-// The preference is repaired to this range when it is loaded; anything else here means it was
-// changed since, and the default applies.
-constexpr long c_DefaultDepth = 3;
+// The preference is a list: loading repairs a value out of range by adding the default after
+// it, so the last value counts. Anything else out of range means the default too.
+constexpr int64_t c_DefaultDepth = 3;
+constexpr int64_t c_MaxDepth = 10;
 
 size_t DepthOf(TrkPreferencesC& prefs) {
+  const StringArrayC values = prefs.GetMultiValue(TrkPreferencesC::c_ProgressDepth);
   int64_t depth = 0;
-  if (!hx::ParseInt64(hx::Trim(prefs.GetValue(TrkPreferencesC::c_ProgressDepth)), depth) || depth < 1)
+  if (values.empty() || !hx::ParseInt64(hx::Trim(values.back()), depth) || depth < 1 || depth > c_MaxDepth)
     depth = c_DefaultDepth;
   return static_cast<size_t>(depth);
 }
