@@ -170,30 +170,6 @@ void BM_LscpuLsblkPs(benchmark::State& state) {
 }
 BENCHMARK(BM_LscpuLsblkPs)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
 
-// Keeps the real time per iteration of every repetition of every run, so that the closing
-// lines can use medians: the host is shared, and one slow repetition says little.
-class MedianReporterC : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration && !r.error_occurred && r.iterations > 0)
-        times_[r.run_name.function_name].push_back(r.real_accumulated_time / static_cast<double>(r.iterations));
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Median(const std::string& name) const {
-    const auto it = times_.find(name);
-    if (it == times_.end()) return 0;
-    std::vector<double> t = it->second;
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-  }
-
- private:
-  std::map<std::string, std::vector<double>> times_;
-};
-
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,7 +182,7 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
       ->Repetitions(c_Repetitions);
-  MedianReporterC reporter;
+  hxbench::MedianReporterC reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const double tools = reporter.Median("BM_LscpuLsblkPs");
   const double shipped = reporter.Median("BM_HardwareStep/shipped");

@@ -14,6 +14,8 @@ packages=(
   # manual page checks.
   libcurl4-openssl-dev nginx openssl
   dpkg-dev fakeroot file lintian man-db
+  # The viewer's page test opens the page in a headless browser, driven from Python.
+  chromium python3
 )
 
 missing=()

@@ -148,6 +148,7 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       lister.clearError();  // an unreadable directory or entry: skipped without a message
       continue;
     }
+    if (host_.examined && (info.isDirectory() || info.isRegular())) host_.examined(name.str(), info);
     if (info.isDirectory()) {
       if (!recurse) continue;
       const bool descend = MatchDirectory(name.str(), info);

@@ -46,6 +46,8 @@ struct TrkSoftwareHostT {
   std::function<hx::ResultT()> checkCancel;
   // Shows a progress text (message id and default text) on the interactive display.
   std::function<void(hx::ResultT id, const char* text)> progress;
+  // Told of every directory and regular file the walk meets, for a running count; may be empty.
+  std::function<void(const std::string& path, const FileInfoC& info)> examined;
 };
 
 class TrkTrackSoftwareC : public TrkTrackC {

@@ -7,6 +7,7 @@
 #include "app/driver/TrkProviderTable.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
+#include "app/interaction/ScanProgress.h"
 #include "app/interaction/TrkTrackerGUI.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
@@ -136,6 +137,10 @@ hx::ResultT TrkUnixTrackerC::TrackSoftwareFiles() {
   TrkSoftwareHostT host;
   host.checkCancel = [] { return TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : hx::RC_OK; };
   host.progress = [](hx::ResultT id, const char* text) { trk::Progress(id, text); };
+  ScanProgressC counts(prefs_);
+  host.examined = counts.Hook();
   TrkUnixTrackSoftwareC software(prefs_, std::move(host));
-  return software.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
+  const hx::ResultT r = software.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
+  counts.Finish();
+  return r;
 }

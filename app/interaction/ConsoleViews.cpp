@@ -30,10 +30,21 @@ std::string Fit(const std::string& text, size_t columns) {
   return out;
 }
 
-// A control character in a text from outside (a path, a message) would move the cursor too.
+constexpr uint32_t c_FirstPrintable = 0x20;
+constexpr uint32_t c_Delete = 0x7F;
+constexpr uint32_t c_FirstC1 = 0x80;
+constexpr uint32_t c_LastC1 = 0x9F;
+
+// A control character in a text from outside (a path, a message) would move the cursor too;
+// that includes the C1 controls, which a file name's bytes become as ISO-8859-1 characters.
 std::string Printable(const std::string& text) {
-  std::string out = text;
-  std::replace_if(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, ' ');
+  std::string out;
+  out.reserve(text.size());
+  hx::ForEachChar(text, [&](uint32_t cp, std::string_view bytes) {
+    if (cp < c_FirstPrintable || cp == c_Delete || (cp >= c_FirstC1 && cp <= c_LastC1)) out += ' ';
+    else if (bytes.empty()) hx::AppendUtf8(out, cp);
+    else out.append(bytes);
+  });
   return out;
 }
 
@@ -97,8 +108,9 @@ std::vector<std::string> BuildStatusFrame(const ProgressInteractionI& window, si
     if (i != window.SubItemsParent()) continue;
     for (size_t j = 0; j < sub.Count(); ++j) lines.push_back(ItemLine(c_SubIndent, sub, j, active));
   }
-  if (!window.StatusText().empty()) lines.push_back(c_Indent + Printable(window.StatusText()));
+  // The status text details the progress text (what a long step is doing now): it goes below.
   if (!window.ProgressText().empty()) lines.push_back(c_Indent + Printable(window.ProgressText()));
+  if (!window.StatusText().empty()) lines.push_back(c_Indent + Printable(window.StatusText()));
   if (window.ProgressMax() > 0) lines.push_back(BarLine(window, columns));
   for (std::string& line : lines) line = Fit(line, columns);
   return lines;

@@ -2,6 +2,8 @@
 // under way, and the error window that the preference loading shows when it fails.
 
 #include "app/interaction/TrkTrackerGUI.h"
+#include "app/interaction/TrkInteractionMessages.h"
+#include "foundation/messages/Errors.h"
 #include "prefs/tracker/TrkPreferences.h"
 
 namespace {
@@ -36,6 +38,20 @@ void NextStatusItem(bool success) {
 
 void FlushMessages() {
   if (TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance()) gui->FlushMessageQueue();
+}
+
+bool ShowsProgressDetail() {
+  const TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance();
+  return gui != nullptr && gui->ShowsProgressDetail();
+}
+
+void ProgressDetail(const std::string& text) {
+  if (TrkTrackerGUIC* gui = TrkTrackerGUIC::Instance()) gui->SetProgressDetail(text);
+}
+
+void PackageTypeProgress(const std::string& type) {
+  if (!ShowsProgressDetail()) return;
+  ProgressDetail(getL10NMessage(MSG_LISTING_PACKAGES, TXT_LISTING_PACKAGES, hx::ArgListC{hx::ArgC(type)}));
 }
 
 void InstallInteractionHooks() { TrkPreferencesC::SetErrorWindow(&ShowPreferenceError); }

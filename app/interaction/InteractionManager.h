@@ -32,6 +32,9 @@ class InteractionManagerI {
   virtual void ProcessInput() = 0;
   virtual void SetShow(bool show) = 0;
   virtual bool GetShow() const = 0;
+  // Whether this manager's status windows are drawn in place on a terminal: only then is a
+  // running count worth forming (a pipe, a file and cron mail get the finished steps alone).
+  virtual bool DrawsInPlace() const { return false; }
 };
 
 enum class InteractionLevelE { None, Full, Status, Quiet };

@@ -22,6 +22,7 @@ class ngc_InteractionManagerC : public InteractionManagerI {
   void ProcessInput() override {}
   void SetShow(bool show) override { terminal_->SetShow(show); }
   bool GetShow() const override { return terminal_->GetShow(); }
+  bool DrawsInPlace() const override { return terminal_->DrawsInPlace(); }
 
  private:
   std::unique_ptr<ngt_InteractionManagerC> terminal_;

@@ -31,6 +31,7 @@ class ngt_InteractionManagerC : public InteractionManagerI {
   void ProcessInput() override;
   void SetShow(bool show) override { show_ = show; }
   bool GetShow() const override { return show_; }
+  bool DrawsInPlace() const override { return show_ && console_->OutputIsTerminal(); }
 
  private:
   std::shared_ptr<ConsoleC> console_;

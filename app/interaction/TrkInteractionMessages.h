@@ -52,6 +52,12 @@ constexpr hx::ResultT MSG_FINISHED_TEXT = InteractionMsg(0x00DD);
 constexpr const char* TXT_FINISHED_TEXT =
     "Prandex has successfully generated an inventory of hardware and software on your computer.";
 
+// The detail lines of long steps (shown on a terminal only, never logged).
+constexpr hx::ResultT MSG_FILES_EXAMINED = InteractionMsg(0x0190);
+constexpr const char* TXT_FILES_EXAMINED = "%1$s files, %2$s bytes examined in %3$s";
+constexpr hx::ResultT MSG_LISTING_PACKAGES = InteractionMsg(0x0191);
+constexpr const char* TXT_LISTING_PACKAGES = "Listing packages of type %1$s";
+
 // Logged when the person cancels the run.
 constexpr hx::ResultT LOG_TERMINATED_BY_USER = InteractionMsg(0x0007);
 constexpr const char* TXT_LOG_TERMINATED_BY_USER = "\x01\x01" "e\x01" "WARNING: Inventory tracking terminated by user";

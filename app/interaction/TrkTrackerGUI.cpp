@@ -128,6 +128,8 @@ void TrkTrackerGUIC::NextStatusItem(bool success) {
   if (window == nullptr || impl_->stopped) return;
   impl_->stopped = !success;
   const StatusMarkE outcome = success ? StatusMarkE::Succeeded : StatusMarkE::Failed;
+  // The detail belonged to the step that just ended.
+  window->SetStatusText(std::string());
   StatusListC& items = window->Items();
   StatusListC& sub = window->SubItems();
   if (!sub.Empty() && !sub.Finished()) {
@@ -178,6 +180,14 @@ void TrkTrackerGUIC::IncrementProgress() {
   if (!impl_->progress) return;
   impl_->progress->IncrementProgress();
   impl_->ApplyShow();
+}
+
+bool TrkTrackerGUIC::ShowsProgressDetail() const {
+  return impl_->progress && impl_->show && impl_->manager->DrawsInPlace();
+}
+
+void TrkTrackerGUIC::SetProgressDetail(const std::string& text) {
+  if (ShowsProgressDetail()) impl_->progress->SetStatusText(text);
 }
 
 bool TrkTrackerGUIC::IsCancelled() {

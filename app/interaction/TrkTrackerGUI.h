@@ -36,6 +36,11 @@ class TrkTrackerGUIC {
   void SetProgressMax(uint64_t max);
   void SetProgress(uint64_t value);
   void IncrementProgress();
+  // What a long step is doing right now (the files a scan has examined, the package type being
+  // listed), on a line of its own under the progress text until the step ends. Only a window
+  // drawn in place on a terminal shows it; ShowsProgressDetail says whether to form it at all.
+  bool ShowsProgressDetail() const;
+  void SetProgressDetail(const std::string& text);
   // Whether the run is cancelled: by the cancel handler at the FULL level, or at any level by
   // a stop signal (SIGINT, SIGTERM, SIGHUP).
   static bool IsCancelled();
@@ -70,6 +75,10 @@ void ProgressMax(uint64_t max);
 void ProgressIncrement();
 void NextStatusItem(bool success);
 void FlushMessages();
+bool ShowsProgressDetail();
+void ProgressDetail(const std::string& text);
+// The package phase's detail: the package type being listed.
+void PackageTypeProgress(const std::string& type);
 
 // Installs what the preference loading shows on failure: the error window at the interaction
 // level of the preferences loaded so far. The entry calls this once at start-up.

@@ -1,0 +1,159 @@
+// hxview on a large inventory: 200,000 top-level entities (150,000 tracked files, 40,000
+// packages, 10,000 hardware instances with four properties each), as the program is run on it,
+// its summary written to /dev/null. The reference in the same run is xmllint --stream --noout
+// on the very same file: a streaming parse with nothing kept, the floor that reading the
+// document costs; beside it, a bare expat parse of the file in this process, the floor of
+// any reader built on expat. The closing lines give the medians of the time on the clock and of the
+// processor time, and their ratios.
+
+#include <benchmark/benchmark.h>
+#include <expat.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "inventory/TrkInventory.h"
+#include "inventory/TrkTrack.h"
+#include "inventory/XmlOutputStream.h"
+#include "BenchSupport.h"
+
+namespace {
+
+constexpr int64_t c_Files = 150000;
+constexpr int c_Packages = 40000;
+constexpr int c_Hardware = 10000;
+constexpr int c_Repetitions = 5;
+constexpr const char* c_Viewer = HX_BINARY_DIR "/bin/hxview";
+constexpr const char* c_Xmllint = "xmllint";
+
+// Runs a program with its output to /dev/null; true when it exits with 0. *cpu (when given)
+// receives the processor time it took, user and system: on a shared host it says more than the
+// time on the clock.
+bool RunTool(const std::vector<const char*>& argv, double* cpu = nullptr) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, STDIN_FILENO);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    std::vector<char*> args;
+    for (const char* a : argv) args.push_back(const_cast<char*>(a));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  const bool ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (cpu != nullptr) {
+    *cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  }
+  return ok;
+}
+
+// The median processor time of c_Repetitions runs of a program.
+double MedianCpu(const std::vector<const char*>& argv) {
+  std::vector<double> times;
+  for (int i = 0; i < c_Repetitions; ++i) {
+    double cpu = 0;
+    if (!RunTool(argv, &cpu)) return 0;
+    times.push_back(cpu);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The inventory file, written once by the inventory writer.
+const std::string& Inventory() {
+  static hxbench::BenchDirC dir("hxviewbench");
+  static const std::string path = [] {
+    RefM<TrkInventoryC> inventory = hxbench::FilesInventory(c_Files, false);
+    for (int i = 0; i < c_Packages; ++i) {
+      auto package = TrkTrackC::AddPackage(inventory.get(), "SUNWpkg" + std::to_string(i), i % 3 ? "SUNPKG" : "IPS");
+      package->AddProperty("Architecture", "i386", "", false);
+    }
+    for (int i = 0; i < c_Hardware; ++i) {
+      auto hw = TrkTrackC::AddClass(inventory.get(), "Disk", "sd" + std::to_string(i), "devinfo");
+      hw->AddProperty("Size", std::to_string(1000000000LL + i), "", false);
+      hw->AddProperty("Vendor", "Vendor & Sons <storage>", "", false);
+      hw->AddProperty("Serial", "SN-" + std::to_string(i * 7919), "", false);
+      hw->AddProperty("Path", "/devices/pci@0,0/disk@" + std::to_string(i) + ",0", "", false);
+    }
+    const std::string file = dir.File("large.hxi");
+    const FileNameC name(file);
+    if (XmlSaveFile(&name, inventory.get()) != hx::RC_OK) std::abort();
+    return file;
+  }();
+  return path;
+}
+
+void BM_Hxview(benchmark::State& state) {
+  const std::string& file = Inventory();
+  for (auto _ : state) {
+    if (!RunTool({c_Viewer, file.c_str()})) state.SkipWithError("hxview failed");
+  }
+}
+BENCHMARK(BM_Hxview)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
+
+// The floor of any expat reader: the same file through a bare expat parser with no handlers,
+// in this process.
+void BM_BareExpat(benchmark::State& state) {
+  const std::string& file = Inventory();
+  constexpr int c_Piece = 256 * 1024;
+  for (auto _ : state) {
+    std::FILE* in = std::fopen(file.c_str(), "rb");
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    bool ok = in != nullptr && parser != nullptr;
+    for (size_t n = 1; ok && n > 0;) {
+      void* buffer = XML_GetBuffer(parser, c_Piece);
+      n = std::fread(buffer, 1, c_Piece, in);
+      ok = XML_ParseBuffer(parser, static_cast<int>(n), n == 0) == XML_STATUS_OK;
+    }
+    if (!ok) state.SkipWithError("expat failed");
+    if (parser != nullptr) XML_ParserFree(parser);
+    if (in != nullptr) std::fclose(in);
+  }
+}
+BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
+
+void BM_XmllintStream(benchmark::State& state) {
+  const std::string& file = Inventory();
+  for (auto _ : state) {
+    if (!RunTool({c_Xmllint, "--stream", "--noout", file.c_str()})) state.SkipWithError("xmllint failed");
+  }
+}
+BENCHMARK(BM_XmllintStream)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(c_Repetitions);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  hxbench::MedianReporterC reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const double viewer = reporter.Median("BM_Hxview");
+  const double reference = reporter.Median("BM_XmllintStream");
+  const double expat = reporter.Median("BM_BareExpat");
+  std::printf("\n%lld bytes, %lld top-level entities; medians of %d repetitions\n",
+              static_cast<long long>(hxbench::FileSize(Inventory())),
+              static_cast<long long>(c_Files + c_Packages + c_Hardware), c_Repetitions);
+  std::printf("hxview (summary to /dev/null):    %8.1f ms\n", viewer * 1e3);
+  std::printf("xmllint --stream --noout:         %8.1f ms\n", reference * 1e3);
+  std::printf("bare expat parse, in process:     %8.1f ms\n", expat * 1e3);
+  if (viewer > 0 && reference > 0) std::printf("ratio hxview / xmllint:           %8.2f\n", viewer / reference);
+  if (viewer > 0 && expat > 0) std::printf("ratio hxview / bare expat:        %8.2f\n", viewer / expat);
+  const std::string& file = Inventory();
+  const double viewerCpu = MedianCpu({c_Viewer, file.c_str()});
+  const double referenceCpu = MedianCpu({c_Xmllint, "--stream", "--noout", file.c_str()});
+  std::printf("processor time, hxview:           %8.1f ms\n", viewerCpu * 1e3);
+  std::printf("processor time, xmllint:          %8.1f ms\n", referenceCpu * 1e3);
+  if (viewerCpu > 0 && referenceCpu > 0)
+    std::printf("ratio of processor times:         %8.2f\n", viewerCpu / referenceCpu);
+  benchmark::Shutdown();
+  return 0;
+}

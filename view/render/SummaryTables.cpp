@@ -1,0 +1,130 @@
+#include "view/render/SummaryTables.h"
+
+#include <unordered_map>
+
+#include "foundation/core/Text.h"
+
+namespace hxview {
+
+namespace {
+
+constexpr const char* c_ValueSeparator = "; ";
+// The element's own attributes, kept apart from properties of the same name.
+constexpr const char* c_NameColumn = "(Name)";
+constexpr const char* c_EvidenceColumn = "(Evidence)";
+
+// One hardware class: a single instance as property and value lines, several as one row per
+// instance with a column per property (in order of first appearance).
+TableT ClassTable(const HardwareClassT& c) {
+  TableT t;
+  t.title = c.className + " (" + std::to_string(c.instances.size()) + ")";
+  bool evidence = false;
+  for (const HardwareInstanceT& i : c.instances) evidence = evidence || !i.evidence.empty();
+  if (c.instances.size() == 1) {
+    const HardwareInstanceT& i = c.instances.front();
+    t.header = {"Property", "Value"};
+    t.numeric = {false, false};
+    t.rows.push_back({c_NameColumn, i.name});
+    if (evidence) t.rows.push_back({c_EvidenceColumn, i.evidence});
+    for (const auto& p : i.properties) t.rows.push_back({p.first, p.second});
+    return t;
+  }
+  t.header = {c_NameColumn};
+  if (evidence) t.header.push_back(c_EvidenceColumn);
+  const size_t fixed = t.header.size();
+  std::unordered_map<std::string, size_t> column;
+  for (const HardwareInstanceT& i : c.instances)
+    for (const auto& p : i.properties)
+      if (column.emplace(p.first, t.header.size()).second) t.header.push_back(p.first);
+  for (const HardwareInstanceT& i : c.instances) {
+    std::vector<std::string> row(t.header.size());
+    row[0] = i.name;
+    if (evidence) row[1] = i.evidence;
+    for (const auto& p : i.properties) {
+      std::string& cell = row[column[p.first]];
+      // A property named twice in one instance shows both values.
+      cell = cell.empty() ? p.second : cell + c_ValueSeparator + p.second;
+    }
+    t.rows.push_back(std::move(row));
+  }
+  t.numeric.assign(t.header.size(), false);
+  for (size_t col = fixed; col < t.header.size(); ++col) {
+    bool allNumbers = true;
+    for (const auto& row : t.rows) {
+      uint64_t n = 0;
+      allNumbers = allNumbers && (row[col].empty() || hx::ParseUInt64(row[col], n));
+    }
+    t.numeric[col] = allNumbers;
+  }
+  return t;
+}
+
+TableT CountTable(const std::string& title, const std::string& key, const std::map<std::string, size_t>& counts) {
+  TableT t{title, {key, "Count"}, {false, true}, {}};
+  for (const auto& c : counts) t.rows.push_back({c.first, std::to_string(c.second)});
+  return t;
+}
+
+// The files' texts are moved into the table: a file scan's section is by far the largest.
+TableT FilesTable(std::vector<TrackedFileT>&& files) {
+  uint64_t bytes = 0;
+  for (const TrackedFileT& f : files) bytes += f.size;
+  TableT t{"Tracked files (" + std::to_string(files.size()) + ", " + std::to_string(bytes) + " bytes)",
+           {"Path", "Size", "DateTime", "MD5", "Product"},
+           {false, true, false, false, false},
+           {}};
+  t.rows.reserve(files.size());
+  for (TrackedFileT& f : files)
+    t.rows.push_back({std::move(f.path), std::to_string(f.size), std::move(f.dateTime), std::move(f.md5), std::move(f.product)});
+  return t;
+}
+
+std::vector<TableT> SectionTables(SectionT&& s) {
+  std::vector<TableT> tables;
+  for (const HardwareClassT& c : s.hardware) tables.push_back(ClassTable(c));
+  if (s.packageCount > 0)
+    tables.push_back(CountTable("Packages (" + std::to_string(s.packageCount) + ")", "Type", s.packages));
+  if (!s.files.empty()) tables.push_back(FilesTable(std::move(s.files)));
+  if (!s.others.empty()) tables.push_back(CountTable("Other elements", "Element", s.others));
+  return tables;
+}
+
+PartT Part(const std::string& title, SectionT&& s) {
+  const bool empty = s.Empty();
+  return {title, SectionTables(std::move(s)), empty ? "nothing" : ""};
+}
+
+}  // namespace
+
+TableT MachineTable(const ViewDocT& doc) {
+  TableT t{"Machine", {"Attribute", "Value"}, {false, false}, {}};
+  for (const auto& a : doc.root) t.rows.push_back({a.first, a.second});
+  return t;
+}
+
+std::vector<PartT> SummaryParts(ViewDocT&& doc) {
+  if (!doc.delta) {
+    const std::string title = std::to_string(doc.full.hardwareCount) + " hardware instances in " +
+                              std::to_string(doc.full.hardware.size()) + " classes, " +
+                              std::to_string(doc.full.packageCount) + " packages, " +
+                              std::to_string(doc.full.files.size()) + " tracked files";
+    PartT all = Part(title, std::move(doc.full));
+    std::vector<PartT> parts;
+    parts.push_back(std::move(all));
+    return parts;
+  }
+  // Built one by one: a braced list would copy every table.
+  std::vector<PartT> parts;
+  parts.push_back(Part("Added", std::move(doc.added)));
+  parts.push_back(Part("Removed", std::move(doc.removed)));
+  parts.push_back(Part("Updated", std::move(doc.updated)));
+  return parts;
+}
+
+std::string SummaryTitle(const ViewDocT& doc) {
+  const std::string machine = doc.Root("MachineName");
+  if (!doc.delta) return "Inventory of " + machine;
+  return "Inventory delta of " + machine + ", generation " + doc.Root("Generation");
+}
+
+}  // namespace hxview
