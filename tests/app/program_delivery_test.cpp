@@ -199,6 +199,12 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
     for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
+    if (c.scheme != "https") continue;
+    // Told not to check the certificate, the run delivers the waiting file too, and says so.
+    const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
+    EXPECT_EQ(unchecked.exitCode, 0u) << unchecked.log;
+    EXPECT_TRUE(Contains(unchecked.log, "is not checked (CheckServerCertificate)")) << unchecked.log;
+    EXPECT_EQ(server.Puts().size(), 2u);
   }
 }
 
