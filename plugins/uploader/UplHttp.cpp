@@ -180,8 +180,12 @@ struct HttpSenderC::StateT {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answered);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, options.checkCertificate ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, options.checkCertificate ? 2L : 0L);
-    if (!options.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
-    if (!options.caPath.empty()) curl_easy_setopt(curl, CURLOPT_CAPATH, options.caPath.c_str());
+    // The agent's own authorities, when it has any, replace the system's store: a server it
+    // was told to believe is believed for those alone.
+    if (!options.caFile.empty() || !options.caPath.empty()) {
+      curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.empty() ? nullptr : options.caFile.c_str());
+      curl_easy_setopt(curl, CURLOPT_CAPATH, options.caPath.empty() ? nullptr : options.caPath.c_str());
+    }
     if (!location.user.empty() || !location.password.empty()) {
       curl_easy_setopt(curl, CURLOPT_USERNAME, location.user.c_str());
       curl_easy_setopt(curl, CURLOPT_PASSWORD, location.password.c_str());

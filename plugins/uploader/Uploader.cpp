@@ -39,6 +39,8 @@ namespace {
 constexpr long c_DefaultStallSeconds = 60;
 constexpr long c_DefaultSpoolMax = 20;
 constexpr const char* c_Full = "Full";
+// Longer numbers than this are not a setting anybody meant (and would not fit a long everywhere).
+constexpr size_t c_MaxDigits = 9;
 
 std::string Value(ZORHXPreferencesI* prefs, const char* name) {
   char* value = nullptr;
@@ -60,12 +62,11 @@ bool IsFalse(const std::string& text) {
 
 // A whole non-negative number, or the default for anything else.
 long Number(const std::string& text, long fallback) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return fallback;
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > c_MaxDigits) return fallback;
   return std::strtol(text.c_str(), nullptr, 10);
 }
 
 struct SettingsT : upl::UploadSettingsT {
-  long stallSeconds = c_DefaultStallSeconds;
   long spoolMax = c_DefaultSpoolMax;
   bool fullInventory = false;
   upl::HttpOptionsT http;

@@ -125,11 +125,12 @@ class NginxC {
     return UrlAt(port, scheme, path);
   }
   std::string Delivered() const { return dir + "/www/srv/Inventories"; }
-  // The PUT requests the server answered, in order.
+  // The PUT requests the server took (201), in order; one the server first asked to
+  // authenticate shows as a 401 before it.
   std::vector<std::string> Puts() const {
     std::vector<std::string> puts;
     for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir + "/access.log")))
-      if (Contains(line, "\"PUT ")) puts.push_back(line);
+      if (Contains(line, "\"PUT ") && Contains(line, "\" 201 ")) puts.push_back(line);
     return puts;
   }
 
@@ -198,6 +199,12 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
     for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
+    if (c.scheme != "https") continue;
+    // Told not to check the certificate, the run delivers the waiting file too, and says so.
+    const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
+    EXPECT_EQ(unchecked.exitCode, 0u) << unchecked.log;
+    EXPECT_TRUE(Contains(unchecked.log, "is not checked (CheckServerCertificate)")) << unchecked.log;
+    EXPECT_EQ(server.Puts().size(), 2u);
   }
 }
 
