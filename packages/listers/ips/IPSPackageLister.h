@@ -3,6 +3,7 @@
 // with their summaries and, when file lists are wanted, the paths of their file, link and
 // hardlink actions.
 
+#include "foundation/process/CommandLine.h"
 #include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
 
