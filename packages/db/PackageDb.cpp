@@ -132,8 +132,15 @@ hx::ResultT PackageDbC::addPackagesOfType(cdb_make& maker, const StringC& type) 
   StringArrayC files;
   while (hx::Succeeded(r = lister->getNext(&package))) {
     const std::string record = package->serialise();
-    if (record.empty() || hx::Failed(package->getFileList(&files))) continue;
-    for (const StringC& file : files) {
+    if (record.empty()) continue;
+    // A lister that collected the owned paths handed them out with the package; only a package
+    // without them is asked (which may mean running a tool).
+    const StringArrayC* owned = &package->files();
+    if (owned->empty()) {
+      if (hx::Failed(package->getFileList(&files))) continue;
+      owned = &files;
+    }
+    for (const StringC& file : *owned) {
       if (cdb_make_add(&maker, file.data(), static_cast<unsigned>(file.size()), record.data(),
                        static_cast<unsigned>(record.size())) != 0)
         return Error(MSG_PKGDB_ADD, TXT_PKGDB_ADD);

@@ -81,9 +81,15 @@ RefM<TrkInventoryEntityC> TrkTrackPkgC::AddPackageElement(TrkInventoryEntityC* p
   RefM<TrkInventoryEntityC> element = AddPackage(parent, package.name(), evidence);
   if (!element) return element;
   HX_IGNORE_RESULT(element->Add(StringC(c_sVersion), package.version().asString(true)));
-  StringC text;
-  if (LocalIsoText(package.installDate(), &text))
-    HX_IGNORE_RESULT(element->Add(StringC(c_sInstallDate), text));
+  if (package.installDate() != 0) {
+    auto date = dates_.find(package.installDate());
+    if (date == dates_.end()) {
+      StringC text;
+      if (!LocalIsoText(package.installDate(), &text)) text.clear();
+      date = dates_.emplace(package.installDate(), std::move(text)).first;
+    }
+    if (!date->second.empty()) HX_IGNORE_RESULT(element->Add(StringC(c_sInstallDate), date->second));
+  }
   if (!package.architecture().empty())
     HX_IGNORE_RESULT(AddProperty(element.get(), StringC(c_sArchitecture), package.architecture(), StringC(), false));
   for (const auto& [name, value] : package.properties())

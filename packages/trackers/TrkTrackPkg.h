@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 
 #include "app/api/ZORHXTTracker.h"
 #include "foundation/core/RefCount.h"
@@ -64,10 +65,13 @@ class TrkTrackPkgC : public TrkTrackC {
   // the lister's last result.
   virtual hx::ResultT TrackPkgDatabase(TrkInventoryEntityC* parent, const StringC& type);
   // The element of one package (null when it could not be added).
-  static RefM<TrkInventoryEntityC> AddPackageElement(TrkInventoryEntityC* parent, const PackageInfoC& package,
-                                                     const StringC& evidence);
+  RefM<TrkInventoryEntityC> AddPackageElement(TrkInventoryEntityC* parent, const PackageInfoC& package,
+                                              const StringC& evidence);
 
  private:
+  // The texts of the install dates converted so far: packages are installed in batches that
+  // share their times, and each conversion to local time asks the system for its zone rules.
+  std::unordered_map<int64_t, StringC> dates_;
   TrkPreferencesC& prefs_;
   TrkPackageHostT host_;
   hx::TraceSiteC trace_{trk::c_TracePackages};

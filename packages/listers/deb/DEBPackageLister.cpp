@@ -1,5 +1,6 @@
 #include "packages/listers/deb/DEBPackageLister.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,20 +78,42 @@ hx::ResultT DEBPackageListerC::startEnum() {
   failure_ = r;
   mergedDirs_.clear();
   if ((flags() & LISTER_FILE_LISTS) != 0) mergedDirs_ = MergedDirectories();
+  infoDir_ = hx::UniqueFdC(::open(FileService()->systemPath(c_DpkgInfoDirectory).c_str(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   return hx::RC_OK;
 }
 
+namespace {
+
+// dpkg rewrites a package's list when it installs the package: the list's time is the install
+// date. Taken only from a regular file that nobody but root (or we) could have touched.
+int64_t InstallDateOf(const struct stat& st) {
+  const bool trusted = S_ISREG(st.st_mode) && (st.st_uid == 0 || st.st_uid == ::geteuid()) &&
+                       (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  return trusted ? static_cast<int64_t>(st.st_mtime) : 0;
+}
+
+}  // namespace
+
 void DEBPackageListerC::readFileList(const deb::DebPackageT& entry, PackageInfoC* package) const {
+  if ((flags() & LISTER_FILE_LISTS) == 0) {
+    // Only the date is wanted: one status call per package, the list itself is not read.
+    struct stat st;
+    if (infoDir_.valid() &&
+        (::fstatat(infoDir_.get(), (entry.qualifiedName + c_DpkgListSuffix).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ||
+         ::fstatat(infoDir_.get(), (entry.name + ":" + entry.architecture + c_DpkgListSuffix).c_str(), &st,
+                   AT_SYMLINK_NOFOLLOW) == 0))
+      package->setInstallDate(InstallDateOf(st));
+    return;
+  }
   const std::string dir = FileService()->systemPath(c_DpkgInfoDirectory);
   hx::UniqueFdC fd;
   if (hx::Failed(OpenSourceFile(dir + entry.qualifiedName + c_DpkgListSuffix, &fd)) &&
       (entry.qualifiedName != entry.name ||
        hx::Failed(OpenSourceFile(dir + entry.name + ":" + entry.architecture + c_DpkgListSuffix, &fd))))
     return;
-  // dpkg rewrites the list when it installs the package: its time is the install date.
   struct stat st;
-  if (::fstat(fd.get(), &st) == 0) package->setInstallDate(static_cast<int64_t>(st.st_mtime));
-  if ((flags() & LISTER_FILE_LISTS) == 0) return;
+  if (::fstat(fd.get(), &st) == 0) package->setInstallDate(InstallDateOf(st));
   StringArrayC& files = package->files();
   HX_IGNORE_RESULT(ForEachLine(fd.get(), [&](std::string_view line) {
     std::string_view path;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/files/SafeFile.h"
 #include "foundation/process/CommandLine.h"
 #include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
@@ -45,6 +46,7 @@ class DEBPackageListerC : public PackageListerC {
 
   std::vector<trk::deb::DebPackageT> packages_;
   std::vector<std::string> mergedDirs_;
+  hx::UniqueFdC infoDir_;  // dpkg's file lists, for their dates
   size_t next_ = 0;
   hx::ResultT failure_ = hx::RC_OK;  // the tool's, handed on after its packages
 };
