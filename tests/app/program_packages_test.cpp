@@ -64,6 +64,12 @@ std::string Element(const std::string& document, const std::string& head, const 
   return close == std::string::npos ? std::string() : document.substr(begin, close + end.size() - begin);
 }
 
+// The file entity of a path, from its Instance to the end of its Content.
+std::string ContentOf(const std::string& document, const std::string& path) {
+  const size_t at = document.find("Path=\"" + path + "\"");
+  return at == std::string::npos ? std::string() : document.substr(at, document.find("</Content>", at) - at);
+}
+
 std::string Squeeze(std::string text) {
   text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n'; }), text.end());
   return text;
@@ -86,8 +92,12 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
   ASSERT_EQ(::chmod(dir.File("scan/opt/app/bin/tool").c_str(), 0755), 0);
   dir.Write("scan/opt/app/.com.zerog.registry.xml",
             "<registry><products><product name=\"Scanned Product\" version=\"1.0\"/></products></registry>");
+  dir.Write("scan/opt/app/bin/last", "#!/bin/sh\n");
+  ASSERT_EQ(::chmod(dir.File("scan/opt/app/bin/last").c_str(), 0755), 0);
+  // The last package of "pkginfo -l" has no closing empty line: it is listed without its files.
   std::ofstream(machine + "/var/sadm/install/contents", std::ios::app)
-      << scan << "/bin/tool f none 0555 root bin 10 1 1311769893 TSTapp\n";
+      << scan << "/bin/tool f none 0555 root bin 10 1 1311769893 TSTapp\n"
+      << scan << "/bin/last f none 0555 root bin 10 1 1311769893 TSTlast\n";
   dir.Write("tlmagent.ini", "agentid = 42\nagent_version = 7.5\n");
   pkgtest::WriteDescription(dir, "cache/public/editor",
                             {{"name", "editor"}, {"title", "Acme Editor"}, {"version", "2.1"}, {"type", "Application"}});
@@ -105,7 +115,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
             "<Package Name=\"SUNWpkgcmdsu\" Evidence=\"SUNPKG\" Version=\"11.11\">"
             "<Property Name=\"Publisher\" Value=\"Sun Microsystems, Inc.\"/>"
             "<Property Name=\"Summary\" Value=\"SVr4 Packaging Commands (usr)\"/></Package>");
-  EXPECT_EQ(hxtest::Count(inv, "Evidence=\"SUNPKG\""), 5u);
+  EXPECT_EQ(hxtest::Count(inv, "Evidence=\"SUNPKG\""), 6u);
+  EXPECT_EQ(hxtest::Count(inv, "Evidence=\"IA\""), 2u);  // no package without a version or outside "products"
   EXPECT_EQ(Squeeze(Element(inv, "<Package Name=\"Acme Monitor\"")),
             "<Package Name=\"Acme Monitor\" Evidence=\"IA\" Version=\"4.2.1\" InstallDate=\"20111115T102030\">"
             "<Property Name=\"InstallLocation\" Value=\"/opt/AcmeMonitor\"/>"
@@ -119,7 +130,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
     EXPECT_TRUE(hxtest::Contains(inv, bea)) << bea;
   EXPECT_FALSE(hxtest::Contains(inv, "Old Server"));
   EXPECT_FALSE(hxtest::Contains(inv, "Evidence=\"IPS\""));
-  const std::string tool = Element(inv, "<Content ", "Content");
+  EXPECT_FALSE(hxtest::Contains(ContentOf(inv, scan + "/bin/last"), "ProductName"));
+  const std::string tool = ContentOf(inv, scan + "/bin/tool");
   EXPECT_TRUE(hxtest::Contains(tool, "<Property Name=\"ProductName\" Value=\"TSTapp\"/>")) << tool;
   EXPECT_TRUE(hxtest::Contains(tool, "<Property Name=\"ProductVersion\" Value=\"7.1\"/>")) << tool;
   EXPECT_TRUE(hxtest::Contains(Squeeze(Element(inv, "<Hardware Class=\"TVK_ExternalAgent\"", "Hardware")),
@@ -157,9 +169,11 @@ TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
   }
 }
 
+// Type names in any case; an empty or unknown one adds nothing.
 TEST(ProgramPackagesTest, SolarisElevenMachineHoldsItsIpsPackages) {
   hxtest::TempDirC dir("hx-pkgips");
-  const RunT run = RunTracker(dir, CopyMachine(dir, "solaris11-ips"), {"Hardware=False"});
+  const RunT run =
+      RunTracker(dir, CopyMachine(dir, "solaris11-ips"), {"Hardware=False", "PackageDatabaseTypes=ips,,NOSUCH"});
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   EXPECT_EQ(Squeeze(Element(run.inventory, "<Package Name=\"archiver/gnu-tar\"")),
             "<Package Name=\"archiver/gnu-tar\" Evidence=\"IPS\" Version=\"1.26-0.175.1.0.0.24.0\">"
@@ -168,6 +182,8 @@ TEST(ProgramPackagesTest, SolarisElevenMachineHoldsItsIpsPackages) {
   EXPECT_TRUE(hxtest::Contains(run.inventory, "<Package Name=\"system/core-os\" Evidence=\"IPS\" Version=\"0.5.11-0.175.1.0.0.24.2\">"));
   EXPECT_EQ(Squeeze(Element(run.inventory, "<Package Name=\"site/tool\"")),
             "<Package Name=\"site/tool\" Evidence=\"IPS\" Version=\"2.0-1\"><Property Name=\"Summary\" Value=\"Site tool\"/></Package>");
+  EXPECT_EQ(hxtest::Count(run.inventory, "<Package "), 3u);
+  EXPECT_TRUE(hxtest::Contains(run.log, "Finished tracking packages"));
 }
 
 // A Debian machine whose /bin and /lib are links into /usr: its installed packages, the owner of
@@ -189,10 +205,8 @@ TEST(ProgramPackagesTest, DebianMachinePackagesAndTheirDelta) {
   EXPECT_EQ(hxtest::Count(first.inventory, "Evidence=\"DEB\""), 5u);
   EXPECT_EQ(hxtest::Count(first.inventory, "<Package Name=\"libc6\" Evidence=\"DEB\" Version=\"2.36-9+deb12u4\""), 2u);
   EXPECT_FALSE(hxtest::Contains(first.inventory, "oldpkg"));
-  for (const char* file : {"/usr/bin/ls\"", "/usr/bin/md5sum\""}) {
-    const size_t at = first.inventory.find(std::string("Path=\"") + file);
-    ASSERT_NE(at, std::string::npos) << file;
-    const std::string content = first.inventory.substr(at, first.inventory.find("</Content>", at) - at);
+  for (const char* file : {"/usr/bin/ls", "/usr/bin/md5sum"}) {
+    const std::string content = ContentOf(first.inventory, file);
     EXPECT_TRUE(hxtest::Contains(content, "<Property Name=\"ProductName\" Value=\"coreutils\"/>")) << content;
     EXPECT_TRUE(hxtest::Contains(content, "<Property Name=\"ProductVersion\" Value=\"9.1-1\"/>")) << content;
   }
@@ -248,9 +262,7 @@ TEST(ProgramPackagesTest, DebianHostAgreesWithDpkg) {
     const std::string package = owner[0].substr(0, owner[0].find(':'));
     StringArrayC version;
     ASSERT_EQ(hx::RunCommandLines(CommandLineC{"dpkg-query", "-W", "-f=${Version}", package}, version), hx::RC_OK);
-    const size_t at = run.inventory.find(std::string("Path=\"") + scanned + "\"");
-    ASSERT_NE(at, std::string::npos) << scanned;
-    const std::string content = run.inventory.substr(at, run.inventory.find("</Content>", at) - at);
+    const std::string content = ContentOf(run.inventory, scanned);
     EXPECT_TRUE(hxtest::Contains(content, "<Property Name=\"ProductName\" Value=\"" + package + "\"/>")) << content;
     EXPECT_TRUE(hxtest::Contains(content, "<Property Name=\"ProductVersion\" Value=\"" + version[0] + "\"/>")) << content;
   }

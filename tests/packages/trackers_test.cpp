@@ -1,5 +1,4 @@
-// The package trackers over preferences loaded as start-up loads them: the package phase's
-// elements, the agent's own packages and the external agents.
+// The own-package and external-agent trackers over preferences loaded as start-up loads them.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,11 +7,8 @@
 
 #include "inventory/TrkInventory.h"
 #include "packages/PackageCacheTestSupport.h"
-#include "packages/listers/PackageKinds.h"
-#include "packages/listers/PackageLister.h"
 #include "packages/trackers/TrkExtAgtTracker.h"
 #include "packages/trackers/TrkHxpTracker.h"
-#include "packages/trackers/TrkTrackPkg.h"
 #include "prefs/PrefsTestSupport.h"
 #include "prefs/confvar/ConfVarSet.h"
 
@@ -20,7 +16,7 @@ namespace {
 
 using pkgtest::AttrsT;
 
-constexpr int64_t c_Installed = 1325773320;  // a time whose local text the test computes
+constexpr int64_t c_Installed = 1325773320;  // 2012-01-05T14:22:00Z
 
 std::string LocalText(int64_t seconds) {
   const time_t t = static_cast<time_t>(seconds);
@@ -30,35 +26,6 @@ std::string LocalText(int64_t seconds) {
   strftime(text, sizeof text, "%Y%m%dT%H%M%S", &tm);
   return text;
 }
-
-// A source whose packages carry every field the package element shows.
-class RichKindC {
- public:
-  RichKindC()
-      : scope_({"RICH", [] { return std::make_unique<PackageInfoC>("RICH"); },
-                [](uint32_t flags) { return std::make_unique<ListerC>(flags); }}) {}
-
- private:
-  class ListerC : public PackageRegistryListerC {
-   public:
-    using PackageRegistryListerC::PackageRegistryListerC;
-    hx::ResultT getPackageCollection(CollectionT* collection, uint32_t) override {
-      auto full = std::make_unique<PackageInfoC>("RICH");
-      full->setName("SUNWcsr");
-      full->setVersion("2:11.10.0-1");
-      full->setArchitecture("i386");
-      full->setInstallDate(c_Installed);
-      full->setProperty("Summary", "Core");
-      full->setProperty("Publisher", "");
-      collection->push_back(std::move(full));
-      auto bare = std::make_unique<PackageInfoC>("RICH");
-      bare->setName("bare");
-      collection->push_back(std::move(bare));
-      return hx::RC_OK;
-    }
-  };
-  trk::ScopedPackageKindC scope_;
-};
 
 struct RunT {
   hx::ResultT result = hx::RC_FAIL;
@@ -84,32 +51,6 @@ RunT RunTracker(const std::vector<std::string>& options, const std::string& tag,
 }
 
 }  // namespace
-
-TEST(PackageTrackersTest, PackagePhaseWritesEveryConfiguredType) {
-  RichKindC rich;
-  const std::string full = "Package|Name=SUNWcsr|Evidence=RICH|Version=2:11.10.0-1|InstallDate=" +
-                           LocalText(c_Installed) + "|Architecture=i386;Publisher=;Summary=Core;";
-  const std::string bare = "Package|Name=bare|Evidence=RICH|";
-  struct CaseT {
-    const char* types;
-    std::vector<std::string> elements;
-  } cases[] = {
-      {"", {}},
-      {"rich", {full, bare}},
-      {"NOSUCH,,Rich", {full, bare}},
-  };
-  for (const CaseT& c : cases) {
-    const RunT run = RunTracker({std::string("PackageDatabaseTypes=") + c.types}, "Package",
-                                [](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
-                                  TrkTrackPkgC step(prefs, TrkPackageHostT{});
-                                  return step.Track(inventory);
-                                });
-    EXPECT_EQ(run.result, hx::RC_OK) << c.types;
-    EXPECT_EQ(run.elements, c.elements) << c.types;
-    EXPECT_TRUE(hxtest::Contains(run.log, "Started tracking packages")) << c.types;
-    EXPECT_TRUE(hxtest::Contains(run.log, "Finished tracking packages")) << c.types;
-  }
-}
 
 TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
   hxtest::TempDirC dir("hx-agents");
