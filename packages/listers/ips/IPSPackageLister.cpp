@@ -23,7 +23,9 @@ CommandLineC IPSPackageListerC::Command(uint32_t flags) {
 hx::ResultT IPSPackageListerC::getPackageCollection(CollectionT* collection, uint32_t flags) {
   collection->clear();
   if (!FileService()->exists(FileNameC(FileService()->systemPath(trk::c_IpsTool)))) return hx::RC_OK;
-  const CommandLineC command = Command(flags);
+  // A collection is always asked for everything; the file actions, by far the most of the
+  // tool's output, are asked of it only when this lister was made for file lists.
+  const CommandLineC command = Command(flags & (this->flags() | ~trk::LISTER_FILE_LISTS));
   IPSPkgManifestParserC parser(collection);
   uint32_t exitCode = 0;
   const hx::ResultT r = trk::RunSourceTool(command, &parser, nullptr, &exitCode);
