@@ -118,6 +118,8 @@ class BEARegistryParserC : public XmlParserC {
 
  private:
   void Add(const std::string& name, const std::string& version, const std::string& location) {
+    // A release outside a named product names nothing the inventory could show.
+    if (name.empty()) return;
     PackageInfoC* package = AddPackage<BEAPackageInfoC>(collection_, name, version);
     if (!location.empty()) package->setProperty(PackageInfoC::c_sInstallLocation, location);
     package->setProperty(PackageInfoC::c_sPublisher, c_BeaPublisher);
