@@ -187,6 +187,7 @@ TrkResultE TrkTrackSoftwareC::MatchEmbedFileAll(const std::string& path, const F
 // ---- one file ----
 
 void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk) {
+  OfferFile(path);
   RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New(c_ContentString);
   RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New(c_InstanceString);
   instance->Add(StringC(c_PathString), path);

@@ -80,6 +80,8 @@ class TrkTrackSoftwareC : public TrkTrackC {
   virtual void PrepareWalk() {}
   // Whether the file system of an entry may be walked at all.
   virtual bool IsOnWalkedDevice(const FileInfoC& /*info*/) const { return true; }
+  // Sees every regular file the walk meets, tracked or not, before it is decided on.
+  virtual void OfferFile(const std::string& /*path*/) {}
   // Adds product name and version properties to a tracked file's Content; by default none.
   virtual void AddVersionInformation(TrkInventoryEntityC* /*content*/, const std::string& /*path*/) {}
 

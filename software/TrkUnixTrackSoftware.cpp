@@ -4,6 +4,8 @@
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
+#include "packages/listers/registry/PackageRegistry.h"
+#include "packages/trackers/TrkPackageMessages.h"
 #include "platform/MountTable.h"
 #include "prefs/tracker/TrkPreferences.h"
 #include "software/TrkSoftwareMessages.h"
@@ -86,4 +88,9 @@ void TrkUnixTrackSoftwareC::AddVersionInformation(TrkInventoryEntityC* content, 
   if (hx::Failed(packageDb_->packageFromPath(path, &package)) || !package) return;
   HX_IGNORE_RESULT(AddProperty(content, c_ProductNameString, package->name(), StringC(), false));
   HX_IGNORE_RESULT(AddProperty(content, c_ProductVersionString, package->version().asString(true), StringC(), false));
+}
+
+void TrkUnixTrackSoftwareC::OfferFile(const std::string& path) {
+  if (PackageRegistryC::Current().registerFilePath(path, false))
+    LogInfo(LOG_POSSIBLE_REGISTRY, TXT_POSSIBLE_REGISTRY, FileNameC(path).text());
 }

@@ -30,6 +30,8 @@ class TrkUnixTrackSoftwareC : public TrkTrackSoftwareC {
   void PrepareWalk() override;
   bool IsOnWalkedDevice(const FileInfoC& info) const override;
   void AddVersionInformation(TrkInventoryEntityC* content, const std::string& path) override;
+  // An installer registry met by the walk is read by every later listing of its kind.
+  void OfferFile(const std::string& path) override;
 
  private:
   std::unordered_set<uint64_t> validDevices_;

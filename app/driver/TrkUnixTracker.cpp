@@ -13,6 +13,9 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
 #include "hardware/framework/TrkTrackUnixHardware.h"
+#include "packages/trackers/TrkExtAgtTracker.h"
+#include "packages/trackers/TrkHxpTracker.h"
+#include "packages/trackers/TrkTrackPkg.h"
 #include "software/TrkUnixTrackSoftware.h"
 
 namespace {
@@ -23,6 +26,16 @@ using namespace trk::run;
 constexpr const char* c_FileScan = "FileScan";
 constexpr const char* c_True = "True";
 constexpr const char* c_False = "False";
+
+// The package trackers' view of the interactive display.
+TrkPackageHostT PackageHost() {
+  TrkPackageHostT host;
+  host.progressMax = [](uint64_t max) { trk::ProgressMax(max); };
+  host.progressIncrement = [] { trk::ProgressIncrement(); };
+  host.flushMessages = [] { trk::FlushMessages(); };
+  host.isCancelled = [] { return TrkTrackerGUIC::IsCancelled(); };
+  return host;
+}
 
 }  // namespace
 
@@ -121,15 +134,27 @@ hx::ResultT TrkUnixTrackerC::TrackUnixHardware() {
   return hardware.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
 }
 
-// The external agent's identity comes with the package subsystem's trackers; until then the
-// hardware phase ends with the providers' result.
-hx::ResultT TrkUnixTrackerC::TrackExternalAgent() { return hx::RC_OK; }
+// The identity of the management agents installed beside this one; its result is the hardware
+// phase's.
+hx::ResultT TrkUnixTrackerC::TrackExternalAgent() {
+  TrkExtAgtTrackerC agents(prefs_);
+  return agents.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
+}
 
-hx::ResultT TrkUnixTrackerC::TrackNativePackages() { return hx::RC_OK; }
+hx::ResultT TrkUnixTrackerC::TrackNativePackages() {
+  TrkTrackPkgC packages(prefs_, PackageHost());
+  return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
+}
 
-hx::ResultT TrkUnixTrackerC::TrackOwnPackages() { return hx::RC_OK; }
+hx::ResultT TrkUnixTrackerC::TrackOwnPackages() {
+  TrkHxpTrackerC packages(prefs_, PackageHost());
+  return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
+}
 
-hx::ResultT TrkUnixTrackerC::TrackInstallerPackages() { return hx::RC_OK; }
+hx::ResultT TrkUnixTrackerC::TrackInstallerPackages() {
+  TrkJavaHxpTrackerC packages(prefs_);
+  return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
+}
 
 // The file scan, which also rebuilds the package database first. Between entries it asks the
 // interaction whether the user cancelled.

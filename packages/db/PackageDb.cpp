@@ -124,18 +124,29 @@ hx::ResultT PackageDbC::writeRecords(const StringC& types, int fd, bool* complet
 hx::ResultT PackageDbC::addPackagesOfType(cdb_make& maker, const StringC& type) {
   std::unique_ptr<PackageListerC> lister = PackageListerC::NewPackageLister(type, LISTER_FILE_LISTS);
   if (!lister) return Error(MSG_PKGDB_LIST, TXT_PKGDB_LIST, type, path_);
-  hx::ResultT r = lister->startEnum();
+  // A source whose tool failed part way still hands out what it had; its failure is then the
+  // type's result.
+  const hx::ResultT started = lister->startEnum();
+  hx::ResultT r = hx::RC_OK;
   std::unique_ptr<PackageInfoC> package;
   StringArrayC files;
-  while (hx::Succeeded(r) && hx::Succeeded(r = lister->getNext(&package))) {
+  while (hx::Succeeded(r = lister->getNext(&package))) {
     const std::string record = package->serialise();
-    if (record.empty() || hx::Failed(package->getFileList(&files))) continue;
-    for (const StringC& file : files) {
+    if (record.empty()) continue;
+    // A lister that collected the owned paths handed them out with the package; only a package
+    // without them is asked (which may mean running a tool).
+    const StringArrayC* owned = &package->files();
+    if (owned->empty()) {
+      if (hx::Failed(package->getFileList(&files))) continue;
+      owned = &files;
+    }
+    for (const StringC& file : *owned) {
       if (cdb_make_add(&maker, file.data(), static_cast<unsigned>(file.size()), record.data(),
                        static_cast<unsigned>(record.size())) != 0)
         return Error(MSG_PKGDB_ADD, TXT_PKGDB_ADD);
     }
   }
+  if (hx::Failed(started)) return started;
   return r == RC_PACKAGES_END ? hx::RC_OK : r;
 }
 

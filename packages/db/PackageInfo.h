@@ -19,6 +19,15 @@ class PackageInfoC {
  public:
   // Bit 0 of the status word: a lister handed the package out.
   static constexpr uint32_t c_StatusListed = 1;
+  // Names of the descriptive properties the sources set.
+  static constexpr const char* c_sSummary = "Summary";
+  static constexpr const char* c_sPublisher = "Publisher";
+  static constexpr const char* c_sInstallDate = "InstallDate";
+  static constexpr const char* c_sSize = "Size";
+  static constexpr const char* c_sInstallLocation = "InstallLocation";
+  static constexpr const char* c_sPatch = "Patch";
+  // What a source answers to a question it cannot ask its tools.
+  static constexpr hx::ResultT c_NotSupported = hx::ToResult(hx::MSGSET_PACKAGE | 0x0064u);
 
   explicit PackageInfoC(StringC type) : type_(std::move(type)) {}
   virtual ~PackageInfoC() = default;
@@ -29,6 +38,16 @@ class PackageInfoC {
   // package source knows (packages/listers/PackageKinds.h).
   static std::unique_ptr<PackageInfoC> NewPackage(std::string_view type);
 
+  // How many instances of the package are installed (*count 0 when unknown).
+  virtual hx::ResultT getInstallCount(int* count) const {
+    *count = 0;
+    return c_NotSupported;
+  }
+  // The highest version of the package installed.
+  virtual hx::ResultT getInstalledVersion(PackageVersionC* /*version*/) const { return c_NotSupported; }
+  // Whether the installed package checks out: 2 it does, 0 the tool found fault with it,
+  // 1 the check itself failed.
+  virtual int verifyInstalledPackage() const { return 2; }
   // The paths the package owns.
   virtual hx::ResultT getFileList(StringArrayC* files) const;
   // Forgets what a source derived from the name and version (called after setVersion).

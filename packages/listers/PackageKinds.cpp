@@ -4,16 +4,31 @@
 #include <vector>
 
 #include "foundation/core/Text.h"
+#include "packages/listers/deb/DEBPackageLister.h"
+#include "packages/listers/ips/IPSPackageLister.h"
+#include "packages/listers/registry/RegistryListers.h"
+#include "packages/listers/svr4/SUNPackageLister.h"
 
 namespace trk {
 
 namespace {
 
-// The package sources built into the program. The native package databases (SVR4 and IPS
-// packages) and the installer registries add their entries here as they are written; until
-// then a build of the package database names their types as types without a lister.
+template <typename InfoT, typename ListerT>
+PackageKindT Kind(const char* type) {
+  return PackageKindT{type, [] { return std::make_unique<InfoT>(); },
+                      [](uint32_t flags) { return std::make_unique<ListerT>(flags); }};
+}
+
+// The package sources built into the program: the native package databases of Solaris (SVR4
+// and IPS packages) and of Debian, and the installer registries.
 const std::vector<PackageKindT>& BuiltInKinds() {
-  static const std::vector<PackageKindT> s_kinds;
+  static const std::vector<PackageKindT> s_kinds{
+      Kind<SUNPackageInfoC, SUNPackageListerC>(c_SunPackageType),
+      Kind<IPSPackageInfoC, IPSPackageListerC>(c_IpsPackageType),
+      Kind<IAPackageInfoC, IAPackageListerC>(c_IaPackageType),
+      Kind<BEAPackageInfoC, BEAPackageListerC>(c_BeaPackageType),
+      Kind<DEBPackageInfoC, DEBPackageListerC>(c_DebPackageType),
+  };
   return s_kinds;
 }
 

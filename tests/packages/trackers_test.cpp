@@ -1,0 +1,151 @@
+// The own-package and external-agent trackers over preferences loaded as start-up loads them.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
+#include "inventory/TrkInventory.h"
+#include "packages/PackageCacheTestSupport.h"
+#include "packages/trackers/TrkExtAgtTracker.h"
+#include "packages/trackers/TrkHxpTracker.h"
+#include "prefs/PrefsTestSupport.h"
+#include "prefs/confvar/ConfVarSet.h"
+
+namespace {
+
+using pkgtest::AttrsT;
+
+constexpr int64_t c_Installed = 1325773320;  // 2012-01-05T14:22:00Z
+
+std::string LocalText(int64_t seconds) {
+  const time_t t = static_cast<time_t>(seconds);
+  struct tm tm;
+  localtime_r(&t, &tm);
+  char text[32];
+  strftime(text, sizeof text, "%Y%m%dT%H%M%S", &tm);
+  return text;
+}
+
+struct RunT {
+  hx::ResultT result = hx::RC_FAIL;
+  std::vector<std::string> elements;
+  std::string log;
+};
+
+// Loads the options and runs one tracker on a fresh inventory.
+template <typename F>
+RunT RunTracker(const std::vector<std::string>& options, const std::string& tag, F track) {
+  hxprefs::LoadC load("", "hxpkg");
+  std::vector<std::string> args;
+  for (const std::string& o : options) args.insert(args.end(), {"-o", o});
+  EXPECT_EQ(load.Load(args), hx::RC_OK);
+  RefM<TrkInventoryC> inventory = TrkInventoryC::New();
+  RunT run;
+  run.result = track(load.Prefs(), static_cast<ZORHXTInventoryI*>(inventory.get()));
+  RefM<TrkInventoryEntityC> root;
+  EXPECT_EQ(trk::GetPackageRoot(inventory.get(), &root), hx::RC_OK);
+  run.elements = pkgtest::ShowElements(root.get(), tag);
+  run.log = load.Log();
+  return run;
+}
+
+}  // namespace
+
+TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
+  hxtest::TempDirC dir("hx-agents");
+  struct CaseT {
+    const char* what;
+    const char* ini;
+    mode_t mode;
+    std::vector<std::string> instances;
+  } cases[] = {
+      {"blanks", "# agent\nagentid = 42\n agent_version=  7.5\r\n", 0644,
+       {"Hardware|Class=TVK_ExternalAgent|Name=TLMAgent|Evidence=OS API|Name=TLMAgent;Type=TLM;ID=42;Version=7.5;"}},
+      {"last wins, no version", "agentid=1\nagentid=2\n=3\n", 0644,
+       {"Hardware|Class=TVK_ExternalAgent|Name=TLMAgent|Evidence=OS API|Name=TLMAgent;Type=TLM;ID=2;"}},
+      {"no id", "agent_version=7.5\n#agentid=9\n", 0644, {}},
+      {"writable by others", "agentid=42\n", 0666, {}},
+  };
+  for (const CaseT& c : cases) {
+    const std::string ini = dir.Write("tlmagent.ini", c.ini);
+    ASSERT_EQ(::chmod(ini.c_str(), c.mode), 0);
+    const RunT run = RunTracker({"TLMAgentIniPath=" + ini, "TLMStandaloneIniPath=" + dir.File("missing.ini")},
+                                "Hardware", [](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+                                  TrkExtAgtTrackerC step(prefs);
+                                  return step.Track(inventory);
+                                });
+    EXPECT_EQ(run.result, hx::RC_OK) << c.what;
+    EXPECT_EQ(run.elements, c.instances) << c.what;
+    EXPECT_TRUE(hxtest::Contains(run.log, "Finished tracking external agents")) << c.what;
+  }
+}
+
+// The stores a run reads follow the inventory kind; patches, packages without a title or
+// version, live entries not installed or pointing outside the live directory add nothing.
+TEST(PackageTrackersTest, OwnPackagesFromTheCacheAndTheLiveIndex) {
+  hxtest::TempDirC dir("hx-own");
+  const std::string date = "2012-01-05T14:22:00Z";  // c_Installed
+  pkgtest::WriteDescription(dir, "cache/public/b-editor",
+                            {{"name", "editor"}, {"title", "Acme Editor"}, {"version", "2.1"}, {"type", "Application"},
+                             {"installTime", date}, {"objectID", "OBJ1"}, {"policyGUID", "POL1"}});
+  pkgtest::WriteDescription(dir, "cache/public/a-settings",
+                            {{"name", "cfg"}, {"title", "Settings"}, {"version", "1"}, {"type", "ClientSettings"}});
+  pkgtest::WriteDescription(dir, "cache/public/fix", {{"name", "fix"}, {"title", "Fix"}, {"version", "1"},
+                                                      {"type", "Application"}, {"kind", "patch"}});
+  pkgtest::WriteDescription(dir, "cache/public/untitled", {{"name", "u"}, {"version", "1"}, {"type", "Application"}});
+  pkgtest::WriteDescription(dir, "cache/callout/job", {{"name", "job"}, {"title", "Nightly"}, {"version", "3"},
+                                                       {"type", "Schedule"}});
+  pkgtest::WriteDescription(dir, "cache/private/alice/mine", {{"name", "mine"}, {"title", "Mine"}, {"version", "0.1"},
+                                                              {"type", "Application"}});
+  pkgtest::WriteDescription(dir, "appcache/tool", {{"name", "tool"}, {"title", "Tool"}, {"version", "9"},
+                                                   {"type", "Application"}});
+  pkgtest::WriteDescription(dir, "live/pkgs/viewer", {{"name", "ignored"}, {"title", "Viewer"}, {"version", "5.0"},
+                                                      {"type", "Application"}, {"installTime", date}});
+  pkgtest::WriteDescription(dir, "outside", {{"title", "Outside"}, {"version", "1"}, {"type", "Application"}});
+  pkgtest::WriteLiveIndex(dir, "live",
+                          {{{"href", "pkgs/viewer/package.xml"}, {"name", "viewer"}, {"installed", "TRUE"},
+                            {"objectID", "OBJ2"}},
+                           {{"href", "pkgs/viewer/package.xml"}, {"name", "off"}, {"installed", "false"}},
+                           {{"href", "../outside/package.xml"}, {"name", "escape"}, {"installed", "true"}}});
+  const std::string installed = LocalText(c_Installed);
+  const std::string editor = "Package|Name=Acme Editor|Evidence=Tarvosk|Version=2.1|InstallDate=" + installed +
+                             "|PackageName=editor;Type=Application;Access=Public;ObjectId=OBJ1;PolicyGuid=POL1;";
+  const std::string tool = "Package|Name=Tool|Evidence=Tarvosk|Version=9|PackageName=tool;Type=Application;Access=Launcher;";
+  const std::string nightly = "Package|Name=Nightly|Evidence=Tarvosk|Version=3|PackageName=job;Type=Schedule;Access=Callout;";
+  const std::string settings =
+      "Package|Name=Settings|Evidence=Tarvosk|Version=1|PackageName=cfg;Type=ClientSettings;Access=Public;";
+  const std::string mine = "Package|Name=Mine|Evidence=Tarvosk|Version=0.1|PackageName=mine;Type=Application;Access=Private;";
+  const std::string viewer = "Package|Name=Viewer|Evidence=Tarvosk|Version=5.0|InstallDate=" + installed +
+                             "|PackageName=viewer;Type=Application;Access=Public;ObjectId=OBJ2;";
+  struct CaseT {
+    const char* what;
+    std::vector<std::string> options;
+    hx::ResultT result;
+    std::vector<std::string> elements;
+  } cases[] = {
+      {"machine", {"TarvoskPackages=True"}, hx::RC_OK, {editor, tool, nightly, settings}},
+      {"user", {"TarvoskPackages=True", "IncludeMachineInventory=False", "IncludeUserInventory=True", "UserName=alice"},
+       hx::RC_OK, {mine}},
+      {"switched off", {"TarvoskPackages=False"}, trk::MSG_UNKNOWN_ERROR, {}},
+  };
+  for (const CaseT& c : cases) {
+    std::vector<std::string> options = c.options;
+    options.push_back("PkgCacheDirectory=" + dir.File("cache"));
+    const RunT run = RunTracker(options, "Package", [&dir](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+      // The launcher's cache directory is a value of the registry the load has just mounted.
+      HX_IGNORE_RESULT(ConfCLauncherCacheDirectory.set(dir.File("appcache")));
+      TrkHxpTrackerC step(prefs, TrkPackageHostT{});
+      return step.Track(inventory);
+    });
+    EXPECT_EQ(run.result, c.result) << c.what;
+    EXPECT_EQ(run.elements, c.elements) << c.what;
+  }
+  const RunT live = RunTracker({"PkgLiveDirectory=" + dir.File("live")}, "Package",
+                               [](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+                                 TrkJavaHxpTrackerC step(prefs);
+                                 return step.Track(inventory);
+                               });
+  EXPECT_EQ(live.result, hx::RC_OK);
+  EXPECT_EQ(live.elements, std::vector<std::string>{viewer});
+}
