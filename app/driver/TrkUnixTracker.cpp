@@ -34,6 +34,7 @@ TrkPackageHostT PackageHost() {
   host.progressIncrement = [] { trk::ProgressIncrement(); };
   host.flushMessages = [] { trk::FlushMessages(); };
   host.isCancelled = [] { return TrkTrackerGUIC::IsCancelled(); };
+  host.listing = [](const std::string& type) { trk::PackageTypeProgress(type); };
   return host;
 }
 

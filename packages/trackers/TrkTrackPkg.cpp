@@ -49,6 +49,7 @@ hx::ResultT TrkTrackPkgC::Track(ZORHXTInventoryI* inventory) {
         host_.ProgressIncrement();
         host_.FlushMessages();
         if (host_.IsCancelled()) break;
+        host_.Listing(type);
         // A type without a lister adds nothing; a lister that failed part way keeps what it added.
         HX_IGNORE_RESULT(TrackPkgDatabase(root.get(), type));
       }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <unordered_map>
 
 #include "app/api/ZORHXTTracker.h"
@@ -31,11 +32,13 @@ struct TrkPackageHostT {
   std::function<void()> progressIncrement;
   std::function<void()> flushMessages;
   std::function<bool()> isCancelled;
+  std::function<void(const std::string& type)> listing;  // the package type now being listed
 
   void ProgressMax(uint64_t max) const { if (progressMax) progressMax(max); }
   void ProgressIncrement() const { if (progressIncrement) progressIncrement(); }
   void FlushMessages() const { if (flushMessages) flushMessages(); }
   bool IsCancelled() const { return isCancelled && isCancelled(); }
+  void Listing(const std::string& type) const { if (listing) listing(type); }
 };
 
 namespace trk {
