@@ -60,6 +60,9 @@ const DefaultT c_GenericDefaults[] = {
     {&P::c_LogMsgCatPath, "hxtmsg.cat"},
     {&P::c_ToolTimeout, "300"},
     {&P::c_LockTimeout, "3600"},
+    {&P::c_DigestThreads, "0"},
+    {&P::c_DigestCache, "True"},
+    {&P::c_DigestCachePath, "$(CommonAppDataFolder)/cache/digests.cache"},
 };
 
 constexpr const char* c_ComputerName = "ComputerName";

@@ -125,4 +125,8 @@
   X(ProgramFiles, "ProgramFiles", HX_TRK_LISTED)                           \
   /* Limits of a run: tools and the single-instance lock (seconds) */       \
   X(ToolTimeout, "ToolTimeout", HX_TRK_WHOLE)                              \
-  X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)
+  X(LockTimeout, "LockTimeout", HX_TRK_WHOLE) \
+  /* File digests: worker threads and the cache across runs */             \
+  X(DigestThreads, "DigestThreads", HX_TRK_WHOLE)                          \
+  X(DigestCache, "DigestCache", HX_TRK_WHOLE)                              \
+  X(DigestCachePath, "DigestCachePath", HX_TRK_WHOLE)
