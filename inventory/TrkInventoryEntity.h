@@ -21,6 +21,7 @@
 #include "inventory/ZORHXTInventory.h"
 
 class MD5C;
+struct TrkDigestKeyT;
 
 class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXTInventoryEntity>,
                             public TrkXmlParentI {
@@ -110,6 +111,10 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // hexadecimal characters. Text never enters it.
   hx::ResultT CalculateMD5(StringC* digest, bool recurse) const;
   hx::ResultT CalculateMD5(MD5C& md5, bool recurse) const;
+  // The same digest as a key; both digests of one entity in one pass (the flat digest's text is
+  // where the deep one begins).
+  hx::ResultT CalculateDigestKey(TrkDigestKeyT* key, bool recurse) const;
+  hx::ResultT CalculateDigestKeys(TrkDigestKeyT* flat, TrkDigestKeyT* deep) const;
 
   // The list element face.
   TrkInventoryEntityC* GetParent() const { return parent_; }

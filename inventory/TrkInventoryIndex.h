@@ -9,17 +9,16 @@
 #include <vector>
 
 #include "foundation/core/RefCount.h"
+#include "inventory/TrkDigestKey.h"
 #include "inventory/TrkInventoryEntity.h"
 
-// One index element: its key and a reference on the entity.
+// One index element: a reference on the entity.
 class TrkInventoryHashElemC {
  public:
-  TrkInventoryHashElemC(const StringC& key, TrkInventoryEntityC* entity) : key_(key), entity_(entity) {}
-  const StringC& GetKey() const { return key_; }
+  explicit TrkInventoryHashElemC(TrkInventoryEntityC* entity) : entity_(entity) {}
   TrkInventoryEntityC* GetEntity() const { return entity_.get(); }
 
  private:
-  StringC key_;
   RefM<TrkInventoryEntityC> entity_;
 };
 
@@ -28,11 +27,17 @@ class TrkInventoryIndexC {
   using ElemsT = std::vector<TrkInventoryHashElemC>;
 
   void Clear();
-  void Insert(const StringC& key, TrkInventoryEntityC* entity);
-  bool Contains(const StringC& key) const;
+  void Reserve(size_t keys);
+  void Insert(const TrkDigestKeyT& key, TrkInventoryEntityC* entity);
+  bool Contains(const TrkDigestKeyT& key) const { return Find(key) != nullptr; }
   // The elements under the key, or null when there are none.
-  const ElemsT* Find(const StringC& key) const;
+  const ElemsT* Find(const TrkDigestKeyT& key) const;
   // Drops every element under the key and answers how many there were.
+  size_t RemoveAll(const TrkDigestKeyT& key);
+  // The same with the key as its hexadecimal text (a text that is no digest finds nothing).
+  void Insert(const StringC& key, TrkInventoryEntityC* entity);
+  bool Contains(const StringC& key) const { return Find(key) != nullptr; }
+  const ElemsT* Find(const StringC& key) const;
   size_t RemoveAll(const StringC& key);
   // Number of elements (not keys).
   size_t size() const { return count_; }
@@ -40,15 +45,18 @@ class TrkInventoryIndexC {
   // Calls f(key, elems) for every key that has elements, in first-entry order.
   template <typename F>
   void ForEachKey(F&& f) const {
-    for (const StringC& key : order_) {
-      const ElemsT* elems = Find(key);
-      if (elems != nullptr) f(key, *elems);
+    for (const SlotT& slot : slots_) {
+      if (!slot.elems.empty()) f(slot.key, slot.elems);
     }
   }
 
  private:
   // A key whose elements were removed keeps its (empty) slot and its place in the order.
-  std::unordered_map<StringC, ElemsT> map_;
-  std::vector<StringC> order_;
+  struct SlotT {
+    TrkDigestKeyT key;
+    ElemsT elems;
+  };
+  std::unordered_map<TrkDigestKeyT, size_t, TrkDigestKeyHashT> map_;  // key -> slot
+  std::vector<SlotT> slots_;
   size_t count_ = 0;
 };
