@@ -1,10 +1,9 @@
 #include "software/TrkDigestCache.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "foundation/core/Md5.h"
-#include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "software/TrkSoftwareMessages.h"
@@ -17,8 +16,11 @@ constexpr char c_Magic[] = "HXDGCACH";
 constexpr size_t c_MagicSize = sizeof c_Magic - 1;
 constexpr size_t c_DigestSize = 32;
 constexpr mode_t c_FileMode = 0600;
-// Magic, version, a reserved word, scan start, entry count.
-constexpr size_t c_HeaderSize = c_MagicSize + 4 + 4 + 8 + 8;
+// Magic, version, a reserved word, scan start; after the entries their count and the sum.
+constexpr size_t c_HeaderSize = c_MagicSize + 4 + 4 + 8;
+constexpr size_t c_TrailerSize = 8 + c_DigestSize;
+// Written out in pieces of this size while the scan goes on.
+constexpr size_t c_WriteChunk = size_t{256} << 10;
 // Device, inode, size, modification and change times, digest (after the path).
 constexpr size_t c_StatusSize = 8 + 8 + 8 + 8 + 4 + 8 + 4 + c_DigestSize;
 constexpr int64_t c_NsPerSecond = 1000000000;
@@ -61,6 +63,13 @@ std::string Md5Hex(std::string_view bytes) {
   return hex;
 }
 
+// FNV-1a: the index only needs paths spread over the 64 bits.
+uint64_t PathHash(std::string_view path) {
+  uint64_t h = 14695981039346656037ull;
+  for (char c : path) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  return h;
+}
+
 void LogIgnored(const std::string& path, const std::string& reason) {
   hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_DIGEST_CACHE_IGNORED, TXT_DIGEST_CACHE_IGNORED, path, reason);
 }
@@ -69,7 +78,7 @@ void LogIgnored(const std::string& path, const std::string& reason) {
 
 void TrkDigestCacheC::Load(const std::string& path) {
   bytes_.clear();
-  loaded_.clear();
+  index_.clear();
   hx::TrustFailureT refusal;
   const hx::ResultT trusted = hx::CheckTrusted(path, nullptr, &refusal);
   if (trusted == hx::RcFromErrno(ENOENT)) return;  // no cache yet: the first scan
@@ -90,12 +99,12 @@ void TrkDigestCacheC::Load(const std::string& path) {
   if (!Parse(&reason)) {
     LogIgnored(path, reason);
     bytes_.clear();
-    loaded_.clear();
+    index_.clear();
   }
 }
 
 bool TrkDigestCacheC::Parse(std::string* reason) {
-  if (bytes_.size() < c_HeaderSize + c_DigestSize || bytes_.compare(0, c_MagicSize, c_Magic) != 0) {
+  if (bytes_.size() < c_HeaderSize + c_TrailerSize || bytes_.compare(0, c_MagicSize, c_Magic) != 0) {
     *reason = "it is not a digest cache";
     return false;
   }
@@ -112,68 +121,86 @@ bool TrkDigestCacheC::Parse(std::string* reason) {
   }
   Get<uint32_t>(at);
   loadedStartNs_ = Get<int64_t>(at);
-  const uint64_t count = Get<uint64_t>(at);
-  const char* end = bytes_.data() + body;
-  loaded_.reserve(count < bytes_.size() / c_StatusSize ? count : 0);
-  for (uint64_t i = 0; i < count; ++i) {
-    if (static_cast<size_t>(end - at) < sizeof(uint32_t)) break;
+  const char* end = bytes_.data() + body - sizeof(uint64_t);
+  const char* countAt = end;
+  const uint64_t count = Get<uint64_t>(countAt);
+  index_.reserve(count < bytes_.size() / c_StatusSize ? count : 0);
+  while (static_cast<size_t>(end - at) >= sizeof(uint32_t)) {
+    const char* entry = at;
     const uint32_t length = Get<uint32_t>(at);
     if (static_cast<size_t>(end - at) < length + c_StatusSize) break;
-    loaded_[std::string_view(at, length)] = at + length;
+    index_.push_back(IndexT{PathHash(std::string_view(at, length)), static_cast<uint32_t>(entry - bytes_.data())});
     at += length + c_StatusSize;
   }
-  if (at != end || loaded_.size() > count) {
-    *reason = "its entries do not match its length";
+  if (at != end || index_.size() != count) {
+    *reason = "its entries do not match their count";
     return false;
   }
+  std::sort(index_.begin(), index_.end(), [](const IndexT& a, const IndexT& b) { return a.hash < b.hash; });
   return true;
 }
 
 bool TrkDigestCacheC::Find(const std::string& path, const FileInfoC& info, std::string* digest) const {
-  const auto found = loaded_.find(path);
-  if (found == loaded_.end()) return false;
-  std::string status;
-  PutStatus(status, info);
-  if (std::memcmp(status.data(), found->second, status.size()) != 0) return false;
-  const int64_t modifiedNs =
-      static_cast<int64_t>(info.modificationTime()) * c_NsPerSecond + info.modificationTimeNanoseconds();
-  if (modifiedNs + c_GranularityNs > loadedStartNs_) return false;
-  digest->assign(found->second + status.size(), c_DigestSize);
-  return true;
+  const uint64_t hash = PathHash(path);
+  auto it = std::lower_bound(index_.begin(), index_.end(), hash,
+                             [](const IndexT& e, uint64_t h) { return e.hash < h; });
+  for (; it != index_.end() && it->hash == hash; ++it) {
+    const char* at = bytes_.data() + it->offset;
+    const uint32_t length = Get<uint32_t>(at);
+    if (std::string_view(at, length) != path) continue;
+    at += length;
+    std::string status;
+    PutStatus(status, info);
+    if (std::memcmp(status.data(), at, status.size()) != 0) return false;
+    const int64_t modifiedNs =
+        static_cast<int64_t>(info.modificationTime()) * c_NsPerSecond + info.modificationTimeNanoseconds();
+    if (modifiedNs + c_GranularityNs > loadedStartNs_) return false;
+    digest->assign(at + status.size(), c_DigestSize);
+    return true;
+  }
+  return false;
+}
+
+hx::ResultT TrkDigestCacheC::Begin(const std::string& path, int64_t scanStartNs) {
+  hx::TrustFailureT refusal;
+  hx::ResultT r = hx::EnsureTrustedDirectory(hx::DirectoryOf(path), &refusal);
+  if (r == hx::RC_UNTRUSTED) hx::ReportRefusal(refusal);
+  if (hx::Succeeded(r)) r = file_.Open(path, c_FileMode);
+  writing_ = hx::Succeeded(r);
+  out_.assign(c_Magic, c_MagicSize);
+  Put<uint32_t>(out_, c_Version);
+  Put<uint32_t>(out_, 0);
+  Put<int64_t>(out_, scanStartNs);
+  return r;
 }
 
 void TrkDigestCacheC::Record(const std::string& path, const FileInfoC& info, const std::string& digest) {
-  if (!IsHexDigest(digest) || path.size() > UINT32_MAX) return;
+  if (!writing_ || !IsHexDigest(digest) || path.size() > UINT32_MAX) return;
   Put<uint32_t>(out_, static_cast<uint32_t>(path.size()));
   out_ += path;
   PutStatus(out_, info);
   out_ += digest;
   ++recorded_;
+  if (out_.size() >= c_WriteChunk) writeFailure_ = Flush();
 }
 
-hx::ResultT TrkDigestCacheC::Save(const std::string& path, int64_t scanStartNs) const {
-  hx::TrustFailureT refusal;
-  hx::ResultT r = hx::EnsureTrustedDirectory(hx::DirectoryOf(path), &refusal);
-  if (hx::Failed(r)) {
-    if (r == hx::RC_UNTRUSTED) hx::ReportRefusal(refusal);
-    return r;
-  }
-  std::string header(c_Magic, c_MagicSize);
-  Put<uint32_t>(header, c_Version);
-  Put<uint32_t>(header, 0);
-  Put<int64_t>(header, scanStartNs);
-  Put<uint64_t>(header, recorded_);
-  MD5C md5;
+hx::ResultT TrkDigestCacheC::Flush() {
+  if (hx::Failed(writeFailure_)) return writeFailure_;
+  hx::ResultT r = sum_.Update(out_);
+  if (hx::Succeeded(r)) r = file_.Write(out_);
+  out_.clear();
+  return r;
+}
+
+hx::ResultT TrkDigestCacheC::Commit() {
+  if (!writing_) return hx::RC_FAIL;
+  writing_ = false;
+  Put<uint64_t>(out_, recorded_);
+  hx::ResultT r = Flush();
   std::string sum;
-  r = md5.Update(header);
-  if (hx::Succeeded(r)) r = md5.Update(out_);
-  if (hx::Succeeded(r)) r = md5.Final(&sum);
-  hx::AtomicFileC file;
-  if (hx::Succeeded(r)) r = file.Open(path, c_FileMode);
-  if (hx::Succeeded(r)) r = file.Write(header);
-  if (hx::Succeeded(r)) r = file.Write(out_);
-  if (hx::Succeeded(r)) r = file.Write(sum);
-  if (hx::Succeeded(r)) r = file.Commit();
+  if (hx::Succeeded(r)) r = sum_.Final(&sum);
+  if (hx::Succeeded(r)) r = file_.Write(sum);
+  if (hx::Succeeded(r)) r = file_.Commit();
   return r;
 }
 

@@ -12,24 +12,26 @@
 //
 // The file is this run's own and is trusted like every file the run loads: its place must pass
 // the trust checks, it is not read through a link, and it must be whole: a magic word, the
-// format version, the start of the scan that wrote it, the entries, and an MD5 of everything
-// before it. A cache that fails any of this is ignored with a log line, and the scan reads
-// every file. It is rewritten as a whole (AtomicFileC) at the end of a scan that finished,
-// holding the files of that scan only.
+// format version and the start of the scan that wrote it, the entries, their count and an MD5
+// of everything before it. A cache that fails any of this is ignored with a log line, and the
+// scan reads every file. The new cache is written while the scan goes on, into a new file that
+// replaces the old one (AtomicFileC) only when the scan finished; it holds the files of that
+// scan only.
 //
 // File layout (host byte order; the version changes with it):
-//   "HXDGCACH" | u32 version | u32 0 | i64 scan start (ns since the epoch) | u64 entries |
+//   "HXDGCACH" | u32 version | u32 0 | i64 scan start (ns since the epoch) |
 //   entries: u32 path length | path | u64 device | u64 inode | i64 size |
 //            i64 mtime s | i32 mtime ns | i64 ctime s | i32 ctime ns | MD5 (32 hex digits) |
-//   MD5 of all the bytes before (32 hex digits).
+//   u64 entries | MD5 of all the bytes before (32 hex digits).
 
 #include <cstdint>
 #include <string>
-#include <string_view>
-#include <unordered_map>
+#include <vector>
 
+#include "foundation/core/Md5.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
+#include "foundation/files/SafeFile.h"
 
 namespace trk {
 
@@ -41,29 +43,44 @@ class TrkDigestCacheC {
   // A larger file is not a cache this program wrote for any tree it can walk.
   static constexpr size_t c_MaxFileSize = size_t{1} << 30;
 
+  TrkDigestCacheC() = default;
+  TrkDigestCacheC(const TrkDigestCacheC&) = delete;
+  TrkDigestCacheC& operator=(const TrkDigestCacheC&) = delete;
+
   // Reads the cache at `path`. A missing file is an empty cache; any other failure logs why the
   // cache is not used and leaves it empty. The file's bytes stay in memory while it is used.
   void Load(const std::string& path);
+  // Starts the new cache beside `path` for a scan that started at scanStartNs. A place that
+  // is not trusted is reported and nothing is recorded.
+  hx::ResultT Begin(const std::string& path, int64_t scanStartNs);
   // The cached digest of a file whose walk status is `info`: true and *digest set only when
   // the entry matches exactly and is not within the granularity of its scan's start.
   bool Find(const std::string& path, const FileInfoC& info, std::string* digest) const;
   // Remembers the digest of a file of this scan (32 hexadecimal digits; anything else is
   // not remembered).
   void Record(const std::string& path, const FileInfoC& info, const std::string& digest);
-  // Replaces the cache file with the files recorded, marked with the start of this scan.
-  hx::ResultT Save(const std::string& path, int64_t scanStartNs) const;
+  // Puts the new cache in the old one's place.
+  hx::ResultT Commit();
 
-  size_t LoadedEntries() const { return loaded_.size(); }
-  size_t RecordedEntries() const { return recorded_; }
+  size_t LoadedEntries() const { return index_.size(); }
 
  private:
+  struct IndexT {
+    uint64_t hash;    // of the path
+    uint32_t offset;  // of the entry's path length in bytes_
+  };
   bool Parse(std::string* reason);
+  hx::ResultT Flush();
 
-  std::string bytes_;  // the loaded file; the index points into it
+  std::string bytes_;           // the loaded file
   int64_t loadedStartNs_ = 0;
-  std::unordered_map<std::string_view, const char*> loaded_;  // path -> its entry's status
-  std::string out_;    // the recorded entries, in the file's form
-  size_t recorded_ = 0;
+  std::vector<IndexT> index_;   // sorted by hash: a lookup costs no allocation per entry
+  hx::AtomicFileC file_;        // the new cache
+  bool writing_ = false;
+  hx::ResultT writeFailure_ = hx::RC_OK;
+  std::string out_;             // what is not written yet
+  MD5C sum_;
+  uint64_t recorded_ = 0;
 };
 
 }  // namespace trk

@@ -184,9 +184,13 @@ void TrkTrackSoftwareC::PrepareDigests() {
   digestThreads_ = TrkDigestPoolC::ThreadsFor(static_cast<long>(wanted));
   pool_.reset();  // started at the first file handed to it
   cachePath_ = prefs_.GetValue(P::c_DigestCachePath);
-  useCache_ = prefs_.GetBoolean(P::c_DigestCache, 1) && !cachePath_.empty();
-  cache_ = TrkDigestCacheC();
-  if (useCache_) cache_.Load(cachePath_);
+  cache_.reset();
+  if (prefs_.GetBoolean(P::c_DigestCache, 1) && !cachePath_.empty()) {
+    cache_ = std::make_unique<TrkDigestCacheC>();
+    cache_->Load(cachePath_);
+    const hx::ResultT begun = cache_->Begin(cachePath_, scanStartNs_);
+    if (hx::Failed(begun)) LogInfo(LOG_DIGEST_CACHE_NOT_SAVED, TXT_DIGEST_CACHE_NOT_SAVED, cachePath_, begun);
+  }
   digestsRead_ = digestsCached_ = 0;
 }
 
@@ -197,11 +201,11 @@ void TrkTrackSoftwareC::FinishDigests(bool completed) {
     LogInfo(LOG_DIGEST_COUNTS, TXT_DIGEST_COUNTS, std::to_string(digestsRead_), std::to_string(digestsCached_));
   // Only a finished scan knows every file it would keep; a cancelled one leaves the cache as
   // it was.
-  if (completed && useCache_) {
-    const hx::ResultT saved = cache_.Save(cachePath_, scanStartNs_);
+  if (completed && cache_) {
+    const hx::ResultT saved = cache_->Commit();
     if (hx::Failed(saved)) LogInfo(LOG_DIGEST_CACHE_NOT_SAVED, TXT_DIGEST_CACHE_NOT_SAVED, cachePath_, saved);
   }
-  cache_ = TrkDigestCacheC();
+  cache_.reset();  // a new cache not committed is removed
 }
 
 hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
@@ -228,7 +232,7 @@ hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
 void TrkTrackSoftwareC::SetDigest(TrkInventoryEntityC* content, const std::string& path, const FileInfoC& info,
                                   const std::string& digest) {
   content->Add(StringC(c_MD5String), digest);  // in the place the attribute already has
-  if (useCache_) cache_.Record(path, info, digest);
+  if (cache_) cache_->Record(path, info, digest);
 }
 
 bool TrkTrackSoftwareC::MatchDirectory(const std::string& path, const FileInfoC& info) const {
@@ -274,7 +278,7 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   reader.KeepContentUpTo(keep);
   // A file whose content is needed is read anyway, and its digest is that of what was read.
   std::string cached;
-  const bool fromCache = useCache_ && !inEmbedTree && !tagFile && cache_.Find(path, info, &cached);
+  const bool fromCache = cache_ && !inEmbedTree && !tagFile && cache_->Find(path, info, &cached);
   if (fromCache) reader.UseDigest(cached);
 
   std::string digest = c_NoMD5;
@@ -298,7 +302,7 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   instance->Add(StringC(c_DateTimeString), dateTime);
   content->Add(StringC(c_MD5String), digest);
   content->Add(StringC(c_SizeString), size);
-  if (!deferred && useCache_) cache_.Record(path, info, digest);
+  if (!deferred && cache_) cache_->Record(path, info, digest);
   if (deferred || digest != c_NoMD5) ++(fromCache ? digestsCached_ : digestsRead_);
   if (walk.tracing) {
     const std::string shown = FileNameC(path).text();

@@ -135,10 +135,9 @@ class TrkTrackSoftwareC : public TrkTrackC {
   // Declared before the pool, so that the pool (whose workers may hold these jobs) goes first.
   std::deque<PendingT> pending_;
   std::unique_ptr<trk::TrkDigestPoolC> pool_;
-  bool useCache_ = false;
   std::string cachePath_;
   int64_t scanStartNs_ = 0;
-  trk::TrkDigestCacheC cache_;
+  std::unique_ptr<trk::TrkDigestCacheC> cache_;  // while the scan uses the cache
   // Tracked files whose digest was read, and those whose digest came from the cache.
   uint64_t digestsRead_ = 0;
   uint64_t digestsCached_ = 0;
