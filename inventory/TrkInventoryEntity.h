@@ -12,6 +12,7 @@
 //
 // Tags, attribute names and values follow the character rule (XmlCharRule.h) when they are set.
 
+#include <memory>
 #include <string_view>
 
 #include "foundation/com/ComObject.h"
@@ -51,7 +52,7 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   hx::ResultT GetType(char** tag) override;
 
   // The XML node face.
-  const StringC& getTag() const override { return tag_; }
+  const StringC& getTag() const override { return *tag_; }
   hx::ResultT setAttr(const StringC& name, const StringC& value) override { return Add(name, value); }
   hx::ResultT addChild(XmlNodeI* child) override;
   // Appends to the text as it is; the writer makes any text well-formed when it writes it.
@@ -77,7 +78,7 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // The value, or "" (for readers that do not care whether it exists).
   const StringC& GetAttribute(std::string_view name) const;
   const TrkAttributeMapC& GetAttributes() const { return attrs_; }
-  const StringC& GetText() const { return text_; }
+  const StringC& GetText() const;
 
   // Tree.
   // A new unattached entity (this one is not involved) with one reference for the caller.
@@ -131,8 +132,8 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   void Link(TrkInventoryEntityC* child, TrkInventoryEntityC* after);
   void Unlink(TrkInventoryEntityC* child);
 
-  StringC tag_;
-  StringC text_;
+  const StringC* tag_;            // pooled (TrkNamePool.h)
+  std::unique_ptr<StringC> text_;  // almost every entity has none
   TrkAttributeMapC attrs_;
   TrkInventoryEntityC* parent_ = nullptr;
   TrkInventoryEntityC* first_ = nullptr;

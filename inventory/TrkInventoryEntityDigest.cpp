@@ -119,7 +119,7 @@ bool FeedTree(DigesterC& d, const TrkInventoryEntityC& entity) {
 hx::ResultT TrkInventoryEntityC::CalculateDigestKeys(TrkDigestKeyT* flat, TrkDigestKeyT* deep) const {
   if (flat == nullptr || deep == nullptr) return hx::RC_INVALID_ARG;
   DigesterC& d = ThreadDigester();
-  if (!d.Begin() || !d.FeedEntity(tag_, attrs_) || !d.Peek(flat)) return hx::RC_FAIL;
+  if (!d.Begin() || !d.FeedEntity(*tag_, attrs_) || !d.Peek(flat)) return hx::RC_FAIL;
   for (const TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_) {
     if (!FeedTree(d, *c)) return hx::RC_FAIL;
   }
@@ -129,7 +129,7 @@ hx::ResultT TrkInventoryEntityC::CalculateDigestKeys(TrkDigestKeyT* flat, TrkDig
 hx::ResultT TrkInventoryEntityC::CalculateDigestKey(TrkDigestKeyT* key, bool recurse) const {
   if (key == nullptr) return hx::RC_INVALID_ARG;
   DigesterC& d = ThreadDigester();
-  if (!d.Begin() || !d.FeedEntity(tag_, attrs_)) return hx::RC_FAIL;
+  if (!d.Begin() || !d.FeedEntity(*tag_, attrs_)) return hx::RC_FAIL;
   for (const TrkInventoryEntityC* c = recurse ? first_ : nullptr; c != nullptr; c = c->next_) {
     if (!FeedTree(d, *c)) return hx::RC_FAIL;
   }
@@ -138,9 +138,9 @@ hx::ResultT TrkInventoryEntityC::CalculateDigestKey(TrkDigestKeyT* key, bool rec
 
 hx::ResultT TrkInventoryEntityC::CalculateMD5(MD5C& md5, bool recurse) const {
   StringC head;
-  head.reserve(tag_.size() + 2);
+  head.reserve(tag_->size() + 2);
   head += '<';
-  head += tag_;
+  head += *tag_;
   head += ' ';
   hx::ResultT rc = FeedText(md5, head);
   if (hx::Failed(rc)) return rc;

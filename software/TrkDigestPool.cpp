@@ -14,6 +14,7 @@ unsigned TrkDigestPoolC::ThreadsFor(long wanted) {
 }
 
 TrkDigestPoolC::TrkDigestPoolC(unsigned threads) {
+  batch_.reserve(c_Batch);
   workers_.reserve(threads);
   for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -29,19 +30,35 @@ TrkDigestPoolC::~TrkDigestPoolC() {
 }
 
 void TrkDigestPoolC::Submit(TrkDigestJobT* job) {
+  batch_.push_back(job);
+  if (batch_.size() >= c_Batch) Flush();
+}
+
+void TrkDigestPoolC::Flush() {
+  if (batch_.empty()) return;
+  unsigned idle = 0;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    queue_.push_back(job);
+    queue_.insert(queue_.end(), batch_.begin(), batch_.end());
+    idle = idle_;
   }
-  queued_.notify_one();
+  batch_.clear();
+  if (idle > 1) queued_.notify_all();
+  else if (idle == 1) queued_.notify_one();
 }
 
 bool TrkDigestPoolC::WaitFor(TrkDigestJobT* job, unsigned millis) {
+  if (IsDone(job)) return true;
+  Flush();
   std::unique_lock<std::mutex> hold(lock_);
-  return finished_.wait_for(hold, std::chrono::milliseconds(millis), [job] { return job->done; });
+  waiting_ = true;
+  const bool done = finished_.wait_for(hold, std::chrono::milliseconds(millis), [job] { return IsDone(job); });
+  waiting_ = false;
+  return done;
 }
 
 void TrkDigestPoolC::Cancel() {
+  batch_.clear();
   std::unique_lock<std::mutex> hold(lock_);
   cancelled_ = true;
   queue_.clear();
@@ -54,18 +71,20 @@ void TrkDigestPoolC::Work() {
   std::vector<char> buffer;
   std::unique_lock<std::mutex> hold(lock_);
   for (;;) {
+    ++idle_;
     queued_.wait(hold, [this] { return stopping_ || !queue_.empty(); });
+    --idle_;
     if (stopping_) return;
     TrkDigestJobT* job = queue_.front();
     queue_.pop_front();
     ++busy_;
     hold.unlock();
-    std::string digest = DigestSeenFile(job->path, job->device, job->inode, buffer, &cancelled_);
+    job->digest = DigestSeenFile(job->path, job->device, job->inode, buffer, &cancelled_);
+    job->done.store(true, std::memory_order_release);
     hold.lock();
     --busy_;
-    job->digest = std::move(digest);
-    job->done = true;
-    finished_.notify_all();
+    // Only a waiting scan (or a Cancel waiting for busy workers) needs to hear of it.
+    if (waiting_ || cancelled_) finished_.notify_all();
   }
 }
 

@@ -7,9 +7,10 @@
 // out in walk order and takes the digests back in that same order, so the document does not
 // depend on which worker finished first.
 //
-// The number of jobs handed out and not yet taken back is bounded, so a walk far ahead of
-// the disks holds little memory. Cancel stops promptly: jobs not started are dropped and a
-// worker reading a large file stops at its next buffer.
+// Most tracked files are small, and then the hand-over costs as much as the read: jobs are
+// handed over in batches, a worker is woken only when one is idle, and the scan sees a finished
+// job through an atomic flag without taking the lock. Cancel stops promptly: jobs not started
+// are dropped and a worker reading a large file stops at its next buffer.
 
 #include <atomic>
 #include <condition_variable>
@@ -29,13 +30,15 @@ struct TrkDigestJobT {
   uint64_t device = 0;
   uint64_t inode = 0;
   std::string digest;
-  bool done = false;  // guarded by the pool's lock
+  std::atomic<bool> done{false};  // set (release) once digest is final
 };
 
 class TrkDigestPoolC {
  public:
   // Jobs handed out and not yet taken back, at most.
   static constexpr size_t c_MaxOutstanding = 4096;
+  // Jobs kept back and handed over together.
+  static constexpr size_t c_Batch = 32;
 
   explicit TrkDigestPoolC(unsigned threads);
   ~TrkDigestPoolC();
@@ -43,13 +46,17 @@ class TrkDigestPoolC {
   TrkDigestPoolC& operator=(const TrkDigestPoolC&) = delete;
 
   // The worker count for a DigestThreads value: the machine's cores when the value is 0 or
-  // not a number, never more than the cores, at least 1.
+  // negative, never more than the cores, at least 1.
   static unsigned ThreadsFor(long wanted);
 
-  // Queues a job. The pool keeps a pointer: the job must live until it is done or the pool
-  // has been cancelled.
+  // Queues a job (handed over with its batch). The pool keeps a pointer: the job must live
+  // until it is done or the pool has been cancelled.
   void Submit(TrkDigestJobT* job);
-  // Waits up to `millis` for the job; true when it is done.
+  // Hands over the jobs kept back.
+  void Flush();
+  // Whether the job is done, without waiting.
+  static bool IsDone(const TrkDigestJobT* job) { return job->done.load(std::memory_order_acquire); }
+  // Waits up to `millis` for the job (handing over what is kept back first); true when done.
   bool WaitFor(TrkDigestJobT* job, unsigned millis);
   // Drops the jobs not started and waits until no worker touches a job any more.
   void Cancel();
@@ -57,11 +64,14 @@ class TrkDigestPoolC {
  private:
   void Work();
 
+  std::vector<TrkDigestJobT*> batch_;  // the scan's thread only
   std::mutex lock_;
   std::condition_variable queued_;
   std::condition_variable finished_;
   std::deque<TrkDigestJobT*> queue_;
   unsigned busy_ = 0;
+  unsigned idle_ = 0;
+  bool waiting_ = false;  // the scan waits for a job
   bool stopping_ = false;
   std::atomic<bool> cancelled_{false};
   std::vector<std::thread> workers_;

@@ -211,7 +211,7 @@ void TrkTrackSoftwareC::FinishDigests(bool completed) {
 hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
   while (!pending_.empty()) {
     PendingT& front = pending_.front();
-    if (!pool_->WaitFor(front.job.get(), 0)) {
+    if (!TrkDigestPoolC::IsDone(front.job.get())) {
       // The walk goes on unless it is too far ahead or has ended.
       if (!all && pending_.size() < TrkDigestPoolC::c_MaxOutstanding) return hx::RC_OK;
       while (!pool_->WaitFor(front.job.get(), c_CancelPollMillis)) {

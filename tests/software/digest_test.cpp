@@ -192,7 +192,7 @@ TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
     job.inode = static_cast<uint64_t>(st.st_ino);
     trk::TrkDigestPoolC pool(2);
     pool.Submit(&job);
-    EXPECT_FALSE(pool.WaitFor(&job, 100));
+    EXPECT_FALSE(pool.WaitFor(&job, 100));  // handed over, and far from done
     pool.Cancel();
     EXPECT_EQ(job.digest, "");
   }
