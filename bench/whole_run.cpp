@@ -45,7 +45,9 @@ int main() {
     std::string command;
   } references[] = {
       {"fusioninventory-agent", "fusioninventory-agent --local " + dir.File("fusion") + " > /dev/null 2>&1"},
-      {"facter", "facter > /dev/null 2>&1"},
+      // In a container some facts cannot be read (facter then ends with status 1); the time is
+      // still that of the whole collection.
+      {"facter", "facter > /dev/null 2>&1 || true"},
   };
   std::printf("whole run of bin/hxtrack, shipped configuration, no file scan (target <= %.2f):\n", c_Target);
   for (const auto& r : references) {
