@@ -40,37 +40,74 @@ StringC TrkDigestKeyT::Hex() const {
   return out;
 }
 
+void TrkIndexElemsC::push_back(TrkInventoryEntityC* entity) {
+  if (many_.empty() && one_.GetEntity() == nullptr) {
+    one_ = TrkInventoryHashElemC(entity);
+    return;
+  }
+  if (many_.empty()) many_.push_back(std::move(one_));
+  many_.emplace_back(entity);
+}
+
+void TrkIndexElemsC::clear() {
+  one_ = TrkInventoryHashElemC();
+  std::vector<TrkInventoryHashElemC>().swap(many_);
+}
+
 void TrkInventoryIndexC::Clear() {
-  map_.clear();
+  table_.clear();
   slots_.clear();
   count_ = 0;
 }
 
 void TrkInventoryIndexC::Reserve(size_t keys) {
-  map_.reserve(keys);
   slots_.reserve(keys);
+  while (table_.size() < 2 * keys) Grow();
+}
+
+size_t TrkInventoryIndexC::Probe(const TrkDigestKeyT& key) const {
+  const size_t mask = table_.size() - 1;
+  for (size_t i = TrkDigestKeyHashT()(key) & mask;; i = (i + 1) & mask) {
+    if (table_[i] == 0 || slots_[table_[i] - 1].key == key) return i;
+  }
+}
+
+void TrkInventoryIndexC::Grow() {
+  constexpr size_t c_FirstSize = 16;
+  std::vector<uint32_t> old;
+  old.swap(table_);
+  table_.assign(old.empty() ? c_FirstSize : 2 * old.size(), 0);
+  for (uint32_t slot : old) {
+    if (slot != 0) table_[Probe(slots_[slot - 1].key)] = slot;
+  }
 }
 
 void TrkInventoryIndexC::Insert(const TrkDigestKeyT& key, TrkInventoryEntityC* entity) {
-  const auto [it, added] = map_.try_emplace(key, slots_.size());
-  if (added) slots_.push_back(SlotT{key, ElemsT()});
-  slots_[it->second].elems.emplace_back(entity);
+  if (2 * (slots_.size() + 1) > table_.size()) Grow();
+  const size_t at = Probe(key);
+  if (table_[at] == 0) {
+    slots_.push_back(SlotT{key, ElemsT()});
+    table_[at] = static_cast<uint32_t>(slots_.size());
+  }
+  slots_[table_[at] - 1].elems.push_back(entity);
   ++count_;
 }
 
 const TrkInventoryIndexC::ElemsT* TrkInventoryIndexC::Find(const TrkDigestKeyT& key) const {
-  const auto it = map_.find(key);
-  if (it == map_.end()) return nullptr;
-  const ElemsT& elems = slots_[it->second].elems;
+  if (table_.empty()) return nullptr;
+  const uint32_t slot = table_[Probe(key)];
+  if (slot == 0) return nullptr;
+  const ElemsT& elems = slots_[slot - 1].elems;
   return elems.empty() ? nullptr : &elems;
 }
 
 size_t TrkInventoryIndexC::RemoveAll(const TrkDigestKeyT& key) {
-  const auto it = map_.find(key);
-  if (it == map_.end()) return 0;
-  ElemsT& elems = slots_[it->second].elems;
+  if (table_.empty()) return 0;
+  const uint32_t slot = table_[Probe(key)];
+  if (slot == 0) return 0;
+  ElemsT& elems = slots_[slot - 1].elems;
   const size_t n = elems.size();
-  ElemsT().swap(elems);
+  elems.clear();
   count_ -= n;
   return n;
 }

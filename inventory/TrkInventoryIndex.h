@@ -5,7 +5,7 @@
 // the order they were entered, so a delta built from an index has a stable order: document
 // order of each item's first occurrence.
 
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "foundation/core/RefCount.h"
@@ -15,6 +15,7 @@
 // One index element: a reference on the entity.
 class TrkInventoryHashElemC {
  public:
+  TrkInventoryHashElemC() = default;
   explicit TrkInventoryHashElemC(TrkInventoryEntityC* entity) : entity_(entity) {}
   TrkInventoryEntityC* GetEntity() const { return entity_.get(); }
 
@@ -22,9 +23,25 @@ class TrkInventoryHashElemC {
   RefM<TrkInventoryEntityC> entity_;
 };
 
+// The elements under one key, in the order entered. Nearly every key has one entity, which is
+// kept in place; a second one moves them all into an array.
+class TrkIndexElemsC {
+ public:
+  size_t size() const { return many_.empty() ? (one_.GetEntity() != nullptr ? 1 : 0) : many_.size(); }
+  bool empty() const { return size() == 0; }
+  const TrkInventoryHashElemC* begin() const { return many_.empty() ? &one_ : many_.data(); }
+  const TrkInventoryHashElemC* end() const { return begin() + size(); }
+  void push_back(TrkInventoryEntityC* entity);
+  void clear();
+
+ private:
+  TrkInventoryHashElemC one_;
+  std::vector<TrkInventoryHashElemC> many_;
+};
+
 class TrkInventoryIndexC {
  public:
-  using ElemsT = std::vector<TrkInventoryHashElemC>;
+  using ElemsT = TrkIndexElemsC;
 
   void Clear();
   void Reserve(size_t keys);
@@ -56,7 +73,12 @@ class TrkInventoryIndexC {
     TrkDigestKeyT key;
     ElemsT elems;
   };
-  std::unordered_map<TrkDigestKeyT, size_t, TrkDigestKeyHashT> map_;  // key -> slot
+  // Where the key's slot number (plus one) is, or would go, in table_.
+  size_t Probe(const TrkDigestKeyT& key) const;
+  void Grow();
+
+  // Open addressing over the slots: 0 is an empty place. At most half full, so a probe ends soon.
+  std::vector<uint32_t> table_;
   std::vector<SlotT> slots_;
   size_t count_ = 0;
 };
