@@ -63,6 +63,26 @@ std::string Md5Hex(std::string_view bytes) {
   return hex;
 }
 
+int64_t NsOf(time_t seconds, int32_t nanoseconds) { return static_cast<int64_t>(seconds) * c_NsPerSecond + nanoseconds; }
+
+// 32 hexadecimal digits to 16 bytes; false when they are not that.
+bool ToBytes(std::string_view hex, uint8_t* out) {
+  if (!IsHexDigest(hex)) return false;
+  auto value = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+  for (size_t i = 0; i < c_DigestSize / 2; ++i) out[i] = static_cast<uint8_t>(value(hex[2 * i]) << 4 | value(hex[2 * i + 1]));
+  return true;
+}
+
+std::string ToHex(const uint8_t* bytes) {
+  static constexpr char c_Digits[] = "0123456789abcdef";
+  std::string hex(c_DigestSize, '0');
+  for (size_t i = 0; i < c_DigestSize / 2; ++i) {
+    hex[2 * i] = c_Digits[bytes[i] >> 4];
+    hex[2 * i + 1] = c_Digits[bytes[i] & 0xF];
+  }
+  return hex;
+}
+
 // FNV-1a: the index only needs paths spread over the 64 bits.
 uint64_t PathHash(std::string_view path) {
   uint64_t h = 14695981039346656037ull;
@@ -77,8 +97,8 @@ void LogIgnored(const std::string& path, const std::string& reason) {
 }  // namespace
 
 void TrkDigestCacheC::Load(const std::string& path) {
-  bytes_.clear();
-  index_.clear();
+  entries_.clear();
+  std::string bytes;
   hx::TrustFailureT refusal;
   const hx::ResultT trusted = hx::CheckTrusted(path, nullptr, &refusal);
   if (trusted == hx::RcFromErrno(ENOENT)) return;  // no cache yet: the first scan
@@ -88,74 +108,77 @@ void TrkDigestCacheC::Load(const std::string& path) {
   }
   hx::UniqueFdC fd;
   hx::ResultT r = hx::OpenForReading(path, &fd);
-  if (hx::Succeeded(r)) r = hx::ReadAll(fd.get(), &bytes_, c_MaxFileSize);
+  if (hx::Succeeded(r)) r = hx::ReadAll(fd.get(), &bytes, c_MaxFileSize);
   if (hx::Failed(r)) {
     const int error = r == hx::RcFromErrno(ELOOP) ? ELOOP : static_cast<int>(r & 0xFFFF);
     LogIgnored(path, error == ELOOP ? "it is a symbolic link" : std::strerror(error));
-    bytes_.clear();
     return;
   }
   std::string reason;
-  if (!Parse(&reason)) {
+  if (!Parse(bytes, &reason)) {
     LogIgnored(path, reason);
-    bytes_.clear();
-    index_.clear();
+    std::vector<EntryT>().swap(entries_);
   }
 }
 
-bool TrkDigestCacheC::Parse(std::string* reason) {
-  if (bytes_.size() < c_HeaderSize + c_TrailerSize || bytes_.compare(0, c_MagicSize, c_Magic) != 0) {
+bool TrkDigestCacheC::Parse(const std::string& bytes, std::string* reason) {
+  if (bytes.size() < c_HeaderSize + c_TrailerSize || bytes.compare(0, c_MagicSize, c_Magic) != 0) {
     *reason = "it is not a digest cache";
     return false;
   }
-  const char* at = bytes_.data() + c_MagicSize;
+  const char* at = bytes.data() + c_MagicSize;
   const uint32_t version = Get<uint32_t>(at);
   if (version != c_Version) {
     *reason = "it has format version " + std::to_string(version) + ", this program reads " + std::to_string(c_Version);
     return false;
   }
-  const size_t body = bytes_.size() - c_DigestSize;
-  if (Md5Hex(std::string_view(bytes_.data(), body)) != std::string_view(bytes_.data() + body, c_DigestSize)) {
+  const size_t body = bytes.size() - c_DigestSize;
+  if (Md5Hex(std::string_view(bytes.data(), body)) != std::string_view(bytes.data() + body, c_DigestSize)) {
     *reason = "it is truncated or damaged";
     return false;
   }
   Get<uint32_t>(at);
   loadedStartNs_ = Get<int64_t>(at);
-  const char* end = bytes_.data() + body - sizeof(uint64_t);
+  const char* end = bytes.data() + body - sizeof(uint64_t);
   const char* countAt = end;
   const uint64_t count = Get<uint64_t>(countAt);
-  index_.reserve(count < bytes_.size() / c_StatusSize ? count : 0);
+  entries_.reserve(count < bytes.size() / c_StatusSize ? count : 0);
   while (static_cast<size_t>(end - at) >= sizeof(uint32_t)) {
-    const char* entry = at;
     const uint32_t length = Get<uint32_t>(at);
     if (static_cast<size_t>(end - at) < length + c_StatusSize) break;
-    index_.push_back(IndexT{PathHash(std::string_view(at, length)), static_cast<uint32_t>(entry - bytes_.data())});
-    at += length + c_StatusSize;
+    EntryT e;
+    e.pathHash = PathHash(std::string_view(at, length));
+    at += length;
+    e.device = Get<uint64_t>(at);
+    e.inode = Get<uint64_t>(at);
+    e.size = Get<int64_t>(at);
+    e.modifiedNs = Get<int64_t>(at) * c_NsPerSecond;
+    e.modifiedNs += Get<int32_t>(at);
+    e.changedNs = Get<int64_t>(at) * c_NsPerSecond;
+    e.changedNs += Get<int32_t>(at);
+    if (!ToBytes(std::string_view(at, c_DigestSize), e.digest)) break;
+    at += c_DigestSize;
+    entries_.push_back(e);
   }
-  if (at != end || index_.size() != count) {
+  if (at != end || entries_.size() != count) {
     *reason = "its entries do not match their count";
     return false;
   }
-  std::sort(index_.begin(), index_.end(), [](const IndexT& a, const IndexT& b) { return a.hash < b.hash; });
+  std::sort(entries_.begin(), entries_.end(), [](const EntryT& a, const EntryT& b) { return a.pathHash < b.pathHash; });
   return true;
 }
 
 bool TrkDigestCacheC::Find(const std::string& path, const FileInfoC& info, std::string* digest) const {
   const uint64_t hash = PathHash(path);
-  auto it = std::lower_bound(index_.begin(), index_.end(), hash,
-                             [](const IndexT& e, uint64_t h) { return e.hash < h; });
-  for (; it != index_.end() && it->hash == hash; ++it) {
-    const char* at = bytes_.data() + it->offset;
-    const uint32_t length = Get<uint32_t>(at);
-    if (std::string_view(at, length) != path) continue;
-    at += length;
-    std::string status;
-    PutStatus(status, info);
-    if (std::memcmp(status.data(), at, status.size()) != 0) return false;
-    const int64_t modifiedNs =
-        static_cast<int64_t>(info.modificationTime()) * c_NsPerSecond + info.modificationTimeNanoseconds();
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), hash,
+                                   [](const EntryT& e, uint64_t h) { return e.pathHash < h; });
+  const int64_t modifiedNs = NsOf(info.modificationTime(), info.modificationTimeNanoseconds());
+  for (auto e = it; e != entries_.end() && e->pathHash == hash; ++e) {
+    if (e->device != info.device() || e->inode != info.inode() || e->size != info.size() ||
+        e->modifiedNs != modifiedNs || e->changedNs != NsOf(info.changeTime(), info.changeTimeNanoseconds()))
+      continue;
     if (modifiedNs + c_GranularityNs > loadedStartNs_) return false;
-    digest->assign(at + status.size(), c_DigestSize);
+    *digest = ToHex(e->digest);
     return true;
   }
   return false;

@@ -48,7 +48,8 @@ class TrkDigestCacheC {
   TrkDigestCacheC& operator=(const TrkDigestCacheC&) = delete;
 
   // Reads the cache at `path`. A missing file is an empty cache; any other failure logs why the
-  // cache is not used and leaves it empty. The file's bytes stay in memory while it is used.
+  // cache is not used and leaves it empty. What is kept of an entry is a fixed-size record
+  // (the path's hash, the status, the digest's 16 bytes), not the file's bytes.
   void Load(const std::string& path);
   // Starts the new cache beside `path` for a scan that started at scanStartNs. A place that
   // is not trusted is reported and nothing is recorded.
@@ -62,19 +63,25 @@ class TrkDigestCacheC {
   // Puts the new cache in the old one's place.
   hx::ResultT Commit();
 
-  size_t LoadedEntries() const { return index_.size(); }
+  size_t LoadedEntries() const { return entries_.size(); }
 
  private:
-  struct IndexT {
-    uint64_t hash;    // of the path
-    uint32_t offset;  // of the entry's path length in bytes_
+  // A loaded entry. Two paths with the same hash cannot share the rest: device and inode name
+  // one file, whose digest it is whichever name led to it.
+  struct EntryT {
+    uint64_t pathHash;
+    uint64_t device;
+    uint64_t inode;
+    int64_t size;
+    int64_t modifiedNs;
+    int64_t changedNs;
+    uint8_t digest[16];
   };
-  bool Parse(std::string* reason);
+  bool Parse(const std::string& bytes, std::string* reason);
   hx::ResultT Flush();
 
-  std::string bytes_;           // the loaded file
   int64_t loadedStartNs_ = 0;
-  std::vector<IndexT> index_;   // sorted by hash: a lookup costs no allocation per entry
+  std::vector<EntryT> entries_;  // sorted by path hash
   hx::AtomicFileC file_;        // the new cache
   bool writing_ = false;
   hx::ResultT writeFailure_ = hx::RC_OK;
