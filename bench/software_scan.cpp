@@ -127,6 +127,25 @@ WholeRunT WholeRun(const hxbench::BenchDirC& dir, const std::string& tree, bool 
   return run;
 }
 
+// A run with a delta against the inventory from before 1% of the tree's files were touched,
+// beside the same run without the delta. Both use the digest cache. Before each delta run the
+// old inventory is put back in place, so that every delta finds the same 1% changed.
+hxbench::ComparisonT DeltaBesideFull(const hxbench::BenchDirC& dir, const std::string& tree) {
+  const std::string inventories = dir.File("data") + "/tracker/inventories";
+  const std::string options = " -o UserInteractionLevel=QUIET -o LowProfile=False -o Hardware=False -o Upload=False"
+                              " -o IncludeDirectory=" + tree + " -o 'IncludeFile=*' -o GenerateMD5=True"
+                              " -o PackageDatabaseTypes= -o DigestCache=True -o MinInventoryInterval=0";
+  const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
+                          " TARVOSKINSTALLDIR=" + HX_BINARY_DIR + " ";
+  Shell(env + c_Program + options + " > /dev/null");  // the base, and a cache of this tree
+  Shell("mkdir -p " + dir.File("base") + " && cp " + inventories + "/*.hxi " + dir.File("base") + "/");
+  Shell("find " + tree + " -type f -name 'f*00.bin' -exec touch {} +");  // every 100th file
+  Shell("sleep 1.1");  // past the cache's time stamp granularity
+  const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
+  const auto full = [&] { Shell(restore + env + c_Program + options + " -o Difference=False > /dev/null"); };
+  return hxbench::ComparePairs(full, restore + env + c_Program + options + " -o Difference=True > /dev/null");
+}
+
 // The last digest count line of the whole runs' log.
 std::string LastDigestCount(const hxbench::BenchDirC& dir) {
   Shell("grep -h 'File digests:' " + dir.File("data") + "/log/*.log | tail -1 | sed 's/.*File digests: //' > " +
@@ -194,6 +213,7 @@ int main(int argc, char** argv) {
   const WholeRunT touched = WholeRun(dir, mixed, true, true, c_Once);
   const std::string afterTouch = LastDigestCount(dir);
   const WholeRunT cachedTiny = WholeRun(dir, tiny, true, true, command(md5deep, tiny));
+  const hxbench::ComparisonT delta = DeltaBesideFull(dir, tiny);
 
   Configure(prefs, mixed, true);
   const ComparisonT mixedMd5 = Compare(prefs, command(md5deep, mixed));
@@ -219,6 +239,8 @@ int main(int argc, char** argv) {
                 c.run.maxRssKb * 1024.0 / static_cast<double>(std::max<int64_t>(1, c.run.inventoryBytes)));
   std::printf("mixed tree after touching every %dth file: run %.3f s, %s\n", c_TouchEvery, touched.seconds,
               afterTouch.c_str());
+  std::printf("tiny tree, 1%% of the files touched: run with a delta %.3f s, without %.3f s, ratio %.3f (target <= 1.30)\n",
+              delta.theirs, delta.ours, delta.ratio > 0 ? 1.0 / delta.ratio : 0.0);
   std::printf("\nwhole runs of bin/hxtrack (no hardware, no upload, no package database, digest cache off):\n");
   const struct {
     const char* what;

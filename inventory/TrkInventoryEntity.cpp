@@ -52,6 +52,12 @@ hx::ResultT TrkInventoryEntityC::Add(const StringC& name, const StringC& value) 
   return hx::RC_OK;
 }
 
+hx::ResultT TrkInventoryEntityC::Add(std::string_view name, std::string_view value) {
+  if (name.empty()) return hx::RC_FAIL;
+  attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
+  return hx::RC_OK;
+}
+
 hx::ResultT TrkInventoryEntityC::AttributeExists(const StringC& name, bool* exists) const {
   if (exists == nullptr) return hx::RC_INVALID_ARG;
   *exists = attrs_.Find(name) != nullptr;

@@ -71,6 +71,8 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // Program text given as literals: without these, a literal would pick the component face's
   // `char*` form (system 8-bit text) through the old literal-to-char* conversion.
   hx::ResultT Add(const char* name, const char* value) { return Add(StringC(name ? name : ""), StringC(value ? value : "")); }
+  // The same from texts that are not strings yet (the reader's): copied once, by the rule.
+  hx::ResultT Add(std::string_view name, std::string_view value);
   hx::ResultT AttributeExists(const char* name, bool* exists) {
     return AttributeExists(StringC(name ? name : ""), exists);
   }

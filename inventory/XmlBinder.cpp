@@ -59,17 +59,16 @@ void XmlBinderC::onStartElement(const char* name, const char** atts) {
   if (aborted()) return;
   if (handler_ == nullptr) return abort(hx::RC_INVALID_ARG, "no document type handler");
   if (open_.size() >= c_MaxDepth) return abort(hx::RC_FAIL, hx::Format("elements nested deeper than %1$d", static_cast<int>(c_MaxDepth)));
-  ToAttrList(atts, attrs_);
-  const XmlAttrListT& attrs = attrs_;
   XmlNodeI* node = nullptr;
   if (document_ == nullptr) {
-    const hx::ResultT rc = handler_->newDocument(name, attrs, &document_);
+    ToAttrList(atts, attrs_);
+    const hx::ResultT rc = handler_->newDocument(name, attrs_, &document_);
     if (hx::Failed(rc) || document_ == nullptr)
       return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("document element '%1$s' refused", name));
     node = document_->getNode();
     node->AddRef();
   } else {
-    const hx::ResultT rc = handler_->newNode(document_, name, attrs, &node);
+    const hx::ResultT rc = handler_->newNode(document_, name, atts, &node);
     if (hx::Failed(rc) || node == nullptr)
       return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("element '%1$s' refused", name));
   }
