@@ -3,10 +3,16 @@
 // of every run, so that each program can close with its figures set against its reference.
 
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -139,5 +145,86 @@ class MedianReporterC : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, std::vector<double>> times_;
 };
+
+
+// ---- timing against a reference command ----
+
+constexpr int c_Runs = 5;
+
+inline double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// One untimed run, then the median of c_Runs timed ones.
+inline double Median(const std::function<void()>& work) {
+  work();
+  std::vector<double> times;
+  for (int i = 0; i < c_Runs; ++i) times.push_back(Seconds(work));
+  std::sort(times.begin(), times.end());
+  return times[c_Runs / 2];
+}
+
+struct ChildResultT {
+  bool ok = false;
+  long maxRssKb = 0;
+};
+
+// A child started without copying this process (posix_spawn): a fork would leave the large
+// heap of the phase shared copy-on-write, and the next phase would pay for the copies.
+inline ChildResultT RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
+  ChildResultT result;
+  std::vector<char*> args, envp;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
+  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return result;
+  int status = 0;
+  struct rusage usage = {};
+  result.ok = wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  result.maxRssKb = usage.ru_maxrss;
+  return result;
+}
+
+inline void Shell(const std::string& command) {
+  if (!RunChild({"/bin/sh", "-c", command}).ok) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+}
+
+struct ComparisonT {
+  double ours = 0, theirs = 0, ratio = 0;  // medians of the runs, median of the pairs' ratios
+  size_t files = 0;  // what the work tracked, when it says
+};
+
+inline double MedianOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// The phase and a reference command, each warmed once, then run in c_Runs alternating pairs:
+// on a shared machine the load changes from second to second, and a pair sees the same load.
+inline ComparisonT ComparePairs(const std::function<void()>& work, const std::string& reference) {
+  std::vector<double> ours, theirs, ratios;
+  for (int i = 0; i <= c_Runs; ++i) {
+    const double a = Seconds(work);
+    const double b = Seconds([&] { Shell(reference); });
+    if (i == 0) continue;  // the first pair warms the cache
+    ours.push_back(a);
+    theirs.push_back(b);
+    ratios.push_back(a / b);
+  }
+  ComparisonT c;
+  c.ours = MedianOf(ours);
+  c.theirs = MedianOf(theirs);
+  c.ratio = MedianOf(ratios);
+  return c;
+}
+
 
 }  // namespace hxbench

@@ -1,19 +1,21 @@
 // The contents phase of a run (walk, rules, digests, file entities; no package database
-// update, no hardware, no writing or staging) against the system tools on the same trees in the
-// same run, and whole runs of bin/hxtrack on them.
+// update, no hardware, no writing or staging) and whole runs of bin/hxtrack, against a tool that
+// hashes a tree on every core, on the same trees in the same run.
 //
 //   bench/make_trees.py [DIR]                 makes DIR/mixed and DIR/tiny (once)
+//   scripts/setup.sh --bench                  installs the reference tools
 //   build/bin/bench_software_scan [DIR]       (default /tmp/hxbench-trees)
 //
-// Everything runs on one core (the program pins itself to CPU 0 before anything else, and the
-// tools it starts inherit that), with a warm cache (one untimed pass of each measurement
-// first); each figure is the median of five runs. The references:
-//   - digests of the mixed tree: find TREE -type f -print0 | xargs -0 md5sum
+// Both sides use every core of the machine, with a warm cache (one untimed pair first); each
+// comparison runs five alternating pairs and gives the medians and the median of the pairs'
+// ratios. The references:
+//   - digests: md5deep -r TREE (it hashes on all cores);
 //   - the tiny tree without digests: find TREE -type f -printf '%s %T@\n', which reads the
-//     status of every file as the scan does;
-//   - the tiny tree with digests: find | xargs md5sum again.
+//     status of every file as the scan does.
+// The whole runs skip the package database (-o PackageDatabaseTypes=), so what they show is
+// the scan; with the digest cache a re-scan of an unchanged tree reads no file, and after 1% of
+// the files are touched it reads those (the count comes from the run's log).
 
-#include <sched.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -26,6 +28,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
@@ -36,7 +39,8 @@
 
 namespace {
 
-constexpr int c_Runs = 5;
+using namespace hxbench;
+
 constexpr const char* c_DefaultTrees = "/tmp/hxbench-trees";
 constexpr const char* c_Program = HX_BINARY_DIR "/bin/hxtrack";
 constexpr const char* c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
@@ -50,52 +54,6 @@ class PhaseC : public TrkUnixTrackSoftwareC {
   void PrepareWalk() override { PopulateValidDevices(); }
 };
 
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// One untimed run, then the median of c_Runs timed ones.
-double Median(const std::function<void()>& work) {
-  work();
-  std::vector<double> times;
-  for (int i = 0; i < c_Runs; ++i) times.push_back(Seconds(work));
-  std::sort(times.begin(), times.end());
-  return times[c_Runs / 2];
-}
-
-struct ChildResultT {
-  bool ok = false;
-  long maxRssKb = 0;
-};
-
-// A child started without copying this process (posix_spawn): a fork would leave the large
-// heap of the phase shared copy-on-write, and the next phase would pay for the copies.
-ChildResultT RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
-  ChildResultT result;
-  std::vector<char*> args, envp;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
-  for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return result;
-  int status = 0;
-  struct rusage usage = {};
-  result.ok = wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  result.maxRssKb = usage.ru_maxrss;
-  return result;
-}
-
-void Shell(const std::string& command) {
-  if (!RunChild({"/bin/sh", "-c", command}).ok) {
-    std::fprintf(stderr, "failed: %s\n", command.c_str());
-    std::exit(1);
-  }
-}
-
 // The preferences of a scan of `tree` tracking every file.
 void Configure(TrkUnixPreferencesC& prefs, const std::string& tree, bool md5) {
   auto set = [&prefs](const char* name, const std::string& value) {
@@ -105,6 +63,7 @@ void Configure(TrkUnixPreferencesC& prefs, const std::string& tree, bool md5) {
   set("IncludeDirectory", tree);
   set("IncludeFile", "*");
   set("GenerateMD5", md5 ? "True" : "False");
+  set("DigestCache", "False");
 }
 
 // The phase on a new inventory, which the caller releases (a run writes it afterwards; its
@@ -116,60 +75,89 @@ RefM<TrkInventoryC> RunPhase(TrkUnixPreferencesC& prefs) {
   return inventory;
 }
 
-struct ComparisonT {
-  double ours = 0, theirs = 0, ratio = 0;  // medians of the runs, median of the pairs' ratios
-  size_t files = 0;
-};
-
-double MedianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// The phase and a reference command, each warmed once, then run in c_Runs alternating pairs:
-// on a shared machine the load changes from second to second, and a pair sees the same load.
 ComparisonT Compare(TrkUnixPreferencesC& prefs, const std::string& reference) {
   RefM<TrkInventoryC> kept;
-  std::vector<double> ours, theirs, ratios;
-  for (int i = 0; i <= c_Runs; ++i) {
-    kept.reset();
-    const double a = Seconds([&] { kept = RunPhase(prefs); });
-    const double b = Seconds([&] { Shell(reference); });
-    if (i == 0) continue;  // the first pair warms the cache
-    ours.push_back(a);
-    theirs.push_back(b);
-    ratios.push_back(a / b);
-  }
-  ComparisonT c;
+  ComparisonT c = ComparePairs(
+      [&] {
+        kept.reset();
+        kept = RunPhase(prefs);
+      },
+      reference);
   c.files = kept->numChildren();
-  c.ours = MedianOf(ours);
-  c.theirs = MedianOf(theirs);
-  c.ratio = MedianOf(ratios);
   return c;
 }
 
 struct WholeRunT {
   double seconds = 0;
+  double reference = 0, ratio = 0;
   long maxRssKb = 0;
   int64_t inventoryBytes = 0;
 };
 
-WholeRunT WholeRun(const hxbench::BenchDirC& dir, const std::string& tree, bool md5) {
+// A whole run: once, alone (median of five) or in pairs with `reference`.
+constexpr const char* c_Once = "once";
+WholeRunT WholeRun(const hxbench::BenchDirC& dir, const std::string& tree, bool md5, bool cached,
+                   const std::string& reference = "") {
   const std::string data = dir.File("data");
   const std::vector<std::string> env{"TARVOSKCONFIGINI=" + dir.File("tarvosk.ini"), "TARVOSKDATADIR=" + data,
                                      std::string("TARVOSKINSTALLDIR=") + HX_BINARY_DIR};
   const std::vector<std::string> argv{c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False", "-o",
                                       "Hardware=False", "-o", "Upload=False", "-o", "IncludeDirectory=" + tree, "-o",
-                                      "IncludeFile=*", "-o", std::string("GenerateMD5=") + (md5 ? "True" : "False")};
+                                      "IncludeFile=*", "-o", std::string("GenerateMD5=") + (md5 ? "True" : "False"),
+                                      "-o", "PackageDatabaseTypes=", "-o",
+                                      std::string("DigestCache=") + (cached ? "True" : "False")};
   WholeRunT run;
-  run.seconds = Median([&] {
+  const auto once = [&] {
     const ChildResultT r = RunChild(argv, env);
     if (!r.ok) std::exit(1);
     run.maxRssKb = std::max(run.maxRssKb, r.maxRssKb);
-  });
+  };
+  if (reference == c_Once) {
+    run.seconds = Seconds(once);
+  } else if (reference.empty()) {
+    run.seconds = Median(once);
+  } else {
+    const ComparisonT c = ComparePairs(once, reference);
+    run.seconds = c.ours;
+    run.reference = c.theirs;
+    run.ratio = c.ratio;
+  }
   Shell("cat " + data + "/tracker/inventories/*.hxi > " + dir.File("inventory.hxi"));
   run.inventoryBytes = hxbench::FileSize(dir.File("inventory.hxi"));
   return run;
+}
+
+// A run with a delta against the inventory from before 1% of the tree's files were touched,
+// beside the same run without the delta. Both use the digest cache. Before each delta run the
+// old inventory is put back in place, so that every delta finds the same 1% changed.
+hxbench::ComparisonT DeltaBesideFull(const hxbench::BenchDirC& dir, const std::string& tree) {
+  const std::string inventories = dir.File("data") + "/tracker/inventories";
+  const std::string options = " -o UserInteractionLevel=QUIET -o LowProfile=False -o Hardware=False -o Upload=False"
+                              " -o IncludeDirectory=" + tree + " -o 'IncludeFile=*' -o GenerateMD5=True"
+                              " -o PackageDatabaseTypes= -o DigestCache=True -o MinInventoryInterval=0";
+  const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
+                          " TARVOSKINSTALLDIR=" + HX_BINARY_DIR + " ";
+  Shell(env + c_Program + options + " > /dev/null");  // the base, and a cache of this tree
+  Shell("mkdir -p " + dir.File("base") + " && cp " + inventories + "/*.hxi " + dir.File("base") + "/");
+  Shell("find " + tree + " -type f -name 'f*00.bin' -exec touch {} +");  // every 100th file
+  Shell("sleep 1.1");  // past the cache's time stamp granularity
+  const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
+  const auto full = [&] { Shell(restore + env + c_Program + options + " -o Difference=False > /dev/null"); };
+  return hxbench::ComparePairs(full, restore + env + c_Program + options + " -o Difference=True > /dev/null");
+}
+
+// The last digest count line of the whole runs' log.
+std::string LastDigestCount(const hxbench::BenchDirC& dir) {
+  Shell("grep -h 'File digests:' " + dir.File("data") + "/log/*.log | tail -1 | sed 's/.*File digests: //' > " +
+        dir.File("count.txt"));
+  std::string line;
+  if (FILE* f = std::fopen(dir.File("count.txt").c_str(), "r")) {
+    char buffer[256] = {};
+    if (std::fgets(buffer, sizeof buffer, f) != nullptr) line = buffer;
+    std::fclose(f);
+  }
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  return line;
 }
 
 void Report(const char* what, const ComparisonT& c, const char* reference, double target) {
@@ -179,11 +167,10 @@ void Report(const char* what, const ComparisonT& c, const char* reference, doubl
 
 }  // namespace
 
+// Touches every c_TouchEvery-th file of the tree (a new modification time, the same content).
+constexpr int c_TouchEvery = 100;
+
 int main(int argc, char** argv) {
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(0, &one);
-  if (sched_setaffinity(0, sizeof one, &one) != 0) std::perror("sched_setaffinity");
   const std::string trees = argc > 1 ? argv[1] : c_DefaultTrees;
   const std::string mixed = trees + "/mixed", tiny = trees + "/tiny";
   struct stat st;
@@ -191,12 +178,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no trees in %s: run bench/make_trees.py %s first\n", trees.c_str(), trees.c_str());
     return 1;
   }
+  if (!RunChild({"/bin/sh", "-c", "command -v md5deep > /dev/null"}).ok) {
+    std::fprintf(stderr, "md5deep is missing: run scripts/setup.sh --bench first\n");
+    return 1;
+  }
   hxbench::BenchDirC dir("hxscanbench");
   Shell("install -m 600 " + std::string(c_ShippedIni) + " " + dir.File("tarvosk.ini"));
 
   TrkUnixPreferencesC prefs;
   HX_IGNORE_RESULT(prefs.PreLoadDefaultPreferences());
-  const std::string md5sum = "find TREE -type f -print0 | xargs -0 md5sum > /dev/null";
+  const std::string md5deep = "md5deep -r TREE > /dev/null";
   const std::string status = "find TREE -type f -printf '%s %T@\\n' > /dev/null";
   auto command = [](const std::string& format, const std::string& tree) {
     std::string c = format;
@@ -206,37 +197,62 @@ int main(int argc, char** argv) {
   if (argc > 4 && std::string(argv[2]) == "phase") {
     const bool md5 = std::string(argv[4]) == "md5";
     Configure(prefs, trees + "/" + argv[3], md5);
-    const ComparisonT c = Compare(prefs, command(md5 ? md5sum : status, trees + "/" + argv[3]));
-    Report(argv[3], c, md5 ? "find | xargs md5sum" : "find -printf size, mtime", 0);
+    const ComparisonT c = Compare(prefs, command(md5 ? md5deep : status, trees + "/" + argv[3]));
+    Report(argv[3], c, md5 ? "md5deep -r" : "find -printf size, mtime", 0);
     return 0;
   }
   // The whole runs come first, while this process is small: a child's peak memory counts the
   // memory of the process that started it until it runs the program.
-  const WholeRunT whole[] = {WholeRun(dir, mixed, true), WholeRun(dir, tiny, false), WholeRun(dir, tiny, true)};
+  const WholeRunT whole[] = {WholeRun(dir, mixed, true, false), WholeRun(dir, tiny, false, false),
+                             WholeRun(dir, tiny, true, false)};
+  // With the digest cache: the first (untimed) run of each comparison writes it.
+  // The cache holds the files of the last scan only: the touched files' re-scan comes right
+  // after the runs on the same tree.
+  const WholeRunT cachedMixed = WholeRun(dir, mixed, true, true, command(md5deep, mixed));
+  Shell("find " + mixed + " -type f -name 'f*00.bin' -exec touch {} +");  // every 100th file
+  const WholeRunT touched = WholeRun(dir, mixed, true, true, c_Once);
+  const std::string afterTouch = LastDigestCount(dir);
+  const WholeRunT cachedTiny = WholeRun(dir, tiny, true, true, command(md5deep, tiny));
+  const hxbench::ComparisonT delta = DeltaBesideFull(dir, tiny);
+
   Configure(prefs, mixed, true);
-  const ComparisonT mixedMd5 = Compare(prefs, command(md5sum, mixed));
+  const ComparisonT mixedMd5 = Compare(prefs, command(md5deep, mixed));
   Configure(prefs, tiny, false);
   const ComparisonT tinyStatus = Compare(prefs, command(status, tiny));
   Configure(prefs, tiny, true);
-  const ComparisonT tinyMd5 = Compare(prefs, command(md5sum, tiny));
-  std::printf("mixed tree: %zu files tracked; tiny tree: %zu files tracked\n\n", mixedMd5.files, tinyMd5.files);
-  Report("mixed tree (1.5 GB), digests", mixedMd5, "find | xargs md5sum", 1.05);
+  const ComparisonT tinyMd5 = Compare(prefs, command(md5deep, tiny));
+  std::printf("mixed tree: %zu files tracked; tiny tree: %zu files tracked; %u cores\n\n", mixedMd5.files,
+              tinyMd5.files, std::thread::hardware_concurrency());
+  std::printf("the phase, digest cache off:\n");
+  Report("mixed tree (1.5 GB), digests", mixedMd5, "md5deep -r", 0.9);
   Report("tiny tree, no digests", tinyStatus, "find -printf size, mtime", 1.5);
-  Report("tiny tree, digests", tinyMd5, "find | xargs md5sum", 1.0);
-  std::printf("\nwhole runs of bin/hxtrack (no hardware, no upload), beside the phase:\n");
+  Report("tiny tree, digests", tinyMd5, "md5deep -r", 1.0);
+  std::printf("\nwhole runs with the digest cache, unchanged tree (ratio target <= 0.10):\n");
   const struct {
     const char* what;
-    std::string tree;
-    bool md5;
+    const WholeRunT& run;
+  } cachedRuns[] = {{"mixed tree", cachedMixed}, {"tiny tree", cachedTiny}};
+  for (const auto& c : cachedRuns)
+    std::printf("%-24s run %7.3f s   md5deep -r %7.3f s   ratio %.3f   max RSS %6.1f MB   inventory %6.1f MB (%.2fx)\n",
+                c.what, c.run.seconds, c.run.reference, c.run.ratio, c.run.maxRssKb / 1024.0,
+                c.run.inventoryBytes / (1024.0 * 1024.0),
+                c.run.maxRssKb * 1024.0 / static_cast<double>(std::max<int64_t>(1, c.run.inventoryBytes)));
+  std::printf("mixed tree after touching every %dth file: run %.3f s, %s\n", c_TouchEvery, touched.seconds,
+              afterTouch.c_str());
+  std::printf("tiny tree, 1%% of the files touched: run with a delta %.3f s, without %.3f s, ratio %.3f (target <= 1.30)\n",
+              delta.theirs, delta.ours, delta.ratio > 0 ? 1.0 / delta.ratio : 0.0);
+  std::printf("\nwhole runs of bin/hxtrack (no hardware, no upload, no package database, digest cache off):\n");
+  const struct {
+    const char* what;
     double phase;
-  } runs[] = {{"mixed tree, digests", mixed, true, mixedMd5.ours},
-              {"tiny tree, no digests", tiny, false, tinyStatus.ours},
-              {"tiny tree, digests", tiny, true, tinyMd5.ours}};
+  } runs[] = {{"mixed tree, digests", mixedMd5.ours},
+              {"tiny tree, no digests", tinyStatus.ours},
+              {"tiny tree, digests", tinyMd5.ours}};
   for (size_t i = 0; i < 3; ++i) {
-    const auto& r = runs[i];
     const WholeRunT& w = whole[i];
-    std::printf("%-24s run %7.3f s (phase %7.3f s)   max RSS %6.1f MB   inventory %6.1f MB\n", r.what, w.seconds,
-                r.phase, w.maxRssKb / 1024.0, w.inventoryBytes / (1024.0 * 1024.0));
+    std::printf("%-24s run %7.3f s (phase %7.3f s)   max RSS %6.1f MB   inventory %6.1f MB (%.2fx)\n", runs[i].what,
+                w.seconds, runs[i].phase, w.maxRssKb / 1024.0, w.inventoryBytes / (1024.0 * 1024.0),
+                w.maxRssKb * 1024.0 / static_cast<double>(std::max<int64_t>(1, w.inventoryBytes)));
   }
   return 0;
 }

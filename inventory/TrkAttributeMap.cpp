@@ -12,7 +12,7 @@ void TrkAttributeMapC::Set(StringC name, StringC value) {
   // Entities carry a handful of attributes: room for them at once spares the growth steps
   // (a file scan makes hundreds of thousands of entities).
   if (attrs_.empty()) attrs_.reserve(c_FirstCapacity);
-  attrs_.emplace_back(std::move(name), std::move(value));
+  attrs_.emplace_back(name, std::move(value));
 }
 
 const TrkAttributeC* TrkAttributeMapC::Find(std::string_view name) const {

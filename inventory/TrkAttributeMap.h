@@ -11,16 +11,17 @@
 
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
+#include "inventory/TrkNamePool.h"
 
 class TrkAttributeC {
  public:
-  TrkAttributeC(StringC name, StringC value) : name_(std::move(name)), value_(std::move(value)) {}
-  const StringC& GetName() const { return name_; }
+  TrkAttributeC(std::string_view name, StringC value) : name_(&trk::PooledName(name)), value_(std::move(value)) {}
+  const StringC& GetName() const { return *name_; }
   const StringC& GetValue() const { return value_; }
   void SetValue(StringC value) { value_ = std::move(value); }
 
  private:
-  StringC name_;
+  const StringC* name_;  // pooled
   StringC value_;
 };
 

@@ -54,9 +54,8 @@ hx::ResultT TrkInventoryC::addChild(XmlNodeI* child) {
   auto* node = dynamic_cast<TrkXmlParentI*>(child);
   if (node == nullptr) return hx::RC_INVALID_ARG;
   TrkInventoryEntityC* entity = node->GetEntity();
-  StringC flat, deep;
-  hx::ResultT rc = entity->CalculateMD5(&flat, false);
-  if (hx::Succeeded(rc)) rc = entity->CalculateMD5(&deep, true);
+  TrkDigestKeyT flat, deep;
+  const hx::ResultT rc = entity->CalculateDigestKeys(&flat, &deep);
   if (hx::Failed(rc)) return rc;
   flatIndex_.Insert(flat, entity);
   deepIndex_.Insert(deep, entity);

@@ -36,9 +36,10 @@ hx::ResultT CreateSections(TrkInventoryC& delta, DeltaSectionsT& sections) {
 
 hx::ResultT IndexTopLevel(TrkInventoryEntityC& root, TrkInventoryIndexC& index) {
   index.Clear();
+  index.Reserve(root.numChildren());
   for (TrkInventoryEntityC* c = root.GetFirstChild(); c != nullptr; c = c->GetNext()) {
-    StringC flat;
-    const hx::ResultT rc = c->CalculateMD5(&flat, false);
+    TrkDigestKeyT flat;
+    const hx::ResultT rc = c->CalculateDigestKey(&flat, false);
     if (hx::Failed(rc)) return rc;
     index.Insert(flat, c);
   }
@@ -49,7 +50,7 @@ enum class ItemStateE { Unchanged, New, Changed };
 
 // Compares the current entities of one item with the base; removes the base's entities of the
 // item from its flat index, so that what stays there afterwards is what disappeared.
-hx::ResultT CompareItem(const StringC& key, const TrkInventoryIndexC::ElemsT& current, TrkInventoryC& base,
+hx::ResultT CompareItem(const TrkDigestKeyT& key, const TrkInventoryIndexC::ElemsT& current, TrkInventoryC& base,
                         TrkInventoryIndexC& baseFlat, ItemStateE* state) {
   if (!baseFlat.Contains(key)) {
     *state = ItemStateE::New;
@@ -59,8 +60,8 @@ hx::ResultT CompareItem(const StringC& key, const TrkInventoryIndexC::ElemsT& cu
   size_t checked = 0;
   for (const TrkInventoryHashElemC& e : current) {
     ++checked;
-    StringC deep;
-    const hx::ResultT rc = e.GetEntity()->CalculateMD5(&deep, true);
+    TrkDigestKeyT deep;
+    const hx::ResultT rc = e.GetEntity()->CalculateDigestKey(&deep, true);
     if (hx::Failed(rc)) return rc;
     // Against the whole deep index, not only this item's base entities: an equal subtree is
     // equal wherever it stood.
@@ -113,7 +114,7 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventor
 
   TrkInventoryIndexC& baseFlat = baseDoc->flatIndex_;
   size_t added = 0, updated = 0;
-  current.ForEachKey([&](const StringC& key, const TrkInventoryIndexC::ElemsT& entities) {
+  current.ForEachKey([&](const TrkDigestKeyT& key, const TrkInventoryIndexC::ElemsT& entities) {
     if (hx::Failed(rc)) return;
     ItemStateE state = ItemStateE::Unchanged;
     rc = CompareItem(key, entities, *baseDoc, baseFlat, &state);
@@ -127,7 +128,7 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventor
   // Base items left in the flat index have no current counterpart. They were never linked
   // below the base root, so they can go straight into "Remove".
   size_t removed = 0;
-  baseFlat.ForEachKey([&](const StringC&, const TrkInventoryIndexC::ElemsT& entities) {
+  baseFlat.ForEachKey([&](const TrkDigestKeyT&, const TrkInventoryIndexC::ElemsT& entities) {
     for (const TrkInventoryHashElemC& e : entities) {
       if (hx::Succeeded(rc)) rc = sections.remove->AddEntity(e.GetEntity());
       ++removed;

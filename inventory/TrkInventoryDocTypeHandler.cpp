@@ -38,13 +38,14 @@ hx::ResultT TrkInventoryDocTypeHandlerC::newDocument(const StringC& rootTag, con
   return hx::RC_OK;
 }
 
-hx::ResultT TrkInventoryDocTypeHandlerC::newNode(XmlDocumentI*, const StringC& tag, const XmlAttrListT& attrs,
-                                                 XmlNodeI** node) {
+hx::ResultT TrkInventoryDocTypeHandlerC::newNode(XmlDocumentI*, const char* tag, const char** attrs, XmlNodeI** node) {
   if (node == nullptr) return hx::RC_INVALID_ARG;
   *node = nullptr;
-  RefM<TrkInventoryEntityC> entity = TrkInventoryEntityC::New(tag);
-  const hx::ResultT rc = AddAttrs(*entity, attrs);
-  if (hx::Failed(rc)) return rc;
+  RefM<TrkInventoryEntityC> entity = TrkInventoryEntityC::New(tag != nullptr ? tag : "");
+  for (size_t i = 0; attrs != nullptr && attrs[i] != nullptr && attrs[i + 1] != nullptr; i += 2) {
+    const hx::ResultT rc = entity->Add(std::string_view(attrs[i]), std::string_view(attrs[i + 1]));
+    if (hx::Failed(rc)) return rc;
+  }
   *node = static_cast<TrkXmlParentI*>(entity.detach());
   return hx::RC_OK;
 }

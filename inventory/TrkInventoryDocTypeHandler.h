@@ -11,8 +11,7 @@
 class TrkInventoryDocTypeHandlerC : public XmlDocTypeHandlerI {
  public:
   hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) override;
-  hx::ResultT newNode(XmlDocumentI* document, const StringC& tag, const XmlAttrListT& attrs,
-                      XmlNodeI** node) override;
+  hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) override;
   StringC getPublicId() const override;
   hx::ResultT expandEntity(const StringC& name, StringC* value) override;
 

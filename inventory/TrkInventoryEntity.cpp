@@ -22,7 +22,12 @@ TrkInventoryEntityC* FromInterface(ZORHXTInventoryEntityI* entity) {
 
 }  // namespace
 
-TrkInventoryEntityC::TrkInventoryEntityC(const StringC& tag) : tag_(trk::SanitizeXmlValue(tag)) {}
+TrkInventoryEntityC::TrkInventoryEntityC(const StringC& tag) : tag_(&trk::PooledName(trk::SanitizeXmlValue(tag))) {}
+
+const StringC& TrkInventoryEntityC::GetText() const {
+  static const StringC s_none;
+  return text_ ? *text_ : s_none;
+}
 
 TrkInventoryEntityC::~TrkInventoryEntityC() {
   while (TrkInventoryEntityC* child = first_) {
@@ -42,6 +47,12 @@ hx::ResultT TrkInventoryEntityC::get_Item(const StringC& name, StringC* value) c
 }
 
 hx::ResultT TrkInventoryEntityC::Add(const StringC& name, const StringC& value) {
+  if (name.empty()) return hx::RC_FAIL;
+  attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
+  return hx::RC_OK;
+}
+
+hx::ResultT TrkInventoryEntityC::Add(std::string_view name, std::string_view value) {
   if (name.empty()) return hx::RC_FAIL;
   attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
   return hx::RC_OK;
@@ -81,7 +92,7 @@ hx::ResultT TrkInventoryEntityC::FindEntity(const StringC& tag, const StringC& a
   *found = nullptr;
   if (after != nullptr && after->parent_ != this) return hx::RC_INVALID_ARG;
   for (TrkInventoryEntityC* c = after ? after->next_ : first_; c != nullptr; c = c->next_) {
-    if (!tag.empty() && c->tag_ != tag) continue;
+    if (!tag.empty() && *c->tag_ != tag) continue;
     if (!attrValue.empty() && c->GetAttribute(attrName) != attrValue) continue;
     c->AddRef();
     *found = c;
@@ -136,12 +147,12 @@ hx::ResultT TrkInventoryEntityC::RemoveEntity(TrkInventoryEntityC* child) {
 
 hx::ResultT TrkInventoryEntityC::GetType(StringC* tag) const {
   if (tag == nullptr) return hx::RC_INVALID_ARG;
-  *tag = tag_;
+  *tag = *tag_;
   return hx::RC_OK;
 }
 
 RefM<TrkInventoryEntityC> TrkInventoryEntityC::Clone() const {
-  RefM<TrkInventoryEntityC> copy = New(tag_);
+  RefM<TrkInventoryEntityC> copy = New(*tag_);
   copy->attrs_ = attrs_;
   for (const TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_) {
     RefM<TrkInventoryEntityC> child = c->Clone();
@@ -159,12 +170,12 @@ hx::ResultT TrkInventoryEntityC::ExtractEntities(const StringC& tag, const Strin
   // The keys present here, kept up to date as children arrive, so that the merge stays linear.
   std::unordered_set<StringC> keys;
   for (const TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_)
-    if (c->tag_ == tag) keys.insert(c->GetAttribute(keyAttribute));
+    if (*c->tag_ == tag) keys.insert(c->GetAttribute(keyAttribute));
 
   TrkInventoryEntityC* next = nullptr;
   for (TrkInventoryEntityC* c = source->first_; c != nullptr; c = next) {
     next = c->next_;
-    if (c->tag_ != tag) continue;
+    if (*c->tag_ != tag) continue;
     RefM<TrkInventoryEntityC> taken(c);
     source->RemoveEntity(c);
     if (!keys.insert(taken->GetAttribute(keyAttribute)).second) continue;  // dropped
@@ -202,7 +213,8 @@ hx::ResultT TrkInventoryEntityC::addChild(XmlNodeI* child) {
 }
 
 hx::ResultT TrkInventoryEntityC::addText(const StringC& text) {
-  text_ += text;
+  if (!text_) text_ = std::make_unique<StringC>();
+  *text_ += text;
   return hx::RC_OK;
 }
 
@@ -212,7 +224,7 @@ hx::ResultT TrkInventoryEntityC::saveTo(XmlOutputStreamC* stream) {
     const hx::ResultT rc = stream->saveAttr(a.GetName(), a.GetValue());
     if (hx::Failed(rc)) return rc;
   }
-  if (!text_.empty()) stream->saveText(text_);
+  if (text_ && !text_->empty()) stream->saveText(*text_);
   for (TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_) stream->saveObject(static_cast<TrkXmlParentI*>(c));
   return stream->getError();
 }
@@ -274,6 +286,6 @@ hx::ResultT TrkInventoryEntityC::GetEntityCount(long* count) {
 
 hx::ResultT TrkInventoryEntityC::GetType(char** tag) {
   if (tag == nullptr) return hx::RC_INVALID_ARG;
-  *tag = ToSys8Copy(tag_);
+  *tag = ToSys8Copy(*tag_);
   return hx::RC_OK;
 }

@@ -12,6 +12,7 @@
 //
 // Tags, attribute names and values follow the character rule (XmlCharRule.h) when they are set.
 
+#include <memory>
 #include <string_view>
 
 #include "foundation/com/ComObject.h"
@@ -21,6 +22,7 @@
 #include "inventory/ZORHXTInventory.h"
 
 class MD5C;
+struct TrkDigestKeyT;
 
 class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXTInventoryEntity>,
                             public TrkXmlParentI {
@@ -50,7 +52,7 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   hx::ResultT GetType(char** tag) override;
 
   // The XML node face.
-  const StringC& getTag() const override { return tag_; }
+  const StringC& getTag() const override { return *tag_; }
   hx::ResultT setAttr(const StringC& name, const StringC& value) override { return Add(name, value); }
   hx::ResultT addChild(XmlNodeI* child) override;
   // Appends to the text as it is; the writer makes any text well-formed when it writes it.
@@ -69,6 +71,8 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // Program text given as literals: without these, a literal would pick the component face's
   // `char*` form (system 8-bit text) through the old literal-to-char* conversion.
   hx::ResultT Add(const char* name, const char* value) { return Add(StringC(name ? name : ""), StringC(value ? value : "")); }
+  // The same from texts that are not strings yet (the reader's): copied once, by the rule.
+  hx::ResultT Add(std::string_view name, std::string_view value);
   hx::ResultT AttributeExists(const char* name, bool* exists) {
     return AttributeExists(StringC(name ? name : ""), exists);
   }
@@ -76,7 +80,7 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // The value, or "" (for readers that do not care whether it exists).
   const StringC& GetAttribute(std::string_view name) const;
   const TrkAttributeMapC& GetAttributes() const { return attrs_; }
-  const StringC& GetText() const { return text_; }
+  const StringC& GetText() const;
 
   // Tree.
   // A new unattached entity (this one is not involved) with one reference for the caller.
@@ -110,6 +114,10 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // hexadecimal characters. Text never enters it.
   hx::ResultT CalculateMD5(StringC* digest, bool recurse) const;
   hx::ResultT CalculateMD5(MD5C& md5, bool recurse) const;
+  // The same digest as a key; both digests of one entity in one pass (the flat digest's text is
+  // where the deep one begins).
+  hx::ResultT CalculateDigestKey(TrkDigestKeyT* key, bool recurse) const;
+  hx::ResultT CalculateDigestKeys(TrkDigestKeyT* flat, TrkDigestKeyT* deep) const;
 
   // The list element face.
   TrkInventoryEntityC* GetParent() const { return parent_; }
@@ -126,8 +134,8 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   void Link(TrkInventoryEntityC* child, TrkInventoryEntityC* after);
   void Unlink(TrkInventoryEntityC* child);
 
-  StringC tag_;
-  StringC text_;
+  const StringC* tag_;            // pooled (TrkNamePool.h)
+  std::unique_ptr<StringC> text_;  // almost every entity has none
   TrkAttributeMapC attrs_;
   TrkInventoryEntityC* parent_ = nullptr;
   TrkInventoryEntityC* first_ = nullptr;

@@ -5,34 +5,56 @@
 // the order they were entered, so a delta built from an index has a stable order: document
 // order of each item's first occurrence.
 
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 #include "foundation/core/RefCount.h"
+#include "inventory/TrkDigestKey.h"
 #include "inventory/TrkInventoryEntity.h"
 
-// One index element: its key and a reference on the entity.
+// One index element: a reference on the entity.
 class TrkInventoryHashElemC {
  public:
-  TrkInventoryHashElemC(const StringC& key, TrkInventoryEntityC* entity) : key_(key), entity_(entity) {}
-  const StringC& GetKey() const { return key_; }
+  TrkInventoryHashElemC() = default;
+  explicit TrkInventoryHashElemC(TrkInventoryEntityC* entity) : entity_(entity) {}
   TrkInventoryEntityC* GetEntity() const { return entity_.get(); }
 
  private:
-  StringC key_;
   RefM<TrkInventoryEntityC> entity_;
+};
+
+// The elements under one key, in the order entered. Nearly every key has one entity, which is
+// kept in place; a second one moves them all into an array.
+class TrkIndexElemsC {
+ public:
+  size_t size() const { return many_.empty() ? (one_.GetEntity() != nullptr ? 1 : 0) : many_.size(); }
+  bool empty() const { return size() == 0; }
+  const TrkInventoryHashElemC* begin() const { return many_.empty() ? &one_ : many_.data(); }
+  const TrkInventoryHashElemC* end() const { return begin() + size(); }
+  void push_back(TrkInventoryEntityC* entity);
+  void clear();
+
+ private:
+  TrkInventoryHashElemC one_;
+  std::vector<TrkInventoryHashElemC> many_;
 };
 
 class TrkInventoryIndexC {
  public:
-  using ElemsT = std::vector<TrkInventoryHashElemC>;
+  using ElemsT = TrkIndexElemsC;
 
   void Clear();
-  void Insert(const StringC& key, TrkInventoryEntityC* entity);
-  bool Contains(const StringC& key) const;
+  void Reserve(size_t keys);
+  void Insert(const TrkDigestKeyT& key, TrkInventoryEntityC* entity);
+  bool Contains(const TrkDigestKeyT& key) const { return Find(key) != nullptr; }
   // The elements under the key, or null when there are none.
-  const ElemsT* Find(const StringC& key) const;
+  const ElemsT* Find(const TrkDigestKeyT& key) const;
   // Drops every element under the key and answers how many there were.
+  size_t RemoveAll(const TrkDigestKeyT& key);
+  // The same with the key as its hexadecimal text (a text that is no digest finds nothing).
+  void Insert(const StringC& key, TrkInventoryEntityC* entity);
+  bool Contains(const StringC& key) const { return Find(key) != nullptr; }
+  const ElemsT* Find(const StringC& key) const;
   size_t RemoveAll(const StringC& key);
   // Number of elements (not keys).
   size_t size() const { return count_; }
@@ -40,15 +62,23 @@ class TrkInventoryIndexC {
   // Calls f(key, elems) for every key that has elements, in first-entry order.
   template <typename F>
   void ForEachKey(F&& f) const {
-    for (const StringC& key : order_) {
-      const ElemsT* elems = Find(key);
-      if (elems != nullptr) f(key, *elems);
+    for (const SlotT& slot : slots_) {
+      if (!slot.elems.empty()) f(slot.key, slot.elems);
     }
   }
 
  private:
   // A key whose elements were removed keeps its (empty) slot and its place in the order.
-  std::unordered_map<StringC, ElemsT> map_;
-  std::vector<StringC> order_;
+  struct SlotT {
+    TrkDigestKeyT key;
+    ElemsT elems;
+  };
+  // Where the key's slot number (plus one) is, or would go, in table_.
+  size_t Probe(const TrkDigestKeyT& key) const;
+  void Grow();
+
+  // Open addressing over the slots: 0 is an empty place. At most half full, so a probe ends soon.
+  std::vector<uint32_t> table_;
+  std::vector<SlotT> slots_;
   size_t count_ = 0;
 };

@@ -15,11 +15,16 @@ namespace {
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-XmlAttrListT ToAttrList(const char** atts) {
-  XmlAttrListT attrs;
-  for (size_t i = 0; atts != nullptr && atts[i] != nullptr && atts[i + 1] != nullptr; i += 2)
-    attrs.emplace_back(atts[i], atts[i + 1]);
-  return attrs;
+// Fills attrs from the parser's list, reusing the texts already there: an inventory has
+// hundreds of thousands of elements, each with a few attributes.
+void ToAttrList(const char** atts, XmlAttrListT& attrs) {
+  size_t n = 0;
+  for (size_t i = 0; atts != nullptr && atts[i] != nullptr && atts[i + 1] != nullptr; i += 2, ++n) {
+    if (n == attrs.size()) attrs.emplace_back();
+    attrs[n].first.assign(atts[i]);
+    attrs[n].second.assign(atts[i + 1]);
+  }
+  attrs.resize(n);
 }
 
 hx::ResultT Finish(XmlBinderC& binder, hx::ResultT rc, const char* source, XmlDocumentI** document) {
@@ -54,16 +59,16 @@ void XmlBinderC::onStartElement(const char* name, const char** atts) {
   if (aborted()) return;
   if (handler_ == nullptr) return abort(hx::RC_INVALID_ARG, "no document type handler");
   if (open_.size() >= c_MaxDepth) return abort(hx::RC_FAIL, hx::Format("elements nested deeper than %1$d", static_cast<int>(c_MaxDepth)));
-  const XmlAttrListT attrs = ToAttrList(atts);
   XmlNodeI* node = nullptr;
   if (document_ == nullptr) {
-    const hx::ResultT rc = handler_->newDocument(name, attrs, &document_);
+    ToAttrList(atts, attrs_);
+    const hx::ResultT rc = handler_->newDocument(name, attrs_, &document_);
     if (hx::Failed(rc) || document_ == nullptr)
       return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("document element '%1$s' refused", name));
     node = document_->getNode();
     node->AddRef();
   } else {
-    const hx::ResultT rc = handler_->newNode(document_, name, attrs, &node);
+    const hx::ResultT rc = handler_->newNode(document_, name, atts, &node);
     if (hx::Failed(rc) || node == nullptr)
       return abort(hx::Failed(rc) ? rc : hx::RC_FAIL, hx::Format("element '%1$s' refused", name));
   }

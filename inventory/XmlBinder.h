@@ -47,6 +47,7 @@ class XmlBinderC : public XmlParserC {
   XmlDocTypeHandlerI* handler_;
   XmlDocumentI* document_ = nullptr;  // one reference held
   std::vector<OpenElementT> open_;
+  XmlAttrListT attrs_;  // the attributes of the element being started, reused
 };
 
 // Reads the file (or buffer) into a document made by the handler. RC_OK with one reference in

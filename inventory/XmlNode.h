@@ -75,9 +75,10 @@ class XmlDocTypeHandlerI {
   // The document for the first element, which becomes its root. The handler may refuse a root
   // it does not know (a failure result ends the read).
   virtual hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) = 0;
-  // A node for every further element, with one reference for the caller.
-  virtual hx::ResultT newNode(XmlDocumentI* document, const StringC& tag, const XmlAttrListT& attrs,
-                              XmlNodeI** node) = 0;
+  // A node for every further element, with one reference for the caller. The tag and the
+  // attributes (name, value, ..., null) come as the parser gives them: a document has hundreds
+  // of thousands of elements, and copying them into a list first would double their cost.
+  virtual hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) = 0;
   virtual StringC getPublicId() const = 0;
   // The replacement text of a reference to an entity that the document does not declare.
   virtual hx::ResultT expandEntity(const StringC& name, StringC* value) = 0;

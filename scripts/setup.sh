@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing hxtrack need. Does nothing when they
-# are all there, so every entry script may call it.
+# Installs the Debian packages that building and testing hxtrack need (with --bench, also the
+# reference tools of the benchmarks). Does nothing when they are all there, so every entry
+# script may call it.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,11 @@ packages=(
   # The viewer's page test opens the page in a headless browser, driven from Python.
   chromium python3
 )
+
+# The reference tools the benchmarks compare with: only with --bench.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(hashdeep libxml2-utils fusioninventory-agent facter)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

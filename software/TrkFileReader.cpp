@@ -26,7 +26,45 @@ ssize_t ReadSome(int fd, char* into, size_t size) {
   return n;
 }
 
+// Hashes at most `size` bytes of fd (fewer when the file shrank); false on a read failure or
+// when `stop` was set.
+bool ReadHashed(int fd, int64_t size, std::vector<char>& buffer, MD5C& md5, const std::atomic<bool>* stop) {
+  for (int64_t left = size; left > 0;) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
+    const ssize_t n = ReadSome(fd, buffer.data(), static_cast<size_t>(std::min<int64_t>(left, buffer.size())));
+    if (n < 0) return false;
+    if (n == 0) break;
+    if (hx::Failed(md5.Update(std::string_view(buffer.data(), static_cast<size_t>(n))))) return false;
+    left -= n;
+  }
+  return true;
+}
+
+// Opens the file the walk saw; false when the name leads elsewhere or nowhere.
+bool OpenSeen(const std::string& path, uint64_t device, uint64_t inode, hx::UniqueFdC* fd, struct stat* st) {
+  return hx::Succeeded(hx::OpenSeenFile(path, static_cast<dev_t>(device), static_cast<ino_t>(inode), fd, st));
+}
+
+void AdviseSequential(int fd, int64_t size, size_t bufferSize) {
+  if (size > static_cast<int64_t>(bufferSize))
+    HX_IGNORE_RESULT(::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL));  // only advice
+}
+
 }  // namespace
+
+std::string DigestSeenFile(const std::string& path, uint64_t device, uint64_t inode, std::vector<char>& buffer,
+                           const std::atomic<bool>* stop) {
+  if (buffer.size() < TrkFileReaderC::c_BufferSize) buffer.resize(TrkFileReaderC::c_BufferSize);
+  hx::UniqueFdC fd;
+  struct stat st;
+  if (!OpenSeen(path, device, inode, &fd, &st)) return std::string();
+  AdviseSequential(fd.get(), static_cast<int64_t>(st.st_size), buffer.size());
+  MD5C md5;
+  std::string digest;
+  if (!ReadHashed(fd.get(), static_cast<int64_t>(st.st_size), buffer, md5, stop) || hx::Failed(md5.Final(&digest)))
+    digest.clear();
+  return digest;
+}
 
 std::string Base64Encode(std::string_view bytes) {
   std::string out(c_Base64Chars * ((bytes.size() + c_Base64Group - 1) / c_Base64Group), '\0');
@@ -63,19 +101,18 @@ const std::string* TrkFileReaderC::Content() {
 void TrkFileReaderC::read(bool digest) {
   hx::UniqueFdC fd;
   struct stat st;
-  const bool opened = hx::Succeeded(hx::OpenSeenFile(path_, static_cast<dev_t>(seen_.device()),
-                                                    static_cast<ino_t>(seen_.inode()), &fd, &st));
+  const bool opened = OpenSeen(path_, seen_.device(), seen_.inode(), &fd, &st);
   const int64_t size = opened ? static_cast<int64_t>(st.st_size) : 0;
   const bool keep = opened && !contentDone_ && keepLimit_ >= 0 && size <= keepLimit_;
-  if (opened && size > static_cast<int64_t>(buffer_.size()))
-    HX_IGNORE_RESULT(::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL));  // only advice
+  if (opened) AdviseSequential(fd.get(), size, buffer_.size());
   // A file not kept now is never kept: it is too large, or it cannot be read.
   contentDone_ = true;
   if (keep) haveContent_ = readKept(fd.get(), size);
   if (!digest) return;
   digestDone_ = true;
   MD5C md5;
-  const bool ok = keep ? haveContent_ && hx::Succeeded(md5.Update(content_)) : opened && readHashed(fd.get(), size, md5);
+  const bool ok = keep ? haveContent_ && hx::Succeeded(md5.Update(content_))
+                       : opened && ReadHashed(fd.get(), size, buffer_, md5, nullptr);
   if (!ok || hx::Failed(md5.Final(&digest_))) digest_.clear();
 }
 
@@ -89,17 +126,6 @@ bool TrkFileReaderC::readKept(int fd, int64_t size) {
     got += static_cast<size_t>(n);
   }
   content_.resize(got);
-  return true;
-}
-
-bool TrkFileReaderC::readHashed(int fd, int64_t size, MD5C& md5) {
-  for (int64_t left = size; left > 0;) {
-    const ssize_t n = ReadSome(fd, buffer_.data(), static_cast<size_t>(std::min<int64_t>(left, buffer_.size())));
-    if (n < 0) return false;
-    if (n == 0) break;
-    if (hx::Failed(md5.Update(std::string_view(buffer_.data(), static_cast<size_t>(n))))) return false;
-    left -= n;
-  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 // that changes while it is read gives the digest of what was read: never more than the size
 // its status gave when it was opened, so a file that keeps growing cannot hold the scan.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +23,12 @@ namespace trk {
 
 // Base64 (standard alphabet, padded, no line breaks).
 std::string Base64Encode(std::string_view bytes);
+
+// The digest of a file the walk saw, read with the same checks as TrkFileReaderC: 32
+// lower-case hexadecimal digits, or "" when it cannot be read. `stop` (may be null) is looked
+// at between reads; once set, the read ends and the digest is "".
+std::string DigestSeenFile(const std::string& path, uint64_t device, uint64_t inode, std::vector<char>& buffer,
+                           const std::atomic<bool>* stop = nullptr);
 
 class TrkFileReaderC : public FileDigestSourceI {
  public:
@@ -39,11 +46,16 @@ class TrkFileReaderC : public FileDigestSourceI {
   const std::string& Digest() override;
   // The whole content, if the file could be read and is within the keep limit; null otherwise.
   const std::string* Content();
+  // Takes a digest known from elsewhere (the digest cache) instead of reading the file for it.
+  void UseDigest(const std::string& digest) {
+    digest_ = digest;
+    digestDone_ = true;
+  }
+  bool HasDigest() const { return digestDone_; }
 
  private:
   void read(bool digest);
   bool readKept(int fd, int64_t size);
-  bool readHashed(int fd, int64_t size, ::MD5C& md5);
 
   const std::string& path_;
   const FileInfoC& seen_;

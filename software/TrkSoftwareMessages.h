@@ -72,6 +72,15 @@ constexpr const char* TXT_PKGDB_FAILED = HX_SW_INFO "Package database update fai
 constexpr hx::ResultT PRG_PKGDB = TrkMsg(0x00F6);
 constexpr const char* TXT_PRG_PKGDB = "Generating package database cache";
 
+// The digest cache: why a cache file is not used (the scan then reads every file).
+constexpr hx::ResultT LOG_DIGEST_CACHE_IGNORED = TrkMsg(0x015A);
+constexpr const char* TXT_DIGEST_CACHE_IGNORED = HX_SW_INFO "Digest cache '%1$s' is not used: %2$s";
+constexpr hx::ResultT LOG_DIGEST_CACHE_NOT_SAVED = TrkMsg(0x015B);
+constexpr const char* TXT_DIGEST_CACHE_NOT_SAVED = HX_SW_INFO "Digest cache '%1$s' could not be written: %2$s";
+constexpr hx::ResultT LOG_DIGEST_COUNTS = TrkMsg(0x015C);
+constexpr const char* TXT_DIGEST_COUNTS =
+    HX_SW_INFO "File digests: %1$s files read, %2$s taken from the digest cache";
+
 #undef HX_SW_INFO
 
 // The trace category of the software step.

@@ -1,6 +1,7 @@
 #include "software/TrkTrackSoftware.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
@@ -18,6 +19,9 @@ using P = TrkPreferencesC;
 using namespace trk;
 
 constexpr const char* c_ListSeparator = ";";
+// How often a scan waiting for a worker looks whether the user cancelled.
+constexpr unsigned c_CancelPollMillis = 50;
+constexpr int64_t c_NsPerSecond = 1000000000;
 
 template <typename... Args>
 void LogInfo(hx::ResultT id, const char* text, Args&&... args) {
@@ -69,6 +73,7 @@ hx::ResultT TrkTrackSoftwareC::TrackSoftware() {
   const StringArrayC roots = GetTrackedDirectories(rules_);
   if (!roots.empty()) LogFileTrackStart();
   PrepareWalk();
+  PrepareDigests();
 
   hx::ResultT r = hx::RC_OK;
   for (const std::string& entry : roots) {
@@ -79,6 +84,7 @@ hx::ResultT TrkTrackSoftwareC::TrackSoftware() {
     r = TrackDirectory(root);
     if (hx::Failed(r)) break;
   }
+  FinishDigests(hx::Succeeded(r));
   if (!roots.empty()) LogFileTrackEnd();
   if (hx::Succeeded(r)) LogInfo(LOG_SW_FINISHED, TXT_SW_FINISHED);
   hx::Trace(trace_, "Finished tracking software\n");
@@ -141,6 +147,8 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       const hx::ResultT cancelled = host_.checkCancel();
       if (hx::Failed(cancelled)) {
         lister.cancel();
+        if (pool_) pool_->Cancel();
+        pending_.clear();
         return cancelled;
       }
     }
@@ -156,9 +164,76 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       if (walk.tracing) hx::Trace(trace_, descend ? "Directory tracked: %s\n" : "Directory pruned: %s\n", name.text());
     } else if (info.isRegular()) {
       TrackFile(name.str(), info, walk);
+      const hx::ResultT taken = pending_.empty() ? hx::RC_OK : TakeDigests(false);
+      if (hx::Failed(taken)) {
+        lister.cancel();
+        return taken;
+      }
     }
   }
+  return TakeDigests(true);
+}
+
+// ---- digests on the workers and from the cache ----
+
+void TrkTrackSoftwareC::PrepareDigests() {
+  struct timespec now = {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  scanStartNs_ = static_cast<int64_t>(now.tv_sec) * c_NsPerSecond + now.tv_nsec;
+  int64_t wanted = 0;
+  if (!hx::ParseInt64(prefs_.GetValue(P::c_DigestThreads), wanted)) wanted = 0;
+  digestThreads_ = TrkDigestPoolC::ThreadsFor(static_cast<long>(wanted));
+  pool_.reset();  // started at the first file handed to it
+  cachePath_ = prefs_.GetValue(P::c_DigestCachePath);
+  cache_.reset();
+  if (prefs_.GetBoolean(P::c_DigestCache, 1) && !cachePath_.empty()) {
+    cache_ = std::make_unique<TrkDigestCacheC>();
+    cache_->Load(cachePath_);
+    const hx::ResultT begun = cache_->Begin(cachePath_, scanStartNs_);
+    if (hx::Failed(begun)) LogInfo(LOG_DIGEST_CACHE_NOT_SAVED, TXT_DIGEST_CACHE_NOT_SAVED, cachePath_, begun);
+  }
+  digestsRead_ = digestsCached_ = 0;
+}
+
+void TrkTrackSoftwareC::FinishDigests(bool completed) {
+  pool_.reset();
+  pending_.clear();
+  if (digestsRead_ + digestsCached_ > 0)
+    LogInfo(LOG_DIGEST_COUNTS, TXT_DIGEST_COUNTS, std::to_string(digestsRead_), std::to_string(digestsCached_));
+  // Only a finished scan knows every file it would keep; a cancelled one leaves the cache as
+  // it was.
+  if (completed && cache_) {
+    const hx::ResultT saved = cache_->Commit();
+    if (hx::Failed(saved)) LogInfo(LOG_DIGEST_CACHE_NOT_SAVED, TXT_DIGEST_CACHE_NOT_SAVED, cachePath_, saved);
+  }
+  cache_.reset();  // a new cache not committed is removed
+}
+
+hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
+  while (!pending_.empty()) {
+    PendingT& front = pending_.front();
+    if (!TrkDigestPoolC::IsDone(front.job.get())) {
+      // The walk goes on unless it is too far ahead or has ended.
+      if (!all && pending_.size() < TrkDigestPoolC::c_MaxOutstanding) return hx::RC_OK;
+      while (!pool_->WaitFor(front.job.get(), c_CancelPollMillis)) {
+        const hx::ResultT cancelled = host_.checkCancel ? host_.checkCancel() : hx::RC_OK;
+        if (hx::Failed(cancelled)) {
+          pool_->Cancel();
+          pending_.clear();
+          return cancelled;
+        }
+      }
+    }
+    SetDigest(front.content.get(), front.job->path, front.info, front.job->digest);
+    pending_.pop_front();
+  }
   return hx::RC_OK;
+}
+
+void TrkTrackSoftwareC::SetDigest(TrkInventoryEntityC* content, const std::string& path, const FileInfoC& info,
+                                  const std::string& digest) {
+  content->Add(StringC(c_MD5String), digest);  // in the place the attribute already has
+  if (cache_) cache_->Record(path, info, digest);
 }
 
 bool TrkTrackSoftwareC::MatchDirectory(const std::string& path, const FileInfoC& info) const {
@@ -203,6 +278,10 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   if (inEmbedTree) keep = rules_.embedMaxSize;
   if (tagFile) keep = std::max<int64_t>(keep, static_cast<int64_t>(c_MaxTagFileSize));
   reader.KeepContentUpTo(keep);
+  // A file whose content is needed is read anyway, and its digest is that of what was read.
+  std::string cached;
+  const bool fromCache = cache_ && !inEmbedTree && !tagFile && cache_->Find(path, info, &cached);
+  if (fromCache) reader.UseDigest(cached);
 
   std::string digest = c_NoMD5;
   TrkResultE track = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
@@ -211,13 +290,22 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
                                             inEmbedTree);
   if (!decision.tracked) return;
 
-  if (digest == c_NoMD5 && (walk.generateMD5 || IsSwidTagFile(rules_, GetPlatformExtension(path))))
+  // A file read only for its digest goes to a worker; one whose content is needed, or whose
+  // trace lines name its digest, is read here.
+  const bool wanted = digest == c_NoMD5 && (walk.generateMD5 || IsSwidTagFile(rules_, GetPlatformExtension(path)));
+  const bool deferred =
+      wanted && digestThreads_ > 1 && !reader.HasDigest() && !tagFile && !decision.embed && !walk.tracing;
+  if (deferred)
+    digest.clear();  // set in this place when the worker is done
+  else if (wanted)
     digest = reader.Digest();
   const std::string& dateTime = DateTimeText(info.modificationTime());
   const std::string size = std::to_string(info.size());
   instance->Add(StringC(c_DateTimeString), dateTime);
   content->Add(StringC(c_MD5String), digest);
   content->Add(StringC(c_SizeString), size);
+  if (!deferred && cache_) cache_->Record(path, info, digest);
+  if (deferred || digest != c_NoMD5) ++(fromCache ? digestsCached_ : digestsRead_);
   if (walk.tracing) {
     const std::string shown = FileNameC(path).text();
     hx::Trace(trace_, "File tracked: %s\n", shown);
@@ -234,6 +322,15 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
                  content.get());
   }
   root_->AddEntity(content.get());
+  if (deferred) {
+    if (!pool_) pool_ = std::make_unique<TrkDigestPoolC>(digestThreads_);
+    PendingT pending{std::make_unique<TrkDigestJobT>(), content, info};
+    pending.job->path = path;
+    pending.job->device = info.device();
+    pending.job->inode = info.inode();
+    pool_->Submit(pending.job.get());
+    pending_.push_back(std::move(pending));
+  }
 }
 
 TrkResultE TrkTrackSoftwareC::ContentHook(TrkInventoryEntityC* content) {

@@ -10,7 +10,12 @@
 //   </Content>
 //
 // Each file is examined once: its status comes from the walker, and it is read at most once
-// (TrkFileReaderC) for its digest, its embedded content and its tag data together. The walk
+// (TrkFileReaderC) for its digest, its embedded content and its tag data together. A file
+// read only for its digest is hashed by a worker (TrkDigestPoolC, DigestThreads) while the
+// walk goes on; its Content is linked in walk order at once, with the digest filled in when
+// the worker is done, so the document is the one a single thread writes. A file whose status
+// matches the digest cache of the last scan (TrkDigestCacheC, DigestCache) is not read at all
+// unless its content is needed. The walk
 // keeps no descriptor or stack frame per directory level (FileListerC), so deep trees and
 // long paths cost nothing special.
 //
@@ -24,7 +29,9 @@
 
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,6 +41,8 @@
 #include "foundation/files/FileInfo.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
+#include "software/TrkDigestCache.h"
+#include "software/TrkDigestPool.h"
 #include "software/TrkFileRules.h"
 #include "software/TrkSoftwareMessages.h"
 
@@ -98,8 +107,21 @@ class TrkTrackSoftwareC : public TrkTrackC {
 
  private:
   struct WalkT;
+  // A Content linked into the tree whose digest a worker is computing.
+  struct PendingT {
+    std::unique_ptr<trk::TrkDigestJobT> job;
+    RefM<TrkInventoryEntityC> content;
+    FileInfoC info;
+  };
   hx::ResultT WalkRoot(const std::string& root);
   void TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk);
+  void PrepareDigests();
+  void FinishDigests(bool completed);
+  // Sets the digests the workers have finished, in walk order; with `all`, waits for every
+  // one (still polling for cancellation). RC_OK, or the cancellation's result.
+  hx::ResultT TakeDigests(bool all);
+  void SetDigest(TrkInventoryEntityC* content, const std::string& path, const FileInfoC& info,
+                 const std::string& digest);
   TrkResultE ContentHook(TrkInventoryEntityC* content);
   void EmbedContent(const std::string& path, const std::string* bytes, TrkInventoryEntityC* content);
   const std::string& DateTimeText(time_t modified);
@@ -113,4 +135,14 @@ class TrkTrackSoftwareC : public TrkTrackC {
   // conversion to local time asks the system for its zone rules again.
   std::unordered_map<time_t, std::string> dateTimes_;
   hx::TraceSiteC trace_{trk::c_TraceSoftware};
+  unsigned digestThreads_ = 1;
+  // Declared before the pool, so that the pool (whose workers may hold these jobs) goes first.
+  std::deque<PendingT> pending_;
+  std::unique_ptr<trk::TrkDigestPoolC> pool_;
+  std::string cachePath_;
+  int64_t scanStartNs_ = 0;
+  std::unique_ptr<trk::TrkDigestCacheC> cache_;  // while the scan uses the cache
+  // Tracked files whose digest was read, and those whose digest came from the cache.
+  uint64_t digestsRead_ = 0;
+  uint64_t digestsCached_ = 0;
 };

@@ -25,6 +25,8 @@ void FileInfoC::assign(const struct stat& st) {
   ctime_ = st.st_ctime;
   mtime_ = st.st_mtime;
   atime_ = st.st_atime;
+  ctimeNs_ = static_cast<int32_t>(st.st_ctim.tv_nsec);
+  mtimeNs_ = static_cast<int32_t>(st.st_mtim.tv_nsec);
   device_ = static_cast<uint64_t>(st.st_dev);
   inode_ = static_cast<uint64_t>(st.st_ino);
   owner_ = static_cast<uint32_t>(st.st_uid);

@@ -44,6 +44,10 @@ class FileInfoC {
   time_t changeTime() const { return ctime_; }
   time_t modificationTime() const { return mtime_; }
   time_t accessTime() const { return atime_; }
+  // The nanoseconds within the second of the change and modification times (0 where the file
+  // system keeps whole seconds): what tells apart two writes within one second.
+  int32_t changeTimeNanoseconds() const { return ctimeNs_; }
+  int32_t modificationTimeNanoseconds() const { return mtimeNs_; }
   uint64_t device() const { return device_; }
   uint64_t inode() const { return inode_; }
   uint32_t owner() const { return owner_; }
@@ -59,6 +63,8 @@ class FileInfoC {
   time_t ctime_ = 0;
   time_t mtime_ = 0;
   time_t atime_ = 0;
+  int32_t ctimeNs_ = 0;
+  int32_t mtimeNs_ = 0;
   uint64_t device_ = 0;
   uint64_t inode_ = 0;
   uint32_t owner_ = 0;

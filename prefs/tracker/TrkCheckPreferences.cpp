@@ -41,6 +41,7 @@ hx::ResultT TrkPreferencesC::CheckPreferences() {
   note(CheckBoolean(c_ShowIcon));
   CheckProgressDepth();
   note(CheckBoolean(c_LowProfile));
+  note(CheckBoolean(c_DigestCache));
   ExpandWildCardDirectories(c_IncludeDirectory);
   ExpandWildCardDirectories(c_EmbedFileContentDirectory);
   return r;

@@ -62,6 +62,9 @@ const DefaultT c_GenericDefaults[] = {
     {&P::c_LockTimeout, "3600"},
     {&P::c_UploadTimeout, "60"},
     {&P::c_UploadSpoolMax, "20"},
+    {&P::c_DigestThreads, "0"},
+    {&P::c_DigestCache, "True"},
+    {&P::c_DigestCachePath, "$(CommonAppDataFolder)/cache/digests.cache"},
 };
 
 constexpr const char* c_ComputerName = "ComputerName";

@@ -128,4 +128,8 @@
   X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)                              \
   /* Delivery: seconds a transfer may go without progress, files kept for a later try */ \
   X(UploadTimeout, "UploadTimeout", HX_TRK_WHOLE)                          \
-  X(UploadSpoolMax, "UploadSpoolMax", HX_TRK_WHOLE)
+  X(UploadSpoolMax, "UploadSpoolMax", HX_TRK_WHOLE)                        \
+  /* File digests: worker threads and the cache across runs */             \
+  X(DigestThreads, "DigestThreads", HX_TRK_WHOLE)                          \
+  X(DigestCache, "DigestCache", HX_TRK_WHOLE)                              \
+  X(DigestCachePath, "DigestCachePath", HX_TRK_WHOLE)
