@@ -246,6 +246,7 @@ TEST(ComModule, RegistersItsClasses) {
   EXPECT_EQ(object->Release(), 0u);
   EXPECT_EQ(ComServerCounterC::GetCount(), before);
   names->Release();
+  EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_OK);
 }
 
 TEST(ComModule, MissingLibraryOrEntryPoints) {
@@ -258,6 +259,9 @@ TEST(ComModule, MissingLibraryOrEntryPoints) {
   // to the registry is left behind.
   ASSERT_EQ(ComRegistryC::RegisterModule(c_ModuleDir + "libtest_com_empty", &module), hx::RC_FAIL);
   EXPECT_EQ(ComServerCounterC::GetCount(), before);
+  // The module is still handed out (its owner closes it); without a finalising entry point
+  // unregistering it fails, and it is closed all the same.
+  EXPECT_EQ(ComRegistryC::UnRegisterModule(module), hx::RC_FAIL);
 }
 
 }  // namespace
