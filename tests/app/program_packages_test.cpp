@@ -141,12 +141,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
 
 // A package tool that fails, hangs or prints garbage is logged; the other types still report.
 TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
-  struct CaseT {
-    const char* what;
-    const char* script;
-    const char* logged;
-    bool partial;  // the package printed before the failure is kept
-  } cases[] = {
+  // partial: the package printed before the failure is kept
+  struct CaseT { const char* what; const char* script; const char* logged; bool partial; } cases[] = {
       {"exits 3", "#!/bin/sh\nprintf '   PKGINST:  SUNWpart\\n   VERSION:  1.0\\n\\n'\nexit 3\n",
        "ERROR: Command 'pkginfo -l' exited with code 3", true},
       {"hangs", "#!/bin/sh\nprintf '   PKGINST:  SUNWpart\\n   VERSION:  1.0\\n\\n'\nexec sleep 60\n",

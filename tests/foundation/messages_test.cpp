@@ -314,11 +314,8 @@ TEST(MessagesCompiler, DumpReportsDamagedImages) {
     image[at] = value;
     return image;
   };
-  struct Case {
-    std::string image;
-    const char* error;
-    const char* partial;  // what is still dumped
-  };
+  // partial: what is still dumped
+  struct Case { std::string image; const char* error; const char* partial; };
   const Case cases[] = {
       {good.substr(0, 11), "too short for a catalog header (11 bytes)", ""},
       {patched(7, 'x'), "not a message catalog", ""},

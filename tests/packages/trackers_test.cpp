@@ -54,12 +54,7 @@ RunT RunTracker(const std::vector<std::string>& options, const std::string& tag,
 
 TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
   hxtest::TempDirC dir("hx-agents");
-  struct CaseT {
-    const char* what;
-    const char* ini;
-    mode_t mode;
-    std::vector<std::string> instances;
-  } cases[] = {
+  struct CaseT { const char* what; const char* ini; mode_t mode; std::vector<std::string> instances; } cases[] = {
       {"blanks", "# agent\nagentid = 42\n agent_version=  7.5\r\n", 0644,
        {"Hardware|Class=TVK_ExternalAgent|Name=TLMAgent|Evidence=OS API|Name=TLMAgent;Type=TLM;ID=42;Version=7.5;"}},
       {"last wins, no version", "agentid=1\nagentid=2\n=3\n", 0644,

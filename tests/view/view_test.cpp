@@ -73,11 +73,8 @@ hx::ResultT Read(const std::string& xml, hxview::ViewDocT* doc) {
 
 TEST(ViewSummaryTest, DocumentsShowWhatTheyHoldOrAreRefused) {
   const std::string longName(5000, 'x');
-  struct CaseT {
-    const char* what;
-    std::string xml;
-    std::vector<std::string> shown;  // lines of the summary, in this order; none: refused
-  };
+  // shown: lines of the summary, in this order; none: refused
+  struct CaseT { const char* what; std::string xml; std::vector<std::string> shown; };
   const CaseT cases[] = {
       {"packages are counted by type, the agent's own by their Type",
        "<Inventory MachineName=\"m\"><Package Name=\"a\" Evidence=\"SUNPKG\"/><Package Name=\"b\" Evidence=\"IPS\"/>"
