@@ -14,7 +14,8 @@
 
 namespace {
 
-const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
+using hxapp::c_Machines;
+using hxapp::HardwareBlock;
 const std::string c_Passwords[] = {"Inst2-Pw%7x", "Shared-Pw%3"};
 
 struct RunT {
@@ -57,12 +58,6 @@ RunT RunOn(const hxtest::TempDirC& dir, const std::string& name, const std::stri
   if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
   run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
   return run;
-}
-
-std::string HardwareBlock(const std::string& document) {
-  const std::string end = "\t</Hardware>\n";
-  const size_t begin = document.find("\t<Hardware "), last = document.rfind(end);
-  return begin == std::string::npos || last == std::string::npos ? "" : document.substr(begin, last + end.size() - begin);
 }
 
 // The files the run left that hold a password: its data directory, both traces, and what the

@@ -14,43 +14,14 @@
 
 namespace {
 
-const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
-const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
+using hxapp::CopyMachine;
+using RunT = hxapp::MachineRunT;
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, staged, log;
-};
-
-// One hxtrack run with the shipped configuration on `machine` ("" for the host); the data
-// directory is dir/data, kept from run to run.
+// A run with the shipped configuration, `options` among its -o values, nothing compressed.
 RunT RunTracker(const hxtest::TempDirC& dir, const std::string& machine, const std::vector<std::string>& options) {
-  const std::string ini = dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni));
-  CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False",
-                           "-o", "Compress=False"};
-  for (const std::string& o : options) commandLine.Add("-o").Add(o);
-  hxtest::ChildC p(commandLine);
-  p.Environment({"TARVOSKCONFIGINI=" + ini, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
-                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + machine})
-      .WorkingDirectory(dir.Path());
-  RunT run;
-  EXPECT_EQ(p.Start(), hx::RC_OK);
-  run.exitCode = p.Finish();
-  const std::string inventories = dir.File("data/tracker/inventories");
-  const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
-  if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
-  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"), "")) {
-    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
-    if (hxtest::Contains(text, "Type=\"Difference\"")) run.staged = text;
-  }
-  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  return run;
-}
-
-std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
-  const std::string machine = dir.File("machine");
-  hxtest::CopyTree(c_Machines + name, machine);
-  return machine;
+  std::vector<std::string> args{"-o", "Compress=False"};
+  for (const std::string& o : options) args.insert(args.end(), {"-o", o});
+  return hxapp::RunOnMachine(dir, machine, args);
 }
 
 // The element that begins with `head` (a whole start tag or its beginning), up to its end tag.
@@ -213,7 +184,11 @@ TEST(ProgramPackagesTest, DebianMachinePackagesAndTheirDelta) {
   hxtest::WriteFile(query, listed);
   const RunT second = RunTracker(dir, machine, {"Hardware=False", "Difference=True"});
   EXPECT_EQ(second.exitCode, 0u) << second.log;
-  const std::string delta = second.staged;
+  std::string delta;  // the staged copy of the second run, the only delta
+  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"))) {
+    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
+    if (hxtest::Contains(text, "Type=\"Difference\"")) delta = text;
+  }
   const size_t remove = delta.find("<Remove>"), add = delta.find("<Add>");
   ASSERT_TRUE(remove != std::string::npos && add != std::string::npos) << delta;
   const std::string removed = Squeeze(delta.substr(remove, delta.find("</Remove>") - remove));
