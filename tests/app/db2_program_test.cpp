@@ -118,12 +118,7 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
 // tool time limit and a few seconds, says what happened, and inventories the other classes.
 TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
   HX_TEST_NEEDS_ROOT();
-  const struct {
-    const char* tool;
-    const char* body;
-    const char* logged;
-    bool installations;
-  } cases[] = {
+  const struct { const char* tool; const char* body; const char* logged; bool installations; } cases[] = {
       {"bin/su", "setsid sleep 300 & echo $! >> \"$TARVOSKSYSROOT/held\"; sleep 300",
        "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' was ended at its time "
        "limit of 2 seconds", true},

@@ -72,10 +72,8 @@ class LogManagerTest : public testing::Test {
 TEST_F(LogManagerTest, LineShowsTimeLetterNumberAndProcessPrefixByFlags) {
   const std::string time = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4})";
   const std::string pid = std::to_string(getpid());
-  const struct {
-    const char* flags;  // nullptr: not set
-    std::string prefix;
-  } cases[] = {
+  // flags: nullptr when not set
+  const struct { const char* flags; std::string prefix; } cases[] = {
       {nullptr, R"(\{)" + pid + R"(\} )"},
       {"", R"(\{)" + pid + R"(\} )"},
       {"0", ""},
@@ -94,11 +92,8 @@ TEST_F(LogManagerTest, LineShowsTimeLetterNumberAndProcessPrefixByFlags) {
 }
 
 TEST_F(LogManagerTest, OpeningRotatesALogLargerThanTheLimit) {
-  const struct {
-    const char* limit;  // nullptr: not set (4000000)
-    size_t logSize;
-    bool rotated;
-  } cases[] = {
+  // limit: nullptr when not set (4000000)
+  const struct { const char* limit; size_t logSize; bool rotated; } cases[] = {
       {"10", 11, true}, {"10", 10, false}, {"0", 5000, false}, {nullptr, 5000, false},
       {"", 5000, false}, {"junk", 5000, false}, {"4999", 5000, true},
   };
@@ -149,10 +144,8 @@ TEST_F(LogManagerTest, PrintsWhetherTheLogOpened) {
 }
 
 TEST_F(LogManagerTest, FilterDecidesByLetterAndNumber) {
-  const struct {
-    const char* level;  // nullptr: not set ("A-z")
-    bool written;
-  } cases[] = {
+  // level: nullptr when not set ("A-z")
+  const struct { const char* level; bool written; } cases[] = {
       {nullptr, true}, {"A-z", true}, {"P", true},  {"G,P", true},      {"P2", true},
       {"P0,3-31", false}, {"G", false}, {"", false}, {"p", false}, {"A-O,Q-z", false},
   };
