@@ -73,25 +73,9 @@ TEST(DevinfoSnapshot, ReadsNodeBlocks) {
 }
 
 TEST(PooladmSnapshot, ReadsPoolsSetsAndProcessors) {
-  const std::string pooladm =
-      "\nsystem default\n\tstring\tsystem.comment\n\tint\tsystem.version 1\n\n"
-      "\tpool pool_web\n\t\tboolean\tpool.active true\n\t\tstring\tpool.comment Web servers\n\t\tpset\tpset_web\n\n"
-      "\tpool pool_default\n\t\tboolean\tpool.active true\n\n"
-      "\tpset pset_web\n\t\tuint\tpset.size 2\n\n"
-      "\t\tcpu\n\t\t\tint\tcpu.sys_id 1\n\t\t\tstring\tcpu.status on-line\n\n"
-      "\t\tcpu\n\t\t\tint\tcpu.sys_id 0\n\n"
-      "\tpset pset_default\n\t\tdouble\tpset.load 0.5\n";
-  EXPECT_EQ(Describe(hx::ParsePooladmOutput(pooladm)),
-            "system default 3:system.comment= 0:system.version=1\n"
-            "pool pool_web 2:pool.active=true 3:pool.comment=Web servers -> pset_web\n"
-            "pool pool_default 2:pool.active=true -> \n"
-            "pset pset_web 1:pset.size=2\n  cpu 0:cpu.sys_id=1 3:cpu.status=on-line\n  cpu 0:cpu.sys_id=0\n"
-            "pset pset_default 4:pset.load=0.5\n");
-  // Without blank lines the indentation still tells a pool's set from the next set's heading;
-  // cpus before any set and properties before any element are dropped.
-  EXPECT_EQ(Describe(hx::ParsePooladmOutput("int x 1\ncpu\n int cpu.sys_id 4\n pool p\n  pset s\n pset s\n  cpu\n"
-                                            "   int cpu.sys_id 3\n")),
-            "system \npool p -> s\npset s\n  cpu 0:cpu.sys_id=3\n");
+  // The cases: `pooladm` output, then its pools and sets as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("pooladm-snapshots.txt"))
+    EXPECT_EQ(Describe(hx::ParsePooladmOutput(c.texts.at(0))), c.texts.at(1)) << c.what;
 
   struct { const char* text; const char* pool; } binds[] = {
       {"4711\tpool_web\n", "pool_web"}, {"4711  pool_web \n", "pool_web"}, {"\n4711\t pool default \n", "pool default"},
