@@ -177,13 +177,8 @@ TEST(MessagesLocale, CatalogPathCandidatesInSearchOrder) {
 
 // The catalog is chosen by the process locale from the environment, first file that exists.
 TEST(MessagesLocale, PercentLPicksTheFileOfTheProcessLocale) {
-  struct Case {
-    std::vector<std::string> files;
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    const char* want;  // the file opened, "" for none
-  };
+  // want: the file opened, "" for none
+  struct Case { std::vector<std::string> files; const char *lcAll, *lcMessages, *lang, *want; };
   const Case cases[] = {
       {{"en-us", "eng", "en", "base"}, nullptr, nullptr, "en_US.UTF-8", "en-us"},
       {{"eng-us", "en"}, nullptr, nullptr, "de_DE", ""},

@@ -10,14 +10,7 @@ namespace {
 int Sign(int v) { return (v > 0) - (v < 0); }
 
 TEST(PackageVersionTest, ParsesEpochVersionAndRelease) {
-  struct CaseT {
-    const char* text;
-    const char* epoch;
-    const char* version;
-    const char* release;
-    const char* full;
-    const char* shortForm;
-  } cases[] = {
+  struct CaseT { const char *text, *epoch, *version, *release, *full, *shortForm; } cases[] = {
       {" 2:1.4.7-3\r\n", "2", "1.4.7", "3", "2:1.4.7-3", "1.4.7-3"},
       {"1.4.7", "", "1.4.7", "", "1.4.7", "1.4.7"},
       {"1.0-beta-2", "", "1.0-beta", "2", "1.0-beta-2", "1.0-beta-2"},
