@@ -10,7 +10,6 @@
 
 #include "app/AppTestSupport.h"
 #include "foundation/process/RunCommand.h"
-#include "packages/PackageCacheTestSupport.h"
 
 namespace {
 
@@ -70,8 +69,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
       << scan << "/bin/tool f none 0555 root bin 10 1 1311769893 TSTapp\n"
       << scan << "/bin/last f none 0555 root bin 10 1 1311769893 TSTlast\n";
   dir.Write("tlmagent.ini", "agentid = 42\nagent_version = 7.5\n");
-  pkgtest::WriteDescription(dir, "cache/public/editor",
-                            {{"name", "editor"}, {"title", "Acme Editor"}, {"version", "2.1"}, {"type", "Application"}});
+  dir.Write("cache/public/editor/package.xml",
+            "<package name=\"editor\" title=\"Acme Editor\" type=\"Application\" version=\"2.1\"/>");
 
   const RunT run = RunTracker(dir, machine,
                               {"IncludeDirectory=" + scan, "TLMAgentIniPath=" + dir.File("tlmagent.ini"),
