@@ -45,11 +45,6 @@ std::string Squeeze(std::string text) {
   return text;
 }
 
-void Replace(const std::string& path, const std::string& content) {
-  hxtest::WriteFile(path, content);
-  ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
-}
-
 }  // namespace
 
 // Every kind of package of a Solaris 10 machine, the product of a scanned file that a package
@@ -124,7 +119,8 @@ TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
     SCOPED_TRACE(c.what);
     hxtest::TempDirC dir("hx-pkgfail");
     const std::string machine = CopyMachine(dir, "solaris10-packages");
-    Replace(machine + "/usr/bin/pkginfo", c.script);
+    hxtest::WriteFile(machine + "/usr/bin/pkginfo", c.script);
+    ASSERT_EQ(::chmod((machine + "/usr/bin/pkginfo").c_str(), 0755), 0);
     const RunT run = RunTracker(dir, machine, {"Hardware=False", "ToolTimeout=2"});
     EXPECT_EQ(run.exitCode, 0u) << run.log;
     EXPECT_TRUE(hxtest::Contains(run.log, c.logged)) << run.log;

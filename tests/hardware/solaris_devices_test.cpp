@@ -50,16 +50,11 @@ TEST(SolarisDiskDrive, ValuesFromPropertiesAndErrorStatistics) {
 }
 
 TEST(SolarisVideoController, PromPropertiesWhereThePromHasThem) {
-  struct { const char* devinfo; const char* expected; } cases[] = {
-      {"node display\nprom model string QEMU VGA\nprom v_freq int 60 75\nprom width int 1024\nprom height int 768\n",
-       "  Caption=QEMU VGA\n  CurrentHorizontalResolution=1024\n  CurrentRefreshRate=60\n"
-       "  CurrentVerticalResolution=768\n"},
-      {"node display\nprop model string not the PROM\nprom width string wide\n", ""},
-  };
-  for (const auto& c : cases) {
+  // The cases: a display node, then the properties the PROM gives it.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("solaris-displays.txt")) {
     RefM<HWInstance> instance(new HWInstance("TVK_VideoController", "display", ""));
-    HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.devinfo)[0]);
-    EXPECT_EQ(hxhw::InstancesText({instance}), std::string("TVK_VideoController|display|\n") + c.expected);
+    HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.texts.at(0))[0]);
+    EXPECT_EQ(hxhw::InstancesText({instance}), "TVK_VideoController|display|\n" + c.texts.at(1)) << c.what;
   }
 }
 
