@@ -18,10 +18,7 @@ using hxapp::c_Machines;
 using hxapp::HardwareBlock;
 const std::string c_Passwords[] = {"Inst2-Pw%7x", "Shared-Pw%3"};
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, log, machine;
-};
+struct RunT { uint32_t exitCode = 0xFFFFFFFFu; std::string inventory, log, machine; };
 
 // A run on a copy of `name` (the home of its su-only owner given to another user, `tool`
 // replaced by a script of `body` when given) with the shipped configuration, the DB2 class

@@ -26,11 +26,7 @@ std::string LocalText(int64_t seconds) {
   return text;
 }
 
-struct RunT {
-  hx::ResultT result = hx::RC_FAIL;
-  std::vector<std::string> elements;
-  std::string log;
-};
+struct RunT { hx::ResultT result = hx::RC_FAIL; std::vector<std::string> elements; std::string log; };
 
 // Loads the options and runs one tracker on a fresh inventory.
 template <typename F>
