@@ -10,7 +10,7 @@ using hxapp::c_Machines;
 using hxapp::CopyMachine;
 using hxapp::HardwareBlock;
 using RunT = hxapp::MachineRunT;
-constexpr auto RunTracker = hxapp::RunOnMachine;
+using hxapp::RunOnMachine;
 
 // The value of attribute `name` in one element line.
 std::string Attribute(const std::string& line, const std::string& name) {
@@ -50,7 +50,7 @@ std::vector<ElementT> OfClass(const std::vector<ElementT>& elements, const std::
 TEST(HardwareOnFixtureMachine, InventoriesEqualTheExpectedFiles) {
   for (const char* name : {"solaris10-x86", "solaris10-zone", "uname-only"}) {
     hxtest::TempDirC dir("hxhw-run");
-    const RunT run = RunTracker(dir, CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+    const RunT run = RunOnMachine(dir, CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
     EXPECT_EQ(run.exitCode, 0u) << name << "\n" << run.log;
     const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + name + "/expected-hardware.xml"));
     ASSERT_FALSE(expected.empty()) << name;
@@ -72,7 +72,7 @@ TEST(HardwareOnFixtureMachine, DamagedSnapshotsDegradeToMissingProperties) {
   hxtest::WriteFile(machine + "/.snapshot/pooladm", pooladm.substr(0, pooladm.find("pset pset_web") + 8));
   hxtest::WriteFile(machine + "/.snapshot/sysinfo", "");
   hxtest::WriteFile(machine + "/.snapshot/zone", binary.substr(0, 100));
-  const RunT run = RunTracker(dir, machine);
+  const RunT run = RunOnMachine(dir, machine);
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);
   EXPECT_TRUE(OfClass(elements, "TVK_Processor").empty());
@@ -108,7 +108,7 @@ TEST(HardwareOnThisHost, AgreesWithTheSystemTools) {
   const std::vector<std::string> disks = ToolLines(CommandLineC{"/usr/bin/lsblk", "-d", "-b", "-n", "-o", "NAME,SIZE,TYPE"});
   if (cpus.empty() || disks.empty()) GTEST_SKIP() << "lscpu or lsblk is not usable here";
   hxtest::TempDirC dir("hxhw-host");
-  const RunT run = RunTracker(dir, "");
+  const RunT run = RunOnMachine(dir, "");
   const std::vector<std::string> ps = ToolLines(CommandLineC{"/bin/ps", "-eo", "user,comm"});
   ASSERT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);
