@@ -115,6 +115,48 @@ inline RunT RunProgram(const hxtest::TempDirC& dir, const std::vector<std::strin
 // The exit status a result code gives.
 constexpr uint32_t ExitStatusOf(hx::ResultT r) { return static_cast<uint32_t>(r) & 0xFFu; }
 
+// ---- fixture machines ----
+
+inline const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
+constexpr const char* c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
+// The boot time the runs give the machines (the modification time of their /proc/0).
+constexpr time_t c_BootTime = 1311769893;  // 2011-07-27 12:31:33 UTC
+
+// A copy of fixture machine `name` in dir/machine, its /proc/0 (when it has one) dated c_BootTime.
+inline std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
+  const std::string machine = dir.File("machine");
+  hxtest::CopyTree(c_Machines + name, machine);
+  const struct timespec times[2] = {{c_BootTime, 0}, {c_BootTime, 0}};
+  ::utimensat(AT_FDCWD, (machine + "/proc/0").c_str(), times, 0);
+  return machine;
+}
+
+struct MachineRunT {
+  uint32_t exitCode = 0xFFFFFFFFu;
+  std::string inventory, log;
+};
+
+// One run with the shipped configuration, not uploading, on `machine` ("" for this host); the
+// data directory dir/data is kept from run to run.
+inline MachineRunT RunOnMachine(const hxtest::TempDirC& dir, const std::string& machine, std::vector<std::string> args = {}) {
+  args.insert(args.end(), {"-o", "Upload=False"});
+  TrackerProcessC p(dir, QuietArgs(args), hxtest::ReadFile(c_ShippedIni));
+  MachineRunT run;
+  EXPECT_EQ(p.OnMachine(machine).Start(), hx::RC_OK);
+  run.exitCode = p.Finish();
+  const std::vector<std::string> files = FilesIn(dir.File("data/tracker/inventories"));
+  if (files.size() == 1) run.inventory = hxtest::ReadFile(dir.File("data/tracker/inventories/" + files[0]));
+  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  return run;
+}
+
+// The lines from the first Hardware element to the end of the last one.
+inline std::string HardwareBlock(const std::string& document) {
+  const std::string end = "\t</Hardware>\n";
+  const size_t begin = document.find("\t<Hardware "), last = document.rfind(end);
+  return begin == std::string::npos || last == std::string::npos ? "" : document.substr(begin, last + end.size() - begin);
+}
+
 // ---- in process ----
 
 // The Unix tracker with each phase noted, and the hardware and upload steps under the test's

@@ -14,13 +14,11 @@
 
 namespace {
 
-const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
+using hxapp::c_Machines;
+using hxapp::HardwareBlock;
 const std::string c_Passwords[] = {"Inst2-Pw%7x", "Shared-Pw%3"};
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, log, machine;
-};
+struct RunT { uint32_t exitCode = 0xFFFFFFFFu; std::string inventory, log, machine; };
 
 // A run on a copy of `name` (the home of its su-only owner given to another user, `tool`
 // replaced by a script of `body` when given) with the shipped configuration, the DB2 class
@@ -57,12 +55,6 @@ RunT RunOn(const hxtest::TempDirC& dir, const std::string& name, const std::stri
   if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
   run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
   return run;
-}
-
-std::string HardwareBlock(const std::string& document) {
-  const std::string end = "\t</Hardware>\n";
-  const size_t begin = document.find("\t<Hardware "), last = document.rfind(end);
-  return begin == std::string::npos || last == std::string::npos ? "" : document.substr(begin, last + end.size() - begin);
 }
 
 // The files the run left that hold a password: its data directory, both traces, and what the
@@ -123,12 +115,7 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
 // tool time limit and a few seconds, says what happened, and inventories the other classes.
 TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
   HX_TEST_NEEDS_ROOT();
-  const struct {
-    const char* tool;
-    const char* body;
-    const char* logged;
-    bool installations;
-  } cases[] = {
+  const struct { const char* tool; const char* body; const char* logged; bool installations; } cases[] = {
       {"bin/su", "setsid sleep 300 & echo $! >> \"$TARVOSKSYSROOT/held\"; sleep 300",
        "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' was ended at its time "
        "limit of 2 seconds", true},

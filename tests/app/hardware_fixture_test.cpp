@@ -6,46 +6,11 @@
 
 namespace {
 
-const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
-const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
-// The boot time the runs give the machines (the modification time of their /proc/0).
-constexpr time_t c_BootTime = 1311769893;  // 2011-07-27 12:31:33 UTC
-
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, log;
-};
-
-// A copy of a fixture machine in dir, its /proc/0 dated c_BootTime.
-std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
-  const std::string machine = dir.File("machine");
-  hxtest::CopyTree(c_Machines + name, machine);
-  const std::string boot = machine + "/proc/0";
-  const struct timespec times[2] = {{c_BootTime, 0}, {c_BootTime, 0}};
-  if (std::filesystem::exists(boot)) ::utimensat(AT_FDCWD, boot.c_str(), times, 0);
-  return machine;
-}
-
-// One hxtrack run with the shipped configuration, on `machine` ("" for the host).
-RunT RunTracker(const hxtest::TempDirC& dir, const std::string& machine, std::vector<std::string> args = {}) {
-  args.insert(args.end(), {"-o", "Upload=False"});
-  hxapp::TrackerProcessC p(dir, hxapp::QuietArgs(args), hxtest::ReadFile(c_ShippedIni));
-  RunT run;
-  EXPECT_EQ(p.OnMachine(machine).Start(), hx::RC_OK);
-  run.exitCode = p.Finish();
-  const std::vector<std::string> files = hxapp::FilesIn(dir.File("data/tracker/inventories"));
-  if (files.size() == 1) run.inventory = hxtest::ReadFile(dir.File("data/tracker/inventories/" + files[0]));
-  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  return run;
-}
-
-// The lines from the first Hardware element to the end of the last one.
-std::string HardwareBlock(const std::string& document) {
-  const size_t begin = document.find("\t<Hardware ");
-  const size_t last = document.rfind("\t</Hardware>\n");
-  if (begin == std::string::npos || last == std::string::npos) return std::string();
-  return document.substr(begin, last + std::string("\t</Hardware>\n").size() - begin);
-}
+using hxapp::c_Machines;
+using hxapp::CopyMachine;
+using hxapp::HardwareBlock;
+using RunT = hxapp::MachineRunT;
+using hxapp::RunOnMachine;
 
 // The value of attribute `name` in one element line.
 std::string Attribute(const std::string& line, const std::string& name) {
@@ -85,7 +50,7 @@ std::vector<ElementT> OfClass(const std::vector<ElementT>& elements, const std::
 TEST(HardwareOnFixtureMachine, InventoriesEqualTheExpectedFiles) {
   for (const char* name : {"solaris10-x86", "solaris10-zone", "uname-only"}) {
     hxtest::TempDirC dir("hxhw-run");
-    const RunT run = RunTracker(dir, CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
+    const RunT run = RunOnMachine(dir, CopyMachine(dir, name), {"-o", "UserName=auditor", "-o", "UserDomain=CORP"});
     EXPECT_EQ(run.exitCode, 0u) << name << "\n" << run.log;
     const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + name + "/expected-hardware.xml"));
     ASSERT_FALSE(expected.empty()) << name;
@@ -107,7 +72,7 @@ TEST(HardwareOnFixtureMachine, DamagedSnapshotsDegradeToMissingProperties) {
   hxtest::WriteFile(machine + "/.snapshot/pooladm", pooladm.substr(0, pooladm.find("pset pset_web") + 8));
   hxtest::WriteFile(machine + "/.snapshot/sysinfo", "");
   hxtest::WriteFile(machine + "/.snapshot/zone", binary.substr(0, 100));
-  const RunT run = RunTracker(dir, machine);
+  const RunT run = RunOnMachine(dir, machine);
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);
   EXPECT_TRUE(OfClass(elements, "TVK_Processor").empty());
@@ -143,7 +108,7 @@ TEST(HardwareOnThisHost, AgreesWithTheSystemTools) {
   const std::vector<std::string> disks = ToolLines(CommandLineC{"/usr/bin/lsblk", "-d", "-b", "-n", "-o", "NAME,SIZE,TYPE"});
   if (cpus.empty() || disks.empty()) GTEST_SKIP() << "lscpu or lsblk is not usable here";
   hxtest::TempDirC dir("hxhw-host");
-  const RunT run = RunTracker(dir, "");
+  const RunT run = RunOnMachine(dir, "");
   const std::vector<std::string> ps = ToolLines(CommandLineC{"/bin/ps", "-eo", "user,comm"});
   ASSERT_EQ(run.exitCode, 0u) << run.log;
   const std::vector<ElementT> elements = Elements(run.inventory);

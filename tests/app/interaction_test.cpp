@@ -208,12 +208,8 @@ TEST_F(Interaction, StatusListsFollowTheRunsSteps) {
 }
 
 TEST_F(Interaction, SteppingThroughTheRun) {
-  struct CaseT {
-    const char* name;
-    std::vector<bool> outcomes;
-    std::string items, subItems;
-    size_t active, subActive;  // 3 for the sub-list: finished
-  };
+  // subActive: 3 when the sub-list is finished
+  struct CaseT { const char* name; std::vector<bool> outcomes; std::string items, subItems; size_t active, subActive; };
   // With Compress true and Upload false the list is Initialization, Tracking, Generate,
   // Compress; under Tracking: Hardware, Searching for software, Software.
   const std::vector<CaseT> cases = {

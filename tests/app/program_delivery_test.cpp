@@ -173,13 +173,8 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
 }
 
 TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
-  struct CaseT {
-    const char* what;
-    std::string scheme;
-    std::string path;
-    bool silent;            // the server takes the connection and never answers
-    const char* logPart;
-  };
+  // silent: the server takes the connection and never answers
+  struct CaseT { const char* what; std::string scheme; std::string path; bool silent; const char* logPart; };
   const std::vector<CaseT> cases = {
       {"server error", "http", "fail", false, "answered 500 to the check of"},
       {"wrong certificate", "https", "srv", false, "could not be verified"},

@@ -10,47 +10,17 @@
 
 #include "app/AppTestSupport.h"
 #include "foundation/process/RunCommand.h"
-#include "packages/PackageCacheTestSupport.h"
 
 namespace {
 
-const std::string c_Machines = HX_SOURCE_DIR "/tests/fixtures/machines/";
-const std::string c_ShippedIni = HX_SOURCE_DIR "/etc/tarvosk.ini";
+using hxapp::CopyMachine;
+using RunT = hxapp::MachineRunT;
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, staged, log;
-};
-
-// One hxtrack run with the shipped configuration on `machine` ("" for the host); the data
-// directory is dir/data, kept from run to run.
+// A run with the shipped configuration, `options` among its -o values, nothing compressed.
 RunT RunTracker(const hxtest::TempDirC& dir, const std::string& machine, const std::vector<std::string>& options) {
-  const std::string ini = dir.Write("tarvosk.ini", hxtest::ReadFile(c_ShippedIni));
-  CommandLineC commandLine{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Upload=False",
-                           "-o", "Compress=False"};
-  for (const std::string& o : options) commandLine.Add("-o").Add(o);
-  hxtest::ChildC p(commandLine);
-  p.Environment({"TARVOSKCONFIGINI=" + ini, "TARVOSKINSTALLDIR=" + std::string(hxapp::c_BinaryDir),
-                 "TARVOSKDATADIR=" + dir.File("data"), "TARVOSKSYSROOT=" + machine})
-      .WorkingDirectory(dir.Path());
-  RunT run;
-  EXPECT_EQ(p.Start(), hx::RC_OK);
-  run.exitCode = p.Finish();
-  const std::string inventories = dir.File("data/tracker/inventories");
-  const std::vector<std::string> files = hxapp::FilesIn(inventories, "");
-  if (files.size() == 1) run.inventory = hxtest::ReadFile(inventories + "/" + files[0]);
-  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"), "")) {
-    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
-    if (hxtest::Contains(text, "Type=\"Difference\"")) run.staged = text;
-  }
-  run.log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  return run;
-}
-
-std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& name) {
-  const std::string machine = dir.File("machine");
-  hxtest::CopyTree(c_Machines + name, machine);
-  return machine;
+  std::vector<std::string> args{"-o", "Compress=False"};
+  for (const std::string& o : options) args.insert(args.end(), {"-o", o});
+  return hxapp::RunOnMachine(dir, machine, args);
 }
 
 // The element that begins with `head` (a whole start tag or its beginning), up to its end tag.
@@ -75,11 +45,6 @@ std::string Squeeze(std::string text) {
   return text;
 }
 
-void Replace(const std::string& path, const std::string& content) {
-  hxtest::WriteFile(path, content);
-  ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
-}
-
 }  // namespace
 
 // Every kind of package of a Solaris 10 machine, the product of a scanned file that a package
@@ -99,8 +64,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
       << scan << "/bin/tool f none 0555 root bin 10 1 1311769893 TSTapp\n"
       << scan << "/bin/last f none 0555 root bin 10 1 1311769893 TSTlast\n";
   dir.Write("tlmagent.ini", "agentid = 42\nagent_version = 7.5\n");
-  pkgtest::WriteDescription(dir, "cache/public/editor",
-                            {{"name", "editor"}, {"title", "Acme Editor"}, {"version", "2.1"}, {"type", "Application"}});
+  dir.Write("cache/public/editor/package.xml",
+            "<package name=\"editor\" title=\"Acme Editor\" type=\"Application\" version=\"2.1\"/>");
 
   const RunT run = RunTracker(dir, machine,
                               {"IncludeDirectory=" + scan, "TLMAgentIniPath=" + dir.File("tlmagent.ini"),
@@ -141,12 +106,8 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
 
 // A package tool that fails, hangs or prints garbage is logged; the other types still report.
 TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
-  struct CaseT {
-    const char* what;
-    const char* script;
-    const char* logged;
-    bool partial;  // the package printed before the failure is kept
-  } cases[] = {
+  // partial: the package printed before the failure is kept
+  struct CaseT { const char* what; const char* script; const char* logged; bool partial; } cases[] = {
       {"exits 3", "#!/bin/sh\nprintf '   PKGINST:  SUNWpart\\n   VERSION:  1.0\\n\\n'\nexit 3\n",
        "ERROR: Command 'pkginfo -l' exited with code 3", true},
       {"hangs", "#!/bin/sh\nprintf '   PKGINST:  SUNWpart\\n   VERSION:  1.0\\n\\n'\nexec sleep 60\n",
@@ -158,7 +119,8 @@ TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
     SCOPED_TRACE(c.what);
     hxtest::TempDirC dir("hx-pkgfail");
     const std::string machine = CopyMachine(dir, "solaris10-packages");
-    Replace(machine + "/usr/bin/pkginfo", c.script);
+    hxtest::WriteFile(machine + "/usr/bin/pkginfo", c.script);
+    ASSERT_EQ(::chmod((machine + "/usr/bin/pkginfo").c_str(), 0755), 0);
     const RunT run = RunTracker(dir, machine, {"Hardware=False", "ToolTimeout=2"});
     EXPECT_EQ(run.exitCode, 0u) << run.log;
     EXPECT_TRUE(hxtest::Contains(run.log, c.logged)) << run.log;
@@ -217,7 +179,11 @@ TEST(ProgramPackagesTest, DebianMachinePackagesAndTheirDelta) {
   hxtest::WriteFile(query, listed);
   const RunT second = RunTracker(dir, machine, {"Hardware=False", "Difference=True"});
   EXPECT_EQ(second.exitCode, 0u) << second.log;
-  const std::string delta = second.staged;
+  std::string delta;  // the staged copy of the second run, the only delta
+  for (const std::string& f : hxapp::FilesIn(dir.File("data/uploads"))) {
+    const std::string text = hxtest::ReadFile(dir.File("data/uploads/" + f));
+    if (hxtest::Contains(text, "Type=\"Difference\"")) delta = text;
+  }
   const size_t remove = delta.find("<Remove>"), add = delta.find("<Add>");
   ASSERT_TRUE(remove != std::string::npos && add != std::string::npos) << delta;
   const std::string removed = Squeeze(delta.substr(remove, delta.find("</Remove>") - remove));

@@ -68,13 +68,9 @@ TEST(ProgramProgress, AScanShowsItsCountsOnATerminalOnly) {
   treeDir.Write("tree/x/f3", "zzz");
   const std::string tree = treeDir.File("tree");
   const std::string counted = "  3 files, 123 bytes examined in " + tree + "/...";
-  const struct {
-    const char* level;
-    bool terminal;
-    const char* typed;
-    bool shown;
-  } cases[] = {{"STATUS", true, "", true}, {"auto", true, "", true}, {"FULL", true, "y\n", true},
-               {"QUIET", true, "", false}, {"STATUS", false, "", false}};
+  const struct { const char* level; bool terminal; const char* typed; bool shown; } cases[] = {
+      {"STATUS", true, "", true}, {"auto", true, "", true}, {"FULL", true, "y\n", true},
+      {"QUIET", true, "", false}, {"STATUS", false, "", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.level) + (c.terminal ? " on a terminal" : " into a pipe"));
     hxtest::TempDirC run("hxprog");
@@ -101,11 +97,9 @@ TEST(ProgramProgress, AScanShowsItsCountsOnATerminalOnly) {
 }
 
 TEST(ProgramProgress, PathsAreShortenedToTheirFirstLevels) {
-  const struct {
-    size_t depth;
-    const char *path, *shown;
-  } cases[] = {{3, "/usr/share/doc/base/changelog.gz", "/usr/share/doc/..."}, {3, "/usr//share/doc/", "/usr//share/doc/"},
-               {1, "/usr/share", "/usr/..."}, {2, "relative/dir/below", "relative/dir/..."}, {10, "/", "/"}};
+  const struct { size_t depth; const char *path, *shown; } cases[] = {
+      {3, "/usr/share/doc/base/changelog.gz", "/usr/share/doc/..."}, {3, "/usr//share/doc/", "/usr//share/doc/"},
+      {1, "/usr/share", "/usr/..."}, {2, "relative/dir/below", "relative/dir/..."}, {10, "/", "/"}};
   for (const auto& c : cases) EXPECT_EQ(FilePathTruncatorC(c.depth).Truncate(c.path), c.shown) << c.path;
 }
 

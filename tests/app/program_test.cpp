@@ -34,9 +34,12 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = s
 
 std::vector<std::string> Lines(const std::string& path) { return hx::SplitLines(hxtest::ReadFile(path)); }
 
-TEST(TrackerProgram, DeliveredRunAndItsLog) {
+// A delivered run; a trace profile in its working directory traces every preference.
+TEST(TrackerProgram, DeliveredRunItsLogAndItsTrace) {
   hxtest::TempDirC dir("hxapp-prog");
-  const hxapp::RunT run = RunProgram(dir, QuietArgs({}));
+  const std::string trace = dir.File("prefs.trace");
+  dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + trace + "\n");
+  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "ProgressDepth=11"}));
   EXPECT_EQ(run.exitCode, 0u) << run.log;
   const std::string inventory = hxtest::ReadFile(OnlyFile(dir.File("data/tracker/inventories")));
   EXPECT_EQ(hxapp::Gunzipped(OnlyFile(dir.File("server/Inventories"))), inventory);
@@ -46,6 +49,9 @@ TEST(TrackerProgram, DeliveredRunAndItsLog) {
                            "Finished uploading inventory", "Program exited successfully"})
     EXPECT_TRUE(Contains(run.log, line)) << line << "\n" << run.log;
   EXPECT_TRUE(EndsWithSeparator(run.log)) << run.log;
+  const std::string text = hxtest::ReadFile(trace);
+  for (const std::string& line : {std::string("ProgressDepth=11;3"), "LogFile=" + dir.File("data/log/tracker.log")})
+    EXPECT_TRUE(Contains(text, line + "\n")) << line << "\n" << text;
 }
 
 // A failed preference load ends the program with its result as the exit status.
@@ -56,17 +62,6 @@ TEST(TrackerProgram, FailedLoadGivesItsExitStatus) {
   EXPECT_TRUE(Contains(run.log, "ERROR: '-x' is not a valid command-line option")) << run.log;
   EXPECT_TRUE(Contains(run.log, "Program exited with code -524484343")) << run.log;
   EXPECT_TRUE(EndsWithSeparator(run.log)) << run.log;
-}
-
-TEST(TrackerProgram, TraceProfileInTheWorkingDirectoryTracesEveryPreference) {
-  hxtest::TempDirC dir("hxapp-prog");
-  const std::string trace = dir.File("prefs.trace");
-  dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + trace + "\n");
-  const hxapp::RunT run = RunProgram(dir, QuietArgs({"-o", "Upload=False", "-o", "ProgressDepth=11"}));
-  EXPECT_EQ(run.exitCode, 0u);
-  const std::string text = hxtest::ReadFile(trace);
-  for (const std::string& line : {std::string("ProgressDepth=11;3"), "LogFile=" + dir.File("data/log/tracker.log")})
-    EXPECT_TRUE(Contains(text, line + "\n")) << line << "\n" << text;
 }
 
 // A second tracker waits while the first holds the machine-wide lock, also when the first is

@@ -109,12 +109,8 @@ TEST(TrackerTrust, UntrustedPlacesAreRefusedAndNothingIsLoadedFromThem) {
 // Links that a stranger planted where the run keeps its log, inventory, staging directory and
 // staged file: whatever they point to stays as it was.
 TEST(TrackerTrust, LinksPlantedForTheRunsFilesLeaveTheirTargetsUntouched) {
-  struct CaseT {
-    const char* what;
-    const char* link;  // below dir
-    bool directory;    // the target is a directory holding one file
-    uint32_t exitCode;
-  };
+  // link: below dir; directory: the target is a directory holding one file
+  struct CaseT { const char* what; const char* link; bool directory; uint32_t exitCode; };
   const CaseT cases[] = {
       {"log file", "data/log/tracker.log", false, 0},
       {"inventory file", "data/tracker/inventories/inv.hxi", false, 0},

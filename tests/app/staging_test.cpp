@@ -36,13 +36,8 @@ TEST(InventoryCompression, GzipCopiesAndFailures) {
 }
 
 TEST(UploadDirectory, ChosenByPreferenceAndType) {
-  struct CaseT {
-    const char* what;
-    std::vector<std::string> args;
-    const char* rule;
-    const char* type;
-    const char* expected;  // relative to the test directory
-  };
+  // expected: relative to the test directory
+  struct CaseT { const char* what; std::vector<std::string> args; const char *rule, *type, *expected; };
   const std::vector<CaseT> cases = {
       {"machine", {}, "$(ServerLocation)/Inventories/x.hxi", "Machine", "m"},
       {"machine in any case", {}, "a/b/c.hxi", "mACHINE", "m"},

@@ -103,11 +103,8 @@ TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
 }
 
 TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
-  struct FailT {
-    const char* what;
-    std::string ruleValue;  // "<dir>" standing for the test directory
-    const char* reportPart;
-  };
+  // ruleValue: "<dir>" standing for the test directory
+  struct FailT { const char* what; std::string ruleValue; const char* reportPart; };
   const std::vector<FailT> cases = {
       {"location below a file", "<dir>/blocker/sub/x.hxi", "Cannot create the upload location"},
       {"location is a file", "<dir>/blocker/x.hxi", "is not a directory"},

@@ -177,13 +177,8 @@ TEST(MessagesLocale, CatalogPathCandidatesInSearchOrder) {
 
 // The catalog is chosen by the process locale from the environment, first file that exists.
 TEST(MessagesLocale, PercentLPicksTheFileOfTheProcessLocale) {
-  struct Case {
-    std::vector<std::string> files;
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    const char* want;  // the file opened, "" for none
-  };
+  // want: the file opened, "" for none
+  struct Case { std::vector<std::string> files; const char *lcAll, *lcMessages, *lang, *want; };
   const Case cases[] = {
       {{"en-us", "eng", "en", "base"}, nullptr, nullptr, "en_US.UTF-8", "en-us"},
       {{"eng-us", "en"}, nullptr, nullptr, "de_DE", ""},
@@ -262,25 +257,15 @@ TEST(MessagesCompiler, ImageLayoutIsBigEndianAndSorted) {
 // Compiling and dumping: the dump is the canonical source (sorted, decimal, escaped), and it
 // compiles back to the same image.
 TEST(MessagesCompiler, RoundTrip) {
-  struct Case { const char* source; const char* dump; };
-  const Case cases[] = {
-      {"189 10 Inventory tracking started\n", "189 10 Inventory tracking started\n"},
-      {"0xBD 0x0A \\x01\\x01i\\x01Started %1$s\n", "189 10 \\x01\\x01i\\x01Started %1$s\n"},
-      {"189 10 \\1\\1w\\1Careful\n", "189 10 \\x01\\x01w\\x01" "Careful\n"},
-      {"1 1 tab\\there\\nnew line\\\\back\\r\n", "1 1 tab\\there\\nnew line\\\\back\\r\n"},
-      {"1 1 \\x20leading and trailing\\x20\n", "1 1 \\x20leading and trailing\\x20\n"},
-      {"1 1 Gr\xc3\xb6\xc3\x9f" "e\n", "1 1 Gr\xc3\xb6\xc3\x9f" "e\n"},
-      {"1 1 \\x7f\\x1b\\0\n", "1 1 \\x7F\\x1B\\x00\n"},
-      {"1 1\n1 2 \t\n", "1 1\n1 2\n"},
-      {"# header\n\n  # indented comment\r\n3 3 c\r\n2 2 b\n1 1 a", "1 1 a\n2 2 b\n3 3 c\n"},
-      {"4095 65535 top\n0 0 bottom\n", "0 0 bottom\n4095 65535 top\n"},
-      {"", ""},
-  };
-  for (const Case& c : cases) {
-    const std::string image = Compile(c.source);
+  // The cases: a source, then its dump; and a source whose last line has no line end.
+  std::vector<hxtest::TextCaseT> cases = hxtest::TextCases("catalog-sources.txt");
+  cases.push_back({"comments, CRLF and no final line end",
+                   {"# header\n\n  # indented comment\r\n3 3 c\r\n2 2 b\n1 1 a", "1 1 a\n2 2 b\n3 3 c\n"}});
+  for (const hxtest::TextCaseT& c : cases) {
+    const std::string image = Compile(c.texts.at(0));
     const std::string dumped = Dump(image);
-    EXPECT_EQ(dumped, c.dump) << c.source;
-    EXPECT_EQ(Compile(dumped), image) << c.source;
+    EXPECT_EQ(dumped, c.texts.at(1)) << c.what;
+    EXPECT_EQ(Compile(dumped), image) << c.what;
   }
 }
 
@@ -314,11 +299,8 @@ TEST(MessagesCompiler, DumpReportsDamagedImages) {
     image[at] = value;
     return image;
   };
-  struct Case {
-    std::string image;
-    const char* error;
-    const char* partial;  // what is still dumped
-  };
+  // partial: what is still dumped
+  struct Case { std::string image; const char* error; const char* partial; };
   const Case cases[] = {
       {good.substr(0, 11), "too short for a catalog header (11 bytes)", ""},
       {patched(7, 'x'), "not a message catalog", ""},

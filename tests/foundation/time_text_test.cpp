@@ -21,13 +21,8 @@ class TimeTextTest : public ::testing::Test {
 };
 
 TEST_F(TimeTextTest, ToStringOfInvalidValuesWritesValidParts) {
-  struct Case {
-    IsoDateTimeC value;
-    bool withOffset;
-    hx::ResultT rc;
-    const char* text;
-    const char* message;  // the first report
-  };
+  // message: the first report
+  struct Case { IsoDateTimeC value; bool withOffset; hx::ResultT rc; const char* text; const char* message; };
   const Case cases[] = {
       {IsoDateTimeC(2009, 2, 30, 12, 0, 0, IsoTimeC::LocalTime, hx::c_NoOffset), false,
        hx::MSG_DATE_INVALID_TO_TEXT, "T120000", "Cannot convert invalid date 2009/02/30 to string"},

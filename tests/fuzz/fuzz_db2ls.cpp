@@ -2,15 +2,11 @@
 // non-empty line after its header, every property comes from a non-empty field, and owners
 // are trimmed and not empty.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "hardware/unix/Db2Parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const StringArrayC lines = hx::SplitLines(std::string(reinterpret_cast<const char*>(data), size));
+  const StringArrayC lines = hx::SplitLines(hxfuzz::Text(data, size));
   size_t nonEmpty = 0;
   for (const StringC& line : lines) nonEmpty += line.empty() ? 0 : 1;
   hx::Db2lsTableC table;

@@ -1,14 +1,12 @@
 // Bytes as dpkg-query output and as a dpkg file list: names carry no ":" or tab, paths begin
 // with "/", and a /usr twin is the path under /usr.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "packages/listers/deb/DebReaders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  for (const std::string& line : hx::SplitLines(std::string(reinterpret_cast<const char*>(data), size))) {
+  for (const std::string& line : hx::SplitLines(hxfuzz::Text(data, size))) {
     trk::deb::DebPackageT p;
     if (trk::deb::ParseQueryLine(line, &p) &&
         (p.name.empty() || p.name.find_first_of(":\t") != std::string::npos || !hx::StartsWith(p.qualifiedName, p.name)))

@@ -1,14 +1,12 @@
 // Bytes as an IPS identifier and as "pkg contents" output: every package has a name and every
 // owned path begins with "/"; an identifier's parts are pieces of its text.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
+#include "FuzzSupport.h"
 #include "foundation/core/Nodiscard.h"
 #include "packages/listers/ips/IpsManifest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   FMRIC fmri;
   if (fmri.FromString(text)) {
     for (const std::string* part : {&fmri.name, &fmri.publisher, &fmri.version, &fmri.branch, &fmri.timestamp})

@@ -1,23 +1,13 @@
 // Arbitrary bytes as a mount table in both forms: every entry has its three fields, an
 // /etc/mnttab field never holds a tab, and decoding never makes a field longer.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "platform/MountTable.h"
 
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+using hxfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   for (const hx::MountEntryT& e : hx::ParseMnttab(text)) {
     Check(!e.special.empty() && !e.mountPoint.empty() && !e.type.empty());
     Check(e.mountPoint.find('\t') == std::string::npos);

@@ -2,24 +2,14 @@
 // the same bytes it was read from (without what followed its third field), and a version read
 // from any field orders equal to itself, and the order of two fields is antisymmetric.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "packages/db/PackageRecord.h"
 #include "packages/db/PackageVersion.h"
 
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
+using hxfuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = hxfuzz::Text(data, size);
   trk::PackageRecordT record;
   if (!trk::DeserialisePackageRecord(bytes, &record)) return 0;
   const std::string again = trk::SerialisePackageRecord(record);

@@ -1,16 +1,14 @@
 // Bytes as contents-file lines and "pkgchk -l" output: owners are non-empty single words and
 // a contents path holds no blank.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
+#include "FuzzSupport.h"
 #include "foundation/core/Text.h"
 #include "packages/listers/svr4/Svr4Readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   trk::svr4::FileMapT contents, listing;
   trk::svr4::PkgchkListReaderC reader(&listing);
-  for (const std::string& line : hx::SplitLines(std::string(reinterpret_cast<const char*>(data), size))) {
+  for (const std::string& line : hx::SplitLines(hxfuzz::Text(data, size))) {
     trk::svr4::AddContentsLine(line, &contents);
     reader.Line(line);
   }

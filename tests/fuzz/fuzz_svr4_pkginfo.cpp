@@ -1,14 +1,12 @@
 // Bytes as "pkginfo -l" output: the enumeration ends, every package has a trimmed name, and
 // versions and dates that cannot be read stay empty or 0.
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
+#include "FuzzSupport.h"
 #include "foundation/core/Nodiscard.h"
 #include "packages/listers/svr4/SUNPackageLister.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   SUNPackageListerC lister(trk::LISTER_PROPERTIES);
   lister.setPkginfoOutput(text);
   std::unique_ptr<PackageInfoC> package;

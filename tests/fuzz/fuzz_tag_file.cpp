@@ -1,18 +1,12 @@
 // Arbitrary bytes as a product and as a component tag file: whatever is read, the declared name
 // and version carry no surrounding blanks and are never longer than the input.
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-
+#include "FuzzSupport.h"
 #include "software/TrkTagFiles.h"
 
-namespace {
+using hxfuzz::Check;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
+namespace {
 
 void CheckValue(const std::string& value, size_t size) {
   Check(value.size() <= size);
@@ -23,7 +17,7 @@ void CheckValue(const std::string& value, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string text(reinterpret_cast<const char*>(data), size);
+  const std::string text = hxfuzz::Text(data, size);
   SWTAGC product;
   CMPTAGC component;
   for (IBMTAGC* tag : {static_cast<IBMTAGC*>(&product), static_cast<IBMTAGC*>(&component)}) {

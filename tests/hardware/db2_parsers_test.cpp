@@ -11,11 +11,8 @@ namespace {
 using Format = hx::Db2PsFormatE;
 
 TEST(Db2Parsers, OwnersOfTheEngineProcesses) {
-  const struct {
-    const char* output;
-    Format format;
-    const char* owners;  // "!" and the bad row after them when the listing is refused
-  } cases[] = {
+  // owners: "!" and the bad row after them when the listing is refused
+  const struct { const char* output; Format format; const char* owners; } cases[] = {
       {"    USER COMMAND\ndb2inst1 db2sysc\n  db2fenc1 db2fmp\n db2inst2\tdb2sysc\n", Format::Columns,
        "db2inst1|db2inst2"},
       {"a db2sysc\n db2sysc\n", Format::Columns, "a! db2sysc"},
@@ -31,11 +28,8 @@ TEST(Db2Parsers, OwnersOfTheEngineProcesses) {
 }
 
 TEST(Db2Parsers, InstallationTables) {
-  const struct {
-    const char* output;
-    hx::Db2lsReadE read;
-    const char* properties;  // of every row, rows ended by "/"
-  } cases[] = {
+  // properties: of every row, rows ended by "/"
+  const struct { const char* output; hx::Db2lsReadE read; const char* properties; } cases[] = {
       // Column names in any case and order; unknown columns and missing fields give nothing;
       // a time not between blanks is split like any other field.
       {"\n#vrmf:EXTRA:path:installtime\n9.1:x:/db2\n10.1::/db2b:12:00:00\n", hx::Db2lsReadE::Ok,

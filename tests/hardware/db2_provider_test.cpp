@@ -59,13 +59,8 @@ const std::string c_Inst3Tool =
 
 TEST(Db2Provider, ScanOutcomes) {
   HX_TEST_NEEDS_ROOT();
-  const struct {
-    std::string db2users;
-    std::string change;  // a shell snippet run at the machine's root
-    hx::ResultT rc;
-    std::string names;
-    std::string logged;  // what the DB2 scan logs; "!": no error at all
-  } cases[] = {
+  // change: a shell snippet run at the machine's root; logged: what the DB2 scan logs; "!": no error at all
+  const struct { std::string db2users, change; hx::ResultT rc; std::string names, logged; } cases[] = {
       // db2inst2 has its own password; db2inst3 uses the password alone.
       {"Shared-Pw%3,db2inst2:Inst2-Pw%7x", c_Inst3Tool, hx::RC_OK, c_All, "!"},
       {"db2inst2:wrong", "", hx::RC_OK, c_All,

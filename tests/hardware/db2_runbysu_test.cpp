@@ -34,13 +34,8 @@ TEST(RunBySu, ResultsOfSuAndItsCommand) {
   machine.Tool("/opt/db2/tool", "tool", "echo one; printf 'two\\nthree'; exit ${1:-0}");
   const std::string longLine(RunBySuC::c_MaxLine + 3, 'x');
   machine.Tool("/opt/db2/long", "long", "echo " + longLine);
-  const struct {
-    const char* su;  // the fake su's body ("" for the recording one; null: no su at all)
-    const char* user;
-    const char* password;
-    const char* command;
-    std::string result;
-  } cases[] = {
+  // su: the fake su's body ("" for the recording one; null: no su at all)
+  const struct { const char *su, *user, *password, *command; std::string result; } cases[] = {
       {"", "db2inst1", c_Password, "/opt/db2/tool 3", "3:one|two|three"},
       {"", "db2inst1", "wrong", "/opt/db2/tool", "1:"},
       {"", "db2inst1", c_Password, "/opt/db2/missing", "-6:"},

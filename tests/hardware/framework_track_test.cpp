@@ -209,11 +209,8 @@ TEST_F(HardwareStepTest, ComputerSystemComesFirstWithTheTotalsOfTheClassesBefore
 // Providers run with LC_ALL=C; LC_ALL and PATH are what they were afterwards, whatever the
 // providers did and also when there is no class list; an unset LC_ALL comes back empty.
 TEST_F(HardwareStepTest, LocaleAndPathAreRestored) {
-  struct CaseT {
-    const char* lcAll;  // before the step; null: unset
-    std::string ini;
-    const char* lcAllAfter;
-  } cases[] = {
+  // lcAll: before the step; null: unset
+  struct CaseT { const char* lcAll; std::string ini; const char* lcAllAfter; } cases[] = {
       {"en_US.UTF-8", ClassKey("TVK_A", "provider=TestEmitter\n"), "en_US.UTF-8"},
       {"en_US.UTF-8", "", "en_US.UTF-8"},
       {nullptr, ClassKey("TVK_A", "provider=TestEmitter\n"), ""},

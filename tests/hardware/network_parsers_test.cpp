@@ -8,13 +8,13 @@
 
 namespace {
 
-// Blocks as "name|line|line;name|line" so that a table row can state them in one string.
+// Blocks as "name|line|line", one a line.
 std::string Describe(const std::vector<hx::IfconfigBlockC>& blocks) {
   std::string out;
   for (const hx::IfconfigBlockC& block : blocks) {
-    if (!out.empty()) out += ';';
     out += block.name;
     for (const StringC& line : block.lines) out += '|' + line;
+    out += '\n';
   }
   return out;
 }
@@ -38,62 +38,15 @@ std::vector<std::string> ReadAll(const std::string& text) {
 }
 
 TEST(IfconfigBlocks, SplitsAdaptersWhateverTheLayout) {
-  struct { const char* what; std::string text; std::string blocks; } cases[] = {
-      {"nothing", "", ""},
-      {"tab continuation", "e1000g0: flags=1<UP> mtu 1500\n\tinet 10.0.0.1 netmask ffffff00 \n",
-       "e1000g0|flags=1<UP> mtu 1500|inet 10.0.0.1 netmask ffffff00"},
-      {"blank continuation", "e1000g0: flags=1<UP> mtu 1500\n        ether 8:0:27:fc:ad:56 \n",
-       "e1000g0|flags=1<UP> mtu 1500|ether 8:0:27:fc:ad:56"},
-      {"two adapters", "a0: x\n\tinet 1.2.3.4\nb0: y\n\tether 1:2\n", "a0|x|inet 1.2.3.4;b0|y|ether 1:2"},
-      {"logical interface keeps the physical name", "e1000g0:1: flags=2<UP> mtu 1480\n\tinet6 ::2/64\n",
-       "e1000g0|1: flags=2<UP> mtu 1480|inet6 ::2/64"},
-      {"blank line ends the adapter and starts none", "eth0: flags=1<UP>\n        inet 10.0.0.5\n\n        inet 9.9.9.9\n",
-       "eth0|flags=1<UP>|inet 10.0.0.5"},
-      {"older Linux header: name ends at the blank", "eth0      Link encap:Ethernet  HWaddr 00:50:56:AD:00:0E \n",
-       "eth0|Link encap:Ethernet  HWaddr 00:50:56:AD:00:0E"},
-      {"header without a colon starts no adapter", "a0: x\n\tinet 1.1.1.1\ngarbage here\n\tinet 2.2.2.2\nb0: y\n",
-       "a0|x|inet 1.1.1.1;b0|y"},
-      {"empty name starts no adapter", ": flags=1<UP>\n\tinet 1.1.1.1\n", ""},
-      {"continuation before any adapter is dropped", "\tinet 1.1.1.1\n  ether 1:2:3\nz0: q\n", "z0|q"},
-      {"indented blank line keeps the adapter open", "a0: x\n\t \n\tinet 1.1.1.1\n", "a0|x|inet 1.1.1.1"},
-      {"header with nothing after the colon", "a0:\n\tinet 1.1.1.1\n", "a0||inet 1.1.1.1"},
-      {"CRLF line ends", "a0: x\r\n\tinet 1.1.1.1\r\n", "a0|x|inet 1.1.1.1"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(SplitText(c.text)), c.blocks) << c.what;
+  // The cases: `ifconfig -a` output, then its blocks as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("ifconfig-blocks.txt"))
+    EXPECT_EQ(Describe(SplitText(c.texts.at(0))), c.texts.at(1)) << c.what;
 }
 
 TEST(IfconfigSettings, ReadsKeyValuePairs) {
-  struct { const char* what; StringArrayC lines; std::string settings; } cases[] = {
-      {"Solaris IPv4", {"flags=1004843<UP,BROADCAST,RUNNING,MULTICAST,DHCP,IPv4> mtu 1500 index 2",
-                        "inet 192.168.1.97 netmask ffffff00 broadcast 192.168.1.255", "ether 0:c:29:5:a:1b"},
-       "ip=192.168.1.97 mask=255.255.255.0 ip6= mac=00:0c:29:05:0a:1b enabled"},
-      {"IPv6 address kept as printed", {"flags=2000841<UP,RUNNING,MULTICAST,IPv6> mtu 1480 index 2", "inet6 fe80::1/10"},
-       "ip= mask= ip6=fe80::1/10 mac= enabled"},
-      {"ether only", {"flags=1000842<BROADCAST,RUNNING,MULTICAST,IPv4> mtu 1500 index 3", "ether 0:3:BA:4:E:F2"},
-       "ip= mask= ip6= mac=00:03:BA:04:0E:F2 disabled"},
-      {"loopback anywhere", {"flags=2001000849<UP,LOOPBACK,RUNNING> mtu 8232", "inet 127.0.0.1 netmask ff000000"},
-       "loopback"},
-      {"Linux dotted netmask kept", {"inet 10.0.0.5  netmask 255.255.255.0  broadcast 10.0.0.255",
-                                     "inet6 fe80::fc:1ff:fe02:304  prefixlen 64  scopeid 0x20<link>",
-                                     "ether 02:fc:01:02:03:04  txqueuelen 1000  (Ethernet)"},
-       "ip=10.0.0.5 mask=255.255.255.0 ip6=fe80::fc:1ff:fe02:304 mac=02:fc:01:02:03:04 enabled"},
-      {"older Linux labels", {"Link encap:Ethernet  HWaddr 00:50:56:AD:00:0E",
-                              "inet addr:192.168.1.181  Bcast:192.168.1.255  Mask:255.255.255.0",
-                              "inet6 addr: fe80::250:56ff:fead:e/64 Scope:Link", "UP BROADCAST RUNNING MULTICAST  MTU:1500  Metric:1"},
-       "ip=192.168.1.181 mask=255.255.255.0 ip6=fe80::250:56ff:fead:e/64 mac=00:50:56:AD:00:0E enabled"},
-      {"logical interface header", {"1: flags=20002080841<UP,RUNNING,MULTICAST,ADDRCONF,IPv6> mtu 1500 index 2",
-                                    "inet6 2a01:e0a::fb04/64"},
-       "ip= mask= ip6=2a01:e0a::fb04/64 mac= enabled"},
-      {"last value wins", {"inet 1.1.1.1", "inet 2.2.2.2 netmask ff000000", "netmask ffffff00"},
-       "ip=2.2.2.2 mask=255.255.255.0 ip6= mac= enabled"},
-      {"key without a value", {"mtu 1500 inet"}, "ip= mask= ip6= mac= disabled"},
-      {"odd words shift nothing past the line", {"broadcast", "inet 3.3.3.3 mtu"}, "ip=3.3.3.3 mask= ip6= mac= enabled"},
-      {"addr label with nothing after it", {"inet addr:"}, "ip= mask= ip6= mac= disabled"},
-      {"netmask that is no number", {"inet 4.4.4.4 netmask zzzz"}, "ip=4.4.4.4 mask=0.0.0.0 ip6= mac= enabled"},
-      {"keys compare exactly", {"INET 5.5.5.5 Ether 1:2:3", "inet4 6.6.6.6"}, "ip= mask= ip6= mac= disabled"},
-      {"nothing", {}, "ip= mask= ip6= mac= disabled"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(hx::ReadAdapterSettings(c.lines)), c.settings) << c.what;
+  // The cases: the lines of one adapter block, then its settings as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("ifconfig-settings.txt"))
+    EXPECT_EQ(Describe(hx::ReadAdapterSettings(hx::SplitLines(c.texts.at(0)))) + "\n", c.texts.at(1)) << c.what;
 }
 
 TEST(IfconfigSettings, NetmaskAndHardwareAddressForms) {
@@ -137,20 +90,12 @@ TEST(IfconfigLongOutput, ReadWhole) {
 StringC GatewayOf(const std::string& text) { return hx::FindDefaultGateway(hx::SplitLines(text)); }
 
 TEST(NetstatGateway, FirstDefaultRouteSecondWord) {
-  struct { const char* what; std::string text; const char* gateway; } cases[] = {
-      {"Solaris default route", "default 10.0.0.1 UG 1 123\n", "10.0.0.1"},
-      {"Linux any destination", "0.0.0.0         10.0.0.254      0.0.0.0         UG 0 0 0 eth0\n", "10.0.0.254"},
-      {"only the first default line counts", "default 10.0.0.1 UG\ndefault 10.0.0.2 UG\n", "10.0.0.1"},
-      {"a first default line with one word gives nothing", "default\ndefault 10.0.0.2 UG\n", ""},
-      {"tab separated", "default\t\t192.168.1.1\tUG\n", "192.168.1.1"},
-      {"no default route", "10.0.0.0 10.0.0.5 U 1 2 bge0\n127.0.0.1 127.0.0.1 UH 2 118 lo0\n", ""},
-      {"the line must begin with it", "  default 10.0.0.1 UG\n10.0.0.0 0.0.0.0 U\n", ""},
-      {"nothing", "", ""},
-      {"a megabyte gateway", "default " + std::string(1 << 20, 'g') + " UG\n", nullptr},
-      {"a megabyte of blanks", "default" + std::string(1 << 20, ' '), ""},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(GatewayOf(c.text), c.gateway ? c.gateway : std::string(1 << 20, 'g')) << c.what;
+  // The cases: `netstat -nr` output, then the gateway found.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("netstat-gateways.txt"))
+    EXPECT_EQ(GatewayOf(c.texts.at(0)) + "\n", c.texts.at(1)) << c.what;
+  const std::string huge(1 << 20, 'g');
+  EXPECT_EQ(GatewayOf("default " + huge + " UG\n"), huge);
+  EXPECT_EQ(GatewayOf("default" + std::string(1 << 20, ' ')), "");  // blanks to the end, no line end
 }
 
 }  // namespace

@@ -61,68 +61,21 @@ std::string Describe(const hx::PoolConfT& c) {
 }
 
 TEST(KstatSnapshot, ReadsKeysValuesAndClasses) {
-  struct { const char* what; const char* text; const char* expected; } cases[] = {
-      {"statistics in the order of their first line, values kept as given",
-       "cpu_info:0:cpu_info0:brand\tIntel(R) Xeon(R)  \n"
-       "cpu_info:0:cpu_info0:class\tmisc\n"
-       "cpu_info:0:cpu_info0:crtime\t71.2\n"
-       "sderr:0:sd0,err:Revision\t0006\n"
-       "cpu_info:0:cpu_info0:snaptime\t9.1\n"
-       "cpu_info:0:cpu_info0:chip_id\t0\n"
-       "sderr:0:sd0,err:Serial No\tABC 12\n"
-       "sderr:0:sd0,err:class\tdevice_error\n",
-       "cpu_info:0:cpu_info0 [misc] brand=Intel(R) Xeon(R)  | chip_id=0|\n"
-       "sderr:0:sd0,err [device_error] Revision=0006| Serial No=ABC 12|\n"},
-      {"the key ends at the first tab; the name may hold colons",
-       "unix:0:a:b:stat\tx\ty\nunix:1:a:b:stat\t\n", "unix:0:a:b [] stat=x\ty|\nunix:1:a:b [] stat=|\n"},
-      {"lines without a tab, short keys and bad instances are skipped",
-       "cpu_info:0:cpu_info0:brand Intel\nmod:0:stat\tv\nmod:x:n:s\tv\nmod:-1:n:s\tv\n\n\x01\xff\t\n", ""},
-      {"an empty statistic name is kept", "m:3::s\tv\n", "m:3: [] s=v|\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(hx::ParseKstatOutput(c.text)), c.expected) << c.what;
+  // The cases: `kstat -p` output, then its statistics as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("kstat-snapshots.txt"))
+    EXPECT_EQ(Describe(hx::ParseKstatOutput(c.texts.at(0))), c.texts.at(1)) << c.what;
 }
 
 TEST(DevinfoSnapshot, ReadsNodeBlocks) {
-  struct { const char* what; const char* text; const char* expected; } cases[] = {
-      {"a disk and a display",
-       "# children first\n"
-       "path /pci@0,0/pci1000,3150@0/sd@1,0\nnode sd\ndriver sd\ninstance 1\nnodetype ddi_block:channel\n"
-       "prop inquiry-vendor-id string SEAGATE  ST3146 \nprop device-nblocks int64 286749488\n"
-       "prop lun int 0 1\nprop removable-media boolean\n\n\n"
-       "path /pci@0,0/display@1\nnode display\ninstance 0\nnodetype ddi_display\n"
-       "prom model string QEMU VGA\nprom width int 1024\n",
-       "/pci@0,0/pci1000,3150@0/sd@1,0 sd sd 1 ddi_block:channel inquiry-vendor-id='SEAGATE  ST3146'"
-       " device-nblocks=286749488L, lun=0,1, removable-media=true |\n"
-       "/pci@0,0/display@1 display  0 ddi_display | model='QEMU VGA' width=1024,\n"},
-      {"malformed properties, numbers and keywords are skipped",
-       "path /a\ninstance x\nprop a int\nprop b int 1 z\nprop c float 1\nprop d boolean yes\nprop\nprom e string\n"
-       "bogus line\n",
-       "/a   -1  | e=''\n"},
-      {"a block with neither path nor node is no node", "driver sd\ninstance 3\n\nnode pseudo\n", " pseudo  -1  |\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(hx::ParseDevinfoSnapshot(c.text)), c.expected) << c.what;
+  // The cases: a snapshot, then its nodes as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("devinfo-snapshots.txt"))
+    EXPECT_EQ(Describe(hx::ParseDevinfoSnapshot(c.texts.at(0))), c.texts.at(1)) << c.what;
 }
 
 TEST(PooladmSnapshot, ReadsPoolsSetsAndProcessors) {
-  const std::string pooladm =
-      "\nsystem default\n\tstring\tsystem.comment\n\tint\tsystem.version 1\n\n"
-      "\tpool pool_web\n\t\tboolean\tpool.active true\n\t\tstring\tpool.comment Web servers\n\t\tpset\tpset_web\n\n"
-      "\tpool pool_default\n\t\tboolean\tpool.active true\n\n"
-      "\tpset pset_web\n\t\tuint\tpset.size 2\n\n"
-      "\t\tcpu\n\t\t\tint\tcpu.sys_id 1\n\t\t\tstring\tcpu.status on-line\n\n"
-      "\t\tcpu\n\t\t\tint\tcpu.sys_id 0\n\n"
-      "\tpset pset_default\n\t\tdouble\tpset.load 0.5\n";
-  EXPECT_EQ(Describe(hx::ParsePooladmOutput(pooladm)),
-            "system default 3:system.comment= 0:system.version=1\n"
-            "pool pool_web 2:pool.active=true 3:pool.comment=Web servers -> pset_web\n"
-            "pool pool_default 2:pool.active=true -> \n"
-            "pset pset_web 1:pset.size=2\n  cpu 0:cpu.sys_id=1 3:cpu.status=on-line\n  cpu 0:cpu.sys_id=0\n"
-            "pset pset_default 4:pset.load=0.5\n");
-  // Without blank lines the indentation still tells a pool's set from the next set's heading;
-  // cpus before any set and properties before any element are dropped.
-  EXPECT_EQ(Describe(hx::ParsePooladmOutput("int x 1\ncpu\n int cpu.sys_id 4\n pool p\n  pset s\n pset s\n  cpu\n"
-                                            "   int cpu.sys_id 3\n")),
-            "system \npool p -> s\npset s\n  cpu 0:cpu.sys_id=3\n");
+  // The cases: `pooladm` output, then its pools and sets as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("pooladm-snapshots.txt"))
+    EXPECT_EQ(Describe(hx::ParsePooladmOutput(c.texts.at(0))), c.texts.at(1)) << c.what;
 
   struct { const char* text; const char* pool; } binds[] = {
       {"4711\tpool_web\n", "pool_web"}, {"4711  pool_web \n", "pool_web"}, {"\n4711\t pool default \n", "pool default"},

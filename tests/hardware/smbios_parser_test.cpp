@@ -22,39 +22,9 @@ std::string Describe(const SMBiosRecordsT& records) {
 }
 
 TEST(DmiDecodeParse, RecordsFromOutput) {
-  struct { const char* what; std::string text; std::string records; } cases[] = {
-      {"one record", "Handle 0x0000, DMI type 0, 24 bytes\nBIOS Information\n\tVendor: Phoenix Technologies LTD\n",
-       "0x0000/0/BIOS Information{Vendor=Phoenix Technologies LTD;}\n"},
-      {"a name with an empty value; its list items are not values",
-       "Handle 0x0000, DMI type 0, 24 bytes\nBIOS Information\n\tCharacteristics:\n\t\tPCI is supported\n"
-       "\t\tBIOS is upgradeable\n\tBIOS Revision: 4.6\n",
-       "0x0000/0/BIOS Information{BIOS Revision=4.6;Characteristics=;}\n"},
-      {"header lines and comments ignored",
-       "# dmidecode 3.0\nGetting SMBIOS data from sysfs.\nSMBIOS 3.2 present.\n# SMBIOS implementations newer\n"
-       "Table at 0x68D31000.\n\nHandle 0x0001, DMI type 1, 27 bytes\n# inside\nSystem Information\n\tUUID: a:b\n",
-       "0x0001/1/System Information{UUID=a:b;}\n"},
-      {"older tools print the type on its own line",
-       "Handle 0x0000\n\tDMI type 0, 20 bytes.\n\tBIOS Information\n\t\tVendor: Award\n",
-       "0x0000/0/BIOS Information{Vendor=Award;}\n"},
-      {"trailing dot after the length", "Handle 0x0003, DMI type 3, 21 bytes.\nChassis Information\n\tType: Other\n",
-       "0x0003/3/Chassis Information{Type=Other;}\n"},
-      {"values stripped, later value replaces earlier",
-       "Handle 0x0300, DMI type 3, 21 bytes\nChassis Information\n\tSerial Number: USE2236835      \r\n"
-       "\tAsset Tag:                    \n\tSerial Number: second\n",
-       "0x0300/3/Chassis Information{Asset Tag=;Serial Number=second;}\n"},
-      {"value names compare exactly", "Handle 1, DMI type 1, 8 bytes\nS\n\tName: a\n\tname: b\n", "1/1/S{Name=a;name=b;}\n"},
-      {"colon in the value; a leading colon is not a name", "Handle 1, DMI type 9, 8 bytes\nSlot\n\tID: 1:2:3\n\t: orphan\n",
-       "1/9/Slot{ID=1:2:3;}\n"},
-      {"no handle line: nothing", "BIOS Information\n\tVendor: X\n", ""},
-      {"no title: the first line is taken as the title", "Handle 2, DMI type 2, 8 bytes\n\tVendor: X\n\tB: y\n",
-       "2/2/Vendor: X{B=y;}\n"},
-      {"type that is no number stays unknown", "Handle 5, DMI type x, 8 bytes\nT\nHandle 6, DMI type 99999999999, 1 bytes\nU\n",
-       "5/-1/T{}\n6/-1/U{}\n"},
-      {"handle only", "Handle 0x0007\n", "0x0007/-1/none{}\n"},
-      {"second field that is no type", "Handle 0x0008, 3 bytes\nTitle\n", "0x0008/-1/Title{}\n"},
-      {"empty output", "", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Describe(Parse(c.text)), c.records) << c.what;
+  // The cases: dmidecode output, then its records as Describe shows them.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("dmidecode-records.txt"))
+    EXPECT_EQ(Describe(Parse(c.texts.at(0))), c.texts.at(1)) << c.what;
 }
 
 // The older layout and output cut off in the middle of a record, then of a handle line.

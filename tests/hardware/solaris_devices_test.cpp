@@ -44,40 +44,17 @@ std::string Disk(const std::string& devinfo, const std::string& kstat) {
 
 // Statistics filling what the properties lack: the x86 fixture machine's cmdk0.
 TEST(SolarisDiskDrive, ValuesFromPropertiesAndErrorStatistics) {
-  const std::string sd0 = "node sd\ndriver sd\ninstance 0\n";
-  const std::string stats =
-      "sderr:0:sd0,err:Vendor\tSEAGATE \nsderr:0:sd0,err:Product\tST3146 \nsderr:0:sd0,err:Revision\t0006\n"
-      "sderr:0:sd0,err:Serial No\t3LM0QXYZ\nsderr:0:sd0,err:class\tdevice_error\n"
-      "sderr:1:sd01,err:Size\t999\nsderr:1:sd01,err:class\tdevice_error\n"
-      "sd:0:sd0,io:Size\t777\nsd:0:sd0,io:class\tdisk\n";
-  struct { const char* what; std::string devinfo, kstat, expected; } cases[] = {
-      {"properties come first; a SCSI class in any case adds target and unit",
-       sd0 + "prop inquiry-vendor-id string HITACHI\nprop inquiry-product-id string HUS15\nprop class string ScSi\n"
-             "prop lun int 0\nprop target int 3\nprop devid string id1,sd@n5000\nprop device-blksize int 4096\n"
-             "prop device-nblocks int64 4294967296\nprop inquiry-device-type int 0\n",
-       stats,
-       "sd0: DeviceID=id1,sd@n5000 DeviceType=0 FirmwareRevision=0006 InterfaceType=SCSI Manufacturer=HITACHI "
-       "Model=HUS15 SCSILogicalUnit=0 SCSITargetId=3 SerialNumber=3LM0QXYZ Size=17592186044416 "},
-      {"the statistic's Size wins over the block count; sd0,err is not the statistic of sd01",
-       "node sd\ndriver sd0\ninstance 1\nprop class string ide\nprop device-nblocks int 8\n", stats, "sd01: Size=999 "},
-      {"with no size anywhere the devid's file is measured, -1 when it cannot be opened",
-       "node cmdk\ndriver cmdk\ninstance 2\nprop devid string /nonexistent/disk\n", "",
-       "cmdk2: DeviceID=/nonexistent/disk Size=-1 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Disk(c.devinfo, c.kstat), c.expected) << c.what;
+  // The cases: a device node, the statistics of the machine, then the disk as Disk shows it.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("solaris-disks.txt"))
+    EXPECT_EQ(Disk(c.texts.at(0), c.texts.at(1)) + "\n", c.texts.at(2)) << c.what;
 }
 
 TEST(SolarisVideoController, PromPropertiesWhereThePromHasThem) {
-  struct { const char* devinfo; const char* expected; } cases[] = {
-      {"node display\nprom model string QEMU VGA\nprom v_freq int 60 75\nprom width int 1024\nprom height int 768\n",
-       "  Caption=QEMU VGA\n  CurrentHorizontalResolution=1024\n  CurrentRefreshRate=60\n"
-       "  CurrentVerticalResolution=768\n"},
-      {"node display\nprop model string not the PROM\nprom width string wide\n", ""},
-  };
-  for (const auto& c : cases) {
+  // The cases: a display node, then the properties the PROM gives it.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("solaris-displays.txt")) {
     RefM<HWInstance> instance(new HWInstance("TVK_VideoController", "display", ""));
-    HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.devinfo)[0]);
-    EXPECT_EQ(hxhw::InstancesText({instance}), std::string("TVK_VideoController|display|\n") + c.expected);
+    HWClass_SolarisVideoController::AddPromProperties(*instance, hx::ParseDevinfoSnapshot(c.texts.at(0))[0]);
+    EXPECT_EQ(hxhw::InstancesText({instance}), "TVK_VideoController|display|\n" + c.texts.at(1)) << c.what;
   }
 }
 

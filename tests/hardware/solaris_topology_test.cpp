@@ -44,23 +44,9 @@ std::string Processors(const std::string& kstat) {
 }
 
 TEST(SolarisProcessor, OneInstancePerChip) {
-  struct { const char* what; std::string kstat; const char* expected; } cases[] = {
-      {"a placeholder brand gives way to the implementation",
-       CpuInfo({{0, 7, 0, "on-line"}}, "(unsupported)", " Pentium Pro "),
-       "TVK_Processor|Pentium Pro|\n  Description=Pentium Pro\n  DeviceID=CPU7\n  Manufacturer=GenuineIntel\n"
-       "  MaxClockSpeed=2533\n  Name=Pentium Pro\n  NumberOfCores=1\n  NumberOfLogicalProcessors=1\n"},
-      {"with both placeholders the processor type names the chip; a processor listed twice counts once",
-       CpuInfo({{0, 0, 0, "on-line"}, {0, 0, 0, "on-line"}}, "(unsupported)", "(unsupported)"),
-       "TVK_Processor|i386|\n  Description=\n  DeviceID=CPU0\n  Manufacturer=GenuineIntel\n  MaxClockSpeed=2533\n  Name=i386\n"
-       "  NumberOfCores=1\n  NumberOfLogicalProcessors=1\n"},
-      {"values come as text and are read as numbers where needed",
-       "cpu_info:4:cpu_info4:chip_id\t 0003\ncpu_info:4:cpu_info4:clock_MHz\t3000 MHz\ncpu_info:4:cpu_info4:brand\t"
-       "\xe9t\xe9 \nsderr:0:sd0,err:chip_id\t9\n",
-       "TVK_Processor|\xc3\xa9t\xc3\xa9|\n  Description=\n  DeviceID=CPU3\n  Manufacturer=\n  MaxClockSpeed=3000\n  Name=\xc3\xa9t\xc3\xa9\n"
-       "  NumberOfCores=1\n  NumberOfLogicalProcessors=1\n"},
-      {"no statistics, no processors", "", ""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Processors(c.kstat), c.expected) << c.what;
+  // The cases: `kstat -p` output, then the processor instances made of it.
+  for (const hxtest::TextCaseT& c : hxtest::TextCases("solaris-processors.txt"))
+    EXPECT_EQ(Processors(c.texts.at(0)), c.texts.at(1)) << c.what;
 }
 
 // The fixture machines show a zone and the global zone named by the zone calls.

@@ -12,10 +12,7 @@
 
 namespace pkgtest {
 
-struct TestPackageT {
-  std::string name, version;
-  std::vector<std::string> files;
-};
+struct TestPackageT { std::string name, version; std::vector<std::string> files; };
 
 class TestKindC {
  public:

@@ -45,11 +45,7 @@ class PackageDbTest : public ::testing::Test {
 // and what the types before it (and the failing one itself) gave still replaces the old database.
 TEST_F(PackageDbTest, BuildsTypesInOrderAndQueriesTheFirstOwner) {
   TestKindC broken("BROKEN", {{"half", "1", {"/opt/half/a"}}}, hx::RcFromErrno(EIO));
-  struct CaseT {
-    const char* types;
-    hx::ResultT result;
-    std::string shared, truss, half;
-  } cases[] = {
+  struct CaseT { const char* types; hx::ResultT result; std::string shared, truss, half; } cases[] = {
       {"SUNPKG", hx::RC_OK, csu_, "SUNPKG|SUNWtoo|2:1.2", Rc(trk::RC_PKGDB_NOT_FOUND)},
       {"SUNPKG, NOSUCH", trk::MSG_PKGDB_LIST, csu_, "SUNPKG|SUNWtoo|2:1.2", Rc(trk::RC_PKGDB_NOT_FOUND)},
       {"SUNPKG,", trk::MSG_PKGDB_LIST, csu_, "SUNPKG|SUNWtoo|2:1.2", Rc(trk::RC_PKGDB_NOT_FOUND)},

@@ -35,10 +35,7 @@ int64_t LocalTime(int year, int month, int day, int hour, int minute) {
 }  // namespace
 
 TEST(Svr4ReadersTest, ContentsLinesGiveOwnedPaths) {
-  struct CaseT {
-    const char* line;
-    const char* owned;
-  } cases[] = {
+  struct CaseT { const char* line; const char* owned; } cases[] = {
       {"/usr/bin/ls f none 0555 root bin 18484 49483 1106333543 SUNWcsu", "SUNWcsu=/usr/bin/ls;"},
       {"/etc/passwd e passwd 0644 root sys 580 48299 1106333600 SUNWcsr:edit SUNWfoo",
        "SUNWcsr=/etc/passwd;SUNWfoo=/etc/passwd;"},
@@ -69,20 +66,15 @@ TEST(Svr4ReadersTest, PkgchkListingGivesOwnedPaths) {
 }
 
 TEST(Svr4ReadersTest, VersionsAndInstallDates) {
-  struct VersionT {
-    const char* text;
-    const char* converted;
-  } versions[] = {
+  struct VersionT { const char* text; const char* converted; } versions[] = {
       {"11.10.0,REV=2005.01.21.15.53", "11.10.0"},
       {",REV=1", ",REV=1"},
   };
   for (const VersionT& v : versions) EXPECT_EQ(svr4::ConvertVersion(v.text), v.converted) << v.text;
 
   // Month names are the C locale's; a run's own time locale (set at start-up) is not asked.
-  struct DateT {
-    const char* text;
-    int64_t seconds;  // 0: unreadable
-  } dates[] = {
+  // seconds: 0 when the date cannot be read
+  struct DateT { const char* text; int64_t seconds; } dates[] = {
       {"Jan 05 2012 14:22", LocalTime(2012, 1, 5, 14, 22)},
       {"  Nov 30 2018 12:44 ", LocalTime(2018, 11, 30, 12, 44)},
       {"Jän 05 2012 14:22", 0},
@@ -97,11 +89,8 @@ TEST(Svr4ReadersTest, VersionsAndInstallDates) {
 }
 
 TEST(IpsReadersTest, IdentifiersParse) {
-  struct CaseT {
-    const char* text;
-    bool valid;
-    const char* parts;  // publisher|name|version|build|branch|timestamp
-  } cases[] = {
+  // parts: publisher|name|version|build|branch|timestamp
+  struct CaseT { const char* text; bool valid; const char* parts; } cases[] = {
       {"pkg://solaris/system/core-os@0.5.11,5.11-0.175.1.0.0.24.2:20120919T185104Z", true,
        "solaris|system/core-os|0.5.11|5.11|0.175.1.0.0.24.2|20120919T185104Z"},
       {"//openindiana.org/SUNWcs@0.5.11-2020.0.1.20752", true, "openindiana.org|SUNWcs|0.5.11||2020.0.1.20752|"},
@@ -122,11 +111,8 @@ TEST(IpsReadersTest, IdentifiersParse) {
 }
 
 TEST(DebReadersTest, QueryLinesListLinesAndUsrTwins) {
-  struct CaseT {
-    const char* line;
-    bool ok;
-    const char* fields;  // name|qualified|arch|version|maintainer|summary|installed
-  } cases[] = {
+  // fields: name|qualified|arch|version|maintainer|summary|installed
+  struct CaseT { const char* line; bool ok; const char* fields; } cases[] = {
       {"ii \tcoreutils\tamd64\t9.1-1\tMichael Stone <mstone@debian.org>\tGNU core utilities", true,
        "coreutils|coreutils|amd64|9.1-1|Michael Stone <mstone@debian.org>|GNU core utilities|1"},
       {"hi \tlibc6:amd64\tamd64\t2.36-9+deb12u4\tGNU Libc Maintainers\tGNU C Library", true,

@@ -14,7 +14,6 @@
 
 namespace {
 
-using pkgtest::AttrsT;
 
 constexpr int64_t c_Installed = 1325773320;  // 2012-01-05T14:22:00Z
 
@@ -27,11 +26,7 @@ std::string LocalText(int64_t seconds) {
   return text;
 }
 
-struct RunT {
-  hx::ResultT result = hx::RC_FAIL;
-  std::vector<std::string> elements;
-  std::string log;
-};
+struct RunT { hx::ResultT result = hx::RC_FAIL; std::vector<std::string> elements; std::string log; };
 
 // Loads the options and runs one tracker on a fresh inventory.
 template <typename F>
@@ -54,12 +49,7 @@ RunT RunTracker(const std::vector<std::string>& options, const std::string& tag,
 
 TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
   hxtest::TempDirC dir("hx-agents");
-  struct CaseT {
-    const char* what;
-    const char* ini;
-    mode_t mode;
-    std::vector<std::string> instances;
-  } cases[] = {
+  struct CaseT { const char* what; const char* ini; mode_t mode; std::vector<std::string> instances; } cases[] = {
       {"blanks", "# agent\nagentid = 42\n agent_version=  7.5\r\n", 0644,
        {"Hardware|Class=TVK_ExternalAgent|Name=TLMAgent|Evidence=OS API|Name=TLMAgent;Type=TLM;ID=42;Version=7.5;"}},
       {"last wins, no version", "agentid=1\nagentid=2\n=3\n", 0644,
@@ -85,29 +75,9 @@ TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
 // version, live entries not installed or pointing outside the live directory add nothing.
 TEST(PackageTrackersTest, OwnPackagesFromTheCacheAndTheLiveIndex) {
   hxtest::TempDirC dir("hx-own");
-  const std::string date = "2012-01-05T14:22:00Z";  // c_Installed
-  pkgtest::WriteDescription(dir, "cache/public/b-editor",
-                            {{"name", "editor"}, {"title", "Acme Editor"}, {"version", "2.1"}, {"type", "Application"},
-                             {"installTime", date}, {"objectID", "OBJ1"}, {"policyGUID", "POL1"}});
-  pkgtest::WriteDescription(dir, "cache/public/a-settings",
-                            {{"name", "cfg"}, {"title", "Settings"}, {"version", "1"}, {"type", "ClientSettings"}});
-  pkgtest::WriteDescription(dir, "cache/public/fix", {{"name", "fix"}, {"title", "Fix"}, {"version", "1"},
-                                                      {"type", "Application"}, {"kind", "patch"}});
-  pkgtest::WriteDescription(dir, "cache/public/untitled", {{"name", "u"}, {"version", "1"}, {"type", "Application"}});
-  pkgtest::WriteDescription(dir, "cache/callout/job", {{"name", "job"}, {"title", "Nightly"}, {"version", "3"},
-                                                       {"type", "Schedule"}});
-  pkgtest::WriteDescription(dir, "cache/private/alice/mine", {{"name", "mine"}, {"title", "Mine"}, {"version", "0.1"},
-                                                              {"type", "Application"}});
-  pkgtest::WriteDescription(dir, "appcache/tool", {{"name", "tool"}, {"title", "Tool"}, {"version", "9"},
-                                                   {"type", "Application"}});
-  pkgtest::WriteDescription(dir, "live/pkgs/viewer", {{"name", "ignored"}, {"title", "Viewer"}, {"version", "5.0"},
-                                                      {"type", "Application"}, {"installTime", date}});
-  pkgtest::WriteDescription(dir, "outside", {{"title", "Outside"}, {"version", "1"}, {"type", "Application"}});
-  pkgtest::WriteLiveIndex(dir, "live",
-                          {{{"href", "pkgs/viewer/package.xml"}, {"name", "viewer"}, {"installed", "TRUE"},
-                            {"objectID", "OBJ2"}},
-                           {{"href", "pkgs/viewer/package.xml"}, {"name", "off"}, {"installed", "false"}},
-                           {{"href", "../outside/package.xml"}, {"name", "escape"}, {"installed", "true"}}});
+  // The stores, the live index and a description outside the live directory; the editor and
+  // the viewer were installed at c_Installed.
+  hxtest::CopyTree(HX_SOURCE_DIR "/tests/fixtures/package-cache", dir.Path());
   const std::string installed = LocalText(c_Installed);
   const std::string editor = "Package|Name=Acme Editor|Evidence=Tarvosk|Version=2.1|InstallDate=" + installed +
                              "|PackageName=editor;Type=Application;Access=Public;ObjectId=OBJ1;PolicyGuid=POL1;";

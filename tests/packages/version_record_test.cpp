@@ -10,14 +10,7 @@ namespace {
 int Sign(int v) { return (v > 0) - (v < 0); }
 
 TEST(PackageVersionTest, ParsesEpochVersionAndRelease) {
-  struct CaseT {
-    const char* text;
-    const char* epoch;
-    const char* version;
-    const char* release;
-    const char* full;
-    const char* shortForm;
-  } cases[] = {
+  struct CaseT { const char *text, *epoch, *version, *release, *full, *shortForm; } cases[] = {
       {" 2:1.4.7-3\r\n", "2", "1.4.7", "3", "2:1.4.7-3", "1.4.7-3"},
       {"1.4.7", "", "1.4.7", "", "1.4.7", "1.4.7"},
       {"1.0-beta-2", "", "1.0-beta", "2", "1.0-beta-2", "1.0-beta-2"},
@@ -39,13 +32,10 @@ TEST(PackageVersionTest, ParsesEpochVersionAndRelease) {
 }
 
 TEST(PackageVersionTest, OrdersLikePackageTools) {
-  struct CaseT {
-    const char* a;
-    const char* b;
-    int order;
-  } cases[] = {{"1.10", "1.9", 1}, {"1.0a", "1.0", 1},   {"2:1.0", "1:9.0", 1}, {"1.0-2", "1.0-10", -1},
-               {"01.2", "1.2", 0}, {"1..2", "1.2", 0},   {"1.0", "1.0.0", -1},  {"1.a", "1.1", 1},
-               {"5:1", "1", 1},    {"1.abc", "1.abd", -1}, {"1.0-r2", "1.0-r1", 1}};
+  struct CaseT { const char *a, *b; int order; } cases[] = {
+      {"1.10", "1.9", 1}, {"1.0a", "1.0", 1},     {"2:1.0", "1:9.0", 1}, {"1.0-2", "1.0-10", -1},
+      {"01.2", "1.2", 0}, {"1..2", "1.2", 0},     {"1.0", "1.0.0", -1},  {"1.a", "1.1", 1},
+      {"5:1", "1", 1},    {"1.abc", "1.abd", -1}, {"1.0-r2", "1.0-r1", 1}};
   for (const CaseT& c : cases) {
     EXPECT_EQ(Sign(PackageVersionC(c.a).compare(PackageVersionC(c.b))), c.order) << c.a << " vs " << c.b;
     EXPECT_EQ(Sign(PackageVersionC(c.b).compare(PackageVersionC(c.a))), -c.order) << c.b << " vs " << c.a;

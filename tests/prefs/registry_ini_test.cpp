@@ -13,38 +13,18 @@
 
 namespace {
 
-struct ParseCase {
-  const char* what;
-  std::string input;
-  std::string text;  // the written form of what was read
-};
-
 TEST(RegistryIni, ParsesLinesByTheFileRules) {
-  const ParseCase cases[] = {
-      {"blanks around name and value", "a = b \n", "a=b\n"},
-      {"empty name and empty section are skipped", "=x\n[]\n[sec]\nk=v", "[sec]\nk=v\n"},
-      {"comments", "; comment\n  ;x=y\n[s]\n", "[s]\n"},
-      {"[ without ] is skipped, not a value", "[s=1\nk=v", "k=v\n"},
-      {"section name up to the first ], trimmed", "[ s ] trailing\nk=v\n[t]x]\n", "[s]\nk=v\n\n[t]\n"},
-      {"a section named twice continues the first", "[a]\nx=1\n[b]\ny=2\n[A]\nz=3",
-       "[a]\nx=1\nz=3\n\n[b]\ny=2\n"},
-      {"CRLF line ends", "x=1\r\ny = 2\r\n[s]\r\n", "x=1\ny=2\n\n[s]\n"},
-      {"the first = splits", "k=v=w\n", "k=v=w\n"},
-      {"lines without = are skipped", "just words\n[s]\nmore words\n", "[s]\n"},
-      {"a name given twice takes the later value", "[s]\nk=1\nK=2\n", "[s]\nk=2\n"},
-      {"empty value", "k=\n", "k=\n"},
-      {"tabs and no final newline", "\t[s]\t\n\tk\t=\tv\t", "[s]\nk=v\n"},
-      {"key paths as section names", "[Tarvosk\\Tracker\\CurrentVersion]\nA=1\n",
-       "[Tarvosk\\Tracker\\CurrentVersion]\nA=1\n"},
-      {"empty file", "", ""},
-  };
-  for (const ParseCase& c : cases) {
+  // The cases: file content, then the written form of what was read; and a last line without
+  // a line end.
+  std::vector<hxtest::TextCaseT> cases = hxtest::TextCases("ini-lines.txt");
+  cases.push_back({"tabs and no final newline", {"\t[s]\t\n\tk\t=\tv\t", "[s]\nk=v\n"}});
+  for (const hxtest::TextCaseT& c : cases) {
     PrefsC p;
-    p.Parse(c.input);
-    EXPECT_EQ(p.Text(), c.text) << c.what;
+    p.Parse(c.texts.at(0));
+    EXPECT_EQ(p.Text(), c.texts.at(1)) << c.what;
     PrefsC again;
     again.Parse(p.Text());
-    EXPECT_EQ(again.Text(), c.text) << c.what << " (read back)";
+    EXPECT_EQ(again.Text(), c.texts.at(1)) << c.what << " (read back)";
   }
 }
 

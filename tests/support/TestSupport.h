@@ -77,6 +77,22 @@ inline void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
 }
 
+// Table cases kept as data in tests/fixtures/cases/<name>: each starts with a line "=== <what>"
+// and holds texts separated by lines "---" (the input, then what it must give). Every line of a
+// text keeps its line end, so a text is empty or ends with one.
+struct TextCaseT { std::string what; std::vector<std::string> texts; };
+inline std::vector<TextCaseT> TextCases(const std::string& name) {
+  std::vector<TextCaseT> cases;
+  std::istringstream in(ReadFile(HX_SOURCE_DIR "/tests/fixtures/cases/" + name));
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("=== ", 0) == 0) cases.push_back({line.substr(4), {""}});
+    else if (!cases.empty() && line == "---") cases.back().texts.emplace_back();
+    else if (!cases.empty()) cases.back().texts.back() += line + "\n";
+  }
+  EXPECT_FALSE(cases.empty()) << name;
+  return cases;
+}
+
 // Everything in a stdio stream, read from its start.
 inline std::string ReadStream(std::FILE* in) {
   std::fflush(in);
