@@ -34,7 +34,9 @@
 
 namespace {
 
-constexpr int c_Runs = 5;
+using hxbench::c_Runs;
+using hxbench::MedianOf;
+using hxbench::Seconds;
 constexpr int c_Packages = 3000;
 constexpr int c_FilesPerPackage = 100;
 constexpr const char* c_Type = "BENCH";
@@ -79,17 +81,6 @@ std::vector<std::unique_ptr<PackageInfoC>> BenchListerC::s_packages;
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "failed: %s\n", what);
   std::exit(1);
-}
-
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double MedianOf(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 bool SameBytes(const std::string& a, const std::string& b) {

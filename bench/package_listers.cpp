@@ -36,7 +36,6 @@
 
 namespace {
 
-constexpr int c_Runs = 5;
 constexpr int c_Packages = 2000;
 constexpr int c_Lines = 300000;
 constexpr const char* c_Cdb = "/usr/bin/cdb";
@@ -45,22 +44,6 @@ constexpr const char* c_DpkgInfo = "/var/lib/dpkg/info/";
 [[noreturn]] void Fail(const char* what) {
   std::fprintf(stderr, "failed: %s\n", what);
   std::exit(1);
-}
-
-double Seconds(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(const std::function<void()>& work) {
-  std::vector<double> v;
-  for (int i = 0; i <= c_Runs; ++i) {
-    const double s = Seconds(work);
-    if (i > 0) v.push_back(s);  // the first run warms the cache
-  }
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 bool Run(const std::vector<std::string>& argv) {
@@ -135,8 +118,8 @@ void BenchSvr4(const hxbench::BenchDirC& dir) {
   const std::string input = dir.File("svr4.cdbmake");
   WriteText(input, MakeSvr4Machine(dir));
   ::setenv("TARVOSKSYSROOT", dir.File("machine").c_str(), 1);
-  const double ours = Median([&] { BuildUnsynced("SUNPKG", dir.File("svr4.cdb")); });
-  const double theirs = Median([&] {
+  const double ours = hxbench::Median([&] { BuildUnsynced("SUNPKG", dir.File("svr4.cdb")); });
+  const double theirs = hxbench::Median([&] {
     if (!Run({c_Cdb, "-c", "-t", dir.File("tool.tmp"), dir.File("tool.cdb"), input})) Fail("cdb -c");
   });
   ::unsetenv("TARVOSKSYSROOT");
@@ -152,7 +135,7 @@ void BenchDeb(const hxbench::BenchDirC& dir) {
   }
   TrkUnixPreferencesC prefs;
   size_t packages = 0;
-  const double phase = Median([&] {
+  const double phase = hxbench::Median([&] {
     RefM<TrkInventoryC> inventory = TrkInventoryC::New();
     RefM<TrkInventoryEntityC> root;
     if (hx::Failed(trk::GetPackageRoot(inventory.get(), &root))) Fail("root");
@@ -161,7 +144,7 @@ void BenchDeb(const hxbench::BenchDirC& dir) {
     packages = 0;
     for (TrkInventoryEntityC* e = root->GetFirstChild(); e != nullptr; e = e->GetNext()) ++packages;
   });
-  const double query = Median([&] {
+  const double query = hxbench::Median([&] {
     if (!Run({"sh", "-c", "dpkg-query -W > /dev/null"})) Fail("dpkg-query");
   });
   std::printf("DEB: %zu installed packages\n", packages);
@@ -186,8 +169,8 @@ void BenchDeb(const hxbench::BenchDirC& dir) {
     }
   }
   WriteText(dir.File("deb.cdbmake"), input + "\n");
-  const double ours = Median([&] { BuildUnsynced("DEB", dir.File("deb.cdb")); });
-  const double theirs = Median([&] {
+  const double ours = hxbench::Median([&] { BuildUnsynced("DEB", dir.File("deb.cdb")); });
+  const double theirs = hxbench::Median([&] {
     if (!Run({"sh", "-c", "cat " + std::string(c_DpkgInfo) + "*.list > /dev/null && " + c_Cdb + " -c -t " +
                               dir.File("tool.tmp") + " " + dir.File("tool.cdb") + " " + dir.File("deb.cdbmake")}))
       Fail("cat | cdb -c");
