@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void TrkAttributeMapC::Set(StringC name, StringC value) {
+void TrkAttributeMapC::Set(std::string_view name, StringC value) {
   for (auto& a : attrs_) {
     if (a.GetName() == name) {
       a.SetValue(std::move(value));

@@ -30,7 +30,7 @@ class TrkAttributeMapC {
   static constexpr size_t c_FirstCapacity = 2;
 
   // Name and value are taken as they are: the entity applies the character rule before.
-  void Set(StringC name, StringC value);
+  void Set(std::string_view name, StringC value);
   // The attribute, or null.
   const TrkAttributeC* Find(std::string_view name) const;
   // RC_FAIL when there is no such attribute.

@@ -1,6 +1,7 @@
 #include "inventory/TrkInventory.h"
 
 #include "inventory/InventoryCodes.h"
+#include "inventory/TrkIndexBuilder.h"
 #include "inventory/TrkTrack.h"
 
 namespace {
@@ -20,6 +21,8 @@ hx::ResultT AddFlag(TrkInventoryC& root, const char* name, bool on) {
 }  // namespace
 
 TrkInventoryC::TrkInventoryC() : TrkInventoryEntityC(trk::c_InventoryRootTag) {}
+
+TrkInventoryC::~TrkInventoryC() = default;
 
 RefM<TrkInventoryC> TrkInventoryC::New() { return RefM<TrkInventoryC>(new TrkInventoryC); }
 
@@ -54,16 +57,19 @@ hx::ResultT TrkInventoryC::addChild(XmlNodeI* child) {
   auto* node = dynamic_cast<TrkXmlParentI*>(child);
   if (node == nullptr) return hx::RC_INVALID_ARG;
   TrkInventoryEntityC* entity = node->GetEntity();
-  TrkDigestKeyT flat, deep;
-  const hx::ResultT rc = entity->CalculateDigestKeys(&flat, &deep);
-  if (hx::Failed(rc)) return rc;
-  flatIndex_.Insert(flat, entity);
-  deepIndex_.Insert(deep, entity);
+  if (!builder_) builder_ = std::make_unique<TrkIndexBuilderC>(flatIndex_, deepIndex_);
+  entity->AddRef();  // the builder's
+  builder_->Add(entity);
   return hx::RC_OK;
 }
 
 hx::ResultT TrkInventoryC::GetInventory(TrkInventoryC** inventory) {
   if (inventory == nullptr) return hx::RC_INVALID_ARG;
+  if (builder_) {
+    const hx::ResultT rc = builder_->Finish();
+    builder_.reset();
+    if (hx::Failed(rc)) return rc;
+  }
   AddRef();
   *inventory = this;
   return hx::RC_OK;

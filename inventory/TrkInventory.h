@@ -12,6 +12,10 @@
 #include "inventory/TrkInventoryEntity.h"
 #include "inventory/TrkInventoryIndex.h"
 
+#include <memory>
+
+class TrkIndexBuilderC;
+
 // The identity of a run as the root element carries it. The run driver fills it from its
 // preferences (named beside each field); the document only decides which attribute is written
 // when and in which order.
@@ -52,7 +56,8 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   StringC getPublicId() const override;
   StringC getSystemId() const override;
   // A top-level element of a document being read: entered into the flat and deep indexes by
-  // its digests, not linked below the root. (Trackers link entities with AddEntity.)
+  // its digests, not linked below the root. (Trackers link entities with AddEntity.) The
+  // indexes are complete once GetInventory answered.
   hx::ResultT addChild(XmlNodeI* child) override;
   hx::ResultT GetInventory(TrkInventoryC** inventory) override;
 
@@ -70,6 +75,8 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   // of this inventory into the delta. On success *delta holds one reference for the caller.
   hx::ResultT GenerateDiff(const FileNameC& base, TrkInventoryC** delta);
   hx::ResultT GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
+  // The same against a base document read already (ReadFile), which the delta uses up.
+  hx::ResultT GenerateDiff(TrkInventoryC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
 
   // A "Hardware" child of the root (see TrkTrackC::AddClass).
   static RefM<TrkInventoryEntityC> AddClass(TrkInventoryC* inventory, const StringC& className, const StringC& name,
@@ -79,10 +86,11 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   const TrkInventoryIndexC& GetDeepIndex() const { return deepIndex_; }
 
  protected:
-  ~TrkInventoryC() override = default;
+  ~TrkInventoryC() override;
 
  private:
   TrkInventoryIndexC flatIndex_;
   TrkInventoryIndexC deepIndex_;
+  std::unique_ptr<TrkIndexBuilderC> builder_;  // while the document is read; fills the indexes
   TrkInventoryHeaderT deltaHeader_;
 };

@@ -94,6 +94,18 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, TrkInventoryC** d
 hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta) {
   if (delta == nullptr) return hx::RC_NULL_OUT;
   *delta = nullptr;
+  RefM<TrkInventoryC> baseDoc;
+  const hx::ResultT rc = TrkInventoryDocTypeHandlerC::ReadFile(base, &baseDoc);
+  if (hx::Failed(rc)) {
+    hx::Trace(trk::c_TraceInventoryDiff, "Base inventory '%1$s' not read (0x%2$08X)\n", base.text(), rc);
+    return rc;
+  }
+  return GenerateDiff(*baseDoc, header, delta);
+}
+
+hx::ResultT TrkInventoryC::GenerateDiff(TrkInventoryC& baseDoc, const TrkInventoryHeaderT& header, TrkInventoryC** delta) {
+  if (delta == nullptr) return hx::RC_NULL_OUT;
+  *delta = nullptr;
 
   RefM<TrkInventoryC> result = New();
   hx::ResultT rc = result->AddDeltaRootAttributes(header);
@@ -101,23 +113,16 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventor
   if (hx::Succeeded(rc)) rc = CreateSections(*result, sections);
   if (hx::Failed(rc)) return rc;
 
-  RefM<TrkInventoryC> baseDoc;
-  rc = TrkInventoryDocTypeHandlerC::ReadFile(base, &baseDoc);
-  if (hx::Failed(rc)) {
-    hx::Trace(trk::c_TraceInventoryDiff, "Base inventory '%1$s' not read (0x%2$08X)\n", base.text(), rc);
-    return rc;
-  }
-
   TrkInventoryIndexC current;
   rc = IndexTopLevel(*this, current);
   if (hx::Failed(rc)) return rc;
 
-  TrkInventoryIndexC& baseFlat = baseDoc->flatIndex_;
+  TrkInventoryIndexC& baseFlat = baseDoc.flatIndex_;
   size_t added = 0, updated = 0;
   current.ForEachKey([&](const TrkDigestKeyT& key, const TrkInventoryIndexC::ElemsT& entities) {
     if (hx::Failed(rc)) return;
     ItemStateE state = ItemStateE::Unchanged;
-    rc = CompareItem(key, entities, *baseDoc, baseFlat, &state);
+    rc = CompareItem(key, entities, baseDoc, baseFlat, &state);
     if (hx::Failed(rc) || state == ItemStateE::Unchanged) return;
     TrkInventoryEntityC& section = state == ItemStateE::New ? *sections.add : *sections.update;
     (state == ItemStateE::New ? added : updated) += entities.size();
@@ -136,9 +141,8 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventor
   });
   if (hx::Failed(rc)) return rc;
 
-  hx::Trace(trk::c_TraceInventoryDiff, "Delta against '%1$s': %2$lu removed, %3$lu updated, %4$lu added\n",
-            base.text(), static_cast<unsigned long>(removed), static_cast<unsigned long>(updated),
-            static_cast<unsigned long>(added));
+  hx::Trace(trk::c_TraceInventoryDiff, "Delta: %1$lu removed, %2$lu updated, %3$lu added\n",
+            static_cast<unsigned long>(removed), static_cast<unsigned long>(updated), static_cast<unsigned long>(added));
   *delta = result.detach();
   return hx::RC_OK;
 }

@@ -43,7 +43,7 @@ hx::ResultT TrkInventoryDocTypeHandlerC::newNode(XmlDocumentI*, const char* tag,
   *node = nullptr;
   RefM<TrkInventoryEntityC> entity = TrkInventoryEntityC::New(tag != nullptr ? tag : "");
   for (size_t i = 0; attrs != nullptr && attrs[i] != nullptr && attrs[i + 1] != nullptr; i += 2) {
-    const hx::ResultT rc = entity->Add(std::string_view(attrs[i]), std::string_view(attrs[i + 1]));
+    const hx::ResultT rc = entity->AddParsed(attrs[i], attrs[i + 1]);
     if (hx::Failed(rc)) return rc;
   }
   *node = static_cast<TrkXmlParentI*>(entity.detach());
@@ -58,11 +58,12 @@ hx::ResultT TrkInventoryDocTypeHandlerC::expandEntity(const StringC&, StringC* v
   return hx::RC_OK;
 }
 
-hx::ResultT TrkInventoryDocTypeHandlerC::ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory) {
+hx::ResultT TrkInventoryDocTypeHandlerC::ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory,
+                                                  const XmlReadControlT& control) {
   if (inventory == nullptr) return hx::RC_NULL_OUT;
   TrkInventoryDocTypeHandlerC handler;
   XmlDocumentI* document = nullptr;
-  const hx::ResultT rc = XmlBindFile(file, &handler, &document);
+  const hx::ResultT rc = XmlBindFile(file, &handler, &document, control);
   return ToInventory(rc, document, inventory);
 }
 

@@ -6,6 +6,7 @@
 
 #include "foundation/core/FileName.h"
 #include "inventory/TrkInventory.h"
+#include "inventory/XmlBinder.h"
 #include "inventory/XmlNode.h"
 
 class TrkInventoryDocTypeHandlerC : public XmlDocTypeHandlerI {
@@ -16,6 +17,7 @@ class TrkInventoryDocTypeHandlerC : public XmlDocTypeHandlerI {
   hx::ResultT expandEntity(const StringC& name, StringC* value) override;
 
   // Reads an inventory file (or buffer); on success *inventory holds the document.
-  static hx::ResultT ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory);
+  static hx::ResultT ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory,
+                              const XmlReadControlT& control = XmlReadControlT());
   static hx::ResultT ReadBuffer(const char* data, size_t size, RefM<TrkInventoryC>* inventory);
 };

@@ -1,5 +1,6 @@
 #include "inventory/TrkInventoryEntity.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "foundation/com/ZORString.h"
@@ -58,6 +59,13 @@ hx::ResultT TrkInventoryEntityC::Add(std::string_view name, std::string_view val
   return hx::RC_OK;
 }
 
+hx::ResultT TrkInventoryEntityC::AddParsed(std::string_view name, std::string_view value) {
+  if (name.empty()) return hx::RC_FAIL;
+  const bool plain = std::none_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  attrs_.Set(name, plain ? StringC(value) : trk::SanitizeXmlValue(value));
+  return hx::RC_OK;
+}
+
 hx::ResultT TrkInventoryEntityC::AttributeExists(const StringC& name, bool* exists) const {
   if (exists == nullptr) return hx::RC_INVALID_ARG;
   *exists = attrs_.Find(name) != nullptr;
@@ -101,6 +109,12 @@ hx::ResultT TrkInventoryEntityC::FindEntity(const StringC& tag, const StringC& a
   return hx::RC_FAIL;
 }
 
+size_t TrkInventoryEntityC::numChildren() const {
+  size_t n = 0;
+  for (const TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_) ++n;
+  return n;
+}
+
 bool TrkInventoryEntityC::IsSelfOrAncestor(const TrkInventoryEntityC* entity) const {
   for (const TrkInventoryEntityC* e = this; e != nullptr; e = e->parent_)
     if (e == entity) return true;
@@ -117,7 +131,6 @@ void TrkInventoryEntityC::Link(TrkInventoryEntityC* child, TrkInventoryEntityC* 
   else last_ = child;
   if (after) after->next_ = child;
   else first_ = child;
-  ++childCount_;
 }
 
 void TrkInventoryEntityC::Unlink(TrkInventoryEntityC* child) {
@@ -126,7 +139,6 @@ void TrkInventoryEntityC::Unlink(TrkInventoryEntityC* child) {
   if (child->next_) child->next_->prev_ = child->prev_;
   else last_ = child->prev_;
   child->parent_ = child->prev_ = child->next_ = nullptr;
-  --childCount_;
 }
 
 hx::ResultT TrkInventoryEntityC::AddEntity(TrkInventoryEntityC* child, TrkInventoryEntityC* after) {
@@ -280,7 +292,7 @@ hx::ResultT TrkInventoryEntityC::RemoveEntity(ZORHXTInventoryEntityI* child) {
 
 hx::ResultT TrkInventoryEntityC::GetEntityCount(long* count) {
   if (count == nullptr) return hx::RC_INVALID_ARG;
-  *count = static_cast<long>(childCount_);
+  *count = static_cast<long>(numChildren());
   return hx::RC_OK;
 }
 

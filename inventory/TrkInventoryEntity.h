@@ -58,7 +58,9 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // Appends to the text as it is; the writer makes any text well-formed when it writes it.
   hx::ResultT addText(const StringC& text) override;
   hx::ResultT saveTo(XmlOutputStreamC* stream) override;
-  size_t numChildren() const override { return childCount_; }
+  // Counted along the list: nothing that runs per entity asks for it, and a count kept in every
+  // entity would make each of the hundreds of thousands of a file scan a size class larger.
+  size_t numChildren() const override;
   TrkInventoryEntityC* GetEntity() override { return this; }
 
   // Attributes. Results: RC_OK, RC_INVALID_ARG for a null out pointer, RC_FAIL for a missing
@@ -73,6 +75,10 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   hx::ResultT Add(const char* name, const char* value) { return Add(StringC(name ? name : ""), StringC(value ? value : "")); }
   // The same from texts that are not strings yet (the reader's): copied once, by the rule.
   hx::ResultT Add(std::string_view name, std::string_view value);
+  // The same from the XML parser, which hands over names and values only as well-formed UTF-8 of
+  // characters XML allows: of the rule, only tab, line feed and carriage return (from character
+  // references) are left to replace.
+  hx::ResultT AddParsed(std::string_view name, std::string_view value);
   hx::ResultT AttributeExists(const char* name, bool* exists) {
     return AttributeExists(StringC(name ? name : ""), exists);
   }
@@ -142,5 +148,4 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   TrkInventoryEntityC* last_ = nullptr;
   TrkInventoryEntityC* prev_ = nullptr;
   TrkInventoryEntityC* next_ = nullptr;
-  size_t childCount_ = 0;
 };

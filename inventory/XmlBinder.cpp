@@ -117,7 +117,8 @@ hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* han
   return Finish(binder, binder.parse(data, size, true), "buffer", document);
 }
 
-hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document) {
+hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
+                        const XmlReadControlT& control) {
   if (document == nullptr) return hx::RC_NULL_OUT;
   *document = nullptr;
   if (handler == nullptr) return hx::RC_INVALID_ARG;
@@ -129,10 +130,12 @@ hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlD
     hx::Trace(trk::c_TraceInventoryRead, "Cannot open '%1$s': %2$s\n", file.text(), hx::Format("0x%1$08X", rc));
     return rc;
   }
+  if (control.status != nullptr && ::fstat(in.get(), control.status) != 0) return hx::RcFromErrno(errno);
   XmlBinderC binder(handler);
   constexpr size_t c_Chunk = 64 * 1024;
   std::unique_ptr<char[]> buffer(new char[c_Chunk]);
   while (hx::Succeeded(rc)) {
+    if (control.stop != nullptr && control.stop->load(std::memory_order_relaxed)) return hx::RcFromErrno(ECANCELED);
     const ssize_t n = ::read(in.get(), buffer.get(), c_Chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {

@@ -10,6 +10,9 @@
 // element that has child elements, white space alone is only the layout between the children
 // and is dropped.
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <vector>
 
 #include "foundation/core/FileName.h"
@@ -50,8 +53,16 @@ class XmlBinderC : public XmlParserC {
   XmlAttrListT attrs_;  // the attributes of the element being started, reused
 };
 
+// What a reader of a file may ask besides the document: to end early (a read that is no longer
+// needed ends with the errno code ECANCELED), and the status of the file it opened.
+struct XmlReadControlT {
+  const std::atomic<bool>* stop = nullptr;
+  struct stat* status = nullptr;
+};
+
 // Reads the file (or buffer) into a document made by the handler. RC_OK with one reference in
 // *document; the errno code when the file cannot be read; RC_FAIL for malformed XML (the reason
 // goes to the trace); a handler's failure as it came.
-hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document);
+hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
+                        const XmlReadControlT& control = XmlReadControlT());
 hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* handler, XmlDocumentI** document);

@@ -231,9 +231,11 @@ void TrkTrackerC::ReturnEntities(TrkInventoryC& delta) {
   }
 }
 
-hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& output) {
+hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read) {
   TrkInventoryC* delta = nullptr;
-  hx::ResultT r = inventory_->GenerateDiff(base, MakeHeader(), &delta);
+  if (read != nullptr) hx::Trace(c_TraceGenerate, "Delta against '%1$s', read while tracking\n", base.text());
+  hx::ResultT r = read != nullptr ? inventory_->GenerateDiff(*read, MakeHeader(), &delta)
+                                  : inventory_->GenerateDiff(base, MakeHeader(), &delta);
   if (hx::Succeeded(r)) {
     RefM<TrkInventoryC> held = RefM<TrkInventoryC>::Adopt(delta);
     if (!output.directory().empty()) r = TrustedDirectory(output.parent());

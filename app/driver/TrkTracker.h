@@ -51,8 +51,9 @@ class TrkTrackerC : public ZORHXTTrackerI {
   bool IsInventoryRecentEnough();
   // A new random identifier in its 36-character text form.
   static StringC NewGuid();
-  // Writes the delta of the inventory against the inventory file `base` to `output`.
-  hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output);
+  // Writes the delta of the inventory against the inventory file `base` to `output`; `read` is
+  // that file read already, or null to read it here.
+  hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read = nullptr);
   // Appends the signature comment to the inventory file (see TrkTamperShield.h).
   hx::ResultT TamperShield(const FileNameC& file);
   // gzip-compresses source into target (app/staging).
@@ -93,6 +94,7 @@ class TrkTrackerC : public ZORHXTTrackerI {
   void LogConstruction();
   TrkInventoryHeaderT MakeHeader();
   hx::ResultT RunSteps(ZORHXContextI* context, RunFilesT& files);
+  void StartReadingBase(RunFilesT& files, bool guidAsName, const StringC& type);
   hx::ResultT TrackPhases(ZORHXContextI* context, bool machine, bool user);
   FileNameC InventoryFileName(bool guidAsName);
   hx::ResultT PreparePreviousGeneration(RunFilesT& files);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/driver/TrkBaseReader.h"
 #include "app/driver/TrkRunFiles.h"
 #include "app/driver/TrkRunLog.h"
 #include "app/driver/TrkRunMessages.h"
@@ -67,6 +68,7 @@ struct TrkTrackerC::RunFilesT {
   FileNameC publish;       // what is staged: the inventory file or the delta
   FileNameC staged;        // the file in the upload directory
   bool written = false;    // the full inventory was written by this run
+  TrkBaseReaderC baseReader;  // the base of the delta, read while the phases run
 };
 
 hx::ResultT TrkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
@@ -101,10 +103,12 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
   const bool user = hx::EqualsNoCase(type, P::c_UserInventory);
 
   RemoveStaleFiles(type);
+  StartReadingBase(files, guidAsName, type);
   hx::ResultT r = TrackPhases(context, machine, user);
   // Tracking is the long step: a cancellation during it (a stop signal included) ends the run
   // before anything is written.
   if (hx::Succeeded(r) && TrkTrackerGUIC::IsCancelled()) r = Error(MSG_CANCELLED, TXT_CANCELLED);
+  if (hx::Failed(r)) files.baseReader.Stop();
   trk::NextStatusItem(hx::Succeeded(r));
 
   const bool anyInventory =
@@ -121,6 +125,8 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
     trk::LogGeneral(trk::staging::LOG_FULL_REQUESTED, trk::staging::TXT_FULL_REQUESTED);
     SetPreference(P::c_Difference, StringC(c_False));
   }
+
+  if (files.inventory.empty() || !prefs_.GetBoolean(P::c_Difference, 0)) files.baseReader.Stop();
 
   if (!files.inventory.empty() && hx::Succeeded(r) && prefs_.GetBoolean(P::c_Difference, 0) &&
       prefs_.GetBoolean(P::c_IncrementalDiff, 0))
@@ -151,6 +157,20 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
     r = outer_->UploadInventory(files.staged.c_str(), context);
   }
   return r;
+}
+
+// The checks the run makes before its delta step, without their log lines (that step writes
+// them): a delta is expected, against an inventory file of this run's own.
+void TrkTrackerC::StartReadingBase(RunFilesT& files, bool guidAsName, const StringC& type) {
+  const bool anyInventory =
+      prefs_.GetBoolean(P::c_IncludeMachineInventory, 0) || prefs_.GetBoolean(P::c_IncludeUserInventory, 0);
+  // A generated name is new every run: there is no earlier file under it.
+  if (!anyInventory || guidAsName || !prefs_.GetBoolean(P::c_Difference, 0)) return;
+  const FileNameC file = InventoryFileName(false);
+  if (!hx::IsRegularFileNoFollow(file.str()) ||
+      UplUploaderC::FullInventoryRequested(UplUploaderC::GetUploadDirectory(trk::FileNameValue(prefs_, P::c_UploadRule), type)))
+    return;
+  files.baseReader.Start(file);
 }
 
 hx::ResultT TrkTrackerC::TrackPhases(ZORHXContextI* context, bool machine, bool user) {
@@ -237,6 +257,11 @@ hx::ResultT TrkTrackerC::WriteFullInventory(ZORHXContextI* context, RunFilesT& f
 hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files) {
   const bool difference = prefs_.GetBoolean(P::c_Difference, 0);
   const bool incremental = prefs_.GetBoolean(P::c_IncrementalDiff, 0);
+  // Taken before anything is written: the inventory file must still be the one that was read.
+  // The copy of an incremental delta's base was made from it, so it holds what was read too.
+  RefM<TrkInventoryC> readBase;
+  if (difference) readBase = files.baseReader.Take(files.inventory);
+  files.baseReader.Stop();
   // Runs are one at a time (the semaphore), so a temporary file beside the inventory can only
   // be left from a run that was killed while saving.
   const size_t stale = XmlRemoveStaleSaveFiles(files.inventory);
@@ -252,7 +277,8 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
     const StringC suffix = "." + prefs_.GetValue(P::c_InventoryExtension);
     files.delta = CreateTempIn(FileNameC(prefs_.GetValue(StringC(c_TempDirectory))), suffix, c_DeltaFile);
     const FileNameC& base = incremental ? files.previous : files.inventory;
-    const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta);
+    const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta, readBase.get());
+    readBase.reset();
     if (hx::Failed(rc)) {
       trk::LogGeneral(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
       SetPreference(P::c_Difference, StringC(c_False));

@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 
+#include <functional>
+
 #include "app/driver/TrkUnixTracker.h"
 #include "app/entry/HxlContext.h"
 #include "foundation/core/RefCount.h"
@@ -169,6 +171,7 @@ class ProbeTrackerC : public TrkUnixTrackerC {
   bool uploadCalled = false;
   std::string uploadPath;
   std::vector<std::string> hardwareClasses;  // added to the inventory by the hardware step
+  std::function<void()> duringHardware;       // called by the hardware step
 
   hx::ResultT UploadInventory(const char* path, ZORHXContextI* context) override {
     if (!fakeUpload) return TrkUnixTrackerC::UploadInventory(path, context);
@@ -185,6 +188,7 @@ class ProbeTrackerC : public TrkUnixTrackerC {
   hx::ResultT TrackPackages() override { return Note("packages", TrkUnixTrackerC::TrackPackages()); }
   hx::ResultT TrackUnixHardware() override {
     for (const std::string& c : hardwareClasses) TrkTrackC::AddClass(inventory_.get(), c, c + " name", "");
+    if (duringHardware) duringHardware();
     return hardwareResult;
   }
 

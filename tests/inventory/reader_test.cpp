@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "inventory/TrkIndexBuilder.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
@@ -105,6 +106,34 @@ TEST(InventoryReader, EveryIncompleteBaseIsRefused) {
   RefM<TrkInventoryC> read;
   EXPECT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(file, &read), hx::RC_OK);
   EXPECT_EQ(read->GetFlatIndex().size(), 5u);
+}
+
+// A document longer than what the reader indexes on one thread: the indexes hold every entity,
+// items in the order of their first occurrence and each item's entities in document order, as
+// one thread enters them. The same document cut short inside an entity is refused.
+TEST(InventoryReader, LongDocumentIndexedInDocumentOrder) {
+  constexpr int c_Entities = 2 * TrkIndexBuilderC::c_BatchSize + 500, c_Names = 2000;
+  auto inv = TrkInventoryC::New();
+  for (int i = 0; i < c_Entities; ++i)
+    invtest::AddChild(inv.get(), "Hardware", {"Name", "n" + std::to_string(i % c_Names)})->AddProperty("At", std::to_string(i));
+  hxtest::TempDirC dir("inv-read");
+  const FileNameC file(dir.File("long.hxi"));
+  ASSERT_EQ(XmlSaveFile(&file, inv.get()), hx::RC_OK);
+  RefM<TrkInventoryC> read;
+  ASSERT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(file, &read), hx::RC_OK);
+  std::vector<std::string> want, got;
+  for (int n = 0; n < c_Names; ++n)
+    for (int i = n; i < c_Entities; i += c_Names) want.push_back("n" + std::to_string(n) + "@" + std::to_string(i));
+  for (const TrkInventoryEntityC* e : TopLevel(*read))
+    got.push_back(e->GetAttribute("Name") + "@" + e->GetFirstChild()->GetAttribute("Value"));
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(read->GetDeepIndex().size(), static_cast<size_t>(c_Entities));
+
+  const std::string whole = hxtest::ReadFile(file.str());
+  hxtest::WriteFile(file.str(), whole.substr(0, whole.size() * 9 / 10));
+  RefM<TrkInventoryC> cut;
+  EXPECT_LT(TrkInventoryDocTypeHandlerC::ReadFile(file, &cut), 0);
+  EXPECT_FALSE(cut);
 }
 
 class RandomTreeC {
