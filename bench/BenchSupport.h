@@ -226,5 +226,24 @@ inline ComparisonT ComparePairs(const std::function<void()>& work, const std::st
   return c;
 }
 
+// Whole runs of bin/hxtrack with and without a delta, in alternating pairs: `options` are the
+// run's -o options (with the digest cache, so that the runs are short), `change` a shell command
+// that changes the tracked files after the base run (or empty). Before every run the base
+// inventory is put back in place, so that each delta finds the same changes. In the result,
+// "ours" is the run without the delta and "theirs" the run with it.
+inline ComparisonT DeltaBesideFull(const BenchDirC& dir, const std::string& options, const std::string& change) {
+  const std::string inventories = dir.File("data") + "/tracker/inventories";
+  const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
+                          " TARVOSKINSTALLDIR=" + HX_BINARY_DIR + " ";
+  const std::string run = env + HX_BINARY_DIR + "/bin/hxtrack -o UserInteractionLevel=QUIET -o LowProfile=False"
+                          " -o Upload=False -o DigestCache=True -o MinInventoryInterval=0 " + options;
+  Shell(run + " > /dev/null");  // the base, and the digest cache of the tree
+  Shell("mkdir -p " + dir.File("base") + " && cp " + inventories + "/*.hxi " + dir.File("base") + "/");
+  if (!change.empty()) Shell(change);
+  Shell("sleep 1.1");  // past the digest cache's time stamp granularity
+  const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
+  const auto full = [&] { Shell(restore + run + " -o Difference=False > /dev/null"); };
+  return ComparePairs(full, restore + run + " -o Difference=True > /dev/null");
+}
 
 }  // namespace hxbench

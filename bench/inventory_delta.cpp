@@ -5,7 +5,9 @@
 // measured time. The closing table gives each step per entity, so a cost that grows faster
 // than the inventory shows as a per-entity figure that climbs with N.
 //
-// Reading is set against `xmllint --stream --noout` on the same file in alternating pairs.
+// Reading is set against `xmllint --stream --noout` on the same file in alternating pairs; the
+// same is done last with this machine's own inventory, beside whole runs with and without a
+// delta against it.
 // Under a call-graph profiler the parser underneath (expat) takes about half of the reader's
 // instructions; the two digests of every top-level entity and its entry into the indexes take
 // a quarter, which the reader does on a second thread while the parser goes on; the rest is
@@ -143,6 +145,33 @@ void CompareWithXmllint() {
   }
 }
 
+// This machine's own inventory: a run with the shipped configuration that also scans /usr with
+// digests. Whole runs with and without a delta against it (nothing changes in between, so the
+// delta is all reading and comparing), then reading the inventory beside xmllint.
+void OwnInventory() {
+  hxbench::BenchDirC dir("hxownbench");
+  hxbench::Shell("install -m 600 " HX_SOURCE_DIR "/etc/tarvosk.ini " + dir.File("tarvosk.ini"));
+  const hxbench::ComparisonT runs =
+      hxbench::DeltaBesideFull(dir, "-o IncludeDirectory=/usr -o 'IncludeFile=*' -o GenerateMD5=True", "");
+  hxbench::Shell("cat " + dir.File("base") + "/*.hxi > " + dir.File("own.hxi"));
+  const FileNameC own(dir.File("own.hxi"));
+  RefM<TrkInventoryC> read;
+  if (TrkInventoryDocTypeHandlerC::ReadFile(own, &read) != hx::RC_OK) std::abort();
+  std::printf("\nthis machine's inventory (shipped configuration, files of /usr with digests): %zu top-level entities, %.1f MB\n",
+              read->GetFlatIndex().size(), static_cast<double>(hxbench::FileSize(own.str())) / (1024.0 * 1024.0));
+  read.reset();
+  std::printf("whole run with a delta %.3f s, without %.3f s, ratio %.3f (target <= 1.30)\n", runs.theirs, runs.ours,
+              runs.ratio > 0 ? 1.0 / runs.ratio : 0.0);
+  const hxbench::ComparisonT c = hxbench::ComparePairs(
+      [&] {
+        RefM<TrkInventoryC> again;
+        if (TrkInventoryDocTypeHandlerC::ReadFile(own, &again) != hx::RC_OK) std::abort();
+      },
+      "xmllint --stream --noout " + own.str());
+  std::printf("reading it %.1f ms, xmllint --stream --noout %.1f ms, ratio %.3f (target <= 3.00)\n", c.ours * 1e3,
+              c.theirs * 1e3, c.ratio);
+}
+
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   hxbench::RecordingReporterC reporter;
@@ -164,6 +193,7 @@ int main(int argc, char** argv) {
                 write.real * 1e3, mb / write.real, write.cpu * perEntity, read.real * 1e3, read.cpu * perEntity,
                 delta.real * 1e3, delta.cpu * perEntity);
   }
+  OwnInventory();
   benchmark::Shutdown();
   return 0;
 }

@@ -127,25 +127,6 @@ WholeRunT WholeRun(const hxbench::BenchDirC& dir, const std::string& tree, bool 
   return run;
 }
 
-// A run with a delta against the inventory from before 1% of the tree's files were touched,
-// beside the same run without the delta. Both use the digest cache. Before each delta run the
-// old inventory is put back in place, so that every delta finds the same 1% changed.
-hxbench::ComparisonT DeltaBesideFull(const hxbench::BenchDirC& dir, const std::string& tree) {
-  const std::string inventories = dir.File("data") + "/tracker/inventories";
-  const std::string options = " -o UserInteractionLevel=QUIET -o LowProfile=False -o Hardware=False -o Upload=False"
-                              " -o IncludeDirectory=" + tree + " -o 'IncludeFile=*' -o GenerateMD5=True"
-                              " -o PackageDatabaseTypes= -o DigestCache=True -o MinInventoryInterval=0";
-  const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
-                          " TARVOSKINSTALLDIR=" + HX_BINARY_DIR + " ";
-  Shell(env + c_Program + options + " > /dev/null");  // the base, and a cache of this tree
-  Shell("mkdir -p " + dir.File("base") + " && cp " + inventories + "/*.hxi " + dir.File("base") + "/");
-  Shell("find " + tree + " -type f -name 'f*00.bin' -exec touch {} +");  // every 100th file
-  Shell("sleep 1.1");  // past the cache's time stamp granularity
-  const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
-  const auto full = [&] { Shell(restore + env + c_Program + options + " -o Difference=False > /dev/null"); };
-  return hxbench::ComparePairs(full, restore + env + c_Program + options + " -o Difference=True > /dev/null");
-}
-
 // The last digest count line of the whole runs' log.
 std::string LastDigestCount(const hxbench::BenchDirC& dir) {
   Shell("grep -h 'File digests:' " + dir.File("data") + "/log/*.log | tail -1 | sed 's/.*File digests: //' > " +
@@ -213,7 +194,10 @@ int main(int argc, char** argv) {
   const WholeRunT touched = WholeRun(dir, mixed, true, true, c_Once);
   const std::string afterTouch = LastDigestCount(dir);
   const WholeRunT cachedTiny = WholeRun(dir, tiny, true, true, command(md5deep, tiny));
-  const hxbench::ComparisonT delta = DeltaBesideFull(dir, tiny);
+  // A delta against the inventory from before every 100th file was touched.
+  const hxbench::ComparisonT delta = hxbench::DeltaBesideFull(
+      dir, "-o Hardware=False -o IncludeDirectory=" + tiny + " -o 'IncludeFile=*' -o GenerateMD5=True -o PackageDatabaseTypes=",
+      "find " + tiny + " -type f -name 'f*00.bin' -exec touch {} +");
 
   Configure(prefs, mixed, true);
   const ComparisonT mixedMd5 = Compare(prefs, command(md5deep, mixed));
