@@ -4,10 +4,14 @@
 // value does not reorder the element (the order is part of the entity's digest). Names match
 // exactly, case included. Entities carry a handful of attributes, so a linear search beats any
 // hash table here.
+//
+// A file scan makes hundreds of thousands of entities, each with its map: the map is one
+// pointer to a single block holding its count, its room and the attributes, and an entity
+// without attributes has no block at all.
 
+#include <cstdint>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
@@ -27,7 +31,12 @@ class TrkAttributeC {
 
 class TrkAttributeMapC {
  public:
-  static constexpr size_t c_FirstCapacity = 2;
+  static constexpr uint32_t c_FirstCapacity = 2;
+
+  TrkAttributeMapC() = default;
+  TrkAttributeMapC(const TrkAttributeMapC& other);
+  TrkAttributeMapC& operator=(const TrkAttributeMapC& other);
+  ~TrkAttributeMapC() { Free(block_); }
 
   // Name and value are taken as they are: the entity applies the character rule before.
   void Set(std::string_view name, StringC value);
@@ -36,12 +45,22 @@ class TrkAttributeMapC {
   // RC_FAIL when there is no such attribute.
   hx::ResultT Remove(std::string_view name);
 
-  size_t size() const { return attrs_.size(); }
-  bool empty() const { return attrs_.empty(); }
-  const TrkAttributeC& operator[](size_t i) const { return attrs_[i]; }
-  std::vector<TrkAttributeC>::const_iterator begin() const { return attrs_.begin(); }
-  std::vector<TrkAttributeC>::const_iterator end() const { return attrs_.end(); }
+  size_t size() const { return block_ != nullptr ? block_->size : 0; }
+  bool empty() const { return size() == 0; }
+  const TrkAttributeC& operator[](size_t i) const { return begin()[i]; }
+  const TrkAttributeC* begin() const { return block_ != nullptr ? Items(block_) : nullptr; }
+  const TrkAttributeC* end() const { return begin() + size(); }
 
  private:
-  std::vector<TrkAttributeC> attrs_;
+  struct alignas(TrkAttributeC) BlockT {
+    uint32_t size;
+    uint32_t capacity;
+  };
+  static TrkAttributeC* Items(BlockT* block) { return reinterpret_cast<TrkAttributeC*>(block + 1); }
+  static BlockT* Allocate(uint32_t capacity);
+  // Destroys the attributes and releases the block (null is nothing).
+  static void Free(BlockT* block);
+  void Grow();
+
+  BlockT* block_ = nullptr;
 };

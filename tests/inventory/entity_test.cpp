@@ -27,6 +27,7 @@ TEST(InventoryEntity, AttributesKeepFirstSetOrderAndReplaceInPlace) {
   EXPECT_EQ(Attrs(e.get()), "Class=CPU Name=cpu1 Evidence=kstat name=lower ");
   EXPECT_EQ(e->Remove("Name"), hx::RC_OK);
   EXPECT_EQ(e->Remove("Name"), hx::RC_FAIL);
+  EXPECT_EQ(Attrs(e->Clone().get()), "Class=CPU Evidence=kstat name=lower ");
   EXPECT_EQ(e->Add("", "x"), hx::RC_FAIL);
   EXPECT_EQ(e->GetAttributes().size(), 3u);
 
