@@ -1,5 +1,7 @@
 #include "software/TrkDigestCache.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,7 +20,8 @@ constexpr size_t c_DigestSize = 32;
 constexpr mode_t c_FileMode = 0600;
 // Magic, version, a reserved word, scan start; after the entries their count and the sum.
 constexpr size_t c_HeaderSize = c_MagicSize + 4 + 4 + 8;
-constexpr size_t c_TrailerSize = 8 + c_DigestSize;
+constexpr size_t c_SumSize = 4;
+constexpr size_t c_TrailerSize = 8 + c_SumSize;
 // Written out in pieces of this size while the scan goes on.
 constexpr size_t c_WriteChunk = size_t{256} << 10;
 // Device, inode, size, modification and change times, digest (after the path).
@@ -56,11 +59,16 @@ bool IsHexDigest(std::string_view text) {
   return true;
 }
 
-std::string Md5Hex(std::string_view bytes) {
-  MD5C md5;
-  std::string hex;
-  if (hx::Failed(md5.Update(bytes)) || hx::Failed(md5.Final(&hex))) hex.clear();
-  return hex;
+// The CRC-32 of what is fed, piece by piece: it catches a file cut short or damaged at a
+// fraction of the cost of a cryptographic digest (the cache's trust comes from its owner and
+// mode, not from the sum).
+uint32_t Crc32(uint32_t crc, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto n = static_cast<uInt>(std::min<size_t>(bytes.size(), 1u << 30));
+    crc = static_cast<uint32_t>(::crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), n));
+    bytes.remove_prefix(n);
+  }
+  return crc;
 }
 
 int64_t NsOf(time_t seconds, int32_t nanoseconds) { return static_cast<int64_t>(seconds) * c_NsPerSecond + nanoseconds; }
@@ -98,6 +106,8 @@ void LogIgnored(const std::string& path, const std::string& reason) {
 
 void TrkDigestCacheC::Load(const std::string& path) {
   entries_.clear();
+  index_.clear();
+  next_ = 0;
   std::string bytes;
   hx::TrustFailureT refusal;
   const hx::ResultT trusted = hx::CheckTrusted(path, nullptr, &refusal);
@@ -118,6 +128,7 @@ void TrkDigestCacheC::Load(const std::string& path) {
   if (!Parse(bytes, &reason)) {
     LogIgnored(path, reason);
     std::vector<EntryT>().swap(entries_);
+    std::vector<uint32_t>().swap(index_);
   }
 }
 
@@ -132,8 +143,9 @@ bool TrkDigestCacheC::Parse(const std::string& bytes, std::string* reason) {
     *reason = "it has format version " + std::to_string(version) + ", this program reads " + std::to_string(c_Version);
     return false;
   }
-  const size_t body = bytes.size() - c_DigestSize;
-  if (Md5Hex(std::string_view(bytes.data(), body)) != std::string_view(bytes.data() + body, c_DigestSize)) {
+  const size_t body = bytes.size() - c_SumSize;
+  const char* sumAt = bytes.data() + body;
+  if (Crc32(0, std::string_view(bytes.data(), body)) != Get<uint32_t>(sumAt)) {
     *reason = "it is truncated or damaged";
     return false;
   }
@@ -164,24 +176,48 @@ bool TrkDigestCacheC::Parse(const std::string& bytes, std::string* reason) {
     *reason = "its entries do not match their count";
     return false;
   }
-  std::sort(entries_.begin(), entries_.end(), [](const EntryT& a, const EntryT& b) { return a.pathHash < b.pathHash; });
+  BuildIndex();
   return true;
 }
 
-bool TrkDigestCacheC::Find(const std::string& path, const FileInfoC& info, std::string* digest) const {
-  const uint64_t hash = PathHash(path);
-  const auto it = std::lower_bound(entries_.begin(), entries_.end(), hash,
-                                   [](const EntryT& e, uint64_t h) { return e.pathHash < h; });
-  const int64_t modifiedNs = NsOf(info.modificationTime(), info.modificationTimeNanoseconds());
-  for (auto e = it; e != entries_.end() && e->pathHash == hash; ++e) {
-    if (e->device != info.device() || e->inode != info.inode() || e->size != info.size() ||
-        e->modifiedNs != modifiedNs || e->changedNs != NsOf(info.changeTime(), info.changeTimeNanoseconds()))
-      continue;
-    if (modifiedNs + c_GranularityNs > loadedStartNs_) return false;
-    *digest = ToHex(e->digest);
-    return true;
+void TrkDigestCacheC::BuildIndex() {
+  size_t slots = 16;
+  while (slots < 2 * entries_.size()) slots *= 2;
+  index_.assign(slots, 0);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    size_t at = entries_[i].pathHash & (slots - 1);
+    while (index_[at] != 0) at = (at + 1) & (slots - 1);
+    index_[at] = static_cast<uint32_t>(i + 1);
   }
-  return false;
+}
+
+bool TrkDigestCacheC::Matches(const EntryT& e, uint64_t hash, const FileInfoC& info) {
+  return e.pathHash == hash && e.device == info.device() && e.inode == info.inode() && e.size == info.size() &&
+         e.modifiedNs == NsOf(info.modificationTime(), info.modificationTimeNanoseconds()) &&
+         e.changedNs == NsOf(info.changeTime(), info.changeTimeNanoseconds());
+}
+
+const TrkDigestCacheC::EntryT* TrkDigestCacheC::Lookup(uint64_t hash, const FileInfoC& info) const {
+  // A scan mostly meets the files in the order the last one did: the entry after the last
+  // one found comes first.
+  if (next_ < entries_.size() && Matches(entries_[next_], hash, info)) return &entries_[next_++];
+  if (index_.empty()) return nullptr;
+  const size_t mask = index_.size() - 1;
+  for (size_t at = hash & mask; index_[at] != 0; at = (at + 1) & mask) {
+    const size_t i = index_[at] - 1;
+    if (Matches(entries_[i], hash, info)) {
+      next_ = i + 1;
+      return &entries_[i];
+    }
+  }
+  return nullptr;
+}
+
+bool TrkDigestCacheC::Find(const std::string& path, const FileInfoC& info, std::string* digest) const {
+  const EntryT* e = Lookup(PathHash(path), info);
+  if (e == nullptr || e->modifiedNs + c_GranularityNs > loadedStartNs_) return false;
+  *digest = ToHex(e->digest);
+  return true;
 }
 
 hx::ResultT TrkDigestCacheC::Begin(const std::string& path, int64_t scanStartNs) {
@@ -190,6 +226,7 @@ hx::ResultT TrkDigestCacheC::Begin(const std::string& path, int64_t scanStartNs)
   if (r == hx::RC_UNTRUSTED) hx::ReportRefusal(refusal);
   if (hx::Succeeded(r)) r = file_.Open(path, c_FileMode);
   writing_ = hx::Succeeded(r);
+  sum_ = 0;
   out_.assign(c_Magic, c_MagicSize);
   Put<uint32_t>(out_, c_Version);
   Put<uint32_t>(out_, 0);
@@ -209,8 +246,8 @@ void TrkDigestCacheC::Record(const std::string& path, const FileInfoC& info, con
 
 hx::ResultT TrkDigestCacheC::Flush() {
   if (hx::Failed(writeFailure_)) return writeFailure_;
-  hx::ResultT r = sum_.Update(out_);
-  if (hx::Succeeded(r)) r = file_.Write(out_);
+  sum_ = Crc32(sum_, out_);
+  const hx::ResultT r = file_.Write(out_);
   out_.clear();
   return r;
 }
@@ -221,9 +258,10 @@ hx::ResultT TrkDigestCacheC::Commit() {
   Put<uint64_t>(out_, recorded_);
   hx::ResultT r = Flush();
   std::string sum;
-  if (hx::Succeeded(r)) r = sum_.Final(&sum);
+  Put<uint32_t>(sum, sum_);
   if (hx::Succeeded(r)) r = file_.Write(sum);
-  if (hx::Succeeded(r)) r = file_.Commit();
+  // Not synchronised to the disk: a cache cut short by a crash fails its sum and is rebuilt.
+  if (hx::Succeeded(r)) r = file_.Commit(false);
   return r;
 }
 

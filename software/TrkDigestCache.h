@@ -12,8 +12,8 @@
 //
 // The file is this run's own and is trusted like every file the run loads: its place must pass
 // the trust checks, it is not read through a link, and it must be whole: a magic word, the
-// format version and the start of the scan that wrote it, the entries, their count and an MD5
-// of everything before it. A cache that fails any of this is ignored with a log line, and the
+// format version and the start of the scan that wrote it, the entries, their count and a
+// CRC-32 of everything before it. A cache that fails any of this is ignored with a log line, and the
 // scan reads every file. The new cache is written while the scan goes on, into a new file that
 // replaces the old one (AtomicFileC) only when the scan finished; it holds the files of that
 // scan only.
@@ -22,13 +22,12 @@
 //   "HXDGCACH" | u32 version | u32 0 | i64 scan start (ns since the epoch) |
 //   entries: u32 path length | path | u64 device | u64 inode | i64 size |
 //            i64 mtime s | i32 mtime ns | i64 ctime s | i32 ctime ns | MD5 (32 hex digits) |
-//   u64 entries | MD5 of all the bytes before (32 hex digits).
+//   u64 entries | u32 CRC-32 of all the bytes before.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "foundation/core/Md5.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
 #include "foundation/files/SafeFile.h"
@@ -37,7 +36,7 @@ namespace trk {
 
 class TrkDigestCacheC {
  public:
-  static constexpr uint32_t c_Version = 1;
+  static constexpr uint32_t c_Version = 2;
   // Longer than the coarsest time stamps kept by the file systems walked (whole seconds).
   static constexpr int64_t c_GranularityNs = 1000000000;
   // A larger file is not a cache this program wrote for any tree it can walk.
@@ -66,8 +65,9 @@ class TrkDigestCacheC {
   size_t LoadedEntries() const { return entries_.size(); }
 
  private:
-  // A loaded entry. Two paths with the same hash cannot share the rest: device and inode name
-  // one file, whose digest it is whichever name led to it.
+  // A loaded entry, in the order of the file (the walk order of the scan that wrote it). Two
+  // paths with the same hash cannot share the rest: device and inode name one file, whose
+  // digest it is whichever name led to it.
   struct EntryT {
     uint64_t pathHash;
     uint64_t device;
@@ -78,15 +78,22 @@ class TrkDigestCacheC {
     uint8_t digest[16];
   };
   bool Parse(const std::string& bytes, std::string* reason);
+  // The entries by path hash: open addressing over entry numbers plus one (0 is empty).
+  void BuildIndex();
+  static bool Matches(const EntryT& e, uint64_t hash, const FileInfoC& info);
+  // The entry of the path with this hash whose status is info, or null.
+  const EntryT* Lookup(uint64_t hash, const FileInfoC& info) const;
   hx::ResultT Flush();
 
   int64_t loadedStartNs_ = 0;
-  std::vector<EntryT> entries_;  // sorted by path hash
+  std::vector<EntryT> entries_;
+  std::vector<uint32_t> index_;
+  mutable size_t next_ = 0;  // the entry after the one found last
   hx::AtomicFileC file_;        // the new cache
   bool writing_ = false;
   hx::ResultT writeFailure_ = hx::RC_OK;
   std::string out_;             // what is not written yet
-  MD5C sum_;
+  uint32_t sum_ = 0;  // CRC-32 of what was written
   uint64_t recorded_ = 0;
 };
 

@@ -199,11 +199,11 @@ ResultT AtomicFileC::OpenFixed(const std::string& target, const std::string& tem
   return RC_OK;
 }
 
-ResultT AtomicFileC::Commit() {
+ResultT AtomicFileC::Commit(bool durable) {
   if (!fd_.valid()) return RC_INVALID_ARG;
   // The data is on the disk before its name is: a rename that reached the disk first would
   // leave an empty or short file under the name after a crash of the machine.
-  ResultT rc = ::fsync(fd_.get()) == 0 ? RC_OK : LastError();
+  ResultT rc = !durable || ::fsync(fd_.get()) == 0 ? RC_OK : LastError();
   const ResultT closed = fd_.close();
   if (Succeeded(rc)) rc = closed;
   if (Succeeded(rc) && ::rename(temp_.c_str(), target_.c_str()) != 0) rc = LastError();
@@ -214,7 +214,7 @@ ResultT AtomicFileC::Commit() {
   temp_.clear();
   // A directory that cannot be synchronised changes nothing for the process itself; the
   // file is in place either way.
-  HX_IGNORE_RESULT(SyncDirectory(DirectoryOf(target_)));
+  if (durable) HX_IGNORE_RESULT(SyncDirectory(DirectoryOf(target_)));
   return RC_OK;
 }
 

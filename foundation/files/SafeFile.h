@@ -116,8 +116,10 @@ class AtomicFileC {
   int fd() const { return fd_.get(); }
   const std::string& TempPath() const { return temp_; }
   HX_NODISCARD ResultT Write(std::string_view data) { return WriteAll(fd_.get(), data); }
-  // Data to the disk, rename over the target, directory to the disk.
-  HX_NODISCARD ResultT Commit();
+  // Data to the disk, rename over the target, directory to the disk. A file that is only a
+  // cache, checked whole when it is read, may skip the synchronisation (durable false): after a
+  // crash of the machine it may be short, and is then refused and rebuilt.
+  HX_NODISCARD ResultT Commit(bool durable = true);
   // Removes the temporary file (nothing when committed or never opened).
   void Abort();
 
