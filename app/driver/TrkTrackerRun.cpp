@@ -17,6 +17,8 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/XmlOutputStream.h"
+#include "packages/db/PackageDb.h"
+#include "packages/listers/deb/DEBPackageLister.h"
 
 namespace {
 
@@ -87,6 +89,7 @@ hx::ResultT TrkTrackerC::Run(ZORHXContextI* context, int* exitCode) {
     r = RunSteps(context, files);
   }
   r = CloseRun(files, r, declined);
+  DEBPackageListerC::DropQueryAhead();  // a run that ended before its packages
   if (exitCode != nullptr) *exitCode = r;
   return r;
 }
@@ -104,6 +107,10 @@ hx::ResultT TrkTrackerC::RunSteps(ZORHXContextI* context, RunFilesT& files) {
 
   RemoveStaleFiles(type);
   StartReadingBase(files, guidAsName, type);
+  // The Debian package query takes about as long as the rest of a run without a file scan: it
+  // runs while the phases before the packages go on.
+  for (const StringC& t : PackageDbC::SplitTypes(hx::Join(prefs_.GetMultiValue(P::c_PackageDatabaseTypes), ",")))
+    if (t == trk::c_DebPackageType) DEBPackageListerC::QueryAhead();
   hx::ResultT r = TrackPhases(context, machine, user);
   // Tracking is the long step: a cancellation during it (a stop signal included) ends the run
   // before anything is written.

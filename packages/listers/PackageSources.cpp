@@ -94,12 +94,21 @@ hx::ResultT RunSourceTool(const CommandLineC& command, OutputStreamC* out, Outpu
   // A tool's complaints are read by the caller or thrown away; they never reach the tracker's
   // own standard error, which cron mails.
   const hx::ResultT r = hx::RunPackageTool(command, *exitCode, out, err != nullptr ? err : &discarded, &end);
+  return ReportSourceTool(command, end, r, *exitCode);
+}
+
+hx::ResultT RunSourceToolQuietly(const CommandLineC& command, OutputStreamC* out, uint32_t* exitCode, hx::ToolEndC* end) {
+  DiscardStreamC discarded;
+  return hx::RunPackageTool(command, *exitCode, out, &discarded, end);
+}
+
+hx::ResultT ReportSourceTool(const CommandLineC& command, const hx::ToolEndC& end, hx::ResultT r, uint32_t exitCode) {
   if (hx::Failed(r)) {
     hx::LogToolFailure(command, end);
     return r;
   }
-  if (*exitCode != 0)
-    hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_TOOL_EXIT, TXT_TOOL_EXIT, command.ToString(), *exitCode);
+  if (exitCode != 0)
+    hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_TOOL_EXIT, TXT_TOOL_EXIT, command.ToString(), exitCode);
   return hx::RC_OK;
 }
 

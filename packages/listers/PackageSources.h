@@ -26,6 +26,7 @@
 #include "foundation/files/SafeFile.h"
 #include "foundation/process/CommandLine.h"
 #include "foundation/process/OutputStream.h"
+#include "foundation/process/RunCommand.h"
 #include "foundation/messages/TrackerMessages.h"
 
 namespace trk {
@@ -49,6 +50,11 @@ hx::ResultT ForEachLine(int fd, const std::function<void(std::string_view line)>
 // The runner's failure, else 0 with *exitCode the tool's status. Both kinds of failure are
 // logged (see above).
 hx::ResultT RunSourceTool(const CommandLineC& command, OutputStreamC* out, OutputStreamC* err, uint32_t* exitCode);
+// The two halves of RunSourceTool, for a tool run on another thread (which logs nothing): the
+// run, its error text thrown away, and then the log lines about how it ended, with the result
+// RunSourceTool would give.
+hx::ResultT RunSourceToolQuietly(const CommandLineC& command, OutputStreamC* out, uint32_t* exitCode, hx::ToolEndC* end);
+hx::ResultT ReportSourceTool(const CommandLineC& command, const hx::ToolEndC& end, hx::ResultT r, uint32_t exitCode);
 // The warning about lines of a tool's output that could not be read (nothing for 0).
 void LogUnreadableLines(const CommandLineC& command, size_t count);
 

@@ -131,6 +131,26 @@ TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
   }
 }
 
+// The Debian query runs while the phases before the packages go on; a query that fails or
+// hangs is still logged, in its place, and what it printed before is kept.
+TEST(ProgramPackagesTest, FailingDebianQueryIsLoggedInItsPlace) {
+  const struct { const char* what; const char* tail; const char* logged; } cases[] = {
+      {"exits 3", "exit 3\n", "exited with code 3"}, {"hangs", "exec sleep 60\n", "ERROR: Command 'dpkg-query -W "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    hxtest::TempDirC dir("hx-pkgdebfail");
+    const std::string machine = CopyMachine(dir, "debian12");
+    hxtest::WriteFile(machine + "/usr/bin/dpkg-query",
+                      std::string("#!/bin/sh\nprintf 'ii \\tpart\\tamd64\\t1.0\\tm\\ts\\n'\n") + c.tail);
+    ASSERT_EQ(::chmod((machine + "/usr/bin/dpkg-query").c_str(), 0755), 0);
+    const RunT run = RunTracker(dir, machine, {"ToolTimeout=2"});
+    EXPECT_EQ(run.exitCode, 0u) << run.log;
+    const size_t logged = run.log.find(c.logged);
+    EXPECT_TRUE(logged != std::string::npos && logged > run.log.find("Started tracking packages")) << run.log;
+    EXPECT_TRUE(hxtest::Contains(run.inventory, "<Package Name=\"part\" Evidence=\"DEB\" Version=\"1.0\"")) << run.inventory;
+  }
+}
+
 // Type names in any case; an empty or unknown one adds nothing.
 TEST(ProgramPackagesTest, SolarisElevenMachineHoldsItsIpsPackages) {
   hxtest::TempDirC dir("hx-pkgips");

@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <system_error>
+#include <thread>
+
 #include "foundation/files/FileService.h"
 #include "packages/listers/PackageSources.h"
 
@@ -53,7 +57,72 @@ std::vector<std::string> MergedDirectories() {
   return merged;
 }
 
+// What one run of the query gave.
+struct QueryT {
+  std::vector<deb::DebPackageT> packages;
+  size_t unreadable = 0;
+  hx::ToolEndC end;
+  hx::ResultT rc = hx::RC_OK;
+  uint32_t exitCode = 0;
+};
+
+// Runs the query without a log line (the lister reports it when it takes it).
+QueryT RunQuery() {
+  QueryT query;
+  QueryStreamC stream(&query.packages);
+  query.rc = RunSourceToolQuietly(DEBPackageListerC::Command(), &stream, &query.exitCode, &query.end);
+  HX_IGNORE_RESULT(stream.Flush());
+  query.unreadable = stream.unreadable;
+  return query;
+}
+
+// The query run ahead, until a lister takes it.
+struct AheadT {
+  std::mutex lock;
+  std::thread thread;
+  QueryT query;  // the thread's until it is joined
+  bool waiting = false;
+  ~AheadT() {
+    if (thread.joinable()) thread.join();
+  }
+};
+
+AheadT& Ahead() {
+  static AheadT s_ahead;
+  return s_ahead;
+}
+
+// The query run ahead, if there is one nobody took; waits for it.
+bool TakeAhead(QueryT* query) {
+  AheadT& ahead = Ahead();
+  std::lock_guard<std::mutex> hold(ahead.lock);
+  if (!ahead.waiting) return false;
+  if (ahead.thread.joinable()) ahead.thread.join();
+  *query = std::move(ahead.query);
+  ahead.query = QueryT();
+  ahead.waiting = false;
+  return true;
+}
+
 }  // namespace
+
+void DEBPackageListerC::QueryAhead() {
+  AheadT& ahead = Ahead();
+  std::lock_guard<std::mutex> hold(ahead.lock);
+  if (ahead.waiting) return;
+  if (ahead.thread.joinable()) ahead.thread.join();
+  try {
+    ahead.thread = std::thread([&ahead] { ahead.query = RunQuery(); });
+    ahead.waiting = true;
+  } catch (const std::system_error&) {
+    // No thread: the lister runs the query itself.
+  }
+}
+
+void DEBPackageListerC::DropQueryAhead() {
+  QueryT dropped;
+  HX_IGNORE_RESULT(TakeAhead(&dropped));
+}
 
 CommandLineC DEBPackageListerC::Command() {
   return CommandLineC{c_DpkgQuery, c_ShowArgument, std::string(c_FormatOption) + deb::c_QueryFormat};
@@ -66,15 +135,13 @@ void DEBPackageListerC::setPackages(std::vector<deb::DebPackageT> packages) {
 }
 
 hx::ResultT DEBPackageListerC::startEnum() {
-  std::vector<deb::DebPackageT> packages;
-  QueryStreamC stream(&packages);
+  QueryT query;
+  if (!TakeAhead(&query)) query = RunQuery();
   const CommandLineC command = Command();
-  uint32_t exitCode = 0;
-  hx::ResultT r = RunSourceTool(command, &stream, nullptr, &exitCode);
-  HX_IGNORE_RESULT(stream.Flush());
-  LogUnreadableLines(command, stream.unreadable);
-  if (hx::Succeeded(r) && exitCode != 0) r = c_ExitedNonZero;
-  setPackages(std::move(packages));
+  hx::ResultT r = ReportSourceTool(command, query.end, query.rc, query.exitCode);
+  LogUnreadableLines(command, query.unreadable);
+  if (hx::Succeeded(r) && query.exitCode != 0) r = c_ExitedNonZero;
+  setPackages(std::move(query.packages));
   failure_ = r;
   mergedDirs_.clear();
   if ((flags() & LISTER_FILE_LISTS) != 0) mergedDirs_ = MergedDirectories();

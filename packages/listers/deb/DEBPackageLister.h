@@ -32,6 +32,12 @@ class DEBPackageListerC : public PackageListerC {
 
   // The command line that lists the packages.
   static CommandLineC Command();
+  // Starts the query on a thread of its own, ahead of the lister (a whole run lasts about as
+  // long as the query): the next startEnum takes what it printed instead of running it, and
+  // writes the log lines it would have written. Nothing when a query ahead is already there.
+  static void QueryAhead();
+  // Waits for a query ahead that nobody took and drops it.
+  static void DropQueryAhead();
 
   // Runs dpkg-query and keeps the installed packages (what it printed before a failure
   // included); with file lists, also finds which top-level directories are links into /usr.
