@@ -48,14 +48,14 @@ hx::ResultT TrkInventoryEntityC::get_Item(const StringC& name, StringC* value) c
 }
 
 hx::ResultT TrkInventoryEntityC::Add(const StringC& name, const StringC& value) {
-  if (name.empty()) return hx::RC_FAIL;
-  attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
-  return hx::RC_OK;
+  return Add(std::string_view(name), std::string_view(value));
 }
 
 hx::ResultT TrkInventoryEntityC::Add(std::string_view name, std::string_view value) {
   if (name.empty()) return hx::RC_FAIL;
-  attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
+  // A name is the trackers' own word: plain as it is, it goes to the pool without a copy.
+  if (trk::IsPrintableAscii(name)) attrs_.Set(name, trk::SanitizeXmlValue(value));
+  else attrs_.Set(trk::SanitizeXmlValue(name), trk::SanitizeXmlValue(value));
   return hx::RC_OK;
 }
 

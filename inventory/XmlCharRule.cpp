@@ -4,7 +4,8 @@ namespace trk {
 
 namespace {
 
-// Plain printable ASCII needs no work, and nearly every value the trackers set is just that.
+}  // namespace
+
 bool IsPrintableAscii(std::string_view s) {
   for (char c : s) {
     const auto b = static_cast<unsigned char>(c);
@@ -12,8 +13,6 @@ bool IsPrintableAscii(std::string_view s) {
   }
   return true;
 }
-
-}  // namespace
 
 std::string SanitizeXmlValue(std::string_view s) {
   if (IsPrintableAscii(s)) return std::string(s);

@@ -25,5 +25,7 @@ constexpr bool IsXmlValueChar(uint32_t cp) {
 // The character rule: the text with every character outside IsXmlValueChar replaced by one
 // space, always valid UTF-8.
 std::string SanitizeXmlValue(std::string_view s);
+// Printable ASCII, which the rule leaves as it is (nearly every name and value the trackers set).
+bool IsPrintableAscii(std::string_view s);
 
 }  // namespace trk
