@@ -3,6 +3,7 @@
 // of every run, so that each program can close with its figures set against its reference.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -169,11 +170,14 @@ inline double Median(const std::function<void()>& work) {
 struct ChildResultT {
   bool ok = false;
   long maxRssKb = 0;
+  double cpuSeconds = 0;  // user and system
 };
 
-// A child started without copying this process (posix_spawn): a fork would leave the large
-// heap of the phase shared copy-on-write, and the next phase would pay for the copies.
-inline ChildResultT RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
+// A child started without copying this process (posix_spawn, the program found through PATH):
+// a fork would leave the large heap of the phase shared copy-on-write, and the next phase would
+// pay for the copies. A quiet child reads and writes /dev/null.
+inline ChildResultT RunChild(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                             bool quiet = false) {
   ChildResultT result;
   std::vector<char*> args, envp;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -181,12 +185,20 @@ inline ChildResultT RunChild(const std::vector<std::string>& argv, const std::ve
   for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
   for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+    if (quiet) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
   pid_t pid = 0;
-  if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return result;
+  const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return result;
   int status = 0;
   struct rusage usage = {};
   result.ok = wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   result.maxRssKb = usage.ru_maxrss;
+  result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return result;
 }
 

@@ -8,9 +8,6 @@
 
 #include <benchmark/benchmark.h>
 #include <expat.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,26 +32,9 @@ constexpr const char* c_Xmllint = "xmllint";
 // receives the processor time it took, user and system: on a shared host it says more than the
 // time on the clock.
 bool RunTool(const std::vector<const char*>& argv, double* cpu = nullptr) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int null = ::open("/dev/null", O_RDWR);
-    ::dup2(null, STDIN_FILENO);
-    ::dup2(null, STDOUT_FILENO);
-    ::dup2(null, STDERR_FILENO);
-    std::vector<char*> args;
-    for (const char* a : argv) args.push_back(const_cast<char*>(a));
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  struct rusage usage {};
-  const bool ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  if (cpu != nullptr) {
-    *cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  }
-  return ok;
+  const hxbench::ChildResultT r = hxbench::RunChild(std::vector<std::string>(argv.begin(), argv.end()), {}, true);
+  if (cpu != nullptr) *cpu = r.cpuSeconds;
+  return r.ok;
 }
 
 // The median processor time of c_Repetitions runs of a program.
