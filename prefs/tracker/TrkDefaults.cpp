@@ -60,11 +60,14 @@ const DefaultT c_GenericDefaults[] = {
     {&P::c_LogMsgCatPath, "hxtmsg.cat"},
     {&P::c_ToolTimeout, "300"},
     {&P::c_LockTimeout, "3600"},
+    {&P::c_DB2Timeout, "900"},
     {&P::c_UploadTimeout, "60"},
+    {&P::c_UploadRequestTimeout, "1800"},
     {&P::c_UploadSpoolMax, "20"},
     {&P::c_DigestThreads, "0"},
     {&P::c_DigestCache, "True"},
     {&P::c_DigestCachePath, "$(CommonAppDataFolder)/cache/digests.cache"},
+    {&P::c_DigestMaxFileSize, "17179869184"},
 };
 
 constexpr const char* c_ComputerName = "ComputerName";

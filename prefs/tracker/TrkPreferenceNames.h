@@ -123,13 +123,16 @@
   X(SysDirectory, "SysDirectory", HX_TRK_WHOLE)                            \
   X(WinDirectory, "WinDirectory", HX_TRK_WHOLE)                            \
   X(ProgramFiles, "ProgramFiles", HX_TRK_LISTED)                           \
-  /* Limits of a run: tools and the single-instance lock (seconds) */       \
+  /* Limits of a run: tools, the single-instance lock, the DB2 step (s) */ \
   X(ToolTimeout, "ToolTimeout", HX_TRK_WHOLE)                              \
   X(LockTimeout, "LockTimeout", HX_TRK_WHOLE)                              \
-  /* Delivery: seconds a transfer may go without progress, files kept for a later try */ \
+  X(DB2Timeout, "DB2Timeout", HX_TRK_WHOLE)                                \
+  /* Delivery: seconds a transfer may go without progress and in all, files kept for a later try */ \
   X(UploadTimeout, "UploadTimeout", HX_TRK_WHOLE)                          \
+  X(UploadRequestTimeout, "UploadRequestTimeout", HX_TRK_WHOLE)            \
   X(UploadSpoolMax, "UploadSpoolMax", HX_TRK_WHOLE)                        \
-  /* File digests: worker threads and the cache across runs */             \
+  /* File digests: worker threads, the cache across runs, the longest file */ \
   X(DigestThreads, "DigestThreads", HX_TRK_WHOLE)                          \
   X(DigestCache, "DigestCache", HX_TRK_WHOLE)                              \
-  X(DigestCachePath, "DigestCachePath", HX_TRK_WHOLE)
+  X(DigestCachePath, "DigestCachePath", HX_TRK_WHOLE)                      \
+  X(DigestMaxFileSize, "DigestMaxFileSize", HX_TRK_WHOLE)
