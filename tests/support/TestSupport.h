@@ -5,7 +5,9 @@
 // as a child with its output captured and a deadline.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -135,6 +137,49 @@ inline bool ProcessEnded(long pid) {
   const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
   const size_t paren = stat.rfind(')');
   return paren == std::string::npos || stat.compare(paren, 3, ") Z") == 0;
+}
+
+// The ordinary local account whose attacks the root-run tests replay: "hxattacker", made
+// (system account, no home, no login shell) the first time a test asks for it. 0 when the
+// tests do not run as root or the account cannot be made.
+inline uid_t AttackerUid() {
+  constexpr const char* c_Name = "hxattacker";
+  if (::geteuid() != 0) return 0;
+  if (const struct passwd* pw = ::getpwnam(c_Name)) return pw->pw_uid;
+  // Two test programs may get here together: whichever loses finds the account made.
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    ::dup2(quiet, 1);
+    ::dup2(quiet, 2);
+    ::execl("/usr/sbin/useradd", "useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", c_Name,
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  if (pid > 0) ::waitpid(pid, &status, 0);
+  const struct passwd* pw = ::getpwnam(c_Name);
+  return pw != nullptr ? pw->pw_uid : 0;
+}
+
+// Skips a test that replays an ordinary user's attack on a root run, saying why.
+#define HX_TEST_NEEDS_ATTACKER(uid)                                                                   \
+  const uid_t uid = hxtest::AttackerUid();                                                            \
+  if (uid == 0) GTEST_SKIP() << "needs root and an ordinary account (hxattacker) to attack the run"
+
+// Runs `action` in a child process as `uid` (its own group, no supplementary groups) and
+// answers what the action returned, or -1 when the child could not drop root or was killed.
+inline int AsUser(uid_t uid, const std::function<int()>& action) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const struct passwd* pw = ::getpwuid(uid);
+    const gid_t gid = pw != nullptr ? pw->pw_gid : static_cast<gid_t>(uid);
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(255);
+    ::_exit(action() & 0xFF);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
+  return WEXITSTATUS(status);
 }
 
 // A fresh directory under /tmp (or `base`), removed with everything in it when the object goes.
