@@ -1,5 +1,6 @@
 #include "app/entry/SimpleSemaphore.h"
 
+#include <pwd.h>
 #include <sys/ipc.h>
 #include <sys/sem.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <cstdio>
 #include <cstring>
 
 #include "foundation/messages/Errors.h"
@@ -15,7 +17,12 @@
 
 namespace {
 
-constexpr int c_Mode = 0666;
+// The owner alone may use the set: whoever may alter it controls who runs.
+constexpr int c_Mode = 0600;
+constexpr mode_t c_OthersMayAlter = 0022;
+// A set removed as untrusted may be made again by its owner before this process makes its own;
+// after this many rounds the run gives up rather than race for ever.
+constexpr int c_CreateTries = 3;
 constexpr int c_SemaphoreCount = 1;
 constexpr unsigned short c_Semaphore = 0;
 constexpr uint32_t c_HashFactor = 31;
@@ -50,18 +57,58 @@ key_t UNIXSimpleSemaphoreC::KeyOf(std::string_view name) {
 
 void UNIXSimpleSemaphoreC::Open() {
   const key_t key = KeyOf(name_);
-  id_ = ::semget(key, c_SemaphoreCount, IPC_CREAT | IPC_EXCL | c_Mode);
-  if (id_ != -1) {
-    if (!Initialise()) id_ = -1;
-  } else if (errno == EEXIST) {
-    id_ = ::semget(key, c_SemaphoreCount, c_Mode);
-    if (id_ != -1 && !WaitForInitialised() && !Initialise()) id_ = -1;
+  for (int round = 0; round < c_CreateTries && id_ == -1; ++round) {
+    id_ = ::semget(key, c_SemaphoreCount, IPC_CREAT | IPC_EXCL | c_Mode);
+    if (id_ != -1) {
+      if (!Initialise()) id_ = -1;
+      break;
+    }
+    if (errno != EEXIST) break;
+    id_ = ::semget(key, c_SemaphoreCount, 0);
+    if (id_ == -1) {
+      if (errno == ENOENT || errno == EIDRM) continue;  // removed meanwhile: make it
+      break;
+    }
+    if (Trusted()) {
+      if (!WaitForInitialised() && !Initialise()) id_ = -1;
+      break;
+    }
+    const bool removed = ::geteuid() == 0 && ::semctl(id_, c_Semaphore, IPC_RMID) == 0;
+    id_ = -1;
+    if (!removed) {
+      errno = EACCES;
+      break;
+    }
+    replaced_ = true;
   }
   if (id_ == -1) {
-    const int err = errno;
-    Error(hx::RcFromErrno(err), c_ErrorText, std::strerror(err));
+    openError_ = errno != 0 ? errno : EAGAIN;
+    replaced_ = false;
+    Error(hx::RcFromErrno(openError_), c_ErrorText, std::strerror(openError_));
   }
   hx::Trace(c_TraceCategory, "Semaphore '%1$s' key 0x%2$08X id %3$d\n", name_, static_cast<uint32_t>(key), id_);
+}
+
+// Whether the set may be joined; otherwise its owner, creator and mode go into foreign_.
+bool UNIXSimpleSemaphoreC::Trusted() {
+  struct semid_ds ds {};
+  SemunT arg{};
+  arg.buf = &ds;
+  if (::semctl(id_, c_Semaphore, IPC_STAT, arg) == -1) {
+    foreign_ = std::string("one this user may not examine (") + std::strerror(errno) + ")";
+    return false;
+  }
+  const auto trustedUser = [](uid_t uid) { return uid == 0 || uid == ::geteuid(); };
+  if (trustedUser(ds.sem_perm.uid) && trustedUser(ds.sem_perm.cuid) && (ds.sem_perm.mode & c_OthersMayAlter) == 0)
+    return true;
+  const auto who = [](uid_t uid) {
+    const struct passwd* pw = ::getpwuid(uid);
+    return "user " + std::to_string(uid) + (pw != nullptr ? std::string(" (") + pw->pw_name + ")" : std::string());
+  };
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(ds.sem_perm.mode & 0777));
+  foreign_ = "owned by " + who(ds.sem_perm.uid) + ", made by " + who(ds.sem_perm.cuid) + ", with mode " + mode;
+  return false;
 }
 
 bool UNIXSimpleSemaphoreC::Initialise() {
@@ -84,7 +131,10 @@ bool UNIXSimpleSemaphoreC::WaitForInitialised() {
 }
 
 bool UNIXSimpleSemaphoreC::Operate(short delta, short flags) {
-  if (id_ == -1) return false;
+  if (id_ == -1) {
+    errno = openError_;  // never 0: a run without its lock must not go on as if it had it
+    return false;
+  }
   struct sembuf op {};
   op.sem_num = c_Semaphore;
   op.sem_op = delta;
@@ -93,7 +143,7 @@ bool UNIXSimpleSemaphoreC::Operate(short delta, short flags) {
 }
 
 bool UNIXSimpleSemaphoreC::OperateWithin(short delta, short flags, long seconds) {
-  if (id_ == -1) return false;
+  if (id_ == -1) return Operate(delta, flags);
   struct sembuf op {};
   op.sem_num = c_Semaphore;
   op.sem_op = delta;

@@ -7,18 +7,24 @@
 //   key      hash of the name: start with the code of the first character, then for every
 //            character in order, the first one included, hash = hash * 31 + code (32 bits,
 //            wrapping). The first character is thus folded in twice.
-//   create   semget(key, 1, IPC_CREAT | IPC_EXCL | 0666); the creator sets semaphore 0 to the
+//   create   semget(key, 1, IPC_CREAT | IPC_EXCL | 0600); the creator sets semaphore 0 to the
 //            initial value and then adds 1 with one semop, so the value becomes initial + 1
 //            and the set's last-operation time turns non-zero.
-//   join     when the set exists already: semget(key, 1, 0666), then up to 10 times (1 second
+//   join     when the set exists already: semget(key, 1, 0), then up to 10 times (1 second
 //            apart) wait for a non-zero last-operation time, the sign that its creator has
 //            initialised it; after the tenth try initialise it here.
+//   trust    a set is joined only when its owner and its creator are root or the running user
+//            and nobody else may alter it (no write bit for group or others). Anyone who may
+//            alter the set can block every run (take the unit and keep it) or let several in
+//            at once (raise its value). Root removes a set it does not trust and makes a fresh
+//            one; any other user refuses to run on it (EACCES).
 //   lock     semop -1 with SEM_UNDO (blocking, or IPC_NOWAIT as well); unlock +1 with SEM_UNDO.
 //            The undo hands the lock back when a process dies holding it.
 
 #include <sys/types.h>
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "foundation/core/Text.h"
@@ -38,6 +44,11 @@ class SimpleSemaphoreC {
   virtual bool ObtainResourceNB() = 0;  // does not block
 
   const StringC& GetName() const { return name_; }
+  // The set met under the lock's key that was not trusted, in words ("owned by user 1001
+  // (mallory), made by user 1001, with mode 0666"), "" when there was none.
+  const std::string& ForeignSet() const { return foreign_; }
+  // Whether that set was removed and replaced by a fresh one of this process.
+  bool ReplacedForeignSet() const { return replaced_; }
   // The longest wait of ObtainResource in seconds (0: no limit). A wait that runs out fails
   // with errno EAGAIN: a lock that another user's process took and never gives back must not
   // keep every later run waiting for ever.
@@ -51,6 +62,8 @@ class SimpleSemaphoreC {
   int32_t initial_;
   int32_t maximum_;  // kept for other platforms; a System V set does not need it
   long waitLimit_ = 0;
+  std::string foreign_;
+  bool replaced_ = false;
 };
 
 class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
@@ -73,10 +86,12 @@ class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
 
  private:
   void Open();
+  bool Trusted();
   bool Initialise();
   bool WaitForInitialised();
   bool Operate(short delta, short flags);
   bool OperateWithin(short delta, short flags, long seconds);
 
   int32_t id_ = -1;
+  int openError_ = 0;  // why there is no set; what a lock operation then fails with
 };

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <memory>
 
 #include "app/driver/TrkRunLog.h"
@@ -60,6 +61,7 @@ class TrkProgramC {
   void StartServices();
   void TrustRunPlaces();
   bool TakeLock();
+  static void ReportForeignLock(const SimpleSemaphoreC& semaphore);
   void RunTracker();
   hx::ResultT CreateTracker();
   void ShutDown();
@@ -132,6 +134,7 @@ bool TrkProgramC::TakeLock() {
   if (semaphore_) {
     const long limit = env_FunStrToIntC()(prefs_->GetValue(TrkPreferencesC::c_LockTimeout), 0);
     semaphore_->SetWaitLimit(limit > 0 ? limit : c_DefaultLockTimeout);
+    ReportForeignLock(*semaphore_);
   }
   errno = 0;
   if (semaphore_ && semaphore_->ObtainResource()) {
@@ -147,6 +150,21 @@ bool TrkProgramC::TakeLock() {
   }
   r_ = hx::RcFromErrno(err);
   return false;
+}
+
+// A lock set that other users could alter was replaced (as root) or refuses the run (as any
+// other user); either way the administrator learns whose it was. A refusal goes to standard
+// error too: an ordinary user running the program by hand reads that, not root's log.
+void TrkProgramC::ReportForeignLock(const SimpleSemaphoreC& semaphore) {
+  if (semaphore.ForeignSet().empty()) return;
+  const uint32_t key = static_cast<uint32_t>(UNIXSimpleSemaphoreC::KeyOf(semaphore.GetName()));
+  if (semaphore.ReplacedForeignSet()) {
+    trk::LogGeneral(LOG_LOCK_REPLACED, TXT_LOCK_REPLACED, key, semaphore.ForeignSet());
+    return;
+  }
+  trk::LogGeneral(LOG_LOCK_REFUSED, TXT_LOCK_REFUSED, key, semaphore.ForeignSet());
+  std::fprintf(stderr, "hxtrack: the single-instance lock (semaphore key 0x%08X) is %s; only root can replace it.\n",
+               static_cast<unsigned>(key), semaphore.ForeignSet().c_str());
 }
 
 void TrkProgramC::RunTracker() {

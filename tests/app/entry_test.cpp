@@ -57,7 +57,7 @@ TEST(TrackerSemaphore, KeyFoldsTheFirstCharacterTwice) {
 
 TEST(TrackerSemaphore, JoinerWaitsForTheCreatorToInitialise) {
   TestSemaphoreNameC name("join");
-  const int id = ::semget(name.Key(), 1, IPC_CREAT | IPC_EXCL | 0666);
+  const int id = ::semget(name.Key(), 1, IPC_CREAT | IPC_EXCL | 0600);
   ASSERT_NE(id, -1);
   // A creator that is slow to initialise, with a value of its own the joiner must not replace.
   std::thread creator([id] {
@@ -72,8 +72,52 @@ TEST(TrackerSemaphore, JoinerWaitsForTheCreatorToInitialise) {
   const time_t seen = LastOperation(id);
   creator.join();
   EXPECT_EQ(joiner.GetId(), id);
+  EXPECT_EQ(joiner.ForeignSet(), "");
   EXPECT_GT(seen, 0);
   EXPECT_EQ(ValueOf(id), 4);
+}
+
+// A set that others may alter, or that another user made, is never joined: root replaces it
+// with a set of its own (0600, one unit), any other user refuses it and cannot lock.
+TEST(TrackerSemaphore, SetsOthersMayAlterAreReplacedByRootAndRefusedByOthers) {
+  HX_TEST_NEEDS_ATTACKER(attacker);
+  struct CaseT { const char* what; uid_t maker; int mode; uid_t opener; const char* foreign; };
+  const CaseT cases[] = {
+      {"made by another user", attacker, 0600, 0, "owned by user %u (hxattacker), made by user %u (hxattacker)"},
+      {"root's, open to all", 0, 0666, 0, "owned by user 0 (root), made by user 0 (root), with mode 0666"},
+      {"root's, opened by another user", 0, 0600, attacker, ""},
+  };
+  for (const CaseT& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestSemaphoreNameC name("foreign");
+    const auto make = [&] { return ::semget(name.Key(), 1, IPC_CREAT | IPC_EXCL | c.mode) == -1 ? 1 : 0; };
+    ASSERT_EQ(c.maker == 0 ? make() : hxtest::AsUser(c.maker, make), 0);
+    if (c.opener != 0) {
+      // Not even the lock's error may be 0: a run without the lock never goes on as if locked.
+      EXPECT_EQ(hxtest::AsUser(c.opener, [&] {
+                  UNIXSimpleSemaphoreC lock(name.Name(), 0, 1);
+                  errno = 0;
+                  return lock.GetId() == -1 && !lock.ObtainResource() && errno == EACCES &&
+                                 hxtest::Contains(lock.ForeignSet(), "may not examine")
+                             ? 0
+                             : 1;
+                }),
+                0);
+      continue;
+    }
+    UNIXSimpleSemaphoreC lock(name.Name(), 0, 1);
+    char foreign[160];
+    std::snprintf(foreign, sizeof foreign, c.foreign, static_cast<unsigned>(attacker), static_cast<unsigned>(attacker));
+    EXPECT_TRUE(hxtest::Contains(lock.ForeignSet(), foreign)) << lock.ForeignSet();
+    EXPECT_TRUE(lock.ReplacedForeignSet());
+    struct semid_ds ds {};
+    SemArgT arg{};
+    arg.buf = &ds;
+    ASSERT_EQ(::semctl(lock.GetId(), 0, IPC_STAT, arg), 0);
+    EXPECT_EQ(ds.sem_perm.uid + ds.sem_perm.cuid, 0u);
+    EXPECT_EQ(ds.sem_perm.mode & 0777, 0600u);
+    EXPECT_EQ(ValueOf(lock.GetId()), 1);
+  }
 }
 
 // Every module below the plug-in directory is loaded (a broken one is reported, the others still

@@ -146,7 +146,9 @@ TEST(ProgramScan, UnreadableFilesAsAnOrdinaryUser) {
   for (const std::string& p : {dir.Path(), tree.File("pub")}) ASSERT_EQ(::chown(p.c_str(), c_Nobody, c_Nobody), 0);
 
   const std::string ini = dir.Write("tarvosk.ini", "[Tarvosk]\nServerLocation=" + dir.File("server") + "\n");
-  CommandLineC command{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", hxapp::c_Program};
+  // In an IPC namespace of its own: root's lock is not an ordinary user's to take.
+  CommandLineC command{"/usr/bin/unshare", "--ipc", "/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                       "--clear-groups", hxapp::c_Program};
   for (const std::string& a : ScanArgs(tree.Path(), {"-o", "Upload=False", "-o", "PluginDirectory=" + dir.File("none")}))
     command.Add(a);
   hxtest::ChildC child(command);

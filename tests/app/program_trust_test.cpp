@@ -4,6 +4,9 @@
 // together lose no delivery, killed runs leave no temporary file for long, a lock held for
 // ever does not keep a run waiting for ever, and a machine name cannot lead a file elsewhere.
 
+#include <sched.h>
+#include <sys/sem.h>
+
 #include <random>
 
 #include "app/entry/SimpleSemaphore.h"
@@ -204,6 +207,35 @@ TEST(TrackerTrust, ALockHeldForEverEndsTheRunAfterLockTimeout) {
   EXPECT_TRUE(Contains(run.log, "Could not obtain semaphore lock, Windows error code: 11")) << run.log;
   EXPECT_FALSE(Contains(run.log, "Inventory tracking started")) << run.log;
   EXPECT_TRUE(hxapp::EndsWithSeparator(run.log)) << run.log;
+}
+
+// A set that an ordinary user made under the lock's key before root's first run, its one unit
+// taken, would keep every run waiting LockTimeout: the run replaces it, says whose it was, and
+// goes on. In an IPC namespace of its own, so that the machine's own lock is never touched.
+TEST(TrackerTrust, ALockSetOfAnotherUserIsReplaced) {
+  HX_TEST_NEEDS_ATTACKER(attacker);
+  hxtest::TempDirC dir("hxapp-trust");
+  const std::vector<std::string> args = Args(dir, {"-o", "LockTimeout=5"});
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::unshare(CLONE_NEWIPC) != 0) ::_exit(200);
+    const key_t key = UNIXSimpleSemaphoreC::KeyOf(trk::s_TrackerSemaphoreName);
+    // Made and initialised as a tracker would, then its unit taken for good (no undo).
+    const auto take = [key] {
+      const int id = ::semget(key, 1, IPC_CREAT | IPC_EXCL | 0666);
+      struct sembuf ops[2] = {{0, 1, 0}, {0, -1, 0}};
+      return id == -1 || ::semop(id, &ops[0], 1) != 0 || ::semop(id, &ops[1], 1) != 0;
+    };
+    if (hxtest::AsUser(attacker, take) != 0) ::_exit(201);
+    ::_exit(static_cast<int>(RunProgram(dir, args).exitCode));
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << log;
+  EXPECT_TRUE(Contains(log, "was owned by user " + std::to_string(attacker) + " (hxattacker)")) << log;
+  EXPECT_TRUE(Contains(log, "Obtained semaphore lock.")) << log;
+  EXPECT_EQ(FilesIn(dir.File("server/Inventories")).size(), 1u);
 }
 
 // A machine name that reads like a path becomes one safe file name inside the inventory and
