@@ -25,7 +25,7 @@ bool Trusted(const struct stat& st) {
 
 // Kernel files (/proc, /sys) report a size of 0 or of a page whatever they hold, so the file
 // is read to its end, and the cap is checked on what was read.
-bool ReadAll(int fd, std::string& text) {
+bool ReadToEnd(int fd, std::string& text) {
   text.clear();
   char buffer[c_ReadChunk];
   for (;;) {
@@ -54,7 +54,7 @@ bool ReadHostFile(const std::string& path, std::string& text) {
   }
   struct stat st;
   const bool ok = ::fstat(fd, &st) == 0 && Trusted(st) && static_cast<size_t>(st.st_size) <= c_MaxMachineFile &&
-                  ReadAll(fd, text);
+                  ReadToEnd(fd, text);
   ::close(fd);
   if (!ok) text.clear();
   return ok;

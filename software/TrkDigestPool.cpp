@@ -79,7 +79,7 @@ void TrkDigestPoolC::Work() {
     queue_.pop_front();
     ++busy_;
     hold.unlock();
-    job->digest = DigestSeenFile(job->path, job->device, job->inode, buffer, &cancelled_);
+    job->digest = DigestSeenFile(job->dir->get(), job->name, job->device, job->inode, buffer, &cancelled_);
     job->done.store(true, std::memory_order_release);
     hold.lock();
     --busy_;

@@ -2,8 +2,9 @@
 // TrkDigestPoolC: worker threads that read and hash tracked files while the walk goes on.
 //
 // The walk, the rules and every change to the inventory tree stay on the scan's own thread;
-// a worker only opens a file (the same checks as TrkFileReaderC: no link, still the device
-// and inode the walk saw), hashes it and stores the digest in its job. The scan hands jobs
+// a worker only opens a file (relative to a handle of the directory the walk found it in, with
+// the same checks as TrkFileReaderC: no link, still the device and inode the walk saw), hashes
+// it and stores the digest in its job. The scan hands jobs
 // out in walk order and takes the digests back in that same order, so the document does not
 // depend on which worker finished first.
 //
@@ -22,11 +23,15 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/files/SafeFile.h"
+
 namespace trk {
 
 // One file to hash, and its digest once done ("" when the file could not be read).
 struct TrkDigestJobT {
-  std::string path;
+  std::string path;                          // for the digest cache
+  std::shared_ptr<const hx::UniqueFdC> dir;  // the directory's handle, shared by its files' jobs
+  std::string name;                          // the file's name in it
   uint64_t device = 0;
   uint64_t inode = 0;
   std::string digest;

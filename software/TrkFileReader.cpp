@@ -1,7 +1,9 @@
 #include "software/TrkFileReader.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <openssl/evp.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,8 +43,22 @@ bool ReadHashed(int fd, int64_t size, std::vector<char>& buffer, MD5C& md5, cons
 }
 
 // Opens the file the walk saw; false when the name leads elsewhere or nowhere.
-bool OpenSeen(const std::string& path, uint64_t device, uint64_t inode, hx::UniqueFdC* fd, struct stat* st) {
-  return hx::Succeeded(hx::OpenSeenFile(path, static_cast<dev_t>(device), static_cast<ino_t>(inode), fd, st));
+bool OpenSeen(int dirFd, const std::string& name, uint64_t device, uint64_t inode, hx::UniqueFdC* fd,
+              struct stat* st) {
+  return hx::Succeeded(
+      hx::OpenSeenFile(dirFd, name, static_cast<dev_t>(device), static_cast<ino_t>(inode), fd, st));
+}
+
+// Whether the user `uid` is a member of group `gid`, by the password and group databases.
+bool InGroup(uint32_t uid, uint32_t gid) {
+  const struct passwd* pw = ::getpwuid(uid);
+  if (pw == nullptr) return false;
+  if (pw->pw_gid == gid) return true;
+  int count = 0;
+  ::getgrouplist(pw->pw_name, pw->pw_gid, nullptr, &count);
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(count, 1)));
+  if (::getgrouplist(pw->pw_name, pw->pw_gid, groups.data(), &count) < 0) return false;
+  return std::find(groups.begin(), groups.begin() + count, static_cast<gid_t>(gid)) != groups.begin() + count;
 }
 
 void AdviseSequential(int fd, int64_t size, size_t bufferSize) {
@@ -52,18 +68,33 @@ void AdviseSequential(int fd, int64_t size, size_t bufferSize) {
 
 }  // namespace
 
-std::string DigestSeenFile(const std::string& path, uint64_t device, uint64_t inode, std::vector<char>& buffer,
-                           const std::atomic<bool>* stop) {
+std::string DigestSeenFile(int dirFd, const std::string& name, uint64_t device, uint64_t inode,
+                           std::vector<char>& buffer, const std::atomic<bool>* stop) {
   if (buffer.size() < TrkFileReaderC::c_BufferSize) buffer.resize(TrkFileReaderC::c_BufferSize);
   hx::UniqueFdC fd;
   struct stat st;
-  if (!OpenSeen(path, device, inode, &fd, &st)) return std::string();
+  if (!OpenSeen(dirFd, name, device, inode, &fd, &st)) return std::string();
   AdviseSequential(fd.get(), static_cast<int64_t>(st.st_size), buffer.size());
   MD5C md5;
   std::string digest;
   if (!ReadHashed(fd.get(), static_cast<int64_t>(st.st_size), buffer, md5, stop) || hx::Failed(md5.Final(&digest)))
     digest.clear();
   return digest;
+}
+
+bool MayTakeContent(const FileInfoC& file, uint32_t dirOwner, std::string* why) {
+  if (file.links() > 1 && file.owner() != dirOwner) {
+    *why = "it has " + std::to_string(file.links()) + " links and belongs to user " + std::to_string(file.owner()) +
+           ", not to user " + std::to_string(dirOwner) + " who owns its directory";
+    return false;
+  }
+  if (dirOwner == 0) return true;
+  uint32_t bit = S_IROTH;
+  if (file.owner() == dirOwner) bit = S_IRUSR;
+  else if (InGroup(dirOwner, file.group())) bit = S_IRGRP;
+  if ((file.permissions() & bit) != 0) return true;
+  *why = "user " + std::to_string(dirOwner) + ", who owns its directory, may not read it";
+  return false;
 }
 
 std::string Base64Encode(std::string_view bytes) {
@@ -76,13 +107,18 @@ std::string Base64Encode(std::string_view bytes) {
   return out;
 }
 
-TrkFileReaderC::TrkFileReaderC(const std::string& path, const FileInfoC& seen, std::vector<char>& buffer)
-    : path_(path), seen_(seen), buffer_(buffer) {
+TrkFileReaderC::TrkFileReaderC(int dirFd, const std::string& name, const FileInfoC& seen, std::vector<char>& buffer)
+    : dirFd_(dirFd), name_(name), seen_(seen), buffer_(buffer) {
   if (buffer_.size() < c_BufferSize) buffer_.resize(c_BufferSize);
 }
 
 const std::string& TrkFileReaderC::Digest() {
   if (digestDone_) return digest_;
+  if (OverDigestBudget()) {
+    digestDone_ = true;
+    digest_.clear();
+    return digest_;
+  }
   if (haveContent_) {
     digestDone_ = true;
     MD5C md5;
@@ -101,7 +137,7 @@ const std::string* TrkFileReaderC::Content() {
 void TrkFileReaderC::read(bool digest) {
   hx::UniqueFdC fd;
   struct stat st;
-  const bool opened = OpenSeen(path_, seen_.device(), seen_.inode(), &fd, &st);
+  const bool opened = OpenSeen(dirFd_, name_, seen_.device(), seen_.inode(), &fd, &st);
   const int64_t size = opened ? static_cast<int64_t>(st.st_size) : 0;
   const bool keep = opened && !contentDone_ && keepLimit_ >= 0 && size <= keepLimit_;
   if (opened) AdviseSequential(fd.get(), size, buffer_.size());

@@ -81,6 +81,17 @@ constexpr hx::ResultT LOG_DIGEST_COUNTS = TrkMsg(0x015C);
 constexpr const char* TXT_DIGEST_COUNTS =
     HX_SW_INFO "File digests: %1$s files read, %2$s taken from the digest cache";
 
+// What the scan leaves out because other users could lead it astray.
+constexpr hx::ResultT LOG_DIR_REPLACED = TrkMsg(0x0169);
+constexpr const char* TXT_DIR_REPLACED =
+    HX_SW_INFO "Directory '%1$s' was replaced or removed while it was scanned; the rest of it is skipped";
+constexpr hx::ResultT LOG_DIGEST_TOO_LARGE = TrkMsg(0x016A);
+constexpr const char* TXT_DIGEST_TOO_LARGE =
+    HX_SW_INFO "File '%1$s' is not read for its digest: its %2$s bytes are more than DigestMaxFileSize (%3$s)";
+constexpr hx::ResultT LOG_CONTENT_NOT_TAKEN = TrkMsg(0x016B);
+constexpr const char* TXT_CONTENT_NOT_TAKEN =
+    HX_SW_INFO "The content of '%1$s' is not taken, only its digest: %2$s";
+
 #undef HX_SW_INFO
 
 // The trace category of the software step.

@@ -22,6 +22,11 @@ constexpr const char* c_ListSeparator = ";";
 // How often a scan waiting for a worker looks whether the user cancelled.
 constexpr unsigned c_CancelPollMillis = 50;
 constexpr int64_t c_NsPerSecond = 1000000000;
+// DigestMaxFileSize when it is not set or not a number: 16 GiB.
+constexpr int64_t c_DefaultDigestBudget = int64_t{16} << 30;
+// Runs of jobs of one directory that may wait for the workers at once: each holds a handle of
+// its directory, and the process's descriptors are few.
+constexpr size_t c_MaxHeldDirRuns = 256;
 
 template <typename... Args>
 void LogInfo(hx::ResultT id, const char* text, Args&&... args) {
@@ -148,12 +153,17 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       if (hx::Failed(cancelled)) {
         lister.cancel();
         if (pool_) pool_->Cancel();
-        pending_.clear();
+        ClearPending();
         return cancelled;
       }
     }
     if (name.empty() || !info.hasStatus()) {
-      lister.clearError();  // an unreadable directory or entry: skipped without a message
+      // An unreadable directory or entry is skipped without a message; a directory that was
+      // swapped or removed under the walk is named, since someone may have tried to lead the
+      // scan elsewhere.
+      if (name.empty() && lister.lastError() == hx::RcFromErrno(ESTALE))
+        LogInfo(LOG_DIR_REPLACED, TXT_DIR_REPLACED, lister.errorPath().text());
+      lister.clearError();
       continue;
     }
     if (host_.examined && (info.isDirectory() || info.isRegular())) host_.examined(name.str(), info);
@@ -163,7 +173,7 @@ hx::ResultT TrkTrackSoftwareC::WalkRoot(const std::string& root) {
       if (!descend) lister.ascend();
       if (walk.tracing) hx::Trace(trace_, descend ? "Directory tracked: %s\n" : "Directory pruned: %s\n", name.text());
     } else if (info.isRegular()) {
-      TrackFile(name.str(), info, walk);
+      TrackFile(name.str(), info, walk, lister);
       const hx::ResultT taken = pending_.empty() ? hx::RC_OK : TakeDigests(false);
       if (hx::Failed(taken)) {
         lister.cancel();
@@ -183,6 +193,8 @@ void TrkTrackSoftwareC::PrepareDigests() {
   int64_t wanted = 0;
   if (!hx::ParseInt64(prefs_.GetValue(P::c_DigestThreads), wanted)) wanted = 0;
   digestThreads_ = TrkDigestPoolC::ThreadsFor(static_cast<long>(wanted));
+  if (!hx::ParseInt64(prefs_.GetValue(P::c_DigestMaxFileSize), digestBudget_) || digestBudget_ < 0)
+    digestBudget_ = c_DefaultDigestBudget;
   pool_.reset();  // started at the first file handed to it
   cachePath_ = prefs_.GetValue(P::c_DigestCachePath);
   cache_.reset();
@@ -197,7 +209,7 @@ void TrkTrackSoftwareC::PrepareDigests() {
 
 void TrkTrackSoftwareC::FinishDigests(bool completed) {
   pool_.reset();
-  pending_.clear();
+  ClearPending();
   if (digestsRead_ + digestsCached_ > 0)
     LogInfo(LOG_DIGEST_COUNTS, TXT_DIGEST_COUNTS, std::to_string(digestsRead_), std::to_string(digestsCached_));
   // Only a finished scan knows every file it would keep; a cancelled one leaves the cache as
@@ -213,19 +225,23 @@ hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
   while (!pending_.empty()) {
     PendingT& front = pending_.front();
     if (!TrkDigestPoolC::IsDone(front.job.get())) {
-      // The walk goes on unless it is too far ahead or has ended.
-      if (!all && pending_.size() < TrkDigestPoolC::c_MaxOutstanding) return hx::RC_OK;
+      // The walk goes on unless it is too far ahead (in files, or in directory handles its jobs
+      // hold) or has ended.
+      if (!all && pending_.size() < TrkDigestPoolC::c_MaxOutstanding && heldDirRuns_ <= c_MaxHeldDirRuns)
+        return hx::RC_OK;
       while (!pool_->WaitFor(front.job.get(), c_CancelPollMillis)) {
         const hx::ResultT cancelled = host_.checkCancel ? host_.checkCancel() : hx::RC_OK;
         if (hx::Failed(cancelled)) {
           pool_->Cancel();
-          pending_.clear();
+          ClearPending();
           return cancelled;
         }
       }
     }
     SetDigest(front.content.get(), front.job->path, front.info, front.job->digest);
+    const std::shared_ptr<const hx::UniqueFdC> dir = std::move(front.job->dir);
     pending_.pop_front();
+    if (pending_.empty() || pending_.front().job->dir != dir) --heldDirRuns_;
   }
   return hx::RC_OK;
 }
@@ -261,7 +277,8 @@ TrkResultE TrkTrackSoftwareC::MatchEmbedFileAll(const std::string& path, const F
 
 // ---- one file ----
 
-void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk) {
+void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk,
+                                  FileListerC& lister) {
   OfferFile(path);
   RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New(c_ContentString);
   RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New(c_InstanceString);
@@ -272,15 +289,18 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   // file to embed is read once for its digest and its content together.
   TrkResultE embed = MatchEmbedFileAll(path, info);
   const bool inEmbedTree = embed == TrkInclude && IsInEmbedDirs(path, info);
-  TrkFileReaderC reader(path, info, buffer_);
+  TrkFileReaderC reader(lister.entryDirHandle(), lister.entryName(), info, buffer_);
+  reader.LimitDigestTo(digestBudget_);
   const bool tagFile = walk.versionInfo && IsProductTagFile(path);
+  std::string refusal;
+  const bool contentRefused = (inEmbedTree || tagFile) && !MayTakeContent(info, lister.entryDirOwner(), &refusal);
   int64_t keep = -1;
   if (inEmbedTree) keep = rules_.embedMaxSize;
   if (tagFile) keep = std::max<int64_t>(keep, static_cast<int64_t>(c_MaxTagFileSize));
-  reader.KeepContentUpTo(keep);
+  reader.KeepContentUpTo(contentRefused ? -1 : keep);
   // A file whose content is needed is read anyway, and its digest is that of what was read.
   std::string cached;
-  const bool fromCache = cache_ && !inEmbedTree && !tagFile && cache_->Find(path, info, &cached);
+  const bool fromCache = cache_ && !inEmbedTree && !tagFile && !reader.OverDigestBudget() && cache_->Find(path, info, &cached);
   if (fromCache) reader.UseDigest(cached);
 
   std::string digest = c_NoMD5;
@@ -293,12 +313,18 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   // A file read only for its digest goes to a worker; one whose content is needed, or whose
   // trace lines name its digest, is read here.
   const bool wanted = digest == c_NoMD5 && (walk.generateMD5 || IsSwidTagFile(rules_, GetPlatformExtension(path)));
-  const bool deferred =
-      wanted && digestThreads_ > 1 && !reader.HasDigest() && !tagFile && !decision.embed && !walk.tracing;
+  std::shared_ptr<const hx::UniqueFdC> sharedDir;
+  const bool deferred = wanted && digestThreads_ > 1 && !reader.HasDigest() && !tagFile && !decision.embed &&
+                        !walk.tracing && !reader.OverDigestBudget() && (sharedDir = lister.sharedEntryDir()) != nullptr;
   if (deferred)
     digest.clear();  // set in this place when the worker is done
   else if (wanted)
     digest = reader.Digest();
+  if (reader.OverDigestBudget() && reader.HasDigest())
+    LogInfo(LOG_DIGEST_TOO_LARGE, TXT_DIGEST_TOO_LARGE, FileNameC(path).text(), std::to_string(info.size()),
+            std::to_string(digestBudget_));
+  if (contentRefused && (decision.embed || tagFile))
+    LogInfo(LOG_CONTENT_NOT_TAKEN, TXT_CONTENT_NOT_TAKEN, FileNameC(path).text(), refusal);
   const std::string& dateTime = DateTimeText(info.modificationTime());
   const std::string size = std::to_string(info.size());
   instance->Add(StringC(c_DateTimeString), dateTime);
@@ -313,24 +339,36 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
     hx::Trace(trace_, "File date and time tracked: %s\n", dateTime);
     hx::Trace(trace_, "File size tracked: %s bytes\n", size);
   }
-  if (walk.versionInfo && !(tagFile && AddVersionInformationFromIBMTags(content.get(), path, reader.Content())))
+  if (walk.versionInfo &&
+      !(tagFile && !contentRefused && AddVersionInformationFromIBMTags(content.get(), path, reader.Content())))
     AddVersionInformation(content.get(), path);
-  if (decision.embed) {
+  if (decision.embed && !contentRefused) {
     // Kept for the tag file but larger than the embedding limit: not embedded.
     const std::string* bytes = reader.Content();
     EmbedContent(path, bytes != nullptr && static_cast<int64_t>(bytes->size()) <= rules_.embedMaxSize ? bytes : nullptr,
                  content.get());
   }
   root_->AddEntity(content.get());
-  if (deferred) {
-    if (!pool_) pool_ = std::make_unique<TrkDigestPoolC>(digestThreads_);
-    PendingT pending{std::make_unique<TrkDigestJobT>(), content, info};
-    pending.job->path = path;
-    pending.job->device = info.device();
-    pending.job->inode = info.inode();
-    pool_->Submit(pending.job.get());
-    pending_.push_back(std::move(pending));
-  }
+  if (deferred) Defer(path, info, content, std::move(sharedDir), lister.entryName());
+}
+
+void TrkTrackSoftwareC::Defer(const std::string& path, const FileInfoC& info, const RefM<TrkInventoryEntityC>& content,
+                              std::shared_ptr<const hx::UniqueFdC> dir, const std::string& name) {
+  if (!pool_) pool_ = std::make_unique<TrkDigestPoolC>(digestThreads_);
+  PendingT pending{std::make_unique<TrkDigestJobT>(), content, info};
+  pending.job->path = path;
+  pending.job->name = name;
+  pending.job->device = info.device();
+  pending.job->inode = info.inode();
+  if (pending_.empty() || pending_.back().job->dir != dir) ++heldDirRuns_;
+  pending.job->dir = std::move(dir);
+  pool_->Submit(pending.job.get());
+  pending_.push_back(std::move(pending));
+}
+
+void TrkTrackSoftwareC::ClearPending() {
+  pending_.clear();
+  heldDirRuns_ = 0;
 }
 
 TrkResultE TrkTrackSoftwareC::ContentHook(TrkInventoryEntityC* content) {

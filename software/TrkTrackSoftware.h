@@ -17,7 +17,11 @@
 // matches the digest cache of the last scan (TrkDigestCacheC, DigestCache) is not read at all
 // unless its content is needed. The walk
 // keeps no descriptor or stack frame per directory level (FileListerC), so deep trees and
-// long paths cost nothing special.
+// long paths cost nothing special; every file is opened relative to the handle of the
+// directory the walk found it in, so a directory swapped for a link meanwhile cannot lead the
+// scan out of its tree. The content of a file (embedded, or read as a tag file) is taken only
+// when the owner of its directory could read it (MayTakeContent), and a file longer than
+// DigestMaxFileSize gets no digest.
 //
 // File names are bytes; a name that is not UTF-8 is still walked and read by its bytes, and
 // its Path shows each byte that is not part of a valid UTF-8 sequence as the ISO-8859-1
@@ -39,6 +43,7 @@
 #include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
+#include "foundation/files/FileLister.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
 #include "software/TrkDigestCache.h"
@@ -114,7 +119,11 @@ class TrkTrackSoftwareC : public TrkTrackC {
     FileInfoC info;
   };
   hx::ResultT WalkRoot(const std::string& root);
-  void TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk);
+  void TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk, FileListerC& lister);
+  // Hands a tracked file's digest to the workers; its Content gets the digest in walk order.
+  void Defer(const std::string& path, const FileInfoC& info, const RefM<TrkInventoryEntityC>& content,
+             std::shared_ptr<const hx::UniqueFdC> dir, const std::string& name);
+  void ClearPending();
   void PrepareDigests();
   void FinishDigests(bool completed);
   // Sets the digests the workers have finished, in walk order; with `all`, waits for every
@@ -138,6 +147,8 @@ class TrkTrackSoftwareC : public TrkTrackC {
   unsigned digestThreads_ = 1;
   // Declared before the pool, so that the pool (whose workers may hold these jobs) goes first.
   std::deque<PendingT> pending_;
+  size_t heldDirRuns_ = 0;  // runs of pending_ whose jobs share one directory handle
+  int64_t digestBudget_ = 0;  // DigestMaxFileSize
   std::unique_ptr<trk::TrkDigestPoolC> pool_;
   std::string cachePath_;
   int64_t scanStartNs_ = 0;

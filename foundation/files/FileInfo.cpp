@@ -31,6 +31,7 @@ void FileInfoC::assign(const struct stat& st) {
   inode_ = static_cast<uint64_t>(st.st_ino);
   owner_ = static_cast<uint32_t>(st.st_uid);
   group_ = static_cast<uint32_t>(st.st_gid);
+  links_ = static_cast<uint32_t>(st.st_nlink);
 }
 
 hx::ResultT FileInfoC::read(const FileNameC& path, bool followLinks) {

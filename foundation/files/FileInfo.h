@@ -52,6 +52,8 @@ class FileInfoC {
   uint64_t inode() const { return inode_; }
   uint32_t owner() const { return owner_; }
   uint32_t group() const { return group_; }
+  // Hard links to the file: a file of one user linked into another's directory has several.
+  uint32_t links() const { return links_; }
 
   static TypeE TypeOfMode(mode_t mode);
 
@@ -69,4 +71,5 @@ class FileInfoC {
   uint64_t inode_ = 0;
   uint32_t owner_ = 0;
   uint32_t group_ = 0;
+  uint32_t links_ = 0;
 };

@@ -108,17 +108,21 @@ ResultT OpenForReading(const std::string& path, UniqueFdC* fd) {
   return RC_OK;
 }
 
-ResultT OpenSeenFile(const std::string& path, dev_t device, ino_t inode, UniqueFdC* fd, struct stat* st) {
-  fd->reset(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+ResultT OpenSeenFile(int dirFd, const std::string& name, dev_t device, ino_t inode, UniqueFdC* fd, struct stat* st) {
+  const auto seen = [device, inode](const struct stat& now) {
+    return S_ISREG(now.st_mode) ? (now.st_dev == device && now.st_ino == inode ? RC_OK : RcFromErrno(ESTALE))
+                                : RcFromErrno(EINVAL);
+  };
+  // Looked at first, so that nothing but the file the walk saw is ever opened: opening some
+  // devices does something.
+  if (::fstatat(dirFd, name.c_str(), st, AT_SYMLINK_NOFOLLOW) != 0) return LastError();
+  ResultT rc = seen(*st);
+  if (Failed(rc)) return rc;
+  fd->reset(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd->valid()) return LastError();
-  if (::fstat(fd->get(), st) != 0) {
-    const ResultT rc = LastError();
-    fd->reset();
-    return rc;
-  }
-  if (S_ISREG(st->st_mode) && st->st_dev == device && st->st_ino == inode) return RC_OK;
-  fd->reset();
-  return RcFromErrno(S_ISREG(st->st_mode) ? ESTALE : EINVAL);
+  rc = ::fstat(fd->get(), st) == 0 ? seen(*st) : LastError();
+  if (Failed(rc)) fd->reset();
+  return rc;
 }
 
 ResultT ReadFileNoFollow(const std::string& path, std::string* out, size_t limit) {

@@ -63,11 +63,15 @@ HX_NODISCARD ResultT ReadAll(int fd, std::string* out, size_t limit = SIZE_MAX);
 // Opens an existing regular file for reading, not through a link at its last component and
 // without blocking on a FIFO. ELOOP for a link, EISDIR for a directory, EINVAL for anything else but a regular file.
 HX_NODISCARD ResultT OpenForReading(const std::string& path, UniqueFdC* fd);
-// Opens a file that a walk saw (a file scan reading other users' files): like OpenForReading,
-// and the file opened must still be the one the walk's status named (device and inode), so a
-// name swapped for a link or another file since then leads nowhere else (ESTALE). *st receives
-// the opened file's status. The descriptor keeps O_NONBLOCK, which regular files ignore.
-HX_NODISCARD ResultT OpenSeenFile(const std::string& path, dev_t device, ino_t inode, UniqueFdC* fd, struct stat* st);
+// Opens a file that a walk saw (a file scan reading other users' files): the entry `name` of
+// the directory handle `dirFd` (or a path with AT_FDCWD), not through a link, without
+// blocking on a FIFO, and only when it is still the regular file the walk's status named
+// (device and inode), before the open and after it: a name swapped for a link, a device or
+// another file since then leads nowhere else (ESTALE, or EINVAL for what is not a regular
+// file). *st receives the opened file's status. The descriptor keeps O_NONBLOCK, which regular
+// files ignore.
+HX_NODISCARD ResultT OpenSeenFile(int dirFd, const std::string& name, dev_t device, ino_t inode, UniqueFdC* fd,
+                                  struct stat* st);
 // Reads a whole regular file (OpenForReading, then ReadAll).
 HX_NODISCARD ResultT ReadFileNoFollow(const std::string& path, std::string* out, size_t limit = SIZE_MAX);
 

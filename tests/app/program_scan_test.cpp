@@ -7,6 +7,7 @@
 
 #include <expat.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "tests/app/AppTestSupport.h"
+#include "software/TrkFileReader.h"
 #include "tests/software/SoftwareTestSupport.h"
 
 namespace {
@@ -163,6 +165,70 @@ TEST(ProgramScan, UnreadableFilesAsAnOrdinaryUser) {
   EXPECT_EQ(contents.byPath[readable].md5, swtest::Md5Of("anyone may read this"));
   EXPECT_EQ(contents.byPath.count(secret), 1u);
   EXPECT_EQ(contents.byPath[secret].md5 + "|" + contents.byPath[secret].size, "|9");
+}
+
+// An ordinary user's deep tree (12 levels) under root's scans, three of its directories swapped
+// for links to a root-only copy of them and back again and again while the scans walk: no
+// inventory holds the digest or the content of the copy. A root-only file that the user
+// hard-linked into the tree keeps its digest, but its content is not embedded.
+TEST(ProgramScan, AUsersSwapsAndLinksCannotLeadTheScanOutOfItsTree) {
+  HX_TEST_NEEDS_ATTACKER(attacker);
+  constexpr int c_Depth = 12, c_Files = 20, c_Runs = 4;
+  hxtest::TempDirC dir("hxapp-scan"), tree("hxapp-tree"), secret("hxapp-secret");
+  std::string rel = ".";
+  std::vector<std::string> swapped;
+  for (int level = 1; level <= c_Depth; ++level) {
+    rel += "/d" + std::to_string(level);
+    for (int f = 0; f < c_Files; ++f) tree.Write(rel + "/f" + std::to_string(f) + ".swidtag", "inside " + rel);
+    if (level % 4 == 2) swapped.push_back(tree.File(rel));
+  }
+  for (int f = 0; f < c_Files; ++f) ::chmod(secret.Write("f" + std::to_string(f) + ".swidtag", "ROOT SECRET").c_str(), 0600);
+  ASSERT_EQ(::link(secret.Write("key.swidtag", "ROOT KEY").c_str(), tree.File("d1/key.swidtag").c_str()), 0);
+  ::chmod(secret.File("key.swidtag").c_str(), 0600);
+  for (const auto& e : std::filesystem::recursive_directory_iterator(tree.Path()))
+    if (e.path().filename() != "key.swidtag") ::lchown(e.path().c_str(), attacker, attacker);
+  ::chown(tree.Path().c_str(), attacker, attacker);
+
+  int stop[2];
+  ASSERT_EQ(::pipe(stop), 0);
+  int swaps = 0;
+  std::thread swapper([&] {
+    swaps = hxtest::AsUser(attacker, [&] {
+      ::close(stop[1]);
+      int n = 0;
+      for (struct pollfd p {stop[0], POLLIN, 0}; ::poll(&p, 1, 0) == 0; ++n) {
+        const std::string& d = swapped[n % swapped.size()];
+        ::rename(d.c_str(), (d + ".away").c_str());
+        ::symlink(secret.Path().c_str(), d.c_str());
+        ::usleep(300);
+        ::unlink(d.c_str());
+        ::rename((d + ".away").c_str(), d.c_str());
+      }
+      return std::min(n, 250);
+    });
+  });
+  const std::vector<std::string> args = ScanArgs(tree.Path(), {"-o", "IncludeExtension=swidtag", "-o",
+                                                               "EmbedFileContentDirectory=" + tree.Path(), "-o",
+                                                               "Upload=False", "-o", "DigestCache=False"});
+  std::vector<std::string> inventories;
+  for (int run = 0; run < c_Runs; ++run) {
+    ASSERT_EQ(RunProgram(dir, args).exitCode, 0u);
+    inventories.push_back(hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories"))));
+  }
+  ::close(stop[1]);
+  swapper.join();
+  ::close(stop[0]);
+  EXPECT_GE(swaps, 50);
+  const std::string key = tree.File("d1/key.swidtag");
+  for (const std::string& inventory : inventories) {
+    ContentsC contents;
+    ASSERT_TRUE(contents.Read(inventory));
+    EXPECT_FALSE(Contains(inventory, swtest::Md5Of("ROOT SECRET")));
+    EXPECT_FALSE(Contains(inventory, trk::Base64Encode("ROOT SECRET")));
+    EXPECT_FALSE(Contains(inventory, trk::Base64Encode("ROOT KEY")));
+    EXPECT_EQ(contents.byPath[key].md5, swtest::Md5Of("ROOT KEY"));
+    EXPECT_FALSE(contents.byPath[key].embedded);
+  }
 }
 
 // A delta after one file's content changed and another was only touched holds exactly those:

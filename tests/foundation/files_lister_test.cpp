@@ -184,6 +184,49 @@ TEST_F(FilesListerTest, DeepTreeKeepsFewDescriptorsOpen) {
   EXPECT_LE(mostOpen, FileListerC::c_MaxOpenDirs);
 }
 
+// A directory whose handle the walk gave up for depth, swapped for a link to a copy of it
+// (same names) before the walk comes back to it: the walk says so (ESTALE, once, naming it) and
+// returns nothing of the copy.
+TEST_F(FilesListerTest, ADirectorySwappedForALinkIsNotWalkedThroughIt) {
+  constexpr int kDepth = 12, kFiles = 30;
+  hxtest::TempDirC outside("hx-outside");
+  std::string rel;
+  for (int level = 1; level <= kDepth; ++level) {
+    rel += (level > 1 ? "/d" : "d") + std::to_string(level);
+    makeDir(rel);
+    for (int f = 0; f < kFiles; ++f) makeFile(rel + "/f" + std::to_string(f));
+  }
+  for (int f = 0; f < kFiles; ++f) outside.Write("f" + std::to_string(f), "");
+  std::set<uint64_t> inside;
+  for (const auto& e : fs::recursive_directory_iterator(root_)) {
+    struct stat st {};
+    ::lstat(e.path().c_str(), &st);
+    inside.insert(st.st_ino);
+  }
+  const std::string swapped = path("d1/d2");
+  FileListerC lister(FileNameC(root_), hx::LIST_RECURSE);
+  FileNameC name;
+  FileInfoC info;
+  int replaced = 0, escaped = 0;
+  bool swap = true;
+  while (lister.getNext(&name, &info) == hx::RC_OK) {
+    if (name.empty()) {
+      replaced += lister.lastError() == hx::RcFromErrno(ESTALE) && lister.errorPath().str() == swapped;
+      lister.clearError();
+      continue;
+    }
+    escaped += info.hasStatus() && inside.count(info.inode()) == 0;
+    if (swap && name.baseName() == "d" + std::to_string(kDepth)) {
+      ASSERT_EQ(::rename(swapped.c_str(), (swapped + ".moved").c_str()), 0);
+      ASSERT_EQ(::symlink(outside.Path().c_str(), swapped.c_str()), 0);
+      swap = false;
+    }
+  }
+  EXPECT_FALSE(swap);
+  EXPECT_EQ(escaped, 0);
+  EXPECT_EQ(replaced, 1);
+}
+
 class RecordingSink : public FileListingSinkI {
  public:
   long addFile(FileNameC* name) override {

@@ -188,6 +188,8 @@ TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
   {
     trk::TrkDigestJobT job;
     job.path = huge;
+    job.dir = std::make_shared<hx::UniqueFdC>(::open(tree_.File("opt").c_str(), O_RDONLY | O_DIRECTORY));
+    job.name = "huge.so";
     job.device = static_cast<uint64_t>(st.st_dev);
     job.inode = static_cast<uint64_t>(st.st_ino);
     trk::TrkDigestPoolC pool(2);
@@ -199,7 +201,7 @@ TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
   int polls = 0;
   TrkSoftwareHostT host;
   host.checkCancel = [&polls]() { return ++polls > 60 ? hx::RC_FAIL : hx::RC_OK; };
-  const RunT run = Scan({"DigestThreads=2"}, host);
+  const RunT run = Scan({"DigestThreads=2", "DigestMaxFileSize=2199023255552"}, host);
   EXPECT_EQ(run.result, hx::RC_FAIL);
   EXPECT_GT(polls, 60);
   EXPECT_FALSE(hxtest::Contains(run.log, "Finished tracking software"));
