@@ -38,9 +38,9 @@ endforeach()
 add_custom_target(hx_packaging_files ALL DEPENDS ${_compressed})
 
 # The installed program finds its uploader through the configuration's InstallDir, not through
-# a search path built into it.
-set_target_properties(hxtrack PROPERTIES INSTALL_RPATH "")
+# a search path built into it: the build's run path is removed from the installed copy.
 install(TARGETS hxtrack hxcatc RUNTIME DESTINATION bin)
+install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/hxtrack\")")
 install(TARGETS uploader hxlsyslog LIBRARY DESTINATION lib/hxtrack/lib)
 install(FILES ${_out}/hxtrack.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)

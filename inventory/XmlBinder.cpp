@@ -8,6 +8,7 @@
 
 #include "foundation/files/SafeFile.h"
 #include "foundation/core/Format.h"
+#include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/InventoryCodes.h"
 
@@ -135,7 +136,9 @@ hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlD
   constexpr size_t c_Chunk = 64 * 1024;
   std::unique_ptr<char[]> buffer(new char[c_Chunk]);
   while (hx::Succeeded(rc)) {
-    if (control.stop != nullptr && control.stop->load(std::memory_order_relaxed)) return hx::RcFromErrno(ECANCELED);
+    // A stop signal to the program ends a long read too, within one piece of the file.
+    if ((control.stop != nullptr && control.stop->load(std::memory_order_relaxed)) || hx::ToolsStopped())
+      return hx::RcFromErrno(ECANCELED);
     const ssize_t n = ::read(in.get(), buffer.get(), c_Chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {

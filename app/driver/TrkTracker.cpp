@@ -246,5 +246,7 @@ hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& ou
   }
   if (hx::Succeeded(r)) return TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : hx::RC_OK;
   hx::Trace(c_TraceGenerate, "Delta against '%1$s' not written: 0x%2$08X\n", base.text(), static_cast<uint32_t>(r));
+  // A read of the base that a stop signal ended is no reason for a full inventory instead.
+  if (TrkTrackerGUIC::IsCancelled()) return Error(MSG_CANCELLED, TXT_CANCELLED);
   return Error(MSG_RAW_INVENTORY, TXT_RAW_INVENTORY);
 }

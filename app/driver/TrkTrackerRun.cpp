@@ -286,6 +286,7 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
     const FileNameC& base = incremental ? files.previous : files.inventory;
     const hx::ResultT rc = files.delta.empty() ? hx::RC_FAIL : GenerateDiff(base, files.delta, readBase.get());
     readBase.reset();
+    if (rc == MSG_CANCELLED) return rc;
     if (hx::Failed(rc)) {
       trk::LogGeneral(LOG_DELTA_REVERTED, TXT_DELTA_REVERTED);
       SetPreference(P::c_Difference, StringC(c_False));

@@ -46,7 +46,29 @@ void ExpectRunsFrom(const hxtest::TempDirC& dir, const std::string& usr, const s
     EXPECT_TRUE(Contains(man.out, part)) << tag << ": " << part;
 }
 
+// Every run-path entry of every program and library below `dir` is absolute or relative to the
+// file's own place: an empty or relative entry makes the loader search the working directory
+// of whoever runs the program (as root, a library planted there would run as root).
+void ExpectNoLooseRunPath(const std::string& dir) {
+  size_t seen = 0;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    char magic[4] = {};
+    if (!e.is_regular_file() || e.is_symlink() || !std::ifstream(e.path(), std::ios::binary).read(magic, 4) ||
+        std::string(magic, 4) != "\x7f" "ELF")
+      continue;
+    ++seen;
+    for (const std::string& line : hx::SplitLines(RunTool({"readelf", "-d", e.path().string()}).out)) {
+      const size_t open = line.find('['), close = line.rfind(']');
+      if ((!Contains(line, "(RPATH)") && !Contains(line, "(RUNPATH)")) || open == std::string::npos) continue;
+      for (const std::string& entry : hx::Split(line.substr(open + 1, close - open - 1), ':'))
+        EXPECT_TRUE(hx::StartsWith(entry, "/") || hx::StartsWith(entry, "$ORIGIN")) << e.path() << ": " << line;
+    }
+  }
+  EXPECT_GT(seen, 0u) << dir;
+}
+
 TEST(ProgramInstall, PackageAndInstalledTreeRun) {
+  for (const char* built : {"bin", "lib", "test-plugins"}) ExpectNoLooseRunPath(hxapp::c_BinaryDir + std::string("/") + built);
   hxtest::TempDirC dir("hxapp-inst");
   const ToolRunT pack = RunTool({"cpack", "--config", std::string(hxapp::c_BinaryDir) + "/CPackConfig.cmake", "-B",
                                  dir.File("pkg")});
@@ -71,12 +93,14 @@ TEST(ProgramInstall, PackageAndInstalledTreeRun) {
   // Stripped: no symbol table left in the program.
   EXPECT_FALSE(Contains(RunTool({"file", usr + "/bin/hxtrack"}).out, "not stripped"));
   ExpectRunsFrom(dir, usr, "deb");
+  ExpectNoLooseRunPath(usr);
 
   // The same tree from cmake --install, with the bootstrap file beside the prefix, not in /etc.
   const ToolRunT install = RunTool({"cmake", "--install", hxapp::c_BinaryDir, "--prefix", dir.File("usr")});
   ASSERT_EQ(install.exitCode, 0u) << install.out;
   EXPECT_TRUE(std::filesystem::exists(dir.File("etc/tarvosk.ini")));
   ExpectRunsFrom(dir, dir.File("usr"), "install");
+  ExpectNoLooseRunPath(dir.File("usr"));
 }
 
 }  // namespace

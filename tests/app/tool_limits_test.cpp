@@ -1,6 +1,7 @@
 // Runs on a copy of a fixture machine whose ifconfig never ends or never stops printing: the
 // tool is ended at its limit and logged, and the run goes on with the other classes without
-// growing. A tracker terminated while its tool runs leaves no tool behind and closes its log.
+// growing. A tracker terminated while its tool runs leaves no tool behind and closes its log;
+// one terminated while it reads a large delta base ends at once as a cancelled run.
 
 #include <atomic>
 #include <csignal>
@@ -76,6 +77,30 @@ TEST(ToolLimits, ToolsThatHangOrFloodAreEndedAndATerminatedTrackerLeavesNoneBehi
     for (int i = 0; i < 100 && !hxtest::ProcessEnded(toolPid); ++i) ::usleep(20000);
     EXPECT_TRUE(toolPid > 0 && hxtest::ProcessEnded(toolPid)) << toolPid;
   }
+}
+
+// A base of 600,000 files takes seconds to read; SIGTERM while it is read ends the run within
+// a second, cancelled, with no full inventory written in the delta's place. In an IPC namespace
+// of its own, so that no other run's lock can keep it waiting.
+TEST(ToolLimits, ATerminatedRunStopsReadingItsDeltaBase) {
+  HX_TEST_NEEDS_ROOT();
+  hxtest::TempDirC dir("hx-stop");
+  std::string base = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Inventory Type=\"Full\" Generation=\"0\">\n";
+  for (int i = 0; i < 600000; ++i)
+    base += "\t<Content MD5=\"\" Size=\"" + std::to_string(i) + "\">\n\t\t<Instance Path=\"/opt/f" + std::to_string(i) +
+            "\" DateTime=\"20260101T000000\"/>\n\t</Content>\n";
+  const std::string inventory = dir.Write("data/tracker/inventories/inv.hxi", base + "</Inventory>\n");
+  const std::vector<std::string> args = hxapp::QuietArgs({"-o", "Hardware=False", "-o", "Difference=True", "-o",
+                                                          "InventoryFile=inv.hxi", "-o", "PackageDatabaseTypes="});
+  hxapp::TrackerProcessC p(dir, args);
+  p.Through({"/usr/bin/unshare", "--ipc"});
+  ASSERT_EQ(p.Start(), hx::RC_OK);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ::kill(static_cast<pid_t>(p.Pid()), SIGTERM);
+  const auto signalled = std::chrono::steady_clock::now();
+  EXPECT_EQ(p.Finish(std::chrono::seconds(60)), hxapp::ExitStatusOf(trk::run::MSG_CANCELLED));
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(hxtest::ReadFile(inventory).size(), base.size() + 13);
 }
 
 }  // namespace

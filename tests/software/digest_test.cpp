@@ -176,6 +176,25 @@ TEST_F(DigestTest, UntrustedOrDamagedCacheIsIgnoredWithALogLine) {
   }
 }
 
+// A file longer than DigestMaxFileSize (16 GiB by default) is tracked without being read: a
+// sparse terabyte gets the empty digest and a log line at once, a file within it its digest.
+TEST_F(DigestTest, FilesPastTheDigestBudgetAreNotRead) {
+  const std::string huge = tree_.File("opt/huge.so");
+  {
+    hx::UniqueFdC fd(::open(huge.c_str(), O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);
+  }
+  const std::string large(20u << 20, 'z');
+  Old("opt/large.so", large);
+  const RunT run = Scan({"DigestThreads=2"});
+  EXPECT_EQ(run.result, hx::RC_OK);
+  EXPECT_TRUE(hxtest::Contains(run.document, "<Content MD5=\"\" Size=\"1099511627776\">"));
+  EXPECT_TRUE(hxtest::Contains(run.log, "File '" + huge + "' is not read for its digest: its 1099511627776 bytes are "
+                                        "more than DigestMaxFileSize (17179869184)"))
+      << run.log;
+  EXPECT_TRUE(hxtest::Contains(run.document, "<Content MD5=\"" + Md5Of(large) + "\" Size=\"20971520\">"));
+}
+
 // A worker in the middle of a file far too large to finish stops at its next read.
 TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
   const std::string huge = tree_.File("opt/huge.so");

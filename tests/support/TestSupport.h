@@ -338,6 +338,14 @@ class ChildC {
     p_.SetWorkingDirectory(&cwd_);
     return *this;
   }
+  // Runs the command through `wrapper` (its arguments first): `{"/usr/bin/unshare", "--ipc"}`
+  // gives a run an IPC namespace, and so a single-instance lock, of its own.
+  ChildC& Through(std::initializer_list<StringC> wrapper) {
+    StringArrayC args(wrapper);
+    for (const StringC& a : p_.GetCommandLine().GetArgs()) args.push_back(a);
+    p_.SetCommandLine(CommandLineC(std::move(args)));
+    return *this;
+  }
   hx::ResultT Start() { return p_.Create(); }
   long Pid() const {
     long pid = -1;
