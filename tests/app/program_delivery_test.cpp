@@ -1,14 +1,17 @@
 // Delivery to a real web server: bin/hxtrack sends its inventory to an nginx that the test
 // starts on a free port of 127.0.0.1 (WebDAV PUT, over HTTP or HTTPS with a certificate made
-// here), and what the server did not take waits in the spool for the next run.
+// here), or to a server of the test's own that misbehaves, and what the server did not take
+// waits in the spool for the next run.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <regex>
 
 #include "app/api/UploaderPreferences.h"
+#include "app/driver/TrkRunMessages.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -24,10 +27,17 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 
 constexpr const char* c_Nginx = "/usr/sbin/nginx";
 constexpr const char* c_OpenSsl = "/usr/bin/openssl";
-// The server takes only this user with this password, given percent-encoded in the URL.
+// The server takes only this user with this password, written in the URL as it is or
+// percent-encoded.
 constexpr const char* c_User = "agent";
-constexpr const char* c_Password = "pw@s3cret";
-constexpr const char* c_PasswordInUrl = "pw%40s3cret";
+constexpr const char* c_Password = "Qx7@Zk9/Vm3";
+constexpr const char* c_PasswordInUrl = "Qx7%40Zk9%2FVm3";
+// Whether a text shows the password or any part of it.
+bool ShowsPassword(const std::string& text) {
+  for (const char* part : {"Qx7", "Zk9", "Vm3"})
+    if (Contains(text, part)) return true;
+  return false;
+}
 constexpr const char* c_Pending = "data/uploads/pending";
 const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
 
@@ -63,9 +73,72 @@ void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
               dir.File(name + ".crt")});
 }
 
-std::string UrlAt(int port, const std::string& scheme, const std::string& path) {
-  return scheme + "://" + c_User + ":" + c_PasswordInUrl + "@127.0.0.1:" + std::to_string(port) + "/" + path;
+std::string UrlAt(int port, const std::string& scheme, const std::string& path, const char* password = c_Password) {
+  return scheme + "://" + c_User + ":" + password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
 }
+
+// A server for what nginx will not do: every HEAD is answered 404 (the name is free), every
+// PUT, once its body is read, 412 (the name was taken meanwhile) or, dribbling, 201 with a body
+// of five bytes a second that would take two minutes. It stops with the object.
+class TrickleServerC {
+ public:
+  std::atomic<int> puts{0};
+  std::atomic<bool> dribbling{false};
+  explicit TrickleServerC(bool dribble) : dribble_(dribble) {}
+  ~TrickleServerC() {
+    stop_ = true;
+    thread_.join();
+  }
+  int Port() const { return listener_.port; }
+
+ private:
+  const bool dribble_;
+  const ListenerT listener_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_{[this] {
+    for (pollfd p{listener_.fd, POLLIN, 0}; !stop_;) {
+      const int c = ::poll(&p, 1, 100) > 0 ? ::accept(listener_.fd, nullptr, nullptr) : -1;
+      if (c >= 0) {
+        Converse(c);
+        ::close(c);
+      }
+    }
+  }};
+
+  bool Receive(int c, std::string& in) {
+    char buffer[4096];
+    for (pollfd p{c, POLLIN, 0}; !stop_;)
+      if (::poll(&p, 1, 100) > 0) {
+        const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
+        if (n > 0) in.append(buffer, static_cast<size_t>(n));
+        return n > 0;
+      }
+    return false;
+  }
+  void Converse(int c) {
+    for (std::string in; !stop_;) {
+      while (in.find("\r\n\r\n") == std::string::npos)
+        if (!Receive(c, in)) return;
+      const size_t end = in.find("\r\n\r\n") + 4, length = in.find("Content-Length: ");
+      const size_t sent = length < end ? std::stoul(in.substr(length + 16)) : 0;
+      while (in.size() < end + sent)
+        if (!Receive(c, in)) return;
+      const bool put = hx::StartsWith(in, "PUT ");
+      in.erase(0, end + sent);
+      puts += put;
+      const std::string body = put && dribble_ ? std::string(600, 'z') : "";
+      std::string answer = put ? (dribble_ ? "HTTP/1.1 201 Created" : "HTTP/1.1 412 Precondition Failed")
+                               : "HTTP/1.1 404 Not Found";
+      answer += "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+      if (::send(c, answer.data(), answer.size(), MSG_NOSIGNAL) <= 0) return;
+      dribbling = !body.empty();
+      for (size_t at = 0; at < body.size() && !stop_; ++at) {
+        if (::send(c, body.data() + at, 1, MSG_NOSIGNAL) <= 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    }
+  }
+};
 
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
 // made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
@@ -148,12 +221,14 @@ hxapp::RunT Deliver(const hxtest::TempDirC& dir, const std::string& ini, std::ve
   return hxapp::RunProgram(dir, QuietArgs(std::move(args)), ini);
 }
 
+// The password holds "@" and "/": written as it is in one URL, percent-encoded in the other,
+// the server takes it whole and the log and the traces show none of it.
 TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
-  for (const std::string scheme : {"http", "https"}) {
+  for (const auto& [scheme, password] : {std::pair<std::string, const char*>{"http", c_Password}, {"https", c_PasswordInUrl}}) {
     hxtest::TempDirC dir("hxapp-dlv");
     MakeCertificate(dir, "good");
     NginxC server(dir, scheme == "https" ? "good" : "");
-    const std::string ini = Ini(dir, server.Url(scheme));
+    const std::string ini = Ini(dir, UrlAt(server.port, scheme, "srv", password));
     // Every preference traced: the URL shows there without its password, as in the log.
     dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + dir.File("prefs.trace") + "\n");
     hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
@@ -167,18 +242,21 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
     EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
     const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
     EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
-    for (const char* secret : {c_Password, c_PasswordInUrl})
-      EXPECT_FALSE(Contains(first.log + second.log + trace, secret)) << scheme;
+    EXPECT_FALSE(ShowsPassword(first.log + second.log + trace)) << scheme;
   }
 }
 
 TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
-  // silent: the server takes the connection and never answers
-  struct CaseT { const char* what; std::string scheme; std::string path; bool silent; const char* logPart; };
+  // server: 'n' the nginx, 's' a server that takes the connection and never answers, 'd' one
+  // that answers a few bytes a second, 't' one that calls every name taken
+  struct CaseT { const char* what; std::string scheme, path; char server; std::string more; const char* logPart; };
   const std::vector<CaseT> cases = {
-      {"server error", "http", "fail", false, "answered 500 to the check of"},
-      {"wrong certificate", "https", "srv", false, "could not be verified"},
-      {"server that never answers", "http", "srv", true, "made no progress for 2 seconds (UploadTimeout)"},
+      {"server error", "http", "fail", 'n', "", "answered 500 to the check of"},
+      {"wrong certificate", "https", "srv", 'n', "", "could not be verified"},
+      {"server that never answers", "http", "srv", 's', "", "made no progress for 2 seconds (UploadTimeout)"},
+      {"server that dribbles", "http", "srv", 'd', "UploadRequestTimeout=3\n",
+       "did not finish within 3 seconds (UploadRequestTimeout)"},
+      {"server that calls every name taken", "http", "srv", 't', "", "took none of the 100 names tried"},
   };
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxapp-dlv");
@@ -186,14 +264,19 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     MakeCertificate(dir, "other");
     NginxC server(dir, c.scheme == "https" ? "other" : "");
     const ListenerT silent;
+    TrickleServerC trickle(c.server == 'd');
     ASSERT_GT(silent.port, 0);
-    const std::string url = c.silent ? UrlAt(silent.port, "http", "srv") : server.Url(c.scheme, c.path);
-    const hxapp::RunT run = Deliver(dir, Ini(dir, url));
+    const int port = c.server == 'n' ? server.port : c.server == 's' ? silent.port : trickle.Port();
+    const std::string url = UrlAt(port, c.scheme, c.path);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, url, c.more));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
-    for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
+    EXPECT_FALSE(ShowsPassword(run.log)) << c.what;
+    if (c.server == 't') {
+      EXPECT_EQ(trickle.puts, 100);
+    }
     if (c.scheme != "https") continue;
     // Told not to check the certificate, the run delivers the waiting file too, and says so.
     const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
@@ -244,6 +327,53 @@ TEST(ProgramDelivery, SpoolOthersCanChangeIsNotSent) {
   const std::vector<std::string> delivered = FilesIn(dir.File("server/Inventories"));
   ASSERT_EQ(delivered.size(), 1u);
   EXPECT_TRUE(Contains(delivered[0], "(Full).hxi.gz")) << delivered[0];
+}
+
+// A stop signal while the server dribbles its answer ends the run at once, as cancelled, and
+// the file waits in the spool. (Left alone, the answer would keep the run for two minutes.)
+TEST(ProgramDelivery, StopSignalEndsAnUploadAtOnce) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  TrickleServerC server(true);
+  hxapp::TrackerProcessC p(dir, QuietArgs({}), Ini(dir, UrlAt(server.Port(), "http", "srv")));
+  ASSERT_EQ(p.Start(), hx::RC_OK);
+  for (int i = 0; i < 3000 && !server.dribbling; ++i) ::usleep(20000);
+  ASSERT_TRUE(server.dribbling);
+  const auto signalled = std::chrono::steady_clock::now();
+  ::kill(static_cast<pid_t>(p.Pid()), SIGTERM);
+  EXPECT_EQ(p.Finish(std::chrono::seconds(60)), hxapp::ExitStatusOf(trk::run::MSG_CANCELLED));
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(10));
+  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  EXPECT_TRUE(Contains(log, "was stopped: the run is being cancelled")) << log;
+  EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << log;
+}
+
+// A delivery directory reached through a place an ordinary user controls (here a sticky
+// directory open to all, as /tmp) is refused before anything is made through it.
+TEST(ProgramDelivery, DeliveryPathThroughAnotherUsersPlaceIsRefused) {
+  HX_TEST_NEEDS_ATTACKER(attacker);
+  struct CaseT { const char* what; const char* location; const char* culprit; const char* said; } cases[] = {
+      {"link to a directory of root's", "shared/drop", "shared/drop", "is a symbolic link owned by user"},
+      {"the same as a file location", "file://<dir>/shared/drop", "shared/drop", "is a symbolic link owned by user"},
+      {"directory of the user's", "shared/theirs", "shared/theirs", "is owned by user"},
+  };
+  for (const CaseT& c : cases) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(dir.Mkdir("shared").c_str(), 01777);
+    const std::string victim = dir.Mkdir("victim");
+    ASSERT_EQ(hxtest::AsUser(attacker, [&] {
+      return ::symlink(victim.c_str(), dir.File("shared/drop").c_str()) | ::mkdir(dir.File("shared/theirs").c_str(), 0777);
+    }), 0);
+    std::string location = std::regex_replace(c.location, std::regex("<dir>"), dir.Path());
+    if (!hx::StartsWith(location, "file:")) location = dir.File(location);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, location + "/hx"));
+    EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "is not trusted and is not used: '" + dir.File(c.culprit) + "' " + c.said))
+        << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "(hxattacker)")) << c.what;
+    EXPECT_TRUE(std::filesystem::is_empty(victim) && std::filesystem::is_empty(dir.File("shared/theirs"))) << c.what;
+    EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
+  }
 }
 
 }  // namespace
