@@ -1,11 +1,9 @@
 // Delivery to a real web server: bin/hxtrack sends its inventory to an nginx that the test
 // starts on a free port of 127.0.0.1 (WebDAV PUT, over HTTP or HTTPS with a certificate made
-// here), or to a server of the test's own that misbehaves, and what the server did not take
-// waits in the spool for the next run.
+// here), and what the server did not take waits in the spool for the next run.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 
 #include <regex>
@@ -77,71 +75,10 @@ std::string UrlAt(int port, const std::string& scheme, const std::string& path, 
   return scheme + "://" + c_User + ":" + password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
 }
 
-// A server for what nginx will not do: every HEAD is answered 404 (the name is free), every
-// PUT, once its body is read, 412 (the name was taken meanwhile) or, dribbling, 201 with a body
-// of five bytes a second that would take two minutes. It stops with the object.
-class TrickleServerC {
- public:
-  std::atomic<int> puts{0};
-  std::atomic<bool> dribbling{false};
-  explicit TrickleServerC(bool dribble) : dribble_(dribble) {}
-  ~TrickleServerC() {
-    stop_ = true;
-    thread_.join();
-  }
-  int Port() const { return listener_.port; }
-
- private:
-  const bool dribble_;
-  const ListenerT listener_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_{[this] {
-    for (pollfd p{listener_.fd, POLLIN, 0}; !stop_;) {
-      const int c = ::poll(&p, 1, 100) > 0 ? ::accept(listener_.fd, nullptr, nullptr) : -1;
-      if (c >= 0) {
-        Converse(c);
-        ::close(c);
-      }
-    }
-  }};
-
-  bool Receive(int c, std::string& in) {
-    char buffer[4096];
-    for (pollfd p{c, POLLIN, 0}; !stop_;)
-      if (::poll(&p, 1, 100) > 0) {
-        const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
-        if (n > 0) in.append(buffer, static_cast<size_t>(n));
-        return n > 0;
-      }
-    return false;
-  }
-  void Converse(int c) {
-    for (std::string in; !stop_;) {
-      while (in.find("\r\n\r\n") == std::string::npos)
-        if (!Receive(c, in)) return;
-      const size_t end = in.find("\r\n\r\n") + 4, length = in.find("Content-Length: ");
-      const size_t sent = length < end ? std::stoul(in.substr(length + 16)) : 0;
-      while (in.size() < end + sent)
-        if (!Receive(c, in)) return;
-      const bool put = hx::StartsWith(in, "PUT ");
-      in.erase(0, end + sent);
-      puts += put;
-      const std::string body = put && dribble_ ? std::string(600, 'z') : "";
-      std::string answer = put ? (dribble_ ? "HTTP/1.1 201 Created" : "HTTP/1.1 412 Precondition Failed")
-                               : "HTTP/1.1 404 Not Found";
-      answer += "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-      if (::send(c, answer.data(), answer.size(), MSG_NOSIGNAL) <= 0) return;
-      dribbling = !body.empty();
-      for (size_t at = 0; at < body.size() && !stop_; ++at) {
-        if (::send(c, body.data() + at, 1, MSG_NOSIGNAL) <= 0) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      }
-    }
-  }
-};
-
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
 // made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
+// Below "/taken/" every name is free to HEAD and taken to PUT (412); below "/slow/" a PUT is
+// answered at once, its body at five bytes a second (two minutes).
 // Run without a master process, it writes as the test's own user.
 constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
 events { worker_connections 64; }
@@ -156,6 +93,8 @@ http {
     location / { dav_methods PUT; create_full_put_path on; dav_access user:rw;
                  auth_basic "inventories"; auth_basic_user_file @/users; }
     location /fail/ { return 500; }
+    location /taken/ { if ($request_method = PUT) { return 412; } return 404; }
+    location /slow/ { limit_rate 5; limit_rate_after 200; if ($request_method = PUT) { return 201 "SLOW"; } return 404; }
   }
 })";
 
@@ -170,6 +109,7 @@ class NginxC {
                                                             "; ssl_certificate_key " + test.File(certificate + ".key") + ";";
     std::string conf = std::regex_replace(c_NginxConf, std::regex("@"), dir);
     conf = std::regex_replace(conf, std::regex("PORT TLS"), std::to_string(port) + " " + tls);
+    conf = std::regex_replace(conf, std::regex("SLOW"), std::string(600, 'z'));
     hxtest::WriteFile(dir + "/nginx.conf", conf);
     hxtest::WriteFile(dir + "/users", std::string(c_User) + ":" + ToolOutput({c_OpenSsl, "passwd", "-apr1", c_Password}));
     Start();
@@ -198,12 +138,12 @@ class NginxC {
     return UrlAt(port, scheme, path);
   }
   std::string Delivered() const { return dir + "/www/srv/Inventories"; }
-  // The PUT requests the server took (201), in order; one the server first asked to
-  // authenticate shows as a 401 before it.
-  std::vector<std::string> Puts() const {
+  // The PUT requests the server answered with `status` (201: took), in order; one the server
+  // first asked to authenticate shows as a 401 before it.
+  std::vector<std::string> Puts(const std::string& status = "201") const {
     std::vector<std::string> puts;
     for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir + "/access.log")))
-      if (Contains(line, "\"PUT ") && Contains(line, "\" 201 ")) puts.push_back(line);
+      if (Contains(line, "\"PUT ") && Contains(line, "\" " + status + " ")) puts.push_back(line);
     return puts;
   }
 
@@ -247,16 +187,15 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
 }
 
 TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
-  // server: 'n' the nginx, 's' a server that takes the connection and never answers, 'd' one
-  // that answers a few bytes a second, 't' one that calls every name taken
-  struct CaseT { const char* what; std::string scheme, path; char server; std::string more; const char* logPart; };
+  // silent: the server takes the connection and never answers
+  struct CaseT { const char* what; std::string scheme, path; bool silent; std::string more; const char* logPart; };
   const std::vector<CaseT> cases = {
-      {"server error", "http", "fail", 'n', "", "answered 500 to the check of"},
-      {"wrong certificate", "https", "srv", 'n', "", "could not be verified"},
-      {"server that never answers", "http", "srv", 's', "", "made no progress for 2 seconds (UploadTimeout)"},
-      {"server that dribbles", "http", "srv", 'd', "UploadRequestTimeout=3\n",
+      {"server error", "http", "fail", false, "", "answered 500 to the check of"},
+      {"wrong certificate", "https", "srv", false, "", "could not be verified"},
+      {"server that never answers", "http", "srv", true, "", "made no progress for 2 seconds (UploadTimeout)"},
+      {"answer of five bytes a second", "http", "slow", false, "UploadRequestTimeout=3\n",
        "did not finish within 3 seconds (UploadRequestTimeout)"},
-      {"server that calls every name taken", "http", "srv", 't', "", "took none of the 100 names tried"},
+      {"every name taken", "http", "taken", false, "", "took none of the 100 names tried"},
   };
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxapp-dlv");
@@ -264,19 +203,15 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     MakeCertificate(dir, "other");
     NginxC server(dir, c.scheme == "https" ? "other" : "");
     const ListenerT silent;
-    TrickleServerC trickle(c.server == 'd');
     ASSERT_GT(silent.port, 0);
-    const int port = c.server == 'n' ? server.port : c.server == 's' ? silent.port : trickle.Port();
-    const std::string url = UrlAt(port, c.scheme, c.path);
+    const std::string url = UrlAt(c.silent ? silent.port : server.port, c.scheme, c.path);
     const hxapp::RunT run = Deliver(dir, Ini(dir, url, c.more));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
     EXPECT_FALSE(ShowsPassword(run.log)) << c.what;
-    if (c.server == 't') {
-      EXPECT_EQ(trickle.puts, 100);
-    }
+    EXPECT_EQ(server.Puts("412").size(), c.path == "taken" ? 100u : 0u) << c.what;
     if (c.scheme != "https") continue;
     // Told not to check the certificate, the run delivers the waiting file too, and says so.
     const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
@@ -333,16 +268,17 @@ TEST(ProgramDelivery, SpoolOthersCanChangeIsNotSent) {
 // the file waits in the spool. (Left alone, the answer would keep the run for two minutes.)
 TEST(ProgramDelivery, StopSignalEndsAnUploadAtOnce) {
   hxtest::TempDirC dir("hxapp-dlv");
-  TrickleServerC server(true);
-  hxapp::TrackerProcessC p(dir, QuietArgs({}), Ini(dir, UrlAt(server.Port(), "http", "srv")));
+  NginxC server(dir);
+  hxapp::TrackerProcessC p(dir, QuietArgs({}), Ini(dir, server.Url("http", "slow")));
   ASSERT_EQ(p.Start(), hx::RC_OK);
-  for (int i = 0; i < 3000 && !server.dribbling; ++i) ::usleep(20000);
-  ASSERT_TRUE(server.dribbling);
+  const std::string logFile = dir.File("data/log/tracker.log");
+  for (int i = 0; i < 3000 && !Contains(hxtest::ReadFile(logFile), "Finished compressing inventory"); ++i) ::usleep(20000);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the uploader is at work: it needs milliseconds to start
   const auto signalled = std::chrono::steady_clock::now();
   ::kill(static_cast<pid_t>(p.Pid()), SIGTERM);
   EXPECT_EQ(p.Finish(std::chrono::seconds(60)), hxapp::ExitStatusOf(trk::run::MSG_CANCELLED));
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(10));
-  const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
+  const std::string log = hxtest::ReadFile(logFile);
   EXPECT_TRUE(Contains(log, "was stopped: the run is being cancelled")) << log;
   EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << log;
 }
