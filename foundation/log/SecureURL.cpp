@@ -1,7 +1,5 @@
 #include "foundation/log/SecureURL.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr std::string_view kSchemeEnd = "://";
@@ -9,26 +7,29 @@ constexpr std::string_view kLineEnd = "\r\n";
 // What a host (a name, an address, "[v6]") and its port are written with.
 constexpr std::string_view kHostPunctuation = "-._~%:[]";
 
-bool IsHost(std::string_view text) {
-  if (text.empty()) return false;
-  for (const char c : text) {
+// Whether what follows an "@" at `from` up to the next "/" (or the end) can be a host. It stops
+// at the first character that cannot, so trying every "@" of a text stays linear in its length.
+bool IsHostAt(std::string_view text, size_t from) {
+  size_t at = from;
+  for (; at < text.size() && text[at] != '/'; ++at) {
+    const char c = text[at];
     const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     if (!alnum && kHostPunctuation.find(c) == std::string_view::npos) return false;
   }
-  return true;
+  return at > from;
 }
 
 }  // namespace
 
 size_t log_UserInfoEnd(std::string_view rest) {
-  rest = rest.substr(0, std::min(rest.find_first_of(kLineEnd), rest.find(kSchemeEnd)));
+  rest = rest.substr(0, rest.find(kSchemeEnd));
+  rest = rest.substr(0, rest.find_first_of(kLineEnd));
   const size_t slash = rest.find('/');
   const bool password = rest.find(':') < slash;
-  for (size_t at = rest.rfind('@'); at != std::string_view::npos; at = at == 0 ? std::string_view::npos : rest.rfind('@', at - 1)) {
+  for (size_t at = rest.rfind('@'); at != std::string_view::npos;
+       at = at == 0 ? std::string_view::npos : rest.rfind('@', at - 1)) {
     if (at > slash && !password) continue;  // an "@" in the path
-    const size_t hostEnd = rest.find('/', at + 1);
-    if (IsHost(rest.substr(at + 1, hostEnd == std::string_view::npos ? std::string_view::npos : hostEnd - at - 1)))
-      return at;
+    if (IsHostAt(rest, at + 1)) return at;
   }
   return std::string_view::npos;
 }
