@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 #include <strings.h>

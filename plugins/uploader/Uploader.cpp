@@ -109,40 +109,35 @@ int32_t Report(ZORHXContextI* context, const upl::OutcomeT& outcome) {
   return outcome.code;
 }
 
+// One of the context's optional interfaces, held while the upload runs; null when the context
+// does not offer it.
+template <typename InterfaceT>
+class OptionalC {
+ public:
+  OptionalC(ZORHXContextI* context, const ZORGUID& iid) {
+    if (context->QueryInterface(iid, reinterpret_cast<void**>(&held_)) < 0) held_ = nullptr;
+  }
+  ~OptionalC() {
+    if (held_ != nullptr) held_->Release();
+  }
+  OptionalC(const OptionalC&) = delete;
+  OptionalC& operator=(const OptionalC&) = delete;
+  InterfaceT* get() const { return held_; }
+
+ private:
+  InterfaceT* held_ = nullptr;
+};
+
 // Lines for the run's log; a context without a log gets none.
 class LogC {
  public:
-  explicit LogC(ZORHXContextI* context) {
-    if (context->QueryInterface(IID_ZORHXLog, reinterpret_cast<void**>(&log_)) < 0) log_ = nullptr;
-  }
-  ~LogC() {
-    if (log_ != nullptr) log_->Release();
-  }
-  LogC(const LogC&) = delete;
-  LogC& operator=(const LogC&) = delete;
+  explicit LogC(ZORHXContextI* context) : log_(context, IID_ZORHXLog) {}
   void Line(int32_t id, int32_t severity, const std::string& text) {
-    if (log_ != nullptr) log_->LogLine(id, severity, log_SecureURLString(text).c_str());
+    if (log_.get() != nullptr) log_.get()->LogLine(id, severity, log_SecureURLString(text).c_str());
   }
 
  private:
-  ZORHXLogI* log_ = nullptr;
-};
-
-// Whether the run is being stopped, as the context tells; a context that cannot tell never is.
-class StopC {
- public:
-  explicit StopC(ZORHXContextI* context) {
-    if (context->QueryInterface(IID_ZORHXStop, reinterpret_cast<void**>(&stop_)) < 0) stop_ = nullptr;
-  }
-  ~StopC() {
-    if (stop_ != nullptr) stop_->Release();
-  }
-  StopC(const StopC&) = delete;
-  StopC& operator=(const StopC&) = delete;
-  bool operator()() const { return stop_ != nullptr && stop_->IsStopping(); }
-
- private:
-  ZORHXStopI* stop_ = nullptr;
+  OptionalC<ZORHXLogI> log_;
 };
 
 // Where files go: one delivery answers the outcome and the name the file got there.
@@ -303,8 +298,9 @@ extern "C" __attribute__((visibility("default"))) int32_t UplUploadWithContext(Z
   if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
     return Report(context, {hx::RC_NO_RESOURCE, "The HTTP transfer library could not be started"});
   LogC log(context);
-  const StopC stop(context);
-  const upl::StoppingT stopping = [&stop] { return stop(); };
+  // Whether the run is being stopped, as the context tells; a context that cannot tell never is.
+  const OptionalC<ZORHXStopI> stop(context, IID_ZORHXStop);
+  const upl::StoppingT stopping = [&stop] { return stop.get() != nullptr && stop.get()->IsStopping(); };
   const int32_t result = UploadC(settings, log, stopping).Run(context);
   curl_global_cleanup();
   return result;
