@@ -15,6 +15,7 @@ constexpr const char* c_UserUploadDirectory = "UserUploadDirectory";
 
 // Delivery to a server and the spool of files it did not take.
 constexpr const char* c_UploadTimeout = "UploadTimeout";    // seconds a transfer may make no progress
+constexpr const char* c_UploadRequestTimeout = "UploadRequestTimeout";  // seconds one request may take in all
 constexpr const char* c_UploadSpoolMax = "UploadSpoolMax";  // files kept in the spool at most
 constexpr const char* c_Generation = "Generation";          // "Full" when this run staged a full inventory
 // "False" or "No" switches off the check of a server's certificate; anything else keeps it.

@@ -12,6 +12,11 @@
 //                      included.
 //   ZORHXLogI          the run's log (QueryInterface(IID_ZORHXLog)), for what a library does
 //                      that is not a failure. A context without it simply does not log.
+//   ZORHXStopI         whether the run is being stopped (QueryInterface(IID_ZORHXStop)): a
+//                      stop signal arrived or the person cancelled. A library that works for
+//                      long (a transfer) asks it often, at least once a second, and ends its
+//                      work at once when the answer is yes; the run then ends as cancelled. A
+//                      context without it is never stopped.
 //
 // Texts cross these interfaces as zero-terminated bytes in the system 8-bit encoding; a text
 // handed out through a `char**` is a copy that the caller frees with free().
@@ -30,6 +35,7 @@
 constexpr ZORGUID IID_ZORHXContext = {0x3C6F2A41, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
 constexpr ZORGUID IID_ZORHXPreferences = {0x3C6F2A42, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
 constexpr ZORGUID IID_ZORHXLog = {0x3C6F2A43, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
+constexpr ZORGUID IID_ZORHXStop = {0x3C6F2A44, 0x7B2D, 0x4E19, {0x9A, 0x50, 0x1D, 0x84, 0xC2, 0x6E, 0x0B, 0x31}};
 
 class ZORHXPreferencesI : public ZORUnknownI {
  public:
@@ -63,4 +69,13 @@ class ZORHXLogI : public ZORUnknownI {
 
  protected:
   ~ZORHXLogI() = default;
+};
+
+class ZORHXStopI : public ZORUnknownI {
+ public:
+  // Whether the run is being stopped. Cheap: it may be asked many times a second.
+  virtual bool IsStopping() = 0;
+
+ protected:
+  ~ZORHXStopI() = default;
 };

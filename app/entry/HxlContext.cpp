@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/driver/TrkRunLog.h"
+#include "app/interaction/TrkTrackerGUI.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ hx::ResultT HxlContextC::QueryInterface(const ZORGUID& iid, void** out) {
     *out = static_cast<ZORHXPreferencesI*>(this);
   } else if (iid == IID_ZORHXLog) {
     *out = static_cast<ZORHXLogI*>(this);
+  } else if (iid == IID_ZORHXStop) {
+    *out = static_cast<ZORHXStopI*>(this);
   } else {
     return hx::RC_NO_INTERFACE;
   }
@@ -67,3 +70,5 @@ hx::ResultT HxlContextC::LogLine(int32_t id, int32_t severity, const char* text)
   trk::LogGeneral(id, severity == c_Warning ? c_WarningText : c_InfoText, StringC(text));
   return hx::RC_OK;
 }
+
+bool HxlContextC::IsStopping() { return TrkTrackerGUIC::IsCancelled(); }

@@ -1,7 +1,7 @@
 #pragma once
 // HxlContextC: the launcher context the entry hands to the tracker's Run and the run hands on
-// to the uploader: the run's preferences by name and a way to report a failure back (see
-// ZORHXContext.h). Both faces share one reference count; the object starts at 0 and deletes
+// to the uploader: the run's preferences by name, a way to report a failure back, the run's
+// log and whether the run is being stopped (see ZORHXContext.h). Both faces share one reference count; the object starts at 0 and deletes
 // itself at its last Release.
 
 #include <atomic>
@@ -9,7 +9,7 @@
 #include "app/api/ZORHXContext.h"
 #include "prefs/tracker/TrkPreferences.h"
 
-class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXLogI {
+class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXLogI, public ZORHXStopI {
  public:
   // Over the process's current environment, where the loaded preferences are.
   HxlContextC() = default;
@@ -24,6 +24,8 @@ class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHX
   hx::ResultT GetValue(const char* name, char** value) override;
   hx::ResultT SetValue(const char* name, const char* value) override;
   hx::ResultT LogLine(int32_t id, int32_t severity, const char* text) override;
+  // A stop signal or the person's cancel (TrkTrackerGUIC::IsCancelled).
+  bool IsStopping() override;
 
  private:
   virtual ~HxlContextC() = default;

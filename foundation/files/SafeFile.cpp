@@ -138,16 +138,25 @@ ResultT OpenForWriting(const std::string& path, int extraFlags, mode_t mode, Uni
 }
 
 ResultT CreateExclusive(const std::string& path, mode_t mode, UniqueFdC* fd) {
-  fd->reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+  return CreateExclusiveAt(AT_FDCWD, path, mode, fd);
+}
+
+ResultT CreateExclusiveAt(int dirFd, const std::string& path, mode_t mode, UniqueFdC* fd) {
+  fd->reset(::openat(dirFd, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
   return fd->valid() ? RC_OK : LastError();
 }
 
 ResultT CreateUnique(const std::string& dir, std::string_view prefix, std::string_view suffix, std::string* name,
                      UniqueFdC* fd, mode_t mode) {
+  return CreateUniqueAt(AT_FDCWD, dir, prefix, suffix, name, fd, mode);
+}
+
+ResultT CreateUniqueAt(int dirFd, const std::string& dir, std::string_view prefix, std::string_view suffix,
+                       std::string* name, UniqueFdC* fd, mode_t mode) {
   ResultT rc = RcFromErrno(EEXIST);
   for (int attempt = 0; attempt < c_UniqueAttempts && ErrnoFromRc(rc) == EEXIST; ++attempt) {
     *name = Join(dir, std::string(prefix) + UniquePart() + std::string(suffix));
-    rc = CreateExclusive(*name, mode, fd);
+    rc = CreateExclusiveAt(dirFd, *name, mode, fd);
   }
   if (Failed(rc)) name->clear();
   return rc;

@@ -81,11 +81,18 @@ HX_NODISCARD ResultT ReadFileNoFollow(const std::string& path, std::string* out,
 HX_NODISCARD ResultT OpenForWriting(const std::string& path, int extraFlags, mode_t mode, UniqueFdC* fd);
 // Creates a new file that must not exist yet (O_EXCL) and opens it for writing.
 HX_NODISCARD ResultT CreateExclusive(const std::string& path, mode_t mode, UniqueFdC* fd);
+// The same with a relative path taken below the directory descriptor dirFd (AT_FDCWD: the
+// working directory).
+HX_NODISCARD ResultT CreateExclusiveAt(int dirFd, const std::string& path, mode_t mode, UniqueFdC* fd);
 // Creates dir/prefix<unique>suffix exclusively and opens it for writing; *name receives its
 // path. The unique part is 6 letters and digits (c_UniqueLength).
 constexpr size_t c_UniqueLength = 6;
 HX_NODISCARD ResultT CreateUnique(const std::string& dir, std::string_view prefix, std::string_view suffix,
                                   std::string* name, UniqueFdC* fd, mode_t mode = 0600);
+// The same below the directory descriptor dirFd; *name is relative to it (dir "" gives the
+// bare name).
+HX_NODISCARD ResultT CreateUniqueAt(int dirFd, const std::string& dir, std::string_view prefix, std::string_view suffix,
+                                    std::string* name, UniqueFdC* fd, mode_t mode = 0600);
 // Whether text is a unique part as CreateUnique makes them.
 bool IsUniquePart(std::string_view text);
 

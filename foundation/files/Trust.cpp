@@ -15,7 +15,6 @@
 
 #include "foundation/core/Format.h"
 #include "foundation/files/SafeFile.h"
-#include "foundation/log/EarlyLog.h"
 
 namespace hx {
 
@@ -82,10 +81,32 @@ ResultT CheckEntry(const std::string& path, const struct stat& st, TrustFailureT
   return RC_OK;
 }
 
-ResultT Resolve(const std::string& path, std::string* resolved, TrustFailureT* f) {
+// How a walk treats the path it is given.
+struct WalkT {
+  bool create = false;     // missing directories are made (0700 under the process mask)
+  bool directory = false;  // the path must be a real directory, not a link to one
+};
+
+// Opens a directory below `at` without following a link; O_PATH where the system has it, so
+// that a directory one may search but not read can be walked as lstat could.
+int OpenDirectoryAt(int at, const char* name) {
+#ifdef O_PATH
+  constexpr int c_Search = O_PATH;
+#else
+  constexpr int c_Search = O_RDONLY;
+#endif
+  return ::openat(at, name, c_Search | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Every check is this one walk from "/". It holds a descriptor of the directory reached so far
+// and examines, creates and opens the next entry relative to it, so an entry checked is the
+// entry passed on: nobody can swap a directory on the way for a link in between. `dirFd`
+// receives the descriptor of the last directory (the path itself when it is one).
+ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, UniqueFdC* dirFd, TrustFailureT* f) {
   struct stat st;
   std::string current = "/";
-  if (::lstat("/", &st) != 0) return FailErrno(f, current, errno);
+  UniqueFdC dir(OpenDirectoryAt(AT_FDCWD, "/"));
+  if (!dir.valid() || ::fstat(dir.get(), &st) != 0) return FailErrno(f, current, errno);
   ResultT rc = CheckEntry(current, st, f);
   if (Failed(rc)) return rc;
   std::vector<std::string> pending;
@@ -96,28 +117,53 @@ ResultT Resolve(const std::string& path, std::string* resolved, TrustFailureT* f
     pending.pop_back();
     if (part == ".") continue;
     if (part == "..") {
-      current = ParentOf(current);  // checked on the way down
+      // The parent was checked on the way down ("/.." is "/" itself).
+      dir.reset(OpenDirectoryAt(dir.get(), ".."));
+      if (!dir.valid()) return FailErrno(f, current, errno);
+      current = ParentOf(current);
       continue;
     }
     const std::string next = Join(current, part);
-    if (::lstat(next.c_str(), &st) != 0) return FailErrno(f, next, errno);
+    int found = ::fstatat(dir.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+    // A directory that appeared meanwhile is examined like any other.
+    if (found != 0 && errno == ENOENT && how.create &&
+        (::mkdirat(dir.get(), part.c_str(), 0700) == 0 || errno == EEXIST))
+      found = ::fstatat(dir.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+    if (found != 0) return FailErrno(f, next, errno);
     if (S_ISLNK(st.st_mode)) {
+      if (how.directory && pending.empty()) return Fail(f, next, st, "ownlink");
       if (!IsTrustedOwner(st.st_uid)) return Fail(f, next, st, "link");
       if (++links > c_MaxLinks) return FailErrno(f, next, ELOOP);
       char target[PATH_MAX];
-      const ssize_t n = ::readlink(next.c_str(), target, sizeof target - 1);
+      const ssize_t n = ::readlinkat(dir.get(), part.c_str(), target, sizeof target - 1);
       if (n < 0) return FailErrno(f, next, errno);
       const std::string text(target, static_cast<size_t>(n));
-      if (!text.empty() && text[0] == '/') current = "/";
+      if (!text.empty() && text[0] == '/') {
+        dir.reset(OpenDirectoryAt(AT_FDCWD, "/"));
+        if (!dir.valid()) return FailErrno(f, "/", errno);
+        current = "/";
+      }
       PushComponents(text, pending);
       continue;
     }
+    if (!S_ISDIR(st.st_mode)) {
+      rc = CheckEntry(next, st, f);
+      if (Failed(rc)) return rc;
+      if (!pending.empty() || how.directory) return FailErrno(f, next, ENOTDIR);
+      current = next;
+      break;
+    }
+    // What was opened is what is checked: a directory swapped since its status was taken is
+    // refused (a link: ELOOP) or judged as it is now.
+    UniqueFdC opened(OpenDirectoryAt(dir.get(), part.c_str()));
+    if (!opened.valid() || ::fstat(opened.get(), &st) != 0) return FailErrno(f, next, errno);
     rc = CheckEntry(next, st, f);
     if (Failed(rc)) return rc;
-    if (!pending.empty() && !S_ISDIR(st.st_mode)) return FailErrno(f, next, ENOTDIR);
+    dir = std::move(opened);
     current = next;
   }
   if (resolved != nullptr) *resolved = current;
+  if (dirFd != nullptr) *dirFd = std::move(dir);
   return RC_OK;
 }
 
@@ -151,7 +197,7 @@ ResultT CheckTrusted(const std::string& path, std::string* resolved, TrustFailur
   TrustFailureT* f = failure != nullptr ? failure : &local;
   *f = TrustFailureT();
   f->path = path;
-  return Resolve(path, resolved, f);
+  return Walk(path, WalkT{}, resolved, nullptr, f);
 }
 
 ResultT CheckTrustedPlace(const std::string& path, TrustFailureT* failure) {
@@ -159,28 +205,17 @@ ResultT CheckTrustedPlace(const std::string& path, TrustFailureT* failure) {
   return ErrnoFromRc(rc) == ENOENT ? RC_OK : rc;
 }
 
-ResultT EnsureTrustedDirectory(const std::string& dirIn, TrustFailureT* failure) {
+ResultT OpenTrustedDirectory(const std::string& dir, UniqueFdC* fd, TrustFailureT* failure) {
   TrustFailureT local;
   TrustFailureT* f = failure != nullptr ? failure : &local;
-  const std::string dir = WithoutTrailingSlashes(Absolute(dirIn));
-  ResultT rc = CheckTrusted(dir, nullptr, f);
-  if (ErrnoFromRc(rc) == ENOENT && dir != "/") {
-    rc = EnsureTrustedDirectory(ParentOf(dir), f);
-    if (Failed(rc)) {
-      f->path = dirIn;
-      return rc;
-    }
-    // An entry that appeared meanwhile is examined like any other below.
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return FailErrno(f, dir, errno);
-    rc = CheckTrusted(dir, nullptr, f);
-  }
-  f->path = dirIn;
-  if (Failed(rc)) return rc;
-  struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0) return FailErrno(f, dir, errno);
-  if (S_ISLNK(st.st_mode)) return Fail(f, dir, st, "ownlink");
-  if (!S_ISDIR(st.st_mode)) return FailErrno(f, dir, ENOTDIR);
-  return RC_OK;
+  *f = TrustFailureT();
+  f->path = dir;
+  return Walk(WithoutTrailingSlashes(dir), WalkT{true, true}, nullptr, fd, f);
+}
+
+ResultT EnsureTrustedDirectory(const std::string& dir, TrustFailureT* failure) {
+  UniqueFdC fd;
+  return OpenTrustedDirectory(dir, &fd, failure);
 }
 
 std::string ResolveLoadableLibrary(const std::string& nameOrPath) {
@@ -206,29 +241,6 @@ ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFailureT* failu
   const std::string resolved = ResolveLoadableLibrary(nameOrPath);
   // A bare name left is one only the system's own directories can answer.
   return resolved.find('/') != std::string::npos ? CheckTrusted(resolved, nullptr, failure) : RC_OK;
-}
-
-std::FILE* OpenTrustedStream(const std::string& path) {
-  TrustFailureT failure;
-  const ResultT trust = CheckTrustedPlace(path, &failure);
-  if (Failed(trust)) {
-    if (trust == RC_UNTRUSTED) ReportRefusal(failure, true);
-    errno = trust == RC_UNTRUSTED ? EACCES : ErrnoFromRc(trust);
-    return nullptr;
-  }
-  UniqueFdC fd;
-  const ResultT rc = OpenForWriting(path, O_TRUNC, 0600, &fd);
-  if (Failed(rc)) {
-    errno = ErrnoFromRc(rc);
-    return nullptr;
-  }
-  std::FILE* stream = ::fdopen(fd.get(), "w");
-  if (stream != nullptr) fd.release();
-  return stream;
-}
-
-void ReportRefusal(const TrustFailureT& failure, bool toStandardError) {
-  LogEarlyArgs(RC_UNTRUSTED, TXT_UNTRUSTED, {failure.path, failure.Describe()}, toStandardError);
 }
 
 }  // namespace hx

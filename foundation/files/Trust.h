@@ -12,6 +12,11 @@
 // target is checked the same way. A refusal names the path, the entry that failed, its owner
 // and its mode; the run then neither loads nor writes anything from that place.
 //
+// Every check walks the path from "/" with a descriptor of the directory reached, examining
+// and opening each entry relative to it (foundation/files/Trust.cpp); the uploader library
+// compiles that file in, the reporting through the log (TrustRefusal.cpp) stays with the
+// program.
+//
 // Refusals are reported through ReportRefusal: to the log once start-up has made it ready,
 // on standard error before that (and whenever the log itself is what failed).
 
@@ -25,6 +30,8 @@
 #include "foundation/core/Result.h"
 
 namespace hx {
+
+class UniqueFdC;
 
 // The refusal's message id, which is also its result code.
 constexpr ResultT RC_UNTRUSTED = ToResult(MSGSET_TRACKER | 0x0070u);  // trk::TrkMsg(0x0070)
@@ -59,6 +66,11 @@ HX_NODISCARD ResultT CheckTrustedPlace(const std::string& path, TrustFailureT* f
 // directory, not a link: links are accepted only above it, where an administrator's layout
 // may have them.
 HX_NODISCARD ResultT EnsureTrustedDirectory(const std::string& dir, TrustFailureT* failure);
+// The same, and `fd` receives a descriptor of the directory (perhaps opened for search only:
+// it is meant for the *at calls), opened through the very entries that were checked). Whoever
+// creates in it relative to the descriptor writes where the check looked, whatever is renamed
+// or replaced by path meanwhile.
+HX_NODISCARD ResultT OpenTrustedDirectory(const std::string& dir, UniqueFdC* fd, TrustFailureT* failure);
 
 // Where the dynamic loader finds a library: a path (with a "/") as it is; a bare name in the
 // first directory that holds it of the loader's search path for the program (LD_LIBRARY_PATH,

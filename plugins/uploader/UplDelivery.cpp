@@ -13,6 +13,8 @@
 
 #include "foundation/core/Result.h"
 #include "foundation/files/SafeFile.h"
+#include "foundation/files/Trust.h"
+#include "plugins/uploader/UplMessages.h"
 
 namespace upl {
 namespace {
@@ -23,7 +25,6 @@ constexpr const char* c_LocalHost = "localhost";
 constexpr const char* c_StagingSuffix = ".tmp";
 constexpr const char* c_TempPrefix = ".upl-";
 constexpr const char* c_CompressedSuffix = ".gz";
-constexpr mode_t c_DirectoryMode = 0700;
 // Inventories describe the machine: readable by the owner alone.
 constexpr mode_t c_DeliveredMode = 0600;
 constexpr size_t c_CopyBuffer = 64 * 1024;
@@ -39,14 +40,16 @@ OutcomeT SystemFailure(int err, const std::string& what) {
   return {hx::RcFromErrno(err), what + ": " + std::strerror(err)};
 }
 
-bool CopyContent(int in, int out) {
+// 0, an error number, or ECANCELED when the run is being stopped.
+int CopyContent(int in, int out, const StoppingT& stopping) {
   std::vector<char> buffer(c_CopyBuffer);
   for (;;) {
+    if (stopping && stopping()) return ECANCELED;
     const ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    if (hx::Failed(hx::WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n))))) return false;
+    if (n <= 0) return n == 0 ? 0 : errno;
+    const hx::ResultT written = hx::WriteAll(out, std::string_view(buffer.data(), static_cast<size_t>(n)));
+    if (hx::Failed(written)) return hx::ErrnoFromRc(written);
   }
 }
 
@@ -64,12 +67,11 @@ std::string NumberedName(const std::string& name, int n) {
 }
 
 // A hard link fails when the name is taken, and the next numbered name is tried.
-int PublishUnder(const std::string& temp, const std::string& dir, const std::string& name, std::string* taken) {
+int PublishUnder(int fromDir, const std::string& from, int toDir, const std::string& name, std::string* taken) {
   for (int n = 1; n <= c_MaxNumberedNames; ++n) {
     *taken = n == 1 ? name : NumberedName(name, n);
-    const std::string target = dir + "/" + *taken;
-    if (::link(temp.c_str(), target.c_str()) == 0) {
-      ::unlink(temp.c_str());
+    if (::linkat(fromDir, from.c_str(), toDir, taken->c_str(), 0) == 0) {
+      ::unlinkat(fromDir, from.c_str(), 0);
       return 0;
     }
     if (errno == EEXIST) continue;
@@ -77,12 +79,16 @@ int PublishUnder(const std::string& temp, const std::string& dir, const std::str
     // the finished file renamed onto the claim.
     if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
     hx::UniqueFdC claim;
-    const hx::ResultT rc = hx::CreateExclusive(target, c_DeliveredMode, &claim);
+    const hx::ResultT rc = hx::CreateExclusiveAt(toDir, *taken, c_DeliveredMode, &claim);
     if (hx::ErrnoFromRc(rc) == EEXIST) continue;
     if (hx::Failed(rc)) return hx::ErrnoFromRc(rc);
-    return ::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+    return ::renameat(fromDir, from.c_str(), toDir, taken->c_str()) == 0 ? 0 : errno;
   }
   return EEXIST;
+}
+
+OutcomeT Stopped(const std::string& name, const std::string& where) {
+  return {MSG_STOPPED, "The upload of '" + name + "' to " + where + " was stopped: the run is being cancelled"};
 }
 
 std::string StagingDirectory(const UploadSettingsT& s) {
@@ -128,41 +134,35 @@ OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names) {
   return {};
 }
 
-OutcomeT MakeDirectories(const std::string& dir) {
-  std::string prefix;
-  size_t at = 0;
-  while (at != std::string::npos) {
-    const size_t next = dir.find('/', at + 1);
-    prefix = dir.substr(0, next);
-    at = next;
-    if (prefix.empty() || ::mkdir(prefix.c_str(), c_DirectoryMode) == 0 || errno == EEXIST) continue;
-    return SystemFailure(errno, "Cannot create the upload location '" + prefix + "'");
-  }
-  struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    return {hx::RcFromErrno(ENOTDIR), "The upload location '" + dir + "' is not a directory"};
+OutcomeT OpenDeliveryDirectory(const std::string& dir, hx::UniqueFdC* fd) {
+  hx::TrustFailureT failure;
+  const hx::ResultT rc = hx::OpenTrustedDirectory(dir, fd, &failure);
+  if (rc == hx::RC_UNTRUSTED)
+    return {MSG_UNTRUSTED, "The upload location '" + dir + "' is not trusted and is not used: " + failure.Describe()};
+  if (hx::ErrnoFromRc(rc) == ENOTDIR && failure.culprit == dir)
+    return {rc, "The upload location '" + dir + "' is not a directory"};
+  if (hx::Failed(rc)) return SystemFailure(hx::ErrnoFromRc(rc), "Cannot create the upload location '" + failure.culprit + "'");
   return {};
 }
 
-OutcomeT Deliver(const std::string& source, const std::string& dir, const std::string& name) {
+OutcomeT Deliver(const std::string& source, int dirFd, const std::string& dir, const std::string& name,
+                 const StoppingT& stopping, std::string* taken) {
   hx::UniqueFdC in;
   const hx::ResultT opened = hx::OpenForReading(source, &in);
   if (hx::Failed(opened)) return SystemFailure(hx::ErrnoFromRc(opened), "Cannot read the staged file '" + source + "'");
   std::string temp;
   hx::UniqueFdC out;
-  const hx::ResultT created = hx::CreateUnique(dir, c_TempPrefix, "", &temp, &out, c_DeliveredMode);
+  const hx::ResultT created = hx::CreateUniqueAt(dirFd, "", c_TempPrefix, "", &temp, &out, c_DeliveredMode);
   if (hx::Failed(created)) return SystemFailure(hx::ErrnoFromRc(created), "Cannot write to the upload location '" + dir + "'");
-  bool ok = CopyContent(in.get(), out.get()) && ::fsync(out.get()) == 0;
-  int err = ok ? 0 : errno;
-  if (hx::Failed(out.close()) && ok) {
-    ok = false;
-    err = errno;
-  }
-  std::string taken;
-  if (ok && (err = PublishUnder(temp, dir, name, &taken)) != 0) ok = false;
-  if (ok) return {};
-  ::unlink(temp.c_str());
-  return SystemFailure(err != 0 ? err : EIO, "Cannot deliver '" + name + "' to '" + dir + "'");
+  int err = CopyContent(in.get(), out.get(), stopping);
+  if (err == 0 && ::fsync(out.get()) != 0) err = errno;
+  const hx::ResultT closed = out.close();
+  if (err == 0 && hx::Failed(closed)) err = hx::ErrnoFromRc(closed);
+  if (err == 0) err = PublishUnder(dirFd, temp, dirFd, name, taken);
+  if (err == 0) return {};
+  ::unlinkat(dirFd, temp.c_str(), 0);
+  if (err == ECANCELED) return Stopped(name, dir);
+  return SystemFailure(err, "Cannot deliver '" + name + "' to '" + dir + "'");
 }
 
 }  // namespace upl

@@ -6,11 +6,13 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string_view>
 #include <strings.h>
 
 #include "foundation/files/SafeFile.h"
+#include "foundation/log/SecureURL.h"
 #include "plugins/uploader/UplMessages.h"
 
 namespace upl {
@@ -129,31 +131,30 @@ OutcomeT ParseHttpLocation(const std::string& ruleValue, HttpLocationT* location
   location->scheme = ruleValue.substr(0, schemeEnd);
   for (char& c : location->scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const size_t start = schemeEnd + std::strlen(c_SchemeEnd);
-  const size_t pathStart = ruleValue.find('/', start);
-  std::string authority = ruleValue.substr(start, pathStart == std::string::npos ? std::string::npos : pathStart - start);
-  // The user information ends at the last "@" (a password may hold one), the user name at the
-  // first ":". Views, not copies: the only copies of the password are the location's and this
-  // authority, which is wiped.
-  const size_t at = authority.rfind('@');
-  if (at != std::string::npos) {
-    const std::string_view userInfo(authority.data(), at);
+  // The user name ends at the first ":". Views, not copies: the only copy of the password is
+  // the location's.
+  const std::string_view rest(ruleValue.data() + start, ruleValue.size() - start);
+  const size_t at = log_UserInfoEnd(rest);
+  size_t hostStart = start;
+  if (at != std::string_view::npos) {
+    const std::string_view userInfo = rest.substr(0, at);
     const size_t colon = userInfo.find(':');
     location->user = PercentDecoded(userInfo.substr(0, colon));
     if (colon != std::string_view::npos) location->password = PercentDecoded(userInfo.substr(colon + 1));
+    hostStart = start + at + 1;
   }
-  location->authority = authority.substr(at == std::string::npos ? 0 : at + 1);
-  Wipe(authority);
+  const size_t pathStart = ruleValue.find('/', hostStart);
+  location->authority = ruleValue.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
   if (location->authority.empty())
     return {hx::RC_INVALID_ARG, "The upload location " + location->Server() + " names no server"};
   const size_t last = ruleValue.rfind('/');
   if (pathStart == std::string::npos || last + 1 >= ruleValue.size() || last < pathStart)
     return {hx::RC_INVALID_ARG, "The upload rule for " + location->Server() + " names no file"};
   location->directory.clear();
-  size_t at2 = pathStart;
-  while (at2 < last) {
-    const size_t next = ruleValue.find('/', at2 + 1);
-    location->directory += "/" + EncodePathSegment(ruleValue.substr(at2 + 1, next - at2 - 1));
-    at2 = next;
+  for (size_t from = pathStart; from < last;) {
+    const size_t next = ruleValue.find('/', from + 1);
+    location->directory += "/" + EncodePathSegment(ruleValue.substr(from + 1, next - from - 1));
+    from = next;
   }
   return {};
 }
@@ -165,6 +166,9 @@ struct HttpSenderC::StateT {
   curl_slist* putHeaders = nullptr;
   char error[CURL_ERROR_SIZE] = {};
   size_t answered = 0;
+  // Why the progress callback ended the request in hand.
+  enum class EndE { None, Stopped, Deadline } ended = EndE::None;
+  std::chrono::steady_clock::time_point deadline;
 
   StateT(const HttpLocationT& l, const HttpOptionsT& o) : location(l), options(o) {}
 
@@ -178,6 +182,9 @@ struct HttpSenderC::StateT {
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, options.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, DiscardAnswer);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answered);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, options.checkCertificate ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, options.checkCertificate ? 2L : 0L);
     // The agent's own authorities, when it has any, replace the system's store: a server it
@@ -196,11 +203,26 @@ struct HttpSenderC::StateT {
     putHeaders = curl_slist_append(putHeaders, "If-None-Match: *");
   }
 
+  // Called by the transfer at least about once a second, also while it waits for the server:
+  // a run being stopped ends the request at once, and so does the request's deadline, which
+  // no trickle of bytes can move (the stall limit can only see a transfer that stops).
+  static int Progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    StateT& s = *static_cast<StateT*>(self);
+    if (s.options.stopping && s.options.stopping()) {
+      s.ended = EndE::Stopped;
+    } else if (std::chrono::steady_clock::now() >= s.deadline) {
+      s.ended = EndE::Deadline;
+    }
+    return s.ended == EndE::None ? 0 : 1;
+  }
+
   // One request; `status` receives the server's answer. A transfer failure comes back as the
   // outcome, an answer of any status as success.
   OutcomeT Perform(const std::string& url, const std::string& name, long* status) {
     error[0] = '\0';
     answered = 0;
+    ended = EndE::None;
+    deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.requestSeconds);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     const CURLcode code = curl_easy_perform(curl);
     if (code == CURLE_OK) {
@@ -209,6 +231,10 @@ struct HttpSenderC::StateT {
     }
     const std::string why = error[0] != '\0' ? std::string(error) : std::string(curl_easy_strerror(code));
     const std::string server = location.Server();
+    if (ended == EndE::Stopped) return Stopped(name, server);
+    if (ended == EndE::Deadline)
+      return {MSG_REQUEST_TIMEOUT, "The upload of '" + name + "' to " + server + " did not finish within " +
+                                       std::to_string(options.requestSeconds) + " seconds (UploadRequestTimeout)"};
     if (code == CURLE_OPERATION_TIMEDOUT)
       return {MSG_STALLED, "The upload of '" + name + "' to " + server + " made no progress for " +
                                std::to_string(options.stallSeconds) + " seconds (UploadTimeout): " + why};
@@ -263,7 +289,7 @@ OutcomeT HttpSenderC::Send(const std::string& source, const std::string& name, s
   struct stat st {};
   if (hx::Failed(opened) || ::fstat(in.get(), &st) != 0)
     return {hx::Failed(opened) ? opened : hx::RcFromErrno(errno), "Cannot read the staged file '" + source + "'"};
-  for (int n = 1; n <= c_MaxNumberedNames; ++n) {
+  for (int n = 1; n <= c_MaxServerNames; ++n) {
     *taken = n == 1 ? name : NumberedName(name, n);
     const std::string url = state_->location.UrlOf(*taken);
     long status = 0;
@@ -277,7 +303,8 @@ OutcomeT HttpSenderC::Send(const std::string& source, const std::string& name, s
     if (status < c_FirstSuccess || status >= c_PastSuccess) return state_->Refused("upload", *taken, status);
     return {};
   }
-  return {hx::RcFromErrno(EEXIST), "Every name for '" + name + "' is taken at " + state_->location.Server()};
+  return {MSG_NAMES_TAKEN, "The server " + state_->location.Server() + " took none of the " +
+                              std::to_string(c_MaxServerNames) + " names tried for '" + name + "': each was taken"};
 }
 
 }  // namespace upl

@@ -35,17 +35,25 @@ struct HttpLocationT {
 // Whether the rule names an HTTP or HTTPS location (the scheme in any case).
 bool IsHttpLocation(const std::string& ruleValue);
 // Takes "<scheme>://[user[:password]@]host[:port]/<dir>/<file>" apart; fails for a URL
-// without a host or without a file name after its directory.
+// without a host or without a file name after its directory. The user information ends where
+// the log's password masking says it does (log_UserInfoEnd), so the password the transfer
+// sends is the very text the log hides, "@" and "/" in it included.
 OutcomeT ParseHttpLocation(const std::string& ruleValue, HttpLocationT* location);
 // One path segment percent-encoded: every byte but letters, digits and "-._~!$&'()*+,;=:@".
 std::string EncodePathSegment(const std::string& segment);
 
 struct HttpOptionsT {
   long stallSeconds = 60;       // UploadTimeout: longest time without progress, connecting included
+  long requestSeconds = 1800;   // UploadRequestTimeout: longest time one request may take in all
+  StoppingT stopping;           // asked while a request runs (about once a second at the least)
   bool checkCertificate = true; // verify the server's certificate and name
   std::string caFile;           // the agent's own authorities: a file of certificates,
   std::string caPath;           // or a hashed directory; both empty: the system's store
 };
+
+// The most names a delivery tries at a server (the rule's name, then "-2", "-3", ...): a
+// server that calls every name taken must not be sent the file again and again.
+constexpr int c_MaxServerNames = 100;
 
 // One connection's worth of deliveries to one server.
 class HttpSenderC {

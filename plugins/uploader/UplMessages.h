@@ -15,6 +15,10 @@ constexpr hx::ResultT MSG_STALLED = hx::ToResult(c_UploaderSet | 0x03u);        
 constexpr hx::ResultT MSG_SECURITY = hx::ToResult(c_UploaderSet | 0x04u);       // the server could not be verified
 constexpr hx::ResultT MSG_TRANSFER = hx::ToResult(c_UploaderSet | 0x05u);       // any other transfer failure
 constexpr hx::ResultT MSG_SPOOL = hx::ToResult(c_UploaderSet | 0x06u);          // the spool cannot be used
+constexpr hx::ResultT MSG_STOPPED = hx::ToResult(c_UploaderSet | 0x07u);        // the run is being stopped
+constexpr hx::ResultT MSG_REQUEST_TIMEOUT = hx::ToResult(c_UploaderSet | 0x08u);  // a request past UploadRequestTimeout
+constexpr hx::ResultT MSG_NAMES_TAKEN = hx::ToResult(c_UploaderSet | 0x09u);    // the server took none of the names tried
+constexpr hx::ResultT MSG_UNTRUSTED = hx::ToResult(c_UploaderSet | 0x0Au);      // the delivery directory is not trusted
 
 // Log lines.
 constexpr hx::ResultT LOG_DELIVERED = hx::ToResult(c_UploaderSet | 0x10u);

@@ -1,5 +1,6 @@
 #include "plugins/uploader/UplSpool.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,7 +68,8 @@ OutcomeT MoveToSpool(const std::string& source, const std::string& spool, const 
                      std::string* spooled) {
   // A link under the new name, then the staged name removed: the file keeps its modification
   // time (its place among the waiting ones) and never replaces one that waits.
-  const int err = PublishUnder(source, spool, name, spooled);
+  const hx::UniqueFdC dir(::open(spool.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const int err = dir.valid() ? PublishUnder(AT_FDCWD, source, dir.get(), name, spooled) : errno;
   if (err == 0) return {};
   return {hx::RcFromErrno(err), "Cannot keep '" + name + "' in the spool '" + spool + "': " + std::strerror(err)};
 }

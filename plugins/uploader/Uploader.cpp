@@ -3,13 +3,18 @@
 // first), then every staged file, to the location named by the upload rule, under the file's
 // own name (the run named it after the rule's file name, or after a generated identifier):
 //
-//   - a local directory or a file:// location: copied under a temporary name and renamed, so
-//     that a reader there never sees part of one;
-//   - an http:// or https:// location: sent with PUT into the rule's directory on the server.
+//   - a local directory or a file:// location: copied under a temporary name and linked under
+//     its own, so that a reader there never sees part of one. The directory passes the trust
+//     checks of every directory the run writes into and is created and written through a
+//     descriptor of it, never through a path that somebody could have changed meanwhile;
+//   - an http:// or https:// location: sent with PUT into the rule's directory on the server,
+//     each request bounded by UploadTimeout (no progress) and UploadRequestTimeout (in all).
 //
 // Neither ever replaces a delivery that is there. The first failure ends the sending: what was
 // not delivered waits in the spool for the next run (UploadSpoolMax files at most, the oldest
 // dropped first). A file delivered from the spool is removed; a staged one with SourceRemove.
+// A run being stopped (the context's ZORHXStopI) ends the sending at once, between files and
+// within one, and its files wait in the spool like those of a failure.
 //
 // Answers 0 when everything was delivered (also when there was nothing); otherwise the
 // failure's result code, after handing a message for the user to the context (or, without a
@@ -37,6 +42,7 @@
 namespace {
 
 constexpr long c_DefaultStallSeconds = 60;
+constexpr long c_DefaultRequestSeconds = 1800;
 constexpr long c_DefaultSpoolMax = 20;
 constexpr const char* c_Full = "Full";
 // Longer numbers than this are not a setting anybody meant (and would not fit a long everywhere).
@@ -84,6 +90,8 @@ void ReadSettings(ZORHXPreferencesI* prefs, SettingsT* s) {
   s->sourceRemove = IsTrue(Value(prefs, upl::c_SourceRemove));
   const long stall = Number(Value(prefs, upl::c_UploadTimeout), c_DefaultStallSeconds);
   s->http.stallSeconds = stall > 0 ? stall : c_DefaultStallSeconds;
+  const long request = Number(Value(prefs, upl::c_UploadRequestTimeout), c_DefaultRequestSeconds);
+  s->http.requestSeconds = request > 0 ? request : c_DefaultRequestSeconds;
   s->spoolMax = Number(Value(prefs, upl::c_UploadSpoolMax), c_DefaultSpoolMax);
   s->fullInventory = strcasecmp(Value(prefs, upl::c_Generation).c_str(), c_Full) == 0;
   s->http.checkCertificate = !IsFalse(Value(prefs, upl::c_CheckServerCertificate));
@@ -101,23 +109,35 @@ int32_t Report(ZORHXContextI* context, const upl::OutcomeT& outcome) {
   return outcome.code;
 }
 
+// One of the context's optional interfaces, held while the upload runs; null when the context
+// does not offer it.
+template <typename InterfaceT>
+class OptionalC {
+ public:
+  OptionalC(ZORHXContextI* context, const ZORGUID& iid) {
+    if (context->QueryInterface(iid, reinterpret_cast<void**>(&held_)) < 0) held_ = nullptr;
+  }
+  ~OptionalC() {
+    if (held_ != nullptr) held_->Release();
+  }
+  OptionalC(const OptionalC&) = delete;
+  OptionalC& operator=(const OptionalC&) = delete;
+  InterfaceT* get() const { return held_; }
+
+ private:
+  InterfaceT* held_ = nullptr;
+};
+
 // Lines for the run's log; a context without a log gets none.
 class LogC {
  public:
-  explicit LogC(ZORHXContextI* context) {
-    if (context->QueryInterface(IID_ZORHXLog, reinterpret_cast<void**>(&log_)) < 0) log_ = nullptr;
-  }
-  ~LogC() {
-    if (log_ != nullptr) log_->Release();
-  }
-  LogC(const LogC&) = delete;
-  LogC& operator=(const LogC&) = delete;
+  explicit LogC(ZORHXContextI* context) : log_(context, IID_ZORHXLog) {}
   void Line(int32_t id, int32_t severity, const std::string& text) {
-    if (log_ != nullptr) log_->LogLine(id, severity, log_SecureURLString(text).c_str());
+    if (log_.get() != nullptr) log_.get()->LogLine(id, severity, log_SecureURLString(text).c_str());
   }
 
  private:
-  ZORHXLogI* log_ = nullptr;
+  OptionalC<ZORHXLogI> log_;
 };
 
 // Where files go: one delivery answers the outcome and the name the file got there.
@@ -131,21 +151,28 @@ struct ItemT {
 
 class UploadC {
  public:
-  UploadC(const SettingsT& settings, LogC& log) : settings_(settings), log_(log) {}
+  UploadC(const SettingsT& settings, LogC& log, const upl::StoppingT& stopping)
+      : settings_(settings), log_(log), stopping_(stopping) {}
 
-  // Answers 0 or the reported failure's code.
+  // Answers 0 or the reported failure's code. A run being stopped is no failure of the
+  // upload's: the run reports its cancellation, the log says what became of the delivery.
   int32_t Run(ZORHXContextI* context) {
     const upl::OutcomeT outcome = Deliver();
     if (outcome.ok()) return 0;
     // The failure first, then what became of the files it left behind.
-    const int32_t code = Report(context, outcome);
+    if (outcome.code == upl::MSG_STOPPED) {
+      log_.Line(outcome.code, ZORHXLogI::c_Warning, "WARNING: " + outcome.message);
+    } else {
+      Report(context, outcome);
+    }
     KeepUnsent();
-    return code;
+    return outcome.code;
   }
 
  private:
   const SettingsT& settings_;
   LogC& log_;
+  const upl::StoppingT& stopping_;
   std::string spool_;
   std::vector<ItemT> items_;
   size_t sent_ = 0;  // items delivered, in order
@@ -179,24 +206,27 @@ class UploadC {
       if (!settings_.http.checkCertificate && location.scheme != "http")
         log_.Line(upl::LOG_UNVERIFIED, ZORHXLogI::c_Warning,
                   "WARNING: the certificate of " + location.Server() + " is not checked (CheckServerCertificate)");
-      upl::HttpSenderC sender(location, settings_.http);
+      upl::HttpOptionsT options = settings_.http;
+      options.stopping = stopping_;
+      upl::HttpSenderC sender(location, options);
       return SendAll(items, location.Server(), sent,
                      [&](const std::string& source, const std::string& name, std::string* taken) {
                        return sender.Send(source, name, taken);
                      });
     }
     std::string target;
+    hx::UniqueFdC dir;
     upl::OutcomeT outcome = upl::LocationDirectory(settings_.ruleValue, &target);
-    if (outcome.ok()) outcome = upl::MakeDirectories(target);
+    if (outcome.ok()) outcome = upl::OpenDeliveryDirectory(target, &dir);
     if (!outcome.ok()) return outcome;
     return SendAll(items, target, sent, [&](const std::string& source, const std::string& name, std::string* taken) {
-      *taken = name;
-      return upl::Deliver(source, target, name);
+      return upl::Deliver(source, dir.get(), target, name, stopping_, taken);
     });
   }
 
   upl::OutcomeT SendAll(const std::vector<ItemT>& items, const std::string& where, size_t* sent, const SendT& send) {
     for (const ItemT& item : items) {
+      if (stopping_()) return upl::Stopped(item.name, where);
       const std::string source = item.dir + "/" + item.name;
       std::string taken;
       const upl::OutcomeT outcome = send(source, item.name, &taken);
@@ -268,7 +298,10 @@ extern "C" __attribute__((visibility("default"))) int32_t UplUploadWithContext(Z
   if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
     return Report(context, {hx::RC_NO_RESOURCE, "The HTTP transfer library could not be started"});
   LogC log(context);
-  const int32_t result = UploadC(settings, log).Run(context);
+  // Whether the run is being stopped, as the context tells; a context that cannot tell never is.
+  const OptionalC<ZORHXStopI> stop(context, IID_ZORHXStop);
+  const upl::StoppingT stopping = [&stop] { return stop.get() != nullptr && stop.get()->IsStopping(); };
+  const int32_t result = UploadC(settings, log, stopping).Run(context);
   curl_global_cleanup();
   return result;
 }

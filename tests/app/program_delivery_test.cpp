@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "app/api/UploaderPreferences.h"
+#include "app/driver/TrkRunMessages.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -24,10 +25,17 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 
 constexpr const char* c_Nginx = "/usr/sbin/nginx";
 constexpr const char* c_OpenSsl = "/usr/bin/openssl";
-// The server takes only this user with this password, given percent-encoded in the URL.
+// The server takes only this user with this password, written in the URL as it is or
+// percent-encoded.
 constexpr const char* c_User = "agent";
-constexpr const char* c_Password = "pw@s3cret";
-constexpr const char* c_PasswordInUrl = "pw%40s3cret";
+constexpr const char* c_Password = "Qx7@Zk9/Vm3";
+constexpr const char* c_PasswordInUrl = "Qx7%40Zk9%2FVm3";
+// Whether a text shows the password or any part of it.
+bool ShowsPassword(const std::string& text) {
+  for (const char* part : {"Qx7", "Zk9", "Vm3"})
+    if (Contains(text, part)) return true;
+  return false;
+}
 constexpr const char* c_Pending = "data/uploads/pending";
 const uint32_t c_UploadFailed = hxapp::ExitStatusOf(hx::ToResult(0xE0BD0107u));
 
@@ -63,12 +71,14 @@ void MakeCertificate(const hxtest::TempDirC& dir, const std::string& name) {
               dir.File(name + ".crt")});
 }
 
-std::string UrlAt(int port, const std::string& scheme, const std::string& path) {
-  return scheme + "://" + c_User + ":" + c_PasswordInUrl + "@127.0.0.1:" + std::to_string(port) + "/" + path;
+std::string UrlAt(int port, const std::string& scheme, const std::string& path, const char* password = c_Password) {
+  return scheme + "://" + c_User + ":" + password + "@127.0.0.1:" + std::to_string(port) + "/" + path;
 }
 
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
 // made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
+// Below "/taken/" every name is free to HEAD and taken to PUT (412); below "/slow/" a PUT is
+// answered at once, its body at five bytes a second (two minutes).
 // Run without a master process, it writes as the test's own user.
 constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
 events { worker_connections 64; }
@@ -83,6 +93,8 @@ http {
     location / { dav_methods PUT; create_full_put_path on; dav_access user:rw;
                  auth_basic "inventories"; auth_basic_user_file @/users; }
     location /fail/ { return 500; }
+    location /taken/ { if ($request_method = PUT) { return 412; } return 404; }
+    location /slow/ { limit_rate 5; limit_rate_after 200; if ($request_method = PUT) { return 201 "SLOW"; } return 404; }
   }
 })";
 
@@ -97,6 +109,7 @@ class NginxC {
                                                             "; ssl_certificate_key " + test.File(certificate + ".key") + ";";
     std::string conf = std::regex_replace(c_NginxConf, std::regex("@"), dir);
     conf = std::regex_replace(conf, std::regex("PORT TLS"), std::to_string(port) + " " + tls);
+    conf = std::regex_replace(conf, std::regex("SLOW"), std::string(600, 'z'));
     hxtest::WriteFile(dir + "/nginx.conf", conf);
     hxtest::WriteFile(dir + "/users", std::string(c_User) + ":" + ToolOutput({c_OpenSsl, "passwd", "-apr1", c_Password}));
     Start();
@@ -125,12 +138,12 @@ class NginxC {
     return UrlAt(port, scheme, path);
   }
   std::string Delivered() const { return dir + "/www/srv/Inventories"; }
-  // The PUT requests the server took (201), in order; one the server first asked to
-  // authenticate shows as a 401 before it.
-  std::vector<std::string> Puts() const {
+  // The PUT requests the server answered with `status` (201: took), in order; one the server
+  // first asked to authenticate shows as a 401 before it.
+  std::vector<std::string> Puts(const std::string& status = "201") const {
     std::vector<std::string> puts;
     for (const std::string& line : hx::SplitLines(hxtest::ReadFile(dir + "/access.log")))
-      if (Contains(line, "\"PUT ") && Contains(line, "\" 201 ")) puts.push_back(line);
+      if (Contains(line, "\"PUT ") && Contains(line, "\" " + status + " ")) puts.push_back(line);
     return puts;
   }
 
@@ -148,12 +161,14 @@ hxapp::RunT Deliver(const hxtest::TempDirC& dir, const std::string& ini, std::ve
   return hxapp::RunProgram(dir, QuietArgs(std::move(args)), ini);
 }
 
+// The password holds "@" and "/": written as it is in one URL, percent-encoded in the other,
+// the server takes it whole and the log and the traces show none of it.
 TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
-  for (const std::string scheme : {"http", "https"}) {
+  for (const auto& [scheme, password] : {std::pair<std::string, const char*>{"http", c_Password}, {"https", c_PasswordInUrl}}) {
     hxtest::TempDirC dir("hxapp-dlv");
     MakeCertificate(dir, "good");
     NginxC server(dir, scheme == "https" ? "good" : "");
-    const std::string ini = Ini(dir, server.Url(scheme));
+    const std::string ini = Ini(dir, UrlAt(server.port, scheme, "srv", password));
     // Every preference traced: the URL shows there without its password, as in the log.
     dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + dir.File("prefs.trace") + "\n");
     hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
@@ -167,18 +182,20 @@ TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
     EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
     const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
     EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
-    for (const char* secret : {c_Password, c_PasswordInUrl})
-      EXPECT_FALSE(Contains(first.log + second.log + trace, secret)) << scheme;
+    EXPECT_FALSE(ShowsPassword(first.log + second.log + trace)) << scheme;
   }
 }
 
 TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
   // silent: the server takes the connection and never answers
-  struct CaseT { const char* what; std::string scheme; std::string path; bool silent; const char* logPart; };
+  struct CaseT { const char* what; std::string scheme, path; bool silent; std::string more; const char* logPart; };
   const std::vector<CaseT> cases = {
-      {"server error", "http", "fail", false, "answered 500 to the check of"},
-      {"wrong certificate", "https", "srv", false, "could not be verified"},
-      {"server that never answers", "http", "srv", true, "made no progress for 2 seconds (UploadTimeout)"},
+      {"server error", "http", "fail", false, "", "answered 500 to the check of"},
+      {"wrong certificate", "https", "srv", false, "", "could not be verified"},
+      {"server that never answers", "http", "srv", true, "", "made no progress for 2 seconds (UploadTimeout)"},
+      {"answer of five bytes a second", "http", "slow", false, "UploadRequestTimeout=3\n",
+       "did not finish within 3 seconds (UploadRequestTimeout)"},
+      {"every name taken", "http", "taken", false, "", "took none of the 100 names tried"},
   };
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxapp-dlv");
@@ -187,13 +204,14 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     NginxC server(dir, c.scheme == "https" ? "other" : "");
     const ListenerT silent;
     ASSERT_GT(silent.port, 0);
-    const std::string url = c.silent ? UrlAt(silent.port, "http", "srv") : server.Url(c.scheme, c.path);
-    const hxapp::RunT run = Deliver(dir, Ini(dir, url));
+    const std::string url = UrlAt(c.silent ? silent.port : server.port, c.scheme, c.path);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, url, c.more));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, "waits in '" + dir.File(c_Pending) + "'")) << c.what;
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
-    for (const char* secret : {c_Password, c_PasswordInUrl}) EXPECT_FALSE(Contains(run.log, secret)) << c.what;
+    EXPECT_FALSE(ShowsPassword(run.log)) << c.what;
+    EXPECT_EQ(server.Puts("412").size(), c.path == "taken" ? 100u : 0u) << c.what;
     if (c.scheme != "https") continue;
     // Told not to check the certificate, the run delivers the waiting file too, and says so.
     const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
@@ -244,6 +262,54 @@ TEST(ProgramDelivery, SpoolOthersCanChangeIsNotSent) {
   const std::vector<std::string> delivered = FilesIn(dir.File("server/Inventories"));
   ASSERT_EQ(delivered.size(), 1u);
   EXPECT_TRUE(Contains(delivered[0], "(Full).hxi.gz")) << delivered[0];
+}
+
+// A stop signal while the server dribbles its answer ends the run at once, as cancelled, and
+// the file waits in the spool. (Left alone, the answer would keep the run for two minutes.)
+TEST(ProgramDelivery, StopSignalEndsAnUploadAtOnce) {
+  hxtest::TempDirC dir("hxapp-dlv");
+  NginxC server(dir);
+  hxapp::TrackerProcessC p(dir, QuietArgs({}), Ini(dir, server.Url("http", "slow")));
+  ASSERT_EQ(p.Start(), hx::RC_OK);
+  const std::string logFile = dir.File("data/log/tracker.log");
+  for (int i = 0; i < 3000 && !Contains(hxtest::ReadFile(logFile), "Finished compressing inventory"); ++i) ::usleep(20000);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the uploader is at work: it needs milliseconds to start
+  const auto signalled = std::chrono::steady_clock::now();
+  ::kill(static_cast<pid_t>(p.Pid()), SIGTERM);
+  EXPECT_EQ(p.Finish(std::chrono::seconds(60)), hxapp::ExitStatusOf(trk::run::MSG_CANCELLED));
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(10));
+  const std::string log = hxtest::ReadFile(logFile);
+  EXPECT_TRUE(Contains(log, "was stopped: the run is being cancelled")) << log;
+  EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << log;
+}
+
+// A delivery directory reached through a place an ordinary user controls (here a sticky
+// directory open to all, as /tmp) is refused before anything is made through it.
+TEST(ProgramDelivery, DeliveryPathThroughAnotherUsersPlaceIsRefused) {
+  HX_TEST_NEEDS_ATTACKER(attacker);
+  struct CaseT { const char* what; const char* location; const char* culprit; const char* said; } cases[] = {
+      {"link to a directory of root's", "shared/drop", "shared/drop", "is a symbolic link owned by user"},
+      {"the same as a file location", "file://<dir>/shared/drop", "shared/drop", "is a symbolic link owned by user"},
+      {"directory of the user's", "shared/theirs", "shared/theirs", "is owned by user"},
+  };
+  for (const CaseT& c : cases) {
+    hxtest::TempDirC dir("hxapp-dlv");
+    ::chmod(dir.Path().c_str(), 0755);
+    ::chmod(dir.Mkdir("shared").c_str(), 01777);
+    const std::string victim = dir.Mkdir("victim");
+    ASSERT_EQ(hxtest::AsUser(attacker, [&] {
+      return ::symlink(victim.c_str(), dir.File("shared/drop").c_str()) | ::mkdir(dir.File("shared/theirs").c_str(), 0777);
+    }), 0);
+    std::string location = std::regex_replace(c.location, std::regex("<dir>"), dir.Path());
+    if (!hx::StartsWith(location, "file:")) location = dir.File(location);
+    const hxapp::RunT run = Deliver(dir, Ini(dir, location + "/hx"));
+    EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "is not trusted and is not used: '" + dir.File(c.culprit) + "' " + c.said))
+        << c.what << run.log;
+    EXPECT_TRUE(Contains(run.log, "(hxattacker)")) << c.what;
+    EXPECT_TRUE(std::filesystem::is_empty(victim) && std::filesystem::is_empty(dir.File("shared/theirs"))) << c.what;
+    EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
+#include "plugins/uploader/UplMessages.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -13,16 +14,20 @@ using hxapp::Contains;
 using hxapp::FilesIn;
 
 // A launcher context over a plain map, noting what is reported to it.
-class MapContextC : public ZORHXContextI, public ZORHXPreferencesI {
+class MapContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXStopI {
  public:
   std::map<std::string, std::string> values;
   std::vector<std::pair<int32_t, std::string>> reports;
+  int stopFrom = -1;  // the run is being stopped from the stopFrom-th question on (the first is 0)
+  int asked = 0;
 
   hx::ResultT QueryInterface(const ZORGUID& iid, void** out) override {
     if (out == nullptr) return hx::RC_INVALID_ARG;
     *out = nullptr;
     if (iid == IID_ZORHXPreferences) {
       *out = static_cast<ZORHXPreferencesI*>(this);
+    } else if (iid == IID_ZORHXStop) {
+      *out = static_cast<ZORHXStopI*>(this);
     } else if (iid == IID_IUnknown || iid == IID_ZORHXContext) {
       *out = static_cast<ZORHXContextI*>(this);
     } else {
@@ -45,6 +50,7 @@ class MapContextC : public ZORHXContextI, public ZORHXPreferencesI {
     values[name] = value;
     return hx::RC_OK;
   }
+  bool IsStopping() override { return stopFrom >= 0 && asked++ >= stopFrom; }
 };
 
 class UploaderC {
@@ -140,6 +146,26 @@ TEST(UploaderLibrary, NothingStagedIsNothingToDo) {
   EXPECT_EQ(uploader.Upload(context), 0);
   EXPECT_FALSE(std::filesystem::exists(dir.File("srv")));
   EXPECT_TRUE(context.reports.empty());
+}
+
+// Stopped before the first file, or while it is copied (the check before it passes): the copy
+// ends, nothing is left at the location, the file waits in the spool, and a stop is no failure
+// to report.
+TEST(UploaderLibrary, StoppedBeforeOrWhileCopying) {
+  UploaderC uploader;
+  for (const int stopFrom : {0, 1}) {
+    hxtest::TempDirC dir("hxupl");
+    dir.Write("stage/a.hxi.gz", "staged");
+    MapContextC context;
+    context.stopFrom = stopFrom;
+    context.values = {{"UploadDirectory", dir.File("stage")}, {"SourceRemove", "True"},
+                      {"UploadRuleValue", dir.File("srv/x.hxi")}};
+    EXPECT_EQ(uploader.Upload(context), upl::MSG_STOPPED);
+    EXPECT_EQ(context.asked, stopFrom + 1);
+    EXPECT_TRUE(context.reports.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("srv")));
+    EXPECT_EQ(hxtest::ReadFile(dir.File("stage/pending/a.hxi.gz")), "staged");
+  }
 }
 
 }  // namespace
