@@ -1,6 +1,7 @@
 // hxview: the summaries of real inventories of the fixture machines (compared with expected
 // files), and the reader and summary on documents made for the case.
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <regex>
@@ -25,10 +26,10 @@ struct ViewT {
   std::string out, err;
 };
 
-ViewT RunViewer(const std::string& file) {
-  hxtest::ChildC p(CommandLineC{c_Viewer, file});
+ViewT RunViewer(const std::string& file, const std::string& page = "", std::chrono::seconds limit = std::chrono::seconds(120)) {
+  hxtest::ChildC p(page.empty() ? CommandLineC{c_Viewer, file} : CommandLineC{c_Viewer, "--html", page, file});
   EXPECT_EQ(p.Start(), hx::RC_OK);
-  const uint32_t code = p.Finish();
+  const uint32_t code = p.Finish(limit);
   return {code, p.Out(), p.Err()};
 }
 
@@ -99,6 +100,54 @@ TEST(ViewFileTest, OnlyARegularFileNamedDirectlyIsRead) {
     const ViewT v = RunViewer(path);
     EXPECT_EQ(v.exitCode, read ? 0u : 1u) << path << "\n" << v.err;
     EXPECT_EQ(hxtest::Contains(v.out, "Inventory of m"), read) << path;
+  }
+}
+
+// Crafted documents that cost minutes and gigabytes before the viewer was bounded: in both forms
+// each ends far within the time limit and the memory bound, saying on standard error and in the
+// summary what it left out, or that it refused the document. Embedded content is character data:
+// however long, it is read.
+TEST(ViewFileTest, CraftedDocumentsAreCutOrRefusedWithinBounds) {
+  std::string columns, classes, paths;
+  for (int i = 0; i < 20000; ++i)
+    columns += "<Hardware Class=\"C\" Name=\"i" + std::to_string(i) + "\"><Property Name=\"p" + std::to_string(i) + "\"/></Hardware>";
+  for (int i = 0; i < 300000; ++i) classes += "<Hardware Class=\"c" + std::to_string(i) + "\"/>";
+  for (int i = 0; i < 100000; ++i) paths += "<Instance/>";
+  const std::string big(64 << 20, 'A');
+  struct CaseT { const char* what; std::string body; uint32_t exit; const char* said; const char* shown; };
+  const CaseT cases[] = {
+      {"20,000 instances, each with a property of its own", columns, 0,
+       "not shown: 19936 values of properties past the first 64 of the class", "\n  (Name)  Property  Value\n"},
+      {"300,000 classes", classes, 0, "not shown: 299000 hardware instances of 299000 classes past the first 1000",
+       "300000 hardware instances in 300000 classes"},
+      {"one file at 100,000 paths", "<Content Size=\"1\">" + paths + "</Content>", 0,
+       "not shown: 99984 paths of files past the first 16 of each", "Tracked files (16, 16 bytes)"},
+      {"an attribute of 64 MiB", "<Hardware Name=\"" + big + "\"/>", 1,
+       "markup longer than 1048576 bytes refused at line 2, column 11", ""},
+      {"64 MiB of embedded content", "<Content Size=\"1\"><Instance Path=\"/big\"/><Value>" + big + "</Value></Content>", 0,
+       "", "\n  /big     1\n"},
+  };
+  hxtest::TempDirC dir("hxview");
+  const std::string page = dir.File("page.html");
+  for (const CaseT& c : cases) {
+    const std::string file = dir.Write("crafted.hxi", c_Head + std::string("<Inventory>") + c.body + "</Inventory>\n");
+    for (const bool html : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (html ? ", page" : ", text"));
+      ::unlink(page.c_str());
+      const ViewT v = RunViewer(file, html ? page : "", std::chrono::seconds(30));
+      EXPECT_EQ(v.exitCode, c.exit) << v.err;
+      EXPECT_EQ(v.err.empty(), *c.said == '\0') << v.err;
+      EXPECT_TRUE(hxtest::Contains(v.err, c.said)) << v.err;
+      // The page holds the same note as the text; a refused document leaves no page.
+      const std::string shown = html ? hxtest::ReadFile(page) : v.out;
+      EXPECT_TRUE(c.exit == 0 ? hxtest::Contains(shown, html ? c.said : c.shown) : shown.empty()) << shown.substr(0, 2000);
+      struct rusage usage = {};
+      ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+      // The largest of the viewers run so far, in KiB; a sanitized build's figures are not its own.
+      if (!hxtest::c_Sanitized) {
+        EXPECT_LT(usage.ru_maxrss, 512L * 1024);
+      }
+    }
   }
 }
 
