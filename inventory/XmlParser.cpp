@@ -40,9 +40,9 @@ hx::ResultT XmlParserC::parse(const char* data, size_t size, bool final) {
 void XmlParserC::CheckPendingToken() {
   // After a piece, the position of the last event is the start of what expat keeps back: the
   // unfinished token (character data and white space are handed over up to the piece's end).
+  // (A parser that does not know the position holds nothing back for the check to measure.)
   const XML_Index at = XML_GetCurrentByteIndex(parser_);
-  const uint64_t pending = at < 0 ? fed_ : fed_ - static_cast<uint64_t>(at);
-  if (pending <= c_MaxTokenBytes) return;
+  if (at < 0 || fed_ - static_cast<uint64_t>(at) <= c_MaxTokenBytes) return;
   abortRc_ = hx::RC_FAIL;
   abortWhy_ = hx::Format("markup longer than %1$lu bytes refused", static_cast<unsigned long>(c_MaxTokenBytes));
   failed_ = true;

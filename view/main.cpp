@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     return c_ExitFailed;
   }
   // What the summary leaves out is said in it, and here for whoever runs the viewer on many files.
-  for (const std::string& line : hxview::LeftOut(doc)) std::fprintf(stderr, "hxview: %s: %s\n", input.c_str(), line.c_str());
+  for (const std::string& line : hxview::LeftOut(doc))
+    std::fprintf(stderr, "hxview: %s: %s\n", input.c_str(), hxview::Printable(line).c_str());
   if (!html.empty()) return WritePage(html, hxview::FormatHtmlPage(std::move(doc)));
   const bool written = hxview::WriteTextSummary(std::move(doc), [](const std::string& piece) {
     return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();

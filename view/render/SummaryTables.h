@@ -15,7 +15,7 @@ struct TableT {
   std::vector<std::string> header;
   std::vector<bool> numeric;  // per column: right-aligned, sorted as numbers
   std::vector<std::vector<std::string>> rows;  // a row may be shorter than the header: the rest is empty
-  std::string note = std::string();             // what the table leaves out, said below it
+  std::string note{};                           // what the table leaves out, said below it
 };
 
 // A titled part of the summary ("Hardware", "Added", ...) and its tables; `note` stands in

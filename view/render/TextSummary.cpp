@@ -22,7 +22,8 @@ constexpr size_t c_MaxAlignedWidth = 200;
 
 bool IsControl(uint32_t cp) { return cp < c_FirstPrintable || cp == c_Delete || (cp >= c_FirstC1 && cp <= c_LastC1); }
 
-// C0, DEL and C1 controls (the C1 CSI is an escape sequence on many terminals) become '?'.
+}  // namespace
+
 std::string Printable(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -33,6 +34,8 @@ std::string Printable(const std::string& text) {
   });
   return out;
 }
+
+namespace {
 
 // Whether a text is anything but printable ASCII, which may hold a control character. Most
 // texts are plain and stay as they are, which keeps a table of many thousand rows cheap.

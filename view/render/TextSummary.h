@@ -11,6 +11,9 @@
 
 namespace hxview {
 
+// The text with C0, DEL and C1 controls (the C1 CSI is an escape sequence on many terminals)
+// shown as '?'.
+std::string Printable(const std::string& text);
 // Receives the summary a piece at a time; false when the piece could not be written.
 using TextSinkT = std::function<bool(const std::string& piece)>;
 // Writes the summary through the sink in pieces, so that the text of a large inventory is never
