@@ -11,6 +11,7 @@ XmlParserC::XmlParserC() : parser_(XML_ParserCreate("UTF-8")) {
   XML_SetCharacterDataHandler(parser_, &CharacterData);
   XML_SetSkippedEntityHandler(parser_, &SkippedEntity);
   XML_SetEntityDeclHandler(parser_, &EntityDecl);
+  XML_SetAttlistDeclHandler(parser_, &AttlistDecl);
   XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
 }
 
@@ -26,14 +27,25 @@ hx::ResultT XmlParserC::parse(const char* data, size_t size, bool final) {
   do {
     const size_t n = size < kPiece ? size : kPiece;
     const bool last = final && n == size;
-    if (XML_Parse(parser_, data, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-      failed_ = true;
-      return hx::Failed(abortRc_) ? abortRc_ : hx::RC_FAIL;
-    }
+    fed_ += n;
+    failed_ = XML_Parse(parser_, data, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK;
+    if (!failed_ && !last) CheckPendingToken();
+    if (failed_) return hx::Failed(abortRc_) ? abortRc_ : hx::RC_FAIL;
     data += n;
     size -= n;
   } while (size > 0);
   return hx::RC_OK;
+}
+
+void XmlParserC::CheckPendingToken() {
+  // After a piece, the position of the last event is the start of what expat keeps back: the
+  // unfinished token (character data and white space are handed over up to the piece's end).
+  // (A parser that does not know the position holds nothing back for the check to measure.)
+  const XML_Index at = XML_GetCurrentByteIndex(parser_);
+  if (at < 0 || fed_ - static_cast<uint64_t>(at) <= c_MaxTokenBytes) return;
+  abortRc_ = hx::RC_FAIL;
+  abortWhy_ = hx::Format("markup longer than %1$lu bytes refused", static_cast<unsigned long>(c_MaxTokenBytes));
+  failed_ = true;
 }
 
 StringC XmlParserC::errorText() const {
@@ -53,7 +65,17 @@ void XmlParserC::abort(hx::ResultT rc, const StringC& why) {
 }
 
 void XMLCALL XmlParserC::StartElement(void* self, const XML_Char* name, const XML_Char** atts) {
-  static_cast<XmlParserC*>(self)->onStartElement(name, atts);
+  auto* me = static_cast<XmlParserC*>(self);
+  // A start tag that came in one piece was not held back; its length is known only here.
+  if (static_cast<size_t>(XML_GetCurrentByteCount(me->parser_)) > c_MaxTokenBytes)
+    return me->abort(hx::RC_FAIL, hx::Format("start tag '%1$.64s' longer than %2$lu bytes refused", name,
+                                             static_cast<unsigned long>(c_MaxTokenBytes)));
+  size_t n = 0;
+  while (atts[2 * n] != nullptr) ++n;
+  if (n > c_MaxAttributes)
+    return me->abort(hx::RC_FAIL, hx::Format("element '%1$.64s' with %2$lu attributes refused (at most %3$lu)", name,
+                                             static_cast<unsigned long>(n), static_cast<unsigned long>(c_MaxAttributes)));
+  me->onStartElement(name, atts);
 }
 
 void XMLCALL XmlParserC::EndElement(void* self, const XML_Char* name) {
@@ -70,5 +92,10 @@ void XMLCALL XmlParserC::SkippedEntity(void* self, const XML_Char* name, int isP
 
 void XMLCALL XmlParserC::EntityDecl(void* self, const XML_Char* name, int, const XML_Char*, int, const XML_Char*,
                                     const XML_Char*, const XML_Char*, const XML_Char*) {
-  static_cast<XmlParserC*>(self)->abort(hx::RC_FAIL, hx::Format("entity declaration '%1$s' refused", name));
+  static_cast<XmlParserC*>(self)->abort(hx::RC_FAIL, hx::Format("entity declaration '%1$.64s' refused", name));
+}
+
+void XMLCALL XmlParserC::AttlistDecl(void* self, const XML_Char* element, const XML_Char* name, const XML_Char*,
+                                     const XML_Char*, int) {
+  static_cast<XmlParserC*>(self)->abort(hx::RC_FAIL, hx::Format("attribute declaration '%1$.64s' of '%2$.64s' refused", name, element));
 }

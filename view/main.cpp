@@ -8,6 +8,7 @@
 #include "foundation/files/SafeFile.h"
 #include "view/model/InventoryStream.h"
 #include "view/render/HtmlPage.h"
+#include "view/render/SummaryTables.h"
 #include "view/render/TextSummary.h"
 
 namespace {
@@ -60,8 +61,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "hxview: %s\n", why.c_str());
     return c_ExitFailed;
   }
+  // What the summary leaves out is said in it, and here for whoever runs the viewer on many files.
+  for (const std::string& line : hxview::LeftOut(doc))
+    std::fprintf(stderr, "hxview: %s: %s\n", input.c_str(), hxview::Printable(line).c_str());
   if (!html.empty()) return WritePage(html, hxview::FormatHtmlPage(std::move(doc)));
-  const std::string text = hxview::FormatTextSummary(std::move(doc));
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) return c_ExitFailed;
-  return c_ExitOk;
+  const bool written = hxview::WriteTextSummary(std::move(doc), [](const std::string& piece) {
+    return std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+  });
+  return written && std::fflush(stdout) == 0 ? c_ExitOk : c_ExitFailed;
 }

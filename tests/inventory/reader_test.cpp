@@ -5,10 +5,12 @@
 
 #include <random>
 
+#include "inventory/InventoryCodes.h"
 #include "inventory/TrkIndexBuilder.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
+#include "inventory/XmlParser.h"
 #include "tests/inventory/InventoryTestSupport.h"
 
 namespace {
@@ -83,6 +85,33 @@ TEST(InventoryReader, BrokenOrHostileInputFailsCleanly) {
   }
   RefM<TrkInventoryC> inv;
   EXPECT_EQ(TrkInventoryDocTypeHandlerC::ReadFile(FileNameC("/nonexistent/inv.hxi"), &inv), hx::RcFromErrno(ENOENT));
+}
+
+// A document past the parser's bounds is refused and the trace says why, whether it comes in
+// pieces (a file) or whole (a buffer); embedded content is character data, without a bound.
+TEST(InventoryReader, DocumentsPastTheParsersBoundsAreRefusedWithTheReason) {
+  const std::string big(XmlParserC::c_MaxTokenBytes, 'x');
+  std::string atts;
+  for (size_t i = 0; i <= XmlParserC::c_MaxAttributes; ++i) atts += " a" + std::to_string(i) + "=\"\"";
+  struct CaseT { std::string xml; const char* why; bool whole; };  // why: null when the document is read
+  const CaseT cases[] = {
+      {"<Inventory A=\"" + big + big + "\"/>", "markup longer than 1048576 bytes refused at line 1, column 0", false},
+      {"<Inventory A=\"" + big + "\"/>", "start tag 'Inventory' longer than 1048576 bytes refused", true},
+      {"<Inventory><!--" + big + big + "--></Inventory>", "markup longer than 1048576 bytes refused at line 1, column 11", false},
+      {"<Inventory" + atts + "/>", "element 'Inventory' with 257 attributes refused (at most 256)", true},
+      {"<!DOCTYPE Inventory [<!ATTLIST Inventory A CDATA 'v'>]><Inventory/>", "attribute declaration 'A' of 'Inventory' refused", true},
+      {"<Inventory><Hardware><Value>" + big + big + "</Value></Hardware></Inventory>", nullptr, false},
+  };
+  hxtest::TempDirC dir("inv-read");
+  const FileNameC file(dir.File("bound.hxi"));
+  for (const CaseT& c : cases) {
+    hxtest::WriteFile(file.str(), c.xml);
+    hxtest::TraceCaptureC trace(trk::c_TraceInventoryRead);
+    RefM<TrkInventoryC> inv;
+    const hx::ResultT rc = c.whole ? Read(c.xml, &inv) : TrkInventoryDocTypeHandlerC::ReadFile(file, &inv);
+    EXPECT_TRUE(c.why ? hx::Failed(rc) && hxtest::Contains(trace.Stop(), c.why) : hx::Succeeded(rc))
+        << (c.why ? c.why : "read") << "\n" << trace.Stop();
+  }
 }
 
 // A base cut short anywhere is refused: the delta must never be taken against half a document.

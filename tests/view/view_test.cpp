@@ -1,6 +1,7 @@
 // hxview: the summaries of real inventories of the fixture machines (compared with expected
 // files), and the reader and summary on documents made for the case.
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <regex>
@@ -25,10 +26,10 @@ struct ViewT {
   std::string out, err;
 };
 
-ViewT RunViewer(const std::string& file) {
-  hxtest::ChildC p(CommandLineC{c_Viewer, file});
+ViewT RunViewer(const std::string& file, const std::string& page = "", std::chrono::seconds limit = std::chrono::seconds(120)) {
+  hxtest::ChildC p(page.empty() ? CommandLineC{c_Viewer, file} : CommandLineC{c_Viewer, "--html", page, file});
   EXPECT_EQ(p.Start(), hx::RC_OK);
-  const uint32_t code = p.Finish();
+  const uint32_t code = p.Finish(limit);
   return {code, p.Out(), p.Err()};
 }
 
@@ -99,6 +100,49 @@ TEST(ViewFileTest, OnlyARegularFileNamedDirectlyIsRead) {
     const ViewT v = RunViewer(path);
     EXPECT_EQ(v.exitCode, read ? 0u : 1u) << path << "\n" << v.err;
     EXPECT_EQ(hxtest::Contains(v.out, "Inventory of m"), read) << path;
+  }
+}
+
+// Crafted documents that cost minutes and gigabytes before: in both forms each ends far within the
+// limits, saying what it left out (standard error, summary) or refused. Embedded content is read.
+TEST(ViewFileTest, CraftedDocumentsAreCutOrRefusedWithinBounds) {
+  hxtest::TempDirC dir("hxview");
+  std::vector<std::string> files;
+  {  // Written and dropped first: a child's peak memory counts what the test held when it forked.
+    std::string columns, classes;
+    for (int i = 0; i < 20000; ++i)
+      columns += "<Hardware Class=\"C\" Name=\"i" + std::to_string(i) + "\"><Property Name=\"p" + std::to_string(i) + "\"/></Hardware>";
+    for (int i = 0; i < 300000; ++i) classes += "<Hardware Class=\"c" + std::to_string(i) + "\"/>";
+    const std::string big(64 << 20, 'A');
+    for (const std::string& body : {columns, classes, "<Hardware Name=\"" + big + "\"/>",
+                                    "<Content Size=\"1\"><Instance Path=\"/big\"/><Value>" + big + "</Value></Content>"})
+      files.push_back(dir.Write(std::to_string(files.size()) + ".hxi", c_Head + ("<Inventory>" + body) + "</Inventory>\n"));
+  }
+  struct CaseT { const char* what; uint32_t exit; const char* said; const char* shown; };
+  const CaseT cases[] = {
+      {"20,000 instances, each with a property of its own", 0,
+       "not shown: 19936 values of properties past the first 64 of the class", "\n  (Name)  Property  Value\n"},
+      {"300,000 classes", 0, "not shown: 299000 hardware instances of 299000 classes past the first 1000",
+       "300000 hardware instances in 300000 classes"},
+      {"an attribute of 64 MiB", 1, "markup longer than 1048576 bytes refused at line 2, column 11", ""},
+      {"64 MiB of embedded content", 0, "", "\n  /big     1\n"},
+  };
+  const std::string page = dir.File("page.html");
+  for (size_t i = 0; i < files.size(); ++i) {
+    const CaseT& c = cases[i];
+    for (const bool html : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (html ? ", page" : ", text"));
+      const ViewT v = RunViewer(files[i], html ? page : "", std::chrono::seconds(30));
+      EXPECT_EQ(v.exitCode, c.exit) << v.err;
+      EXPECT_TRUE(*c.said ? hxtest::Contains(v.err, c.said) : v.err.empty()) << v.err;
+      // The page holds the same note as the text.
+      const std::string shown = html ? hxtest::ReadFile(page) : v.out;
+      EXPECT_TRUE(c.exit == 0 ? hxtest::Contains(shown, html ? c.said : c.shown) : v.out.empty()) << shown.substr(0, 2000);
+      // The largest of the viewers run so far, in KiB; a sanitized build's figures are not its own.
+      struct rusage usage = {};
+      EXPECT_TRUE(hxtest::c_Sanitized || (::getrusage(RUSAGE_CHILDREN, &usage) == 0 && usage.ru_maxrss < 512L * 1024))
+          << usage.ru_maxrss << " KiB";
+    }
   }
 }
 

@@ -55,14 +55,19 @@ hx::ResultT InventoryStreamC::Feed(const char* data, size_t size, bool final) {
   return r;
 }
 
-HardwareClassT& InventoryStreamC::ClassOf(const std::string& className) {
-  // Classes are few; instances of one class mostly come together.
+HardwareClassT* InventoryStreamC::ClassOf(const std::string& className) {
+  // Instances of one class mostly come together.
   std::vector<HardwareClassT>& classes = section_->hardware;
-  if (!classes.empty() && classes.back().className == className) return classes.back();
-  for (HardwareClassT& c : classes)
-    if (c.className == className) return c;
-  classes.push_back({className, {}});
-  return classes.back();
+  if (!classes.empty() && classes.back().className == className) return &classes.back();
+  const auto found = section_->classOf.emplace(className, classes.size());
+  if (!found.second) return found.first->second == c_ClassLeftOut ? nullptr : &classes[found.first->second];
+  if (classes.size() == c_MaxClasses) {
+    found.first->second = c_ClassLeftOut;
+    ++section_->classesLeftOut;
+    return nullptr;
+  }
+  classes.push_back({className, {}, {}, {}, 0});
+  return &classes.back();
 }
 
 void InventoryStreamC::onStartElement(const char* name, const char** atts) {
@@ -91,10 +96,13 @@ void InventoryStreamC::onStartElement(const char* name, const char** atts) {
 void InventoryStreamC::StartEntity(const std::string& tag, const char** atts) {
   open_ = OpenE::None;
   if (tag == V::c_Hardware) {
-    std::vector<HardwareInstanceT>& instances = ClassOf(Kept(Attribute(atts, V::c_Class))).instances;
-    instances.push_back({Kept(Attribute(atts, V::c_Name)), Kept(Attribute(atts, V::c_Evidence)), {}});
-    instance_ = &instances.back();
     ++section_->hardwareCount;
+    class_ = ClassOf(Kept(Attribute(atts, V::c_Class)));
+    if (class_ == nullptr) {
+      ++section_->instancesLeftOut;
+      return;
+    }
+    class_->instances.push_back({Kept(Attribute(atts, V::c_Name)), Kept(Attribute(atts, V::c_Evidence)), {}});
     open_ = OpenE::Hardware;
   } else if (tag == V::c_Package) {
     // Native packages name their type in Evidence; the agent's own packages carry a Type.
@@ -118,9 +126,20 @@ void InventoryStreamC::StartEntity(const std::string& tag, const char** atts) {
 
 void InventoryStreamC::StartChild(const std::string& tag, const char** atts) {
   if (open_ == OpenE::Hardware && tag == V::c_Property) {
-    instance_->properties.emplace_back(Kept(Attribute(atts, V::c_Name)), Kept(Attribute(atts, V::c_Value)));
+    std::string property = Kept(Attribute(atts, V::c_Name));
+    auto column = class_->columnOf.find(property);
+    if (column == class_->columnOf.end()) {
+      if (class_->columns.size() == c_MaxColumns) {
+        ++class_->valuesLeftOut;
+        return;
+      }
+      column = class_->columnOf.emplace(property, class_->columns.size()).first;
+      class_->columns.push_back(std::move(property));
+    }
+    class_->instances.back().properties.emplace_back(column->second, Kept(Attribute(atts, V::c_Value)));
   } else if (open_ == OpenE::Content && tag == c_Instance) {
-    paths_.emplace_back(Kept(Attribute(atts, V::c_Path)), Kept(Attribute(atts, c_DateTime)));
+    if (paths_.size() == c_MaxFilePaths) ++section_->pathsLeftOut;
+    else paths_.emplace_back(Kept(Attribute(atts, V::c_Path)), Kept(Attribute(atts, c_DateTime)));
   } else if (open_ == OpenE::Content && tag == V::c_Property) {
     const char* property = Attribute(atts, V::c_Name);
     if (std::strcmp(property, c_ProductName) == 0) productName_ = Kept(Attribute(atts, V::c_Value));

@@ -35,7 +35,8 @@ class InventoryStreamC : public XmlParserC {
   void StartEntity(const std::string& tag, const char** atts);
   void StartChild(const std::string& tag, const char** atts);
   void EndContent();
-  HardwareClassT& ClassOf(const std::string& className);
+  // The class of that name in the open section, or null for one past c_MaxClasses.
+  HardwareClassT* ClassOf(const std::string& className);
   // Top-level entities are children of the root, or of Add/Remove/Update in a delta.
   size_t EntityDepth() const { return doc_.delta ? c_RootDepth + 2 : c_RootDepth + 1; }
 
@@ -47,8 +48,8 @@ class InventoryStreamC : public XmlParserC {
   bool sawRoot_ = false;
   SectionT* section_ = nullptr;  // where entities at the entity depth go (null: skipped)
   OpenE open_ = OpenE::None;     // the top-level entity whose children are being read
-  // The open instance: the last of its class, which no other element can move while it is open.
-  HardwareInstanceT* instance_ = nullptr;
+  // The class of the open instance, which is the last of its instances.
+  HardwareClassT* class_ = nullptr;
   TrackedFileT file_;  // the open Content's own values
   std::vector<std::pair<std::string, std::string>> paths_;  // its Instance paths and times
   std::string productName_, productVersion_;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -14,16 +15,35 @@ namespace hxview {
 
 using AttributesT = std::vector<std::pair<std::string, std::string>>;
 
-// One Hardware element: its name, evidence and properties in document order.
+// What a summary shows of one document is bounded, so that a crafted document cannot make its
+// summary cost far more than reading it; what is left out is counted and said. A machine has a
+// few dozen hardware classes with tens of properties each; its tracked files (hundreds of
+// thousands) are all shown.
+// Hardware classes shown: past these, a class's instances are only counted.
+constexpr size_t c_MaxClasses = 1000;
+// Properties of one class shown, the columns of its table: past these, values are only counted.
+constexpr size_t c_MaxColumns = 64;
+// Paths of one tracked file (Instance elements of one Content; the program writes one): each is
+// a row that repeats the file's values, so past these, paths are only counted.
+constexpr size_t c_MaxFilePaths = 16;
+constexpr size_t c_ClassLeftOut = static_cast<size_t>(-1);
+
+// One Hardware element: its name, evidence and properties in document order, each property
+// as its column in the class and its value.
 struct HardwareInstanceT {
   std::string name, evidence;
-  AttributesT properties;
+  std::vector<std::pair<size_t, std::string>> properties;
 };
 
-// The instances of one hardware class, in document order.
+// The instances of one hardware class, in document order, and the class's property names in
+// order of first appearance: the columns of its table. Values of further properties, past
+// c_MaxColumns, are counted and left out.
 struct HardwareClassT {
   std::string className;
   std::vector<HardwareInstanceT> instances;
+  std::vector<std::string> columns;
+  std::unordered_map<std::string, size_t> columnOf;
+  size_t valuesLeftOut = 0;
 };
 
 // One tracked file: a Content element with one of its Instance children.
@@ -34,12 +54,15 @@ struct TrackedFileT {
 
 // The entities of an inventory, or of one part of a delta (added, removed, updated).
 struct SectionT {
-  std::vector<HardwareClassT> hardware;   // classes in order of first appearance
+  std::vector<HardwareClassT> hardware;   // classes in order of first appearance, c_MaxClasses at most
+  std::unordered_map<std::string, size_t> classOf;  // class name: its place in hardware, or c_ClassLeftOut
   std::map<std::string, size_t> packages;  // package count by type
   std::vector<TrackedFileT> files;
   std::map<std::string, size_t> others;  // any other top-level element, counted by tag
   size_t hardwareCount = 0;
   size_t packageCount = 0;
+  size_t classesLeftOut = 0, instancesLeftOut = 0;  // of the classes past c_MaxClasses
+  size_t pathsLeftOut = 0;                          // of files past c_MaxFilePaths
 
   bool Empty() const { return hardwareCount == 0 && packageCount == 0 && files.empty() && others.empty(); }
 };

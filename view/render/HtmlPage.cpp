@@ -87,6 +87,11 @@ void AppendTable(std::string& out, const TableT& t) {
     out += "</tr>\n";
   }
   out += "</tbody>\n</table>\n";
+  if (!t.note.empty()) {
+    out += "<p>";
+    AppendEscaped(out, t.note);
+    out += "</p>\n";
+  }
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "view/render/SummaryTables.h"
 
-#include <unordered_map>
-
 #include "foundation/core/Text.h"
 
 namespace hxview {
@@ -13,46 +11,86 @@ constexpr const char* c_ValueSeparator = "; ";
 constexpr const char* c_NameColumn = "(Name)";
 constexpr const char* c_EvidenceColumn = "(Evidence)";
 
+// A table of many cells, most of them empty (instances each with properties of their own), is
+// shown one value to a row: as columns its empty cells would cost far more than its values.
+constexpr size_t c_MinSparseCells = 4096;
+constexpr size_t c_CellsPerValue = 4;
+
+std::string ClassNote(const HardwareClassT& c) {
+  if (c.valuesLeftOut == 0) return std::string();
+  return "not shown: " + std::to_string(c.valuesLeftOut) + " values of properties past the first " +
+         std::to_string(c_MaxColumns) + " of the class";
+}
+
+std::string SectionNote(const SectionT& s) {
+  if (s.classesLeftOut == 0) return std::string();
+  return "not shown: " + std::to_string(s.instancesLeftOut) + " hardware instances of " +
+         std::to_string(s.classesLeftOut) + " classes past the first " + std::to_string(c_MaxClasses);
+}
+
+std::string FilesNote(const SectionT& s) {
+  if (s.pathsLeftOut == 0) return std::string();
+  return "not shown: " + std::to_string(s.pathsLeftOut) + " paths of files past the first " +
+         std::to_string(c_MaxFilePaths) + " of each";
+}
+
 // One hardware class: a single instance as property and value lines, several as one row per
-// instance with a column per property (in order of first appearance).
+// instance with a column per property (in order of first appearance), or one row per value when
+// that table would be mostly empty.
 TableT ClassTable(const HardwareClassT& c) {
   TableT t;
   t.title = c.className + " (" + std::to_string(c.instances.size()) + ")";
+  t.note = ClassNote(c);
   bool evidence = false;
-  for (const HardwareInstanceT& i : c.instances) evidence = evidence || !i.evidence.empty();
+  size_t values = 0;
+  for (const HardwareInstanceT& i : c.instances) {
+    evidence = evidence || !i.evidence.empty();
+    values += i.properties.size() + 1;
+  }
   if (c.instances.size() == 1) {
     const HardwareInstanceT& i = c.instances.front();
     t.header = {"Property", "Value"};
     t.numeric = {false, false};
     t.rows.push_back({c_NameColumn, i.name});
     if (evidence) t.rows.push_back({c_EvidenceColumn, i.evidence});
-    for (const auto& p : i.properties) t.rows.push_back({p.first, p.second});
+    for (const auto& p : i.properties) t.rows.push_back({c.columns[p.first], p.second});
     return t;
   }
   t.header = {c_NameColumn};
   if (evidence) t.header.push_back(c_EvidenceColumn);
   const size_t fixed = t.header.size();
-  std::unordered_map<std::string, size_t> column;
-  for (const HardwareInstanceT& i : c.instances)
-    for (const auto& p : i.properties)
-      if (column.emplace(p.first, t.header.size()).second) t.header.push_back(p.first);
-  for (const HardwareInstanceT& i : c.instances) {
-    std::vector<std::string> row(t.header.size());
-    row[0] = i.name;
-    if (evidence) row[1] = i.evidence;
-    for (const auto& p : i.properties) {
-      std::string& cell = row[column[p.first]];
-      // A property named twice in one instance shows both values.
-      cell = cell.empty() ? p.second : cell + c_ValueSeparator + p.second;
+  const size_t cells = c.instances.size() * (fixed + c.columns.size());
+  if (cells > c_MinSparseCells && cells > c_CellsPerValue * values) {
+    t.header.insert(t.header.end(), {"Property", "Value"});
+    for (const HardwareInstanceT& i : c.instances) {
+      std::vector<std::string> row{i.name};
+      if (evidence) row.push_back(i.evidence);
+      if (i.properties.empty()) t.rows.push_back(row);
+      for (const auto& p : i.properties) {
+        t.rows.push_back(row);
+        t.rows.back().insert(t.rows.back().end(), {c.columns[p.first], p.second});
+      }
     }
-    t.rows.push_back(std::move(row));
+  } else {
+    t.header.insert(t.header.end(), c.columns.begin(), c.columns.end());
+    for (const HardwareInstanceT& i : c.instances) {
+      std::vector<std::string> row(t.header.size());
+      row[0] = i.name;
+      if (evidence) row[1] = i.evidence;
+      for (const auto& p : i.properties) {
+        std::string& cell = row[fixed + p.first];
+        // A property named twice in one instance shows both values.
+        cell = cell.empty() ? p.second : cell + c_ValueSeparator + p.second;
+      }
+      t.rows.push_back(std::move(row));
+    }
   }
   t.numeric.assign(t.header.size(), false);
   for (size_t col = fixed; col < t.header.size(); ++col) {
     bool allNumbers = true;
     for (const auto& row : t.rows) {
       uint64_t n = 0;
-      allNumbers = allNumbers && (row[col].empty() || hx::ParseUInt64(row[col], n));
+      allNumbers = allNumbers && (col >= row.size() || row[col].empty() || hx::ParseUInt64(row[col], n));
     }
     t.numeric[col] = allNumbers;
   }
@@ -66,16 +104,18 @@ TableT CountTable(const std::string& title, const std::string& key, const std::m
 }
 
 // The files' texts are moved into the table: a file scan's section is by far the largest.
-TableT FilesTable(std::vector<TrackedFileT>&& files) {
+TableT FilesTable(std::vector<TrackedFileT>&& files, std::string note) {
   uint64_t bytes = 0;
   for (const TrackedFileT& f : files) bytes += f.size;
   TableT t{"Tracked files (" + std::to_string(files.size()) + ", " + std::to_string(bytes) + " bytes)",
            {"Path", "Size", "DateTime", "MD5", "Product"},
            {false, true, false, false, false},
-           {}};
+           {},
+           std::move(note)};
   t.rows.reserve(files.size());
   for (TrackedFileT& f : files)
     t.rows.push_back({std::move(f.path), std::to_string(f.size), std::move(f.dateTime), std::move(f.md5), std::move(f.product)});
+  std::vector<TrackedFileT>().swap(files);
   return t;
 }
 
@@ -84,14 +124,14 @@ std::vector<TableT> SectionTables(SectionT&& s) {
   for (const HardwareClassT& c : s.hardware) tables.push_back(ClassTable(c));
   if (s.packageCount > 0)
     tables.push_back(CountTable("Packages (" + std::to_string(s.packageCount) + ")", "Type", s.packages));
-  if (!s.files.empty()) tables.push_back(FilesTable(std::move(s.files)));
+  if (!s.files.empty()) tables.push_back(FilesTable(std::move(s.files), FilesNote(s)));
   if (!s.others.empty()) tables.push_back(CountTable("Other elements", "Element", s.others));
   return tables;
 }
 
 PartT Part(const std::string& title, SectionT&& s) {
-  const bool empty = s.Empty();
-  return {title, SectionTables(std::move(s)), empty ? "nothing" : ""};
+  const std::string note = s.Empty() ? "nothing" : SectionNote(s);
+  return {title, SectionTables(std::move(s)), note};
 }
 
 }  // namespace
@@ -105,7 +145,7 @@ TableT MachineTable(const ViewDocT& doc) {
 std::vector<PartT> SummaryParts(ViewDocT&& doc) {
   if (!doc.delta) {
     const std::string title = std::to_string(doc.full.hardwareCount) + " hardware instances in " +
-                              std::to_string(doc.full.hardware.size()) + " classes, " +
+                              std::to_string(doc.full.hardware.size() + doc.full.classesLeftOut) + " classes, " +
                               std::to_string(doc.full.packageCount) + " packages, " +
                               std::to_string(doc.full.files.size()) + " tracked files";
     PartT all = Part(title, std::move(doc.full));
@@ -119,6 +159,21 @@ std::vector<PartT> SummaryParts(ViewDocT&& doc) {
   parts.push_back(Part("Removed", std::move(doc.removed)));
   parts.push_back(Part("Updated", std::move(doc.updated)));
   return parts;
+}
+
+std::vector<std::string> LeftOut(const ViewDocT& doc) {
+  std::vector<std::string> lines;
+  auto section = [&](const std::string& part, const SectionT& s) {
+    for (const HardwareClassT& c : s.hardware)
+      if (c.valuesLeftOut > 0) lines.push_back(part + "class " + c.className + ": " + ClassNote(c));
+    if (s.classesLeftOut > 0) lines.push_back(part + SectionNote(s));
+    if (s.pathsLeftOut > 0) lines.push_back(part + FilesNote(s));
+  };
+  section("", doc.full);
+  section("Added: ", doc.added);
+  section("Removed: ", doc.removed);
+  section("Updated: ", doc.updated);
+  return lines;
 }
 
 std::string SummaryTitle(const ViewDocT& doc) {

@@ -3,6 +3,7 @@
 // columns aligned by characters. Control characters taken from the document (which may reach
 // a terminal as escape sequences) are shown as '?'.
 
+#include <functional>
 #include <string>
 
 #include "view/model/ViewModel.h"
@@ -10,8 +11,16 @@
 
 namespace hxview {
 
-std::string FormatTextTable(TableT table);
-// The document is taken by value: a caller done with it moves it in, and nothing is copied.
+// The text with C0, DEL and C1 controls (the C1 CSI is an escape sequence on many terminals)
+// shown as '?'.
+std::string Printable(const std::string& text);
+// Receives the summary a piece at a time; false when the piece could not be written.
+using TextSinkT = std::function<bool(const std::string& piece)>;
+// Writes the summary through the sink in pieces, so that the text of a large inventory is never
+// held whole; false when the sink failed. The document is taken by value: a caller done with it
+// moves it in, and nothing is copied.
+bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink);
+// The whole summary as one text.
 std::string FormatTextSummary(ViewDocT doc);
 
 }  // namespace hxview
