@@ -52,6 +52,9 @@ constexpr char c_LineFeed = '\n';
 // Between SIGTERM to the processes of su's sessions and SIGKILL to them: short, so that a
 // command that ignores SIGTERM is gone well within a second of its bound.
 constexpr milliseconds c_SessionTermGrace{300};
+// A look at the process table reads an entry for every process of the machine: at most one
+// part in this many of the time su runs goes to them.
+constexpr int c_LookShare = 10;
 // The environment su and the command get.
 constexpr const char* c_FixedPath = "PATH=/usr/bin:/bin:/usr/sbin:/sbin";
 constexpr const char* c_DefaultShell = "/bin/sh";
@@ -254,6 +257,7 @@ class SuProcessC {
   std::unique_ptr<hx::proc::ToolSessionsC> sessions_;
   std::vector<pthread_t> threads_;
   ClockT::time_point deadline_;
+  ClockT::time_point nextLook_;
 };
 
 hx::ResultT SuProcessC::Fork(const SuLaunchT& launch) {
@@ -299,7 +303,10 @@ StopE SuProcessC::Supervise() {
   while (!ChildEnded(pid_)) {
     // The sessions su's descendants are in are noted while they are still its descendants:
     // one left behind when su ends is still found through its session.
-    sessions_->Look();
+    if (const auto now = ClockT::now(); now >= nextLook_) {
+      sessions_->Look();
+      nextLook_ = ClockT::now() + (ClockT::now() - now) * (c_LookShare - 1);
+    }
     if (hx::ToolsStopped()) return StopE::TrackerStopping;
     if (run_.overLimit.load()) return StopE::OutputLimit;
     if (ClockT::now() >= deadline_) return StopE::TimeLimit;
