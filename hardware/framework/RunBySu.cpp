@@ -338,7 +338,7 @@ void SuProcessC::StopReaders() {
   threads_.clear();
 }
 
-// su's group, then every process of the sessions that su and its descendants are or were in.
+// Every process of the sessions that su and its descendants are or were in, and su's group.
 // SIGKILL goes out again until none is left (a process may have forked meanwhile), for at most
 // the grace of every tool.
 void SuProcessC::EndAtBound() {

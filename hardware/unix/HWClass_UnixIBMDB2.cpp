@@ -133,7 +133,7 @@ hx::ResultT HWClass_UnixIBMDB2::ReadOwners(StringArrayC& owners, bool& done) {
   done = true;
   const CommandLineC uname{c_Uname};
   StringArrayC lines;
-  std::chrono::milliseconds limit;
+  std::chrono::milliseconds limit{0};
   if (!TimeFor(uname, limit)) return hx::RC_OK;
   hx::ResultT rc = RunCommand(uname, lines, limit);
   if (rc != hx::RC_OK) {
@@ -183,7 +183,7 @@ hx::ResultT HWClass_UnixIBMDB2::AddInstallations(HWInstanceListT& instances, con
   const CommandLineC list{c_Db2ls, c_Db2lsList};
   StringArrayC lines;
   hx::ToolEndC end;
-  std::chrono::milliseconds limit;
+  std::chrono::milliseconds limit{0};
   if (!TimeFor(list, limit)) return hx::RC_OK;
   hx::ResultT rc = hx::RunCommandLines(list, lines, &end, limit);
   if (rc != hx::RC_OK) {

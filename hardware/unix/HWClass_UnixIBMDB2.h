@@ -36,9 +36,10 @@ class HWClass_UnixIBMDB2 : public HWClass_Unix {
   static constexpr const char* c_InstallationUsername = "InstallationUsername";
   static constexpr const char* c_User = "User";
 
-  // The scan; the class name passed in is not used. 0 when there is no DB2, or when the scan
-  // got to the licences; the failure of uname or ps; 0x80000001 for a malformed process row
-  // or db2ls table; the failure of db2ls -c when engines are running.
+  // The scan; the class name passed in is not used. 0 when there is no DB2, when the scan got
+  // to the licences, or when the step's time ran out before; the failure of uname or ps;
+  // 0x80000001 for a malformed process row or db2ls table; the failure of db2ls -c when
+  // engines are running.
   hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "Caption": the instance name (installations).
   hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;

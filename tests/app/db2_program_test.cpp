@@ -143,8 +143,9 @@ TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
     const RunT run = RunOn(dir, "db2-solaris", "", {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0],
                                                     "-o", "DB2Timeout=" + c.step}, c.tool, c.body);
     for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(run.machine + "/held"))) {
-      EXPECT_TRUE(hxtest::ProcessEnded(std::stol(pid))) << c.tool << " left " << pid;
-      ::kill(std::stoi(pid), SIGKILL);
+      const bool ended = hxtest::ProcessEnded(std::stol(pid));
+      EXPECT_TRUE(ended) << c.tool << " left " << pid;
+      if (!ended) ::kill(std::stoi(pid), SIGKILL);
     }
     EXPECT_EQ(run.exitCode, 0u) << c.tool << "\n" << run.log;
     EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << c.tool << "\n" << run.log;
