@@ -275,7 +275,9 @@ hx::ResultT SuProcessC::Fork(const SuLaunchT& launch) {
   if (pid_ == 0) ExecSu(launch.path, launch.argv, launch.envp, fds, empty);
   if (pid_ < 0) return hx::RcFromErrno(errno);
   deadline_ = ClockT::now() + launch.timeLimit;
-  hx::proc::TrackToolGroup(pid_);
+  // su's group is not handed to the tracker's stop signal: su would go at once and take the
+  // way to its command's session with it. The supervision sees the stop at its next check and
+  // ends everything in order (EndAtBound).
   sessions_ = std::make_unique<hx::proc::ToolSessionsC>(pid_);
   in_.CloseRead();
   out_.CloseWrite();
@@ -356,7 +358,6 @@ void SuProcessC::EndAtBound() {
 // than holding the run) and turns its status into the result.
 int SuProcessC::Reap() {
   const bool ended = ChildEnded(pid_);
-  hx::proc::ForgetToolGroup(pid_);
   if (!ended) {
     end_.rc = hx::RC_PROC_SIGNALED;
     return RunBySuC::c_NotExited;

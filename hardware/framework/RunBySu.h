@@ -14,7 +14,7 @@
 // reach programs that the account controls.
 //
 // The run has the bounds of every tool: a time limit (ToolTimeout, or less when the caller
-// asks), the output cap, and the tracker's stop. su runs its command in a session of its own,
+// asks), the output cap, and the tracker's stop (seen within a tenth of a second). su runs its command in a session of its own,
 // beyond the reach of a signal to su's group, so at a bound every process of su's session and
 // of the sessions of its descendants (hx::proc::ToolSessionsC, which also keeps the sessions
 // seen while su ran) gets SIGTERM and, a moment later, SIGKILL; the reading stops at once
