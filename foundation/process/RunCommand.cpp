@@ -31,9 +31,11 @@ ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
 
 }  // namespace
 
-ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end) {
+ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end,
+                        ProcessC::MillisecondsC timeLimit) {
   ProcessC process;
   process.SetCommandLine(commandLine);
+  process.SetTimeLimit(timeLimit);
   MemoryOutputStreamC output(MemoryOutputStreamC::c_DefaultCapacity);
   ResultT rc = process.StdIn().Redirect(&process.StdIn().NullDevice());
   if (Succeeded(rc)) rc = process.StdOut().Redirect(&output);

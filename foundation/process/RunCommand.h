@@ -27,8 +27,10 @@ struct ToolEndC {
 // reads nothing (input from /dev/null) and its error text is discarded. Exit status 0: the lines
 // are appended to `lines` and the result is 0. Any other exit status: 1, no line added. A failure
 // of the runner (the tool could not be started, was killed by a signal, was ended at a limit,
-// ...) is returned as it is. `end`, when given, receives how the tool ended.
-ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end = nullptr);
+// ...) is returned as it is. `end`, when given, receives how the tool ended. `timeLimit`, when
+// not 0, replaces ToolTimeout for this tool (a step bounded as a whole gives the time it has left).
+ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end = nullptr,
+                        ProcessC::MillisecondsC timeLimit = ProcessC::MillisecondsC{0});
 
 // The result of RunCommandLines for a tool that ran and exited with a status other than 0.
 constexpr ResultT c_CommandExitedNonZero = 1;

@@ -26,9 +26,10 @@ hx::ResultT HWClass_Unix::PopulateInstance(RefM<HWInstance> instance) {
   return hx::RC_OK;
 }
 
-hx::ResultT HWClass_Unix::RunCommand(const CommandLineC& commandLine, StringArrayC& lines) {
+hx::ResultT HWClass_Unix::RunCommand(const CommandLineC& commandLine, StringArrayC& lines,
+                                     std::chrono::milliseconds timeLimit) {
   hx::ToolEndC end;
-  const hx::ResultT rc = hx::RunCommandLines(commandLine, lines, &end);
+  const hx::ResultT rc = hx::RunCommandLines(commandLine, lines, &end, timeLimit);
   hx::LogToolFailure(commandLine, end);
   return rc;
 }

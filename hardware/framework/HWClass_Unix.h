@@ -9,10 +9,13 @@
 // which fills one instance's properties; the class, instance name and evidence are set when
 // the instance is made.
 
+#include <chrono>
+
 #include "foundation/com/ComObject.h"
 #include "foundation/core/Text.h"
 #include "foundation/process/CommandLine.h"
 #include "hardware/framework/HWClassI.h"
+#include "hardware/framework/RunBySu.h"
 
 class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
  public:
@@ -61,17 +64,19 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
   // Runs a tool and captures its output lines: exit status 0 appends the lines and gives 0,
   // another exit status gives 1 (hx::c_CommandExitedNonZero) and no lines, and a failure of
   // the command runner (the tool could not be started, was ended at a limit, ...) is logged
-  // with the command line and passed through.
-  hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines);
+  // with the command line and passed through. `timeLimit`, when not 0, replaces ToolTimeout.
+  hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines,
+                         std::chrono::milliseconds timeLimit = std::chrono::milliseconds{0});
 
   // Runs a tool as another user through su (RunBySuC), answering su's password prompt with
   // `password`, and appends the lines it printed, also when it failed. The command line is
   // handed to su as one text, with the tool's path as it is on the machine. 0 for success,
   // else the tool's exit status or one of RunBySuC's codes; a run that su could not start or
   // that was ended at a bound is logged with su's command line (which never holds the
-  // password). The copy of the password made here is cleared before returning.
+  // password). The copy of the password made here is cleared before returning. `options`: the
+  // account's home and shell, which make the tool's environment, and su's time limit.
   hx::ResultT RunCommandImpersonate(const CommandLineC& commandLine, StringArrayC& lines, const StringC& user,
-                                    const StringC& password);
+                                    const StringC& password, const RunBySuC::OptionsT& options);
 
   // At most `length` bytes of `text`, up to a zero byte, converted from `encoding` to UTF-8
   // and trimmed of white space at both ends. A null text gives "".

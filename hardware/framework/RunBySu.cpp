@@ -15,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "foundation/files/FileService.h"
@@ -24,6 +25,7 @@
 #include "foundation/process/OutputStream.h"
 #include "foundation/process/Process.h"
 #include "foundation/process/ToolLimits.h"
+#include "foundation/process/ToolSessions.h"
 #include "foundation/trace/Tracer.h"
 
 namespace {
@@ -47,6 +49,16 @@ constexpr long c_NanosecondsPerMillisecond = 1000000L;
 constexpr char c_PromptColon = ':';
 constexpr char c_PromptBlank = ' ';
 constexpr char c_LineFeed = '\n';
+// Between SIGTERM to the processes of su's sessions and SIGKILL to them: short, so that a
+// command that ignores SIGTERM is gone well within a second of its bound.
+constexpr milliseconds c_SessionTermGrace{300};
+// A look at the process table reads an entry for every process of the machine: at most one
+// part in this many of the time su runs goes to them.
+constexpr int c_LookShare = 10;
+// The environment su and the command get.
+constexpr const char* c_FixedPath = "PATH=/usr/bin:/bin:/usr/sbin:/sbin";
+constexpr const char* c_DefaultShell = "/bin/sh";
+constexpr const char* c_Locale = "LANG=C";
 constexpr const char* c_PlainArgumentChars =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+=:,@%";
 
@@ -161,7 +173,8 @@ int CheckExecutable(const std::string& path) {
 }
 
 // In the child, between fork and exec: only calls that are safe there.
-[[noreturn]] void ExecSu(const std::string& suPath, char* const* argv, const int fds[3], const sigset_t& empty) {
+[[noreturn]] void ExecSu(const std::string& suPath, char* const* argv, char* const* envp, const int fds[3],
+                         const sigset_t& empty) {
   for (int i = 0; i < 3; ++i) {
     if (::dup2(fds[i], i) < 0) ::_exit(c_ExecFailedStatus);
   }
@@ -175,7 +188,7 @@ int CheckExecutable(const std::string& path) {
   // No controlling terminal: su asks on the pipes, and the session is the group that a bound
   // or a stop of the tracker ends.
   ::setsid();
-  ::execv(suPath.c_str(), argv);
+  ::execve(suPath.c_str(), argv, envp);
   ::_exit(c_ExecFailedStatus);
 }
 
@@ -211,6 +224,14 @@ void SignalGroup(pid_t pid, int sig) {
 
 using StopE = ProcessC::StopReasonE;
 
+// What su is started with, all made before the fork.
+struct SuLaunchT {
+  std::string path;  // su under the system root
+  char* const* argv;
+  char* const* envp;
+  milliseconds timeLimit;
+};
+
 // One run of su, from the fork to the reaping, with its two reader threads.
 class SuProcessC {
  public:
@@ -218,10 +239,10 @@ class SuProcessC {
   SuProcessC(const SuProcessC&) = delete;
   SuProcessC& operator=(const SuProcessC&) = delete;
 
-  int Run(const std::string& suPath, char* const* argv);
+  int Run(const SuLaunchT& launch);
 
  private:
-  hx::ResultT Fork(const std::string& suPath, char* const* argv);
+  hx::ResultT Fork(const SuLaunchT& launch);
   bool StartThread(void* (*body)(void*));
   StopE Supervise();
   StopE FinishReading();
@@ -233,11 +254,13 @@ class SuProcessC {
   hx::ToolEndC& end_;
   CommPipeC in_, out_, err_;
   pid_t pid_ = -1;
+  std::unique_ptr<hx::proc::ToolSessionsC> sessions_;
   std::vector<pthread_t> threads_;
   ClockT::time_point deadline_;
+  ClockT::time_point nextLook_;
 };
 
-hx::ResultT SuProcessC::Fork(const std::string& suPath, char* const* argv) {
+hx::ResultT SuProcessC::Fork(const SuLaunchT& launch) {
   // Every end starts close-on-exec; the child's ends become its standard streams through
   // dup2, which drops the flag on the copy.
   hx::ResultT rc = in_.Create(false, false);
@@ -249,10 +272,13 @@ hx::ResultT SuProcessC::Fork(const std::string& suPath, char* const* argv) {
   const int fds[3] = {in_.ReadFD(), out_.WriteFD(), err_.WriteFD()};
   hx::proc::IgnoreSigpipeInTracker();
   pid_ = ::fork();
-  if (pid_ == 0) ExecSu(suPath, argv, fds, empty);
+  if (pid_ == 0) ExecSu(launch.path, launch.argv, launch.envp, fds, empty);
   if (pid_ < 0) return hx::RcFromErrno(errno);
-  deadline_ = ClockT::now() + std::chrono::seconds(hx::GetToolTimeout());
-  hx::proc::TrackToolGroup(pid_);
+  deadline_ = ClockT::now() + launch.timeLimit;
+  // su's group is not handed to the tracker's stop signal: su would go at once and take the
+  // way to its command's session with it. The supervision sees the stop at its next check and
+  // ends everything in order (EndAtBound).
+  sessions_ = std::make_unique<hx::proc::ToolSessionsC>(pid_);
   in_.CloseRead();
   out_.CloseWrite();
   err_.CloseWrite();
@@ -277,6 +303,12 @@ bool SuProcessC::StartThread(void* (*body)(void*)) {
 StopE SuProcessC::Supervise() {
   milliseconds delay = c_FirstCheckDelay;
   while (!ChildEnded(pid_)) {
+    // The sessions su's descendants are in are noted while they are still its descendants:
+    // one left behind when su ends is still found through its session.
+    if (const auto now = ClockT::now(); now >= nextLook_) {
+      sessions_->Look();
+      nextLook_ = ClockT::now() + (ClockT::now() - now) * (c_LookShare - 1);
+    }
     if (hx::ToolsStopped()) return StopE::TrackerStopping;
     if (run_.overLimit.load()) return StopE::OutputLimit;
     if (ClockT::now() >= deadline_) return StopE::TimeLimit;
@@ -308,19 +340,24 @@ void SuProcessC::StopReaders() {
   threads_.clear();
 }
 
+// Every process of the sessions that su and its descendants are or were in, and su's group.
+// SIGKILL goes out again until none is left (a process may have forked meanwhile), for at most
+// the grace of every tool.
 void SuProcessC::EndAtBound() {
+  // The sessions first: su may go at once, and its descendants are then no longer its own.
+  sessions_->Signal(SIGTERM);
   SignalGroup(pid_, SIGTERM);
-  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return ChildEnded(pid_); });
-  // Also when su went at SIGTERM: nothing of its group may outlive it.
+  WaitUntil(ClockT::now() + c_SessionTermGrace, [this] { return ChildEnded(pid_) && sessions_->Signal(0) == 0; });
+  // Also when they went at SIGTERM: nothing of su's group may outlive it.
   SignalGroup(pid_, SIGKILL);
-  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return ChildEnded(pid_); });
+  WaitUntil(ClockT::now() + hx::c_ToolKillGrace,
+            [this] { return sessions_->Signal(SIGKILL) == 0 && ChildEnded(pid_); });
 }
 
 // Reaps su once it has ended (a child the system still holds after SIGKILL is left, rather
 // than holding the run) and turns its status into the result.
 int SuProcessC::Reap() {
   const bool ended = ChildEnded(pid_);
-  hx::proc::ForgetToolGroup(pid_);
   if (!ended) {
     end_.rc = hx::RC_PROC_SIGNALED;
     return RunBySuC::c_NotExited;
@@ -342,8 +379,8 @@ int SuProcessC::Reap() {
   return code == c_NotFoundStatus ? RunBySuC::c_CommandNotFound : code;
 }
 
-int SuProcessC::Run(const std::string& suPath, char* const* argv) {
-  const hx::ResultT forked = Fork(suPath, argv);
+int SuProcessC::Run(const SuLaunchT& launch) {
+  const hx::ResultT forked = Fork(launch);
   hx::Trace(c_TraceCategory, "Process creation result %#lx", static_cast<uint32_t>(forked));
   if (hx::Failed(forked)) {
     end_.rc = forked;
@@ -378,12 +415,15 @@ int SuProcessC::Run(const std::string& suPath, char* const* argv) {
 }  // namespace
 
 int RunBySuC::RunCommand(const char* user, char* password, const char* command, StringArrayC& lines,
-                         hx::ToolEndC* end) {
+                         const OptionsT& options, hx::ToolEndC* end) {
   SuRunT run;
   run.password = password;
   run.passwordLength = password != nullptr ? std::strlen(password) : 0;
+  const milliseconds toolLimit = std::chrono::seconds(hx::GetToolTimeout());
+  const milliseconds limit =
+      options.timeLimit.count() > 0 && options.timeLimit < toolLimit ? options.timeLimit : toolLimit;
   hx::ToolEndC ended;
-  ended.timeLimitSeconds = hx::GetToolTimeout();
+  ended.timeLimitSeconds = static_cast<long>((limit.count() + c_MillisecondsPerSecond - 1) / c_MillisecondsPerSecond);
   int result;
   if (user == nullptr || user[0] == '\0' || user[0] == '-') {
     result = c_NoUser;
@@ -395,6 +435,10 @@ int RunBySuC::RunCommand(const char* user, char* password, const char* command, 
     const std::string suPath = FileService()->systemPath(c_SuPath);
     std::string args[] = {c_SuPath, user, c_CommandOption, command};
     char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
+    StringArrayC environment = Environment(user, options);
+    std::vector<char*> envp;
+    for (StringC& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
     if (hx::ToolsStopped()) {
       ended.stop = ProcessC::StopReasonE::TrackerStopping;
       ended.rc = hx::RcFromErrno(ECANCELED);
@@ -404,7 +448,7 @@ int RunBySuC::RunCommand(const char* user, char* password, const char* command, 
       result = c_NotStarted;
     } else {
       SuProcessC process(run, ended);
-      result = process.Run(suPath, argv);
+      result = process.Run(SuLaunchT{suPath, argv, envp.data(), limit});
     }
   }
   if (password != nullptr) hx::ClearSecret(password, run.passwordLength);
@@ -426,6 +470,16 @@ std::string RunBySuC::CommandText(const CommandLineC& commandLine) {
     text += '\'';
   }
   return text;
+}
+
+StringArrayC RunBySuC::Environment(const char* user, const OptionsT& options) {
+  const std::string name = user != nullptr ? user : "";
+  return {c_FixedPath,
+          "HOME=" + options.home,
+          "USER=" + name,
+          "LOGNAME=" + name,
+          "SHELL=" + (options.shell.empty() ? std::string(c_DefaultShell) : options.shell),
+          c_Locale};
 }
 
 CommandLineC RunBySuC::SuCommandLine(const char* user, const char* command) {

@@ -9,11 +9,18 @@
 // through that pipe: it is in no argument, no environment and no file, and the caller's buffer
 // is cleared before RunCommand returns.
 //
-// The run has the bounds of every tool: the process-wide ToolTimeout, the output cap, and the
-// tracker's stop. At a bound su's process group gets SIGTERM (su passes it on to the command,
-// which it runs in a session of its own), SIGKILL after the grace, and the reading stops at
-// once instead of waiting for an end of file that a descendant of the command may withhold.
+// The command gets an environment of its own, none of the tracker's: su started without "-"
+// hands its environment on, and the tracker's own (root's PATH, the agent's settings) must not
+// reach programs that the account controls.
+//
+// The run has the bounds of every tool: a time limit (ToolTimeout, or less when the caller
+// asks), the output cap, and the tracker's stop (seen within a tenth of a second). su runs its command in a session of its own,
+// beyond the reach of a signal to su's group, so at a bound every process of su's session and
+// of the sessions of its descendants (hx::proc::ToolSessionsC, which also keeps the sessions
+// seen while su ran) gets SIGTERM and, a moment later, SIGKILL; the reading stops at once
+// instead of waiting for an end of file that a descendant of the command may withhold.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -38,14 +45,24 @@ class RunBySuC {
   // A line of output ends at a line feed or after this many bytes.
   static constexpr size_t c_MaxLine = 1024;
 
+  // The account the command runs under and how long su may run.
+  struct OptionsT {
+    StringC home;   // the account's home directory
+    StringC shell;  // its login shell ("": /bin/sh)
+    std::chrono::milliseconds timeLimit{0};  // 0, or more than ToolTimeout: ToolTimeout
+  };
+
   // Runs `command` (one text, which su hands to the user's shell) as `user` and appends the
   // lines it printed, also when it failed. The result is the exit status, or one of the
   // codes above; a user that is empty or begins with "-" (su would take it for an option) is
   // c_NoUser. `password` (may be null: nothing is written) is written at su's prompt and then
   // overwritten with zeros. `end`, when given, tells how su ended, for hx::LogToolFailure.
   static int RunCommand(const char* user, char* password, const char* command, StringArrayC& lines,
-                        hx::ToolEndC* end = nullptr);
+                        const OptionsT& options, hx::ToolEndC* end = nullptr);
 
+  // su's whole environment, which it hands on to the command: PATH (a fixed system path), HOME
+  // and SHELL of the account, USER and LOGNAME its name, LANG=C.
+  static StringArrayC Environment(const char* user, const OptionsT& options);
   // The command line as one text for su: the arguments joined by blanks, each one that holds
   // anything but letters, digits and "/._-+=:,@%" put in single quotes.
   static std::string CommandText(const CommandLineC& commandLine);

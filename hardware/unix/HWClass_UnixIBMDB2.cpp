@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <new>
 
 #include "foundation/core/Format.h"
@@ -9,6 +10,7 @@
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/process/RunCommand.h"
+#include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
 #include "hardware/framework/HardwareMessages.h"
 #include "hardware/framework/RunBySu.h"
@@ -20,6 +22,8 @@
 namespace {
 
 constexpr const char* c_TraceCategory = "Tracker/Hardware/DB2";
+// DB2Timeout when it is not set, 0 or not a number.
+constexpr long c_DefaultStepSeconds = 900;
 
 // The tools, found on the PATH after /usr/bin and /usr/local/bin have been put in front of
 // it (the hardware step puts the PATH back when it ends).
@@ -61,6 +65,8 @@ constexpr const char* c_TxtNoInstance = "Can't instantiate hardware element for 
 constexpr const char* c_TxtImpersonationFailed =
     "Running '%s' failed with exit code %u when impersonating user '%s'. No licence info will be available for "
     "user.";
+constexpr const char* c_TxtTimeUp =
+    "Time limit of %ld seconds (DB2Timeout) reached; '%s' and the queries after it were not run.";
 constexpr const char* c_TxtNoPassword =
     "Running '%s' failed with exit code %u and no password is available for impersonating user '%s'. No licence "
     "info will be available for this user.";
@@ -97,6 +103,13 @@ hx::ResultT DirectRunAllowed(const StringC& tool) {
 
 hx::ResultT HWClass_UnixIBMDB2::GetInventory(HWInstanceListT& instances, StringC /*className*/,
                                              const PropertyMap& /*parameters*/) {
+  EnvPreferencesC prefs;
+  int64_t seconds = 0;
+  if (!hx::ParseInt64(prefs.GetValue(TrkPreferencesC::c_DB2Timeout), seconds) || seconds <= 0)
+    seconds = c_DefaultStepSeconds;
+  stepSeconds_ = static_cast<long>(std::min<int64_t>(seconds, hx::c_MaxToolTimeoutSeconds));
+  deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(stepSeconds_);
+  timeUp_ = false;
   EnvUnixPathC::AddPath(c_UsrBinDir);
   EnvUnixPathC::AddPath(c_UsrLocalBinDir);
   StringArrayC owners;
@@ -104,7 +117,6 @@ hx::ResultT HWClass_UnixIBMDB2::GetInventory(HWInstanceListT& instances, StringC
   hx::ResultT rc = ReadOwners(owners, done);
   if (!done) rc = AddInstallations(instances, owners, done);
   if (done) return rc;
-  EnvPreferencesC prefs;
   StringArrayC db2users = prefs.GetMultiValue(TrkPreferencesC::c_DB2users);
   for (const StringC& owner : owners) AddLicences(instances, owner, db2users);
   for (StringC& entry : db2users) hx::ClearSecret(entry);
@@ -121,7 +133,9 @@ hx::ResultT HWClass_UnixIBMDB2::ReadOwners(StringArrayC& owners, bool& done) {
   done = true;
   const CommandLineC uname{c_Uname};
   StringArrayC lines;
-  hx::ResultT rc = RunCommand(uname, lines);
+  std::chrono::milliseconds limit{0};
+  if (!TimeFor(uname, limit)) return hx::RC_OK;
+  hx::ResultT rc = RunCommand(uname, lines, limit);
   if (rc != hx::RC_OK) {
     LogRunFailed(uname, rc);
     return rc;
@@ -149,7 +163,8 @@ hx::ResultT HWClass_UnixIBMDB2::ReadOwners(StringArrayC& owners, bool& done) {
   }
   hx::Trace(c_TraceCategory, "system %s, process listing %s\n", system, ps.ToString());
   lines.clear();
-  rc = RunCommand(ps, lines);
+  if (!TimeFor(ps, limit)) return hx::RC_OK;
+  rc = RunCommand(ps, lines, limit);
   if (rc != hx::RC_OK) {
     LogRunFailed(ps, rc);
     return rc;
@@ -168,7 +183,9 @@ hx::ResultT HWClass_UnixIBMDB2::AddInstallations(HWInstanceListT& instances, con
   const CommandLineC list{c_Db2ls, c_Db2lsList};
   StringArrayC lines;
   hx::ToolEndC end;
-  hx::ResultT rc = hx::RunCommandLines(list, lines, &end);
+  std::chrono::milliseconds limit{0};
+  if (!TimeFor(list, limit)) return hx::RC_OK;
+  hx::ResultT rc = hx::RunCommandLines(list, lines, &end, limit);
   if (rc != hx::RC_OK) {
     // No engine and no db2ls is a machine without DB2, which is not worth a line; a db2ls
     // that was there and came to a bad end is.
@@ -206,7 +223,8 @@ hx::ResultT HWClass_UnixIBMDB2::AddInstallations(HWInstanceListT& instances, con
     for (const char* arg : c_Db2lsProducts) products.Add(arg);
     products.Add(path);
     StringArrayC productLines;
-    rc = RunCommand(products, productLines);
+    if (!TimeFor(products, limit)) break;
+    rc = RunCommand(products, productLines, limit);
     if (rc != hx::RC_OK) {
       LogRunFailed(products, rc);
       break;
@@ -249,7 +267,9 @@ hx::ResultT HWClass_UnixIBMDB2::ParseInstallationSpecificDB2ls(HWInstanceListT& 
 }
 
 void HWClass_UnixIBMDB2::AddLicences(HWInstanceListT& instances, const StringC& owner, const StringArrayC& db2users) {
-  const std::vector<StringArrayC> records = hx::ReadDb2Licences(LicenceLines(owner, db2users));
+  StringArrayC lines;
+  if (!LicenceLines(owner, db2users, lines)) return;
+  const std::vector<StringArrayC> records = hx::ReadDb2Licences(lines);
   for (size_t r = 0; r < records.size(); ++r) {
     RefM<HWInstance> licence = NewInstance(c_TVK_IBM_DB2_LICENCE, Numbered(owner, static_cast<unsigned>(r)));
     if (!licence) return;
@@ -259,32 +279,45 @@ void HWClass_UnixIBMDB2::AddLicences(HWInstanceListT& instances, const StringC& 
   }
 }
 
-StringArrayC HWClass_UnixIBMDB2::LicenceLines(const StringC& owner, const StringArrayC& db2users) {
-  StringC home;
-  if (!hx::LookupUserHome(owner, home)) home = c_HomeParent + owner;
-  const StringC tool = home + (hx::EndsWith(home, "/") ? "" : "/") + c_LicenceTool;
+bool HWClass_UnixIBMDB2::LicenceLines(const StringC& owner, const StringArrayC& db2users, StringArrayC& lines) {
+  RunBySuC::OptionsT account;
+  if (!hx::LookupUserHome(owner, account.home, &account.shell)) account.home = c_HomeParent + owner;
+  const StringC tool = account.home + (hx::EndsWith(account.home, "/") ? "" : "/") + c_LicenceTool;
   const CommandLineC command{tool, c_LicenceList};
-  StringArrayC lines;
+  if (!TimeFor(command, account.timeLimit)) return false;
   hx::ResultT rc = DirectRunAllowed(tool);
-  if (rc == hx::RC_OK) rc = RunCommand(command, lines);
+  if (rc == hx::RC_OK) rc = RunCommand(command, lines, account.timeLimit);
   hx::Trace(c_TraceCategory, "%s directly: result %#lx\n", command.ToString(), static_cast<uint32_t>(rc));
-  if (rc == hx::RC_OK) return lines;
+  if (rc == hx::RC_OK) return true;
 
   lines.clear();
   StringC password;
   bool shared = false;
   if (!hx::FindDb2Password(db2users, owner, password, &shared)) {
     LogScanError(hx::Format(c_TxtNoPassword, command.ToString(), static_cast<uint32_t>(rc), owner));
-    return lines;
+    return true;
   }
   // su asks root for no password: a prompt that a run as root meets comes from the owner's own
   // programs (a shell start-up file, the tool itself), so a password that is not the owner's
   // own is never written there, where that owner would read it. The owner's own is harmless.
   if (shared && ::geteuid() == 0) hx::ClearSecret(password);
-  const hx::ResultT impersonated = RunCommandImpersonate(command, lines, owner, password);
+  // The direct run may have used up the step's time.
+  const bool inTime = TimeFor(command, account.timeLimit);
+  const hx::ResultT impersonated = inTime ? RunCommandImpersonate(command, lines, owner, password, account) : hx::RC_OK;
   hx::ClearSecret(password);
   if (impersonated != hx::RC_OK) {
     LogScanError(hx::Format(c_TxtImpersonationFailed, command.ToString(), static_cast<uint32_t>(impersonated), owner));
   }
-  return lines;
+  return true;
+}
+
+bool HWClass_UnixIBMDB2::TimeFor(const CommandLineC& query, std::chrono::milliseconds& limit) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+  if (!timeUp_ && left.count() > 0) {
+    limit = std::min<std::chrono::milliseconds>(left, std::chrono::seconds(hx::GetToolTimeout()));
+    return true;
+  }
+  if (!timeUp_) LogScanError(hx::Format(c_TxtTimeUp, stepSeconds_, query.ToString()));
+  timeUp_ = true;
+  return false;
 }

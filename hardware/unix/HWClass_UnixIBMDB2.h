@@ -15,8 +15,14 @@
 // its owner through su, with the owner's password from the db2users preference ("user:password"
 // entries, or a password alone for every owner without an entry of its own).
 //
+// The step as a whole runs for at most DB2Timeout seconds (one licence query per owner process
+// can otherwise add up to hours): each tool gets at most the time left, and once it is up the
+// queries not yet run are skipped with one log line; the instances found until then stay.
+//
 // Every problem is logged as one "ERROR during DB2 scan" line. The instances go under their
 // three fixed class names whatever class the configuration names.
+
+#include <chrono>
 
 #include "foundation/core/Text.h"
 #include "hardware/framework/HWClass_Unix.h"
@@ -30,9 +36,10 @@ class HWClass_UnixIBMDB2 : public HWClass_Unix {
   static constexpr const char* c_InstallationUsername = "InstallationUsername";
   static constexpr const char* c_User = "User";
 
-  // The scan; the class name passed in is not used. 0 when there is no DB2, or when the scan
-  // got to the licences; the failure of uname or ps; 0x80000001 for a malformed process row
-  // or db2ls table; the failure of db2ls -c when engines are running.
+  // The scan; the class name passed in is not used. 0 when there is no DB2, when the scan got
+  // to the licences, or when the step's time ran out before; the failure of uname or ps;
+  // 0x80000001 for a malformed process row or db2ls table; the failure of db2ls -c when
+  // engines are running.
   hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "Caption": the instance name (installations).
   hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
@@ -52,7 +59,16 @@ class HWClass_UnixIBMDB2 : public HWClass_Unix {
   hx::ResultT ReadTable(const StringArrayC& lines, hx::Db2lsTableC& table, bool logMissingHeader);
   void AddLicences(HWInstanceListT& instances, const StringC& owner, const StringArrayC& db2users);
   // The owner's licence tool run directly when it is trusted, else as the owner; its lines.
-  StringArrayC LicenceLines(const StringC& owner, const StringArrayC& db2users);
+  // false when the step's time was up before the tool ran.
+  bool LicenceLines(const StringC& owner, const StringArrayC& db2users, StringArrayC& lines);
+  // The time limit of the next query: the time the step has left, at most ToolTimeout. false
+  // once the step's time is up; the first such call logs that `query` and those after it are
+  // not run.
+  bool TimeFor(const CommandLineC& query, std::chrono::milliseconds& limit);
+
+  std::chrono::steady_clock::time_point deadline_;
+  long stepSeconds_ = 0;
+  bool timeUp_ = false;
 };
 
 HX_HW_PROVIDER_FACTORY(UnixIBMDB2, "ZOR.hX.Tracker.UnixIBMDB2.1")

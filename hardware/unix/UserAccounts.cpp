@@ -16,6 +16,7 @@ constexpr const char* c_PasswdFile = "/etc/passwd";
 constexpr size_t c_NameField = 0;
 constexpr size_t c_UidField = 2;
 constexpr size_t c_HomeField = 5;
+constexpr size_t c_ShellField = 6;
 constexpr size_t c_MinFields = c_HomeField + 1;
 constexpr size_t c_DefaultBuffer = 16384;
 
@@ -40,10 +41,11 @@ size_t BufferSize() {
 
 }  // namespace
 
-bool FindPasswdHome(std::string_view passwd, std::string_view user, StringC& home) {
+bool FindPasswdHome(std::string_view passwd, std::string_view user, StringC& home, StringC* shell) {
   return FindEntry(passwd, [&](const StringArrayC& fields) {
     if (fields[c_NameField] != user || fields[c_HomeField].empty()) return false;
     home = fields[c_HomeField];
+    if (shell != nullptr) *shell = fields.size() > c_ShellField ? fields[c_ShellField] : StringC();
     return true;
   });
 }
@@ -57,15 +59,16 @@ bool FindPasswdName(std::string_view passwd, uint64_t uid, StringC& name) {
   });
 }
 
-bool LookupUserHome(const StringC& user, StringC& home) {
+bool LookupUserHome(const StringC& user, StringC& home, StringC* shell) {
   std::string text;
-  if (MachinePasswd(text)) return FindPasswdHome(text, user, home);
+  if (MachinePasswd(text)) return FindPasswdHome(text, user, home, shell);
   std::vector<char> buffer(BufferSize());
   passwd entry;
   passwd* found = nullptr;
   if (::getpwnam_r(user.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return false;
   if (found->pw_dir == nullptr || found->pw_dir[0] == '\0') return false;
   home = found->pw_dir;
+  if (shell != nullptr) *shell = found->pw_shell != nullptr ? found->pw_shell : "";
   return true;
 }
 

@@ -83,13 +83,14 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
     const char* machine;
     std::string settings;
     std::vector<std::string> args;
-    std::string logged;
+    std::string logged, account;  // account: the user, home and shell su was started with
   } cases[] = {
       {"db2-solaris", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
        "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
-       "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user."},
+       "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user.",
+       "db2inst2 /export/home/db2inst2/ /bin/ksh"},
       {"db2-linux", "db2users=db2inst9:Other-Pw;" + c_Passwords[1] + "\n", {},
-       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used"},
+       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used", "db2inst1 /home/db2inst1 /bin/bash"},
   };
   for (const auto& c : cases) {
     hxtest::TempDirC dir("hxdb2-run");
@@ -100,9 +101,13 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
     EXPECT_EQ(HardwareBlock(run.inventory), expected) << c.machine;
     EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << run.log;
     EXPECT_TRUE(hxapp::Contains(run.log, "UserDomain=CORP" + std::string(c.args.empty() ? "" : " -o db2users=db2inst2:***") + "'\n"));
-    // su was given the user, "-c" and the licence tool as the machine names it.
+    // su was given the user, "-c" and the licence tool as the machine names it, and the account's
+    // environment alone.
     const std::string su = hxtest::ReadFile(run.machine + "/su.record");
-    EXPECT_TRUE(hxapp::Contains(su, "sqllib/adm/db2licm -l]\n")) << c.machine;
+    const StringArrayC account = hx::Split(c.account, ' ');
+    EXPECT_TRUE(hxapp::Contains(su, "sqllib/adm/db2licm -l]\nPATH=/usr/bin:/bin:/usr/sbin:/sbin\nHOME=" + account[1] +
+                                        "\nUSER=" + account[0] + "\nLOGNAME=" + account[0] + "\nSHELL=" + account[2] +
+                                        "\nLANG=C\n\n")) << su;
     // As root, a password alone is never written at a prompt: root is never asked for one.
     EXPECT_FALSE(hxapp::Contains(su, "answered a prompt")) << c.machine;
     EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(dir.File("category.trace")), "Creating child process '/bin/su"));
@@ -111,22 +116,37 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
 }
 
 // A su that hangs (its command holding the output open from a session of its own), a licence
-// tool that prints 10 MB of random bytes, a db2ls killed by a signal: each run ends within the
-// tool time limit and a few seconds, says what happened, and inventories the other classes.
+// tool run through su that ignores SIGTERM, a licence tool that prints 10 MB of random bytes, a
+// db2ls killed by a signal, a licence tool that outlasts the step's own limit: each run ends
+// within the time limits and a few seconds, leaves nothing of the tool's sessions running,
+// says what happened, and inventories the other classes.
 TEST(Db2OnFixtureMachine, ToolsThatHangFloodOrDie) {
   HX_TEST_NEEDS_ROOT();
-  const struct { const char* tool; const char* body; const char* logged; bool installations; } cases[] = {
-      {"bin/su", "setsid sleep 300 & echo $! >> \"$TARVOSKSYSROOT/held\"; sleep 300",
-       "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' was ended at its time "
-       "limit of 2 seconds", true},
-      {"export/home/db2inst1/sqllib/adm/db2licm", "head -c 10000000 /dev/urandom", "Finished tracking hardware", true},
-      {"usr/local/bin/db2ls", "kill -9 $$", "ERROR: Command 'db2ls -c' was killed by signal 9", false},
+  const std::string inst2Su = "ERROR: Command '/bin/su db2inst2 -c \"/export/home/db2inst2/sqllib/adm/db2licm -l\"' ";
+  const std::string inst1Tool = "export/home/db2inst1/sqllib/adm/db2licm";
+  const struct { std::string tool, body, step, logged; bool installations; } cases[] = {
+      {"bin/su", "setsid sleep 300 & echo $! >> \"${0%/bin/su}/held\"; sleep 300", "",
+       inst2Su + "was ended at its time limit of 2 seconds", true},
+      {"export/home/db2inst2/sqllib/adm/db2licm", "trap '' TERM; echo $$ >> \"${0%/export/*}/held\"; sleep 300", "",
+       inst2Su + "was ended at its time limit of 2 seconds", true},
+      // Its output held by a child in a session of its own after su has gone.
+      {"export/home/db2inst2/sqllib/adm/db2licm", "setsid sleep 300 & echo $! >> \"${0%/export/*}/held\"; sleep 1", "",
+       inst2Su + "was ended at its time limit of 2 seconds", true},
+      {inst1Tool, "head -c 10000000 /dev/urandom", "", "Finished tracking hardware", true},
+      {"usr/local/bin/db2ls", "kill -9 $$", "", "ERROR: Command 'db2ls -c' was killed by signal 9", false},
+      {inst1Tool, "sleep 300", "1", "ERROR: Command '/" + inst1Tool + " -l' was ended at its time limit of 1 seconds", true},
+      {inst1Tool, "sleep 300", "1", "ERROR during DB2 scan: Time limit of 1 seconds (DB2Timeout) reached; "
+       "'/export/home/db2inst2/sqllib/adm/db2licm -l' and the queries after it were not run.", true},
   };
   for (const auto& c : cases) {
     hxtest::TempDirC dir("hxdb2-run");
-    const RunT run = RunOn(dir, "db2-solaris", "", {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0]},
-                           c.tool, c.body);
-    for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(run.machine + "/held"))) ::kill(std::stoi(pid), SIGKILL);
+    const RunT run = RunOn(dir, "db2-solaris", "", {"-o", "ToolTimeout=2", "-o", "db2users=db2inst2:" + c_Passwords[0],
+                                                    "-o", "DB2Timeout=" + c.step}, c.tool, c.body);
+    for (const std::string& pid : hx::SplitLines(hxtest::ReadFile(run.machine + "/held"))) {
+      const bool ended = hxtest::ProcessEnded(std::stol(pid));
+      EXPECT_TRUE(ended) << c.tool << " left " << pid;
+      if (!ended) ::kill(std::stoi(pid), SIGKILL);
+    }
     EXPECT_EQ(run.exitCode, 0u) << c.tool << "\n" << run.log;
     EXPECT_TRUE(hxapp::Contains(run.log, c.logged)) << c.tool << "\n" << run.log;
     EXPECT_EQ(hxapp::Contains(run.inventory, "Class=\"TVK_IBM_DB2\""), c.installations) << c.tool;
