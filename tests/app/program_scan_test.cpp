@@ -194,7 +194,9 @@ TEST(ProgramScan, AUsersSwapsAndLinksCannotLeadTheScanOutOfItsTree) {
   int swaps = 0;
   std::thread swapper([&] {
     swaps = hxtest::AsUser(attacker, [&] {
-      ::close(stop[1]);
+      // Nothing of the runs' output pipes may stay open here: their readers wait for the end.
+      for (int fd = 3; fd < 1024; ++fd)
+        if (fd != stop[0]) ::close(fd);
       int n = 0;
       for (struct pollfd p {stop[0], POLLIN, 0}; ::poll(&p, 1, 0) == 0; ++n) {
         const std::string& d = swapped[n % swapped.size()];
