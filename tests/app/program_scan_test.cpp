@@ -24,10 +24,7 @@ namespace {
 using hxapp::Contains;
 using hxapp::RunProgram;
 
-struct ContentT {
-  std::string md5, size, section;
-  bool embedded = false;
-};
+struct ContentT { std::string md5, size, section; bool embedded = false; };
 
 // The Content elements of a document by Path (and the delta section each stands in); false
 // when the document is not well-formed.

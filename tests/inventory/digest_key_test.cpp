@@ -33,10 +33,7 @@ TEST(InventoryDigestKey, OnePassGivesBothDigests) {
 }
 
 TEST(InventoryDigestKey, TextForm) {
-  const struct {
-    const char* text;
-    bool valid;
-  } cases[] = {
+  const struct { const char* text; bool valid; } cases[] = {
       {"9f3d6c607d8e5bf7e59b61cafa7f67d5", true},  {"9F3D6C607D8E5BF7E59B61CAFA7F67D5", true},
       {"9f3d6c607d8e5bf7e59b61cafa7f67d", false},  {"9f3d6c607d8e5bf7e59b61cafa7f67d5a", false},
       {"9f3d6c607d8e5bf7e59b61cafa7f67dg", false}, {"", false},
@@ -44,9 +41,7 @@ TEST(InventoryDigestKey, TextForm) {
   for (const auto& c : cases) {
     TrkDigestKeyT key;
     ASSERT_EQ(TrkDigestKeyT::FromHex(c.text, &key), c.valid) << c.text;
-    if (c.valid) {
-      EXPECT_EQ(key.Hex(), hx::ToLower(c.text)) << c.text;
-    }
+    if (c.valid) EXPECT_EQ(key.Hex(), hx::ToLower(c.text)) << c.text;
   }
 }
 

@@ -82,9 +82,7 @@ TEST(Svr4ReadersTest, VersionsAndInstallDates) {
   for (const DateT& d : dates) {
     int64_t seconds = 0;
     EXPECT_EQ(svr4::ParseInstallDate(d.text, &seconds), d.seconds != 0) << d.text;
-    if (d.seconds != 0) {
-      EXPECT_EQ(seconds, d.seconds) << d.text;
-    }
+    if (d.seconds != 0) EXPECT_EQ(seconds, d.seconds) << d.text;
   }
 }
 

@@ -88,12 +88,8 @@ TEST(PackageTrackersTest, OwnPackagesFromTheCacheAndTheLiveIndex) {
   const std::string mine = "Package|Name=Mine|Evidence=Tarvosk|Version=0.1|PackageName=mine;Type=Application;Access=Private;";
   const std::string viewer = "Package|Name=Viewer|Evidence=Tarvosk|Version=5.0|InstallDate=" + installed +
                              "|PackageName=viewer;Type=Application;Access=Public;ObjectId=OBJ2;";
-  struct CaseT {
-    const char* what;
-    std::vector<std::string> options;
-    hx::ResultT result;
-    std::vector<std::string> elements;
-  } cases[] = {
+  struct CaseT { const char* what; std::vector<std::string> options; hx::ResultT result; std::vector<std::string> elements; }
+  cases[] = {
       {"machine", {"TarvoskPackages=True"}, hx::RC_OK, {editor, tool, nightly, settings}},
       {"user", {"TarvoskPackages=True", "IncludeMachineInventory=False", "IncludeUserInventory=True", "UserName=alice"},
        hx::RC_OK, {mine}},

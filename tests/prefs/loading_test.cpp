@@ -14,18 +14,12 @@ using hxprefs::LoadC;
 
 constexpr const char* c_Separator = "************************************************************";
 
-struct ExpectT {
-  const env_EnvOptsC* name;
-  const char* value;  // read expanded; null: the preference does not exist
-};
+struct ExpectT { const env_EnvOptsC* name; const char* value; };  // value: read expanded; null: does not exist
 
 void ExpectValues(LoadC& load, const std::vector<ExpectT>& expected, const std::string& what) {
   for (const ExpectT& e : expected) {
-    if (e.value == nullptr) {
-      EXPECT_FALSE(load.Prefs().Exists(*e.name)) << what << ": " << e.name->Name();
-    } else {
-      EXPECT_EQ(load.Value(*e.name), e.value) << what << ": " << e.name->Name();
-    }
+    if (e.value == nullptr) EXPECT_FALSE(load.Prefs().Exists(*e.name)) << what << ": " << e.name->Name();
+    else EXPECT_EQ(load.Value(*e.name), e.value) << what << ": " << e.name->Name();
   }
 }
 
@@ -84,9 +78,7 @@ void ExpectLoad(const OutcomeT& c, std::string what = "") {
     EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
   }
   const std::string log = load.Log();
-  if (c.logLine != nullptr) {
-    EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
-  }
+  if (c.logLine != nullptr) EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
   EXPECT_EQ(Count(log, c_Separator), 1u) << what;
   EXPECT_EQ(log.find("Preferences loaded") != std::string::npos, hx::Succeeded(c.result)) << what;
 }

@@ -45,11 +45,7 @@ class DigestTest : public ::testing::Test {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
 
-  struct RunT {
-    hx::ResultT result = hx::RC_FAIL;
-    std::string document;
-    std::string log;
-  };
+  struct RunT { hx::ResultT result = hx::RC_FAIL; std::string document; std::string log; };
   // One scan with the same data directory (and so the same cache) each time.
   RunT Scan(std::vector<std::string> options, TrkSoftwareHostT host = {}) {
     options.insert(options.end(), {"IncludeDirectory=" + tree_.File("opt"), "IncludeExtension=so",
@@ -89,10 +85,7 @@ TEST_F(DigestTest, ThreadsAndCacheWriteTheSameDocument) {
   const RunT reference = Scan({"DigestThreads=1", "DigestCache=False"});
   ASSERT_EQ(reference.result, hx::RC_OK);
   ASSERT_TRUE(hxtest::Contains(reference.document, Md5Of(std::string(700000, 'a' + 6 % 26))));
-  const struct {
-    std::vector<std::string> options;
-    int read, cached;
-  } cases[] = {
+  const struct { std::vector<std::string> options; int read, cached; } cases[] = {
       {{"DigestThreads=4", "DigestCache=False"}, c_Digested + 1, 0},
       {{"DigestThreads=4"}, c_Digested + 1, 0},  // writes the cache
       {{"DigestThreads=4"}, 1, c_Digested},      // only the embedded file is read

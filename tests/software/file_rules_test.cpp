@@ -124,12 +124,7 @@ TEST(FileRulesTest, DecidesWhetherAFileIsTrackedAndEmbedded) {
 }
 
 TEST(FileRulesTest, DigestRulesComeFirstAndDigestOnce) {
-  struct CaseT {
-    std::vector<std::string> rules;
-    bool md5Flag;
-    TrkResultE answer;
-    int calls;
-  } cases[] = {
+  struct CaseT { std::vector<std::string> rules; bool md5Flag; TrkResultE answer; int calls; } cases[] = {
       {{"IncludeMD5=0123456789ABCDEF0123456789ABCDEF", "ExcludeMask=7"}, true, TrkInclude, 1},
       {{"IncludeMD5=0123456789abcdef0123456789abcdef", "ExcludeMD5=0123456789abcdef0123456789abcdef"}, true, TrkExclude, 1},
       {{"IncludeMD5=ffffffffffffffffffffffffffffffff", "IncludeFile=*"}, true, TrkInclude, 1},
@@ -154,12 +149,7 @@ TEST(FileRulesTest, RootsDirectoriesAndFileSystemsWalked) {
   EXPECT_FALSE(IsPrunedRoot(r, "/opt/tmp"));
 
   const StringArrayC types{"ufs", "zfs", "lofs"};
-  struct CaseT {
-    const char* type;
-    uint32_t flags;
-    StringArrayC include, exclude;
-    bool network, walked;
-  } cases[] = {
+  struct CaseT { const char* type; uint32_t flags; StringArrayC include, exclude; bool network, walked; } cases[] = {
       {"ufs", hx::FS_LOCAL_BLOCK, {}, {}, false, true},
       {"ufs", hx::FS_LOCAL_BLOCK, types, {"UFS"}, false, false},
       {"hsfs", hx::FS_LOCAL_BLOCK | hx::FS_REMOVABLE, types, {}, false, false},
