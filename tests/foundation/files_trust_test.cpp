@@ -11,13 +11,9 @@ constexpr uid_t c_Stranger = 65534;
 
 TEST(FilesTrust, PlacesAndWhyTheyAreRefused) {
   HX_TEST_NEEDS_ROOT();
-  struct CaseT {
-    const char* what;
-    std::function<std::string(const hxtest::TempDirC&)> make;  // answers the path checked
-    hx::ResultT rc;
-    const char* culprit;  // below the temporary directory, when refused
-    const char* said;
-  };
+  // make: answers the path checked; culprit: below the temporary directory, when refused
+  struct CaseT { const char* what; std::function<std::string(const hxtest::TempDirC&)> make; hx::ResultT rc;
+                 const char *culprit, *said; };
   const CaseT cases[] = {
       {"own directory", [](const hxtest::TempDirC& d) { return d.Mkdir("a/b"); }, hx::RC_OK, "", ""},
       {"sticky directory writable by all",

@@ -61,11 +61,8 @@ inline std::string Show(TrkInventoryEntityC* content) {
   return line;
 }
 
-struct ScanT {
-  hx::ResultT result = hx::RC_FAIL;
-  std::vector<std::string> files;  // Show() of every Content, sorted by path
-  std::string log;
-};
+// files: Show() of every Content, sorted by path
+struct ScanT { hx::ResultT result = hx::RC_FAIL; std::vector<std::string> files; std::string log; };
 
 // Loads the preferences (defaults and -o options) and runs the Unix file tracking step.
 class ScanC {

@@ -68,6 +68,12 @@ class DigestTest : public ::testing::Test {
     run.log = load_.Log();
     return run;
   }
+  // A sparse file of a terabyte of zeros.
+  std::string Terabyte(const std::string& rel) {
+    hx::UniqueFdC fd(::open(tree_.File(rel).c_str(), O_CREAT | O_WRONLY, 0644));
+    EXPECT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);
+    return tree_.File(rel);
+  }
   std::string CachePath() const { return load_.DataDir() + "/" + c_Cache; }
   static std::string Counts(int read, int cached) {
     return "File digests: " + std::to_string(read) + " files read, " + std::to_string(cached) +
@@ -104,12 +110,8 @@ TEST_F(DigestTest, ThreadsAndCacheWriteTheSameDocument) {
 // back or the entry was made within the time stamp granularity of its scan.
 TEST_F(DigestTest, ChangedFilesAreReadAgain) {
   const std::string path = tree_.File("opt/d0/f0.so");
-  const struct {
-    const char* what;
-    bool recent;  // hashed within the time stamp granularity of its last change
-    std::function<void()> change;
-    int read;
-  } cases[] = {
+  // recent: hashed within the time stamp granularity of its last change
+  const struct { const char* what; bool recent; std::function<void()> change; int read; } cases[] = {
       {"unchanged", false, [] {}, 1},
       {"rewritten, time put back", false, [&] { hxtest::WriteFile(path, "b"), SetTimes(path, c_Old, 0); }, 2},
       {"rewritten", false, [&] { hxtest::WriteFile(path, "c"); }, 2},
@@ -136,11 +138,7 @@ TEST_F(DigestTest, UntrustedOrDamagedCacheIsIgnoredWithALogLine) {
     data.replace(at, bytes.size(), bytes);
     hxtest::WriteFile(cache, data);
   };
-  const struct {
-    const char* what;
-    std::function<void()> damage;
-    std::string reason;
-  } cases[] = {
+  const struct { const char* what; std::function<void()> damage; std::string reason; } cases[] = {
       {"truncated", [&] { ASSERT_EQ(::truncate(cache.c_str(), hxtest::ReadFile(cache).size() - 7), 0); },
        "truncated or damaged"},
       {"damaged", [&] { patch(60, "#"); }, "truncated or damaged"},
@@ -172,11 +170,7 @@ TEST_F(DigestTest, UntrustedOrDamagedCacheIsIgnoredWithALogLine) {
 // A file longer than DigestMaxFileSize (16 GiB by default) is tracked without being read: a
 // sparse terabyte gets the empty digest and a log line at once, a file within it its digest.
 TEST_F(DigestTest, FilesPastTheDigestBudgetAreNotRead) {
-  const std::string huge = tree_.File("opt/huge.so");
-  {
-    hx::UniqueFdC fd(::open(huge.c_str(), O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);
-  }
+  const std::string huge = Terabyte("opt/huge.so");
   const std::string large(20u << 20, 'z');
   Old("opt/large.so", large);
   const RunT run = Scan({"DigestThreads=2"});
@@ -190,11 +184,7 @@ TEST_F(DigestTest, FilesPastTheDigestBudgetAreNotRead) {
 
 // A worker in the middle of a file far too large to finish stops at its next read.
 TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
-  const std::string huge = tree_.File("opt/huge.so");
-  {
-    hx::UniqueFdC fd(::open(huge.c_str(), O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);  // sparse: a terabyte of zeros
-  }
+  const std::string huge = Terabyte("opt/huge.so");
   struct stat st;
   ASSERT_EQ(::stat(huge.c_str(), &st), 0);
   {
