@@ -359,9 +359,7 @@ TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
 class InteractionTerminalView : public testing::Test {
  protected:
   void SetUp() override {
-    window_->Items().Add("Initialization");
-    window_->Items().Add("Tracking");
-    window_->Items().Add("Generate inventory");
+    for (const char* item : {"Initialization", "Tracking", "Generate inventory"}) window_->Items().Add(item);
     window_->StartSubItems(1).Add("Hardware");
   }
   std::string Written() { return pipe_.Take(); }

@@ -22,14 +22,7 @@ std::string Owned(const svr4::FileMapT& map) {
 }
 
 int64_t LocalTime(int year, int month, int day, int hour, int minute) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_isdst = -1;
-  return static_cast<int64_t>(std::mktime(&tm));
+  return static_cast<int64_t>(hxtest::TimeOf(false, year, month, day, hour, minute));
 }
 
 }  // namespace
@@ -100,11 +93,9 @@ TEST(IpsReadersTest, IdentifiersParse) {
     FMRIC f;
     EXPECT_EQ(f.FromString(c.text), c.valid) << c.text;
     EXPECT_EQ(f.valid, c.valid);
-    if (c.valid) {
-      EXPECT_EQ(f.publisher + "|" + f.name + "|" + f.version + "|" + f.build + "|" + f.branch + "|" + f.timestamp,
-                c.parts)
+    if (c.valid)
+      EXPECT_EQ(f.publisher + "|" + f.name + "|" + f.version + "|" + f.build + "|" + f.branch + "|" + f.timestamp, c.parts)
           << c.text;
-    }
   }
 }
 
@@ -122,12 +113,10 @@ TEST(DebReadersTest, QueryLinesListLinesAndUsrTwins) {
   for (const CaseT& c : cases) {
     deb::DebPackageT p;
     EXPECT_EQ(deb::ParseQueryLine(c.line, &p), c.ok) << c.line;
-    if (c.ok) {
+    if (c.ok)
       EXPECT_EQ(p.name + "|" + p.qualifiedName + "|" + p.architecture + "|" + p.version + "|" + p.maintainer + "|" +
                     p.summary + "|" + std::to_string(p.installed),
-                c.fields)
-          << c.line;
-    }
+                c.fields) << c.line;
   }
 
   std::string paths;

@@ -112,7 +112,7 @@ inline std::vector<int32_t> ErrorIds() {
   return ids;
 }
 
-// Regular files whose names start with `prefix` directly in dir.
+// Regular files whose names start with `prefix` directly in dir, sorted.
 inline std::vector<std::string> FilesIn(const std::string& dir, const std::string& prefix = "") {
   std::vector<std::string> names;
   std::error_code ec;
@@ -120,6 +120,7 @@ inline std::vector<std::string> FilesIn(const std::string& dir, const std::strin
     const std::string name = e.path().filename().string();
     if (e.is_regular_file() && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -130,6 +131,19 @@ inline void SetModified(const std::string& path, long seconds) {
   times[0].tv_sec += seconds;
   times[1] = times[0];
   ::utimes(path.c_str(), times);
+}
+
+// The moment of a calendar date and time, read in universal time or in the local zone.
+inline time_t TimeOf(bool universal, int year, int month, int day, int hour, int minute, int second = 0) {
+  struct tm tm = {};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  return universal ? ::timegm(&tm) : std::mktime(&tm);
 }
 
 // Whether process `pid` has ended: it is gone, or a zombie no one has reaped yet.
