@@ -5,8 +5,6 @@
 
 #include <zlib.h>
 
-#include <functional>
-
 #include "app/driver/TrkUnixTracker.h"
 #include "app/entry/HxlContext.h"
 #include "foundation/core/RefCount.h"

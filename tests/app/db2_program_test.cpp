@@ -3,13 +3,6 @@
 // nowhere but in su's input, and tools that hang, flood or die ending in time with the other
 // classes still inventoried.
 
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "app/AppTestSupport.h"
 
 namespace {

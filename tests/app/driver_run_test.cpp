@@ -3,9 +3,7 @@
 // with their fallbacks, the signature, staging, the call of the upload, cancellation and the
 // clean-up of the run's temporary files.
 
-#include <chrono>
 #include <regex>
-#include <thread>
 
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTamperShield.h"

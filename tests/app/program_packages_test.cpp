@@ -2,12 +2,6 @@
 // and installer registries, Solaris 11 with IPS packages, Debian), and on this host, whose
 // inventory must agree with what dpkg itself reports.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "app/AppTestSupport.h"
 #include "foundation/process/RunCommand.h"
 

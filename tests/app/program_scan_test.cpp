@@ -3,17 +3,10 @@
 // scan by an ordinary user, and a delta after files changed. Inventories are read back with
 // expat, so each test also shows the document is well-formed.
 
-#include <gtest/gtest.h>
-
 #include <expat.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-
-#include <map>
-#include <thread>
 
 #include "tests/app/AppTestSupport.h"
 #include "software/TrkFileReader.h"

@@ -188,9 +188,8 @@ TEST(TrackerTrust, ALockSetOfAnotherUserIsReplaced) {
   HX_TEST_NEEDS_ATTACKER(attacker);
   hxtest::TempDirC dir("hxapp-trust");
   const std::vector<std::string> args = Args(dir, {"-o", "LockTimeout=5"});
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::unshare(CLONE_NEWIPC) != 0) ::_exit(200);
+  const int status = hxtest::InChild([&] {
+    if (::unshare(CLONE_NEWIPC) != 0) return 200;
     const key_t key = UNIXSimpleSemaphoreC::KeyOf(trk::s_TrackerSemaphoreName);
     // Made and initialised as a tracker would, then its unit taken for good (no undo).
     const auto take = [key] {
@@ -198,13 +197,11 @@ TEST(TrackerTrust, ALockSetOfAnotherUserIsReplaced) {
       struct sembuf ops[2] = {{0, 1, 0}, {0, -1, 0}};
       return id == -1 || ::semop(id, &ops[0], 1) != 0 || ::semop(id, &ops[1], 1) != 0;
     };
-    if (hxtest::AsUser(attacker, take) != 0) ::_exit(201);
-    ::_exit(static_cast<int>(RunProgram(dir, args).exitCode));
-  }
-  int status = -1;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (hxtest::AsUser(attacker, take) != 0) return 201;
+    return static_cast<int>(RunProgram(dir, args).exitCode);
+  });
   const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << log;
+  EXPECT_EQ(status, 0) << log;
   EXPECT_TRUE(Contains(log, "was owned by user " + std::to_string(attacker) + " (hxattacker)")) << log;
   EXPECT_TRUE(Contains(log, "Obtained semaphore lock.")) << log;
   EXPECT_EQ(FilesIn(dir.File("server/Inventories")).size(), 1u);

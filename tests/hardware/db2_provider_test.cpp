@@ -2,10 +2,6 @@
 // another user), each changed by a shell snippet the way one case needs: what it reports,
 // what it logs, and whose password goes to su.
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/unix/HWClass_UnixIBMDB2.h"
 #include "prefs/PrefsTestSupport.h"

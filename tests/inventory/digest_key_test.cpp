@@ -1,6 +1,5 @@
 // The reader's digests (both of an entity in one pass, as 16-byte keys) against the digest
 // computed step by step, and the key's text form.
-#include <gtest/gtest.h>
 
 #include "foundation/core/Md5.h"
 #include "inventory/InventoryTestSupport.h"

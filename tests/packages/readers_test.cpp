@@ -1,10 +1,5 @@
 // The readers of package tool output and package files, over captured-looking text.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
-
 #include "packages/listers/deb/DebReaders.h"
 #include "packages/listers/ips/IpsManifest.h"
 #include "packages/listers/svr4/Svr4Readers.h"

@@ -1,10 +1,5 @@
 // The own-package and external-agent trackers over preferences loaded as start-up loads them.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <ctime>
-
 #include "inventory/TrkInventory.h"
 #include "packages/PackageCacheTestSupport.h"
 #include "packages/trackers/TrkExtAgtTracker.h"
@@ -13,7 +8,6 @@
 #include "prefs/confvar/ConfVarSet.h"
 
 namespace {
-
 
 constexpr int64_t c_Installed = 1325773320;  // 2012-01-05T14:22:00Z
 

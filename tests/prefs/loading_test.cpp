@@ -153,17 +153,10 @@ TEST(PrefsLoading, DerivedValues) {
       {{"-o", "PlatformSpecificPackages=False"}, hx::RC_OK, {{&P::c_ExpectSoftware, "False"}}},
   };
   for (const OutcomeT& c : cases) ExpectLoad(c);
-  {
-    LoadC load;
-    ASSERT_EQ(load.Load({"-o", "Configuration=/cfg", "-o", "DateTimeFormat=%Y"}), hx::RC_OK);
-    EXPECT_EQ(load.Prefs().GetValue(P::c_InventoryFile, 0), "$(Configuration)/$(MachineId).hxi");
-    EXPECT_EQ(load.Value(P::c_DateTime).size(), 4u);
-  }
-  {
-    LoadC load;
-    ASSERT_EQ(load.Load({"-o", "ComputerDomain=example.org"}), hx::RC_OK);
-    EXPECT_EQ(load.Value(P::c_FullyQualifiedDomainName), load.Value(P::c_MachineId) + ".example.org");
-  }
+  LoadC load;
+  ASSERT_EQ(load.Load({"-o", "Configuration=/cfg", "-o", "ComputerDomain=example.org"}), hx::RC_OK);
+  EXPECT_EQ(load.Prefs().GetValue(P::c_InventoryFile, 0), "$(Configuration)/$(MachineId).hxi");
+  EXPECT_EQ(load.Value(P::c_FullyQualifiedDomainName), load.Value(P::c_MachineId) + ".example.org");
 }
 
 TEST(PrefsLoading, CommandLineListsReplaceAndReferToTheirOldValues) {

@@ -3,10 +3,6 @@
 // (defaults and -o options), on a fresh inventory, with the file entities it made shown as
 // one line each.
 
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Md5.h"
 #include "inventory/TrkInventory.h"

@@ -1,15 +1,6 @@
 // Digests on worker threads and from the digest cache: the document stays the one a single
 // thread writes without a cache, changed files are read again, and a cache that cannot be
 // trusted is not used.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "foundation/files/SafeFile.h"
 #include "inventory/XmlOutputStream.h"

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "platform/MountTable.h"
 #include "support/TestSupport.h"
 

@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "foundation/messages/Errors.h"
 #include "packages/PackagesTestSupport.h"
 #include "packages/db/PackageDbMessages.h"
@@ -111,10 +101,7 @@ TEST_F(ScanTest, FilesChangingUnderTheScan) {
   for (const CaseT& c : cases) {
     const std::string path = File("opt/tags/f.txt", "abcd");
     swtest::HookTrackerC tracker;
-    tracker.hook = [&](TrkInventoryEntityC*) {
-      c.change(path);
-      return TrkNoDecision;
-    };
+    tracker.hook = [&](TrkInventoryEntityC*) { c.change(path); return TrkNoDecision; };
     const ScanT scan = scan_.Run(
         {Dir("EmbedFileContentDirectory", "opt/tags"), "EmbedFileContentExtension=txt", "GenerateMD5=True"}, {}, &tracker);
     const std::string value = c.embedded ? "|Value=" + trk::Base64Encode(c.embedded) : "";
