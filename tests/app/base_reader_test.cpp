@@ -61,7 +61,9 @@ TEST(BaseReader, DocumentOnlyWhileTheFileIsTheOneRead) {
     cases[i].change(*readers[i], file);
     RefM<TrkInventoryC> read = readers[i]->Take(FileNameC(cases[i].asksOther ? dir.File("other") : file));
     EXPECT_EQ(static_cast<bool>(read), cases[i].used) << cases[i].what;
-    if (read) EXPECT_EQ(read->GetFlatIndex().size(), 2u) << cases[i].what;
+    if (read) {
+      EXPECT_EQ(read->GetFlatIndex().size(), 2u) << cases[i].what;
+    }
   }
 }
 

@@ -108,7 +108,9 @@ TEST(TrackerTrust, LinksPlantedForTheRunsFilesLeaveTheirTargetsUntouched) {
     EXPECT_EQ(hxtest::ReadFile(victimFile), "root's own data\n");
     const std::string told = p.Err() + hxtest::ReadFile(dir.File("data/log/tracker.log"));
     EXPECT_TRUE(Contains(told, "'" + dir.File(c.link) + "' is a symbolic link")) << told;
-    if (c.directory) EXPECT_EQ(FilesIn(victim), std::vector<std::string>{"secret"});
+    if (c.directory) {
+      EXPECT_EQ(FilesIn(victim), std::vector<std::string>{"secret"});
+    }
   }
 }
 

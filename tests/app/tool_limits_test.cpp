@@ -62,7 +62,9 @@ TEST(ToolLimits, ToolsThatHangOrFloodAreEndedAndATerminatedTrackerLeavesNoneBehi
     EXPECT_TRUE(Contains(log, "ERROR: Command 'ifconfig -a' " + c.logged)) << log;
     EXPECT_TRUE(hxapp::EndsWithSeparator(log)) << log;
     // A sanitizer's shadow memory dwarfs the tracker's own: the bound holds for real builds.
-    if (!hxtest::c_Sanitized) EXPECT_TRUE(peakKiB > 0 && peakKiB < c_MaxPeakKiB) << peakKiB;
+    if (!hxtest::c_Sanitized) {
+      EXPECT_TRUE(peakKiB > 0 && peakKiB < c_MaxPeakKiB) << peakKiB;
+    }
     if (!c.terminate) {
       const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
       EXPECT_TRUE(Contains(inventory, "Class=\"TVK_OperatingSystem\"")) << inventory;

@@ -19,7 +19,9 @@ TEST(CoreText, CaseInsensitiveCompareAndHashAgree) {
   for (const auto& c : cases) {
     const int r = hx::CompareNoCase(c.a, c.b);
     EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
-    if (c.sign == 0) EXPECT_EQ(hx::HashNoCase(c.a), hx::HashNoCase(c.b)) << c.a;
+    if (c.sign == 0) {
+      EXPECT_EQ(hx::HashNoCase(c.a), hx::HashNoCase(c.b)) << c.a;
+    }
   }
 }
 

@@ -102,8 +102,12 @@ TEST_F(FilesListerTest, LinksAreReportedNotEntered) {
     ASSERT_LT(got.size(), 1000u);
     size_t underToA = 0;
     for (const EntryT& e : got) {
-      if (e.name == path("toA")) EXPECT_EQ(e.type, c.toAType);
-      if (e.name == path("dangling")) EXPECT_EQ(e.hasStatus, c.danglingHasStatus);
+      if (e.name == path("toA")) {
+        EXPECT_EQ(e.type, c.toAType);
+      }
+      if (e.name == path("dangling")) {
+        EXPECT_EQ(e.hasStatus, c.danglingHasStatus);
+      }
       if (e.name.rfind(path("toA/"), 0) == 0) ++underToA;
       EXPECT_EQ(e.name.find("/back/"), std::string::npos) << e.name;
     }
@@ -263,8 +267,12 @@ TEST_F(FilesListerTest, WalkDrivesTheSink) {
     EXPECT_EQ(saw("F " + path("c/deep/er/leaf")), c.sawLeaf);
     EXPECT_EQ(saw("F " + path("b")), c.sawB);
     EXPECT_EQ(saw("W " + path("c/dangling")), c.warned);
-    if (c.warned) EXPECT_EQ(sink.codes.front(), hx::RcFromErrno(ENOENT));
-    if (c.rc < 0) EXPECT_EQ(sink.seen.back(), "F " + path("b"));
+    if (c.warned) {
+      EXPECT_EQ(sink.codes.front(), hx::RcFromErrno(ENOENT));
+    }
+    if (c.rc < 0) {
+      EXPECT_EQ(sink.seen.back(), "F " + path("b"));
+    }
   }
 }
 

@@ -181,7 +181,9 @@ TEST_F(LogManagerTest, ModulesThatCannotBeLoadedAreSkipped) {
     settings_.values["LogModules"] = c.modules;
     auto m = Make();
     EXPECT_EQ(m->InstanceCount(), c.instances) << c.modules;
-    if (c.instances == 1) EXPECT_EQ(m->GetInstance(0)->Name(), "default");
+    if (c.instances == 1) {
+      EXPECT_EQ(m->GetInstance(0)->Name(), "default");
+    }
   }
 }
 

@@ -84,7 +84,9 @@ TEST(ProcessRunner, ExitStatusAndSignals) {
     ProcessC p;
     MemoryOutputStreamC out;
     p.SetCommandLine(Sh(c.script));
-    if (c.captureOutput) ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+    if (c.captureOutput) {
+      ASSERT_EQ(p.StdOut().Redirect(&out), 0);
+    }
     ASSERT_EQ(p.Create(), 0);
     EXPECT_EQ(p.Wait(nullptr, nullptr, ProcessC::MillisecondsC(1000)), 0);
     // Both forms, twice each: the status is collected once and answered from then on.
@@ -196,7 +198,9 @@ TEST(ProcessRunner, ToolsAreEndedAtTheirLimits) {
     EXPECT_EQ(p.GetStopReason(), c.stop);
     uint32_t code = 0;
     EXPECT_EQ(p.GetExitCode(&code), ended);
-    if (c.signal != 0) EXPECT_EQ(code, static_cast<uint32_t>(c.signal));
+    if (c.signal != 0) {
+      EXPECT_EQ(code, static_cast<uint32_t>(c.signal));
+    }
     EXPECT_LE(memory.GetSize(), hx::c_MaxCapturedOutput);
     for (const std::string& pid : hx::SplitLines(c.stop == StopE::OutputLimit ? "" : memory.GetData())) {
       if (c.script.rfind("setsid", 0) == 0) ::kill(std::stol(pid), SIGKILL);

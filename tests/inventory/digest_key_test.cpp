@@ -40,7 +40,9 @@ TEST(InventoryDigestKey, TextForm) {
   for (const auto& c : cases) {
     TrkDigestKeyT key;
     ASSERT_EQ(TrkDigestKeyT::FromHex(c.text, &key), c.valid) << c.text;
-    if (c.valid) EXPECT_EQ(key.Hex(), hx::ToLower(c.text)) << c.text;
+    if (c.valid) {
+      EXPECT_EQ(key.Hex(), hx::ToLower(c.text)) << c.text;
+    }
   }
 }
 

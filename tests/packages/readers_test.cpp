@@ -70,7 +70,9 @@ TEST(Svr4ReadersTest, VersionsAndInstallDates) {
   for (const DateT& d : dates) {
     int64_t seconds = 0;
     EXPECT_EQ(svr4::ParseInstallDate(d.text, &seconds), d.seconds != 0) << d.text;
-    if (d.seconds != 0) EXPECT_EQ(seconds, d.seconds) << d.text;
+    if (d.seconds != 0) {
+      EXPECT_EQ(seconds, d.seconds) << d.text;
+    }
   }
 }
 
@@ -88,9 +90,10 @@ TEST(IpsReadersTest, IdentifiersParse) {
     FMRIC f;
     EXPECT_EQ(f.FromString(c.text), c.valid) << c.text;
     EXPECT_EQ(f.valid, c.valid);
-    if (c.valid)
+    if (c.valid) {
       EXPECT_EQ(f.publisher + "|" + f.name + "|" + f.version + "|" + f.build + "|" + f.branch + "|" + f.timestamp, c.parts)
           << c.text;
+    }
   }
 }
 
@@ -108,10 +111,12 @@ TEST(DebReadersTest, QueryLinesListLinesAndUsrTwins) {
   for (const CaseT& c : cases) {
     deb::DebPackageT p;
     EXPECT_EQ(deb::ParseQueryLine(c.line, &p), c.ok) << c.line;
-    if (c.ok)
+    if (c.ok) {
       EXPECT_EQ(p.name + "|" + p.qualifiedName + "|" + p.architecture + "|" + p.version + "|" + p.maintainer + "|" +
                     p.summary + "|" + std::to_string(p.installed),
-                c.fields) << c.line;
+                c.fields)
+          << c.line;
+    }
   }
 
   std::string paths;

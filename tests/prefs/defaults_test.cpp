@@ -59,7 +59,9 @@ TEST(PrefsDefaults, MachineFactsAndSharedValues) {
   EXPECT_EQ(built.Read("RebootCmdLine"), "\"/opt/tarvosk/bin/reboot\"");
   const bool root = ::geteuid() == 0;
   EXPECT_EQ(built.Raw("AdminUser"), root ? "True" : "False");
-  if (root) EXPECT_EQ(built.Raw("UserName"), "system");
+  if (root) {
+    EXPECT_EQ(built.Raw("UserName"), "system");
+  }
   EXPECT_EQ(built.Raw("PID"), std::to_string(::getpid()));
 }
 

@@ -78,7 +78,9 @@ void ExpectLoad(const OutcomeT& c, std::string what = "") {
     EXPECT_EQ(static_cast<size_t>(std::count(ids.begin(), ids.end(), id)), times) << what << std::hex << id;
   }
   const std::string log = load.Log();
-  if (c.logLine != nullptr) EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
+  if (c.logLine != nullptr) {
+    EXPECT_NE(log.find(c.logLine), std::string::npos) << what << "\n" << log;
+  }
   EXPECT_EQ(Count(log, c_Separator), 1u) << what;
   EXPECT_EQ(log.find("Preferences loaded") != std::string::npos, hx::Succeeded(c.result)) << what;
 }
