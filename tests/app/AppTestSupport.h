@@ -5,8 +5,6 @@
 
 #include <zlib.h>
 
-#include <functional>
-
 #include "app/driver/TrkUnixTracker.h"
 #include "app/entry/HxlContext.h"
 #include "foundation/core/RefCount.h"
@@ -100,10 +98,7 @@ inline std::vector<std::string> QuietArgs(std::vector<std::string> more) {
   return more;
 }
 
-struct RunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string log;
-};
+struct RunT { uint32_t exitCode = 0xFFFFFFFFu; std::string log; };
 
 inline RunT RunProgram(const hxtest::TempDirC& dir, const std::vector<std::string>& args, const std::string& ini = "") {
   TrackerProcessC p(dir, args, ini);
@@ -133,10 +128,7 @@ inline std::string CopyMachine(const hxtest::TempDirC& dir, const std::string& n
   return machine;
 }
 
-struct MachineRunT {
-  uint32_t exitCode = 0xFFFFFFFFu;
-  std::string inventory, log;
-};
+struct MachineRunT { uint32_t exitCode = 0xFFFFFFFFu; std::string inventory, log; };
 
 // One run with the shipped configuration, not uploading, on `machine` ("" for this host); the
 // data directory dir/data is kept from run to run.

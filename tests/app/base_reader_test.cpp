@@ -1,15 +1,6 @@
 // The base of a delta, read while the phases run: the delta step gets the document only while
 // the file is still the one that was read; otherwise it reads the file itself.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <functional>
-#include <thread>
-
 #include "app/driver/TrkBaseReader.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"

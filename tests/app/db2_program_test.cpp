@@ -3,13 +3,6 @@
 // nowhere but in su's input, and tools that hang, flood or die ending in time with the other
 // classes still inventoried.
 
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "app/AppTestSupport.h"
 
 namespace {
@@ -79,12 +72,9 @@ std::vector<std::string> FilesWithPasswords(const hxtest::TempDirC& dir) {
 // why, and no password is anywhere but in su's input.
 TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
   HX_TEST_NEEDS_ROOT();
-  const struct {
-    const char* machine;
-    std::string settings;
-    std::vector<std::string> args;
-    std::string logged, account;  // account: the user, home and shell su was started with
-  } cases[] = {
+  // account: the user, home and shell su was started with
+  const struct { const char* machine; std::string settings; std::vector<std::string> args; std::string logged, account; }
+  cases[] = {
       {"db2-solaris", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
        "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
        "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user.",

@@ -3,9 +3,7 @@
 // with their fallbacks, the signature, staging, the call of the upload, cancellation and the
 // clean-up of the run's temporary files.
 
-#include <chrono>
 #include <regex>
-#include <thread>
 
 #include "app/driver/TrkRunMessages.h"
 #include "app/driver/TrkTamperShield.h"
@@ -34,14 +32,8 @@ using hxtest::ErrorIds;
 
 // A recent enough inventory ends the run at once and touches nothing.
 TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
-  struct CaseT {
-    const char* what;
-    std::vector<std::string> args;
-    bool file;
-    long modifiedSeconds;  // relative to now
-    bool recent;
-    const char* ageLine;  // expected in the log, or null when none is written
-  };
+  // modifiedSeconds: relative to now; ageLine: expected in the log, or null when none is written
+  struct CaseT { const char* what; std::vector<std::string> args; bool file; long modifiedSeconds; bool recent; const char* ageLine; };
   const std::vector<CaseT> cases = {
       {"no interval", {}, true, -c_Hour, false, nullptr},
       {"younger than the interval", {"-o", "MinInventoryInterval=5"}, true, -2 * c_Hour - 60, true, "is 2 hour(s) old"},
@@ -77,11 +69,7 @@ TEST(TrackerFreshness, AgeOfTheInventoryFileAgainstTheInterval) {
 }
 
 TEST(TrackerRun, PhasesByInventoryType) {
-  struct CaseT {
-    const char* type;
-    std::vector<std::pair<const char*, const char*>> settings;
-    std::vector<std::string> phases;
-  };
+  struct CaseT { const char* type; std::vector<std::pair<const char*, const char*>> settings; std::vector<std::string> phases; };
   const std::vector<std::string> all = {"hardware", "keys", "contents", "packages"};
   const std::vector<CaseT> cases = {
       {"Machine", {}, all},

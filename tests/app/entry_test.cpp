@@ -42,11 +42,13 @@ class TestSemaphoreNameC {
 
 int ValueOf(int id) { return ::semctl(id, 0, GETVAL); }
 
-time_t LastOperation(int id) {
+// The set's status; all zero when it cannot be read.
+struct semid_ds StatusOf(int id) {
   struct semid_ds ds {};
   SemArgT arg{};
   arg.buf = &ds;
-  return ::semctl(id, 0, IPC_STAT, arg) == 0 ? ds.sem_otime : -1;
+  if (::semctl(id, 0, IPC_STAT, arg) != 0) ds = {};
+  return ds;
 }
 
 TEST(TrackerSemaphore, KeyFoldsTheFirstCharacterTwice) {
@@ -69,7 +71,7 @@ TEST(TrackerSemaphore, JoinerWaitsForTheCreatorToInitialise) {
     ::semop(id, &op, 1);
   });
   UNIXSimpleSemaphoreC joiner(name.Name(), 0, 1);
-  const time_t seen = LastOperation(id);
+  const time_t seen = StatusOf(id).sem_otime;
   creator.join();
   EXPECT_EQ(joiner.GetId(), id);
   EXPECT_EQ(joiner.ForeignSet(), "");
@@ -110,10 +112,7 @@ TEST(TrackerSemaphore, SetsOthersMayAlterAreReplacedByRootAndRefusedByOthers) {
     std::snprintf(foreign, sizeof foreign, c.foreign, static_cast<unsigned>(attacker), static_cast<unsigned>(attacker));
     EXPECT_TRUE(hxtest::Contains(lock.ForeignSet(), foreign)) << lock.ForeignSet();
     EXPECT_TRUE(lock.ReplacedForeignSet());
-    struct semid_ds ds {};
-    SemArgT arg{};
-    arg.buf = &ds;
-    ASSERT_EQ(::semctl(lock.GetId(), 0, IPC_STAT, arg), 0);
+    const struct semid_ds ds = StatusOf(lock.GetId());
     EXPECT_EQ(ds.sem_perm.uid + ds.sem_perm.cuid, 0u);
     EXPECT_EQ(ds.sem_perm.mode & 0777, 0600u);
     EXPECT_EQ(ValueOf(lock.GetId()), 1);

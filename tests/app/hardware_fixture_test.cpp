@@ -20,10 +20,7 @@ std::string Attribute(const std::string& line, const std::string& name) {
   return line.substr(begin, line.find('"', begin) - begin);
 }
 
-struct ElementT {
-  std::string className, name;
-  std::map<std::string, std::string> properties;
-};
+struct ElementT { std::string className, name; std::map<std::string, std::string> properties; };
 
 // The Hardware elements of an inventory with their properties.
 std::vector<ElementT> Elements(const std::string& document) {

@@ -149,19 +149,16 @@ TEST_F(Interaction, StopSignalsCancelAtEveryLevel) {
   for (const CaseT& c : cases) {
     SCOPED_TRACE(std::string(c.level) + " " + std::to_string(c.sig));
     Set(P::c_UserInteractionLevel, c.level);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    const auto cancelledAsExpected = [&] {
       if (c.ignoredAtStart) ::signal(c.sig, SIG_IGN);
       trk::InstallStopSignals();
       TrkTrackerGUIC& gui = Start(true);
       const bool before = TrkTrackerGUIC::IsCancelled();
       ::raise(c.sig);
       gui.DisplayStatusWindow();
-      ::_exit(!before && TrkTrackerGUIC::IsCancelled() == c.cancels ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+      return !before && TrkTrackerGUIC::IsCancelled() == c.cancels ? 0 : 1;
+    };
+    EXPECT_EQ(hxtest::InChild(cancelledAsExpected), 0);
   }
 }
 
@@ -171,10 +168,7 @@ TEST_F(Interaction, StatusListsFollowTheRunsSteps) {
   using SettingsT = std::map<const env_EnvOptsC*, const char*>;
   using ListT = std::vector<std::string>;
   const ListT generated = {"Initialization", "Tracking", "Generate inventory"};
-  auto with = [&](ListT more) {
-    more.insert(more.begin(), generated.begin(), generated.end());
-    return more;
-  };
+  auto with = [&](ListT more) { more.insert(more.begin(), generated.begin(), generated.end()); return more; };
   struct CaseT { SettingsT settings; ListT items, subItems; };
   const std::vector<CaseT> cases = {
       {{}, with({"Compress inventory"}), {"Hardware", "Searching for software"}},
@@ -359,9 +353,7 @@ TEST(InteractionTerminal, TheStartupQuestionOnATerminal) {
 class InteractionTerminalView : public testing::Test {
  protected:
   void SetUp() override {
-    window_->Items().Add("Initialization");
-    window_->Items().Add("Tracking");
-    window_->Items().Add("Generate inventory");
+    for (const char* item : {"Initialization", "Tracking", "Generate inventory"}) window_->Items().Add(item);
     window_->StartSubItems(1).Add("Hardware");
   }
   std::string Written() { return pipe_.Take(); }

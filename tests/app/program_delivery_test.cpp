@@ -15,13 +15,8 @@
 namespace {
 
 using hxapp::Contains;
+using hxapp::FilesIn;
 using hxapp::QuietArgs;
-
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> names = hxapp::FilesIn(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 constexpr const char* c_Nginx = "/usr/sbin/nginx";
 constexpr const char* c_OpenSsl = "/usr/bin/openssl";

@@ -8,10 +8,7 @@ namespace {
 
 using hxapp::Contains;
 
-struct ToolRunT {
-  uint32_t exitCode;
-  std::string out;
-};
+struct ToolRunT { uint32_t exitCode; std::string out; };
 
 ToolRunT RunTool(const CommandLineC& command, const StringArrayC& env = {}) {
   hxtest::ChildC tool(command);

@@ -2,12 +2,6 @@
 // and installer registries, Solaris 11 with IPS packages, Debian), and on this host, whose
 // inventory must agree with what dpkg itself reports.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <filesystem>
-
 #include "app/AppTestSupport.h"
 #include "foundation/process/RunCommand.h"
 
@@ -53,12 +47,10 @@ TEST(ProgramPackagesTest, SolarisTenMachineHoldsEveryPackageSource) {
   hxtest::TempDirC dir("hx-pkgrun");
   const std::string machine = CopyMachine(dir, "solaris10-packages");
   const std::string scan = dir.Mkdir("scan/opt/app");
-  dir.Write("scan/opt/app/bin/tool", "#!/bin/sh\n");
-  ASSERT_EQ(::chmod(dir.File("scan/opt/app/bin/tool").c_str(), 0755), 0);
+  for (const char* tool : {"tool", "last"})
+    ASSERT_EQ(::chmod(dir.Write(std::string("scan/opt/app/bin/") + tool, "#!/bin/sh\n").c_str(), 0755), 0);
   dir.Write("scan/opt/app/.com.zerog.registry.xml",
             "<registry><products><product name=\"Scanned Product\" version=\"1.0\"/></products></registry>");
-  dir.Write("scan/opt/app/bin/last", "#!/bin/sh\n");
-  ASSERT_EQ(::chmod(dir.File("scan/opt/app/bin/last").c_str(), 0755), 0);
   // The last package of "pkginfo -l" has no closing empty line: it is listed without its files.
   std::ofstream(machine + "/var/sadm/install/contents", std::ios::app)
       << scan << "/bin/tool f none 0555 root bin 10 1 1311769893 TSTapp\n"
@@ -119,8 +111,7 @@ TEST(ProgramPackagesTest, FailingPackageToolLeavesTheOtherTypes) {
     SCOPED_TRACE(c.what);
     hxtest::TempDirC dir("hx-pkgfail");
     const std::string machine = CopyMachine(dir, "solaris10-packages");
-    hxtest::WriteFile(machine + "/usr/bin/pkginfo", c.script);
-    ASSERT_EQ(::chmod((machine + "/usr/bin/pkginfo").c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.Write("machine/usr/bin/pkginfo", c.script).c_str(), 0755), 0);
     const RunT run = RunTracker(dir, machine, {"Hardware=False", "ToolTimeout=2"});
     EXPECT_EQ(run.exitCode, 0u) << run.log;
     EXPECT_TRUE(hxtest::Contains(run.log, c.logged)) << run.log;
@@ -140,9 +131,8 @@ TEST(ProgramPackagesTest, FailingDebianQueryIsLoggedInItsPlace) {
     SCOPED_TRACE(c.what);
     hxtest::TempDirC dir("hx-pkgdebfail");
     const std::string machine = CopyMachine(dir, "debian12");
-    hxtest::WriteFile(machine + "/usr/bin/dpkg-query",
-                      std::string("#!/bin/sh\nprintf 'ii \\tpart\\tamd64\\t1.0\\tm\\ts\\n'\n") + c.tail);
-    ASSERT_EQ(::chmod((machine + "/usr/bin/dpkg-query").c_str(), 0755), 0);
+    const std::string script = std::string("#!/bin/sh\nprintf 'ii \\tpart\\tamd64\\t1.0\\tm\\ts\\n'\n") + c.tail;
+    ASSERT_EQ(::chmod(dir.Write("machine/usr/bin/dpkg-query", script).c_str(), 0755), 0);
     const RunT run = RunTracker(dir, machine, {"ToolTimeout=2"});
     EXPECT_EQ(run.exitCode, 0u) << run.log;
     const size_t logged = run.log.find(c.logged);

@@ -4,7 +4,6 @@
 
 #include <poll.h>
 #include <pty.h>
-#include <sys/wait.h>
 
 #include "app/AppTestSupport.h"
 #include "app/interaction/FilePathTruncator.h"

@@ -3,17 +3,10 @@
 // scan by an ordinary user, and a delta after files changed. Inventories are read back with
 // expat, so each test also shows the document is well-formed.
 
-#include <gtest/gtest.h>
-
 #include <expat.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
-
-#include <map>
-#include <thread>
 
 #include "tests/app/AppTestSupport.h"
 #include "software/TrkFileReader.h"
@@ -24,10 +17,7 @@ namespace {
 using hxapp::Contains;
 using hxapp::RunProgram;
 
-struct ContentT {
-  std::string md5, size, section;
-  bool embedded = false;
-};
+struct ContentT { std::string md5, size, section; bool embedded = false; };
 
 // The Content elements of a document by Path (and the delta section each stands in); false
 // when the document is not well-formed.

@@ -38,46 +38,18 @@ mode_t ModeOf(const std::string& path) {
 }
 
 // A data directory named by a bootstrap file, whose own configuration names a directory with
-// a plug-in that marks its loading. `prepare` then makes some place untrusted.
+// a plug-in that marks its loading; then one place is made untrusted.
 TEST(TrackerTrust, UntrustedPlacesAreRefusedAndNothingIsLoadedFromThem) {
   HX_TEST_NEEDS_ROOT();
-  struct CaseT {
-    const char* what;
-    std::function<std::string(const hxtest::TempDirC&)> prepare;  // answers the place refused
-    uint32_t exitCode;
-    const char* ownerAndMode;
-  };
+  // mode: what the place gets, 0 for being handed to the stranger
+  struct CaseT { const char* what; const char* place; mode_t mode; uint32_t exitCode; const char* ownerAndMode; };
+  const uint32_t untrusted = hxapp::ExitStatusOf(hx::RC_UNTRUSTED);
   const CaseT cases[] = {
-      {"data directory of another user",
-       [](const hxtest::TempDirC& dir) {
-         ::chown(dir.File("data").c_str(), c_Stranger, c_Stranger);
-         return dir.File("data");
-       },
-       hxapp::ExitStatusOf(hx::RC_UNTRUSTED), "owned by user 65534 (nobody) with mode 0755"},
-      {"data directory writable by others",
-       [](const hxtest::TempDirC& dir) {
-         ::chmod(dir.File("data").c_str(), 0777);
-         return dir.File("data");
-       },
-       hxapp::ExitStatusOf(hx::RC_UNTRUSTED), "owned by user 0 (root) with mode 0777"},
-      {"configuration file writable by others",
-       [](const hxtest::TempDirC& dir) {
-         ::chmod(dir.File("data/etc/config.ini").c_str(), 0666);
-         return dir.File("data/etc/config.ini");
-       },
-       hxapp::ExitStatusOf(hx::RC_UNTRUSTED), "with mode 0666"},
-      {"plug-in directory of another user",
-       [](const hxtest::TempDirC& dir) {
-         ::chown(dir.File("plugins").c_str(), c_Stranger, c_Stranger);
-         return dir.File("plugins");
-       },
-       0, "owned by user 65534 (nobody)"},
-      {"plug-in writable by others",
-       [](const hxtest::TempDirC& dir) {
-         ::chmod(dir.File("plugins/mark.so").c_str(), 0666);
-         return dir.File("plugins/mark.so");
-       },
-       0, "with mode 0666"},
+      {"data directory of another user", "data", 0, untrusted, "owned by user 65534 (nobody) with mode 0755"},
+      {"data directory writable by others", "data", 0777, untrusted, "owned by user 0 (root) with mode 0777"},
+      {"configuration file writable by others", "data/etc/config.ini", 0666, untrusted, "with mode 0666"},
+      {"plug-in directory of another user", "plugins", 0, 0, "owned by user 65534 (nobody)"},
+      {"plug-in writable by others", "plugins/mark.so", 0666, 0, "with mode 0666"},
   };
   for (const CaseT& c : cases) {
     SCOPED_TRACE(c.what);
@@ -92,7 +64,9 @@ TEST(TrackerTrust, UntrustedPlacesAreRefusedAndNothingIsLoadedFromThem) {
     dir.Write("data/etc/config.ini", "[Tarvosk]\nPluginDirectory=" + dir.File("plugins") +
                                          "\nServerLocation=" + dir.File("server") + "\n");
     ::chmod(dir.File("data").c_str(), 0755);
-    const std::string refused = c.prepare(dir);
+    const std::string refused = dir.File(c.place);
+    if (c.mode == 0) ::chown(refused.c_str(), c_Stranger, c_Stranger);
+    else ::chmod(refused.c_str(), c.mode);
 
     hxtest::ChildC p(CommandLineC{hxapp::c_Program, "-o", "UserInteractionLevel=QUIET", "-o", "Hardware=False"});
     p.Environment({"TARVOSKINI=" + boot, "TARVOSKCONFIGINI=", "TARVOSKINSTALLDIR=", "TARVOSKDATADIR=",
@@ -216,9 +190,8 @@ TEST(TrackerTrust, ALockSetOfAnotherUserIsReplaced) {
   HX_TEST_NEEDS_ATTACKER(attacker);
   hxtest::TempDirC dir("hxapp-trust");
   const std::vector<std::string> args = Args(dir, {"-o", "LockTimeout=5"});
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::unshare(CLONE_NEWIPC) != 0) ::_exit(200);
+  const int status = hxtest::InChild([&] {
+    if (::unshare(CLONE_NEWIPC) != 0) return 200;
     const key_t key = UNIXSimpleSemaphoreC::KeyOf(trk::s_TrackerSemaphoreName);
     // Made and initialised as a tracker would, then its unit taken for good (no undo).
     const auto take = [key] {
@@ -226,13 +199,11 @@ TEST(TrackerTrust, ALockSetOfAnotherUserIsReplaced) {
       struct sembuf ops[2] = {{0, 1, 0}, {0, -1, 0}};
       return id == -1 || ::semop(id, &ops[0], 1) != 0 || ::semop(id, &ops[1], 1) != 0;
     };
-    if (hxtest::AsUser(attacker, take) != 0) ::_exit(201);
-    ::_exit(static_cast<int>(RunProgram(dir, args).exitCode));
-  }
-  int status = -1;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    if (hxtest::AsUser(attacker, take) != 0) return 201;
+    return static_cast<int>(RunProgram(dir, args).exitCode);
+  });
   const std::string log = hxtest::ReadFile(dir.File("data/log/tracker.log"));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << log;
+  EXPECT_EQ(status, 0) << log;
   EXPECT_TRUE(Contains(log, "was owned by user " + std::to_string(attacker) + " (hxattacker)")) << log;
   EXPECT_TRUE(Contains(log, "Obtained semaphore lock.")) << log;
   EXPECT_EQ(FilesIn(dir.File("server/Inventories")).size(), 1u);

@@ -67,13 +67,8 @@ class UploaderC {
   int32_t (*entry_)(ZORHXContextI*) = nullptr;
 };
 
-struct CaseT {
-  const char* what;
-  std::string type;
-  std::string location;  // ServerLocation, "<dir>" standing for the test directory
-  bool sourceRemove;
-  std::string deliveredTo;  // directory below the test directory, "" when nothing arrives
-};
+// location: ServerLocation, "<dir>" standing for the test directory; deliveredTo: below the test directory
+struct CaseT { const char* what; std::string type, location; bool sourceRemove; std::string deliveredTo; };
 
 TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
   const std::vector<CaseT> cases = {

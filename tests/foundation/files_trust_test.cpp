@@ -11,47 +11,29 @@ constexpr uid_t c_Stranger = 65534;
 
 TEST(FilesTrust, PlacesAndWhyTheyAreRefused) {
   HX_TEST_NEEDS_ROOT();
-  struct CaseT {
-    const char* what;
-    std::function<std::string(const hxtest::TempDirC&)> make;  // answers the path checked
-    hx::ResultT rc;
-    const char* culprit;  // below the temporary directory, when refused
-    const char* said;
-  };
+  // make: answers the path checked; culprit: below the temporary directory, when refused
+  struct CaseT { const char* what; std::function<std::string(const hxtest::TempDirC&)> make; hx::ResultT rc;
+                 const char *culprit, *said; };
   const CaseT cases[] = {
-      {"own directory", [](const hxtest::TempDirC& d) { return d.Mkdir("a/b"); }, hx::RC_OK, "", ""},
+      {"own directory", [](auto& d) { return d.Mkdir("a/b"); }, hx::RC_OK, "", ""},
       {"sticky directory writable by all",
-       [](const hxtest::TempDirC& d) {
-         ::chmod(d.Mkdir("sticky").c_str(), 01777);
-         return d.Write("sticky/f", "x");
-       },
-       hx::RC_OK, "", ""},
+       [](auto& d) { ::chmod(d.Mkdir("sticky").c_str(), 01777); return d.Write("sticky/f", "x"); }, hx::RC_OK, "", ""},
       {"directory of another user",
-       [](const hxtest::TempDirC& d) {
-         ::chown(d.Mkdir("theirs").c_str(), c_Stranger, c_Stranger);
-         return d.Write("theirs/f", "x");
-       },
+       [](auto& d) { ::chown(d.Mkdir("theirs").c_str(), c_Stranger, c_Stranger); return d.Write("theirs/f", "x"); },
        hx::RC_UNTRUSTED, "theirs", "is owned by user 65534 (nobody) with mode 0755"},
-      {"group-writable file",
-       [](const hxtest::TempDirC& d) {
-         const std::string f = d.Write("f", "x");
-         ::chmod(f.c_str(), 0664);
-         return f;
-       },
+      {"group-writable file", [](auto& d) { ::chmod(d.Write("f", "x").c_str(), 0664); return d.File("f"); },
        hx::RC_UNTRUSTED, "f", "with mode 0664"},
       {"link of another user",
-       [](const hxtest::TempDirC& d) {
-         const std::string link = d.File("link");
-         ::symlink(d.Write("target", "x").c_str(), link.c_str());
-         ::lchown(link.c_str(), c_Stranger, c_Stranger);
-         return link;
+       [](auto& d) {
+         ::symlink(d.Write("target", "x").c_str(), d.File("link").c_str());
+         ::lchown(d.File("link").c_str(), c_Stranger, c_Stranger);
+         return d.File("link");
        },
        hx::RC_UNTRUSTED, "link", "is a symbolic link owned by user 65534"},
       {"own link to an untrusted file",
-       [](const hxtest::TempDirC& d) {
-         const std::string target = d.Write("loose", "x");
-         ::chmod(target.c_str(), 0646);
-         ::symlink(target.c_str(), d.File("link").c_str());
+       [](auto& d) {
+         ::chmod(d.Write("loose", "x").c_str(), 0646);
+         ::symlink(d.File("loose").c_str(), d.File("link").c_str());
          return d.File("link");
        },
        hx::RC_UNTRUSTED, "loose", "with mode 0646"},
@@ -113,9 +95,7 @@ TEST(FilesSafety, NoLinkNoFifoAndAtomicReplacement) {
     hx::AtomicFileC abandoned;
     ASSERT_EQ(abandoned.OpenFixed(dir.File("victim"), dir.File("victim.tmp"), 0600), hx::RC_OK);
   }
-  std::vector<std::string> left = hxtest::FilesIn(dir.Path());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"link", "victim"}));
+  EXPECT_EQ(hxtest::FilesIn(dir.Path()), (std::vector<std::string>{"link", "victim"}));
 }
 
 }  // namespace

@@ -29,12 +29,10 @@ void WriteCatalog(const std::string& path, const std::vector<CatalogEntryT>& ent
   hxtest::WriteFile(path, hx::BuildCatalogImage(entries));
 }
 
-void PutU32(std::string& image, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) image[at + i] = static_cast<char>((v >> (24 - 8 * i)) & 0xFF);
-}
-void PutU16(std::string& image, size_t at, uint32_t v) {
-  image[at] = static_cast<char>((v >> 8) & 0xFF);
-  image[at + 1] = static_cast<char>(v & 0xFF);
+// A catalog image with `bytes` written over it at `at` (numbers in the image are big-endian).
+std::string Patched(std::string image, size_t at, const std::string& bytes) {
+  image.replace(at, bytes.size(), bytes);
+  return image;
 }
 
 // Field offsets of index entry i.
@@ -136,19 +134,14 @@ TEST(MessagesCatalog, EmptyAndUnopenableCatalogsGiveDefaults) {
 // sanitizer build look after that).
 TEST(MessagesCatalog, DamagedCatalogsGiveTheDefault) {
   const std::string good = hx::BuildCatalogImage({{kTrackerSet, 10, "Ten"}, {kTrackerSet, 20, "Twenty"}});
-  auto with = [&](auto change) {
-    std::string image = good;
-    change(image);
-    return image;
-  };
   const std::pair<const char*, std::string> cases[] = {
       {"zero-length file", ""},
       {"header cut short", good.substr(0, 11)},
-      {"wrong magic", with([](std::string& i) { i[0] = 'K'; })},
+      {"wrong magic", Patched(good, 0, "K")},
       {"index cut inside an entry", good.substr(0, 12 + 12 + 5)},
-      {"N far larger than the file", with([](std::string& i) { PutU32(i, 8, 0xFFFFFFFFu); })},
-      {"text offset past the end", with([](std::string& i) { PutU32(i, EntryAt(0) + 8, 0xFFFFFFF0u); })},
-      {"text length past the end", with([](std::string& i) { PutU16(i, EntryAt(0) + 2, 0xFFFF); })},
+      {"N far larger than the file", Patched(good, 8, "\xff\xff\xff\xff")},
+      {"text offset past the end", Patched(good, EntryAt(0) + 8, "\xff\xff\xff\xf0")},
+      {"text length past the end", Patched(good, EntryAt(0) + 2, "\xff\xff")},
   };
   hxtest::TempDirC dir("hxmsg");
   for (const auto& [name, image] : cases) {
@@ -294,20 +287,15 @@ TEST(MessagesCompiler, SourceErrorsNameTheLine) {
 
 TEST(MessagesCompiler, DumpReportsDamagedImages) {
   const std::string good = hx::BuildCatalogImage({{1, 1, "a"}, {1, 2, "b"}});
-  auto patched = [&](size_t at, char value) {
-    std::string image = good;
-    image[at] = value;
-    return image;
-  };
   // partial: what is still dumped
   struct Case { std::string image; const char* error; const char* partial; };
   const Case cases[] = {
       {good.substr(0, 11), "too short for a catalog header (11 bytes)", ""},
-      {patched(7, 'x'), "not a message catalog", ""},
+      {Patched(good, 7, "x"), "not a message catalog", ""},
       {good.substr(0, 20), "index of 2 entries needs 36 bytes, the file has 20", ""},
       {good.substr(0, good.size() - 1), "entry 1 (message 1 2): text at offset 37, length 1, lies outside", ""},
-      {patched(12 + 12 + 7, 1), "entries 0 and 1 are both message 1 1", "1 1 a\n1 1 b\n"},
-      {patched(12 + 7, 3), "entry 1 (message 1 2) comes after message 1 3", "1 3 a\n1 2 b\n"},
+      {Patched(good, EntryAt(1) + 7, "\x01"), "entries 0 and 1 are both message 1 1", "1 1 a\n1 1 b\n"},
+      {Patched(good, EntryAt(0) + 7, "\x03"), "entry 1 (message 1 2) comes after message 1 3", "1 3 a\n1 2 b\n"},
   };
   for (const Case& c : cases) {
     std::string source, error;

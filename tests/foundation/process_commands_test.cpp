@@ -35,15 +35,8 @@ TEST(ProcessCommands, LineCapture) {
 }
 
 TEST(ProcessCommands, PackageTool) {
-  struct Case {
-    const char* name;
-    CommandLineC cmd;
-    bool streams;
-    hx::ResultT rc;
-    uint32_t exitCode;
-    const char* out;
-    const char* err;
-  } cases[] = {
+  struct Case { const char* name; CommandLineC cmd; bool streams; hx::ResultT rc; uint32_t exitCode; const char *out, *err; }
+  cases[] = {
       {"exit code for the caller to judge", Sh("echo o; echo e >&2; exit 4"), true, 0, 4, "o\n", "e\n"},
       {"reads nothing", Sh("cat; echo $?"), true, 0, 0, "0\n", ""},
       {"streams optional", Sh("exit 0"), false, 0, 0, "", ""},

@@ -50,14 +50,9 @@ TEST(ProcessEnvironment, ProgramLookupUnderTheSystemRoot) {
   fs::create_directories(fs::path(root.Path()) / "usr/bin");
   fs::create_symlink("/bin/sh", fs::path(root.Path()) / "usr/bin/shell");
 
-  struct Case {
-    const char* name;
-    const char* sysroot;  // null: unset
-    std::string path;     // the PATH the child's lookup uses
-    CommandLineC cmd;
-    hx::ResultT rc;
-    std::vector<std::string> lines;
-  } cases[] = {
+  // sysroot: null when unset; path: the PATH the child's lookup uses
+  struct Case { const char *name, *sysroot; std::string path; CommandLineC cmd; hx::ResultT rc; std::vector<std::string> lines; }
+  cases[] = {
       {"absolute path runs under the root", root.Path().c_str(), "/usr/bin:/bin",
        CommandLineC{"/usr/sbin/dmidecode"}, 0, {"root-dmidecode"}},
       {"bare name found on a PATH entry under the root", root.Path().c_str(), "/usr/sbin",

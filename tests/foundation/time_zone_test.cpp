@@ -23,16 +23,7 @@ std::string Text(const IsoDateTimeC& v) {
   return s;
 }
 
-time_t Utc(int y, int mo, int d, int h, int mi, int s) {
-  struct tm tm = {};
-  tm.tm_year = y - 1900;
-  tm.tm_mon = mo - 1;
-  tm.tm_mday = d;
-  tm.tm_hour = h;
-  tm.tm_min = mi;
-  tm.tm_sec = s;
-  return timegm(&tm);
-}
+time_t Utc(int y, int mo, int d, int h, int mi, int s) { return hxtest::TimeOf(true, y, mo, d, h, mi, s); }
 
 TEST(TimeZone, EpochAndClampedYears) {
   ScopedTz tz(kCentralEurope);

@@ -11,11 +11,8 @@ constexpr uint32_t kAll = 0xFFFFFFFFu;
 
 struct MaskT { char letter; uint32_t mask; };
 
-struct ParseCaseT {
-  const char* text;
-  bool ok;
-  std::vector<MaskT> masks;  // every letter not listed must be 0
-};
+// masks: every letter not listed must be 0
+struct ParseCaseT { const char* text; bool ok; std::vector<MaskT> masks; };
 
 void ExpectMasks(const TraceC& flags, const ParseCaseT& c) {
   for (int letter = hx::kFirstLetter; letter <= hx::kLastLetter; ++letter) {

@@ -58,22 +58,13 @@ TEST_F(TraceProfileTest, ProfileLinesAndAttributes) {
       "\n"
       "\t+ Tracker/Registry \t\r\n"
       "*/Upload\n+*Compress\n"  // class patterns: by the last component
-      "Max_Detail = 3\n"
-      "TIMEDELTAS=1\n"
-      "show_process = yes\n"
-      "show_threads=off\n"
-      "flush_freq = 4\n"
-      "max_indent = 2\n"
-      "max_detail = many\n"
-      "unknown_attribute = 5\n";
+      "Max_Detail = 3\nTIMEDELTAS=1\nshow_process = yes\nshow_threads=off\nflush_freq = 4\nmax_indent = 2\n"
+      "max_detail = many\nunknown_attribute = 5\n";
   ASSERT_EQ(Load(profile), hx::RC_OK);
-  EXPECT_TRUE(tracer_.enabled("Tracker/Packages", nullptr));
-  EXPECT_TRUE(tracer_.enabled("Tracker/Registry", nullptr));
-  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Upload", nullptr));
-  EXPECT_TRUE(tracer_.enabled("Other/Upload", nullptr));
-  EXPECT_TRUE(tracer_.enabled("Tracker/Inventory/Compress", nullptr));
-  EXPECT_FALSE(tracer_.enabled("Tracker/Inventory", nullptr));
-  EXPECT_FALSE(tracer_.enabled("Tracker/Uploads", nullptr));
+  for (const char* on : {"Tracker/Packages", "Tracker/Registry", "Tracker/Inventory/Upload", "Other/Upload",
+                         "Tracker/Inventory/Compress"})
+    EXPECT_TRUE(tracer_.enabled(on, nullptr)) << on;
+  for (const char* off : {"Tracker/Inventory", "Tracker/Uploads"}) EXPECT_FALSE(tracer_.enabled(off, nullptr)) << off;
   const TraceFileSettingsT s = tracer_.getDefaultConsumer()->settings();
   EXPECT_EQ(s.maxDetail, 3);
   EXPECT_TRUE(s.timeDeltas);

@@ -2,10 +2,6 @@
 // another user), each changed by a shell snippet the way one case needs: what it reports,
 // what it logs, and whose password goes to su.
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include "hardware/HardwareTestSupport.h"
 #include "hardware/unix/HWClass_UnixIBMDB2.h"
 #include "prefs/PrefsTestSupport.h"
@@ -15,11 +11,8 @@ namespace {
 const std::string c_Machine = HX_SOURCE_DIR "/tests/fixtures/machines/db2-solaris";
 constexpr const char* c_Scan = "ERROR during DB2 scan: ";
 
-struct ScanT {
-  hx::ResultT rc = hx::RC_OK;
-  std::string names;  // "Class|Name" of each instance, one a line
-  std::string log;
-};
+// names: "Class|Name" of each instance, one a line
+struct ScanT { hx::ResultT rc = hx::RC_OK; std::string names; std::string log; };
 
 ScanT Scan(const std::string& db2users, const std::string& change) {
   hxprefs::LoadC load("", "hxdb2");

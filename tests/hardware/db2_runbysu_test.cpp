@@ -3,10 +3,6 @@
 // outlives its limit is ended with every session it made. (A su that hangs is run by the
 // whole-program tests.)
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "hardware/framework/RunBySu.h"
 #include "hardware/HardwareTestSupport.h"
 
@@ -93,19 +89,16 @@ TEST(RunBySu, StopEndsTheSessions) {
   hxhw::FakeMachineC machine("/usr/bin:/bin");
   machine.Tool("/bin/su", "su", c_Su);
   AddHangingTool(machine);
-  const pid_t child = ::fork();
-  if (child == 0) {
+  const auto stoppedInTime = [&] {
     std::thread([held = machine.Root().File("held")] {
       for (int i = 0; i < 50 && hxtest::ReadFile(held).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
       hx::StopTools();
     }).detach();
     const auto started = std::chrono::steady_clock::now();
     const bool stopped = RunSu("db2inst1", c_Password, "/opt/db2/hang") == "-7:";
-    ::_exit(stopped && std::chrono::steady_clock::now() - started < c_Limit ? 0 : 1);
-  }
-  int status = -1;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_EQ(status, 0);
+    return stopped && std::chrono::steady_clock::now() - started < c_Limit ? 0 : 1;
+  };
+  EXPECT_EQ(hxtest::InChild(stoppedInTime), 0);
   ExpectHangingToolGone(machine);
 }
 

@@ -84,11 +84,7 @@ struct FactoryM : ComFactoryC {
 };
 
 // What one hardware step did.
-struct StepT {
-  hx::ResultT result = hx::RC_OK;
-  std::string hardware;  // HardwareText of the inventory
-  std::string log;
-};
+struct StepT { hx::ResultT result = hx::RC_OK; std::string hardware, log; };  // hardware: as HardwareText shows it
 
 // One hardware step on a Solaris snapshot whose configuration is `ini` (class keys below the
 // SunOS class list), with the test providers and the computer system providers registered.

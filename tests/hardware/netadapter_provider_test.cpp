@@ -80,13 +80,8 @@ TEST_F(NetAdapterTest, AdaptersGatewaysAndToolFailures) {
       "bge1{Caption=bge1,IPEnabled=FALSE,MACAddress=00:03:BA:04:0E:F2,Name=bge1,}\n"
       "bge0{Caption=bge0,DefaultIPGateway=10.20.30.1,IPEnabled=TRUE,IPv6Address=fe80::203:baff:fe04:ef1/10,"
       "MACAddress=00:03:ba:04:0e:f1,Name=bge0,}\n";
-  struct {
-    const char* what;
-    ToolC ifconfig, netstat;
-    hx::ResultT result;
-    const char* ran;
-    std::string instances;
-  } cases[] = {
+  struct { const char* what; ToolC ifconfig, netstat; hx::ResultT result; const char* ran; std::string instances; }
+  cases[] = {
       {"Solaris host: one routing table read for all adapters", {solaris}, {solarisRoutes}, 0,
        "ifconfig\nnetstat\n", solarisInstances},
       {"default route for every addressed adapter", {twoAddressed}, {defaultRoute}, 0, "ifconfig\nnetstat\n",

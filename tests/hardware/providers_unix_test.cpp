@@ -25,12 +25,8 @@ RefM<HWInstance> Instance(const char* className, const char* name,
 // The user of the run with its domain, the machine's domain, and the totals of the processor
 // and memory instances collected before it.
 TEST(UnixComputerSystem, PropertiesFromPreferencesAndEarlierClasses) {
-  struct CaseT {
-    const char* userDomain;
-    const char* computerDomain;
-    std::vector<RefM<HWInstance>> before;
-    const char* expected;
-  } cases[] = {
+  struct CaseT { const char *userDomain, *computerDomain; std::vector<RefM<HWInstance>> before; const char* expected; }
+  cases[] = {
       {"CORP", "ops.example.net",
        {Instance("TVK_Processor", "cpu0", {{"NumberOfLogicalProcessors", "8"}}), Instance("TVK_Processor", "cpu1"),
         Instance("TVK_PhysicalMemory", "m0", {{"Capacity", "2048"}}),

@@ -25,13 +25,9 @@ class SMBiosMachineTest : public ::testing::Test {
 };
 
 TEST_F(SMBiosMachineTest, TriesTheToolsInOrderUntilOneSucceeds) {
-  struct {
-    const char* what;
-    bool system, agent, onPath;      // which tools exist
-    int systemExit, agentExit;       // their exit status; -1 killed by a signal
-    const char* ran;
-    bool available;
-  } cases[] = {
+  // system, agent, onPath: which tools exist; systemExit, agentExit: their exit status, -1 killed by a signal
+  struct { const char* what; bool system, agent, onPath; int systemExit, agentExit; const char* ran; bool available; }
+  cases[] = {
       {"system tool succeeds", true, true, true, 0, 0, "system\n", true},
       {"failing system tool: the agent's", true, true, true, 1, 0, "system\nagent\n", true},
       {"both fail: the one on the PATH", true, true, true, 1, 1, "system\nagent\npath\n", true},

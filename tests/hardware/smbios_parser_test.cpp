@@ -44,14 +44,8 @@ TEST(DmiDecodeParse, HandWrittenFixtures) {
 TEST(DmiDecodeParse, CapturedOutput) {
   const std::string dir = HX_SOURCE_DIR "/../shared/fixtures/captured/dmidecode/";
   if (hxtest::ReadFile(dir + "vmware").empty()) GTEST_SKIP() << "no captured tool output here";
-  struct {
-    const char* file;
-    const char* systemProduct;
-    const char* chassisManufacturer;
-    const char* chassisType;
-    int chassisId;
-    const char* chassisSerial;
-  } cases[] = {
+  struct { const char *file, *systemProduct, *chassisManufacturer, *chassisType; int chassisId; const char* chassisSerial; }
+  cases[] = {
       {"S5000VSA", "MP Server", "Not Specified", "Rack Mount Chassis", 23, "Not Specified"},
       {"dell-r640", "PowerEdge R640", "Dell Inc.", "Rack Mount Chassis", 23, "2RJF153"},
       {"hp-dl360-gen8", "ProLiant DL360p Gen8", "HP", "Rack Mount Chassis", 23, "USE2236835"},

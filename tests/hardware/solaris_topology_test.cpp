@@ -7,10 +7,7 @@
 
 namespace {
 
-struct CpuT {
-  int id, chip, core;
-  const char* state;
-};
+struct CpuT { int id, chip, core; const char* state; };
 
 // kstat -p lines of one processor each, with the chip's description fields.
 std::string CpuInfo(const std::vector<CpuT>& cpus, const char* brand = "Intel(R) Xeon(R) CPU E5540 @ 2.53GHz",

@@ -1,6 +1,5 @@
 // The reader's digests (both of an entity in one pass, as 16-byte keys) against the digest
 // computed step by step, and the key's text form.
-#include <gtest/gtest.h>
 
 #include "foundation/core/Md5.h"
 #include "inventory/InventoryTestSupport.h"
@@ -33,10 +32,7 @@ TEST(InventoryDigestKey, OnePassGivesBothDigests) {
 }
 
 TEST(InventoryDigestKey, TextForm) {
-  const struct {
-    const char* text;
-    bool valid;
-  } cases[] = {
+  const struct { const char* text; bool valid; } cases[] = {
       {"9f3d6c607d8e5bf7e59b61cafa7f67d5", true},  {"9F3D6C607D8E5BF7E59B61CAFA7F67D5", true},
       {"9f3d6c607d8e5bf7e59b61cafa7f67d", false},  {"9f3d6c607d8e5bf7e59b61cafa7f67d5a", false},
       {"9f3d6c607d8e5bf7e59b61cafa7f67dg", false}, {"", false},

@@ -1,9 +1,6 @@
 #pragma once
 // Shows the elements the package trackers made, one line each.
 
-#include <string>
-#include <vector>
-
 #include "inventory/TrkInventoryEntity.h"
 #include "support/TestSupport.h"
 

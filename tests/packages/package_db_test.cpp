@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
-#include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <future>
-#include <string>
-#include <thread>
 
 #include "foundation/messages/Errors.h"
 #include "packages/PackagesTestSupport.h"

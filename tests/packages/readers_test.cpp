@@ -1,10 +1,5 @@
 // The readers of package tool output and package files, over captured-looking text.
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
-
 #include "packages/listers/deb/DebReaders.h"
 #include "packages/listers/ips/IpsManifest.h"
 #include "packages/listers/svr4/Svr4Readers.h"
@@ -22,14 +17,7 @@ std::string Owned(const svr4::FileMapT& map) {
 }
 
 int64_t LocalTime(int year, int month, int day, int hour, int minute) {
-  struct tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_isdst = -1;
-  return static_cast<int64_t>(std::mktime(&tm));
+  return static_cast<int64_t>(hxtest::TimeOf(false, year, month, day, hour, minute));
 }
 
 }  // namespace
@@ -103,8 +91,7 @@ TEST(IpsReadersTest, IdentifiersParse) {
     EXPECT_EQ(f.FromString(c.text), c.valid) << c.text;
     EXPECT_EQ(f.valid, c.valid);
     if (c.valid) {
-      EXPECT_EQ(f.publisher + "|" + f.name + "|" + f.version + "|" + f.build + "|" + f.branch + "|" + f.timestamp,
-                c.parts)
+      EXPECT_EQ(f.publisher + "|" + f.name + "|" + f.version + "|" + f.build + "|" + f.branch + "|" + f.timestamp, c.parts)
           << c.text;
     }
   }

@@ -1,10 +1,5 @@
 // The own-package and external-agent trackers over preferences loaded as start-up loads them.
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <ctime>
-
 #include "inventory/TrkInventory.h"
 #include "packages/PackageCacheTestSupport.h"
 #include "packages/trackers/TrkExtAgtTracker.h"
@@ -13,7 +8,6 @@
 #include "prefs/confvar/ConfVarSet.h"
 
 namespace {
-
 
 constexpr int64_t c_Installed = 1325773320;  // 2012-01-05T14:22:00Z
 
@@ -88,12 +82,8 @@ TEST(PackageTrackersTest, OwnPackagesFromTheCacheAndTheLiveIndex) {
   const std::string mine = "Package|Name=Mine|Evidence=Tarvosk|Version=0.1|PackageName=mine;Type=Application;Access=Private;";
   const std::string viewer = "Package|Name=Viewer|Evidence=Tarvosk|Version=5.0|InstallDate=" + installed +
                              "|PackageName=viewer;Type=Application;Access=Public;ObjectId=OBJ2;";
-  struct CaseT {
-    const char* what;
-    std::vector<std::string> options;
-    hx::ResultT result;
-    std::vector<std::string> elements;
-  } cases[] = {
+  struct CaseT { const char* what; std::vector<std::string> options; hx::ResultT result; std::vector<std::string> elements; }
+  cases[] = {
       {"machine", {"TarvoskPackages=True"}, hx::RC_OK, {editor, tool, nightly, settings}},
       {"user", {"TarvoskPackages=True", "IncludeMachineInventory=False", "IncludeUserInventory=True", "UserName=alice"},
        hx::RC_OK, {mine}},

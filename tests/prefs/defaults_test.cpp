@@ -65,14 +65,7 @@ TEST(PrefsDefaults, MachineFactsAndSharedValues) {
   EXPECT_EQ(built.Raw("PID"), std::to_string(::getpid()));
 }
 
-struct OSCaseT {
-  const char* what;
-  MachineT machine;
-  const char* os;
-  const char* names;
-  const char* version;
-  const char* distributor;
-};
+struct OSCaseT { const char* what; MachineT machine; const char *os, *names, *version, *distributor; };
 
 TEST(PrefsDefaults, OperatingSystemAndDistributor) {
   const std::string linux = "sysname=Linux\nnodename=box\nrelease=6.1.0-18-amd64\nmachine=x86_64\n";

@@ -19,12 +19,8 @@ class PrefsExpand : public ::testing::Test {
   EnvPreferencesC prefs{&env};
 };
 
-struct ExpandCaseT {
-  const char* what;
-  std::vector<std::pair<const char*, const char*>> values;
-  const char* read;      // the name read with expansion
-  const char* expected;
-};
+// read: the name read with expansion
+struct ExpandCaseT { const char* what; std::vector<std::pair<const char*, const char*>> values; const char *read, *expected; };
 
 TEST_F(PrefsExpand, ReferencesExpandWhenRead) {
   const std::vector<ExpandCaseT> cases = {

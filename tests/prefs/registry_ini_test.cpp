@@ -13,6 +13,11 @@
 
 namespace {
 
+// The value stored under section and name, or "<missing>".
+std::string ValueAt(PrefsC& p, const char* section, const char* name) {
+  return p.Find(section, name) != nullptr ? p.Find(section, name)->value : "<missing>";
+}
+
 TEST(RegistryIni, ParsesLinesByTheFileRules) {
   // The cases: file content, then the written form of what was read; and a last line without
   // a line end.
@@ -33,7 +38,7 @@ TEST(RegistryIni, LookupIgnoresCaseButKeepsSpelling) {
   p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
   ASSERT_NE(p.Find("tarvosk\\TRACKER", "installdir"), nullptr);
   EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->name, "InstallDir");
-  EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->value, "/opt/Tarvosk");  // values keep case
+  EXPECT_EQ(ValueAt(p, "tarvosk\\TRACKER", "installdir"), "/opt/Tarvosk");  // values keep case
   EXPECT_TRUE(p.HasSectionBelow("TARVOSK\\tracker\\currentversion"));
   EXPECT_TRUE(p.HasSectionBelow("Tarvosk"));
   EXPECT_FALSE(p.HasSectionBelow("Tarvosk\\Track"));
@@ -45,23 +50,20 @@ TEST(RegistryIni, ReadsWhatCanBeReadFromDamagedInput) {
   const std::string binary = std::string("k=a\0b\xff", 6) + "\n\x01\x02garbage\n[s]\nx=\xc3\x28\n";
   PrefsC p;
   p.Parse(binary);
-  ASSERT_NE(p.Find("", "k"), nullptr);
-  EXPECT_EQ(p.Find("", "k")->value, std::string("a\0b\xff", 4));
-  ASSERT_NE(p.Find("s", "x"), nullptr);
-  EXPECT_EQ(p.Find("s", "x")->value, "\xc3\x28");
+  EXPECT_EQ(ValueAt(p, "", "k"), std::string("a\0b\xff", 4));
+  EXPECT_EQ(ValueAt(p, "s", "x"), "\xc3\x28");
 
   // Very long lines are neither cut nor a reason to give up on the lines after them.
   const std::string longValue(100000, 'v');
   p.Parse("[s]\nlong=" + longValue + "\n" + std::string(100000, '[') + "\nafter=1\n");
-  ASSERT_NE(p.Find("s", "long"), nullptr);
-  EXPECT_EQ(p.Find("s", "long")->value, longValue);
-  ASSERT_NE(p.Find("s", "after"), nullptr);
+  EXPECT_EQ(ValueAt(p, "s", "long"), longValue);
+  EXPECT_EQ(ValueAt(p, "s", "after"), "1");
 }
 
 TEST(RegistryIni, ChangesAreStoredAsTheFileWillReadThem) {
   PrefsC p;
   EXPECT_TRUE(p.Set("s", " name ", " two\nlines "));
-  EXPECT_EQ(p.Find("s", "name")->value, "two lines");
+  EXPECT_EQ(ValueAt(p, "s", "name"), "two lines");
   const char* bad[] = {"", "  ", "a=b", ";c", "[d", "e\nf"};
   for (const char* name : bad) EXPECT_FALSE(p.Set("s", name, "v")) << name;
   EXPECT_FALSE(PrefsC::IsStorableSection("a]b"));
@@ -129,12 +131,12 @@ TEST_F(RegistryIniFile, ProcessOnlyValuesSurviveLoadsButAreNeverSaved) {
   ASSERT_EQ(p.Save(path), 0);
   EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=1\nb=2\n");
   ASSERT_EQ(p.Load(path), 0);
-  ASSERT_NE(p.Find("s", "env"), nullptr);
+  EXPECT_EQ(ValueAt(p, "s", "env"), "/from/environment");
   // A value set for good later replaces the process-only one, also after a reload.
   p.Set("s", "env", "/saved");
   ASSERT_EQ(p.Save(path), 0);
   ASSERT_EQ(p.Load(path), 0);
-  EXPECT_EQ(p.Find("s", "env")->value, "/saved");
+  EXPECT_EQ(ValueAt(p, "s", "env"), "/saved");
 }
 
 // A missing file reads as empty, silently; one that is there but cannot be read is logged.

@@ -10,15 +10,8 @@ constexpr const char* kCompany = "Software\\Tarvosk Corp";
 constexpr const char* kTracker = "Software\\Tarvosk Corp\\Tarvosk\\Tracker\\CurrentVersion";
 
 const char* kContent =
-    "[Tarvosk\\Tracker\\CurrentVersion]\n"
-    "Name=abcdef\n"
-    "Num=42\n"
-    "Empty=\n"
-    "[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n"
-    "X=1\n"
-    "[Tarvosk\\Common]\n"
-    "[Tarvosk]\n"
-    "InstallDir=/opt/x\n";
+    "[Tarvosk\\Tracker\\CurrentVersion]\nName=abcdef\nNum=42\nEmpty=\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\nX=1\n"
+    "[Tarvosk\\Common]\n[Tarvosk]\nInstallDir=/opt/x\n";
 
 class RegistryKeys : public ::testing::Test {
  protected:

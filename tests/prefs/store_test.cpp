@@ -12,12 +12,8 @@ constexpr uint32_t c_Multi = env_EnvOptsC::values_multi;
 constexpr uint32_t c_Unique = env_EnvOptsC::values_unique;
 constexpr uint32_t c_Tracker = c_Multi | c_Unique;
 
-struct StoreCaseT {
-  const char* what;
-  std::function<void(env_EnvironmentC&)> writes;
-  StringArrayC values;  // of "X"
-  const char* single;   // the single value of "X"
-};
+// values: those of "X"; single: the single value of "X"
+struct StoreCaseT { const char* what; std::function<void(env_EnvironmentC&)> writes; StringArrayC values; const char* single; };
 
 TEST(PrefsStore, StorageFormIsFixedByTheFirstWrite) {
   const env_EnvOptsC list("X", c_Tracker);

@@ -3,10 +3,6 @@
 // (defaults and -o options), on a fresh inventory, with the file entities it made shown as
 // one line each.
 
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Md5.h"
 #include "inventory/TrkInventory.h"
@@ -61,11 +57,8 @@ inline std::string Show(TrkInventoryEntityC* content) {
   return line;
 }
 
-struct ScanT {
-  hx::ResultT result = hx::RC_FAIL;
-  std::vector<std::string> files;  // Show() of every Content, sorted by path
-  std::string log;
-};
+// files: Show() of every Content, sorted by path
+struct ScanT { hx::ResultT result = hx::RC_FAIL; std::vector<std::string> files; std::string log; };
 
 // Loads the preferences (defaults and -o options) and runs the Unix file tracking step.
 class ScanC {

@@ -1,15 +1,6 @@
 // Digests on worker threads and from the digest cache: the document stays the one a single
 // thread writes without a cache, changed files are read again, and a cache that cannot be
 // trusted is not used.
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "foundation/files/SafeFile.h"
 #include "inventory/XmlOutputStream.h"
@@ -45,11 +36,7 @@ class DigestTest : public ::testing::Test {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
 
-  struct RunT {
-    hx::ResultT result = hx::RC_FAIL;
-    std::string document;
-    std::string log;
-  };
+  struct RunT { hx::ResultT result = hx::RC_FAIL; std::string document; std::string log; };
   // One scan with the same data directory (and so the same cache) each time.
   RunT Scan(std::vector<std::string> options, TrkSoftwareHostT host = {}) {
     options.insert(options.end(), {"IncludeDirectory=" + tree_.File("opt"), "IncludeExtension=so",
@@ -72,6 +59,12 @@ class DigestTest : public ::testing::Test {
     run.log = load_.Log();
     return run;
   }
+  // A sparse file of a terabyte of zeros.
+  std::string Terabyte(const std::string& rel) {
+    hx::UniqueFdC fd(::open(tree_.File(rel).c_str(), O_CREAT | O_WRONLY, 0644));
+    EXPECT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);
+    return tree_.File(rel);
+  }
   std::string CachePath() const { return load_.DataDir() + "/" + c_Cache; }
   static std::string Counts(int read, int cached) {
     return "File digests: " + std::to_string(read) + " files read, " + std::to_string(cached) +
@@ -89,10 +82,7 @@ TEST_F(DigestTest, ThreadsAndCacheWriteTheSameDocument) {
   const RunT reference = Scan({"DigestThreads=1", "DigestCache=False"});
   ASSERT_EQ(reference.result, hx::RC_OK);
   ASSERT_TRUE(hxtest::Contains(reference.document, Md5Of(std::string(700000, 'a' + 6 % 26))));
-  const struct {
-    std::vector<std::string> options;
-    int read, cached;
-  } cases[] = {
+  const struct { std::vector<std::string> options; int read, cached; } cases[] = {
       {{"DigestThreads=4", "DigestCache=False"}, c_Digested + 1, 0},
       {{"DigestThreads=4"}, c_Digested + 1, 0},  // writes the cache
       {{"DigestThreads=4"}, 1, c_Digested},      // only the embedded file is read
@@ -111,12 +101,8 @@ TEST_F(DigestTest, ThreadsAndCacheWriteTheSameDocument) {
 // back or the entry was made within the time stamp granularity of its scan.
 TEST_F(DigestTest, ChangedFilesAreReadAgain) {
   const std::string path = tree_.File("opt/d0/f0.so");
-  const struct {
-    const char* what;
-    bool recent;  // hashed within the time stamp granularity of its last change
-    std::function<void()> change;
-    int read;
-  } cases[] = {
+  // recent: hashed within the time stamp granularity of its last change
+  const struct { const char* what; bool recent; std::function<void()> change; int read; } cases[] = {
       {"unchanged", false, [] {}, 1},
       {"rewritten, time put back", false, [&] { hxtest::WriteFile(path, "b"), SetTimes(path, c_Old, 0); }, 2},
       {"rewritten", false, [&] { hxtest::WriteFile(path, "c"); }, 2},
@@ -143,11 +129,7 @@ TEST_F(DigestTest, UntrustedOrDamagedCacheIsIgnoredWithALogLine) {
     data.replace(at, bytes.size(), bytes);
     hxtest::WriteFile(cache, data);
   };
-  const struct {
-    const char* what;
-    std::function<void()> damage;
-    std::string reason;
-  } cases[] = {
+  const struct { const char* what; std::function<void()> damage; std::string reason; } cases[] = {
       {"truncated", [&] { ASSERT_EQ(::truncate(cache.c_str(), hxtest::ReadFile(cache).size() - 7), 0); },
        "truncated or damaged"},
       {"damaged", [&] { patch(60, "#"); }, "truncated or damaged"},
@@ -179,11 +161,7 @@ TEST_F(DigestTest, UntrustedOrDamagedCacheIsIgnoredWithALogLine) {
 // A file longer than DigestMaxFileSize (16 GiB by default) is tracked without being read: a
 // sparse terabyte gets the empty digest and a log line at once, a file within it its digest.
 TEST_F(DigestTest, FilesPastTheDigestBudgetAreNotRead) {
-  const std::string huge = tree_.File("opt/huge.so");
-  {
-    hx::UniqueFdC fd(::open(huge.c_str(), O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);
-  }
+  const std::string huge = Terabyte("opt/huge.so");
   const std::string large(20u << 20, 'z');
   Old("opt/large.so", large);
   const RunT run = Scan({"DigestThreads=2"});
@@ -197,11 +175,7 @@ TEST_F(DigestTest, FilesPastTheDigestBudgetAreNotRead) {
 
 // A worker in the middle of a file far too large to finish stops at its next read.
 TEST_F(DigestTest, CancellingStopsTheWorkersAndTheScan) {
-  const std::string huge = tree_.File("opt/huge.so");
-  {
-    hx::UniqueFdC fd(::open(huge.c_str(), O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(::ftruncate(fd.get(), off_t{1} << 40), 0);  // sparse: a terabyte of zeros
-  }
+  const std::string huge = Terabyte("opt/huge.so");
   struct stat st;
   ASSERT_EQ(::stat(huge.c_str(), &st), 0);
   {

@@ -54,12 +54,7 @@ TEST(FileRulesTest, PathFormsAndComparisons) {
   EXPECT_EQ(GetPlatformPath("/a/", ""), "/a/") << "three characters or fewer keep their slash";
   EXPECT_EQ(GetPlatformExtension("/opt/lib.d/tool"), "d/tool");
   EXPECT_EQ(GetPlatformExtension("/opt/tool"), "");
-  struct CaseT {
-    bool (*compare)(std::string_view, std::string_view);
-    const char* value;
-    const char* entry;
-    bool match;
-  } cases[] = {
+  struct CaseT { bool (*compare)(std::string_view, std::string_view); const char *value, *entry; bool match; } cases[] = {
       {CompareDirectory, "/opt/app/", "/OPT/App", true}, {CompareDirectory, "/opt/app", "\\opt\\app", true},
       {CompareDirectory, "/opt/app/lib", "/opt", false}, {CompareFile, "a.log", "?.LOG", true},
       {CompareFile, "ab.log", "?.log", false},           {CompareExtension, "so", ".so", true},
@@ -68,25 +63,17 @@ TEST(FileRulesTest, PathFormsAndComparisons) {
   };
   for (const CaseT& c : cases) EXPECT_EQ(c.compare(c.value, c.entry), c.match) << c.value << " ~ " << c.entry;
 
-  struct SubtreeT {
-    StringArrayC list;
-    const char* path;
-    bool child;
-  } subtrees[] = {{{"/opt/"}, "/opt//app", true}, {{"/opt"}, "/opt", true},    {{"/opt"}, "/optional/x", false},
-                  {{"/Opt"}, "/opt/x", false},     {{"opt"}, "/opt/x", false}, {{"\\"}, "relative/too", true}};
+  struct SubtreeT { StringArrayC list; const char* path; bool child; } subtrees[] = {
+      {{"/opt/"}, "/opt//app", true}, {{"/opt"}, "/opt", true},    {{"/opt"}, "/optional/x", false},
+      {{"/Opt"}, "/opt/x", false},    {{"opt"}, "/opt/x", false}, {{"\\"}, "relative/too", true}};
   for (const SubtreeT& s : subtrees) EXPECT_EQ(IsChildOfDirectories(s.list, s.path), s.child) << s.path;
   for (const char* none : {"", "!", "0", "-7", "9"}) EXPECT_FALSE(ComparePermissionsMask(0777, ParsePermissionsMask(none)));
 }
 
 // The whole decision for one file: the track rules in their order, the subtrees, embedding.
 TEST(FileRulesTest, DecidesWhetherAFileIsTrackedAndEmbedded) {
-  struct CaseT {
-    std::vector<std::string> rules;
-    const char* path;
-    uint32_t permissions;
-    int64_t size;
-    bool tracked, embed;
-  } cases[] = {
+  struct CaseT { std::vector<std::string> rules; const char* path; uint32_t permissions; int64_t size; bool tracked, embed; }
+  cases[] = {
       {{"ExcludeFile=*.log", "IncludeExtension=log"}, "/opt/a.log", 0644, 1, false, false},
       {{"IncludeFile=README", "ExcludeExtension=txt"}, "/opt/readme", 0644, 1, true, false},
       {{}, "/opt/data.bin", 0644, 1, false, false},
@@ -124,12 +111,7 @@ TEST(FileRulesTest, DecidesWhetherAFileIsTrackedAndEmbedded) {
 }
 
 TEST(FileRulesTest, DigestRulesComeFirstAndDigestOnce) {
-  struct CaseT {
-    std::vector<std::string> rules;
-    bool md5Flag;
-    TrkResultE answer;
-    int calls;
-  } cases[] = {
+  struct CaseT { std::vector<std::string> rules; bool md5Flag; TrkResultE answer; int calls; } cases[] = {
       {{"IncludeMD5=0123456789ABCDEF0123456789ABCDEF", "ExcludeMask=7"}, true, TrkInclude, 1},
       {{"IncludeMD5=0123456789abcdef0123456789abcdef", "ExcludeMD5=0123456789abcdef0123456789abcdef"}, true, TrkExclude, 1},
       {{"IncludeMD5=ffffffffffffffffffffffffffffffff", "IncludeFile=*"}, true, TrkInclude, 1},
@@ -154,12 +136,7 @@ TEST(FileRulesTest, RootsDirectoriesAndFileSystemsWalked) {
   EXPECT_FALSE(IsPrunedRoot(r, "/opt/tmp"));
 
   const StringArrayC types{"ufs", "zfs", "lofs"};
-  struct CaseT {
-    const char* type;
-    uint32_t flags;
-    StringArrayC include, exclude;
-    bool network, walked;
-  } cases[] = {
+  struct CaseT { const char* type; uint32_t flags; StringArrayC include, exclude; bool network, walked; } cases[] = {
       {"ufs", hx::FS_LOCAL_BLOCK, {}, {}, false, true},
       {"ufs", hx::FS_LOCAL_BLOCK, types, {"UFS"}, false, false},
       {"hsfs", hx::FS_LOCAL_BLOCK | hx::FS_REMOVABLE, types, {}, false, false},

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "platform/MountTable.h"
 #include "support/TestSupport.h"
 
@@ -17,11 +12,7 @@ std::string Show(const std::vector<MountEntryT>& entries) {
 }
 
 TEST(MountTableTest, ParsesBothTableForms) {
-  struct CaseT {
-    bool mnttab;
-    std::string text;
-    std::string expected;
-  } cases[] = {
+  struct CaseT { bool mnttab; std::string text; std::string expected; } cases[] = {
       // Solaris: tabs only, a blank belongs to the field, no escapes.
       {true, "swap\t/my dir\ttmpfs\txattr\t1\nproc\t/proc\tproc", "[swap|/my dir|tmpfs|xattr][proc|/proc|proc|]"},
       {true, "host:/export\t/a\\040b\tnfs\n", "[host:/export|/a\\040b|nfs|]"},
@@ -37,12 +28,7 @@ TEST(MountTableTest, ParsesBothTableForms) {
 }
 
 TEST(MountTableTest, ClassifiesBySpecialDeviceAndType) {
-  struct CaseT {
-    const char* special;
-    const char* type;
-    bool block;
-    uint32_t flags;
-  } cases[] = {
+  struct CaseT { const char* special; const char* type; bool block; uint32_t flags; } cases[] = {
       {"/proc", "PROC", false, hx::FS_PROCESS},       {"//server/share", "smbfs", false, hx::FS_NETWORK},
       {"/dev/dsk/c0t0d0s0", "ufs", true, hx::FS_LOCAL_BLOCK},
       {"/dev/sr0", "HSFS", true, hx::FS_LOCAL_BLOCK | hx::FS_REMOVABLE},

@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <functional>
-#include <string>
-#include <vector>
-
 #include "foundation/messages/Errors.h"
 #include "packages/PackagesTestSupport.h"
 #include "packages/db/PackageDbMessages.h"
@@ -53,11 +43,8 @@ TEST_F(ScanTest, TracksFilesWithTheirEntities) {
   ASSERT_EQ(::symlink(lib.c_str(), tree_.File("opt/lib/link.so").c_str()), 0);
   ASSERT_EQ(::symlink(tree_.File("opt/lib").c_str(), tree_.File("opt/linkdir").c_str()), 0);
   ASSERT_EQ(::mkfifo(tree_.File("opt/lib/fifo.so").c_str(), 0644), 0);
-  struct CaseT {
-    std::vector<std::string> options;
-    std::vector<std::string> files;
-    bool scanned;  // a root excluded for both tracking and embedding, or a link, is not
-  } cases[] = {
+  // scanned: a root excluded for both tracking and embedding, or a link, is not
+  struct CaseT { std::vector<std::string> options; std::vector<std::string> files; bool scanned; } cases[] = {
       {{In("opt"), "IncludeExtension=so", "GenerateMD5=True", Dir("ExcludeDirectory", "opt/tmp")},
        {Line(tool, Md5Of("#!/bin/sh\n"), 10), Line(lib, Md5Of("library"), 7)}, true},
       {{In("opt"), "IncludeExtension=so;swidtag"},
@@ -103,11 +90,8 @@ TEST_F(ScanTest, EmbedsContentOfTheEmbeddingSubtrees) {
 // neither read nor embedded.
 TEST_F(ScanTest, FilesChangingUnderTheScan) {
   const std::string secret = File("secret", "root only", 0600);
-  struct CaseT {
-    std::function<void(const std::string&)> change;
-    std::string md5;
-    const char* embedded;  // null: not embedded
-  } cases[] = {
+  // embedded: null when not embedded
+  struct CaseT { std::function<void(const std::string&)> change; std::string md5; const char* embedded; } cases[] = {
       {[&](const std::string& p) { EXPECT_EQ(::unlink(p.c_str()) + ::symlink(secret.c_str(), p.c_str()), 0); }, "", nullptr},
       {[&](const std::string& p) { EXPECT_EQ(::rename(File("other", "abcd").c_str(), p.c_str()), 0); }, "", nullptr},
       {[](const std::string& p) { ::unlink(p.c_str()); }, "", nullptr},
@@ -117,10 +101,7 @@ TEST_F(ScanTest, FilesChangingUnderTheScan) {
   for (const CaseT& c : cases) {
     const std::string path = File("opt/tags/f.txt", "abcd");
     swtest::HookTrackerC tracker;
-    tracker.hook = [&](TrkInventoryEntityC*) {
-      c.change(path);
-      return TrkNoDecision;
-    };
+    tracker.hook = [&](TrkInventoryEntityC*) { c.change(path); return TrkNoDecision; };
     const ScanT scan = scan_.Run(
         {Dir("EmbedFileContentDirectory", "opt/tags"), "EmbedFileContentExtension=txt", "GenerateMD5=True"}, {}, &tracker);
     const std::string value = c.embedded ? "|Value=" + trk::Base64Encode(c.embedded) : "";

@@ -5,13 +5,7 @@
 namespace {
 
 TEST(TagFilesTest, ReadsTheDeclaredNameAndVersion) {
-  struct CaseT {
-    bool component;
-    const char* xml;
-    hx::ResultT result;
-    const char* name;
-    const char* version;
-  } cases[] = {
+  struct CaseT { bool component; const char* xml; hx::ResultT result; const char *name, *version; } cases[] = {
       {false, "<tag><ProductName>\n  Widget Server \t</ProductName><ProductVersion>7.1</ProductVersion></tag>",
        hx::RC_OK, "Widget Server", "7.1"},
       {false, "<t><productname>A &amp; B</productname><PRODUCTVERSION> 1 </PRODUCTVERSION></t>", hx::RC_OK, "A & B", "1"},

@@ -112,7 +112,7 @@ inline std::vector<int32_t> ErrorIds() {
   return ids;
 }
 
-// Regular files whose names start with `prefix` directly in dir.
+// Regular files whose names start with `prefix` directly in dir, sorted.
 inline std::vector<std::string> FilesIn(const std::string& dir, const std::string& prefix = "") {
   std::vector<std::string> names;
   std::error_code ec;
@@ -120,6 +120,7 @@ inline std::vector<std::string> FilesIn(const std::string& dir, const std::strin
     const std::string name = e.path().filename().string();
     if (e.is_regular_file() && name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -132,11 +133,34 @@ inline void SetModified(const std::string& path, long seconds) {
   ::utimes(path.c_str(), times);
 }
 
+// The moment of a calendar date and time, read in universal time or in the local zone.
+inline time_t TimeOf(bool universal, int year, int month, int day, int hour, int minute, int second = 0) {
+  struct tm tm = {};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  return universal ? ::timegm(&tm) : std::mktime(&tm);
+}
+
 // Whether process `pid` has ended: it is gone, or a zombie no one has reaped yet.
 inline bool ProcessEnded(long pid) {
   const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
   const size_t paren = stat.rfind(')');
   return paren == std::string::npos || stat.compare(paren, 3, ") Z") == 0;
+}
+
+// Runs `action` in a child process and answers the child's exit status (what the action
+// returned, to 255), or -1 when the child was killed or could not be started or waited for.
+inline int InChild(const std::function<int()>& action) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(action() & 0xFF);
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
 }
 
 // The ordinary local account whose attacks the root-run tests replay: "hxattacker", made
@@ -147,17 +171,14 @@ inline uid_t AttackerUid() {
   if (::geteuid() != 0) return 0;
   if (const struct passwd* pw = ::getpwnam(c_Name)) return pw->pw_uid;
   // Two test programs may get here together: whichever loses finds the account made.
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  InChild([] {
     const int quiet = ::open("/dev/null", O_WRONLY);
     ::dup2(quiet, 1);
     ::dup2(quiet, 2);
     ::execl("/usr/sbin/useradd", "useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", c_Name,
             static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  int status = 0;
-  if (pid > 0) ::waitpid(pid, &status, 0);
+    return 127;
+  });
   const struct passwd* pw = ::getpwnam(c_Name);
   return pw != nullptr ? pw->pw_uid : 0;
 }
@@ -170,16 +191,13 @@ inline uid_t AttackerUid() {
 // Runs `action` in a child process as `uid` (its own group, no supplementary groups) and
 // answers what the action returned, or -1 when the child could not drop root or was killed.
 inline int AsUser(uid_t uid, const std::function<int()>& action) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  const int status = InChild([&] {
     const struct passwd* pw = ::getpwuid(uid);
     const gid_t gid = pw != nullptr ? pw->pw_gid : static_cast<gid_t>(uid);
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(255);
-    ::_exit(action() & 0xFF);
-  }
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 255) return -1;
-  return WEXITSTATUS(status);
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) return 255;
+    return action();
+  });
+  return status == 255 ? -1 : status;
 }
 
 // A fresh directory under /tmp (or `base`), removed with everything in it when the object goes.

@@ -2,8 +2,6 @@
 // a column heading sorts the rows (numbers as numbers), the filter box hides rows, and markup
 // from the inventory stays text.
 
-#include <unistd.h>
-
 #include "support/TestSupport.h"
 
 namespace {

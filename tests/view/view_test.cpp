@@ -21,10 +21,7 @@ std::string InventoryOf(const hxtest::TempDirC& dir, const std::string& name) {
   return hxapp::OnlyFile(dir.File("data/tracker/inventories"));
 }
 
-struct ViewT {
-  uint32_t exitCode;
-  std::string out, err;
-};
+struct ViewT { uint32_t exitCode; std::string out, err; };
 
 ViewT RunViewer(const std::string& file, const std::string& page = "", std::chrono::seconds limit = std::chrono::seconds(120)) {
   hxtest::ChildC p(page.empty() ? CommandLineC{c_Viewer, file} : CommandLineC{c_Viewer, "--html", page, file});
