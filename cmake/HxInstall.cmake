@@ -42,6 +42,8 @@ add_custom_target(hx_packaging_files ALL DEPENDS ${_compressed})
 install(TARGETS hxtrack hxcatc RUNTIME DESTINATION bin)
 install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/hxtrack\")")
 install(TARGETS uploader hxlsyslog LIBRARY DESTINATION lib/hxtrack/lib)
+# The Linux providers: the shipped configuration's PluginDirectory, $(InstallDir)/plugins.
+install(TARGETS hxlinux LIBRARY DESTINATION lib/hxtrack/plugins)
 install(FILES ${_out}/hxtrack.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)
 install(FILES ${_pkg}/copyright ${_out}/changelog.Debian.gz DESTINATION share/doc/hxtrack)

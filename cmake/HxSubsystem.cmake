@@ -1,11 +1,15 @@
 # One static library per subsystem, made of every .cpp file in its folders, so that adding a
-# source file needs no edit here. Usage: hx_subsystem(<name> DIRS <dir>... LIBS <lib>...)
+# source file needs no edit here.
+# Usage: hx_subsystem(<name> DIRS <dir>... [EXCLUDE <dir>...] LIBS <lib>...)
 function(hx_subsystem name)
-  cmake_parse_arguments(HX "" "" "DIRS;LIBS" ${ARGN})
+  cmake_parse_arguments(HX "" "" "DIRS;EXCLUDE;LIBS" ${ARGN})
   set(_sources)
   foreach(_dir ${HX_DIRS})
     file(GLOB_RECURSE _found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${_dir}/*.cpp)
     list(APPEND _sources ${_found})
+  endforeach()
+  foreach(_dir ${HX_EXCLUDE})
+    list(FILTER _sources EXCLUDE REGEX "^${PROJECT_SOURCE_DIR}/${_dir}/")
   endforeach()
   if(NOT _sources)
     # A subsystem not written yet: an empty interface library keeps the targets linkable.

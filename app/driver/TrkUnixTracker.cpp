@@ -54,32 +54,13 @@ hx::ResultT TrkUnixTrackerC::Run(ZORHXContextI* context, int* exitCode) {
 
 hx::ResultT TrkUnixTrackerC::Register(ComRegistryI* registry) {
   TrkTrackerC::Register(registry);
-  if (registry != nullptr && !registry_) RegisterProviders(registry);
+  if (registry != nullptr && !providers_.IsRegistered()) RegisterProviders(registry);
   return TrkTrackerC::Register(registry);
 }
 
-void TrkUnixTrackerC::RegisterProviders(ComRegistryI* registry) {
-  registry_ = registry;
-  providers_.Register(registry_.get());
-  const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry);
-  if (!names) return;
-  for (ComObjectEntryC** e = trk::UnixProviderTable(); *e != nullptr; ++e) {
-    const ComFactoryC* factory = (*e)->GetFactory();
-    if (factory == nullptr || factory->GetClassName().empty()) continue;
-    StringC name = factory->GetClassName();
-    if (hx::Succeeded(names->RegisterClassName(name.data(), (*e)->GetCLSID()))) providerNames_.push_back(name);
-  }
-}
+void TrkUnixTrackerC::RegisterProviders(ComRegistryI* registry) { providers_.Register(registry); }
 
-void TrkUnixTrackerC::UnregisterProviders() {
-  if (!registry_) return;
-  if (const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry)) {
-    for (StringC& name : providerNames_) names->UnRegisterClassName(name.data());
-  }
-  providerNames_.clear();
-  providers_.Unregister(registry_.get());
-  registry_.reset();
-}
+void TrkUnixTrackerC::UnregisterProviders() { providers_.Unregister(); }
 
 // ---- phases ----
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/driver/TrkTracker.h"
-#include "foundation/com/ComServer.h"
+#include "hardware/framework/ProviderTable.h"
 
 class TrkUnixTrackerC : public TrkTrackerC {
  public:
@@ -53,7 +53,5 @@ class TrkUnixTrackerC : public TrkTrackerC {
   void RegisterProviders(ComRegistryI* registry);
   void UnregisterProviders();
 
-  ComServerC providers_;
-  RefM<ComRegistryI> registry_;  // held while the provider classes are registered
-  std::vector<StringC> providerNames_;  // the names registered for them
+  HWProviderRegistrationC providers_;  // the provider table, registered with the tracker's registry
 };

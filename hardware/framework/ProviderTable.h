@@ -13,8 +13,11 @@
 //    include the header there). The tracker registers every listed class with the component
 //    registry by identifier and with the name registry by its provider name.
 
+#include <vector>
+
 #include "foundation/com/ComFactory.h"
 #include "foundation/com/ComServer.h"
+#include "foundation/core/RefCount.h"
 #include "hardware/framework/HWClassI.h"
 #include "hardware/framework/HardwareGuids.h"
 
@@ -33,3 +36,27 @@ class HWProviderFactoryM : public ComFactoryC {
     TrkTrack##Provider##FactoryC() : HWProviderFactoryM<HWClass_##Provider>(#Provider, progid) {} \
     static ComFactoryC* Clone() { return new TrkTrack##Provider##FactoryC; }               \
   };
+
+// A table of provider classes (null-terminated) registered with a component registry: each
+// class by its identifier, and its provider name (its factory's class name) with the name
+// registry, so that the hardware step creates it by the name the configuration gives. The
+// tracker registers its own table; a module registers its table the same way.
+class HWProviderRegistrationC {
+ public:
+  explicit HWProviderRegistrationC(ComObjectEntryC** table) : table_(table), server_(table) {}
+  ~HWProviderRegistrationC() { Unregister(); }
+  HWProviderRegistrationC(const HWProviderRegistrationC&) = delete;
+  HWProviderRegistrationC& operator=(const HWProviderRegistrationC&) = delete;
+
+  // Once; the registry is held until Unregister. A name that cannot be registered leaves its
+  // class reachable by identifier only.
+  void Register(ComRegistryI* registry);
+  void Unregister();
+  bool IsRegistered() const { return static_cast<bool>(registry_); }
+
+ private:
+  ComObjectEntryC** table_;
+  ComServerC server_;
+  RefM<ComRegistryI> registry_;
+  std::vector<StringC> names_;  // the names registered
+};

@@ -1,0 +1,25 @@
+#pragma once
+// The log lines of the Linux providers. Their message ids are 0xE0BD0300 to
+// 0xE0BD03FF.
+
+#include "foundation/messages/TrackerMessages.h"
+
+namespace hxlinux {
+
+#define HX_LINUX_INFO \
+  "\x01\x01"          \
+  "i\x01"
+#define HX_LINUX_WARNING \
+  "\x01\x01"             \
+  "w\x01"
+
+// What an ordinary user's run left out, once per run.
+constexpr hx::ResultT LOG_NEEDS_ROOT = trk::TrkMsg(0x0300);
+constexpr const char* TXT_NEEDS_ROOT = HX_LINUX_WARNING
+    "WARNING: Only root may read these, and they are not in "
+    "the inventory: %1$s";
+
+#undef HX_LINUX_INFO
+#undef HX_LINUX_WARNING
+
+}  // namespace hxlinux
