@@ -38,14 +38,14 @@ std::string BootTime(const hxlinux::MachineTreeC& tree) {
   std::string stat;
   const int64_t boot = tree.Read("/proc/stat", stat) ? hxlinux::BootTime(stat) : -1;
   if (boot <= 0) return std::string();
-  IsoDateTimeC when;
+  IsoDateTimeC when;  // universal time, as every operating system class writes it
   when.Set(static_cast<time_t>(boot));
-  when.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
   StringC iso;
   return hx::Failed(when.toString(&iso, false)) ? std::string() : iso;
 }
 
-std::string Bytes(int64_t n) { return n < 0 ? std::string() : std::to_string(n); }
+// Kilobytes, as the operating system class counts memory.
+std::string Kilobytes(int64_t bytes) { return bytes < 0 ? std::string() : std::to_string(bytes / 1024); }
 
 }  // namespace
 
@@ -74,7 +74,7 @@ hx::ResultT HWClass_LinuxOperatingSystem::PopulateInstance(RefM<HWInstance> inst
   instance->AddProperty("TimeZone", TimeZone(tree));
   std::string meminfo;
   tree.Read("/proc/meminfo", meminfo);
-  instance->AddProperty("TotalVisibleMemorySize", Bytes(hxlinux::MeminfoBytes(meminfo, "MemTotal")));
-  instance->AddProperty("FreePhysicalMemory", Bytes(hxlinux::MeminfoBytes(meminfo, "MemFree")));
+  instance->AddProperty("TotalVisibleMemorySize", Kilobytes(hxlinux::MeminfoBytes(meminfo, "MemTotal")));
+  instance->AddProperty("FreePhysicalMemory", Kilobytes(hxlinux::MeminfoBytes(meminfo, "MemFree")));
   return r;
 }

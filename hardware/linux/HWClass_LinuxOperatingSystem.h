@@ -14,7 +14,7 @@
 //   ("x86_64") LastBootUpTime   /proc/stat's btime as local ISO date and time
 //   TimeZone         /etc/timezone, or the zone that /etc/localtime links to
 //   ("Europe/Paris") TotalVisibleMemorySize, FreePhysicalMemory
-//                    MemTotal and MemFree of /proc/meminfo, in bytes
+//                    MemTotal and MemFree of /proc/meminfo, in kilobytes (as the class counts)
 
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
