@@ -25,6 +25,13 @@ const RecordT c_Records[] = {
       {"product_version", "Version"},
       {"product_serial", "Serial Number"},
       {"product_uuid", "UUID"}}},
+    {2,
+     "Base Board Information",
+     {{"board_vendor", "Manufacturer"},
+      {"board_name", "Product Name"},
+      {"board_version", "Version"},
+      {"board_serial", "Serial Number"},
+      {"board_asset_tag", "Asset Tag"}}},
     {3,
      "Chassis Information",
      {{"chassis_vendor", "Manufacturer"},
@@ -38,13 +45,15 @@ constexpr const char* c_ChassisTypeValue = "Type";
 
 namespace hx {
 
-SMBiosRecordsT ReadDmiSysfs(const std::string& dir) {
+SMBiosRecordsT ReadDmiSysfs(const std::string& dir) { return ReadDmiSysfs(dir, ReadHostFile); }
+
+SMBiosRecordsT ReadDmiSysfs(const std::string& dir, const DmiFileReaderT& read) {
   SMBiosRecordsT records;
   for (const RecordT& r : c_Records) {
     RefM<SMBiosDataC> record(new SMBiosDataC);
     for (const FieldT& f : r.fields) {
       std::string text;
-      if (!ReadHostFile(dir + "/" + f.file, text)) continue;
+      if (!read(dir + "/" + f.file, text)) continue;
       std::string value = Trim(ToValidUtf8(text));
       int64_t chassis = 0;
       // The kernel gives the chassis type as its number; dmidecode prints its name.
