@@ -32,25 +32,14 @@ struct NameT {
 };
 
 // DMI names that start with these are virtual machines. OpenStack and KubeVirt run KVM.
+// clang-format off
 constexpr NameT c_DmiVendors[] = {
-    {"KVM", c_Kvm},
-    {"OpenStack", c_Kvm},
-    {"KubeVirt", c_Kvm},
-    {"Amazon EC2", c_Amazon},
-    {"QEMU", c_Qemu},
-    {"VMware", "vmware"},
-    {"VMW", "vmware"},
-    {"innotek GmbH", c_Oracle},
-    {"VirtualBox", c_Oracle},
-    {"Oracle Corporation", c_Oracle},
-    {"Xen", c_Xen},
-    {"Bochs", "bochs"},
-    {"Parallels", c_Parallels},
-    {"BHYVE", "bhyve"},
-    {"Hyper-V", c_Microsoft},
-    {"Apple Virtualization", "apple"},
-    {"Google Compute Engine", c_Google},
-};
+    {"KVM", c_Kvm}, {"OpenStack", c_Kvm}, {"KubeVirt", c_Kvm}, {"Amazon EC2", c_Amazon}, {"QEMU", c_Qemu},
+    {"VMware", "vmware"}, {"VMW", "vmware"}, {"innotek GmbH", c_Oracle}, {"VirtualBox", c_Oracle},
+    {"Oracle Corporation", c_Oracle}, {"Xen", c_Xen}, {"Bochs", "bochs"}, {"Parallels", c_Parallels},
+    {"BHYVE", "bhyve"}, {"Hyper-V", c_Microsoft}, {"Apple Virtualization", "apple"},
+    {"Google Compute Engine", c_Google}};
+// clang-format on
 
 // The signatures hypervisors give the processor. QEMU with KVM shows KVM's, with Hyper-V's
 // enlightenments its own "Linux KVM Hv"; QEMU alone shows TCG's.

@@ -36,66 +36,28 @@ constexpr uint32_t c_Version2_6 = 0x020600;
 const char* const c_SizeUnits[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB", "ZB"};
 
 // The names of the specification's codes, from code 1 on.
-const std::vector<const char*> c_BoardTypes = {"Unknown",
-                                               "Other",
-                                               "Server Blade",
-                                               "Connectivity Switch",
-                                               "System Management Module",
-                                               "Processor Module",
-                                               "I/O Module",
-                                               "Memory Module",
-                                               "Daughter Board",
-                                               "Motherboard",
-                                               "Processor+Memory Module",
-                                               "Processor+I/O Module",
-                                               "Interconnect Board"};
+// clang-format off
+const std::vector<const char*> c_BoardTypes = {
+    "Unknown", "Other", "Server Blade", "Connectivity Switch", "System Management Module", "Processor Module",
+    "I/O Module", "Memory Module", "Daughter Board", "Motherboard", "Processor+Memory Module", "Processor+I/O Module",
+    "Interconnect Board"};
 // The chassis types after those the dmidecode reader knows (30 on).
 constexpr int c_FirstNewerChassis = 30;
-const std::vector<const char*> c_NewerChassisTypes = {"Tablet",      "Convertible", "Detachable", "IoT Gateway",
-                                                      "Embedded PC", "Mini PC",     "Stick PC"};
-const std::vector<const char*> c_ProcessorTypes = {"Other",          "Unknown",       "Central Processor",
-                                                   "Math Processor", "DSP Processor", "Video Processor"};
+const std::vector<const char*> c_NewerChassisTypes = {
+    "Tablet", "Convertible", "Detachable", "IoT Gateway", "Embedded PC", "Mini PC", "Stick PC"};
+const std::vector<const char*> c_ProcessorTypes = {
+    "Other", "Unknown", "Central Processor", "Math Processor", "DSP Processor", "Video Processor"};
 const std::vector<const char*> c_ProcessorStates = {
     "Unknown", "Enabled", "Disabled By User", "Disabled By BIOS", "Idle", nullptr, nullptr, "Other"};
 const std::vector<const char*> c_FormFactors = {
-    "Other", "Unknown", "SIMM",         "SIP",  "Chip",   "DIP",   "ZIP",     "Proprietary Card",
-    "DIMM",  "TSOP",    "Row Of Chips", "RIMM", "SODIMM", "SRIMM", "FB-DIMM", "Die"};
-const std::vector<const char*> c_MemoryTypes = {"Other",
-                                                "Unknown",
-                                                "DRAM",
-                                                "EDRAM",
-                                                "VRAM",
-                                                "SRAM",
-                                                "RAM",
-                                                "ROM",
-                                                "Flash",
-                                                "EEPROM",
-                                                "FEPROM",
-                                                "EPROM",
-                                                "CDRAM",
-                                                "3DRAM",
-                                                "SDRAM",
-                                                "SGRAM",
-                                                "RDRAM",
-                                                "DDR",
-                                                "DDR2",
-                                                "DDR2 FB-DIMM",
-                                                nullptr,
-                                                nullptr,
-                                                nullptr,
-                                                "DDR3",
-                                                "FBD2",
-                                                "DDR4",
-                                                "LPDDR",
-                                                "LPDDR2",
-                                                "LPDDR3",
-                                                "LPDDR4",
-                                                "Logical non-volatile device",
-                                                "HBM",
-                                                "HBM2",
-                                                "DDR5",
-                                                "LPDDR5",
-                                                "HBM3"};
+    "Other", "Unknown", "SIMM", "SIP", "Chip", "DIP", "ZIP", "Proprietary Card", "DIMM", "TSOP", "Row Of Chips", "RIMM",
+    "SODIMM", "SRIMM", "FB-DIMM", "Die"};
+const std::vector<const char*> c_MemoryTypes = {
+    "Other", "Unknown", "DRAM", "EDRAM", "VRAM", "SRAM", "RAM", "ROM", "Flash", "EEPROM", "FEPROM", "EPROM", "CDRAM",
+    "3DRAM", "SDRAM", "SGRAM", "RDRAM", "DDR", "DDR2", "DDR2 FB-DIMM", nullptr, nullptr, nullptr, "DDR3", "FBD2",
+    "DDR4", "LPDDR", "LPDDR2", "LPDDR3", "LPDDR4", "Logical non-volatile device", "HBM", "HBM2", "DDR5", "LPDDR5",
+    "HBM3"};
+// clang-format on
 
 // The name of `code` in a list that starts at code 1; "" outside it.
 std::string Named(const std::vector<const char*>& names, unsigned code) {

@@ -19,8 +19,7 @@ static void CheckRecords(std::string_view table, const hxlinux::SMBiosEntryT& en
     for (const auto& [name, value] : r->GetValues()) {
       Check(!name.empty() && !value.empty() && hx::IsValidUtf8(value) && hx::Trim(value) == value);
       for (const char c : value) Check(static_cast<uint8_t>(c) >= 0x20 && c != 0x7F);
-      const int64_t bytes = hxlinux::SMBiosSizeBytes(value);
-      Check(bytes >= -1);
+      hxlinux::SMBiosSizeBytes(value);
     }
   }
 }

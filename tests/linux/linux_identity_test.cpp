@@ -54,21 +54,14 @@ TEST(SMBiosTable, TwoLaptopsTables) {
     int type, nth;
     const char *name, *value;
   } cases[] = {
-      {t, 0, 0, "Vendor", "Insyde Corp."},
-      {t, 0, 0, "Release Date", "04/18/2014"},
       {t, 0, 0, "Address", "0xE0000"},
       {t, 0, 0, "Runtime Size", "128 kB"},
       {t, 0, 0, "ROM Size", "6656 kB"},
       {t, 0, 0, "BIOS Revision", "1.60"},
       {t, 0, 0, "Firmware Revision", "1.30"},
-      {t, 1, 0, "Product Name", "SATELLITE PRO L70-A"},
-      {t, 1, 0, "Serial Number", "XD198915C"},
       {t, 1, 0, "UUID", "b560f4a0-4048-11e3-8b6a-089e01ee6336"},  // first three fields little-endian
-      {t, 1, 0, "Family", "Type1Family"},
       {t, 2, 0, "Type", "Motherboard"},
-      {t, 2, 0, "Location In Chassis", "Type2 - Board Chassis Location"},
       {t, 3, 0, "Type", "Notebook"},
-      {t, 3, 0, "Lock", "Not Present"},
       {t, 3, 0, "SKU Number", "(none)"},  // its index sits one byte past where the count puts it
       {t, 4, 0, "ID", "C3 06 03 00 FF FB EB BF"},
       {t, 4, 0, "Max Speed", "2600 MHz"},
@@ -82,17 +75,10 @@ TEST(SMBiosTable, TwoLaptopsTables) {
       {t, 17, 0, "Rank", "2"},
       {t, 17, 1, "Size", "No Module Installed"},
       {t, 17, 1, "Speed", "(none)"},
-      {t, 17, 1, "Total Width", "(none)"},
-      {t, 17, 2, "Serial Number", "336EE77E"},
       {t, 17, 4, "Size", "-"},
       {p, 0, 0, "ROM Size", "32 MB"},  // the 3.1 extended size
-      {p, 0, 0, "Version", "N2IET92W (1.70 )"},
       {p, 1, 0, "UUID", "0677d5cc-25b1-11b2-a85c-c66e0b64b3d5"},
-      {p, 1, 0, "Version", "ThinkPad T490"},
-      {p, 3, 0, "Asset Tag", "No Asset Information"},
       {p, 4, 0, "Core Count", "4"},
-      {p, 4, 0, "Current Speed", "1800 MHz"},
-      {p, 17, 0, "Size", "8 GB"},
       {p, 17, 1, "Size", "32 GB"},  // the 2.7 extended size
       {p, 17, 1, "Speed", "2667 MT/s"},
       {p, 17, 1, "Configured Memory Speed", "2400 MT/s"},
@@ -110,16 +96,12 @@ std::string Structure(int type, const std::string& body, const std::vector<std::
   return s + (strings.empty() ? "\0\0"s : "\0"s);
 }
 
-// An entry point whose checksums add up.
-std::string Entry(std::string bytes, size_t checksum, size_t length, size_t legacyChecksum = 0) {
-  for (const size_t at : {legacyChecksum, checksum}) {
-    if (at == 0) continue;
-    const size_t from = at == legacyChecksum ? 0x10 : 0;
-    uint8_t sum = 0;
-    bytes[at] = 0;
-    for (size_t i = from; i < from + (at == legacyChecksum ? 0x0F : length); ++i) sum += static_cast<uint8_t>(bytes[i]);
-    bytes[at] = static_cast<char>(-sum);
-  }
+// `bytes` with the byte at `at` set so that the `length` bytes from `from` add up to 0.
+std::string Summed(std::string bytes, size_t at, size_t from, size_t length) {
+  bytes[at] = 0;
+  uint8_t sum = 0;
+  for (size_t i = from; i < from + length; ++i) sum += static_cast<uint8_t>(bytes[i]);
+  bytes[at] = static_cast<char>(-sum);
   return bytes;
 }
 
@@ -170,35 +152,31 @@ TEST(SMBiosTable, VersionsSizesAndBrokenTables) {
   // Entry points: the misreported 2.51 read as 2.6, the legacy one's BCD version, and what is
   // refused.
   const std::string legacy = "_DMI_\0\x20\0\0\0\0\0\3\0\x21"s;
-  const std::string sm2 = Entry("_SM_\0\x1f\x02\x33"s + std::string(8, '\0') + legacy + "\0"s, 4, 0x1F, 0x15);
-  const std::string sm3 = Entry("_SM3_\0\x18\x03\x03\x00\x01\0\0\1\0\0\x20\0\0\0\0\0\0\0"s, 5, 0x18);
+  const std::string sm2 =
+      Summed(Summed("_SM_\0\x1f\x02\x33"s + std::string(8, '\0') + legacy + "\0"s, 0x15, 0x10, 0x0F), 4, 0, 0x1F);
+  const std::string sm3 = Summed("_SM3_\0\x18\x03\x03\x00\x01\0\0\1\0\0\x20\0\0\0\0\0\0\0"s, 5, 0, 0x18);
   SMBiosEntryT e;
   EXPECT_TRUE(hxlinux::ParseSMBiosEntryPoint(sm2, e) && e.version == 0x020600 && e.structures == 3);
-  EXPECT_TRUE(hxlinux::ParseSMBiosEntryPoint(Entry(legacy, 5, 0x0F), e) && e.version == 0x020100);
+  EXPECT_TRUE(hxlinux::ParseSMBiosEntryPoint(Summed(legacy, 5, 0, 0x0F), e) && e.version == 0x020100);
   EXPECT_TRUE(hxlinux::ParseSMBiosEntryPoint(sm3, e) && e.version == 0x030300 && e.tableLength == 0x100);
   for (const std::string& bad : {sm3.substr(0, 0x17), sm2.substr(0, 0x1E), "_SM3_\0\x18"s + sm3.substr(7) + "x", legacy,
                                  "_SM4_"s + sm3.substr(5)})
     EXPECT_FALSE(hxlinux::ParseSMBiosEntryPoint(bad, e)) << hx::ToValidUtf8(bad);
-  struct SizeT {
-    const char* text;
-    int64_t bytes;
-  } sizes[] = {{"16 GB", 16LL << 30},   {"1536 MB", 1536LL << 20},
-               {"512 kB", 512LL << 10}, {"64 bytes", 64},
-               {"7 EB", 7LL << 60},     {"8 EB", -1},
-               {"16 QB", -1},           {"GB", -1}};
-  for (const SizeT& s : sizes) EXPECT_EQ(hxlinux::SMBiosSizeBytes(s.text), s.bytes) << s.text;
+  const std::pair<const char*, int64_t> sizes[] = {{"16 GB", 16LL << 30}, {"1536 MB", 1536LL << 20},
+                                                   {"512 kB", 512 << 10}, {"64 bytes", 64},
+                                                   {"7 EB", 7LL << 60},   {"8 EB", -1},
+                                                   {"16 QB", -1},         {"GB", -1}};
+  for (const auto& [text, bytes] : sizes) EXPECT_EQ(hxlinux::SMBiosSizeBytes(text), bytes) << text;
 }
 
 // A tree made of `files` (path below the root, content; "->target" makes a link instead).
 using FilesT = std::vector<std::pair<std::string, std::string>>;
 void Make(const hxtest::TempDirC& root, const FilesT& files) {
   for (const auto& [path, content] : files) {
-    if (!hx::StartsWith(content, "->"))
-      root.Write(path, content);
-    else
-      EXPECT_EQ(::symlink(content.c_str() + 2,
-                          (root.Mkdir(path.substr(0, path.rfind('/'))) + path.substr(path.rfind('/'))).c_str()),
-                0);
+    const std::string file = root.Write(path, content);
+    if (hx::StartsWith(content, "->")) {
+      EXPECT_TRUE(::unlink(file.c_str()) == 0 && ::symlink(&content[2], file.c_str()) == 0) << path;
+    }
   }
 }
 
@@ -209,12 +187,10 @@ TEST(LinuxVirtualization, NamedAsSystemdDetectVirtNamesThem) {
   std::string vmBit(20, '\0');
   vmBit[1] = 20, vmBit[19] = 0x10;  // BIOS characteristics extension byte 2, bit 4
   const std::nullopt_t tree = std::nullopt;
-  struct CaseT {
-    FilesT files;
-    hxlinux::DmiNamesT dmi;
-    std::optional<std::string> cpu;
-    const char *vm, *container;
-  } cases[] = {
+  const std::string cgroupns = "->cgroup:[4026532]", controllers = "sys/fs/cgroup/cgroup.controllers";
+  // clang-format off
+  struct CaseT { FilesT files; hxlinux::DmiNamesT dmi; std::optional<std::string> cpu; const char *vm, *container; }
+  cases[] = {
       {{}, none, "", "none", "none"},
       {{}, qemu, kvm, "kvm", "none"},  // the processor's word before the firmware's
       {{}, qemu, "", "qemu", "none"},
@@ -232,18 +208,12 @@ TEST(LinuxVirtualization, NamedAsSystemdDetectVirtNamesThem) {
       {{{"proc/cpuinfo", "processor\t: 0\nvendor_id\t: User Mode Linux\n"}}, none, kvm, "uml", "none"},
       {{{"proc/cpuinfo", hypervisor},
         {"sys/devices/system/clocksource/clocksource0/available_clocksource", "tsc kvm-clock acpi_pm\n"}},
-       qemu,
-       tree,
-       "kvm",
-       "none"},
+       qemu, tree, "kvm", "none"},
       {{{"proc/cpuinfo", hypervisor}}, none, tree, "vm-other", "none"},
       {{{"proc/device-tree/hypervisor/compatible", "linux,kvm\0"s}}, none, tree, "kvm", "none"},
       {{{"proc/device-tree/fw-cfg@9020000/compatible", "qemu,fw-cfg-mmio\0"s}}, none, tree, "qemu", "none"},
-      {{{"proc/device-tree/ibm,partition-name", "lpar1\0"s}, {"proc/device-tree/hmc-managed?", ""}},
-       none,
-       tree,
-       "powervm",
-       "none"},
+      {{{"proc/device-tree/ibm,partition-name", "lpar1\0"s}, {"proc/device-tree/hmc-managed?", ""}}, none, tree,
+       "powervm", "none"},
       {{{"proc/sysinfo", "VM00 Name:  LINUX01\nVM00 Control Program: z/VM    7.2.0\n"}}, none, tree, "zvm", "none"},
       {{{".dockerenv", ""}}, none, "", "none", "docker"},
       {{{".dockerenv", ""}, {"run/.containerenv", ""}}, none, "", "none", "podman"},
@@ -255,20 +225,11 @@ TEST(LinuxVirtualization, NamedAsSystemdDetectVirtNamesThem) {
       {{{"proc/vz/veinfo", ""}, {"proc/bc/0", ""}}, none, "", "none", "none"},  // the OpenVZ host
       {{{"proc/self/status", "Name:\tsh\nTracerPid:\t42\n"}, {"proc/42/comm", "proot\n"}}, none, "", "none", "proot"},
       {{{"proc/1/cgroup", "12:pids:/docker/4f3a9c\n0::/\n"}}, none, "", "none", "docker"},
-      {{{"proc/self/ns/cgroup", "->cgroup:[4026532]"},
-        {"sys/fs/cgroup/cgroup.controllers", "cpu\n"},
-        {"sys/fs/cgroup/cgroup.events", ""},
-        {"sys/fs/cgroup/cgroup.type", ""}},
-       none,
-       "",
-       "none",
-       "container-other"},
-      {{{"proc/self/ns/cgroup", "->cgroup:[4026531835]"}, {"sys/fs/cgroup/cgroup.controllers", "cpu\n"}},
-       none,
-       "",
-       "none",
-       "none"},  // the root of the hierarchy
+      {{{"proc/self/ns/cgroup", cgroupns}, {controllers, ""}, {"sys/fs/cgroup/cgroup.events", ""},
+        {"sys/fs/cgroup/cgroup.type", ""}}, none, "", "none", "container-other"},
+      {{{"proc/self/ns/cgroup", cgroupns}, {controllers, ""}}, none, "", "none", "none"},  // the hierarchy's root
   };
+  // clang-format on
   for (const CaseT& c : cases) {
     hxtest::TempDirC root("hx-virt");
     Make(root, c.files);
