@@ -218,7 +218,8 @@ bool TracedByProot(const MachineTreeC& tree) {
   for (const std::string& line : hx::SplitLines(status)) {
     if (!hx::StartsWith(line, "TracerPid:")) continue;
     const std::string tracer = hx::Trim(line.substr(10));
-    return tracer != "0" && hx::StartsWith(Line(tree, "/proc/" + tracer + "/comm"), "proot");
+    const bool pid = !tracer.empty() && tracer != "0" && tracer.find_first_not_of("0123456789") == std::string::npos;
+    return pid && hx::StartsWith(Line(tree, "/proc/" + tracer + "/comm"), "proot");
   }
   return false;
 }
