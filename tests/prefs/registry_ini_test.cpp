@@ -35,7 +35,9 @@ TEST(RegistryIni, ParsesLinesByTheFileRules) {
 
 TEST(RegistryIni, LookupIgnoresCaseButKeepsSpelling) {
   PrefsC p;
-  p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
+  p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\nServer = https://h/hx?a=b==c\n"
+          "[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
+  EXPECT_EQ(ValueAt(p, "Tarvosk\\Tracker", "Server"), "https://h/hx?a=b==c");  // the name ends at the first "="
   ASSERT_NE(p.Find("tarvosk\\TRACKER", "installdir"), nullptr);
   EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->name, "InstallDir");
   EXPECT_EQ(ValueAt(p, "tarvosk\\TRACKER", "installdir"), "/opt/Tarvosk");  // values keep case
