@@ -150,7 +150,10 @@ hx::ResultT HWClass_LinuxDiskDrive::GetInventory(HWInstanceListT& instances, Str
       if (!function.vendor.empty()) d.vendor = function.vendor;
       if (d.model.empty()) d.model = function.device;
     }
-    if (!d.usbVendorId.empty() && !usb[nextUsb++][0].empty()) d.vendor = usb[nextUsb - 1][0];
+    if (!d.usbVendorId.empty()) {
+      const std::string& maker = usb[nextUsb++][0];
+      if (!maker.empty()) d.vendor = maker;
+    }
     RefM<HWInstance> instance = MakeInstance(className, d.name);
     const hx::ResultT populated = PopulateInstance(instance);
     if (hx::Failed(populated)) r = populated;

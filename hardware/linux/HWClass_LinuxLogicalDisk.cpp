@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "hardware/linux/DeviceTexts.h"
@@ -39,15 +40,20 @@ bool Measure(const std::string& path, bool bounded, hxlinux::StatvfsT& size, int
   }
   // A server that went away blocks statvfs until it answers: the thread is left to it.
   auto m = std::make_shared<MeasurementT>();
-  std::thread([m, path] {
-    struct statvfs answer {};
-    const int e = ::statvfs(path.c_str(), &answer) == 0 ? 0 : errno;
-    const std::lock_guard<std::mutex> hold(m->lock);
-    m->error = e;
-    m->result = answer;
-    m->finished = true;
-    m->done.notify_all();
-  }).detach();
+  try {
+    std::thread([m, path] {
+      struct statvfs answer {};
+      const int e = ::statvfs(path.c_str(), &answer) == 0 ? 0 : errno;
+      const std::lock_guard<std::mutex> hold(m->lock);
+      m->error = e;
+      m->result = answer;
+      m->finished = true;
+      m->done.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {  // no thread to be had: the file system goes unmeasured
+    error = EAGAIN;
+    return false;
+  }
   std::unique_lock<std::mutex> hold(m->lock);
   if (!m->done.wait_for(hold, HWClass_LinuxLogicalDisk::c_NetworkStatTimeout, [&] { return m->finished; })) {
     error = ETIMEDOUT;

@@ -16,6 +16,7 @@ constexpr size_t c_RevisionDigits = 2;
 // The database entries asked for each function: its device (with vendor and subsystem), the
 // subsystem's vendor, and its class with the subclass.
 constexpr size_t c_PathsPerDevice = 3;
+constexpr std::string_view c_NoVendor = "0000";
 // "0000:00:02.0": domain, bus, device and function.
 constexpr std::string_view c_PciAddressShape = "hhhh:hh:hh.h";
 
@@ -81,6 +82,11 @@ std::vector<PciDeviceT> ReadPciDevices(const MachineTreeC& tree, const std::vect
     d.classCode = IdText(tree.Value(dir + "/class"), c_ClassDigits);
     d.revision = IdText(tree.Value(dir + "/revision"), c_RevisionDigits);
     d.driver = tree.LinkName(dir + "/driver");
+    // A subsystem vendor of 0 means the function names no subsystem.
+    if (d.subVendorId == c_NoVendor) {
+      d.subVendorId.clear();
+      d.subDeviceId.clear();
+    }
     paths.push_back({d.vendorId, d.deviceId, d.subVendorId + " " + d.subDeviceId});
     paths.push_back({d.subVendorId});
     const std::string classId = d.classCode.empty() ? std::string() : "C " + d.classCode.substr(0, 2);

@@ -26,6 +26,8 @@ constexpr const char* c_PciIds =
     "\t\t1af4 1100  Qemu virtual machine\n"
     "\t5916  HD Graphics 620\n"
     "\t\t17aa 1100  Not this one\n"
+    "\t7010  82371SB PIIX3 IDE [Natoma/Triton II]\n"
+    "\t\t1af4 1100  Qemu virtual machine\n"
     "C 01  Mass storage controller\n"
     "\t08  Non-Volatile memory controller\n"
     "C 03  Display controller\n"
