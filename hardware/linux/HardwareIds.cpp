@@ -4,6 +4,8 @@
 #include <unordered_map>
 
 #include "foundation/core/Text.h"
+#include "foundation/log/LogManager.h"
+#include "hardware/linux/LinuxMessages.h"
 
 namespace hxlinux {
 namespace {
@@ -61,12 +63,16 @@ std::vector<std::vector<std::string>> LookupIds(std::string_view text, const std
 std::vector<std::vector<std::string>> LookupMachineIds(const MachineTreeC& tree, IdBusE bus,
                                                        const std::vector<IdPathT>& paths) {
   std::string text;
-  if (bus == IdBusE::Pci) {
-    for (const char* file : c_PciIdFiles)
-      if (tree.Read(file, text, c_MaxIdFile)) break;
-  } else {
-    for (const char* file : c_UsbIdFiles)
-      if (tree.Read(file, text, c_MaxIdFile)) break;
+  const bool pci = bus == IdBusE::Pci;
+  bool found = false;
+  for (const char* file : pci ? c_PciIdFiles : c_UsbIdFiles)
+    if (!found) found = tree.Read(file, text, c_MaxIdFile);
+  static bool s_told[2] = {false, false};
+  if (!found && !paths.empty() && !s_told[pci]) {
+    s_told[pci] = true;
+    const char* const* files = pci ? c_PciIdFiles : c_UsbIdFiles;
+    hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, LOG_NO_ID_FILE, TXT_NO_ID_FILE, pci ? "PCI" : "USB",
+            std::string(files[0]) + ", " + files[1]);
   }
   std::vector<std::vector<std::string>> names = LookupIds(text, paths);
   for (std::vector<std::string>& found : names)
