@@ -43,8 +43,8 @@ struct DevNodeT {
   std::string nodetype;
   std::vector<DevPropT> props;
   std::vector<DevPropT> prom;
-  // The name the host's kernel gives the device where driver and instance cannot express it
-  // (Linux: vda, nvme0n1); empty on Solaris.
+  // The name the host's kernel gives the device where driver and instance cannot express it.
+  // Empty: a Solaris node is named by driver and instance, and no source here fills it.
   std::string kernelName;
 
   const DevPropT* FindProp(std::string_view name) const;

@@ -11,9 +11,9 @@
 //   Size          bytes: statvfs's blocks times its fragment size
 //   FreeSpace     bytes available to an ordinary user
 //
-// The sizes are measured on the live host only; each file system of a server (or of a FUSE
-// daemon) gets at most c_NetworkStatTimeout to answer, so that a server gone away does not hold
-// the run. Under a system root they come from the snapshot file <root>/.snapshot/statvfs
+// The sizes are measured on the live host only; each file system not on a local device (its
+// source no /dev path: a server's share, a FUSE daemon's) gets at most c_NetworkStatTimeout to
+// answer, so that a server gone away does not hold the run. Under a system root they come from the snapshot file <root>/.snapshot/statvfs
 // (docs/machine-snapshots.md): without it the file systems have no sizes.
 
 #include <chrono>
