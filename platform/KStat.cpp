@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "foundation/core/Text.h"
-#include "platform/LinuxHost.h"
 #include "platform/MachineFile.h"
 
 namespace {
@@ -95,7 +94,8 @@ KStatChainT ParseKstatOutput(std::string_view text) {
 
 ResultT KStatReadChain(KStatChainT& chain) {
   chain.clear();
-  if (!MachineFromSnapshot()) return LiveKStatChain(chain);
+  // The live statistics are a Solaris kernel's; this build reads them from a snapshot only.
+  if (!MachineFromSnapshot()) return RcFromErrno(ENOSYS);
   std::string text;
   if (!ReadSnapshotFile(c_SnapshotName, text)) return RcFromErrno(ENOENT);
   chain = ParseKstatOutput(text);

@@ -19,6 +19,12 @@ constexpr const char* TXT_NEEDS_ROOT = HX_LINUX_WARNING
     "WARNING: Only root may read these, and they are not in "
     "the inventory: %1$s";
 
+// The hardware ID file of a bus (pci.ids, usb.ids) is not installed, once per run and bus.
+constexpr hx::ResultT LOG_NO_ID_FILE = trk::TrkMsg(0x0330);
+constexpr const char* TXT_NO_ID_FILE = HX_LINUX_INFO
+    "No %1$s ID file (%2$s): %1$s devices are in the inventory "
+    "without the names of their makers and models";
+
 #undef HX_LINUX_INFO
 #undef HX_LINUX_WARNING
 

@@ -13,7 +13,11 @@
 #include "foundation/log/LogManager.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
+#include "hardware/linux/HWClass_LinuxDiskDrive.h"
+#include "hardware/linux/HWClass_LinuxLogicalDisk.h"
 #include "hardware/linux/HWClass_LinuxOperatingSystem.h"
+#include "hardware/linux/HWClass_LinuxPciDevices.h"
+#include "hardware/linux/HWClass_LinuxProcessor.h"
 #include "hardware/linux/LinuxGuids.h"
 #include "hardware/linux/LinuxMessages.h"
 
@@ -21,7 +25,13 @@ namespace {
 
 // The provider classes, one X(<provider name>) each, in the order they are
 // registered.
-#define HX_LINUX_PROVIDERS(X) X(LinuxOperatingSystem)
+#define HX_LINUX_PROVIDERS(X) \
+  X(LinuxOperatingSystem)     \
+  X(LinuxProcessor)           \
+  X(LinuxDiskDrive)           \
+  X(LinuxLogicalDisk)         \
+  X(LinuxVideoController)     \
+  X(LinuxPCIDevice)
 
 #define HX_PROVIDER_ENTRY(Provider) \
   ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
