@@ -55,12 +55,12 @@ std::string Positive(const std::string& text) {
 }
 
 std::vector<hxlinux::IfAddressT> AddressList() {
-  std::vector<hxlinux::IfAddressT> addresses;
   if (!hx::SystemRoot().empty()) {
     std::string text;
     HWClass_Linux::Tree().Read(c_Snapshot, text);
     return hxlinux::ParseIfaddrs(text);
   }
+  std::vector<hxlinux::IfAddressT> addresses;
   if (!hxlinux::KernelAddresses(addresses))
     hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, hxlinux::LOG_NO_ADDRESS_LIST, hxlinux::TXT_NO_ADDRESS_LIST);
   return addresses;
@@ -118,8 +118,9 @@ hx::ResultT HWClass_LinuxNetworkAdapterConfiguration::GetInventory(HWInstanceLis
   resolver_ = Resolver();
 
   std::set<std::string> names;
+  // An interface is a directory there; the bonding driver puts a file beside them.
   for (const std::string& name : tree.List(c_NetDir))
-    if (hxlinux::IsInterfaceName(name)) names.insert(name);
+    if (hxlinux::IsInterfaceName(name) && tree.IsDirectory(c_NetDir + name)) names.insert(name);
   for (const hxlinux::IfAddressT& a : addresses_) names.insert(a.interface);
   hx::ResultT r = hx::RC_OK;
   for (const std::string& name : names) {
