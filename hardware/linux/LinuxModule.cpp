@@ -14,10 +14,14 @@
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 #include "hardware/linux/HWClass_LinuxDiskDrive.h"
+#include "hardware/linux/HWClass_LinuxGroup.h"
 #include "hardware/linux/HWClass_LinuxLogicalDisk.h"
+#include "hardware/linux/HWClass_LinuxNetworkAdapterConfiguration.h"
 #include "hardware/linux/HWClass_LinuxOperatingSystem.h"
 #include "hardware/linux/HWClass_LinuxPciDevices.h"
+#include "hardware/linux/HWClass_LinuxProcess.h"
 #include "hardware/linux/HWClass_LinuxProcessor.h"
+#include "hardware/linux/HWClass_LinuxUserAccount.h"
 #include "hardware/linux/LinuxGuids.h"
 #include "hardware/linux/LinuxMessages.h"
 
@@ -25,13 +29,17 @@ namespace {
 
 // The provider classes, one X(<provider name>) each, in the order they are
 // registered.
-#define HX_LINUX_PROVIDERS(X) \
-  X(LinuxOperatingSystem)     \
-  X(LinuxProcessor)           \
-  X(LinuxDiskDrive)           \
-  X(LinuxLogicalDisk)         \
-  X(LinuxVideoController)     \
-  X(LinuxPCIDevice)
+#define HX_LINUX_PROVIDERS(X)         \
+  X(LinuxOperatingSystem)             \
+  X(LinuxProcessor)                   \
+  X(LinuxDiskDrive)                   \
+  X(LinuxLogicalDisk)                 \
+  X(LinuxVideoController)             \
+  X(LinuxPCIDevice)                   \
+  X(LinuxNetworkAdapterConfiguration) \
+  X(LinuxProcess)                     \
+  X(LinuxUserAccount)                 \
+  X(LinuxGroup)
 
 #define HX_PROVIDER_ENTRY(Provider) \
   ComObjectEntryC s_##Provider(CLSID_##Provider, &TrkTrack##Provider##FactoryC::Clone);
