@@ -7,7 +7,6 @@
 
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
-#include "platform/LinuxHost.h"
 #include "platform/MachineFile.h"
 
 namespace {
@@ -99,7 +98,8 @@ DevTreeT ParseDevinfoSnapshot(std::string_view text) {
 
 ResultT DevInfoReadTree(DevTreeT& tree) {
   tree.clear();
-  if (!MachineFromSnapshot()) return LiveDevTree(tree);
+  // The live device tree is a Solaris kernel's; this build reads it from a snapshot only.
+  if (!MachineFromSnapshot()) return RcFromErrno(ENOSYS);
   std::string text;
   if (!ReadSnapshotFile(c_SnapshotName, text)) return RcFromErrno(ENOENT);
   tree = ParseDevinfoSnapshot(text);

@@ -15,8 +15,8 @@
 //     prop removable-media boolean
 //     prom model string QEMU VGA
 //     prom width int 1024
-// "#" starts a comment line. Without a root the host is asked: on Linux, the disks of
-// /sys/block and the display controllers of /sys/class/drm (platform/LinuxHost.h).
+// "#" starts a comment line. Without a root there is no source: the tree is a Solaris kernel's
+// own, and a Linux host has providers of its own for its disks and displays (hardware/linux/).
 
 #include <cstdint>
 #include <string>
@@ -43,8 +43,8 @@ struct DevNodeT {
   std::string nodetype;
   std::vector<DevPropT> props;
   std::vector<DevPropT> prom;
-  // The name the host's kernel gives the device where driver and instance cannot express it
-  // (Linux: vda, nvme0n1); empty on Solaris.
+  // The name the host's kernel gives the device where driver and instance cannot express it.
+  // Empty: a Solaris node is named by driver and instance, and no source here fills it.
   std::string kernelName;
 
   const DevPropT* FindProp(std::string_view name) const;
@@ -58,8 +58,8 @@ using DevTreeT = std::vector<DevNodeT>;
 // node name are skipped; an instance that is not a number stays -1. Pure.
 DevTreeT ParseDevinfoSnapshot(std::string_view text);
 
-// Takes the device tree: the snapshot when a system root is set, else the host. 0, or an
-// error-number result when the tree cannot be read (ENOENT for a missing snapshot).
+// Takes the device tree from the snapshot of the system root. 0, or an error-number result when
+// the tree cannot be read: ENOENT for a missing snapshot, ENOSYS without a system root.
 ResultT DevInfoReadTree(DevTreeT& tree);
 
 // The end offset of the file at `path` (under the system root), opened read-only and closed

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "foundation/core/Text.h"
-#include "platform/LinuxHost.h"
 #include "platform/MachineFile.h"
 
 namespace {
@@ -32,6 +31,26 @@ bool SplitKey(std::string_view key, KeyT& out) {
   return !out.instance.empty() && out.instance.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// Where the key of a `kstat -p` line ends and its value starts: at the tab kstat writes, or, in a
+// snapshot whose tabs became blanks (copied from a terminal or a page), at the first run of two
+// or more blanks, else at the first blank. Statistic names hold no blanks but for those of the
+// disk error statistics ("Serial No"), which survive as long as the tab became two blanks or more.
+bool FindSeparator(const std::string& line, size_t* keyEnd, size_t* valueAt) {
+  size_t at = line.find('\t');
+  if (at != std::string::npos) {
+    *keyEnd = at;
+    *valueAt = at + 1;
+    return true;
+  }
+  at = line.find("  ");
+  if (at == std::string::npos) at = line.find(' ');
+  if (at == std::string::npos) return false;
+  *keyEnd = at;
+  *valueAt = line.find_first_not_of(' ', at);
+  if (*valueAt == std::string::npos) *valueAt = line.size();
+  return true;
+}
+
 }  // namespace
 
 namespace hx {
@@ -50,9 +69,9 @@ KStatChainT ParseKstatOutput(std::string_view text) {
   KStatChainT chain;
   std::unordered_map<std::string, size_t> index;
   for (const std::string& line : SplitLines(text)) {
-    const size_t tab = line.find('\t');
+    size_t tab = 0, valueAt = 0;
     KeyT key;
-    if (tab == std::string::npos || !SplitKey(std::string_view(line).substr(0, tab), key)) continue;
+    if (!FindSeparator(line, &tab, &valueAt) || !SplitKey(std::string_view(line).substr(0, tab), key)) continue;
     int64_t instance = 0;
     if (!ParseInt64(key.instance, instance)) continue;
     const std::string identity = line.substr(0, static_cast<size_t>(key.statistic.data() - line.data()));
@@ -65,7 +84,7 @@ KStatChainT ParseKstatOutput(std::string_view text) {
       chain.push_back(std::move(stat));
     }
     KStatT& stat = chain[at->second];
-    const std::string value = line.substr(tab + 1);
+    const std::string value = line.substr(valueAt);
     if (key.statistic == c_ClassStatistic) stat.ksClass = Trim(value);
     else if (key.statistic != c_CreationTime && key.statistic != c_SnapshotTime)
       stat.values.emplace_back(std::string(key.statistic), value);
@@ -75,7 +94,8 @@ KStatChainT ParseKstatOutput(std::string_view text) {
 
 ResultT KStatReadChain(KStatChainT& chain) {
   chain.clear();
-  if (!MachineFromSnapshot()) return LiveKStatChain(chain);
+  // The live statistics are a Solaris kernel's; this build reads them from a snapshot only.
+  if (!MachineFromSnapshot()) return RcFromErrno(ENOSYS);
   std::string text;
   if (!ReadSnapshotFile(c_SnapshotName, text)) return RcFromErrno(ENOENT);
   chain = ParseKstatOutput(text);

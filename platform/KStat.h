@@ -7,9 +7,9 @@
 //     cpu_info:0:cpu_info0:brand	Intel(R) Xeon(R) CPU           E5540  @ 2.53GHz
 //     cpu_info:0:cpu_info0:class	misc
 //     sderr:0:sd0,err:Serial No	0902B1234567
-// (the key runs to the first tab, the value is the rest of the line). Without a root, the
-// host is asked: on Linux the processor statistics come from /sys and /proc/cpuinfo and the
-// disk error statistics from /sys/block (platform/LinuxHost.h).
+// (the key runs to the first tab, the value is the rest of the line). Without a root there is
+// no source: the statistics are a Solaris kernel's own, and a Linux host has providers of its
+// own that read its processors and disks (hardware/linux/).
 //
 // Values are kept as the text they were given in; KStatUtilC turns them into what the
 // providers need.
@@ -47,9 +47,9 @@ using KStatChainT = std::vector<KStatT>;
 // their first line. Pure.
 KStatChainT ParseKstatOutput(std::string_view text);
 
-// Opens the kernel statistics and reads the whole chain: the snapshot when a system root is
-// set, else the host. 0, or an error-number result (hx::RcFromErrno) when the statistics are
-// not available (ENOENT for a missing snapshot).
+// Reads the whole chain from the snapshot of the system root. 0, or an error-number result
+// (hx::RcFromErrno) when the statistics are not available: ENOENT for a missing snapshot,
+// ENOSYS without a system root.
 ResultT KStatReadChain(KStatChainT& chain);
 
 }  // namespace hx

@@ -5,8 +5,9 @@
 //
 // hxtrack runs as root and these files may sit where other users write, so every read is
 // bounded and careful: the file is opened without following a final link and without blocking,
-// it must be a regular file owned by root or by the running user and writable by nobody else,
-// and a file larger than c_MaxMachineFile is refused. A refused file counts as missing.
+// it must be a regular file owned by root or by the running user and writable by nobody else
+// (a file of Linux's /proc is the kernel's, whoever owns it), and a file larger than
+// c_MaxMachineFile is refused. A refused file counts as missing.
 
 #include <cstddef>
 #include <string>

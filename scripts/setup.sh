@@ -11,6 +11,8 @@ packages=(
   clang libclang-rt-dev
   net-tools
   tinycdb
+  # The hardware ID database the Linux device providers name PCI and USB devices from.
+  pci.ids usb.ids
   # Delivery over HTTP(S), the web server and certificates its tests use, and the package and
   # manual page checks.
   libcurl4-openssl-dev nginx openssl

@@ -1,6 +1,7 @@
 #include "foundation/process/RunCommand.h"
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/log/LogManager.h"
 
 namespace hx {
@@ -12,10 +13,9 @@ constexpr int c_LogLetter = 'G';
 constexpr int c_LogNumber = 0;
 constexpr long c_MillisecondsPerSecond = 1000;
 
-// Create, Wait and the exit code after the redirects gave `rc`: the first failure, else 0.
-ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
-  if (Succeeded(rc)) rc = process.Create();
-  const bool started = Succeeded(rc);
+// Wait and the exit code of a started process (or the failure `rc` of its start): the first
+// failure, else 0; `end` receives how the tool ended.
+ResultT Finish(ProcessC& process, ResultT rc, bool started, uint32_t& exitCode, ToolEndC* end) {
   if (Succeeded(rc)) rc = process.Wait(nullptr, nullptr, c_WaitInterval);
   if (Succeeded(rc)) rc = process.GetExitCode(&exitCode);
   if (end != nullptr) {
@@ -27,6 +27,12 @@ ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
                                               c_MillisecondsPerSecond);
   }
   return rc;
+}
+
+// Create, Wait and the exit code after the redirects gave `rc`: the first failure, else 0.
+ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
+  if (Succeeded(rc)) rc = process.Create();
+  return Finish(process, rc, Succeeded(rc), exitCode, end);
 }
 
 }  // namespace
@@ -48,16 +54,27 @@ ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, To
   return RC_OK;
 }
 
+ResultT PackageToolRunC::Start(const CommandLineC& commandLine, OutputStreamC* out, OutputStreamC* err) {
+  process_.SetCommandLine(commandLine);
+  process_.SetEnvironment({"LANG=C", "LC_ALL=C"}, true);
+  rc_ = process_.StdIn().Redirect(&process_.StdIn().NullDevice());
+  if (Succeeded(rc_) && out != nullptr) rc_ = process_.StdOut().Redirect(out);
+  if (Succeeded(rc_) && err != nullptr) rc_ = process_.StdErr().Redirect(err);
+  if (Succeeded(rc_)) rc_ = process_.Create();
+  started_ = Succeeded(rc_);
+  return rc_;
+}
+
+ResultT PackageToolRunC::Finish(uint32_t& exitCode, ToolEndC* end) {
+  exitCode = c_ExitCodeUnknown;
+  return hx::Finish(process_, rc_, started_, exitCode, end);
+}
+
 ResultT RunPackageTool(const CommandLineC& commandLine, uint32_t& exitCode, OutputStreamC* out,
                        OutputStreamC* err, ToolEndC* end) {
-  exitCode = c_ExitCodeUnknown;
-  ProcessC process;
-  process.SetCommandLine(commandLine);
-  process.SetEnvironment({"LANG=C", "LC_ALL=C"}, true);
-  ResultT rc = process.StdIn().Redirect(&process.StdIn().NullDevice());
-  if (Succeeded(rc) && out != nullptr) rc = process.StdOut().Redirect(out);
-  if (Succeeded(rc) && err != nullptr) rc = process.StdErr().Redirect(err);
-  return Run(process, rc, exitCode, end);
+  PackageToolRunC tool;
+  HX_IGNORE_RESULT(tool.Start(commandLine, out, err));  // Finish answers the start's failure
+  return tool.Finish(exitCode, end);
 }
 
 std::string DescribeToolEnd(const ToolEndC& end) {

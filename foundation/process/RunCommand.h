@@ -45,6 +45,23 @@ ResultT RunPackageTool(const CommandLineC& commandLine, uint32_t& exitCode, Outp
 
 constexpr uint32_t c_ExitCodeUnknown = 0xFFFFFFFFu;
 
+// A package tool started on one thread and finished on another. Starting a child copies the
+// process environment, which the hardware step changes while it runs: a tool run ahead is
+// started where the environment is known to be still (before the step) and drained and reaped
+// on a thread of its own. The streams must live until Finish has returned.
+class PackageToolRunC {
+ public:
+  // Starts the tool as RunPackageTool does; the start's failure, else 0.
+  ResultT Start(const CommandLineC& commandLine, OutputStreamC* out, OutputStreamC* err);
+  // Waits for it and answers as RunPackageTool does (a failed start's failure included).
+  ResultT Finish(uint32_t& exitCode, ToolEndC* end = nullptr);
+
+ private:
+  ProcessC process_;
+  ResultT rc_ = RC_OK;
+  bool started_ = false;
+};
+
 // The log line of a tool the runner failed on (message 0xE0BD0071, an error): its command line
 // and what happened. Nothing is logged for a tool that ran to its end, whatever its exit status.
 void LogToolFailure(const CommandLineC& commandLine, const ToolEndC& end);

@@ -20,6 +20,11 @@ constexpr const char* TXT_HW_CLASS_FAILED =
 // Every problem of the DB2 scan, with a text that says which.
 constexpr hx::ResultT LOG_DB2_SCAN_ERROR = TrkMsg(0x021D);
 constexpr const char* TXT_DB2_SCAN_ERROR = "\x01\x01" "e\x01" "ERROR during DB2 scan: %1$s";
+// Linux's ps refuses the DB2 scan's process listing; the scan reads /proc instead.
+constexpr hx::ResultT LOG_DB2_OWNERS_FROM_PROC = TrkMsg(0x0351);
+constexpr const char* TXT_DB2_OWNERS_FROM_PROC =
+    "\x01\x01" "i\x01" "DB2 scan: the process listing '%1$s' failed (result %2$#lx); the owners of the db2sysc "
+    "processes are taken from /proc";
 
 // The trace category of the hardware step and its providers.
 constexpr const char* c_TraceHardware = "Tracker/Hardware";

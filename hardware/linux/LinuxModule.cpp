@@ -16,8 +16,16 @@
 #include "hardware/linux/HWClass_LinuxBIOS.h"
 #include "hardware/linux/HWClass_LinuxComputerSystem.h"
 #include "hardware/linux/HWClass_LinuxComputerSystemProduct.h"
+#include "hardware/linux/HWClass_LinuxDiskDrive.h"
+#include "hardware/linux/HWClass_LinuxGroup.h"
+#include "hardware/linux/HWClass_LinuxLogicalDisk.h"
+#include "hardware/linux/HWClass_LinuxNetworkAdapterConfiguration.h"
 #include "hardware/linux/HWClass_LinuxOperatingSystem.h"
+#include "hardware/linux/HWClass_LinuxPciDevices.h"
 #include "hardware/linux/HWClass_LinuxPhysicalMemory.h"
+#include "hardware/linux/HWClass_LinuxProcess.h"
+#include "hardware/linux/HWClass_LinuxProcessor.h"
+#include "hardware/linux/HWClass_LinuxUserAccount.h"
 #include "hardware/linux/LinuxGuids.h"
 #include "hardware/linux/LinuxMessages.h"
 
@@ -25,11 +33,20 @@ namespace {
 
 // The provider classes, one X(<provider name>) each, in the order they are
 // registered.
-#define HX_LINUX_PROVIDERS(X)   \
-  X(LinuxOperatingSystem)       \
-  X(LinuxComputerSystem)        \
-  X(LinuxComputerSystemProduct) \
-  X(LinuxBIOS)                  \
+#define HX_LINUX_PROVIDERS(X)         \
+  X(LinuxOperatingSystem)             \
+  X(LinuxProcessor)                   \
+  X(LinuxDiskDrive)                   \
+  X(LinuxLogicalDisk)                 \
+  X(LinuxVideoController)             \
+  X(LinuxPCIDevice)                   \
+  X(LinuxNetworkAdapterConfiguration) \
+  X(LinuxProcess)                     \
+  X(LinuxUserAccount)                 \
+  X(LinuxGroup)                       \
+  X(LinuxComputerSystem)              \
+  X(LinuxComputerSystemProduct)       \
+  X(LinuxBIOS)                        \
   X(LinuxPhysicalMemory)
 
 #define HX_PROVIDER_ENTRY(Provider) \

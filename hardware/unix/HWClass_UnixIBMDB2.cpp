@@ -1,8 +1,11 @@
 #include "hardware/unix/HWClass_UnixIBMDB2.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <new>
 
 #include "foundation/core/Format.h"
@@ -15,6 +18,7 @@
 #include "hardware/framework/HardwareMessages.h"
 #include "hardware/framework/RunBySu.h"
 #include "hardware/unix/UserAccounts.h"
+#include "platform/MachineFile.h"
 #include "prefs/defaults/SearchPath.h"
 #include "prefs/store/EnvPreferences.h"
 #include "prefs/tracker/TrkPreferences.h"
@@ -41,6 +45,8 @@ constexpr const char* c_PsColonFormat = "%u:%c";
 constexpr const char* c_AixPsAll = "-aeo";
 constexpr const char* c_LinuxPsAll = "-axeo";
 constexpr const char* c_SunPsColumns[] = {"-aeo", "user", "-o", "comm"};
+constexpr const char* c_ProcDir = "/proc";
+constexpr std::string_view c_UidLine = "\nUid:";
 // What the first line of uname is trimmed of.
 constexpr std::string_view c_SystemNameTrim = " \t\r\n\"";
 constexpr const char* c_HomeParent = "/home/";
@@ -99,6 +105,38 @@ hx::ResultT DirectRunAllowed(const StringC& tool) {
   return rc;
 }
 
+// The listing "ps -axeo %u:%c" would give, from the machine's /proc (Linux's ps refuses those
+// options): a "<user>:<command>" line per process in process id order, the command from its
+// comm file, the user its effective uid (the second id of the status file's "Uid:" line) by
+// name, or by number where the machine's accounts have no name for it.
+StringArrayC ProcListing() {
+  std::map<uint64_t, StringC> processes;
+  const std::string proc = FileService()->systemPath(c_ProcDir);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(proc.c_str()), &::closedir);
+  if (!dir) return StringArrayC();
+  while (const dirent* e = ::readdir(dir.get())) {
+    uint64_t pid = 0;
+    std::string comm, status;
+    const std::string base = proc + "/" + e->d_name + "/";
+    if (!hx::ParseUInt64(e->d_name, pid) || !hx::ReadHostFile(base + "comm", comm) ||
+        !hx::ReadHostFile(base + "status", status))
+      continue;
+    const size_t at = status.find(c_UidLine);
+    const size_t end = at == std::string::npos ? at : status.find('\n', at + 1);
+    const StringArrayC ids =
+        at == std::string::npos ? StringArrayC() : hx::SplitBlanks(status.substr(at + 1, end - at - 1));
+    uint64_t uid = 0;
+    StringC user;
+    // "Uid:", then the real and the effective id.
+    if (ids.size() < 3 || !hx::ParseUInt64(ids[2], uid)) continue;
+    if (!hx::LookupUserName(uid, user)) user = ids[2];
+    processes[pid] = user + c_NameSeparator + hx::Trim(comm);
+  }
+  StringArrayC lines;
+  for (auto& [pid, line] : processes) lines.push_back(std::move(line));
+  return lines;
+}
+
 }  // namespace
 
 hx::ResultT HWClass_UnixIBMDB2::GetInventory(HWInstanceListT& instances, StringC /*className*/,
@@ -152,9 +190,10 @@ hx::ResultT HWClass_UnixIBMDB2::ReadOwners(StringArrayC& owners, bool& done) {
 
   CommandLineC ps{c_Ps};
   hx::Db2PsFormatE format = hx::Db2PsFormatE::Colon;
+  const bool onLinux = hx::EqualsNoCase(system, c_Linux);
   if (hx::EqualsNoCase(system, c_AIX)) {
     ps.Add(c_AixPsAll).Add(c_PsColonFormat);
-  } else if (hx::EqualsNoCase(system, c_Linux)) {
+  } else if (onLinux) {
     ps.Add(c_LinuxPsAll).Add(c_PsColonFormat);
   } else {
     // SunOS, and every other system, lists columns.
@@ -165,6 +204,12 @@ hx::ResultT HWClass_UnixIBMDB2::ReadOwners(StringArrayC& owners, bool& done) {
   lines.clear();
   if (!TimeFor(ps, limit)) return hx::RC_OK;
   rc = RunCommand(ps, lines, limit);
+  if (rc != hx::RC_OK && onLinux) {
+    hx::Log(trk::c_LetterGeneral, trk::c_NumberGeneral, trk::LOG_DB2_OWNERS_FROM_PROC, trk::TXT_DB2_OWNERS_FROM_PROC,
+            ps.ToString(), static_cast<uint32_t>(rc));
+    lines = ProcListing();
+    rc = hx::RC_OK;
+  }
   if (rc != hx::RC_OK) {
     LogRunFailed(ps, rc);
     return rc;

@@ -16,12 +16,6 @@ namespace {
 constexpr size_t c_ReadChunk = size_t{256} << 10;
 constexpr mode_t c_WritableByOthers = S_IWGRP | S_IWOTH;
 
-// Takes a tool's error output and keeps nothing of it.
-class DiscardStreamC : public OutputStreamC {
- public:
-  hx::ResultT Write(const void*, size_t) override { return hx::RC_OK; }
-};
-
 bool RightfulOwner(uid_t owner, uid_t alsoOwner) {
   return owner == 0 || owner == ::geteuid() || (alsoOwner != c_NoOtherOwner && owner == alsoOwner);
 }

@@ -53,6 +53,12 @@ hx::ResultT RunSourceTool(const CommandLineC& command, OutputStreamC* out, Outpu
 // The two halves of RunSourceTool, for a tool run on another thread (which logs nothing): the
 // run, its error text thrown away, and then the log lines about how it ended, with the result
 // RunSourceTool would give.
+// Takes a tool's error output and keeps nothing of it.
+class DiscardStreamC : public OutputStreamC {
+ public:
+  hx::ResultT Write(const void*, size_t) override { return hx::RC_OK; }
+};
+
 hx::ResultT RunSourceToolQuietly(const CommandLineC& command, OutputStreamC* out, uint32_t* exitCode, hx::ToolEndC* end);
 hx::ResultT ReportSourceTool(const CommandLineC& command, const hx::ToolEndC& end, hx::ResultT r, uint32_t exitCode);
 // The warning about lines of a tool's output that could not be read (nothing for 0).

@@ -172,17 +172,136 @@ hx::ResultT PrefsC::Save(const StringC& path) {
     if (rc == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
     if (hx::Failed(rc)) return rc;
   }
-  PrefsC disk;
-  hx::ResultT rc = disk.Load(target);
+  StringC disk;
+  hx::UniqueFdC fd(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+  hx::ResultT rc = fd.valid() ? hx::ReadAll(fd.get(), &disk) : hx::RcFromErrno(errno);
   if (hx::Failed(rc) && hx::ErrnoFromRc(rc) != ENOENT) return rc;
-  for (const ChangeT& c : changes_)
-    if (c.persistent) disk.apply(c);
+  fd.reset();
 
-  rc = ReplaceFile(target, path + ".tmp", disk.Text());
+  rc = ReplaceFile(target, path + ".tmp", Edited(disk));
   if (hx::Failed(rc)) return rc;
   changes_.erase(std::remove_if(changes_.begin(), changes_.end(), [](const ChangeT& c) { return c.persistent; }),
                  changes_.end());
   return hx::RC_OK;
+}
+
+// --- Editing a file's lines
+
+namespace {
+
+// One line of a file as the reader sees it.
+struct LineT {
+  StringC text;      // without its line feed
+  bool header = false;
+  bool entry = false;
+  StringC section;   // the section it belongs to (a header: the one it starts)
+  StringC name;      // an entry's name
+};
+
+std::vector<LineT> SplitFileLines(std::string_view text) {
+  std::vector<LineT> lines;
+  StringC current;
+  while (!text.empty()) {
+    const size_t nl = text.find('\n');
+    LineT line;
+    line.text = StringC(text.substr(0, nl));
+    const std::string_view t = hx::TrimView(line.text);
+    if (!t.empty() && t.front() == kSectionOpen) {
+      const size_t close = t.find(kSectionClose);
+      const std::string_view name = close == std::string_view::npos ? std::string_view() : hx::TrimView(t.substr(1, close - 1));
+      if (!name.empty()) {
+        line.header = true;
+        current = StringC(name);
+      }
+    } else if (!t.empty() && t.front() != kComment && t.find(kAssign) != std::string_view::npos &&
+               !hx::TrimView(t.substr(0, t.find(kAssign))).empty()) {
+      line.entry = true;
+      line.name = StringC(hx::TrimView(t.substr(0, t.find(kAssign))));
+    }
+    line.section = current;
+    lines.push_back(std::move(line));
+    if (nl == std::string_view::npos) break;
+    text.remove_prefix(nl + 1);
+  }
+  return lines;
+}
+
+bool InSection(const LineT& line, const StringC& section) { return hx::EqualsNoCase(line.section, section); }
+
+}  // namespace
+
+StringC PrefsC::Edited(std::string_view text) const {
+  std::vector<LineT> lines = SplitFileLines(text);
+  const auto entryOf = [](const StringC& section, const StringC& name, const StringC& value) {
+    LineT line;
+    line.text = name + kAssign + value;
+    line.entry = true;
+    line.section = section;
+    line.name = name;
+    return line;
+  };
+  for (const ChangeT& c : changes_) {
+    if (!c.persistent) continue;
+    const auto isValue = [&c](const LineT& l) {
+      return l.entry && InSection(l, c.section) && hx::EqualsNoCase(l.name, c.name);
+    };
+    if (c.op == OpE::Set) {
+      const auto given = std::find_if(lines.rbegin(), lines.rend(), isValue);
+      if (given != lines.rend()) {
+        // What the line had before its value (the name as written, blanks around "=") stays.
+        const size_t value = given->text.find_first_not_of(" \t", given->text.find(kAssign) + 1);
+        given->text = given->text.substr(0, value == StringC::npos ? given->text.size() : value) + c.value;
+        continue;
+      }
+      // After the section's last value or header; the unnamed section's values go before the
+      // first header; a new section at the end.
+      auto at = std::find_if(lines.rbegin(), lines.rend(), [&c](const LineT& l) {
+        return (l.entry || l.header) && InSection(l, c.section);
+      });
+      if (at != lines.rend()) {
+        lines.insert(at.base(), entryOf(c.section, c.name, c.value));
+      } else if (c.section.empty()) {
+        const auto first = std::find_if(lines.begin(), lines.end(), [](const LineT& l) { return l.header; });
+        lines.insert(first, entryOf(c.section, c.name, c.value));
+      } else {
+        LineT header;
+        header.text = kSectionOpen + c.section + kSectionClose;
+        header.header = true;
+        header.section = c.section;
+        if (!lines.empty() && !hx::TrimView(lines.back().text).empty()) lines.push_back(LineT());
+        lines.push_back(header);
+        lines.push_back(entryOf(c.section, c.name, c.value));
+      }
+    } else if (c.op == OpE::Remove) {
+      lines.erase(std::remove_if(lines.begin(), lines.end(), isValue), lines.end());
+    } else if (c.op == OpE::AddSection) {
+      if (c.section.empty() || std::any_of(lines.begin(), lines.end(), [&c](const LineT& l) {
+            return l.header && InSection(l, c.section);
+          }))
+        continue;
+      if (!lines.empty() && !hx::TrimView(lines.back().text).empty()) lines.push_back(LineT());
+      LineT header;
+      header.text = kSectionOpen + c.section + kSectionClose;
+      header.header = true;
+      header.section = c.section;
+      lines.push_back(header);
+    } else {
+      const StringC below = c.section + kKeySeparator;
+      const bool tree = c.op == OpE::RemoveTree;
+      lines.erase(std::remove_if(lines.begin(), lines.end(),
+                                 [&](const LineT& l) {
+                                   return !l.section.empty() && (hx::EqualsNoCase(l.section, c.section) ||
+                                                                 (tree && hx::StartsWithNoCase(l.section, below)));
+                                 }),
+                  lines.end());
+    }
+  }
+  StringC out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    out += lines[i].text;
+    if (i + 1 < lines.size() || (!text.empty() && text.back() == '\n') || text.empty()) out += '\n';
+  }
+  return out;
 }
 
 // --- Lookup

@@ -13,6 +13,8 @@
 // Changes made through Set/Remove/AddSection/RemoveSection are recorded. Save writes the file
 // as it is on disk at that moment with the recorded changes applied, so that values another
 // process wrote since our last read survive and ours win where both changed the same value.
+// The changes are applied to the file's lines, not to a rewritten copy: the administrator's
+// comments, blank lines and order stay, and only the lines of the changed values change.
 // Load re-applies the changes not saved yet, so a reload never loses them. Changes made with
 // SetVolatile are re-applied on every load but never saved.
 
@@ -59,6 +61,12 @@ class PrefsC {
   // the recorded changes. The caller holds the file's lock. Returns 0 or the failing
   // error-number result; nothing changes in memory on failure.
   HX_NODISCARD hx::ResultT Save(const StringC& path);
+
+  // `text` (a file's content) with the recorded changes that are saved applied line by line:
+  // a value set changes the line that gives it (the last, when it is given twice) or is added
+  // after its section's last value; removals take their lines out. What Parse reads from the
+  // result is what applying the changes in memory gives.
+  StringC Edited(std::string_view text) const;
 
   const std::vector<SectionC>& Sections() const { return sections_; }
   const SectionC* FindSection(std::string_view name) const;

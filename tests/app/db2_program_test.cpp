@@ -72,19 +72,25 @@ std::vector<std::string> FilesWithPasswords(const hxtest::TempDirC& dir) {
 // why, and no password is anywhere but in su's input.
 TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
   HX_TEST_NEEDS_ROOT();
-  // account: the user, home and shell su was started with
-  const struct { const char* machine; std::string settings; std::vector<std::string> args; std::string logged, account; }
+  // account: the user, home and shell su was started with; tool, body: a tool of the machine replaced
+  const struct { const char* machine; std::string settings; std::vector<std::string> args; std::string logged, account, tool, body; }
   cases[] = {
       {"db2-solaris", "", {"-o", "db2users=db2inst2:" + c_Passwords[0]},
        "ERROR during DB2 scan: Running '/home/db2inst3/sqllib/adm/db2licm -l' failed with exit code 3758096386 and "
        "no password is available for impersonating user 'db2inst3'. No licence info will be available for this user.",
-       "db2inst2 /export/home/db2inst2/ /bin/ksh"},
+       "db2inst2 /export/home/db2inst2/ /bin/ksh", "", ""},
       {"db2-linux", "db2users=db2inst9:Other-Pw;" + c_Passwords[1] + "\n", {},
-       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used", "db2inst1 /home/db2inst1 /bin/bash"},
+       "/home/db2inst1/sqllib/adm/db2licm' is not trusted and is not used", "db2inst1 /home/db2inst1 /bin/bash", "",
+       ""},
+      // A ps that refuses the listing, as Linux's does: the owners come from the machine's /proc.
+      {"db2-linux", "db2users=" + c_Passwords[1] + "\n", {},
+       "DB2 scan: the process listing 'ps -axeo %u:%c' failed (result 0x1); the owners of the db2sysc processes are "
+       "taken from /proc", "db2inst1 /home/db2inst1 /bin/bash", "usr/bin/ps",
+       "echo 'error: must set personality to get -x option' >&2; exit 1"},
   };
   for (const auto& c : cases) {
     hxtest::TempDirC dir("hxdb2-run");
-    const RunT run = RunOn(dir, c.machine, c.settings, c.args);
+    const RunT run = RunOn(dir, c.machine, c.settings, c.args, c.tool, c.body);
     EXPECT_EQ(run.exitCode, 0u) << c.machine << "\n" << run.log;
     const std::string expected = HardwareBlock(hxtest::ReadFile(c_Machines + c.machine + "/expected-hardware.xml"));
     ASSERT_FALSE(expected.empty()) << c.machine;

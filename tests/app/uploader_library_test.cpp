@@ -3,6 +3,7 @@
 
 #include <regex>
 
+#include "app/api/UploaderPreferences.h"
 #include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
 #include "plugins/uploader/UplMessages.h"
@@ -104,14 +105,16 @@ TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
 }
 
 TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
-  // ruleValue: "<dir>" standing for the test directory
-  struct FailT { const char* what; std::string ruleValue; const char* reportPart; };
+  // ruleValue: "<dir>" standing for the test directory; spoolMax: UploadSpoolMax
+  struct FailT { const char* what; std::string ruleValue; const char* reportPart; const char* spoolMax = "20"; };
   const std::vector<FailT> cases = {
       {"location below a file", "<dir>/blocker/sub/x.hxi", "Cannot create the upload location"},
       {"location is a file", "<dir>/blocker/x.hxi", "is not a directory"},
       {"other transfer scheme", "ftp://host/in/x.hxi", "is not a local directory, a file:// location or an HTTP(S) server"},
       {"file location on another host", "file://elsewhere/in/x.hxi", "is not on this computer"},
       {"no directory in the rule", "x.hxi", "names no directory"},
+      // The run's own full inventory cannot wait: the next run must send a full one again.
+      {"no room in the spool", "<dir>/blocker/x.hxi", "is not a directory", "0"},
   };
   UploaderC uploader;
   for (const FailT& c : cases) {
@@ -122,12 +125,16 @@ TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
     context.values = {{"UploadType", "Machine"},
                       {"UploadDirectory", dir.File("stage")},
                       {"SourceRemove", "True"},
+                      {"Generation", "Full"},
+                      {"UploadSpoolMax", c.spoolMax},
                       {"UploadRuleValue", std::regex_replace(c.ruleValue, std::regex("<dir>"), dir.Path())}};
     EXPECT_NE(uploader.Upload(context), 0) << c.what;
     ASSERT_EQ(context.reports.size(), 1u) << c.what;
     EXPECT_LT(context.reports[0].first, 0) << c.what;
     EXPECT_TRUE(Contains(context.reports[0].second, c.reportPart)) << c.what << ": " << context.reports[0].second;
-    EXPECT_EQ(hxtest::ReadFile(dir.File("stage/pending/a.hxi.gz")), "staged") << c.what;  // kept for the next try
+    const bool room = std::string(c.spoolMax) != "0";
+    EXPECT_EQ(hxtest::ReadFile(dir.File("stage/pending/a.hxi.gz")), room ? "staged" : "") << c.what;  // kept for the next try
+    EXPECT_EQ(std::filesystem::exists(dir.File("stage/pending/") + upl::c_FullInventoryMark), !room) << c.what;
   }
 }
 

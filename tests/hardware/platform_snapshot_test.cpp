@@ -1,13 +1,9 @@
 // The stand-ins for the Solaris interfaces: the snapshot formats read into their models, the
-// rules for a missing or untrustworthy snapshot file, and the Linux host read from a tree laid
-// out like /sys and /proc.
-
-#include <sys/utsname.h>
+// rules for a missing or untrustworthy snapshot file.
 
 #include "hardware/HardwareTestSupport.h"
 #include "platform/DevInfo.h"
 #include "platform/KStat.h"
-#include "platform/LinuxHost.h"
 #include "platform/Pools.h"
 #include "platform/SysInfo.h"
 
@@ -107,46 +103,6 @@ TEST(MachineSnapshot, UntrustedFilesMeanNotAvailable) {
   ::chmod(root.Dir().File(".snapshot/devinfo").c_str(), 0644);
   EXPECT_EQ(hx::DevInfoReadTree(tree), hx::RC_OK);
   EXPECT_EQ(tree.size(), 1u);
-}
-
-// A machine laid out like a Linux host's /sys and /proc (hardware/data/linux-host): processors
-// by package and core with one off-line, disks (SCSI, virtio, an optical drive, devices that are
-// no disks) and a display card with a connected output.
-TEST(LinuxHost, ReadsProcessorsDisksAndDisplays) {
-  hxtest::TempDirC base("hxlinux");
-  hxtest::CopyTree(HX_SOURCE_DIR "/tests/hardware/data/linux-host", base.Path());
-  const std::string scsi = base.File("sys/devices/host0/target0:0:3/0:0:3:2");
-  ASSERT_EQ(::symlink(scsi.c_str(), base.File("sys/block/sda/device").c_str()), 0);
-  base.Mkdir("sys/class/drm/card0");
-  base.Mkdir("sys/class/drm/renderD128");
-  struct utsname u;
-  ASSERT_EQ(::uname(&u), 0);
-  const std::string machine = u.machine;
-  hx::KStatChainT chain;
-  hx::ReadLinuxKStats(base.Path(), chain);
-  EXPECT_EQ(Describe(chain),
-            "cpu_info:0:cpu_info0 [misc] chip_id=0| core_id=0| clock_MHz=2534| brand=Xeon E5540| implementation=" +
-                machine + " (GenuineIntel family 6 model 26 step 5 clock 2534 MHz)| cpu_type=" + machine +
-                "| vendor_id=GenuineIntel| state=on-line|\n"
-                "cpu_info:1:cpu_info1 [misc] chip_id=0| core_id=1| clock_MHz=0| brand=| implementation=| cpu_type=" +
-                machine + "| vendor_id=| state=off-line|\n"
-                "cpu_info:2:cpu_info2 [misc] chip_id=1| core_id=0| clock_MHz=0| brand=| implementation=| cpu_type=" +
-                machine + "| vendor_id=GenuineIntel| state=on-line|\n"
-                "sderr:0:sda,err [device_error] Vendor=ATA| Product=ST3146| Revision=0006| Serial No=| "
-                "Size=1073741824|\n"
-                "sderr:1:sr0,err [device_error] Vendor=| Product=| Revision=| Serial No=| Size=1073741824|\n"
-                "sderr:2:vda,err [device_error] Vendor=| Product=| Revision=| Serial No=BHYVE-1| Size=1073741824|\n");
-
-  hx::DevTreeT tree;
-  hx::ReadLinuxDevices(base.Path(), tree);
-  const std::string b = base.Path();
-  EXPECT_EQ(Describe(tree), b + "/sys/block/sda sda  -1 ddi_block (sda) class='scsi' target=3, lun=2, |\n" + b +
-                                "/sys/block/sr0 sr0  -1 ddi_block:cdrom (sr0) |\n" + b +
-                                "/sys/block/vda vda  -1 ddi_block (vda) |\n" + b +
-                                "/sys/class/drm/card0 card0  -1 ddi_display (card0) | width=1280, height=800,\n");
-
-  EXPECT_EQ(hx::ParseCpuList("0-3,6, 8-9\n"), (std::vector<int64_t>{0, 1, 2, 3, 6, 8, 9}));
-  EXPECT_EQ(hx::ParseCpuList("3-1,x,-2,0-99999999,7"), (std::vector<int64_t>{7}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "packages/listers/deb/DebReaders.h"
 #include "packages/listers/ips/IpsManifest.h"
+#include "packages/listers/svr4/SUNPackageLister.h"
 #include "packages/listers/svr4/Svr4Readers.h"
 #include "support/TestSupport.h"
 
@@ -51,6 +52,42 @@ TEST(Svr4ReadersTest, PkgchkListingGivesOwnedPaths) {
   svr4::PkgchkListReaderC reader(&map);
   for (const std::string& line : hx::SplitLines(listing)) reader.Line(line);
   EXPECT_EQ(Owned(map), "SUNWcsd=/dev/null;SUNWcsu=/usr/bin/ls;SUNWextra=/usr/bin/ls;");
+}
+
+// The fixture machine's "pkginfo -l" listing, cut inside its last package: every package with
+// its fields, the files of the map for those that end, and none for the one cut short, which
+// no pkgchk is asked about (there is none under the empty system root).
+TEST(Svr4ReadersTest, PkginfoListingGivesThePackages) {
+  const std::string script = hxtest::ReadFile(HX_SOURCE_DIR "/tests/fixtures/machines/solaris10-packages/usr/bin/pkginfo");
+  const size_t from = script.find("<<'OUT'\n") + 8;
+  std::string listing = script.substr(from, script.find("\nOUT\n", from) + 1 - from);
+  listing = listing.substr(0, listing.find_last_not_of('\n') + 1) + "\n";  // no end to the last package
+  hxtest::TempDirC root("hx-empty-root");
+  hxtest::ScopedEnvC env("TARVOSKSYSROOT", root.Path().c_str());
+  SUNPackageListerC lister(LISTER_FILE_LISTS | LISTER_PROPERTIES);
+  lister.fileMap()["SUNWcsu"] = {"/usr/bin/ls"};
+  lister.setPkginfoOutput(listing);
+  std::vector<std::string> got;
+  std::unique_ptr<PackageInfoC> p;
+  while (lister.getNext(&p) == hx::RC_OK) {
+    StringArrayC files;
+    const hx::ResultT listed = p->getFileList(&files);
+    const auto property = [&p](const char* name) {
+      const auto it = p->properties().find(name);
+      return it == p->properties().end() ? std::string() : it->second;
+    };
+    got.push_back(p->name() + "|" + p->version().asString(true) + "|" + p->architecture() + "|" +
+                  std::to_string(p->installDate() == LocalTime(2012, 1, 5, 14, 23)) + "|" +
+                  property(PackageInfoC::c_sSummary) + "|" + property(PackageInfoC::c_sPublisher) + "|" +
+                  std::to_string(p->status() & PackageInfoC::c_StatusListed) + "|" +
+                  (hx::Failed(listed) ? "failed" : hx::Join(files, ",")));
+  }
+  ASSERT_GE(got.size(), 3u);
+  EXPECT_EQ(got[0], "SUNWcsr|11.10.0|i386|0|core software for a specific instruction-set architecture|"
+                    "Sun Microsystems, Inc.|1|");
+  EXPECT_EQ(got[1], "SUNWcsu|11.10.0|i386|1|core software for a specific instruction-set architecture|"
+                    "Sun Microsystems, Inc.|1|/usr/bin/ls");
+  EXPECT_EQ(got.back().substr(got.back().rfind("|", got.back().size() - 2)), "|0|") << got.back();
 }
 
 TEST(Svr4ReadersTest, VersionsAndInstallDates) {

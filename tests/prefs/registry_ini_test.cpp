@@ -35,7 +35,9 @@ TEST(RegistryIni, ParsesLinesByTheFileRules) {
 
 TEST(RegistryIni, LookupIgnoresCaseButKeepsSpelling) {
   PrefsC p;
-  p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\n[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
+  p.Parse("[Tarvosk\\Tracker]\nInstallDir=/opt/Tarvosk\nServer = https://h/hx?a=b==c\n"
+          "[Tarvosk\\Tracker\\CurrentVersion\\SunOS]\n");
+  EXPECT_EQ(ValueAt(p, "Tarvosk\\Tracker", "Server"), "https://h/hx?a=b==c");  // the name ends at the first "="
   ASSERT_NE(p.Find("tarvosk\\TRACKER", "installdir"), nullptr);
   EXPECT_EQ(p.Find("tarvosk\\TRACKER", "installdir")->name, "InstallDir");
   EXPECT_EQ(ValueAt(p, "tarvosk\\TRACKER", "installdir"), "/opt/Tarvosk");  // values keep case
@@ -79,6 +81,33 @@ class RegistryIniFile : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(dir_.ok()); }
   hxtest::TempDirC dir_{"hx-reg-ini"};
 };
+
+// An administrator's file keeps its comments, blank lines, spacing and order: only the lines of
+// the values changed change, and what is read back is what the changes made in memory.
+TEST_F(RegistryIniFile, SaveChangesOnlyTheLinesOfTheChangedValues) {
+  const std::string before =
+      "; written by hand\ntop = 1\n\n[Tarvosk]\n; where it goes\nServerLocation = /srv/inv   ; old\nA=1\n\n"
+      "[Tarvosk\\Tracker]\nTwice=first\nTwice=second\ngone=x\n\n[Tarvosk]\nB=2\n[Old]\n; its notes\nk=v\n";
+  const std::string after =
+      "; written by hand\ntop = 1\nnew=n\n\n[Tarvosk]\n; where it goes\nServerLocation = /srv/new\nA=1\n\n"
+      "[Tarvosk\\Tracker]\nTwice=first\nTwice=third\n\n[Tarvosk]\nB=2\nC=3\n\n[Added]\nx=1\n";
+  const std::string path = dir_.Write("admin.ini", before);
+  PrefsC p;
+  ASSERT_EQ(p.Load(path), 0);
+  p.Set("tarvosk", "serverlocation", "/srv/new");
+  p.Set("Tarvosk\\Tracker", "Twice", "third");
+  p.Set("Tarvosk", "C", "3");
+  p.Set("", "new", "n");
+  p.Set("Added", "x", "1");
+  p.Remove("Tarvosk\\Tracker", "gone");
+  p.RemoveSection("Old", false);
+  const std::string inMemory = p.Text();
+  ASSERT_EQ(p.Save(path), 0);
+  EXPECT_EQ(hxtest::ReadFile(path), after);
+  PrefsC back;
+  ASSERT_EQ(back.Load(path), 0);
+  EXPECT_EQ(back.Text(), inMemory);
+}
 
 TEST_F(RegistryIniFile, SaveMergesWithWhatOthersWroteMeanwhile) {
   const std::string path = dir_.Write("t.ini", "[s]\na=1\nc=3\nd=4\n");

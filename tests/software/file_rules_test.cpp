@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/MountTable.h"
+#include "prefs/PrefsTestSupport.h"
 #include "software/TrkFileRules.h"
 
 namespace {
@@ -148,6 +149,37 @@ TEST(FileRulesTest, RootsDirectoriesAndFileSystemsWalked) {
   };
   for (const CaseT& c : cases)
     EXPECT_EQ(IsFileSystemWalked(c.type, c.flags, c.include, c.exclude, c.network), c.walked) << c.type;
+}
+
+// Every list of the rules comes from its own preference: a list read from a neighbour's
+// preference passes every test that sets only one of the two.
+TEST(FileRulesTest, EachListComesFromItsOwnPreference) {
+  const std::map<std::string, StringArrayC TrkFileRulesT::*> lists = {
+      {"IncludeDirectory", &TrkFileRulesT::includeDirectory},
+      {"ExcludeDirectory", &TrkFileRulesT::excludeDirectory},
+      {"EmbedFileContentDirectory", &TrkFileRulesT::embedDirectory},
+      {"ExcludeEmbedFileContentDirectory", &TrkFileRulesT::excludeEmbedDirectory},
+      {"IncludeFile", &TrkFileRulesT::includeFile},
+      {"ExcludeFile", &TrkFileRulesT::excludeFile},
+      {"IncludeExtension", &TrkFileRulesT::includeExtension},
+      {"ExcludeExtension", &TrkFileRulesT::excludeExtension},
+      {"EmbedFileContentExtension", &TrkFileRulesT::embedExtension},
+      {"SwidTagExtension", &TrkFileRulesT::swidTagExtension},
+      {"IncludeMD5", &TrkFileRulesT::includeMD5},
+      {"ExcludeMD5", &TrkFileRulesT::excludeMD5}};
+  std::vector<std::string> args;
+  std::map<std::string, std::string> values;
+  for (const auto& [name, field] : lists) {
+    // A digest for the digest rules (the only form they take), a made-up directory or word for the others.
+    values[name] = name.find("MD5") != std::string::npos ? std::string(32, name[0] == 'I' ? 'a' : 'b')
+                   : name.find("Directory") != std::string::npos ? "/d/" + name
+                                                                 : "x" + name;
+    args.insert(args.end(), {"-o", name + "=" + values[name]});
+  }
+  hxprefs::LoadC load("", "hxrules");
+  ASSERT_EQ(load.Load(args), hx::RC_OK);
+  const TrkFileRulesT r = TrkFileRulesT::FromPreferences(load.Prefs());
+  for (const auto& [name, field] : lists) EXPECT_EQ(r.*field, StringArrayC{values[name]}) << name;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <mutex>
 #include <system_error>
+#include <memory>
 #include <thread>
 
 #include "foundation/files/FileService.h"
@@ -76,11 +77,25 @@ QueryT RunQuery() {
   return query;
 }
 
+// The query run ahead: started on the thread that asked for it, drained on a thread of its own.
+struct AheadRunT {
+  QueryT query;
+  QueryStreamC stream{&query.packages};
+  DiscardStreamC discarded;
+  hx::PackageToolRunC tool;
+
+  void Finish() {
+    query.rc = tool.Finish(query.exitCode, &query.end);
+    HX_IGNORE_RESULT(stream.Flush());
+    query.unreadable = stream.unreadable;
+  }
+};
+
 // The query run ahead, until a lister takes it.
 struct AheadT {
   std::mutex lock;
   std::thread thread;
-  QueryT query;  // the thread's until it is joined
+  std::unique_ptr<AheadRunT> run;  // the thread's until it is joined
   bool waiting = false;
   ~AheadT() {
     if (thread.joinable()) thread.join();
@@ -98,8 +113,8 @@ bool TakeAhead(QueryT* query) {
   std::lock_guard<std::mutex> hold(ahead.lock);
   if (!ahead.waiting) return false;
   if (ahead.thread.joinable()) ahead.thread.join();
-  *query = std::move(ahead.query);
-  ahead.query = QueryT();
+  *query = std::move(ahead.run->query);
+  ahead.run.reset();
   ahead.waiting = false;
   return true;
 }
@@ -111,11 +126,16 @@ void DEBPackageListerC::QueryAhead() {
   std::lock_guard<std::mutex> hold(ahead.lock);
   if (ahead.waiting) return;
   if (ahead.thread.joinable()) ahead.thread.join();
+  // The tool is started here, by the caller, before the hardware step changes the process
+  // environment; only its output is read on the other thread.
+  ahead.run = std::make_unique<AheadRunT>();
+  AheadRunT* run = ahead.run.get();
+  HX_IGNORE_RESULT(run->tool.Start(Command(), &run->stream, &run->discarded));  // Finish answers a failed start
+  ahead.waiting = true;
   try {
-    ahead.thread = std::thread([&ahead] { ahead.query = RunQuery(); });
-    ahead.waiting = true;
+    ahead.thread = std::thread([run] { run->Finish(); });
   } catch (const std::system_error&) {
-    // No thread: the lister runs the query itself.
+    run->Finish();  // no thread: the query is read now
   }
 }
 

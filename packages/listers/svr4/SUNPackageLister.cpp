@@ -211,7 +211,10 @@ hx::ResultT SUNPackageListerC::getNext(std::unique_ptr<PackageInfoC>* package) {
     }
   }
   if (!started) return RC_PACKAGES_END;
-  // Output that ends inside a package: handed out as it is, without its files.
+  // Output that ends inside a package: handed out as it is, without its files and its mark;
+  // it is still the lister's, so nothing asks pkgchk for its files (the database build adds
+  // no records for it).
+  current->setListed(true);
   *package = std::move(current);
   return hx::RC_OK;
 }
