@@ -130,8 +130,9 @@ TEST(LiveHost, InventoryAgreesWithTheHostsTools) {
   ASSERT_EQ(run.exitCode, 0u) << run.log;
   const InventoryT inventory = linuxtest::ReadInventory(run.inventory);
 
-  if (const Json links = ToolJson("ip", {"-j", "addr"}); links.is_array())
+  if (const Json links = ToolJson("ip", {"-j", "addr"}); links.is_array()) {
     EXPECT_EQ(InventoryAddresses(inventory), IpAddresses(links));
+  }
 
   if (const Json disks = ToolJson("lsblk", {"-J", "-d", "-b"}); disks.is_object()) {
     std::map<std::string, int64_t> theirs, ours;
@@ -178,16 +179,20 @@ TEST(LiveHost, InventoryAgreesWithTheHostsTools) {
     EXPECT_EQ(InstancesOf(inventory, "TVK_LogicalDisk"), targets);
   }
 
-  if (const auto accounts = GetentIds("passwd"); !accounts.empty())
+  if (const auto accounts = GetentIds("passwd"); !accounts.empty()) {
     EXPECT_EQ(InventoryIds(inventory, "TVK_UserAccount", "UID"), accounts);
-  if (const auto groups = GetentIds("group"); !groups.empty())
+  }
+  if (const auto groups = GetentIds("group"); !groups.empty()) {
     EXPECT_EQ(InventoryIds(inventory, "TVK_Group", "GID"), groups);
+  }
 
   const std::set<std::string> system = InstancesOf(inventory, "TVK_ComputerSystem");
   ASSERT_EQ(system.size(), 1u);
   for (const auto& [option, property] : {std::pair{"-v", "VMType"}, std::pair{"-c", "ContainerType"}}) {
     const std::string says = hx::Trim(ToolOutput("systemd-detect-virt", {option}));
-    if (!says.empty()) EXPECT_EQ(ValueOf(inventory, "TVK_ComputerSystem", *system.begin(), property), says);
+    if (!says.empty()) {
+      EXPECT_EQ(ValueOf(inventory, "TVK_ComputerSystem", *system.begin(), property), says);
+    }
   }
 
   // os-release is a shell fragment by definition: the shell reads it as the system does.
@@ -196,7 +201,9 @@ TEST(LiveHost, InventoryAgreesWithTheHostsTools) {
                                                "printf %s \"$PRETTY_NAME\""});
   const std::set<std::string> os = InstancesOf(inventory, "TVK_OperatingSystem");
   ASSERT_EQ(os.size(), 1u);
-  if (!pretty.empty()) EXPECT_EQ(ValueOf(inventory, "TVK_OperatingSystem", *os.begin(), "Caption"), pretty);
+  if (!pretty.empty()) {
+    EXPECT_EQ(ValueOf(inventory, "TVK_OperatingSystem", *os.begin(), "Caption"), pretty);
+  }
 }
 
 // An ordinary user's run (in an IPC namespace of its own: the single-instance lock is root's):
