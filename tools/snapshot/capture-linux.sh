@@ -135,13 +135,8 @@ done
 
 # ---- the snapshot files ----
 snap="$out/.snapshot"
-{
-  echo "sysname=$(uname -s)"
-  echo "nodename=$(uname -n)"
-  echo "release=$(uname -r)"
-  echo "version=$(uname -v)"
-  echo "machine=$(uname -m)"
-} >"$snap/uname"
+. "$(dirname "$0")/snapshot-uname.sh"
+write_uname "$snap/uname"
 # The kernel's address list: <interface> inet|inet6 <address>/<prefix>, in the kernel's order.
 if command -v ip >/dev/null 2>&1; then
   timeout "$c_Timeout" ip -o addr show | awk '$3 == "inet" || $3 == "inet6" { print $2, $3, $4 }' >"$snap/ifaddrs"
