@@ -97,7 +97,7 @@ int main() {
   const std::string inventories = dir.File("data") + "/tracker/inventories";
   const auto run = [&] {
     hxbench::Shell("rm -f " + inventories + "/*");
-    if (!hxbench::RunChild(argv, env).ok) {
+    if (!hxbench::RunChild(argv, env, true).ok) {
       std::fprintf(stderr, "hxtrack failed\n");
       std::exit(1);
     }
