@@ -17,13 +17,8 @@ umask 022
 mkdir -p "$out/.snapshot" || exit 1
 snap="$out/.snapshot"
 
-{
-  echo "sysname=$(uname -s)"
-  echo "nodename=$(uname -n)"
-  echo "release=$(uname -r)"
-  echo "version=$(uname -v)"
-  echo "machine=$(uname -m)"
-} > "$snap/uname"
+. "$here/snapshot-uname.sh"
+write_uname "$snap/uname"
 
 kstat -p > "$snap/kstat" 2>/dev/null || rm -f "$snap/kstat"
 
