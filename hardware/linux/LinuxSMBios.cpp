@@ -7,13 +7,22 @@
 #include "hardware/unix/SMBiosSysfs.h"
 
 namespace hxlinux {
+namespace {
+
+constexpr uint32_t c_CurrentVersion = 0x030000;
+
+}  // namespace
 
 LinuxSMBiosC::LinuxSMBiosC(const MachineTreeC& tree) : tree_(tree) {
   std::string entryBytes;
   std::string table;
-  SMBiosEntryT entry;
-  if (tree.Read(c_EntryPointFile, entryBytes) && ParseSMBiosEntryPoint(entryBytes, entry) &&
-      tree.Read(c_TableFile, table)) {
+  if (tree.Read(c_TableFile, table)) {
+    // A table whose entry point is missing (a capture that kept the table alone) is read by
+    // the current specification's rules: its structures carry their own lengths, and only the
+    // byte order of a UUID written before 2.6 would come out otherwise.
+    SMBiosEntryT entry;
+    if (!tree.Read(c_EntryPointFile, entryBytes) || !ParseSMBiosEntryPoint(entryBytes, entry))
+      entry = SMBiosEntryT{c_CurrentVersion, 0, 0, 0};
     records_ = ParseSMBiosTable(table, entry);
     fromTables_ = !records_.empty();
   }
