@@ -15,6 +15,7 @@ constexpr const char* c_Manufacturer = "Manufacturer";
 constexpr const char* c_Model = "Model";
 constexpr int64_t c_SectorBytes = 512;
 constexpr int64_t c_RamDiskMajor = 1;
+constexpr int64_t c_ScsiCdromMajor = 11;  // sr: optical drives, which lsblk calls rom
 constexpr size_t c_IdDigits = 4;
 // Block devices that are no disk of their own: file-backed and compressed-memory devices, and
 // the volumes device-mapper and md build on top of disks.
@@ -41,7 +42,8 @@ bool IsWholeDisk(const hxlinux::MachineTreeC& tree, const std::string& name, con
     return false;
   const std::string number = tree.Value(dir + "/dev");
   int64_t major = -1, type = 0;
-  if (hx::ParseInt64(number.substr(0, number.find(':')), major) && major == c_RamDiskMajor) return false;
+  if (hx::ParseInt64(number.substr(0, number.find(':')), major) && (major == c_RamDiskMajor || major == c_ScsiCdromMajor))
+    return false;
   // A device built on others (bcache, a multipath member's holder) is listed with them.
   if (!tree.List(dir + "/slaves").empty()) return false;
   return !hx::ParseInt64(tree.Value(dir + "/device/type"), type) ||
@@ -67,6 +69,11 @@ std::string ScsiTransport(const hxlinux::MachineTreeC& tree, const std::string& 
     if (hx::StartsWith(driver, "ahci") || hx::StartsWith(driver, "sata")) return "sata";
     if (driver.find("ata") != std::string::npos) return "ata";
   }
+  // A tree without the SCSI hosts (a capture of block devices alone) still shows a disk behind
+  // a libata port ("/ata1/") by its place: such ports are SATA but on the oldest machines.
+  for (const std::string& part : hx::Split(device, '/', true))
+    if (hx::StartsWith(part, "ata") && part.size() > 3 && part.find_first_not_of("0123456789", 3) == std::string::npos)
+      return "sata";
   return "scsi";
 }
 
@@ -84,15 +91,38 @@ std::string Text(const hxlinux::MachineTreeC& tree, const std::string& path) {
   return hx::ToValidUtf8(tree.Value(path));
 }
 
+// The bus a disk's device hangs on: the "subsystem" link, or, in a captured tree that kept the
+// device's directories but not that link, the device's place (a SCSI address "0:0:0:0", a
+// virtio or MMC device).
+std::string Subsystem(const hxlinux::MachineTreeC& tree, const DiskT& d) {
+  const std::string linked = tree.LinkName(d.device + "/subsystem");
+  if (!linked.empty()) return linked;
+  const std::string last = d.device.substr(d.device.find_last_of('/') + 1);
+  if (std::count(last.begin(), last.end(), ':') == 3 && last.find_first_not_of("0123456789:") == std::string::npos)
+    return "scsi";
+  if (d.device.find("/virtio") != std::string::npos) return "virtio";
+  if (d.device.find("/mmc") != std::string::npos) return "mmc";
+  return std::string();
+}
+
 DiskT ReadDisk(const hxlinux::MachineTreeC& tree, const std::string& name) {
   DiskT d;
   d.name = name;
   d.dir = c_BlockDir + name;
-  d.device = hxlinux::CanonicalPath(tree, d.dir + "/device");
+  // The "device" link, or where the disk stands below its device: ".../<device>/block/<name>"
+  // (SCSI, virtio) or ".../<controller>/<name>" (NVMe).
+  if (tree.Exists(d.dir + "/device")) {
+    d.device = hxlinux::CanonicalPath(tree, d.dir + "/device");
+  } else {
+    std::string block = hxlinux::CanonicalPath(tree, d.dir);
+    block = block.substr(0, block.find_last_of('/'));
+    if (hx::EndsWith(block, "/block")) block = block.substr(0, block.find_last_of('/'));
+    d.device = block;
+  }
   hx::ParseInt64(tree.Value(d.dir + "/size"), d.sectors);
   const std::string rotational = tree.Value(d.dir + "/queue/rotational");
   d.media = rotational == "0" ? "SSD" : rotational == "1" ? "HDD" : "";
-  const std::string subsystem = tree.LinkName(d.dir + "/device/subsystem");
+  const std::string subsystem = Subsystem(tree, d);
   if (hx::StartsWith(name, "nvme")) {
     d.interface = "nvme";
     d.model = Text(tree, d.device + "/model");

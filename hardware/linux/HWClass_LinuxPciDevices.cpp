@@ -11,7 +11,7 @@ namespace {
 constexpr const char* c_PciDir = "/sys/bus/pci/devices/";
 constexpr const char* c_DrmDir = "/sys/class/drm/";
 constexpr const char* c_Manufacturer = "Manufacturer";
-constexpr const char* c_DriverName = "DriverName";
+constexpr const char* c_DriverName = "Driver";  // as the network adapters name it
 constexpr size_t c_ClassDigits = 6;
 constexpr std::string_view c_DisplayClass = "03";
 constexpr std::string_view c_CardPrefix = "card";

@@ -10,13 +10,13 @@
 //   SubsystemManufacturer, SubsystemName   the subsystem's vendor and name, where listed
 //   ClassCode             class, subclass and programming interface ("030000")
 //   ClassName, SubclassName  their names in the database's class list
-//   Revision              the revision ("02"); DriverName the bound driver ("i915")
+//   Revision              the revision ("02"); Driver the bound driver ("i915")
 //
 // HWClass_LinuxVideoController (provider "LinuxVideoController"): every display controller
 // (PCI class 03), instance name and Name/Caption the device's name in the database (its address
 // without one):
 //   DeviceID              the address; AdapterCompatibility the vendor's name
-//   DriverName            the bound driver
+//   Driver                the bound driver
 //   CurrentHorizontalResolution, CurrentVerticalResolution  the first mode of the first
 //                         connected output of its DRM card (/sys/class/drm/card<n>-<output>)
 

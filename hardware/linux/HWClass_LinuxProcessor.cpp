@@ -101,9 +101,12 @@ hx::ResultT HWClass_LinuxProcessor::GetInventory(HWInstanceListT& instances, Str
                                                            : info.begin()->second;
     const std::string deviceId = "CPU" + std::to_string(id);
     const std::string model = Field(fields, "model name");
-    RefM<HWInstance> instance = MakeInstance(className, model.empty() ? deviceId : model);
+    // Named by the package, which is unique (the model is the same on every package of a
+    // machine); the model is the instance's Name.
+    RefM<HWInstance> instance = MakeInstance(className, deviceId);
     const hx::ResultT populated = PopulateInstance(instance);
     if (hx::Failed(populated)) r = populated;
+    if (!model.empty()) instance->AddProperty(c_Name, model);
     const std::string vendor = Field(fields, "vendor_id");
     instance->AddProperty(c_DeviceID, deviceId);
     instance->AddProperty(c_Manufacturer, vendor.empty() ? Implementer(Field(fields, "CPU implementer")) : vendor);

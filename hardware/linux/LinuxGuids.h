@@ -19,3 +19,4 @@ extern const ZORGUID CLSID_LinuxPCIDevice;
 extern const ZORGUID CLSID_LinuxProcess;
 extern const ZORGUID CLSID_LinuxUserAccount;
 extern const ZORGUID CLSID_LinuxGroup;
+extern const ZORGUID CLSID_LinuxSystemEnclosure;

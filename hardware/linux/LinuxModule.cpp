@@ -25,6 +25,7 @@
 #include "hardware/linux/HWClass_LinuxPhysicalMemory.h"
 #include "hardware/linux/HWClass_LinuxProcess.h"
 #include "hardware/linux/HWClass_LinuxProcessor.h"
+#include "hardware/linux/HWClass_LinuxSystemEnclosure.h"
 #include "hardware/linux/HWClass_LinuxUserAccount.h"
 #include "hardware/linux/LinuxGuids.h"
 #include "hardware/linux/LinuxMessages.h"
@@ -40,6 +41,7 @@ namespace {
   X(LinuxLogicalDisk)                 \
   X(LinuxVideoController)             \
   X(LinuxPCIDevice)                   \
+  X(LinuxSystemEnclosure)             \
   X(LinuxNetworkAdapterConfiguration) \
   X(LinuxProcess)                     \
   X(LinuxUserAccount)                 \

@@ -26,6 +26,7 @@ class LinuxSMBiosC {
   static constexpr int c_TypeBios = 0;
   static constexpr int c_TypeSystem = 1;
   static constexpr int c_TypeBoard = 2;
+  static constexpr int c_TypeChassis = 3;
   static constexpr int c_TypeProcessor = 4;
   static constexpr int c_TypeMemoryDevice = 17;
 

@@ -209,10 +209,10 @@ class LinuxDevicesTest : public ::testing::Test {
 TEST_F(LinuxDevicesTest, ProcessorsByPackage) {
   EXPECT_EQ(
       Inventory<TrkTrackLinuxProcessorFactoryC>("TVK_Processor"),
-      "TVK_Processor|Core i5|\n  CurrentClockSpeed=1200\n  Description=GenuineIntel Family 6 Model 142 Stepping 9\n"
+      "TVK_Processor|CPU0|\n  CurrentClockSpeed=1200\n  Description=GenuineIntel Family 6 Model 142 Stepping 9\n"
       "  DeviceID=CPU0\n  Manufacturer=GenuineIntel\n  MaxClockSpeed=3500\n  Name=Core i5\n  NumberOfCores=2\n"
       "  NumberOfLogicalProcessors=3\n"
-      "TVK_Processor|Core i5|\n  CurrentClockSpeed=2712\n  DeviceID=CPU1\n  MaxClockSpeed=2712\n  Name=Core i5\n"
+      "TVK_Processor|CPU1|\n  CurrentClockSpeed=2712\n  DeviceID=CPU1\n  MaxClockSpeed=2712\n  Name=Core i5\n"
       "  NumberOfCores=1\n  NumberOfLogicalProcessors=1\n");
   // An ARM machine names no model: the package is named by its DeviceID, the maker by its code.
   root_.Write("proc/cpuinfo",
@@ -260,7 +260,7 @@ TEST_F(LinuxDevicesTest, RealFileSystemsSizedFromTheSnapshot) {
 TEST_F(LinuxDevicesTest, PciDevicesAndDisplayControllers) {
   const std::string pci = Inventory<TrkTrackLinuxPCIDeviceFactoryC>("TVK_PCIDevice");
   EXPECT_NE(pci.find("TVK_PCIDevice|0000:00:02.0|\n  ClassCode=030000\n  ClassName=Display controller\n"
-                     "  Description=HD Graphics 620\n  DeviceID=0000:00:02.0\n  DriverName=i915\n"
+                     "  Description=HD Graphics 620\n  DeviceID=0000:00:02.0\n  Driver=i915\n"
                      "  Manufacturer=Intel Corporation\n  Name=0000:00:02.0\n  ProductID=5916\n"
                      "  SubclassName=VGA compatible controller\n  VendorID=8086\n"),
             std::string::npos)
@@ -273,7 +273,7 @@ TEST_F(LinuxDevicesTest, PciDevicesAndDisplayControllers) {
       Inventory<TrkTrackLinuxVideoControllerFactoryC>("TVK_VideoController"),
       "TVK_VideoController|HD Graphics 620|\n  AdapterCompatibility=Intel Corporation\n  Caption=HD Graphics 620\n"
       "  CurrentHorizontalResolution=1920\n  CurrentVerticalResolution=1080\n  DeviceID=0000:00:02.0\n"
-      "  DriverName=i915\n  Name=HD Graphics 620\n");
+      "  Driver=i915\n  Name=HD Graphics 620\n");
 }
 
 }  // namespace
