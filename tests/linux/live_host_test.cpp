@@ -204,6 +204,21 @@ TEST(LiveHost, InventoryAgreesWithTheHostsTools) {
   if (!pretty.empty()) {
     EXPECT_EQ(ValueOf(inventory, "TVK_OperatingSystem", *os.begin(), "Caption"), pretty);
   }
+
+  // Neither the architecture nor the host id stands for a maker, model or serial number; no
+  // kernel thread is a process, and no process carries an id or its arguments.
+  const std::string stand[] = {ValueOf(inventory, "TVK_OperatingSystem", *os.begin(), "OSArchitecture"),
+                               ToolOutput("hostid", {})};
+  for (const char* cls : {"TVK_ComputerSystem", "TVK_ComputerSystemProduct", "TVK_BIOS", "TVK_SystemEnclosure"})
+    for (const std::string& i : InstancesOf(inventory, cls))
+      for (const char* p : {"Manufacturer", "Model", "Name", "Vendor", "IdentifyingNumber", "SerialNumber"})
+        for (const std::string& s : stand)
+          EXPECT_TRUE(s.empty() || hx::Trim(s) != ValueOf(inventory, cls, i, p)) << cls << " " << p << " " << s;
+  for (const auto& [name, properties] : inventory.at("TVK_Process")) {
+    EXPECT_FALSE(hx::StartsWith(name, "kworker/") || name == "kthreadd" || hx::StartsWith(name, "ksoftirqd/")) << name;
+    for (const auto& [property, value] : properties)
+      EXPECT_TRUE(property == "Name" || property == "User" || property == "ExecutablePath") << property;
+  }
 }
 
 // An ordinary user's run (in an IPC namespace of its own: the single-instance lock is root's):
