@@ -1,5 +1,6 @@
 // Arbitrary bytes as `kstat -p` output: every statistic read has a decimal instance from its
-// key, no pseudo-statistic among its values, and no more values than there were keyed lines.
+// key, no pseudo-statistic among its values, and no more values than there were lines with a
+// separator (a tab, or blanks where a snapshot lost its tabs).
 
 #include "FuzzSupport.h"
 #include "foundation/core/Text.h"
@@ -10,7 +11,7 @@ using hxfuzz::Check;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = hxfuzz::Text(data, size);
   size_t keyed = 0;
-  for (const std::string& line : hx::SplitLines(text)) keyed += line.find('\t') != std::string::npos ? 1 : 0;
+  for (const std::string& line : hx::SplitLines(text)) keyed += line.find_first_of("\t ") != std::string::npos ? 1 : 0;
   size_t values = 0;
   for (const hx::KStatT& k : hx::ParseKstatOutput(text)) {
     Check(k.instance >= 0);
