@@ -78,14 +78,15 @@ const char* const c_Db2LicenceProperties[c_Db2LicenceFields] = {
 bool ReadDb2Owners(const StringArrayC& lines, Db2PsFormatE format, StringArrayC& owners, StringC& badRow) {
   for (const StringC& line : lines) {
     if (line.find(c_EngineName) == StringC::npos) continue;
-    const std::string_view row = TrimView(line);
+    // The line is split as ps printed it: a user column that ps pads on the left gives an empty
+    // owner, which is listed like any other; only a line with no separator at all is refused.
+    const std::string_view row(line);
     const size_t split = format == Db2PsFormatE::Colon ? row.find(c_Colon) : row.find_first_of(c_ColumnBlanks);
-    const std::string_view owner = split == std::string_view::npos ? std::string_view() : TrimView(row.substr(0, split));
-    if (owner.empty()) {
+    if (split == std::string_view::npos) {
       badRow = line;
       return false;
     }
-    owners.emplace_back(owner);
+    owners.emplace_back(TrimView(row.substr(0, split)));
   }
   return true;
 }

@@ -13,11 +13,12 @@ using Format = hx::Db2PsFormatE;
 TEST(Db2Parsers, OwnersOfTheEngineProcesses) {
   // owners: "!" and the bad row after them when the listing is refused
   const struct { const char* output; Format format; const char* owners; } cases[] = {
-      {"    USER COMMAND\ndb2inst1 db2sysc\n  db2fenc1 db2fmp\n db2inst2\tdb2sysc\n", Format::Columns,
-       "db2inst1|db2inst2"},
-      {"a db2sysc\n db2sysc\n", Format::Columns, "a! db2sysc"},
+      // The line is split before anything is trimmed: a leading blank ends an empty owner.
+      {"    USER COMMAND\ndb2inst1 db2sysc\n  db2fenc1 db2fmp\ndb2inst2\tdb2sysc\n db2inst3 db2sysc\n",
+       Format::Columns, "db2inst1|db2inst2|"},
+      {"a db2sysc\ndb2sysc \ndb2sysc\nb db2sysc\n", Format::Columns, "a|db2sysc!db2sysc"},
       {"db2inst1 db2sysc\n", Format::Colon, "!db2inst1 db2sysc"},
-      {"db2 inst:db2sysc\n:db2sysc\n", Format::Colon, "db2 inst!:db2sysc"},
+      {" db2 inst :db2sysc\n:db2sysc\n", Format::Colon, "db2 inst|"},
   };
   for (const auto& c : cases) {
     StringArrayC owners;

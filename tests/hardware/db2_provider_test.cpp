@@ -64,8 +64,8 @@ TEST(Db2Provider, ScanOutcomes) {
        "There appears to be a DB2 installation and DB instances running but the command 'db2ls -c' fails."},
       {"", "tool usr/local/bin/db2ls 'echo /opt/db2:9.7'", hx::RC_FAIL, "",
        "Passed first line of output for command 'db2ls -c' and found no header"},
-      {"", "tool usr/bin/ps 'echo \" db2sysc\"'", hx::RC_FAIL, "",
-       "The row: ' db2sysc' output by command 'ps -aeo user -o comm' is not in the expected format of "
+      {"", "tool usr/bin/ps 'echo /opt/db2sysc'", hx::RC_FAIL, "",
+       "The row: '/opt/db2sysc' output by command 'ps -aeo user -o comm' is not in the expected format of "
        "<user><whitespace>:[<whitespace>]<executable/command>."},
       // An installation without a path keeps its running number as its name.
       {"", "tool usr/local/bin/db2ls 'printf \"#PATH:VRMF\\n:9.7\\n/opt/x:10\\n\"'", hx::RC_OK,
