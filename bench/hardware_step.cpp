@@ -109,6 +109,7 @@ class TrackerC {
     if (pid == 0) {
       RefM<TrkInventoryC> inventory = TrkInventoryC::New();
       TrkTrackUnixHardwareC hardware;
+      hardware.WriteInto(inventory.get());
       const hx::ResultT r = hardware.Track(static_cast<ZORHXTInventoryI*>(inventory.get()), nullptr, nullptr);
       TrkInventoryEntityC* root = nullptr;
       const bool wrote = hx::Succeeded(inventory->GetRootEntity(&root)) && root != nullptr &&

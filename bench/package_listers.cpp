@@ -137,10 +137,9 @@ void BenchDeb(const hxbench::BenchDirC& dir) {
   size_t packages = 0;
   const double phase = hxbench::Median([&] {
     RefM<TrkInventoryC> inventory = TrkInventoryC::New();
-    RefM<TrkInventoryEntityC> root;
-    if (hx::Failed(trk::GetPackageRoot(inventory.get(), &root))) Fail("root");
+    TrkInventoryEntityC* root = inventory.get();
     TrkTrackPkgC step(prefs, TrkPackageHostT{});
-    HX_IGNORE_RESULT(step.TrackPkgDatabase(root.get(), "DEB"));
+    HX_IGNORE_RESULT(step.TrackPkgDatabase(root, "DEB"));
     packages = 0;
     for (TrkInventoryEntityC* e = root->GetFirstChild(); e != nullptr; e = e->GetNext()) ++packages;
   });

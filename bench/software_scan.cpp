@@ -71,6 +71,7 @@ void Configure(TrkUnixPreferencesC& prefs, const std::string& tree, bool md5) {
 RefM<TrkInventoryC> RunPhase(TrkUnixPreferencesC& prefs) {
   RefM<TrkInventoryC> inventory = TrkInventoryC::New();
   PhaseC phase(prefs, TrkSoftwareHostT{});
+  phase.WriteInto(inventory.get());
   if (hx::Failed(phase.Track(inventory.get(), nullptr, nullptr))) std::exit(1);
   return inventory;
 }

@@ -1,5 +1,7 @@
 #include "inventory/TrkTrack.h"
 
+#include "inventory/TrkInventory.h"
+
 namespace {
 
 RefM<TrkInventoryEntityC> AddElement(TrkInventoryEntityC* parent, const char* tag,
@@ -20,6 +22,20 @@ TrkInventoryEntityC* FirstChildWith(TrkInventoryEntityC* entity, const char* tag
 }
 
 }  // namespace
+
+hx::ResultT TrkTrackC::OwnRoot(ZORHXTInventoryI* inventory, RefM<TrkInventoryEntityC>* root) const {
+  if (inventory == nullptr || root == nullptr) return hx::RC_INVALID_ARG;
+  ZORHXTInventoryEntityI* face = nullptr;
+  const hx::ResultT got = inventory->GetRootEntity(&face);
+  if (hx::Failed(got)) return got;
+  TrkInventoryEntityC* own = document_;
+  if (own == nullptr || face != static_cast<ZORHXTInventoryEntityI*>(own)) {
+    if (face != nullptr) face->Release();
+    return hx::RC_NO_INTERFACE;
+  }
+  *root = RefM<TrkInventoryEntityC>::Adopt(own);  // the reference GetRootEntity gave
+  return hx::RC_OK;
+}
 
 RefM<TrkInventoryEntityC> TrkTrackC::AddClass(TrkInventoryEntityC* parent, const StringC& className,
                                               const StringC& name, const StringC& evidence) {
@@ -43,7 +59,8 @@ StringC TrkTrackC::GetProperty(TrkInventoryEntityC* entity, const StringC& name)
   return property ? property->GetAttribute(c_Value) : StringC();
 }
 
-StringC TrkTrackC::GetClassProperty(TrkInventoryEntityC* entity, const StringC& className, const StringC& propertyName) {
+StringC TrkTrackC::GetClassProperty(TrkInventoryEntityC* entity, const StringC& className,
+                                    const StringC& propertyName) {
   if (entity == nullptr) return StringC();
   return GetProperty(FirstChildWith(entity, c_Hardware, c_Class, className), propertyName);
 }

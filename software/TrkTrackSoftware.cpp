@@ -52,17 +52,11 @@ TrkTrackSoftwareC::TrkTrackSoftwareC(TrkPreferencesC& prefs, TrkSoftwareHostT ho
 TrkTrackSoftwareC::~TrkTrackSoftwareC() = default;
 
 hx::ResultT TrkTrackSoftwareC::Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context) {
-  if (inventory == nullptr) return hx::RC_INVALID_ARG;
-  ZORHXTInventoryEntityI* rootFace = nullptr;
-  const hx::ResultT got = inventory->GetRootEntity(&rootFace);
+  // The file entities are this program's own: they go below the root of the document the step
+  // was given to write into.
+  RefM<TrkInventoryEntityC> root;
+  const hx::ResultT got = OwnRoot(inventory, &root);
   if (hx::Failed(got)) return got;
-  // The file entities are this program's own; an inventory from elsewhere has no root they
-  // can be added to.
-  RefM<TrkInventoryEntityC> root = RefM<TrkInventoryEntityC>::Adopt(dynamic_cast<TrkInventoryEntityC*>(rootFace));
-  if (!root) {
-    if (rootFace != nullptr) rootFace->Release();
-    return hx::RC_NO_INTERFACE;
-  }
   root_ = root.get();
   tracker_ = tracker;
   context_ = context;
@@ -300,14 +294,15 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   reader.KeepContentUpTo(contentRefused ? -1 : keep);
   // A file whose content is needed is read anyway, and its digest is that of what was read.
   std::string cached;
-  const bool fromCache = cache_ && !inEmbedTree && !tagFile && !reader.OverDigestBudget() && cache_->Find(path, info, &cached);
+  const bool fromCache =
+      cache_ && !inEmbedTree && !tagFile && !reader.OverDigestBudget() && cache_->Find(path, info, &cached);
   if (fromCache) reader.UseDigest(cached);
 
   std::string digest = c_NoMD5;
   TrkResultE track = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
   if (track == TrkNoDecision) track = MatchFileAll(rules_, path, info.permissions(), walk.generateMD5, reader, &digest);
-  const FileDecisionT decision = DecideFile(track, track == TrkInclude && IsInIncludeDirs(path, info), embed,
-                                            inEmbedTree);
+  const FileDecisionT decision =
+      DecideFile(track, track == TrkInclude && IsInIncludeDirs(path, info), embed, inEmbedTree);
   if (!decision.tracked) return;
 
   // A file read only for its digest goes to a worker; one whose content is needed, or whose

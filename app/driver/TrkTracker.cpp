@@ -143,8 +143,9 @@ hx::ResultT TrkTrackerC::TrackPackages(ZORHXTInventoryI* /*inventory*/, ZORHXCon
 
 hx::ResultT TrkTrackerC::TrackContents(ZORHXTInventoryI* inventory, ZORHXContextI* context) {
   // Only the contents phase keeps what it was given: the file scan reports back through the
-  // context it was started with.
-  if (TrkInventoryC* doc = dynamic_cast<TrkInventoryC*>(inventory)) inventory_ = doc;
+  // context it was started with, and writes into the given inventory when that is the document
+  // this tracker made (the scan refuses any other).
+  contents_ = inventory;
   context_ = context;
   return TrackContents();
 }
@@ -160,8 +161,8 @@ hx::ResultT TrkTrackerC::TrackContent(ZORHXTInventoryEntityI* /*entity*/, ZORHXC
 bool TrkTrackerC::IsInventoryRecentEnough() {
   bool recent = prefs_.GetBoolean(P::c_SkipInventory, 0);
   if (recent) return true;
-  const FileNameC file =
-      trk::InventoryPath(prefs_.GetValue(P::c_InventoryDirectory), trk::FileNameValue(prefs_, P::c_InventoryFile), StringC());
+  const FileNameC file = trk::InventoryPath(prefs_.GetValue(P::c_InventoryDirectory),
+                                            trk::FileNameValue(prefs_, P::c_InventoryFile), StringC());
   const long interval = env_FunStrToIntC()(prefs_.GetValue(P::c_MinInventoryInterval), 0);
   if (interval <= 0 || !IsOwnInventory(file)) return recent;
 
@@ -190,8 +191,9 @@ StringC TrkTrackerC::NewGuid() {
 hx::ResultT TrkTrackerC::GenerateInventory(ZORHXTInventoryI* inventory, const char* path, ZORHXContextI* context) {
   hx::Trace(c_TraceGenerate, "Started generating inventory\n");
   if (inventory == nullptr || path == nullptr || context == nullptr) return hx::RC_INVALID_ARG;
-  TrkInventoryC* doc = dynamic_cast<TrkInventoryC*>(inventory);
-  if (doc == nullptr) return hx::RC_INVALID_ARG;
+  // Only the document this tracker made is written: it is held as what it is, never cast back.
+  if (inventory != static_cast<ZORHXTInventoryI*>(inventory_.get())) return hx::RC_INVALID_ARG;
+  TrkInventoryC* doc = inventory_.get();
 
   const FileNameC file(path);
   trk::LogGeneral(LOG_GENERATE_STARTED, TXT_GENERATE_STARTED, file.text());

@@ -84,7 +84,8 @@ class TrkTrackerC : public ZORHXTTrackerI {
   void SetPreference(const char* name, const StringC& value);
 
   TrkPreferencesC prefs_;
-  ZORHXContextI* context_ = nullptr;  // the context last handed to TrackContents
+  ZORHXContextI* context_ = nullptr;      // the context last handed to TrackContents
+  ZORHXTInventoryI* contents_ = nullptr;  // the inventory last handed to TrackContents
   RefM<TrkInventoryC> inventory_;
   ZORHXTTrackerI* outer_ = this;
   StringC generatedName_;

@@ -1,7 +1,5 @@
 #include "app/driver/TrkUnixTracker.h"
 
-#include "foundation/com/ComRef.h"
-
 #include <sys/resource.h>
 
 #include "app/driver/TrkProviderTable.h"
@@ -9,6 +7,7 @@
 #include "app/driver/TrkRunMessages.h"
 #include "app/interaction/ScanProgress.h"
 #include "app/interaction/TrkTrackerGUI.h"
+#include "foundation/com/ComRef.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/trace/Tracer.h"
@@ -113,6 +112,7 @@ int TrkUnixTrackerC::GetMachineGuid(char* /*buffer*/, size_t /*size*/) { return 
 
 hx::ResultT TrkUnixTrackerC::TrackUnixHardware() {
   TrkTrackUnixHardwareC hardware;
+  hardware.WriteInto(inventory_.get());
   return hardware.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
 }
 
@@ -120,21 +120,25 @@ hx::ResultT TrkUnixTrackerC::TrackUnixHardware() {
 // phase's.
 hx::ResultT TrkUnixTrackerC::TrackExternalAgent() {
   TrkExtAgtTrackerC agents(prefs_);
+  agents.WriteInto(inventory_.get());
   return agents.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
 }
 
 hx::ResultT TrkUnixTrackerC::TrackNativePackages() {
   TrkTrackPkgC packages(prefs_, PackageHost());
+  packages.WriteInto(inventory_.get());
   return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
 }
 
 hx::ResultT TrkUnixTrackerC::TrackOwnPackages() {
   TrkHxpTrackerC packages(prefs_, PackageHost());
+  packages.WriteInto(inventory_.get());
   return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
 }
 
 hx::ResultT TrkUnixTrackerC::TrackInstallerPackages() {
   TrkJavaHxpTrackerC packages(prefs_);
+  packages.WriteInto(inventory_.get());
   return packages.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()));
 }
 
@@ -147,7 +151,9 @@ hx::ResultT TrkUnixTrackerC::TrackSoftwareFiles() {
   ScanProgressC counts(prefs_);
   host.examined = counts.Hook();
   TrkUnixTrackSoftwareC software(prefs_, std::move(host));
-  const hx::ResultT r = software.Track(static_cast<ZORHXTInventoryI*>(inventory_.get()), outer_, context_);
+  software.WriteInto(inventory_.get());
+  ZORHXTInventoryI* given = contents_ != nullptr ? contents_ : static_cast<ZORHXTInventoryI*>(inventory_.get());
+  const hx::ResultT r = software.Track(given, outer_, context_);
   counts.Finish();
   return r;
 }

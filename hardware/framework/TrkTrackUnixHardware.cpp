@@ -84,8 +84,7 @@ hx::ResultT RunProvider(ZORUnknownI* object, const StringC& className, const Pro
     return r;
   }
   ZORHXTCIMProviderI* cim = nullptr;
-  if (hx::Succeeded(object->QueryInterface(IID_ZORHXTCIMProvider, reinterpret_cast<void**>(&cim))) &&
-      cim != nullptr) {
+  if (hx::Succeeded(object->QueryInterface(IID_ZORHXTCIMProvider, reinterpret_cast<void**>(&cim))) && cim != nullptr) {
     hx::ResultT r = cim->SetClassName(ZORStringC(className));
     if (hx::Succeeded(r)) r = cim->Track(inventory, tracker, context);
     cim->Release();
@@ -105,11 +104,11 @@ struct TrkTrackUnixHardwareC::ClassRunT {
   hx::ResultT current = hx::RC_OK;
 };
 
-hx::ResultT TrkTrackUnixHardwareC::Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker,
-                                         ZORHXContextI* context) {
+hx::ResultT TrkTrackUnixHardwareC::Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context) {
   StepEnvironmentC environment;
   ComNameRegistryI* names = nullptr;
-  const hx::ResultT found = ComRegistryC::Instance()->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
+  const hx::ResultT found =
+      ComRegistryC::Instance()->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
   if (hx::Failed(found)) return found;
   ClassRunT run;
   run.reg = Registry();
@@ -166,7 +165,8 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClass(ComNameRegistryI* names, ClassRunT
   object->Release();
   // A class that fails does not stop the others; the log says which one failed, so that an
   // administrator looking for a missing class finds why.
-  if (hx::Failed(r)) LogHardware(trk::LOG_HW_CLASS_FAILED, trk::TXT_HW_CLASS_FAILED, className, provider, static_cast<uint32_t>(r));
+  if (hx::Failed(r))
+    LogHardware(trk::LOG_HW_CLASS_FAILED, trk::TXT_HW_CLASS_FAILED, className, provider, static_cast<uint32_t>(r));
   run.current = r;
   return r;
 }
@@ -179,22 +179,16 @@ StringC TrkTrackUnixHardwareC::PlatformRegistryKey() {
 }
 
 hx::ResultT TrkTrackUnixHardwareC::AddInventory(ZORHXTInventoryI* inventory, const HWInstanceListT& instances) {
-  if (inventory == nullptr) return hx::RC_INVALID_ARG;
-  ZORHXTInventoryEntityI* rootFace = nullptr;
-  const hx::ResultT got = inventory->GetRootEntity(&rootFace);
+  // The entity helpers work on this program's own entities: the root of the document the step
+  // was given to write into.
+  RefM<TrkInventoryEntityC> root;
+  const hx::ResultT got = OwnRoot(inventory, &root);
   if (hx::Failed(got)) return got;
-  // The entity helpers work on this program's own entities; an inventory from elsewhere has
-  // no root they can write to.
-  auto* root = dynamic_cast<TrkInventoryEntityC*>(rootFace);
-  if (root == nullptr) {
-    if (rootFace != nullptr) rootFace->Release();
-    return hx::RC_NO_INTERFACE;
-  }
   hx::ResultT r = hx::RC_OK;
   for (const RefM<HWInstance>& instance : instances) {
     if (!instance) continue;
     const StringC evidence = instance->GetEvidence().empty() ? StringC(c_EvidenceOSAPI) : instance->GetEvidence();
-    RefM<TrkInventoryEntityC> element = AddClass(root, instance->GetClassName(), instance->GetName(), evidence);
+    RefM<TrkInventoryEntityC> element = AddClass(root.get(), instance->GetClassName(), instance->GetName(), evidence);
     if (!element) {
       r = hx::RC_FAIL;
       continue;
@@ -203,6 +197,5 @@ hx::ResultT TrkTrackUnixHardwareC::AddInventory(ZORHXTInventoryI* inventory, con
     for (const StringC& name : properties.SortedNames())
       AddProperty(element.get(), name, properties.get(name), StringC(), false);
   }
-  root->Release();
   return r;
 }

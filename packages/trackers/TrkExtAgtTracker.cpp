@@ -10,7 +10,7 @@ using namespace trk;
 hx::ResultT TrkExtAgtTrackerC::Track(ZORHXTInventoryI* inventory) {
   hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_AGENTS_STARTED, TXT_AGENTS_STARTED);
   RefM<TrkInventoryEntityC> root;
-  const hx::ResultT r = GetPackageRoot(inventory, &root);
+  const hx::ResultT r = OwnRoot(inventory, &root);
   if (hx::Failed(r)) return r;
   const StringC agent = prefs_.GetValue(TrkPreferencesC::c_TLMAgentIniPath);
   if (!agent.empty()) TLMExternalAgent(root.get(), agent, c_sTLMAgent);

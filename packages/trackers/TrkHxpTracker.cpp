@@ -146,7 +146,7 @@ hx::ResultT TrkHxpTrackerC::AddPackageType(TrkInventoryEntityC* root, const Stri
 hx::ResultT TrkHxpTrackerC::Track(ZORHXTInventoryI* inventory) {
   hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_OWN_STARTED, TXT_OWN_STARTED);
   RefM<TrkInventoryEntityC> root;
-  hx::ResultT r = GetPackageRoot(inventory, &root);
+  hx::ResultT r = OwnRoot(inventory, &root);
   if (hx::Succeeded(r) && !prefs_.GetBoolean(P::c_TarvoskPackages, 0)) r = hx::RC_FAIL;
   storesRead_ = false;
   cached_.clear();
@@ -181,7 +181,7 @@ hx::ResultT TrkJavaHxpTrackerC::Track(ZORHXTInventoryI* inventory) {
   std::string text;
   if (!ReadSourceFile(index, &text)) return hx::RC_OK;
   RefM<TrkInventoryEntityC> root;
-  const hx::ResultT r = GetPackageRoot(inventory, &root);
+  const hx::ResultT r = OwnRoot(inventory, &root);
   if (hx::Failed(r)) return r;
   for (const LivePackageT& entry : ParseLiveIndex(text)) {
     if (!entry.installed || entry.href.empty()) continue;

@@ -9,17 +9,6 @@
 
 namespace trk {
 
-hx::ResultT GetPackageRoot(ZORHXTInventoryI* inventory, RefM<TrkInventoryEntityC>* root) {
-  if (inventory == nullptr) return hx::RC_INVALID_ARG;
-  ZORHXTInventoryEntityI* face = nullptr;
-  const hx::ResultT got = inventory->GetRootEntity(&face);
-  if (hx::Failed(got)) return got;
-  *root = RefM<TrkInventoryEntityC>::Adopt(dynamic_cast<TrkInventoryEntityC*>(face));
-  if (*root) return hx::RC_OK;
-  if (face != nullptr) face->Release();
-  return hx::RC_NO_INTERFACE;
-}
-
 hx::ResultT ReportTrackerFailure(const TrkPackageHostT& host) {
   return host.IsCancelled() ? Error(MSG_PKG_CANCELLED, TXT_PKG_CANCELLED) : Error(MSG_UNKNOWN_ERROR, TXT_UNKNOWN_ERROR);
 }
@@ -37,12 +26,13 @@ using namespace trk;
 
 hx::ResultT TrkTrackPkgC::Track(ZORHXTInventoryI* inventory) {
   hx::Trace(trace_, "Started tracking packages\n");
-  const StringArrayC types = PackageDbC::SplitTypes(hx::Join(prefs_.GetMultiValue(TrkPreferencesC::c_PackageDatabaseTypes), ","));
+  const StringArrayC types =
+      PackageDbC::SplitTypes(hx::Join(prefs_.GetMultiValue(TrkPreferencesC::c_PackageDatabaseTypes), ","));
   hx::Log(c_LetterGeneral, c_NumberGeneral, LOG_PKG_STARTED, TXT_PKG_STARTED);
   hx::ResultT got = hx::RC_OK;
   if (!types.empty()) {
     RefM<TrkInventoryEntityC> root;
-    got = GetPackageRoot(inventory, &root);
+    got = OwnRoot(inventory, &root);
     if (hx::Succeeded(got)) {
       host_.ProgressMax(types.size());
       for (const StringC& type : types) {

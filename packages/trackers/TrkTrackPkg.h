@@ -42,9 +42,6 @@ struct TrkPackageHostT {
 };
 
 namespace trk {
-// The inventory's root entity with a reference of its own; RC_NO_INTERFACE for an inventory
-// that is not this program's.
-hx::ResultT GetPackageRoot(ZORHXTInventoryI* inventory, RefM<TrkInventoryEntityC>* root);
 // The error a tracker ends with when it could not do its work: the cancellation when the user
 // cancelled, else "Unknown error." (both reported through the error buffer).
 hx::ResultT ReportTrackerFailure(const TrkPackageHostT& host);

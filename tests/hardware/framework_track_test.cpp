@@ -109,6 +109,7 @@ class HardwareStepTest : public ::testing::Test {
       hxhw::ProviderRegistrationC providers({&emitter, &bare, &cim, &computer, &fixup});
       RefM<TrkInventoryC> inventory = TrkInventoryC::New();
       TrkTrackUnixHardwareC hardware;
+      hardware.WriteInto(inventory.get());
       step.result = hardware.Track(static_cast<ZORHXTInventoryI*>(inventory.get()), nullptr, nullptr);
       step.hardware = hxhw::HardwareText(inventory.get());
     }

@@ -31,10 +31,8 @@ RunT RunTracker(const std::vector<std::string>& options, const std::string& tag,
   EXPECT_EQ(load.Load(args), hx::RC_OK);
   RefM<TrkInventoryC> inventory = TrkInventoryC::New();
   RunT run;
-  run.result = track(load.Prefs(), static_cast<ZORHXTInventoryI*>(inventory.get()));
-  RefM<TrkInventoryEntityC> root;
-  EXPECT_EQ(trk::GetPackageRoot(inventory.get(), &root), hx::RC_OK);
-  run.elements = pkgtest::ShowElements(root.get(), tag);
+  run.result = track(load.Prefs(), inventory.get());
+  run.elements = pkgtest::ShowElements(inventory.get(), tag);
   run.log = load.Log();
   return run;
 }
@@ -55,8 +53,9 @@ TEST(PackageTrackersTest, ExternalAgentsFromTheirConfigurationFiles) {
     const std::string ini = dir.Write("tlmagent.ini", c.ini);
     ASSERT_EQ(::chmod(ini.c_str(), c.mode), 0);
     const RunT run = RunTracker({"TLMAgentIniPath=" + ini, "TLMStandaloneIniPath=" + dir.File("missing.ini")},
-                                "Hardware", [](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+                                "Hardware", [](TrkPreferencesC& prefs, TrkInventoryC* inventory) {
                                   TrkExtAgtTrackerC step(prefs);
+                                  step.WriteInto(inventory);
                                   return step.Track(inventory);
                                 });
     EXPECT_EQ(run.result, hx::RC_OK) << c.what;
@@ -92,18 +91,20 @@ TEST(PackageTrackersTest, OwnPackagesFromTheCacheAndTheLiveIndex) {
   for (const CaseT& c : cases) {
     std::vector<std::string> options = c.options;
     options.push_back("PkgCacheDirectory=" + dir.File("cache"));
-    const RunT run = RunTracker(options, "Package", [&dir](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+    const RunT run = RunTracker(options, "Package", [&dir](TrkPreferencesC& prefs, TrkInventoryC* inventory) {
       // The launcher's cache directory is a value of the registry the load has just mounted.
       HX_IGNORE_RESULT(ConfCLauncherCacheDirectory.set(dir.File("appcache")));
       TrkHxpTrackerC step(prefs, TrkPackageHostT{});
+      step.WriteInto(inventory);
       return step.Track(inventory);
     });
     EXPECT_EQ(run.result, c.result) << c.what;
     EXPECT_EQ(run.elements, c.elements) << c.what;
   }
   const RunT live = RunTracker({"PkgLiveDirectory=" + dir.File("live")}, "Package",
-                               [](TrkPreferencesC& prefs, ZORHXTInventoryI* inventory) {
+                               [](TrkPreferencesC& prefs, TrkInventoryC* inventory) {
                                  TrkJavaHxpTrackerC step(prefs);
+                                 step.WriteInto(inventory);
                                  return step.Track(inventory);
                                });
   EXPECT_EQ(live.result, hx::RC_OK);

@@ -73,6 +73,7 @@ class ScanC {
     EXPECT_EQ(load_->Load(args), hx::RC_OK);
     RefM<TrkInventoryC> inventory = TrkInventoryC::New();
     TrkUnixTrackSoftwareC step(load_->Prefs(), std::move(host));
+    step.WriteInto(inventory.get());
     scan.result = step.Track(inventory.get(), tracker, nullptr);
     for (TrkInventoryEntityC* c = inventory->GetFirstChild(); c != nullptr; c = c->GetNext())
       scan.files.push_back(Show(c));

@@ -51,6 +51,7 @@ class DigestTest : public ::testing::Test {
     RefM<TrkInventoryC> inventory = TrkInventoryC::New();
     {
       TrkUnixTrackSoftwareC step(load_.Prefs(), std::move(host));
+      step.WriteInto(inventory.get());
       run.result = step.Track(inventory.get(), nullptr, nullptr);
     }
     const FileNameC out(tree_.File("out.hxi"));
