@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <strings.h>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,7 @@ int CopyContent(int in, int out, const StoppingT& stopping) {
 
 }  // namespace
 
-std::string NumberedName(const std::string& name, int n) {
+std::string NameWithPart(const std::string& name, const std::string& part) {
   size_t cut = name.rfind('.');
   if (cut != std::string::npos && cut > 0 && name.compare(cut, std::strlen(c_CompressedSuffix), c_CompressedSuffix) == 0 &&
       cut == name.size() - std::strlen(c_CompressedSuffix)) {
@@ -63,8 +64,10 @@ std::string NumberedName(const std::string& name, int n) {
     if (before != std::string::npos && before > 0) cut = before;
   }
   if (cut == std::string::npos || cut == 0) cut = name.size();
-  return name.substr(0, cut) + "-" + std::to_string(n) + name.substr(cut);
+  return name.substr(0, cut) + "-" + part + name.substr(cut);
 }
+
+std::string NumberedName(const std::string& name, int n) { return NameWithPart(name, std::to_string(n)); }
 
 // A hard link fails when the name is taken, and the next numbered name is tried.
 int PublishUnder(int fromDir, const std::string& from, int toDir, const std::string& name, std::string* taken) {
@@ -114,6 +117,17 @@ OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir) {
   if (last == std::string::npos) return {hx::RC_INVALID_ARG, "The upload rule '" + ruleValue + "' names no directory"};
   *dir = last == 0 ? std::string("/") : path.substr(0, last);
   return {};
+}
+
+bool UnderMissingTopDirectory(const std::string& dir) {
+  // Judged on the path as written, "." and ".." taken away: "/tmp/../Inventories" is made at
+  // the root as much as "/Inventories" is.
+  const std::filesystem::path normal = std::filesystem::path(dir).lexically_normal();
+  if (!normal.has_root_directory()) return false;
+  const std::filesystem::path relative = normal.relative_path();
+  if (relative.empty()) return false;
+  struct stat st {};
+  return ::lstat((normal.root_path() / *relative.begin()).c_str(), &st) != 0 && errno == ENOENT;
 }
 
 OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names) {

@@ -35,6 +35,10 @@ std::string StagingDirectory(const UploadSettingsT& settings);
 // gives its local path (host empty or "localhost"). Other schemes and a rule without a
 // directory fail.
 OutcomeT LocationDirectory(const std::string& ruleValue, std::string* dir);
+// Whether the location directory `dir` lies below a top-level directory that does not exist,
+// as the one an empty ServerLocation gives ("/Inventories"): nobody gave the run such a
+// place, and the uploader makes nothing at the root of the file system.
+bool UnderMissingTopDirectory(const std::string& dir);
 // The staged files to deliver: regular files directly in dir, without the ".tmp" files a run
 // is still writing. A directory that does not exist holds none.
 OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names);
@@ -51,9 +55,10 @@ OutcomeT Stopped(const std::string& name, const std::string& where);
 OutcomeT OpenDeliveryDirectory(const std::string& dir, hx::UniqueFdC* fd);
 // The most numbered names a delivery tries before it gives up.
 constexpr int c_MaxNumberedNames = 10000;
-// The name a delivery takes when `name` is taken already: "-<n>" before the extension, or
-// before the last two when the last is the compressed one ("a (Full).hxi.gz" gives
-// "a (Full)-2.hxi.gz").
+// `name` with "-<part>" before the extension, or before the last two when the last is the
+// compressed one ("a (Full).hxi.gz" and "2" give "a (Full)-2.hxi.gz").
+std::string NameWithPart(const std::string& name, const std::string& part);
+// The name a delivery takes when `name` is taken already: NameWithPart with the number n.
 std::string NumberedName(const std::string& name, int n);
 // Gives the finished file `from` (relative to the directory descriptor fromDir, or AT_FDCWD)
 // the name `name` in the directory toDir, or the first numbered name that is free, without ever

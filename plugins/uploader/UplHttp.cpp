@@ -7,7 +7,10 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <random>
 #include <string_view>
 #include <strings.h>
 
@@ -28,6 +31,9 @@ constexpr long c_PastSuccess = 300;
 constexpr long c_NotFound = 404;
 constexpr long c_Gone = 410;
 constexpr long c_PreconditionFailed = 412;
+// Answers to HEAD of a server that takes PUT alone.
+constexpr long c_MethodNotAllowed = 405;
+constexpr long c_NotImplemented = 501;
 // At least one byte a second counts as progress: below that for UploadTimeout seconds the
 // transfer has stalled.
 constexpr long c_ProgressBytesPerSecond = 1;
@@ -88,6 +94,19 @@ size_t ReadSource(char* buffer, size_t size, size_t count, void* fd) {
 int RewindSource(void* fd, curl_off_t offset, int origin) {
   return ::lseek(*static_cast<int*>(fd), static_cast<off_t>(offset), origin) < 0 ? CURL_SEEKFUNC_CANTSEEK
                                                                                  : CURL_SEEKFUNC_OK;
+}
+
+// What makes a name unique at a server that cannot say which are taken: the time in UTC to the
+// second and 32 random bits, "20250131T235959Z-0a1b2c3d".
+std::string UniquePart() {
+  std::random_device random;
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char part[sizeof "20250131T235959Z-0a1b2c3d"] = {};
+  const size_t stamped = std::strftime(part, sizeof part, "%Y%m%dT%H%M%SZ", &utc);
+  std::snprintf(part + stamped, sizeof part - stamped, "-%08x", static_cast<unsigned>(random()));
+  return part;
 }
 
 bool IsSecurityFailure(CURLcode code) {
@@ -166,6 +185,8 @@ struct HttpSenderC::StateT {
   curl_slist* putHeaders = nullptr;
   char error[CURL_ERROR_SIZE] = {};
   size_t answered = 0;
+  // The server answered HEAD as a method it does not have: it is asked no more.
+  bool noHead = false;
   // Why the progress callback ended the request in hand.
   enum class EndE { None, Stopped, Deadline } ended = EndE::None;
   std::chrono::steady_clock::time_point deadline;
@@ -291,13 +312,19 @@ OutcomeT HttpSenderC::Send(const std::string& source, const std::string& name, s
     return {hx::Failed(opened) ? opened : hx::RcFromErrno(errno), "Cannot read the staged file '" + source + "'"};
   for (int n = 1; n <= c_MaxServerNames; ++n) {
     *taken = n == 1 ? name : NumberedName(name, n);
-    const std::string url = state_->location.UrlOf(*taken);
     long status = 0;
-    OutcomeT outcome = state_->Head(url, *taken, &status);
-    if (!outcome.ok()) return outcome;
-    if (status >= c_FirstSuccess && status < c_PastSuccess) continue;  // taken
-    if (status != c_NotFound && status != c_Gone) return state_->Refused("check", *taken, status);
-    outcome = state_->Put(url, *taken, in.get(), static_cast<curl_off_t>(st.st_size), &status);
+    if (!state_->noHead) {
+      const OutcomeT outcome = state_->Head(state_->location.UrlOf(*taken), *taken, &status);
+      if (!outcome.ok()) return outcome;
+      if (status >= c_FirstSuccess && status < c_PastSuccess) continue;  // taken
+      state_->noHead = status == c_MethodNotAllowed || status == c_NotImplemented;
+      if (!state_->noHead && status != c_NotFound && status != c_Gone) return state_->Refused("check", *taken, status);
+    }
+    // Without HEAD nothing tells whether a name is taken, and such a server may well ignore
+    // If-None-Match and replace what is there: the name is made unique instead.
+    if (state_->noHead) *taken = NameWithPart(name, UniquePart());
+    const OutcomeT outcome =
+        state_->Put(state_->location.UrlOf(*taken), *taken, in.get(), static_cast<curl_off_t>(st.st_size), &status);
     if (!outcome.ok()) return outcome;
     if (status == c_PreconditionFailed) continue;  // taken since the check
     if (status < c_FirstSuccess || status >= c_PastSuccess) return state_->Refused("upload", *taken, status);

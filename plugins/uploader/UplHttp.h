@@ -3,7 +3,9 @@
 // the upload rule's URL, under its own name. A delivery never replaces one that is there: a
 // HEAD asks first whether the name is taken, the PUT carries "If-None-Match: *" for a server
 // that can refuse a name taken in between, and a taken name moves on to the numbered names
-// of local deliveries ("-2", "-3", ...).
+// of local deliveries ("-2", "-3", ...). A server that answers HEAD with 405 or 501 (one that
+// takes PUT alone) cannot tell, and may not heed If-None-Match either: each name sent there
+// is made unique first, "-<UTC time>-<random>" before the extension.
 
 #include <memory>
 #include <string>

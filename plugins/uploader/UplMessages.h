@@ -19,6 +19,9 @@ constexpr hx::ResultT MSG_STOPPED = hx::ToResult(c_UploaderSet | 0x07u);        
 constexpr hx::ResultT MSG_REQUEST_TIMEOUT = hx::ToResult(c_UploaderSet | 0x08u);  // a request past UploadRequestTimeout
 constexpr hx::ResultT MSG_NAMES_TAKEN = hx::ToResult(c_UploaderSet | 0x09u);    // the server took none of the names tried
 constexpr hx::ResultT MSG_UNTRUSTED = hx::ToResult(c_UploaderSet | 0x0Au);      // the delivery directory is not trusted
+// No server is configured: the location hangs off a top-level directory that does not exist
+// (an empty ServerLocation gives "/Inventories"). Logged, not reported: what was staged waits.
+constexpr hx::ResultT MSG_NO_SERVER = hx::ToResult(c_UploaderSet | 0x0Bu);
 
 // Log lines.
 constexpr hx::ResultT LOG_DELIVERED = hx::ToResult(c_UploaderSet | 0x10u);

@@ -7,6 +7,8 @@
 //     its own, so that a reader there never sees part of one. The directory passes the trust
 //     checks of every directory the run writes into and is created and written through a
 //     descriptor of it, never through a path that somebody could have changed meanwhile;
+//     one below a top-level directory that does not exist (the "/Inventories" of an empty
+//     ServerLocation) means no server is configured: nothing is made, the files wait;
 //   - an http:// or https:// location: sent with PUT into the rule's directory on the server,
 //     each request bounded by UploadTimeout (no progress) and UploadRequestTimeout (in all).
 //
@@ -160,12 +162,18 @@ class UploadC {
     const upl::OutcomeT outcome = Deliver();
     if (outcome.ok()) return 0;
     // The failure first, then what became of the files it left behind.
+    const bool noServer = outcome.code == upl::MSG_NO_SERVER;
     if (outcome.code == upl::MSG_STOPPED) {
       log_.Line(outcome.code, ZORHXLogI::c_Warning, "WARNING: " + outcome.message);
+    } else if (noServer) {
+      // Nothing failed that the user must mend: one line says where the files wait instead.
+      log_.Line(outcome.code, ZORHXLogI::c_Warning,
+                "WARNING: " + outcome.message + "; what was staged waits in '" +
+                    (settings_.sourceRemove ? spool_ : staging_) + "' for the next run");
     } else {
       Report(context, outcome);
     }
-    KeepUnsent();
+    KeepUnsent(!noServer);
     return outcome.code;
   }
 
@@ -173,24 +181,25 @@ class UploadC {
   const SettingsT& settings_;
   LogC& log_;
   const upl::StoppingT& stopping_;
+  std::string staging_;
   std::string spool_;
   std::vector<ItemT> items_;
   size_t sent_ = 0;  // items delivered, in order
 
   upl::OutcomeT Deliver() {
-    const std::string staging = upl::StagingDirectory(settings_);
-    if (staging.empty()) return {};
-    spool_ = staging + "/" + upl::c_SpoolDirectory;
+    staging_ = upl::StagingDirectory(settings_);
+    if (staging_.empty()) return {};
+    spool_ = staging_ + "/" + upl::c_SpoolDirectory;
     std::vector<std::string> waiting;
     std::vector<std::string> staged;
     // What waits in a spool that somebody else could have changed is not sent anywhere.
     const upl::OutcomeT trusted = upl::CheckSpool(spool_, false);
     if (!trusted.ok()) log_.Line(upl::MSG_SPOOL, ZORHXLogI::c_Warning, "WARNING: " + trusted.message);
     upl::OutcomeT outcome = trusted.ok() ? upl::SpoolFiles(spool_, &waiting) : upl::OutcomeT{};
-    if (outcome.ok()) outcome = upl::StagedFiles(staging, &staged);
+    if (outcome.ok()) outcome = upl::StagedFiles(staging_, &staged);
     if (!outcome.ok()) return outcome;
     for (const std::string& name : waiting) items_.push_back({spool_, name, true});
-    for (const std::string& name : staged) items_.push_back({staging, name, false});
+    for (const std::string& name : staged) items_.push_back({staging_, name, false});
     if (items_.empty()) return {};
     outcome = Send(items_, &sent_);
     // The full inventory that a mark asked for has arrived.
@@ -217,6 +226,9 @@ class UploadC {
     std::string target;
     hx::UniqueFdC dir;
     upl::OutcomeT outcome = upl::LocationDirectory(settings_.ruleValue, &target);
+    if (outcome.ok() && upl::UnderMissingTopDirectory(target))
+      return {upl::MSG_NO_SERVER,
+              "No server is configured (ServerLocation): the upload location '" + target + "' is not created"};
     if (outcome.ok()) outcome = upl::OpenDeliveryDirectory(target, &dir);
     if (!outcome.ok()) return outcome;
     return SendAll(items, target, sent, [&](const std::string& source, const std::string& name, std::string* taken) {
@@ -239,8 +251,9 @@ class UploadC {
     return {};
   }
 
-  // After a failure: the staged files not sent wait in the spool, which keeps its bound.
-  void KeepUnsent() {
+  // After a failure: the staged files not sent wait in the spool, which keeps its bound;
+  // sayEach: a line for each file that moves there.
+  void KeepUnsent(bool sayEach) {
     if (!settings_.sourceRemove) return;
     const upl::OutcomeT prepared = upl::CheckSpool(spool_, true);
     if (!prepared.ok()) {
@@ -258,8 +271,9 @@ class UploadC {
         continue;
       }
       own.push_back(spooled);
-      log_.Line(upl::LOG_SPOOLED, ZORHXLogI::c_Warning,
-                "WARNING: '" + item.name + "' was not uploaded and waits in '" + spool_ + "' for the next run");
+      if (sayEach)
+        log_.Line(upl::LOG_SPOOLED, ZORHXLogI::c_Warning,
+                  "WARNING: '" + item.name + "' was not uploaded and waits in '" + spool_ + "' for the next run");
     }
     Trim(own);
   }

@@ -73,7 +73,8 @@ std::string UrlAt(int port, const std::string& scheme, const std::string& path, 
 // nginx with a configuration of its own in dir/nginx: WebDAV PUT below dir/nginx/www (paths
 // made as needed) for c_User alone, "/fail/" answering 500, HTTPS with dir/<certificate>.crt when one is named.
 // Below "/taken/" every name is free to HEAD and taken to PUT (412); below "/slow/" a PUT is
-// answered at once, its body at five bytes a second (two minutes).
+// answered at once, its body at five bytes a second (two minutes); "/nohead/" answers HEAD with
+// 405 and lets a PUT replace what is there.
 // Run without a master process, it writes as the test's own user.
 constexpr const char* c_NginxConf = R"(daemon off; master_process off; pid @/nginx.pid; error_log @/error.log;
 events { worker_connections 64; }
@@ -87,6 +88,8 @@ http {
     root @/www;
     location / { dav_methods PUT; create_full_put_path on; dav_access user:rw;
                  auth_basic "inventories"; auth_basic_user_file @/users; }
+    location /nohead/ { if ($request_method = HEAD) { return 405; } dav_methods PUT; create_full_put_path on;
+                        dav_access user:rw; auth_basic "inventories"; auth_basic_user_file @/users; }
     location /fail/ { return 500; }
     location /taken/ { if ($request_method = PUT) { return 412; } return 404; }
     location /slow/ { limit_rate 5; limit_rate_after 200; if ($request_method = PUT) { return 201 "SLOW"; } return 404; }
@@ -132,7 +135,7 @@ class NginxC {
   std::string Url(const std::string& scheme, const std::string& path = "srv") const {
     return UrlAt(port, scheme, path);
   }
-  std::string Delivered() const { return dir + "/www/srv/Inventories"; }
+  std::string Delivered(const std::string& path) const { return dir + "/www/" + path + "/Inventories"; }
   // The PUT requests the server answered with `status` (201: took), in order; one the server
   // first asked to authenticate shows as a 401 before it.
   std::vector<std::string> Puts(const std::string& status = "201") const {
@@ -158,22 +161,31 @@ hxapp::RunT Deliver(const hxtest::TempDirC& dir, const std::string& ini, std::ve
 
 // The password holds "@" and "/": written as it is in one URL, percent-encoded in the other,
 // the server takes it whole and the log and the traces show none of it.
+// A server without HEAD gets each file under a name of its own, also the first.
 TEST(ProgramDelivery, ServerGetsEveryInventoryByteForByteAndNeverLosesOne) {
-  for (const auto& [scheme, password] : {std::pair<std::string, const char*>{"http", c_Password}, {"https", c_PasswordInUrl}}) {
+  for (const auto& [scheme, password, path] : {std::tuple<std::string, const char*, std::string>{"http", c_Password, "srv"},
+                                               {"https", c_PasswordInUrl, "srv"}, {"http", c_Password, "nohead"}}) {
     hxtest::TempDirC dir("hxapp-dlv");
     MakeCertificate(dir, "good");
     NginxC server(dir, scheme == "https" ? "good" : "");
-    const std::string ini = Ini(dir, UrlAt(server.port, scheme, "srv", password));
+    const std::string ini = Ini(dir, UrlAt(server.port, scheme, path, password));
     // Every preference traced: the URL shows there without its password, as in the log.
     dir.Write("hxtrack.trace", "+Tracker/Preferences\nfilename = " + dir.File("prefs.trace") + "\n");
     hxapp::RunT first = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
     ASSERT_EQ(first.exitCode, 0u) << scheme << first.log;
     const std::string inventory = hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories")));
-    EXPECT_EQ(hxapp::Gunzipped(server.Delivered() + "/same.hxi.gz"), inventory) << scheme;
+    const std::string firstFile = hxapp::OnlyFile(server.Delivered(path));
+    EXPECT_EQ(hxapp::Gunzipped(firstFile), inventory) << scheme;
     // The same name again: the second delivery arrives beside the first.
     hxapp::RunT second = Deliver(dir, ini, {"-o", "UploadFile=same.hxi"});
     EXPECT_EQ(second.exitCode, 0u) << scheme << second.log;
-    EXPECT_EQ(FilesIn(server.Delivered()), (std::vector<std::string>{"same-2.hxi.gz", "same.hxi.gz"})) << scheme;
+    const std::vector<std::string> both = FilesIn(server.Delivered(path));
+    ASSERT_EQ(both.size(), 2u) << path;
+    const std::regex names(path == "srv" ? "same(-2)?\\.hxi\\.gz" : "same-\\d{8}T\\d{6}Z-[0-9a-f]{8}\\.hxi\\.gz");
+    EXPECT_TRUE(std::regex_match(both[0], names) && std::regex_match(both[1], names)) << both[0] << both[1];
+    EXPECT_EQ(hxapp::Gunzipped(firstFile), inventory) << path;  // not replaced
+    const std::string secondFile = server.Delivered(path) + "/" + both[hx::EndsWith(firstFile, "/" + both[0]) ? 1 : 0];
+    EXPECT_EQ(hxapp::Gunzipped(secondFile), hxtest::ReadFile(hxapp::OnlyFile(dir.File("data/tracker/inventories"))));
     EXPECT_TRUE(Contains(second.log, "Uploaded 'same.hxi.gz' to " + scheme + "://127.0.0.1:")) << second.log;
     const std::string trace = hxtest::ReadFile(dir.File("prefs.trace"));
     EXPECT_TRUE(Contains(trace, "ServerLocation=" + scheme + "://agent@127.0.0.1:")) << trace;
@@ -191,6 +203,8 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
       {"answer of five bytes a second", "http", "slow", false, "UploadRequestTimeout=3\n",
        "did not finish within 3 seconds (UploadRequestTimeout)"},
       {"every name taken", "http", "taken", false, "", "took none of the 100 names tried"},
+      // A top directory that does not exist (made unique below), as the "/Inventories" of no ServerLocation.
+      {"no server configured", "", "/hx-no-such-", false, "", "No server is configured (ServerLocation)"},
   };
   for (const CaseT& c : cases) {
     hxtest::TempDirC dir("hxapp-dlv");
@@ -199,7 +213,9 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     NginxC server(dir, c.scheme == "https" ? "other" : "");
     const ListenerT silent;
     ASSERT_GT(silent.port, 0);
-    const std::string url = UrlAt(c.silent ? silent.port : server.port, c.scheme, c.path);
+    const bool local = c.scheme.empty();
+    const std::string url = local ? c.path + std::filesystem::path(dir.Path()).filename().string()
+                                  : UrlAt(c.silent ? silent.port : server.port, c.scheme, c.path);
     const hxapp::RunT run = Deliver(dir, Ini(dir, url, c.more));
     EXPECT_EQ(run.exitCode, c_UploadFailed) << c.what << run.log;
     EXPECT_TRUE(Contains(run.log, c.logPart)) << c.what << run.log;
@@ -207,6 +223,7 @@ TEST(ProgramDelivery, FailedUploadsWaitInTheSpool) {
     EXPECT_EQ(FilesIn(dir.File(c_Pending)).size(), 1u) << c.what;
     EXPECT_FALSE(ShowsPassword(run.log)) << c.what;
     EXPECT_EQ(server.Puts("412").size(), c.path == "taken" ? 100u : 0u) << c.what;
+    EXPECT_FALSE(local && std::filesystem::exists(url)) << c.what;  // nothing made at the root
     if (c.scheme != "https") continue;
     // Told not to check the certificate, the run delivers the waiting file too, and says so.
     const hxapp::RunT unchecked = Deliver(dir, Ini(dir, url, "CheckServerCertificate=False\n"));
