@@ -63,12 +63,17 @@ class TestCimC : public ComObjectM<ZORHXTCIMProviderI, IID_ZORHXTCIMProvider> {
     return hx::RC_OK;
   }
   hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* /*tracker*/, ZORHXContextI* /*context*/) override {
-    TrkInventoryEntityC* root = nullptr;
-    auto* document = dynamic_cast<TrkInventoryC*>(inventory);
-    if (document == nullptr || hx::Failed(document->GetRootEntity(&root))) return hx::RC_FAIL;
-    TrkTrackC::AddClass(root, className_, "cim", "External Tool");
+    // An outside component sees only the inventory's interfaces.
+    ZORHXTInventoryEntityI* root = nullptr;
+    ZORHXTInventoryEntityI* element = nullptr;
+    if (hx::Failed(inventory->GetRootEntity(&root))) return hx::RC_FAIL;
+    std::string texts[] = {"Hardware", "Class", className_, "Name", "cim", "Evidence", "External Tool"};
+    hx::ResultT r = root->CreateEntity(texts[0].data(), &element);
+    for (int i = 1; i < 7 && hx::Succeeded(r); i += 2) r = element->Add(texts[i].data(), texts[i + 1].data());
+    if (hx::Succeeded(r)) r = root->AddEntity(element);
+    if (element != nullptr) element->Release();
     root->Release();
-    return hx::RC_OK;
+    return r;
   }
 
  private:

@@ -197,7 +197,7 @@ TEST(InventoryEntity, ComponentFacesCarrySystemTextsAndCountOnce) {
   ASSERT_EQ(inv->QueryInterface(IID_ZORHXTInventory, reinterpret_cast<void**>(&face)), hx::RC_OK);
   ZORHXTInventoryEntityI* invRoot = nullptr;
   ASSERT_EQ(face->GetRootEntity(&invRoot), hx::RC_OK);
-  EXPECT_EQ(dynamic_cast<TrkInventoryC*>(invRoot), inv.get());
+  EXPECT_EQ(invRoot, static_cast<ZORHXTInventoryEntityI*>(inv.get()));
   void* unknown = nullptr;
   ASSERT_EQ(face->QueryInterface(IID_IUnknown, &unknown), hx::RC_OK);
   EXPECT_EQ(static_cast<ZORUnknownI*>(unknown)->Release(), 3u);
