@@ -4,7 +4,7 @@
 #                                           and the logger module, found as <InstallDir>/lib/...
 #   share/hxtrack/config.ini                the shipped configuration, the data directory's
 #                                           etc/config.ini when the package is installed
-#   share/man/man1/hxtrack.1.gz             the manual page
+#   share/man/man1/{hxtrack,hxview,hxcatc}.1.gz  the manual pages
 #   lib/systemd/system/hxtrack.{service,timer}  a daily run, installed but not enabled
 # and /etc/tarvosk.ini, the bootstrap configuration naming InstallDir and the data directory
 # (next to the prefix's parent, so /etc for /usr and <prefix>/etc for any other prefix).
@@ -27,7 +27,8 @@ endforeach()
 configure_file(${_pkg}/conffiles ${_out}/control/conffiles COPYONLY)
 
 # Compressed without a time stamp, so that the same sources give the same package.
-foreach(_doc "docs/hxtrack.1;hxtrack.1.gz" "packaging/changelog;changelog.Debian.gz")
+foreach(_doc "docs/hxtrack.1;hxtrack.1.gz" "docs/hxview.1;hxview.1.gz" "docs/hxcatc.1;hxcatc.1.gz"
+             "packaging/changelog;changelog.Debian.gz")
   list(GET _doc 0 _from)
   list(GET _doc 1 _to)
   add_custom_command(OUTPUT ${_out}/${_to}
@@ -44,7 +45,7 @@ install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bi
 install(TARGETS uploader hxlsyslog LIBRARY DESTINATION lib/hxtrack/lib)
 # The Linux providers: the shipped configuration's PluginDirectory, $(InstallDir)/plugins.
 install(TARGETS hxlinux LIBRARY DESTINATION lib/hxtrack/plugins)
-install(FILES ${_out}/hxtrack.1.gz DESTINATION share/man/man1)
+install(FILES ${_out}/hxtrack.1.gz ${_out}/hxview.1.gz ${_out}/hxcatc.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)
 install(FILES ${_pkg}/copyright ${_out}/changelog.Debian.gz DESTINATION share/doc/hxtrack)
 install(FILES ${_pkg}/hxtrack.service ${_pkg}/hxtrack.timer DESTINATION lib/systemd/system)

@@ -10,7 +10,11 @@ pipe: no port is opened) and reports, one per line, what the viewer's test check
   injected <type>       typeof window.injected (a page that ran injected markup sets it)
   literal <n>           cells whose text holds the literal "<script>"
 
+  shown <n>             rows of TABLE made into elements at first (a large table: one page of them)
+
 usage: browser_check.py CHROMIUM PAGE TABLE COLUMN FILTER
+       browser_check.py --load CHROMIUM PAGE TIMES
+         prints "load <ms>": the median time from navigating to PAGE to its script being done
 """
 import json
 import os
@@ -112,20 +116,46 @@ def errors_of(events):
             yield json.dumps(params['args'])
 
 
+def open_page(browser):
+    target = browser.send('Target.createTarget', {'url': 'about:blank'})['targetId']
+    browser.session = browser.send('Target.attachToTarget', {'targetId': target, 'flatten': True},
+                                   session=False)['sessionId']
+    for domain in ('Runtime.enable', 'Log.enable', 'Page.enable'):
+        browser.send(domain)
+
+
+def load(browser, page):
+    """Seconds from navigating to the page until its script marked it done."""
+    started = time.time()
+    browser.send('Page.navigate', {'url': 'file://' + os.path.abspath(page)})
+    browser.wait_for('Page.loadEventFired')
+    while browser.evaluate("document.documentElement.getAttribute('data-ready')") != '1':
+        time.sleep(0.01)
+    return time.time() - started
+
+
 def main():
     global end
-    chromium, page, table, column, typed = sys.argv[1:6]
     end = time.time() + DEADLINE
     profile = tempfile.mkdtemp(prefix='hxview-browser-')
+    if sys.argv[1] == '--load':
+        chromium, page, times = sys.argv[2], sys.argv[3], int(sys.argv[4])
+        end += DEADLINE * times
+        browser = Browser(chromium, profile)
+        try:
+            open_page(browser)
+            load(browser, page)  # the first load also starts the browser's own machinery
+            loads = sorted(load(browser, page) for _ in range(times))
+            print('load %.1f' % (loads[len(loads) // 2] * 1e3))
+        finally:
+            browser.close()
+            shutil.rmtree(profile, ignore_errors=True)
+        return
+    chromium, page, table, column, typed = sys.argv[1:6]
     browser = Browser(chromium, profile)
     try:
-        target = browser.send('Target.createTarget', {'url': 'about:blank'})['targetId']
-        browser.session = browser.send('Target.attachToTarget', {'targetId': target, 'flatten': True},
-                                       session=False)['sessionId']
-        for domain in ('Runtime.enable', 'Log.enable', 'Page.enable'):
-            browser.send(domain)
-        browser.send('Page.navigate', {'url': 'file://' + os.path.abspath(page)})
-        browser.wait_for('Page.loadEventFired')
+        open_page(browser)
+        load(browser, page)
 
         find = ("Array.from(document.querySelectorAll('h3')).find(h => h.textContent === %s)"
                 ".nextElementSibling" % json.dumps(table))
@@ -133,6 +163,7 @@ def main():
         heading = ("(() => { const th = Array.from(%s.tHead.rows[0].cells).find(c => c.textContent === %s);"
                    " th.scrollIntoView(); const r = th.getBoundingClientRect();"
                    " return [r.left + r.width / 2, r.top + r.height / 2]; })()" % (find, json.dumps(column)))
+        print('shown', browser.evaluate("%s.tBodies[0].rows.length" % find))
         print('rows', browser.evaluate(cells))
         browser.click(*browser.evaluate(heading))
         print('sorted', browser.evaluate(cells))

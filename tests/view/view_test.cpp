@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "app/AppTestSupport.h"
+#include "view/model/DeltaChanges.h"
 #include "view/model/InventoryStream.h"
 #include "view/render/TextSummary.h"
 
@@ -62,21 +63,35 @@ hx::ResultT Read(const std::string& xml, hxview::ViewDocT* doc) {
 
 TEST(ViewSummaryTest, DocumentsShowWhatTheyHoldOrAreRefused) {
   // Every line expected, in this order, in the summary of a document; none: the document is refused.
-  auto check = [](const std::string& xml, const std::vector<std::string>& shown) {
+  // A delta may come with its base; "packages=PATTERN" lists the packages.
+  auto check = [](const std::string& xml, const std::vector<std::string>& shown, const std::string& base = "",
+                  const hxview::ViewOptionsT& options = {}) {
     hxview::ViewDocT doc;
     ASSERT_EQ(hx::Succeeded(Read(c_Head + xml, &doc)), !shown.empty());
-    const std::vector<std::string> lines = hx::SplitLines(hxview::FormatTextSummary(doc));
+    if (!base.empty()) {
+      std::unordered_set<std::string> keys;
+      for (const hxview::EntityT& e : doc.updated.entities) keys.insert(e.key);
+      hxview::ViewDocT before;
+      hxview::InventoryStreamC stream(before, &keys);
+      ASSERT_EQ(stream.Feed(base.data(), base.size(), true), hx::RC_OK);
+      doc.changes = hxview::CompareWithBase(doc.updated.entities, before.full.entities, hxview::DefaultIgnored());
+      doc.baseRead = true;
+    }
+    const std::vector<std::string> lines = hx::SplitLines(hxview::FormatTextSummary(doc, options));
     auto at = lines.begin();
     for (const std::string& expected : shown) {
       at = std::find(at, lines.end(), expected);
       ASSERT_NE(at, lines.end()) << "missing or out of order: [" << expected << "]\n"
-                                 << hxview::FormatTextSummary(doc);
+                                 << hxview::FormatTextSummary(doc, options);
     }
   };
   // The cases: a document, then the lines of its summary.
   for (const hxtest::TextCaseT& c : hxtest::TextCases("view-summaries.txt")) {
     SCOPED_TRACE(c.what);
-    check(c.texts.at(0), hx::SplitLines(c.texts.at(1)));
+    const std::string extra = c.texts.size() > 2 ? c.texts[2] : "";
+    const bool packages = extra.rfind("packages=", 0) == 0;
+    check(c.texts.at(0), hx::SplitLines(c.texts.at(1)), packages ? "" : extra,
+          {packages, packages ? extra.substr(9, extra.size() - 10) : ""});
   }
   // A value longer than the limit is cut at a character boundary.
   const std::string longName(5000, 'x');

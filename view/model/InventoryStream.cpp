@@ -26,6 +26,10 @@ constexpr const char* c_Remove = "Remove";
 constexpr const char* c_Update = "Update";
 constexpr const char* c_ProductName = "ProductName";
 constexpr const char* c_ProductVersion = "ProductVersion";
+constexpr const char* c_Version = "Version";
+constexpr const char* c_InstallDate = "InstallDate";
+constexpr const char* c_KeySeparator = "\x1F";
+constexpr const char* c_ValueSeparator = ", ";
 constexpr const char* c_NoType = "(none)";
 constexpr const char* c_Ellipsis = "...";
 // Reading in large pieces keeps the cost per byte at that of the parser.
@@ -45,6 +49,36 @@ const char* Attribute(const char** atts, const char* name) {
   for (const char** a = atts; a[0] != nullptr; a += 2)
     if (std::strcmp(a[0], name) == 0) return a[1];
   return "";
+}
+
+// What the delta matches a top-level entity by: its tag and its attributes in document order.
+std::string EntityKey(const std::string& tag, const char** atts) {
+  std::string key = tag;
+  for (const char** a = atts; a[0] != nullptr; a += 2) key.append(c_KeySeparator).append(a[0]).append("=").append(Kept(a[1]));
+  return key;
+}
+
+EntityT NewEntity(const std::string& tag, const char** atts) {
+  EntityT e;
+  e.key = EntityKey(tag, atts);
+  const bool hardware = tag == V::c_Hardware;
+  e.kind = hardware ? Kept(Attribute(atts, V::c_Class)) : tag;
+  std::string name = Kept(Attribute(atts, V::c_Name));
+  if (name.empty() && !hardware && atts[0] != nullptr) name = Kept(atts[1]);
+  e.label = e.kind + (name.empty() ? "" : " " + name);
+  return e;
+}
+
+// A child of a kept entity: a Property as its name and value; another child by its tag and first
+// attribute, its other attributes as the value.
+std::pair<std::string, std::string> ChildValue(const std::string& tag, const char** atts) {
+  if (tag == V::c_Property) return {Kept(Attribute(atts, V::c_Name)), Kept(Attribute(atts, V::c_Value))};
+  std::pair<std::string, std::string> v{tag, std::string()};
+  if (atts[0] == nullptr) return v;
+  v.first += " " + Kept(atts[1]);
+  for (const char** a = atts + 2; a[0] != nullptr; a += 2)
+    v.second += (v.second.empty() ? "" : c_ValueSeparator) + std::string(a[0]) + "=" + Kept(a[1]);
+  return v;
 }
 
 }  // namespace
@@ -95,6 +129,20 @@ void InventoryStreamC::onStartElement(const char* name, const char** atts) {
 
 void InventoryStreamC::StartEntity(const std::string& tag, const char** atts) {
   open_ = OpenE::None;
+  keeping_ = false;
+  if (keepOnly_ != nullptr) {
+    // The base of a delta: only the counterparts of its updated entities are wanted.
+    std::string key = EntityKey(tag, atts);
+    if (keepOnly_->count(key) == 0) return;
+    section_->entities.push_back(NewEntity(tag, atts));
+    keeping_ = true;
+    return;
+  }
+  ++section_->entityCount;
+  if (section_ == &doc_.updated) {
+    section_->entities.push_back(NewEntity(tag, atts));
+    keeping_ = true;
+  }
   if (tag == V::c_Hardware) {
     ++section_->hardwareCount;
     class_ = ClassOf(Kept(Attribute(atts, V::c_Class)));
@@ -110,6 +158,8 @@ void InventoryStreamC::StartEntity(const std::string& tag, const char** atts) {
     if (type.empty()) type = Kept(Attribute(atts, V::c_Evidence));
     ++section_->packages[type.empty() ? c_NoType : type];
     ++section_->packageCount;
+    section_->packageList.push_back({Kept(Attribute(atts, V::c_Name)), Kept(Attribute(atts, c_Version)), type,
+                                     Kept(Attribute(atts, c_InstallDate))});
   } else if (tag == c_Content) {
     file_ = TrackedFileT{};
     file_.md5 = Kept(Attribute(atts, c_MD5));
@@ -125,6 +175,7 @@ void InventoryStreamC::StartEntity(const std::string& tag, const char** atts) {
 }
 
 void InventoryStreamC::StartChild(const std::string& tag, const char** atts) {
+  if (keeping_) section_->entities.back().values.push_back(ChildValue(tag, atts));
   if (open_ == OpenE::Hardware && tag == V::c_Property) {
     std::string property = Kept(Attribute(atts, V::c_Name));
     auto column = class_->columnOf.find(property);
@@ -163,11 +214,15 @@ void InventoryStreamC::EndContent() {
 void InventoryStreamC::onEndElement(const char*) {
   if (aborted()) return;
   if (section_ != nullptr && depth_ == EntityDepth() && open_ == OpenE::Content) EndContent();
-  if (depth_ == EntityDepth()) open_ = OpenE::None;
+  if (depth_ == EntityDepth()) {
+    open_ = OpenE::None;
+    keeping_ = false;
+  }
   --depth_;
 }
 
-hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why) {
+hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why,
+                              const std::unordered_set<std::string>* keepOnly) {
   hx::UniqueFdC fd;
   hx::ResultT r = hx::OpenForReading(path, &fd);
   if (hx::Failed(r)) {
@@ -181,7 +236,7 @@ hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::strin
     return hx::RC_NO_RESOURCE;
   }
   gzbuffer(in, c_ReadPiece);
-  InventoryStreamC stream(*doc);
+  InventoryStreamC stream(*doc, keepOnly);
   std::vector<char> buffer(c_ReadPiece);
   int n = 0;
   while (hx::Succeeded(r) && (n = gzread(in, buffer.data(), static_cast<unsigned>(buffer.size()))) > 0)

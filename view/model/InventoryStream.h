@@ -7,6 +7,7 @@
 // a character boundary), and the parser loads no DTD and accepts no entity declaration.
 
 #include <string>
+#include <unordered_set>
 
 #include "foundation/core/Result.h"
 #include "inventory/XmlParser.h"
@@ -19,7 +20,10 @@ constexpr size_t c_MaxValueBytes = 4096;
 
 class InventoryStreamC : public XmlParserC {
  public:
-  explicit InventoryStreamC(ViewDocT& doc) : doc_(doc) {}
+  // With keepOnly, the document is read as the base of a delta: its section keeps nothing but
+  // the entities whose keys (EntityT::key) are in the set.
+  explicit InventoryStreamC(ViewDocT& doc, const std::unordered_set<std::string>* keepOnly = nullptr)
+      : doc_(doc), keepOnly_(keepOnly) {}
 
   // Feeds the next piece of the document; RC_OK or a failure for a document that is not
   // well-formed or not an inventory (errorText says why).
@@ -44,6 +48,8 @@ class InventoryStreamC : public XmlParserC {
 
   enum class OpenE { None, Hardware, Content };
   ViewDocT& doc_;
+  const std::unordered_set<std::string>* keepOnly_;
+  bool keeping_ = false;  // the open entity's children go to the section's last entity
   size_t depth_ = 0;
   bool sawRoot_ = false;
   SectionT* section_ = nullptr;  // where entities at the entity depth go (null: skipped)
@@ -57,6 +63,7 @@ class InventoryStreamC : public XmlParserC {
 
 // Reads an inventory file, plain or gzip-compressed (.hxi or .hxi.gz). The file must be a
 // regular file named directly, not a link. RC_OK, or a failure with *why saying what went wrong.
-hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why);
+hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why,
+                              const std::unordered_set<std::string>* keepOnly = nullptr);
 
 }  // namespace hxview

@@ -46,6 +46,34 @@ struct HardwareClassT {
   size_t valuesLeftOut = 0;
 };
 
+// One package as its lister wrote it; an attribute the document does not hold stays empty.
+struct PackageT {
+  std::string name, version, type, installDate;
+};
+
+// A top-level entity as the delta matches it: its tag and attributes (`key`), and its children
+// in document order, each as a label and a value: a Property as its name and value, any other
+// child (a file's Instance) as its tag and first attribute, and its other attributes.
+struct EntityT {
+  std::string key;
+  std::string kind;   // a hardware instance's class, else the tag: what an ignored CLASS.PROPERTY names
+  std::string label;  // what the summary calls it: "TVK_OperatingSystem Linux", "Package zlib1g"
+  std::vector<std::pair<std::string, std::string>> values;
+};
+
+// One changed property of an updated entity, its values before (in the base) and after; a
+// property absent on one side has "" there.
+struct ChangeT {
+  std::string property, before, after;
+};
+
+// An updated entity of a delta set against the base, with what changed beyond the ignored
+// properties.
+struct ChangedEntityT {
+  std::string kind, label;
+  std::vector<ChangeT> changes;
+};
+
 // One tracked file: a Content element with one of its Instance children.
 struct TrackedFileT {
   std::string path, dateTime, md5, product;
@@ -57,10 +85,15 @@ struct SectionT {
   std::vector<HardwareClassT> hardware;   // classes in order of first appearance, c_MaxClasses at most
   std::unordered_map<std::string, size_t> classOf;  // class name: its place in hardware, or c_ClassLeftOut
   std::map<std::string, size_t> packages;  // package count by type
+  std::vector<PackageT> packageList;       // every package, in document order
+  // The entities with their children: kept for the updated part of a delta (and for the base),
+  // whose changes are worked out against the base.
+  std::vector<EntityT> entities;
   std::vector<TrackedFileT> files;
   std::map<std::string, size_t> others;  // any other top-level element, counted by tag
   size_t hardwareCount = 0;
   size_t packageCount = 0;
+  size_t entityCount = 0;  // every top-level entity
   size_t classesLeftOut = 0, instancesLeftOut = 0;  // of the classes past c_MaxClasses
   size_t pathsLeftOut = 0;                          // of files past c_MaxFilePaths
 
@@ -72,6 +105,10 @@ struct ViewDocT {
   bool delta = false;
   SectionT full;                     // a full inventory
   SectionT added, removed, updated;  // a delta
+  // Set once the base of a delta was read: the updated entities whose changes are not all
+  // ignored, each with those changes.
+  bool baseRead = false;
+  std::vector<ChangedEntityT> changes;
 
   // The value of a root attribute ("" when absent).
   std::string Root(const std::string& name) const {

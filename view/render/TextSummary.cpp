@@ -122,11 +122,12 @@ void AppendTable(TableT table, PiecesC& pieces) {
 
 }  // namespace
 
-bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink) {
+bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink, const ViewOptionsT& options) {
   PiecesC pieces(sink);
   pieces.text() += Underline(Printable(SummaryTitle(doc)), '=');
+  if (doc.delta) pieces.text() += "\n" + DeltaCounts(doc) + "\n";
   AppendTable(MachineTable(doc), pieces);
-  for (PartT& part : SummaryParts(std::move(doc))) {
+  for (PartT& part : SummaryParts(std::move(doc), options)) {
     pieces.text() += "\n" + Underline(part.title, '-');
     if (!part.note.empty()) pieces.text() += c_Indent + part.note + "\n";
     for (TableT& t : part.tables) AppendTable(std::move(t), pieces);
@@ -134,12 +135,15 @@ bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink) {
   return pieces.Finish();
 }
 
-std::string FormatTextSummary(ViewDocT doc) {
+std::string FormatTextSummary(ViewDocT doc, const ViewOptionsT& options) {
   std::string text;
-  WriteTextSummary(std::move(doc), [&](const std::string& piece) {
-    text += piece;
-    return true;
-  });
+  WriteTextSummary(
+      std::move(doc),
+      [&](const std::string& piece) {
+        text += piece;
+        return true;
+      },
+      options);
   return text;
 }
 

@@ -19,8 +19,8 @@ using TextSinkT = std::function<bool(const std::string& piece)>;
 // Writes the summary through the sink in pieces, so that the text of a large inventory is never
 // held whole; false when the sink failed. The document is taken by value: a caller done with it
 // moves it in, and nothing is copied.
-bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink);
+bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink, const ViewOptionsT& options = {});
 // The whole summary as one text.
-std::string FormatTextSummary(ViewDocT doc);
+std::string FormatTextSummary(ViewDocT doc, const ViewOptionsT& options = {});
 
 }  // namespace hxview
