@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <system_error>
 
 #include "software/TrkFileReader.h"
 
@@ -16,7 +17,12 @@ unsigned TrkDigestPoolC::ThreadsFor(long wanted) {
 TrkDigestPoolC::TrkDigestPoolC(unsigned threads) {
   batch_.reserve(c_Batch);
   workers_.reserve(threads);
-  for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+  // The workers that can be started do the work; with none at all, the scan's own thread
+  // reads each file as it is handed over.
+  try {
+    for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
+  } catch (const std::system_error&) {
+  }
 }
 
 TrkDigestPoolC::~TrkDigestPoolC() {
@@ -30,6 +36,11 @@ TrkDigestPoolC::~TrkDigestPoolC() {
 }
 
 void TrkDigestPoolC::Submit(TrkDigestJobT* job) {
+  if (workers_.empty()) {
+    job->digest = DigestSeenFile(job->dir->get(), job->name, job->device, job->inode, ownBuffer_, &cancelled_);
+    job->done.store(true, std::memory_order_release);
+    return;
+  }
   batch_.push_back(job);
   if (batch_.size() >= c_Batch) Flush();
 }
@@ -43,8 +54,10 @@ void TrkDigestPoolC::Flush() {
     idle = idle_;
   }
   batch_.clear();
-  if (idle > 1) queued_.notify_all();
-  else if (idle == 1) queued_.notify_one();
+  if (idle > 1)
+    queued_.notify_all();
+  else if (idle == 1)
+    queued_.notify_one();
 }
 
 bool TrkDigestPoolC::WaitFor(TrkDigestJobT* job, unsigned millis) {

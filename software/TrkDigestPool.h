@@ -80,6 +80,7 @@ class TrkDigestPoolC {
   bool stopping_ = false;
   std::atomic<bool> cancelled_{false};
   std::vector<std::thread> workers_;
+  std::vector<char> ownBuffer_;  // the scan's thread's, when no worker could be started
 };
 
 }  // namespace trk

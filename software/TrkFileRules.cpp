@@ -5,6 +5,7 @@
 #include "foundation/core/FileName.h"
 #include "platform/MountTable.h"
 #include "prefs/tracker/TrkPreferences.h"
+#include "software/TrkTagFiles.h"
 
 namespace trk {
 
@@ -185,8 +186,7 @@ TrkResultE MatchFileExtension(const TrkFileRulesT& rules, std::string_view path)
 }
 
 TrkResultE MatchEmbedFileExtension(const TrkFileRulesT& rules, std::string_view path) {
-  return ExcludeThenInclude(rules.excludeExtension, rules.embedExtension, GetPlatformExtension(path),
-                            CompareExtension);
+  return ExcludeThenInclude(rules.excludeExtension, rules.embedExtension, GetPlatformExtension(path), CompareExtension);
 }
 
 TrkResultE MatchPermissionsMask(const TrkFileRulesT& rules, uint32_t permissions) {
@@ -248,8 +248,7 @@ bool IsInIncludeTree(const TrkFileRulesT& rules, std::string_view path) {
 }
 
 bool IsInEmbedTree(const TrkFileRulesT& rules, std::string_view path) {
-  return !IsChildOfDirectories(rules.excludeEmbedDirectory, path) &&
-         IsChildOfDirectories(rules.embedDirectory, path);
+  return !IsChildOfDirectories(rules.excludeEmbedDirectory, path) && IsChildOfDirectories(rules.embedDirectory, path);
 }
 
 bool IsFileSystemWalked(std::string_view type, uint32_t flags, const StringArrayC& includeTypes,
@@ -263,6 +262,26 @@ bool IsFileSystemWalked(std::string_view type, uint32_t flags, const StringArray
   };
   if (!plainLocal && !plainNetwork && !listed(includeTypes)) return false;
   return !listed(excludeTypes);
+}
+
+FileRulingC::FileRulingC(const TrkFileRulesT& rules, const FileAskT& ask) : rules_(rules), ask_(ask) {
+  const std::string_view extension = GetPlatformExtension(ask.path);
+  embed_ = ExcludeThenInclude(rules.excludeExtension, rules.embedExtension, extension, CompareExtension);
+  if (embed_ == TrkInclude) {
+    embed_ = MatchEmbedFileMaxSize(rules, ask.size, ask.sizeKnown);
+    embedTooLarge_ = embed_ != TrkInclude;
+  }
+  inEmbedTree_ = embed_ == TrkInclude && ask.onWalkedDevice && IsInEmbedTree(rules, ask.path);
+  productTag_ = ask.versionInfo && IsProductTagExtension(extension);
+  swidTag_ = IsSwidTagFile(rules, extension);
+}
+
+FileDecisionT FileRulingC::Decide(TrkResultE hook, FileDigestSourceI& source, std::string* digest) const {
+  TrkResultE track = hook;
+  if (track == TrkNoDecision)
+    track = MatchFileAll(rules_, ask_.path, ask_.permissions, ask_.generateMD5, source, digest);
+  const bool inIncludeTree = track == TrkInclude && ask_.onWalkedDevice && IsInIncludeTree(rules_, ask_.path);
+  return DecideFile(track, inIncludeTree, embed_, inEmbedTree_);
 }
 
 FileDecisionT DecideFile(TrkResultE track, bool inIncludeTree, TrkResultE embed, bool inEmbedTree) {

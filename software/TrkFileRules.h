@@ -142,4 +142,45 @@ struct FileDecisionT {
 };
 FileDecisionT DecideFile(TrkResultE track, bool inIncludeTree, TrkResultE embed, bool inEmbedTree);
 
+// A regular file as the walk met it, put to the rules once.
+struct FileAskT {
+  std::string_view path;  // must outlive the ruling
+  uint32_t permissions = 0;
+  int64_t size = 0;
+  bool sizeKnown = false;
+  bool onWalkedDevice = true;  // the platform's device test
+  bool generateMD5 = false;
+  bool versionInfo = false;  // tag files are read for their version information
+};
+
+// The rules' ruling on one file. What follows from its name and status is known at once (the
+// scan needs the embed answer before the file is read, so that a file to embed is read once for
+// its digest and its content); the decision comes once the content hook has answered. Behind
+// it the rule operations run in their order: content hook, track rules, include subtrees, embed
+// rules, embedding subtrees; the file's extension is taken once.
+class FileRulingC {
+ public:
+  FileRulingC(const TrkFileRulesT& rules, const FileAskT& ask);
+  // Embedding was refused by the size limit alone (the scan logs it).
+  bool EmbedTooLarge() const { return embedTooLarge_; }
+  // The embed answer is TrkInclude and the file lies in an embedding subtree.
+  bool InEmbedTree() const { return inEmbedTree_; }
+  // A product or component tag file, read for version information.
+  bool ProductTag() const { return productTag_; }
+  // A software identification tag file: its digest is computed even without GenerateMD5.
+  bool SwidTag() const { return swidTag_; }
+  // The decision: the hook's answer, or, when it left the file to the rules (TrkNoDecision),
+  // the track rules (the MD5 rule reading through source; *digest receives its digest).
+  FileDecisionT Decide(TrkResultE hook, FileDigestSourceI& source, std::string* digest) const;
+
+ private:
+  const TrkFileRulesT& rules_;
+  FileAskT ask_;
+  TrkResultE embed_ = TrkNoDecision;
+  bool embedTooLarge_ = false;
+  bool inEmbedTree_ = false;
+  bool productTag_ = false;
+  bool swidTag_ = false;
+};
+
 }  // namespace trk

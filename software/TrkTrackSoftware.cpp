@@ -250,25 +250,6 @@ bool TrkTrackSoftwareC::MatchDirectory(const std::string& path, const FileInfoC&
   return IsOnWalkedDevice(info) && DescendInto(rules_, path);
 }
 
-bool TrkTrackSoftwareC::IsInIncludeDirs(const std::string& path, const FileInfoC& info) const {
-  return IsOnWalkedDevice(info) && IsInIncludeTree(rules_, path);
-}
-
-bool TrkTrackSoftwareC::IsInEmbedDirs(const std::string& path, const FileInfoC& info) const {
-  return IsOnWalkedDevice(info) && IsInEmbedTree(rules_, path);
-}
-
-TrkResultE TrkTrackSoftwareC::MatchEmbedFileAll(const std::string& path, const FileInfoC& info) const {
-  const TrkResultE byExtension = MatchEmbedFileExtension(rules_, path);
-  if (byExtension != TrkInclude) return byExtension;
-  const TrkResultE bySize = MatchEmbedFileMaxSize(rules_, info.size(), info.hasStatus());
-  if (bySize != TrkInclude) {
-    LogInfo(LOG_EMBED_TOO_LARGE, TXT_EMBED_TOO_LARGE, FileNameC(path).text(), std::to_string(info.size()),
-            std::to_string(rules_.embedMaxSize));
-  }
-  return bySize;
-}
-
 // ---- one file ----
 
 void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk,
@@ -279,13 +260,17 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   instance->Add(StringC(c_PathString), path);
   content->AddEntity(instance.get());
 
-  // The embed answer comes first here (it only looks at the name and the status), so that a
+  // The rules are asked once; what follows from the name and the status comes first, so that a
   // file to embed is read once for its digest and its content together.
-  TrkResultE embed = MatchEmbedFileAll(path, info);
-  const bool inEmbedTree = embed == TrkInclude && IsInEmbedDirs(path, info);
+  const FileRulingC ruling(rules_, {path, info.permissions(), info.size(), info.hasStatus(), IsOnWalkedDevice(info),
+                                    walk.generateMD5, walk.versionInfo});
+  if (ruling.EmbedTooLarge())
+    LogInfo(LOG_EMBED_TOO_LARGE, TXT_EMBED_TOO_LARGE, FileNameC(path).text(), std::to_string(info.size()),
+            std::to_string(rules_.embedMaxSize));
+  const bool inEmbedTree = ruling.InEmbedTree();
   TrkFileReaderC reader(lister.entryDirHandle(), lister.entryName(), info, buffer_);
   reader.LimitDigestTo(digestBudget_);
-  const bool tagFile = walk.versionInfo && IsProductTagFile(path);
+  const bool tagFile = ruling.ProductTag();
   std::string refusal;
   const bool contentRefused = (inEmbedTree || tagFile) && !MayTakeContent(info, lister.entryDirOwner(), &refusal);
   int64_t keep = -1;
@@ -299,15 +284,13 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   if (fromCache) reader.UseDigest(cached);
 
   std::string digest = c_NoMD5;
-  TrkResultE track = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
-  if (track == TrkNoDecision) track = MatchFileAll(rules_, path, info.permissions(), walk.generateMD5, reader, &digest);
-  const FileDecisionT decision =
-      DecideFile(track, track == TrkInclude && IsInIncludeDirs(path, info), embed, inEmbedTree);
+  const TrkResultE hook = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
+  const FileDecisionT decision = ruling.Decide(hook, reader, &digest);
   if (!decision.tracked) return;
 
   // A file read only for its digest goes to a worker; one whose content is needed, or whose
   // trace lines name its digest, is read here.
-  const bool wanted = digest == c_NoMD5 && (walk.generateMD5 || IsSwidTagFile(rules_, GetPlatformExtension(path)));
+  const bool wanted = digest == c_NoMD5 && (walk.generateMD5 || ruling.SwidTag());
   std::shared_ptr<const hx::UniqueFdC> sharedDir;
   const bool deferred = wanted && digestThreads_ > 1 && !reader.HasDigest() && !tagFile && !decision.embed &&
                         !walk.tracing && !reader.OverDigestBudget() && (sharedDir = lister.sharedEntryDir()) != nullptr;

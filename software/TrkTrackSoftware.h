@@ -101,10 +101,6 @@ class TrkTrackSoftwareC : public TrkTrackC {
 
   // The rules with the platform's device test.
   bool MatchDirectory(const std::string& path, const FileInfoC& info) const;
-  bool IsInIncludeDirs(const std::string& path, const FileInfoC& info) const;
-  bool IsInEmbedDirs(const std::string& path, const FileInfoC& info) const;
-  // The embed answer: the extension rule, then the size limit (logging a file too large).
-  TrkResultE MatchEmbedFileAll(const std::string& path, const FileInfoC& info) const;
 
   TrkPreferencesC& prefs_;
   TrkSoftwareHostT host_;
