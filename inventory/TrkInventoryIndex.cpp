@@ -57,6 +57,7 @@ void TrkIndexElemsC::clear() {
 void TrkInventoryIndexC::Clear() {
   table_.clear();
   slots_.clear();
+  removed_.clear();
   count_ = 0;
 }
 
@@ -107,7 +108,8 @@ size_t TrkInventoryIndexC::RemoveAll(const TrkDigestKeyT& key) {
   if (slot == 0) return 0;
   ElemsT& elems = slots_[slot - 1].elems;
   const size_t n = elems.size();
-  elems.clear();
+  if (n > 0) removed_.push_back(std::move(elems));
+  elems.clear();  // moved from: releases nothing
   count_ -= n;
   return n;
 }

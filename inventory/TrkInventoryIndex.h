@@ -49,7 +49,8 @@ class TrkInventoryIndexC {
   bool Contains(const TrkDigestKeyT& key) const { return Find(key) != nullptr; }
   // The elements under the key, or null when there are none.
   const ElemsT* Find(const TrkDigestKeyT& key) const;
-  // Drops every element under the key and answers how many there were.
+  // Drops every element under the key and answers how many there were. Their references are
+  // kept until the index is cleared, so that dropping a key costs no visit to its entities.
   size_t RemoveAll(const TrkDigestKeyT& key);
   // The same with the key as its hexadecimal text (a text that is no digest finds nothing).
   void Insert(const StringC& key, TrkInventoryEntityC* entity);
@@ -80,5 +81,6 @@ class TrkInventoryIndexC {
   // Open addressing over the slots: 0 is an empty place. At most half full, so a probe ends soon.
   std::vector<uint32_t> table_;
   std::vector<SlotT> slots_;
+  std::vector<ElemsT> removed_;  // what RemoveAll dropped
   size_t count_ = 0;
 };
