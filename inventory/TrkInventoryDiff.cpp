@@ -37,9 +37,9 @@ hx::ResultT CreateSections(TrkInventoryC& delta, DeltaSectionsT& sections) {
   return hx::RC_OK;
 }
 
-// A top-level entity of this inventory with both its digests, taken in one pass over it.
+// A top-level entity of this inventory with its deep digest (the flat one is in its ItemKeyT).
 struct CurrentT {
-  TrkDigestKeyT flat, deep;
+  TrkDigestKeyT deep;
   TrkInventoryEntityC* entity;  // the root's reference holds it
 };
 
@@ -68,10 +68,11 @@ struct ItemT {
 hx::ResultT GroupItems(TrkInventoryEntityC& root, std::vector<CurrentT>& entities, std::vector<ItemKeyT>& keys,
                        std::vector<ItemT>& items) {
   for (TrkInventoryEntityC* c = root.GetFirstChild(); c != nullptr; c = c->GetNext()) {
-    CurrentT e{{}, {}, c};
-    const hx::ResultT rc = c->CalculateDigestKeys(&e.flat, &e.deep);
+    TrkDigestKeyT flat;
+    CurrentT e{{}, c};
+    const hx::ResultT rc = c->CalculateDigestKeys(&flat, &e.deep);
     if (hx::Failed(rc)) return rc;
-    keys.push_back(ItemKeyT{e.flat, static_cast<uint32_t>(entities.size())});
+    keys.push_back(ItemKeyT{flat, static_cast<uint32_t>(entities.size())});
     entities.push_back(e);
   }
   std::sort(keys.begin(), keys.end());
