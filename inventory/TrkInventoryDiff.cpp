@@ -67,6 +67,9 @@ struct ItemT {
 // compact keys alone.
 hx::ResultT GroupItems(TrkInventoryEntityC& root, std::vector<CurrentT>& entities, std::vector<ItemKeyT>& keys,
                        std::vector<ItemT>& items) {
+  const size_t n = root.numChildren();  // arrays of their exact size: a scan has hundreds of thousands
+  entities.reserve(n);
+  keys.reserve(n);
   for (TrkInventoryEntityC* c = root.GetFirstChild(); c != nullptr; c = c->GetNext()) {
     TrkDigestKeyT flat;
     CurrentT e{{}, c};
