@@ -212,6 +212,8 @@ inline void Shell(const std::string& command) {
 struct ComparisonT {
   double ours = 0, theirs = 0, ratio = 0;  // medians of the runs, median of the pairs' ratios
   size_t files = 0;  // what the work tracked, when it says
+  // The same for processor time (user and system), where both sides are programs.
+  double oursCpu = 0, theirsCpu = 0, cpuRatio = 0;
 };
 
 inline double MedianOf(std::vector<double> v) {
@@ -239,10 +241,11 @@ inline ComparisonT ComparePairs(const std::function<void()>& work, const std::st
 }
 
 // Whole runs of bin/hxtrack with and without a delta, in alternating pairs: `options` are the
-// run's -o options (with the digest cache, so that the runs are short), `change` a shell command
-// that changes the tracked files after the base run (or empty). Before every run the base
-// inventory is put back in place, so that each delta finds the same changes. In the result,
-// "ours" is the run without the delta and "theirs" the run with it.
+// run's -o options, `change` a shell command that changes the tracked files after the base run
+// (or empty). Before every run the base inventory is put back in place, so that each delta
+// finds the same changes, as a delta does against the last full inventory. In the result,
+// "ours" is the run without the delta and "theirs" the run with it; besides the clock, the
+// processor time of each run, which a loaded machine disturbs less.
 inline ComparisonT DeltaBesideFull(const BenchDirC& dir, const std::string& options, const std::string& change) {
   const std::string inventories = dir.File("data") + "/tracker/inventories";
   const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
@@ -254,8 +257,37 @@ inline ComparisonT DeltaBesideFull(const BenchDirC& dir, const std::string& opti
   if (!change.empty()) Shell(change);
   Shell("sleep 1.1");  // past the digest cache's time stamp granularity
   const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
-  const auto full = [&] { Shell(restore + run + " -o Difference=False > /dev/null"); };
-  return ComparePairs(full, restore + run + " -o Difference=True > /dev/null");
+  struct TimesT {
+    double wall = 0, cpu = 0;
+  };
+  const auto timed = [&](const std::string& difference) {
+    ChildResultT child;
+    const double wall = Seconds([&] { child = RunChild({"/bin/sh", "-c", restore + run + " -o Difference=" + difference}, {}, true); });
+    if (!child.ok) {
+      std::fprintf(stderr, "failed: a run with Difference=%s\n", difference.c_str());
+      std::exit(1);
+    }
+    return TimesT{wall, child.cpuSeconds};
+  };
+  std::vector<double> full, delta, ratios, fullCpu, deltaCpu, cpuRatios;
+  for (int i = 0; i <= c_Runs; ++i) {
+    const TimesT a = timed("False"), b = timed("True");
+    if (i == 0) continue;  // the first pair warms the cache
+    full.push_back(a.wall);
+    delta.push_back(b.wall);
+    ratios.push_back(a.wall / b.wall);
+    fullCpu.push_back(a.cpu);
+    deltaCpu.push_back(b.cpu);
+    cpuRatios.push_back(a.cpu / b.cpu);
+  }
+  ComparisonT c;
+  c.ours = MedianOf(full);
+  c.theirs = MedianOf(delta);
+  c.ratio = MedianOf(ratios);
+  c.oursCpu = MedianOf(fullCpu);
+  c.theirsCpu = MedianOf(deltaCpu);
+  c.cpuRatio = MedianOf(cpuRatios);
+  return c;
 }
 
 }  // namespace hxbench

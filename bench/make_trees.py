@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Makes the directory trees that the file-scan benchmarks walk.
 
-    bench/make_trees.py [DIR]      (default /tmp/hxbench-trees)
+    bench/make_trees.py [DIR [TREE ...]]      (default /tmp/hxbench-trees, both trees)
 
 DIR/mixed: 20,000 files of mixed sizes, about 1.5 GB: 16,000 small (1 to 7 KB), 3,000 medium
 (50 to 150 KB) and 1,000 large (0.65 to 1.65 MB) files, 25 to a directory, two levels deep.
@@ -53,9 +53,12 @@ def mixed_sizes():
 
 def main():
     base = sys.argv[1] if len(sys.argv) > 1 else "/tmp/hxbench-trees"
-    make(os.path.join(base, "mixed"), mixed_sizes(), 25)
-    tiny = random.Random(2)
-    make(os.path.join(base, "tiny"), [tiny.randrange(0, 200) for _ in range(200000)], 100)
+    wanted = sys.argv[2:] or ["mixed", "tiny"]
+    if "mixed" in wanted:
+        make(os.path.join(base, "mixed"), mixed_sizes(), 25)
+    if "tiny" in wanted:
+        tiny = random.Random(2)
+        make(os.path.join(base, "tiny"), [tiny.randrange(0, 200) for _ in range(200000)], 100)
     print(base)
 
 

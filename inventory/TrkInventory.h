@@ -89,7 +89,9 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   ~TrkInventoryC() override;
 
  private:
-  TrkInventoryIndexC flatIndex_;
+  // The deep index holds the entities of a read document: it lists them in about the order they
+  // were read and made, the order in which releasing them at the end is cheapest.
+  TrkInventoryIndexC flatIndex_{false};
   TrkInventoryIndexC deepIndex_;
   std::unique_ptr<TrkIndexBuilderC> builder_;  // while the document is read; fills the indexes
   TrkInventoryHeaderT deltaHeader_;

@@ -54,7 +54,13 @@ void TrkIndexElemsC::clear() {
   std::vector<TrkInventoryHashElemC>().swap(many_);
 }
 
+void TrkInventoryIndexC::Release(const ElemsT& elems) const {
+  if (!holds_) return;
+  for (const TrkInventoryHashElemC& e : elems) e.GetEntity()->Release();
+}
+
 void TrkInventoryIndexC::Clear() {
+  for (const SlotT& slot : slots_) Release(slot.elems);
   table_.clear();
   slots_.clear();
   count_ = 0;
@@ -89,6 +95,7 @@ void TrkInventoryIndexC::Insert(const TrkDigestKeyT& key, TrkInventoryEntityC* e
     slots_.push_back(SlotT{key, ElemsT()});
     table_[at] = static_cast<uint32_t>(slots_.size());
   }
+  if (holds_) entity->AddRef();
   slots_[table_[at] - 1].elems.push_back(entity);
   ++count_;
 }
@@ -107,6 +114,7 @@ size_t TrkInventoryIndexC::RemoveAll(const TrkDigestKeyT& key) {
   if (slot == 0) return 0;
   ElemsT& elems = slots_[slot - 1].elems;
   const size_t n = elems.size();
+  Release(elems);
   elems.clear();
   count_ -= n;
   return n;

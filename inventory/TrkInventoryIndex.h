@@ -12,15 +12,15 @@
 #include "inventory/TrkDigestKey.h"
 #include "inventory/TrkInventoryEntity.h"
 
-// One index element: a reference on the entity.
+// One index element: the entity, on whose reference the index decides (see TrkInventoryIndexC).
 class TrkInventoryHashElemC {
  public:
   TrkInventoryHashElemC() = default;
   explicit TrkInventoryHashElemC(TrkInventoryEntityC* entity) : entity_(entity) {}
-  TrkInventoryEntityC* GetEntity() const { return entity_.get(); }
+  TrkInventoryEntityC* GetEntity() const { return entity_; }
 
  private:
-  RefM<TrkInventoryEntityC> entity_;
+  TrkInventoryEntityC* entity_ = nullptr;
 };
 
 // The elements under one key, in the order entered. Nearly every key has one entity, which is
@@ -39,9 +39,18 @@ class TrkIndexElemsC {
   std::vector<TrkInventoryHashElemC> many_;
 };
 
+// An index holds a reference on each entity it was given, unless it was made as a second index
+// over entities that another one holds: then an entity lives as long as the holding index, and
+// dropping a key or clearing the index touches none of its entities. (The delta drops keys in
+// item order, which is far from the order in which a read document's entities lie in memory.)
 class TrkInventoryIndexC {
  public:
   using ElemsT = TrkIndexElemsC;
+
+  explicit TrkInventoryIndexC(bool holdsReferences = true) : holds_(holdsReferences) {}
+  ~TrkInventoryIndexC() { Clear(); }
+  TrkInventoryIndexC(const TrkInventoryIndexC&) = delete;
+  TrkInventoryIndexC& operator=(const TrkInventoryIndexC&) = delete;
 
   void Clear();
   void Reserve(size_t keys);
@@ -76,9 +85,11 @@ class TrkInventoryIndexC {
   // Where the key's slot number (plus one) is, or would go, in table_.
   size_t Probe(const TrkDigestKeyT& key) const;
   void Grow();
+  void Release(const ElemsT& elems) const;
 
   // Open addressing over the slots: 0 is an empty place. At most half full, so a probe ends soon.
   std::vector<uint32_t> table_;
   std::vector<SlotT> slots_;
   size_t count_ = 0;
+  bool holds_;
 };

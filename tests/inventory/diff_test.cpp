@@ -62,6 +62,9 @@ TEST(InventoryDiff, SectionsFollowTheMatchingRules) {
        [](auto& i) { AddChild(&i, "Package", {"Evidence", "e", "Name", "P"}); },
        "Remove[Package:P] Update[] Add[Package:P]"},
       {"empty base", [](auto&) {}, [](auto& i) { Cpu(i, "cpu0", "1"); }, "Remove[] Update[] Add[Hardware:cpu0]"},
+      {"items interleaved", [](auto&) {},
+       [](auto& i) { for (const char* n : {"cpu9", "cpu5", "cpu9", "cpu7", "cpu5"}) Cpu(i, n, "1"); },
+       "Remove[] Update[] Add[Hardware:cpu9 Hardware:cpu9 Hardware:cpu5 Hardware:cpu5 Hardware:cpu7]"},
       {"empty current", [](auto& i) { Cpu(i, "cpu0", "1"); }, [](auto&) {}, "Remove[Hardware:cpu0] Update[] Add[]"},
       // Text is not part of an item.
       {"text differs only", [](auto& i) { Cpu(i, "cpu0", "1"); },
