@@ -16,11 +16,11 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/RefCount.h"
 #include "foundation/core/Result.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
+#include "inventory/ZORHXTTracker.h"
 #include "packages/db/PackageInfo.h"
 #include "packages/trackers/TrkPackageMessages.h"
 

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "app/api/UploaderPreferences.h"
-#include "app/api/ZORHXContext.h"
+#include "foundation/com/ZORHXContext.h"
 #include "foundation/log/SecureURL.h"
 #include "plugins/uploader/UplDelivery.h"
 #include "plugins/uploader/UplHttp.h"
