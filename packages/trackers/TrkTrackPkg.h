@@ -21,7 +21,7 @@
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/ZORHXTTracker.h"
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 #include "packages/trackers/TrkPackageMessages.h"
 
 class TrkPreferencesC;
