@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "foundation/files/SafeFile.h"
+#include "foundation/files/SysRoot.h"
 #include "foundation/trace/Tracer.h"
-#include "platform/SysRoot.h"
 
 namespace {
 

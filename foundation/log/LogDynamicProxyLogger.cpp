@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/files/Trust.h"
-#include "foundation/log/SecureURL.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/trace/ProgramInfo.h"
 

@@ -33,7 +33,7 @@
 
 #include "app/api/UploaderPreferences.h"
 #include "foundation/com/ZORHXContext.h"
-#include "foundation/log/SecureURL.h"
+#include "foundation/core/SecureURL.h"
 #include "plugins/uploader/UplDelivery.h"
 #include "plugins/uploader/UplHttp.h"
 #include "plugins/uploader/UplMessages.h"
