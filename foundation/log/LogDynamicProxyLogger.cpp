@@ -8,6 +8,7 @@
 #include "foundation/core/SecureURL.h"
 #include "foundation/files/Trust.h"
 #include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/ProgramInfo.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "foundation/log/LogCatalog.h"
 #include "foundation/log/LogMessages.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 

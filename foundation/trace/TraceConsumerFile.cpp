@@ -11,6 +11,7 @@
 #include "foundation/core/Text.h"
 #include "foundation/files/Trust.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/TraceMessages.h"
 
 namespace {

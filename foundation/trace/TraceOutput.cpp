@@ -10,6 +10,7 @@
 #include "foundation/core/SecureURL.h"
 #include "foundation/files/Trust.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/ProgramInfo.h"
 #include "foundation/trace/TraceMessages.h"
 

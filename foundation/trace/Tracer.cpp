@@ -5,6 +5,7 @@
 #include "foundation/core/Text.h"
 #include "foundation/core/TraceHook.h"
 #include "foundation/files/Trust.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 
