@@ -100,6 +100,22 @@ def circles(edges):
     return found
 
 
+def shortest_cycle(start, edges, members):
+    """The folders of a shortest way from `start` back to it inside one circle, both ends named."""
+    before, queue = {start: None}, [start]
+    for node in queue:
+        for nxt in sorted(edges.get(node, ())):
+            if nxt == start:
+                way = [node]
+                while before[way[-1]] is not None:
+                    way.append(before[way[-1]])
+                return way[::-1] + [start]
+            if nxt in members and nxt not in before:
+                before[nxt] = node
+                queue.append(nxt)
+    return [start]
+
+
 def main():
     order, split = read_order(os.path.join(ROOT, ORDER_DOC))
     faults, edges, first = [], {}, {}
@@ -146,9 +162,10 @@ def main():
                         elif order[there][step] > order[here][step]:
                             faults.append(f"{where}: goes up from {here} to {there}")
     for group in circles(edges):
-        members = set(group)
-        links = [first[(a, b)] for a in group for b in sorted(edges.get(a, ())) if b in members]
-        faults.append("circle between " + ", ".join(group) + ":\n    " + "\n    ".join(links))
+        cycle = shortest_cycle(group[0], edges, set(group))
+        links = [first[(a, b)] for a, b in zip(cycle, cycle[1:])]
+        faults.append(f"circle between {len(group)} folders ({', '.join(group)}), for one: "
+                      + " -> ".join(cycle) + "\n    " + "\n    ".join(links))
     for folder in sorted(set(order) - seen_folders):
         faults.append(f"{ORDER_DOC}: '{folder}' is in the include order but holds no code")
     for fault in faults:
