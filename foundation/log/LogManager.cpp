@@ -15,7 +15,6 @@ namespace {
 constexpr char kModuleSeparator = ';';
 constexpr const char* kLogCatalogFile = "system/hxlog.cat";
 constexpr int kGeneralLetter = 'G';
-
 constexpr int kEarlyNumber = 0;
 
 std::atomic<log_LogManagerI*> s_instance{nullptr};
@@ -34,7 +33,9 @@ void WriteEarlyLine(int32_t id, const char* text, const hx::ArgListC& args) {
 
 }  // namespace
 
-void hx::SetEarlyLogReady(bool ready) { SetEarlyLogWriter(ready ? &WriteEarlyLine : nullptr); }
+namespace hx {
+void SetEarlyLogReady(bool ready) { SetEarlyLogWriter(ready ? &WriteEarlyLine : nullptr); }
+}  // namespace hx
 
 log_LogManagerI* log_LogManagerC::Instance() {
   log_LogManagerI* m = s_instance.load(std::memory_order_acquire);
