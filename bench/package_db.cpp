@@ -29,7 +29,7 @@
 #include "BenchSupport.h"
 #include "foundation/files/SafeFile.h"
 #include "packages/db/PackageDb.h"
-#include "packages/listers/PackageKinds.h"
+#include "packages/db/PackageKinds.h"
 #include "packages/listers/PackageLister.h"
 
 namespace {

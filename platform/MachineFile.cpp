@@ -12,7 +12,7 @@
 
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "foundation/core/Text.h"
 #include "foundation/files/SafeFile.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 namespace hx {
 

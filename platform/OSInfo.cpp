@@ -8,7 +8,7 @@
 
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 namespace {
 

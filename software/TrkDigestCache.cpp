@@ -8,6 +8,7 @@
 
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "software/TrkSoftwareMessages.h"
 
 namespace trk {

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Text.h"
+#include "inventory/ZORHXTTracker.h"
 
 class TrkPreferencesC;
 

@@ -40,12 +40,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
 #include "foundation/files/FileLister.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
+#include "inventory/ZORHXTTracker.h"
 #include "software/TrkDigestCache.h"
 #include "software/TrkDigestPool.h"
 #include "software/TrkFileRules.h"

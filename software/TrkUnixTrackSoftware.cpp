@@ -4,6 +4,7 @@
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "packages/listers/registry/PackageRegistry.h"
 #include "packages/trackers/TrkPackageMessages.h"
 #include "platform/MountTable.h"

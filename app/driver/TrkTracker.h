@@ -12,10 +12,10 @@
 #include <atomic>
 #include <cstddef>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkInventory.h"
+#include "inventory/ZORHXTTracker.h"
 #include "prefs/tracker/TrkPreferences.h"
 
 class TrkTrackerC : public ZORHXTTrackerI {

@@ -15,6 +15,7 @@
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/XmlOutputStream.h"
 #include "packages/db/PackageDb.h"

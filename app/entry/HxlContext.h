@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "app/api/ZORHXContext.h"
+#include "foundation/com/ZORHXContext.h"
 #include "prefs/tracker/TrkPreferences.h"
 
 class HxlContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXLogI, public ZORHXStopI {

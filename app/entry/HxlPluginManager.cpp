@@ -3,6 +3,7 @@
 #include "foundation/com/ComRegistry.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/Trust.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/tracker/TrkPreferences.h"
 

@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "app/driver/TrkRunLog.h"
-#include "app/api/ZORHXTTracker.h"
 #include "app/entry/HXContext.h"
 #include "app/entry/HxlContext.h"
 #include "app/entry/HxlPluginManager.h"
@@ -21,11 +20,12 @@
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
 #include "foundation/files/Trust.h"
-#include "foundation/log/EarlyLog.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"
+#include "inventory/ZORHXTTracker.h"
 #include "prefs/defaults/EnvConverters.h"
 #include "prefs/registry/EnvUnix.h"
 #include "prefs/store/PreferenceLogSettings.h"

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include "foundation/files/Trust.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 

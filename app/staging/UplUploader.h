@@ -4,8 +4,8 @@
 // outside the run: it gets the launcher context, reads the upload preferences through it and
 // answers 0 when the staged files were delivered.
 
-#include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
+#include "foundation/com/ZORHXContext.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/Result.h"
 

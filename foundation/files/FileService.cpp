@@ -7,9 +7,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "foundation/core/TraceHook.h"
 #include "foundation/files/SafeFile.h"
-#include "foundation/trace/Tracer.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ FileNameC FileServiceC::createTempFile(const FileNameC& dir, std::string_view pr
   std::string name;
   hx::UniqueFdC fd;
   if (hx::Failed(hx::CreateUnique(dir.str(), prefix, suffix, &name, &fd))) {
-    hx::Trace(kTraceCategory, "Cannot create a temporary file in '%s': %d\n", dir.text(), errno);
+    hx::HookTrace(kTraceCategory, "Cannot create a temporary file in '%s': %d\n", dir.text(), errno);
     return FileNameC();
   }
   return FileNameC(std::move(name));

@@ -14,8 +14,8 @@
 //
 // Every check walks the path from "/" with a descriptor of the directory reached, examining
 // and opening each entry relative to it (foundation/files/Trust.cpp); the uploader library
-// compiles that file in, the reporting through the log (TrustRefusal.cpp) stays with the
-// program.
+// compiles that file in, the reporting through the log (foundation/messages/TrustRefusal.h)
+// stays with the program.
 //
 // Refusals are reported through ReportRefusal: to the log once start-up has made it ready,
 // on standard error before that (and whenever the log itself is what failed).
@@ -81,16 +81,6 @@ std::string ResolveLoadableLibrary(const std::string& nameOrPath);
 // Checks a shared library before it is loaded: the file ResolveLoadableLibrary finds, unless
 // only the system's own directories hold it.
 HX_NODISCARD ResultT CheckLoadableLibrary(const std::string& nameOrPath, TrustFailureT* failure);
-
-// Opens a file the run writes for its developers (a trace file) as a stdio stream, emptied:
-// the place must be trusted and the file is not reached through a link. Null with errno set
-// on failure; a refusal is reported on standard error (the log may be what is traced).
-std::FILE* OpenTrustedStream(const std::string& path);
-
-// Reports a refusal through the early log (foundation/log/EarlyLog.h): to the log once it is
-// ready and on standard error before that; with `toStandardError` on standard error too (the
-// log itself may be what was refused, or the refusal ends the run).
-void ReportRefusal(const TrustFailureT& failure, bool toStandardError = false);
 
 // The euid's view of the owner test, for tests that run as root and want another user.
 bool IsTrustedOwner(uid_t uid);

@@ -5,9 +5,10 @@
 #include <cstdlib>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/files/Trust.h"
-#include "foundation/log/SecureURL.h"
 #include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/ProgramInfo.h"
 
 namespace {

@@ -8,13 +8,14 @@
 #include <cstring>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogCatalog.h"
 #include "foundation/log/LogMessages.h"
 #include "foundation/log/LogSettings.h"
-#include "foundation/log/SecureURL.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 

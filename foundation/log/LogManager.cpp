@@ -7,14 +7,15 @@
 #include "foundation/core/Text.h"
 #include "foundation/log/LogDynamicProxyLogger.h"
 #include "foundation/log/LogFileLogger.h"
-#include "foundation/log/EarlyLog.h"
 #include "foundation/log/LogSettings.h"
+#include "foundation/messages/EarlyLog.h"
 
 namespace {
 
 constexpr char kModuleSeparator = ';';
 constexpr const char* kLogCatalogFile = "system/hxlog.cat";
 constexpr int kGeneralLetter = 'G';
+constexpr int kEarlyNumber = 0;
 
 std::atomic<log_LogManagerI*> s_instance{nullptr};
 std::mutex s_instanceLock;
@@ -26,7 +27,15 @@ uint32_t ReadFlags() {
   return static_cast<uint32_t>(flags);
 }
 
+void WriteEarlyLine(int32_t id, const char* text, const hx::ArgListC& args) {
+  log_LogManagerC::Instance()->LogArgs(kGeneralLetter, kEarlyNumber, hx::LogSetOf(id), hx::LogNumberOf(id), text, args);
+}
+
 }  // namespace
+
+namespace hx {
+void SetEarlyLogReady(bool ready) { SetEarlyLogWriter(ready ? &WriteEarlyLine : nullptr); }
+}  // namespace hx
 
 log_LogManagerI* log_LogManagerC::Instance() {
   log_LogManagerI* m = s_instance.load(std::memory_order_acquire);

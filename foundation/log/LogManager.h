@@ -107,6 +107,10 @@ class log_LogManagerC : public log_LogManagerI {
 
 namespace hx {
 
+// Start-up says when the log is ready for the lines of the early log (foundation/messages/
+// EarlyLog.h: kept lines are written then, as letter G, number 0) and when it goes.
+void SetEarlyLogReady(bool ready);
+
 // The one-line call site:  hx::Log('G', 0, kMsgInventoryStarted, "\x01\x01i\x01Inventory tracking started");
 template <typename... Args>
 int32_t Log(int letter, int number, int32_t id, const char* text, Args&&... args) {

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "foundation/core/Result.h"
+#include "foundation/core/TraceHook.h"
 #include "foundation/messages/MessageId.h"
-#include "foundation/trace/Tracer.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ void ErrCatSwitchC::openModuleCatalog() {
 
 void ErrCatSwitchC::disableModuleCatalog() {
   std::atomic_store(&module_, std::make_shared<ErrCatalogC>(std::string()));
-  hx::Trace(kTraceCategory, "Replaced previous catalog with empty one");
+  hx::HookTrace(kTraceCategory, "Replaced previous catalog with empty one");
 }
 
 LocaleLanguageC& ErrCatSwitchC::language() const {
@@ -137,13 +137,13 @@ std::string ErrCatSwitchC::getMessage(ErrSevT& sev, int32_t id, const char* defa
   if (const auto module = moduleCatalog()) {
     std::string text = module->getMessage(sev, id, nullptr, style);
     if (!text.empty()) {
-      hx::Trace(kTraceCategory, "Message s%dm%d from module catalog: %S", hx::MsgSet(id), hx::MsgNumber(id), text);
+      hx::HookTrace(kTraceCategory, "Message s%dm%d from module catalog: %S", hx::MsgSet(id), hx::MsgNumber(id), text);
       return text;
     }
   }
   std::string text = language().getMessage(sev, id, style);
   if (!text.empty()) {
-    hx::Trace(kTraceCategory, "Message s%dm%d from process catalog: %S", hx::MsgSet(id), hx::MsgNumber(id), text);
+    hx::HookTrace(kTraceCategory, "Message s%dm%d from process catalog: %S", hx::MsgSet(id), hx::MsgNumber(id), text);
     return text;
   }
   sev = ErrSevError;
@@ -176,7 +176,7 @@ ErrCatSwitchC& ErrGetCat() {
 
 int32_t ErrSetCat(const char* path) {
   const std::string p = path ? path : "";
-  hx::Trace(kTraceCategory, "Setting process message catalog to %s", p);
+  hx::HookTrace(kTraceCategory, "Setting process message catalog to %s", p);
   return ErrGetCat().setProcessCatalog(p);
 }
 

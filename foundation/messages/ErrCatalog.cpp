@@ -11,6 +11,7 @@
 #include "foundation/files/Trust.h"
 #include "foundation/messages/CatalogFormat.h"
 #include "foundation/messages/MessageId.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <pthread.h>
 
+#include "foundation/core/TraceHook.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/messages/MessageId.h"
-#include "foundation/trace/Tracer.h"
 
 namespace {
 constexpr char kSep = '\x01';
@@ -40,11 +40,11 @@ std::string ErrEntryC::message() const {
 void ErrBufImplC::traceEntry(const char* operation, const ErrEntryC& e) const {
   const uint32_t set = hx::MsgSet(e.id()), number = hx::MsgNumber(e.id());
   const std::string tag = hx::Format("0,Error/%s/%s/%d/%d", operation, ErrSevName(e.severity()), set, number);
-  if (!hx::TraceEnabled(tag)) return;
+  if (!hx::HookTraceEnabled(tag)) return;
   std::string shown = "Problem: " + e.problem();
   if (!e.reason().empty()) shown += ", Reason: " + e.reason();
   if (!e.solution().empty()) shown += ", Solution: " + e.solution();
-  hx::TraceArgs(tag, "%s %s (s%dm%d): %S\n", {operation, ErrSevName(e.severity()), set, number, shown});
+  hx::HookTraceArgs(tag, "%s %s (s%dm%d): %S\n", {operation, ErrSevName(e.severity()), set, number, shown});
 }
 
 void ErrBufImplC::error(int32_t id, ErrSevT sev, std::string_view text) {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 extern char** environ;
 

@@ -6,11 +6,12 @@
 #include <cerrno>
 #include <ctime>
 
-#include "foundation/log/SecureURL.h"
-#include "foundation/files/Trust.h"
 #include "foundation/core/Format.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/core/Text.h"
+#include "foundation/files/Trust.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/TraceMessages.h"
 
 namespace {

@@ -5,11 +5,12 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "foundation/log/SecureURL.h"
-#include "foundation/files/Trust.h"
 #include "foundation/core/FileName.h"
 #include "foundation/core/Format.h"
+#include "foundation/core/SecureURL.h"
+#include "foundation/files/Trust.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/ProgramInfo.h"
 #include "foundation/trace/TraceMessages.h"
 

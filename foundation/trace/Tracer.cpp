@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
-#include "foundation/files/Trust.h"
 #include "foundation/core/Text.h"
+#include "foundation/core/TraceHook.h"
+#include "foundation/files/Trust.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 
@@ -93,7 +95,17 @@ void TracerC::outdent() {
 int TracerC::indentLevel() const { return t_indent; }
 
 TracerC* getTracer(int version) {
-  static TracerC* tracer = new TracerC;  // never destroyed: tracing may run at exit
+  static TracerC* tracer = [] {
+    TracerC* made = new TracerC;  // never destroyed: tracing may run at exit
+    // The services below the tracer trace through their hook from now on.
+    static const hx::TraceHookT s_hook{
+        [](std::string_view category) { return hx::TraceEnabled(category); },
+        [](std::string_view category, std::string_view format, const hx::ArgListC& args) {
+          hx::TraceArgs(category, format, args);
+        }};
+    hx::InstallTraceHook(&s_hook);
+    return made;
+  }();
   return version == TracerC::kVersion ? tracer : nullptr;
 }
 

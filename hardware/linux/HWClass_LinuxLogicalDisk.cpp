@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
+#include "foundation/files/SysRoot.h"
 #include "hardware/linux/DeviceTexts.h"
-#include "platform/SysRoot.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <set>
 
 #include "foundation/files/SafeFile.h"
+#include "foundation/files/SysRoot.h"
 #include "foundation/log/LogManager.h"
 #include "hardware/linux/LinuxAccountTexts.h"
 #include "hardware/linux/LinuxMessages.h"
 #include "hardware/linux/LinuxNetlink.h"
-#include "platform/SysRoot.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <map>
 
+#include "foundation/files/SysRoot.h"
 #include "foundation/time/IsoDateTime.h"
 #include "hardware/linux/LinuxTexts.h"
-#include "platform/SysRoot.h"
 #include "prefs/store/EnvPreferences.h"
 #include "prefs/tracker/TrkPreferences.h"
 

@@ -5,9 +5,9 @@
 #include <set>
 #include <tuple>
 
+#include "foundation/files/SysRoot.h"
 #include "hardware/linux/LinuxAccountTexts.h"
 #include "hardware/unix/UserAccounts.h"
-#include "platform/SysRoot.h"
 
 namespace {
 

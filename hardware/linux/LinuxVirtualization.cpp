@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "foundation/core/Text.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 namespace hxlinux {
 namespace {

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "foundation/core/Text.h"
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 #if defined(SYS_openat2)
 #include <linux/openat2.h>

@@ -12,6 +12,7 @@
 #include "foundation/files/FileService.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/process/RunCommand.h"
 #include "foundation/process/ToolLimits.h"
 #include "foundation/trace/Tracer.h"

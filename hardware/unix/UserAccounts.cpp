@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "foundation/files/SysRoot.h"
 #include "platform/MachineFile.h"
-#include "platform/SysRoot.h"
 
 namespace hx {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "foundation/messages/Errors.h"
 #include "packages/db/PackageDbMessages.h"
-#include "packages/db/PackageRecord.h"
 #include "packages/listers/PackageLister.h"
+#include "packages/model/PackageRecord.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/SafeFile.h"
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 
 struct cdb;
 struct cdb_make;

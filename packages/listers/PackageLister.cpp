@@ -1,12 +1,5 @@
 #include "packages/listers/PackageLister.h"
 
-#include "packages/listers/PackageKinds.h"
-
-std::unique_ptr<PackageListerC> PackageListerC::NewPackageLister(std::string_view type, uint32_t flags) {
-  const trk::PackageKindT* kind = trk::FindPackageKind(type);
-  return kind != nullptr && kind->newLister ? kind->newLister(flags) : nullptr;
-}
-
 hx::ResultT PackageRegistryListerC::startEnum() {
   collection_.clear();
   next_ = 0;

@@ -1,7 +1,8 @@
 #pragma once
 // PackageListerC: what every package source offers: an enumeration of its installed packages.
 // A source (a native package database, an installer registry) derives from it and registers
-// its kind (PackageKinds.h); the package database and the package inventory only use this face.
+// its kind (packages/db/PackageKinds.h); the package database and the package inventory only
+// use this face.
 
 #include <cstdint>
 #include <memory>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "foundation/core/Result.h"
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 
@@ -30,7 +31,8 @@ class PackageListerC {
   PackageListerC(const PackageListerC&) = delete;
   PackageListerC& operator=(const PackageListerC&) = delete;
 
-  // The lister of a type name (any case), none for a type no source provides.
+  // The lister of a type name (any case), none for a type no source provides (defined beside
+  // the table of kinds, packages/db/PackageKinds.cpp).
   static std::unique_ptr<PackageListerC> NewPackageLister(std::string_view type, uint32_t flags);
 
   // Starts (or restarts) the enumeration.

@@ -9,6 +9,7 @@
 
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "packages/listers/PackageSources.h"
 #include "prefs/confvar/ConfVarSet.h"
 #include "prefs/tracker/TrkPreferences.h"

@@ -16,12 +16,12 @@
 #include <string>
 #include <unordered_map>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/RefCount.h"
 #include "foundation/core/Result.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/TrkTrack.h"
-#include "packages/db/PackageInfo.h"
+#include "inventory/ZORHXTTracker.h"
+#include "packages/model/PackageInfo.h"
 #include "packages/trackers/TrkPackageMessages.h"
 
 class TrkPreferencesC;

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <strings.h>
 
+#include "foundation/core/SecureURL.h"
 #include "foundation/files/SafeFile.h"
-#include "foundation/log/SecureURL.h"
 #include "plugins/uploader/UplMessages.h"
 
 namespace upl {

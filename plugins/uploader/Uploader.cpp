@@ -34,8 +34,8 @@
 #include <vector>
 
 #include "app/api/UploaderPreferences.h"
-#include "app/api/ZORHXContext.h"
-#include "foundation/log/SecureURL.h"
+#include "foundation/com/ZORHXContext.h"
+#include "foundation/core/SecureURL.h"
 #include "plugins/uploader/UplDelivery.h"
 #include "plugins/uploader/UplHttp.h"
 #include "plugins/uploader/UplMessages.h"

@@ -32,7 +32,7 @@ constexpr ClientDirT c_ClientDirectories[] = {
 
 }  // namespace
 
-void env_EnvDefaultBuilderC::SetClientDefaults(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::SetClientDefaults(env_DefaultSinkI& env) {
   for (const ClientDirT& d : c_ClientDirectories) {
     env_SetSingle(env, d.name, StringC(d.base != nullptr ? d.base : "") + d.path);
   }

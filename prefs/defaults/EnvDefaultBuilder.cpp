@@ -72,11 +72,11 @@ StringC DefaultBrowserCommand() { return StringC(); }
 
 }  // namespace
 
-void env_SetSingle(env_EnvironmentI& env, const char* name, const StringC& value) {
-  env.Set(env_EnvOptsC(name), value);
+void env_SetSingle(env_DefaultSinkI& env, const char* name, const StringC& value) {
+  env.SetSingle(name, value);
 }
 
-void env_EnvDefaultBuilderC::Augment(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::Augment(env_DefaultSinkI& env) {
   if (table_ != nullptr) {
     AugmentSingleValuedProperites(env, table_);
   } else {
@@ -84,7 +84,7 @@ void env_EnvDefaultBuilderC::Augment(env_EnvironmentI& env) {
   }
 }
 
-void env_EnvDefaultBuilderC::AugmentNormalProperties(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::AugmentNormalProperties(env_DefaultSinkI& env) {
   SetProgramPath();
   SetBrowser();
   SetDefaultText(c_PluginDirectory, DefaultText(c_ProgramPath) + "/" + c_PluginsSubdirectory);
@@ -97,11 +97,11 @@ void env_EnvDefaultBuilderC::AugmentNormalProperties(env_EnvironmentI& env) {
   AugmentSingleValuedSecurityProperites(env);
 }
 
-void env_EnvDefaultBuilderC::AugmentSingleValuedProperites(env_EnvironmentI& env, const DefValue* table) {
+void env_EnvDefaultBuilderC::AugmentSingleValuedProperites(env_DefaultSinkI& env, const DefValue* table) {
   for (const DefValue* d = table; d->name != nullptr; ++d) env_SetSingle(env, d->name, d->text);
 }
 
-void env_EnvDefaultBuilderC::AugmentSingleValuedSecurityProperites(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::AugmentSingleValuedSecurityProperites(env_DefaultSinkI& env) {
   AugmentSingleValuedProperites(env, env_SecurityDefaults());
 }
 
@@ -132,7 +132,7 @@ const char* env_EnvDefaultBuilderC::DistributorNames(const StringC& id) {
   return nullptr;
 }
 
-void env_EnvDefaultBuilderC::SetOperatingSystem(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::SetOperatingSystem(env_DefaultSinkI& env) {
   const OSInfoC os;
   SetDefaultText(c_OS, OSNameForType(os.Type()));
   SetDefaultText(c_OSNames, DefaultText(c_OS));
@@ -150,7 +150,7 @@ void env_EnvDefaultBuilderC::SetOperatingSystem(env_EnvironmentI& env) {
   env_SetSingle(env, c_OSDistributorId, id);
 }
 
-void env_EnvDefaultBuilderC::SetSystemFolders(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::SetSystemFolders(env_DefaultSinkI& env) {
   env_SetSingle(env, EnvUnixC::c_CommonAppDataFolder, EnvUnixC::GetCommonAppDataFolder());
   env_SetSingle(env, EnvUnixC::c_InstallDir, EnvUnixC::GetInstallDir());
   // The instruction-set name comes from sysinfo on Solaris; uname's machine name stands in.

@@ -5,8 +5,8 @@
 // installation directories, architecture and the client's directories. Every value is written
 // through a name object with default options, so each creates single-valued storage.
 
+#include "prefs/defaults/DefaultSink.h"
 #include "prefs/defaults/SharedDefaults.h"
-#include "prefs/store/Environment.h"
 
 class env_EnvDefaultBuilderC {
  public:
@@ -18,18 +18,18 @@ class env_EnvDefaultBuilderC {
   explicit env_EnvDefaultBuilderC(const DefValue* table) : table_(table) {}
 
   // The normal augmentation, or the builder's own table when it was given one.
-  void Augment(env_EnvironmentI& env);
-  void AugmentNormalProperties(env_EnvironmentI& env);
+  void Augment(env_DefaultSinkI& env);
+  void AugmentNormalProperties(env_DefaultSinkI& env);
   // Sets every named value of `table` to its text.
-  static void AugmentSingleValuedProperites(env_EnvironmentI& env, const DefValue* table);
-  static void AugmentSingleValuedSecurityProperites(env_EnvironmentI& env);
+  static void AugmentSingleValuedProperites(env_DefaultSinkI& env, const DefValue* table);
+  static void AugmentSingleValuedSecurityProperites(env_DefaultSinkI& env);
 
   // Computer name and domain, administrator flags and user name.
-  static void SetUserInfo(env_EnvironmentI& env);
+  static void SetUserInfo(env_DefaultSinkI& env);
   // CommonAppDataFolder, InstallDir and Architecture.
-  static void SetSystemFolders(env_EnvironmentI& env);
+  static void SetSystemFolders(env_DefaultSinkI& env);
   // The client's directories below the machine and user bases, unexpanded.
-  static void SetClientDefaults(env_EnvironmentI& env);
+  static void SetClientDefaults(env_DefaultSinkI& env);
 
   // The operating system's default for platform kind `type` ("unknown" for kinds not known).
   static const char* OSNameForType(int type);
@@ -42,10 +42,10 @@ class env_EnvDefaultBuilderC {
  private:
   static void SetProgramPath();
   static void SetBrowser();
-  static void SetOperatingSystem(env_EnvironmentI& env);
+  static void SetOperatingSystem(env_DefaultSinkI& env);
 
   const DefValue* table_ = nullptr;
 };
 
 // Writes a single value into the environment (the form the builder uses for everything).
-void env_SetSingle(env_EnvironmentI& env, const char* name, const StringC& value);
+void env_SetSingle(env_DefaultSinkI& env, const char* name, const StringC& value);

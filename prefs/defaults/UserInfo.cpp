@@ -67,7 +67,7 @@ bool env_EnvDefaultBuilderC::SplitHostName(const StringC& host, StringC& compute
   return true;
 }
 
-void env_EnvDefaultBuilderC::SetUserInfo(env_EnvironmentI& env) {
+void env_EnvDefaultBuilderC::SetUserInfo(env_DefaultSinkI& env) {
   StringC host, computer, domain;
   bool haveComputer = false;
   bool haveDomain = false;

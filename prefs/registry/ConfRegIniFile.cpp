@@ -7,8 +7,9 @@
 
 #include "foundation/core/FileName.h"
 #include "foundation/files/Trust.h"
-#include "foundation/log/EarlyLog.h"
+#include "foundation/messages/EarlyLog.h"
 #include "foundation/messages/TrackerMessages.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/registry/ConfClock.h"
 #include "prefs/registry/ConfRegCodes.h"

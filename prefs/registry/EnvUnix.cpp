@@ -7,6 +7,7 @@
 
 #include "foundation/files/Trust.h"
 #include "foundation/messages/ErrCatSwitch.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/registry/ConfigurationIni.h"
 

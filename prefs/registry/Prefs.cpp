@@ -12,6 +12,7 @@
 #include "foundation/core/FileName.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
+#include "foundation/messages/TrustRefusal.h"
 
 namespace {
 

@@ -12,12 +12,13 @@
 #include <unordered_map>
 
 #include "foundation/core/Text.h"
+#include "prefs/defaults/DefaultSink.h"
 #include "prefs/store/EnvOpts.h"
 #include "prefs/store/EnvParameter.h"
 
-class env_EnvironmentI {
+class env_EnvironmentI : public env_DefaultSinkI {
  public:
-  virtual ~env_EnvironmentI() = default;
+  ~env_EnvironmentI() override = default;
   // The parameter of `name` (any case); null when the name does not exist.
   virtual const env_ParameterC* Find(const StringC& name) const = 0;
   // Write through a name object, creating the parameter in that object's form when missing.
@@ -29,6 +30,9 @@ class env_EnvironmentI {
   virtual bool Remove(const StringC& name) = 0;
   // The names of every parameter as first written, sorted without regard to case.
   virtual StringArrayC Names() const = 0;
+  // A single value written through a name object with default options, as the machine's
+  // defaults are written.
+  void SetSingle(const char* name, const StringC& value) override { Set(env_EnvOptsC(name), value); }
 };
 
 class env_EnvironmentC : public env_EnvironmentI {

@@ -4,7 +4,7 @@
 
 #include "foundation/files/FileService.h"
 #include "foundation/log/LogManager.h"
-#include "prefs/tracker/TrkMessages.h"
+#include "prefs/wildcard/WildCardMessages.h"
 
 namespace {
 constexpr long c_Continue = 0;

@@ -4,8 +4,8 @@
 #include <regex>
 
 #include "app/api/UploaderPreferences.h"
-#include "app/api/ZORHXContext.h"
 #include "app/staging/DynLoad.h"
+#include "foundation/com/ZORHXContext.h"
 #include "plugins/uploader/UplMessages.h"
 #include "tests/app/AppTestSupport.h"
 

@@ -8,9 +8,9 @@
 #include <regex>
 
 #include "foundation/core/RefCount.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
-#include "foundation/log/SecureURL.h"
 #include "foundation/messages/CatalogCompiler.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-// Messages: markup and severities, the per-thread error buffer, binary catalogs (lookup,
+// Messages: markup and severities, the per-thread error buffer and its trace, binary catalogs (lookup,
 // damaged files, the file chosen by locale through %L), the lookup order of the module catalog,
 // and the catalog compiler behind hxcatc.
 
@@ -335,7 +335,9 @@ TEST(MessagesErrorBuffer, ReportCheckpointAndRollback) {
   ErrBufImplC* buf = getErrBuf();
   buf->reset();
   const int32_t id = static_cast<int32_t>(0xE0BD0118u);
+  hxtest::TraceCaptureC trace("Error");  // the buffer traces through the hook the tracer fills
   EXPECT_EQ(Error(id, "Inventory tracking was cancelled."), id);
+  EXPECT_NE(trace.Stop().find("Add Error (s189m280): Problem: Inventory tracking was cancelled.\n"), std::string::npos);
   const unsigned mark = buf->checkpoint();
   Error(static_cast<int32_t>(0xE0BD0001u), "Disk full\x01No space left\x01" "Free some space");
   Error(static_cast<int32_t>(0xE0BD0002u), "{#}Not recorded");

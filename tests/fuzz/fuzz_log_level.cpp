@@ -2,7 +2,7 @@
 // come from configuration and from anything logged: neither may crash or run away.
 
 #include "FuzzSupport.h"
-#include "foundation/log/SecureURL.h"
+#include "foundation/core/SecureURL.h"
 #include "foundation/trace/LetterMasks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

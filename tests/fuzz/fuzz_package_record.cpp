@@ -3,8 +3,8 @@
 // from any field orders equal to itself, and the order of two fields is antisymmetric.
 
 #include "FuzzSupport.h"
-#include "packages/db/PackageRecord.h"
-#include "packages/db/PackageVersion.h"
+#include "packages/model/PackageRecord.h"
+#include "packages/model/PackageVersion.h"
 
 using hxfuzz::Check;
 

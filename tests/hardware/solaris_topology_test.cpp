@@ -2,7 +2,7 @@
 // zone identity, and the virtualisation properties that combine them with the resource pools.
 
 #include "hardware/HardwareTestSupport.h"
-#include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
+#include "hardware/solaris/identity/HWClass_SolarisProcessor.h"
 #include "hardware/solaris/topology/Virtualization.h"
 
 namespace {

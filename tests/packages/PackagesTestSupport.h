@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "packages/listers/PackageKinds.h"
+#include "packages/db/PackageKinds.h"
 #include "packages/listers/PackageLister.h"
 
 namespace pkgtest {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "packages/db/PackageRecord.h"
-#include "packages/db/PackageVersion.h"
+#include "packages/model/PackageRecord.h"
+#include "packages/model/PackageVersion.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // what other writers put into the file meanwhile; and start-up: which file gets mounted for
 // which environment, and what is carried over into the data directory's file.
 
-#include "foundation/log/EarlyLog.h"
+#include "foundation/messages/EarlyLog.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "prefs/registry/ConfRegIniFile.h"
 #include "prefs/registry/ConfigurationIni.h"

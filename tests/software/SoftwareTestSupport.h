@@ -3,9 +3,9 @@
 // (defaults and -o options), on a fresh inventory, with the file entities it made shown as
 // one line each.
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/core/Md5.h"
 #include "inventory/TrkInventory.h"
+#include "inventory/ZORHXTTracker.h"
 #include "prefs/PrefsTestSupport.h"
 #include "software/TrkUnixTrackSoftware.h"
 #include "support/TestSupport.h"

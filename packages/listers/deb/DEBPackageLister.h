@@ -10,9 +10,9 @@
 
 #include "foundation/files/SafeFile.h"
 #include "foundation/process/CommandLine.h"
-#include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/listers/deb/DebReaders.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 constexpr const char* c_DebPackageType = "DEB";

@@ -4,8 +4,8 @@
 // hardlink actions.
 
 #include "foundation/process/CommandLine.h"
-#include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 constexpr const char* c_IpsPackageType = "IPS";

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "foundation/process/OutputStream.h"
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 
 // A package identifier: "pkg://publisher/name@version,build-branch:timestamp", where the
 // publisher part may be missing ("pkg:/name@..." or "/name@...") and so may everything after

@@ -4,9 +4,9 @@
 // the package inventory with the name, version, location, publisher and summary the registry
 // gives.
 
-#include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/listers/registry/PackageRegistry.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 constexpr const char* c_IaPackageType = "IA";

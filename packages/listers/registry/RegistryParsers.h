@@ -11,7 +11,7 @@
 
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 

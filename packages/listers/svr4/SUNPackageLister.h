@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "packages/db/PackageInfo.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/listers/svr4/Svr4Readers.h"
+#include "packages/model/PackageInfo.h"
 
 namespace trk {
 

@@ -3,7 +3,7 @@
 
 #include <csignal>
 
-#include "app/api/ZORHXContext.h"
+#include "foundation/com/ZORHXContext.h"
 
 extern "C" __attribute__((visibility("default"))) int32_t UplUploadWithContext(ZORHXContextI* /*context*/) {
   std::raise(SIGINT);

@@ -16,9 +16,9 @@
 #include <string>
 #include <thread>
 
-#include "app/api/ZORHXTTracker.h"
 #include "foundation/com/ComObject.h"
 #include "foundation/com/ComServer.h"
+#include "inventory/ZORHXTTracker.h"
 #include "tests/app/plugin/TestTrackerPlugin.h"
 
 namespace {

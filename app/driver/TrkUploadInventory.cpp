@@ -13,6 +13,7 @@
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
+#include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
 
 namespace {

@@ -1,13 +1,7 @@
-#include "packages/db/PackageInfo.h"
+#include "packages/model/PackageInfo.h"
 
 #include "foundation/time/IsoDateTime.h"
-#include "packages/db/PackageRecord.h"
-#include "packages/listers/PackageKinds.h"
-
-std::unique_ptr<PackageInfoC> PackageInfoC::NewPackage(std::string_view type) {
-  const trk::PackageKindT* kind = trk::FindPackageKind(type);
-  return kind != nullptr && kind->newPackage ? kind->newPackage() : nullptr;
-}
+#include "packages/model/PackageRecord.h"
 
 hx::ResultT PackageInfoC::getFileList(StringArrayC* files) const {
   if (files == nullptr) return hx::RC_INVALID_ARG;

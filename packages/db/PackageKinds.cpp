@@ -1,4 +1,4 @@
-#include "packages/listers/PackageKinds.h"
+#include "packages/db/PackageKinds.h"
 
 #include <algorithm>
 #include <vector>
@@ -58,3 +58,15 @@ ScopedPackageKindC::~ScopedPackageKindC() {
 }
 
 }  // namespace trk
+
+// The two factories by type name are declared with the package and the lister they make, and
+// live here with the table: only this file knows every package source.
+std::unique_ptr<PackageInfoC> PackageInfoC::NewPackage(std::string_view type) {
+  const trk::PackageKindT* kind = trk::FindPackageKind(type);
+  return kind != nullptr && kind->newPackage ? kind->newPackage() : nullptr;
+}
+
+std::unique_ptr<PackageListerC> PackageListerC::NewPackageLister(std::string_view type, uint32_t flags) {
+  const trk::PackageKindT* kind = trk::FindPackageKind(type);
+  return kind != nullptr && kind->newLister ? kind->newLister(flags) : nullptr;
+}

@@ -1,4 +1,4 @@
-#include "foundation/log/SecureURL.h"
+#include "foundation/core/SecureURL.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "packages/db/PackageVersion.h"
+#include "packages/model/PackageVersion.h"
 
 #include <algorithm>
 

@@ -11,7 +11,7 @@
 
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
-#include "packages/db/PackageVersion.h"
+#include "packages/model/PackageVersion.h"
 
 class IsoDateTimeC;
 
@@ -35,7 +35,7 @@ class PackageInfoC {
   PackageInfoC& operator=(const PackageInfoC&) = delete;
 
   // The package object for a type name (any case): the kind's own class, none for a type no
-  // package source knows (packages/listers/PackageKinds.h).
+  // package source knows (packages/db/PackageKinds.h).
   static std::unique_ptr<PackageInfoC> NewPackage(std::string_view type);
 
   // How many instances of the package are installed (*count 0 when unknown).

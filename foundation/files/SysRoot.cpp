@@ -1,4 +1,4 @@
-#include "platform/SysRoot.h"
+#include "foundation/files/SysRoot.h"
 
 #include <cstdlib>
 

@@ -4,7 +4,8 @@
 // there (an untrusted place, a configuration file that cannot be read) must still reach the
 // administrator. Such a line is written to the log at once when the log is ready; before that
 // it goes to standard error and is kept, and start-up hands every kept line to the log as soon
-// as it is ready.
+// as it is ready. The log stands on the messages, so it is the log that says it is ready, by
+// installing its writer (hx::SetEarlyLogReady, foundation/log/LogManager.h).
 
 #include <cstdint>
 #include <utility>
@@ -23,8 +24,10 @@ void LogEarly(int32_t id, const char* text, Args&&... args) {
   LogEarlyArgs(id, text, ArgListC{ArgC(std::forward<Args>(args))...});
 }
 
-// Start-up says when the log is ready (kept lines are written then) and when it goes.
-void SetEarlyLogReady(bool ready);
+// How a line reaches the ready log: the log's writer, installed when the log is ready (kept
+// lines are written then) and taken away, null, when it goes.
+using EarlyLogWriterT = void (*)(int32_t id, const char* text, const ArgListC& args);
+void SetEarlyLogWriter(EarlyLogWriterT writer);
 // How many early lines this process produced.
 size_t EarlyLogCount();
 

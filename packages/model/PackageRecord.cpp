@@ -1,4 +1,4 @@
-#include "packages/db/PackageRecord.h"
+#include "packages/model/PackageRecord.h"
 
 namespace trk {
 

@@ -5,8 +5,8 @@
 // still reach the built-in class by the name "TrackerDefault". Operations are declared in slot
 // order; nothing else is virtual at this level.
 
-#include "app/api/ZORHXContext.h"
 #include "foundation/com/ComRegistryI.h"
+#include "foundation/com/ZORHXContext.h"
 #include "inventory/ZORHXTInventory.h"
 
 constexpr ZORGUID IID_ZORHXTTracker = {0x9E4D1B70, 0x52C8, 0x4A0F, {0xB3, 0x16, 0x6A, 0x2F, 0x90, 0xD4, 0x11, 0xC5}};

@@ -1,4 +1,4 @@
-#include "hardware/solaris/topology/HWClass_SolarisProcessor.h"
+#include "hardware/solaris/identity/HWClass_SolarisProcessor.h"
 
 #include "foundation/core/Format.h"
 

@@ -1,19 +1,15 @@
-#include "foundation/log/EarlyLog.h"
+#include "foundation/messages/EarlyLog.h"
 
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "foundation/log/LogManager.h"
 #include "foundation/messages/Errors.h"
 
 namespace hx {
 
 namespace {
-
-constexpr int c_Letter = 'G';
-constexpr int c_Number = 0;
 
 struct EarlyLineT {
   int32_t id;
@@ -23,7 +19,7 @@ struct EarlyLineT {
 
 struct EarlyLogT {
   std::mutex lock;
-  bool ready = false;
+  EarlyLogWriterT writer = nullptr;  // set while the log is ready
   std::vector<EarlyLineT> kept;
   size_t count = 0;
 };
@@ -36,10 +32,9 @@ EarlyLogT& State() {
 // Above zero while the log cannot take a line on this thread.
 thread_local int s_Busy = 0;
 
-void Write(const EarlyLineT& line) {
+void Write(EarlyLogWriterT writer, const EarlyLineT& line) {
   EarlyLogBusyC busy;  // a line met while this one is written cannot go there too
-  log_LogManagerC::Instance()->LogArgs(c_Letter, c_Number, LogSetOf(line.id), LogNumberOf(line.id), line.text.c_str(),
-                                       line.args);
+  writer(line.id, line.text.c_str(), line.args);
 }
 
 void PrintOnStandardError(const EarlyLineT& line) {
@@ -54,26 +49,26 @@ void PrintOnStandardError(const EarlyLineT& line) {
 void LogEarlyArgs(int32_t id, const char* text, ArgListC args, bool alsoStandardError) {
   EarlyLineT line{id, text != nullptr ? text : "", std::move(args)};
   EarlyLogT& s = State();
-  bool now = false;
+  EarlyLogWriterT writer = nullptr;
   {
     std::lock_guard<std::mutex> g(s.lock);
     ++s.count;
-    now = s.ready && s_Busy == 0;
-    if (!now) s.kept.push_back(line);
+    if (s_Busy == 0) writer = s.writer;
+    if (writer == nullptr) s.kept.push_back(line);
   }
-  if (now) Write(line);
-  if (!now || alsoStandardError) PrintOnStandardError(line);
+  if (writer != nullptr) Write(writer, line);
+  if (writer == nullptr || alsoStandardError) PrintOnStandardError(line);
 }
 
-void SetEarlyLogReady(bool ready) {
+void SetEarlyLogWriter(EarlyLogWriterT writer) {
   std::vector<EarlyLineT> kept;
   {
     EarlyLogT& s = State();
     std::lock_guard<std::mutex> g(s.lock);
-    s.ready = ready;
-    if (ready) kept.swap(s.kept);
+    s.writer = writer;
+    if (writer != nullptr) kept.swap(s.kept);
   }
-  for (const EarlyLineT& line : kept) Write(line);
+  for (const EarlyLineT& line : kept) Write(writer, line);
 }
 
 size_t EarlyLogCount() {

@@ -1,13 +1,15 @@
 // The parts of the trust checks that report through the run's log. They live apart from
 // Trust.cpp, which the uploader library compiles in without the program's log.
 
+#include "foundation/messages/TrustRefusal.h"
+
 #include <fcntl.h>
 
 #include <cerrno>
 
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
-#include "foundation/log/EarlyLog.h"
+#include "foundation/messages/EarlyLog.h"
 
 namespace hx {
 
