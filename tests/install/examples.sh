@@ -16,7 +16,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The clone's build reuses compiled objects from earlier runs of this test.
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache} CCACHE_BASEDIR=$scratch CCACHE_NOHASHDIR=1
-export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache HOME=$scratch/home
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_BUILD_PARALLEL_LEVEL=2
+export HOME=$scratch/home
 mkdir -m 700 "$HOME"
 git clone -q "$1" "$scratch/src"
 cd "$scratch/src"
