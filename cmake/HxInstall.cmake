@@ -1,25 +1,26 @@
 # Installation (cmake --install) and the Debian package (cpack). Layout below the prefix /usr:
-#   bin/hxtrack, bin/hxcatc                 the program and the message catalog compiler
+#   bin/hxtrack, bin/hxview, bin/hxcatc     the programs
 #   lib/hxtrack/lib/libuploader.so, ...     the agent's own directory (InstallDir): the uploader
 #                                           and the logger module, found as <InstallDir>/lib/...
-#   share/hxtrack/config.ini                the shipped configuration, the data directory's
-#                                           etc/config.ini when the package is installed
+#   lib/hxtrack/plugins/libhxlinux.so       the Linux providers
+#   lib/hxtrack/hxtrack-setup               makes the data directory and its etc/config.ini
+#   share/hxtrack/config.ini                the shipped configuration, copied by hxtrack-setup
 #   share/man/man1/{hxtrack,hxview,hxcatc}.1.gz  the manual pages
 #   lib/systemd/system/hxtrack.{service,timer}  a daily run, installed but not enabled
 # and /etc/tarvosk.ini, the bootstrap configuration naming InstallDir and the data directory
-# (next to the prefix's parent, so /etc for /usr and <prefix>/etc for any other prefix).
+# /var/lib/hxtrack. The package and any other prefix get the same tree: for a prefix <p>/usr
+# the bootstrap is <p>/etc/tarvosk.ini and the data directory <p>/var/lib/hxtrack, for any other
+# prefix both lie below the prefix itself.
 
 set(HX_PACKAGE_PREFIX /usr)
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   set(CMAKE_INSTALL_PREFIX ${HX_PACKAGE_PREFIX} CACHE PATH "Installation prefix" FORCE)
 endif()
 set(HX_PRIVATE_DIR ${HX_PACKAGE_PREFIX}/lib/hxtrack)
-set(HX_SHARE_DIR ${HX_PACKAGE_PREFIX}/share/hxtrack)
 set(HX_DATA_DIR /var/lib/hxtrack)
 set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
 set(_out ${CMAKE_BINARY_DIR}/packaging)
 
-configure_file(${_pkg}/tarvosk.ini.in ${_out}/tarvosk.ini @ONLY)
 foreach(_script postinst postrm)
   configure_file(${_pkg}/${_script} ${_out}/control/${_script} @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -49,17 +50,28 @@ install(FILES ${_out}/hxtrack.1.gz ${_out}/hxview.1.gz ${_out}/hxcatc.1.gz DESTI
 install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)
 install(FILES ${_pkg}/copyright ${_out}/changelog.Debian.gz DESTINATION share/doc/hxtrack)
 install(FILES ${_pkg}/hxtrack.service ${_pkg}/hxtrack.timer DESTINATION lib/systemd/system)
-install(CODE "
-  get_filename_component(_base \"\${CMAKE_INSTALL_PREFIX}\" NAME)
-  set(_etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
-  if(_base STREQUAL \"usr\")
-    get_filename_component(_etc \"\${CMAKE_INSTALL_PREFIX}\" DIRECTORY)
-    set(_etc \"\${_etc}/etc\")
-    string(REPLACE \"//\" \"/\" _etc \"\${_etc}\")
+install(FILES ${_pkg}/lintian-overrides DESTINATION share/lintian/overrides RENAME hxtrack)
+# The bootstrap file and the setup step name the installed tree's own places, known only once
+# the prefix is (cpack installs with the prefix /usr into a staging DESTDIR).
+install(CODE "set(_pkg \"${_pkg}\")\nset(_out \"${_out}/install\")")
+install(CODE [[
+  set(_root "${CMAKE_INSTALL_PREFIX}")
+  get_filename_component(_base "${_root}" NAME)
+  if(_base STREQUAL "usr")
+    get_filename_component(_root "${_root}" DIRECTORY)
   endif()
-  file(INSTALL \"${_out}/tarvosk.ini\" DESTINATION \"\${_etc}\"
+  string(REGEX REPLACE "/+$" "" _root "${_root}")
+  set(HX_PRIVATE_DIR "${CMAKE_INSTALL_PREFIX}/lib/hxtrack")
+  set(HX_SHARE_DIR "${CMAKE_INSTALL_PREFIX}/share/hxtrack")
+  set(HX_DATA_DIR "${_root}/var/lib/hxtrack")
+  set(HX_BOOTSTRAP "${_root}/etc/tarvosk.ini")
+  configure_file("${_pkg}/tarvosk.ini.in" "${_out}/tarvosk.ini" @ONLY)
+  configure_file("${_pkg}/hxtrack-setup.in" "${_out}/hxtrack-setup" @ONLY)
+  file(INSTALL "${_out}/tarvosk.ini" DESTINATION "${_root}/etc"
        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-")
+  file(INSTALL "${_out}/hxtrack-setup" DESTINATION "${HX_PRIVATE_DIR}"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+]])
 
 # The Debian package: library dependencies computed from the binaries, stripped binaries.
 set(CPACK_GENERATOR DEB)

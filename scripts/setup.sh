@@ -19,6 +19,8 @@ packages=(
   dpkg-dev fakeroot file lintian man-db
   # The viewer's page test opens the page in a headless browser, driven from Python.
   chromium python3
+  # The install test builds a clone of the sources again, from the compiler cache.
+  git ccache
   # The Linux host test reads the system tools' JSON output.
   nlohmann-json3-dev
 )

@@ -20,14 +20,9 @@ ToolRunT RunTool(const CommandLineC& command, const StringArrayC& env = {}) {
   return run;
 }
 
-// Runs <usr>/bin/hxtrack with a bootstrap file naming <usr>/lib/hxtrack as the install directory
-// and dir/<tag>-data as the data directory, whose configuration is the shipped one.
-void ExpectRunsFrom(const hxtest::TempDirC& dir, const std::string& usr, const std::string& tag) {
-  const std::string data = dir.File(tag + "-data");
-  std::filesystem::create_directories(data + "/etc");
-  std::filesystem::copy_file(usr + "/share/hxtrack/config.ini", data + "/etc/config.ini");
-  const std::string boot = dir.Write(tag + "-tarvosk.ini", "[Tarvosk]\nInstallDir=" + usr +
-                                                               "/lib/hxtrack\nCommonAppDataFolder=" + data + "\n");
+// Runs <usr>/bin/hxtrack with the bootstrap file `boot`, which names <usr>/lib/hxtrack as the
+// install directory and `data` as the data directory, whose configuration is the shipped one.
+void ExpectRunsFrom(const std::string& usr, const std::string& boot, const std::string& data, const std::string& tag) {
   const ToolRunT run = RunTool({usr + "/bin/hxtrack", "-o", "UserInteractionLevel=QUIET", "-o", "LowProfile=False"},
                                {"TARVOSKINI=" + boot, "TARVOSKCONFIGINI=", "TARVOSKINSTALLDIR=", "TARVOSKDATADIR=",
                                 "TARVOSKSYSROOT="});
@@ -76,7 +71,8 @@ TEST(ProgramInstall, PackageAndInstalledTreeRun) {
 
   const ToolRunT lintian = RunTool({"lintian", "--no-cfg", deb});
   EXPECT_EQ(lintian.exitCode, 0u) << lintian.out;
-  for (const std::string& line : hx::SplitLines(lintian.out)) EXPECT_NE(line.compare(0, 2, "E:"), 0) << line;
+  for (const std::string& line : hx::SplitLines(lintian.out))
+    EXPECT_TRUE(line.compare(0, 2, "E:") != 0 && line.compare(0, 2, "W:") != 0) << line;
   const ToolRunT fields = RunTool({"dpkg-deb", "-f", deb, "Depends"});
   EXPECT_TRUE(Contains(fields.out, "libcurl4")) << fields.out;
   const ToolRunT conffiles = RunTool({"dpkg-deb", "-I", deb, "conffiles"});
@@ -89,14 +85,21 @@ TEST(ProgramInstall, PackageAndInstalledTreeRun) {
   EXPECT_TRUE(Contains(hxtest::ReadFile(usr + "/lib/systemd/system/hxtrack.timer"), "RandomizedDelaySec="));
   // Stripped: no symbol table left in the program.
   EXPECT_FALSE(Contains(RunTool({"file", usr + "/bin/hxtrack"}).out, "not stripped"));
-  ExpectRunsFrom(dir, usr, "deb");
+  // The package's own setup step names /usr: this tree gets the shipped configuration by hand.
+  const std::string data = dir.File("deb-data");
+  std::filesystem::create_directories(data + "/etc");
+  std::filesystem::copy_file(usr + "/share/hxtrack/config.ini", data + "/etc/config.ini");
+  ExpectRunsFrom(usr, dir.Write("deb-tarvosk.ini", "[Tarvosk]\nInstallDir=" + usr + "/lib/hxtrack\nCommonAppDataFolder=" + data + "\n"),
+                 data, "deb");
   ExpectNoLooseRunPath(usr);
 
-  // The same tree from cmake --install, with the bootstrap file beside the prefix, not in /etc.
+  // The same tree from cmake --install, with the bootstrap file and the data directory beside
+  // the prefix, not in /etc and /var/lib; its setup step puts the configuration in place.
   const ToolRunT install = RunTool({"cmake", "--install", hxapp::c_BinaryDir, "--prefix", dir.File("usr")});
   ASSERT_EQ(install.exitCode, 0u) << install.out;
-  EXPECT_TRUE(std::filesystem::exists(dir.File("etc/tarvosk.ini")));
-  ExpectRunsFrom(dir, dir.File("usr"), "install");
+  const ToolRunT setup = RunTool({dir.File("usr/lib/hxtrack/hxtrack-setup")});
+  ASSERT_EQ(setup.exitCode, 0u) << setup.out;
+  ExpectRunsFrom(dir.File("usr"), dir.File("etc/tarvosk.ini"), dir.File("var/lib/hxtrack"), "install");
   ExpectNoLooseRunPath(dir.File("usr"));
 }
 
