@@ -1,6 +1,6 @@
 // Arbitrary bytes as an inventory for the viewer: reading never crashes, and whatever it keeps,
 // the terminal summary holds no control character but the line end, and the page no script
-// but its own.
+// but its own two: the table data and the code that shows it.
 
 #include "FuzzSupport.h"
 #include "view/model/InventoryStream.h"
@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(c != 0x7F && !(c == 0xC2 && i + 1 < summary.size() && (static_cast<unsigned char>(summary[i + 1]) & 0xE0) == 0x80));
   }
   const std::string page = hxview::FormatHtmlPage(doc);
-  size_t scripts = 0;
+  size_t scripts = 0, ends = 0;
   for (size_t at = page.find("<script"); at != std::string::npos; at = page.find("<script", at + 1)) ++scripts;
-  Check(scripts == 1);
+  for (size_t at = page.find("</script"); at != std::string::npos; at = page.find("</script", at + 1)) ++ends;
+  Check(scripts == 2 && ends == 2);
   return 0;
 }
