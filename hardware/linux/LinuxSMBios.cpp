@@ -18,8 +18,8 @@ LinuxSMBiosC::LinuxSMBiosC(const MachineTreeC& tree) : tree_(tree) {
   std::string table;
   if (tree.Read(c_TableFile, table)) {
     // A table whose entry point is missing (a capture that kept the table alone) is read by
-    // the current specification's rules: its structures carry their own lengths, and only the
-    // byte order of a UUID written before 2.6 would come out otherwise.
+    // the rules of the newest table version: its structures carry their own lengths, and only
+    // the byte order of a UUID written before version 2.6 would come out otherwise.
     SMBiosEntryT entry;
     if (!tree.Read(c_EntryPointFile, entryBytes) || !ParseSMBiosEntryPoint(entryBytes, entry))
       entry = SMBiosEntryT{c_CurrentVersion, 0, 0, 0};

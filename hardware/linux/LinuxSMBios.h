@@ -1,8 +1,8 @@
 #pragma once
 // LinuxSMBiosC: the machine's SMBIOS data as the Linux providers read it. The firmware's own
 // tables (/sys/firmware/dmi/tables, decoded by SMBiosTable.h) when they can be read, which
-// needs root (a table whose entry point is missing is read by the current specification's
-// rules); else the values the kernel copies out of them into /sys/class/dmi/id
+// needs root (a table whose entry point is missing is read by the rules of the newest
+// table version); else the values the kernel copies out of them into /sys/class/dmi/id
 // (SMBiosSysfs.h), most of which anyone may read. Those files lack the memory devices and the
 // processors, and the serial numbers and UUID among them are root's alone: a value missing
 // for that reason is noted with NeedsRoot by the provider that wanted it (RootValue).

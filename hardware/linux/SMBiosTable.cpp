@@ -35,7 +35,7 @@ constexpr int c_TypeEndOfTable = 127;
 constexpr uint32_t c_Version2_6 = 0x020600;
 const char* const c_SizeUnits[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB", "ZB"};
 
-// The names of the specification's codes, from code 1 on.
+// The names the table format gives its codes, from code 1 on.
 // clang-format off
 const std::vector<const char*> c_BoardTypes = {
     "Unknown", "Other", "Server Blade", "Connectivity Switch", "System Management Module", "Processor Module",

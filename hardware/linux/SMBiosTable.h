@@ -26,7 +26,7 @@
 // byte order of the table's version); a memory slot without a module has the size
 // "No Module Installed". What the table does not state is left out rather than named: a
 // string index of 0 or past the structure's strings, a speed or count of 0 ("Unknown"), a
-// UUID of all zero or all 0xFF bits, a code outside the specification's lists. Strings are
+// UUID of all zero or all 0xFF bits, a code outside the format's lists. Strings are
 // trimmed, their control characters become '.', and bytes that are no UTF-8 are read as
 // Latin-1.
 

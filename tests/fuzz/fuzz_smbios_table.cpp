@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   hxlinux::SMBiosEntryT entry;
   if (hxlinux::ParseSMBiosEntryPoint(bytes, entry) && entry.tableAddress < bytes.size())
     CheckRecords(std::string_view(bytes).substr(entry.tableAddress, entry.tableLength), entry);
-  // The table alone, read as each generation of the specification would.
+  // The table alone, read as each version of the table format would.
   for (const uint32_t version : {0x020300u, 0x020700u, 0x030300u})
     CheckRecords(bytes, hxlinux::SMBiosEntryT{version, 0, 0, 0});
   return 0;

@@ -40,7 +40,7 @@ std::string ValueOf(const SMBiosRecordsT& records, int type, int nth, const char
   return "-";
 }
 
-// Expected values worked out by hand from the bytes and the specification.
+// Expected values worked out by hand from the bytes and the table format.
 TEST(SMBiosTable, TwoLaptopsTables) {
   const DumpT toshiba = Dump("satellite_pro_l70_testdata.bin");
   const DumpT thinkpad = Dump("smbios_table.bin");

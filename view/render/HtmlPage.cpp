@@ -61,21 +61,21 @@ constexpr const char* c_Script = R"(
     rows.sort(function (a, b) { return dir * compare(a.key, b.key); });
     rows.forEach(function (r) { body.appendChild(r.row); });
   }
-  function Big(table, spec) {
+  function Big(table, layout) {
     var self = this, rows = [];
-    for (var r = 0; r < spec.rows; ++r) rows.push(r);
+    for (var r = 0; r < layout.rows; ++r) rows.push(r);
     this.order = rows; this.view = rows; this.shown = PAGE; this.text = null; this.filter = '';
     this.cell = function (r, c) {
-      var col = spec.cols[c], v = col.v ? col.v[r] : '';
+      var col = layout.cols[c], v = col.v ? col.v[r] : '';
       return (col.d ? col.d[col.i[r]] : '') + (v === null ? '' : String(v));
     };
     this.render = function () {
       var body = table.tBodies[0], rows = document.createDocumentFragment();
       for (var k = 0; k < self.view.length && k < self.shown; ++k) {
         var tr = document.createElement('tr');
-        for (var c = 0; c < spec.cols.length; ++c) {
+        for (var c = 0; c < layout.cols.length; ++c) {
           var td = document.createElement('td');
-          if (spec.numeric[c]) td.className = 'n';
+          if (layout.numeric[c]) td.className = 'n';
           td.textContent = self.cell(self.view[k], c);
           tr.appendChild(td);
         }
@@ -91,9 +91,9 @@ constexpr const char* c_Script = R"(
       self.filter = text;
       if (text !== '' && self.text === null) {
         self.text = [];
-        for (var r = 0; r < spec.rows; ++r) {
+        for (var r = 0; r < layout.rows; ++r) {
           var t = [];
-          for (var c = 0; c < spec.cols.length; ++c) t.push(self.cell(r, c));
+          for (var c = 0; c < layout.cols.length; ++c) t.push(self.cell(r, c));
           self.text.push(t.join('\n').toLowerCase());
         }
       }
@@ -103,7 +103,7 @@ constexpr const char* c_Script = R"(
     };
     this.sort = function (th) {
       var col = th.cellIndex, dir = mark(th), keys = [];
-      for (var r = 0; r < spec.rows; ++r) keys.push(spec.numeric[col] ? Number(self.cell(r, col)) : sortValue(self.cell(r, col)));
+      for (var r = 0; r < layout.rows; ++r) keys.push(layout.numeric[col] ? Number(self.cell(r, col)) : sortValue(self.cell(r, col)));
       self.order = self.order.slice().sort(function (a, b) { return dir * compare(keys[a], keys[b]); });
       self.applyFilter(self.filter);
     };
