@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "inventory/TrkNamePool.h"
@@ -43,7 +44,7 @@ class TrkAttributeMapC {
   // The attribute, or null.
   const TrkAttributeC* Find(std::string_view name) const;
   // RC_FAIL when there is no such attribute.
-  hx::ResultT Remove(std::string_view name);
+  HX_NODISCARD hx::ResultT Remove(std::string_view name);
 
   size_t size() const { return block_ != nullptr ? block_->size : 0; }
   bool empty() const { return size() == 0; }

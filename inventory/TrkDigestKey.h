@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 // The 128 bits of an entity digest.
@@ -15,7 +16,7 @@ struct TrkDigestKeyT {
   uint64_t lo = 0;
 
   // From 32 hexadecimal digits (either case); false for anything else.
-  static bool FromHex(std::string_view hex, TrkDigestKeyT* key);
+  HX_NODISCARD static bool FromHex(std::string_view hex, TrkDigestKeyT* key);
   // The 32 lower-case hexadecimal digits the digest is written as.
   StringC Hex() const;
   operator StringC() const { return Hex(); }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "inventory/TrkInventoryIndex.h"
 
@@ -31,7 +32,7 @@ class TrkIndexBuilderC {
   void Add(TrkInventoryEntityC* entity);
   // Enters what is left and waits for the thread: RC_OK or the first failure of a digest. The
   // indexes may be used once it returned.
-  hx::ResultT Finish();
+  HX_NODISCARD hx::ResultT Finish();
 
  private:
   using BatchT = std::vector<TrkInventoryEntityC*>;

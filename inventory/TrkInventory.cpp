@@ -1,5 +1,6 @@
 #include "inventory/TrkInventory.h"
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/InventoryCodes.h"
 #include "inventory/TrkIndexBuilder.h"
 #include "inventory/TrkTrack.h"
@@ -9,12 +10,12 @@ namespace {
 constexpr const char* c_True = "True";
 
 // Adds the attribute; an optional one only when its value is not empty.
-hx::ResultT AddRootAttr(TrkInventoryC& root, const char* name, const StringC& value, bool optional = false) {
+HX_NODISCARD hx::ResultT AddRootAttr(TrkInventoryC& root, const char* name, const StringC& value, bool optional = false) {
   if (optional && value.empty()) return hx::RC_OK;
   return root.Add(name, value);
 }
 
-hx::ResultT AddFlag(TrkInventoryC& root, const char* name, bool on) {
+HX_NODISCARD hx::ResultT AddFlag(TrkInventoryC& root, const char* name, bool on) {
   return on ? root.Add(name, c_True) : hx::RC_OK;
 }
 

@@ -9,6 +9,7 @@
 // a base document (see addChild).
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventoryEntity.h"
 #include "inventory/TrkInventoryIndex.h"
 
@@ -49,7 +50,7 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
 
   // ZORHXTInventoryI.
   hx::ResultT GetRootEntity(ZORHXTInventoryEntityI** root) override;
-  hx::ResultT GetRootEntity(TrkInventoryEntityC** root);
+  HX_NODISCARD hx::ResultT GetRootEntity(TrkInventoryEntityC** root);
 
   // The XML document face.
   XmlNodeI* getNode() override { return static_cast<TrkXmlParentI*>(this); }
@@ -58,25 +59,25 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   // A top-level element of a document being read: entered into the flat and deep indexes by
   // its digests, not linked below the root. (Trackers link entities with AddEntity.) The
   // indexes are complete once GetInventory answered.
-  hx::ResultT addChild(XmlNodeI* child) override;
-  hx::ResultT GetInventory(TrkInventoryC** inventory) override;
+  HX_NODISCARD hx::ResultT addChild(XmlNodeI* child) override;
+  HX_NODISCARD hx::ResultT GetInventory(TrkInventoryC** inventory) override;
 
   // Root attributes of a full inventory: "Tracker" through "Configuration", then "Type" =
   // "Full". "FileScan" is set later by the contents phase.
-  hx::ResultT AddRootAttributes(const TrkInventoryHeaderT& header);
+  HX_NODISCARD hx::ResultT AddRootAttributes(const TrkInventoryHeaderT& header);
   // Root attributes of a delta: no "DeviceID", "JobTag" or "FileScan"; "Type" = "Difference"
   // and "Generation".
-  hx::ResultT AddDeltaRootAttributes(const TrkInventoryHeaderT& header);
+  HX_NODISCARD hx::ResultT AddDeltaRootAttributes(const TrkInventoryHeaderT& header);
 
   // The header GenerateDiff(base, delta) gives the delta document.
   void SetDeltaHeader(const TrkInventoryHeaderT& header) { deltaHeader_ = header; }
   // Builds the delta of this inventory against the inventory file `base`: a document with the
   // children "Remove", "Update" and "Add". Top-level entities that are new or changed move out
   // of this inventory into the delta. On success *delta holds one reference for the caller.
-  hx::ResultT GenerateDiff(const FileNameC& base, TrkInventoryC** delta);
-  hx::ResultT GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
+  HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, TrkInventoryC** delta);
+  HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
   // The same against a base document read already (ReadFile), which the delta uses up.
-  hx::ResultT GenerateDiff(TrkInventoryC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
+  HX_NODISCARD hx::ResultT GenerateDiff(TrkInventoryC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
 
   // A "Hardware" child of the root (see TrkTrackC::AddClass).
   static RefM<TrkInventoryEntityC> AddClass(TrkInventoryC* inventory, const StringC& className, const StringC& name,

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/InventoryCodes.h"
 #include "inventory/TrkInventory.h"
@@ -26,7 +27,7 @@ struct DeltaSectionsT {
   RefM<TrkInventoryEntityC> remove, update, add;
 };
 
-hx::ResultT CreateSections(TrkInventoryC& delta, DeltaSectionsT& sections) {
+HX_NODISCARD hx::ResultT CreateSections(TrkInventoryC& delta, DeltaSectionsT& sections) {
   sections.remove = TrkInventoryEntityC::New(c_Remove);
   sections.update = TrkInventoryEntityC::New(c_Update);
   sections.add = TrkInventoryEntityC::New(c_Add);
@@ -65,7 +66,7 @@ struct ItemT {
 // thousands of them spread over the heap, and each further pass over them (a reference taken
 // for an index, a second digest) costs about as much as the first. Grouping works on the
 // compact keys alone.
-hx::ResultT GroupItems(TrkInventoryEntityC& root, std::vector<CurrentT>& entities, std::vector<ItemKeyT>& keys,
+HX_NODISCARD hx::ResultT GroupItems(TrkInventoryEntityC& root, std::vector<CurrentT>& entities, std::vector<ItemKeyT>& keys,
                        std::vector<ItemT>& items) {
   const size_t n = root.numChildren();  // arrays of their exact size: a scan has hundreds of thousands
   entities.reserve(n);
@@ -92,7 +93,7 @@ enum class ItemStateE { Unchanged, New, Changed };
 
 // Compares the current entities of one item with the base; removes the base's entities of the
 // item from its flat index, so that what stays there afterwards is what disappeared.
-hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKeyT>& keys, const std::vector<CurrentT>& entities,
+HX_NODISCARD hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKeyT>& keys, const std::vector<CurrentT>& entities,
                         TrkInventoryC& base, TrkInventoryIndexC& baseFlat, ItemStateE* state) {
   const TrkDigestKeyT& key = keys[item.begin].flat;
   if (!baseFlat.Contains(key)) {
@@ -114,7 +115,7 @@ hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKeyT>& keys, co
   return hx::RC_OK;
 }
 
-hx::ResultT MoveAll(TrkInventoryEntityC& from, const ItemT& item, const std::vector<ItemKeyT>& keys,
+HX_NODISCARD hx::ResultT MoveAll(TrkInventoryEntityC& from, const ItemT& item, const std::vector<ItemKeyT>& keys,
                     const std::vector<CurrentT>& entities, TrkInventoryEntityC& to) {
   for (uint32_t i = item.begin; i < item.end; ++i) {
     const RefM<TrkInventoryEntityC> held(entities[keys[i].position].entity);  // between the two lists

@@ -1,11 +1,12 @@
 #include "inventory/TrkInventoryDocTypeHandler.h"
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/InventoryCodes.h"
 #include "inventory/XmlBinder.h"
 
 namespace {
 
-hx::ResultT AddAttrs(TrkInventoryEntityC& entity, const XmlAttrListT& attrs) {
+HX_NODISCARD hx::ResultT AddAttrs(TrkInventoryEntityC& entity, const XmlAttrListT& attrs) {
   for (const auto& [name, value] : attrs) {
     const hx::ResultT rc = entity.Add(name, value);
     if (hx::Failed(rc)) return rc;
@@ -13,7 +14,7 @@ hx::ResultT AddAttrs(TrkInventoryEntityC& entity, const XmlAttrListT& attrs) {
   return hx::RC_OK;
 }
 
-hx::ResultT ToInventory(hx::ResultT rc, XmlDocumentI* document, RefM<TrkInventoryC>* inventory) {
+HX_NODISCARD hx::ResultT ToInventory(hx::ResultT rc, XmlDocumentI* document, RefM<TrkInventoryC>* inventory) {
   if (hx::Failed(rc)) return rc;
   if (document == nullptr) return hx::RC_FAIL;
   auto* trkDocument = dynamic_cast<TrkXmlDocumentI*>(document);

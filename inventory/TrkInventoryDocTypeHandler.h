@@ -5,19 +5,20 @@
 // entities the document does not declare stand for nothing.
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventory.h"
 #include "inventory/XmlBinder.h"
 #include "inventory/XmlNode.h"
 
 class TrkInventoryDocTypeHandlerC : public XmlDocTypeHandlerI {
  public:
-  hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) override;
-  hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) override;
+  HX_NODISCARD hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) override;
+  HX_NODISCARD hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) override;
   StringC getPublicId() const override;
-  hx::ResultT expandEntity(const StringC& name, StringC* value) override;
+  HX_NODISCARD hx::ResultT expandEntity(const StringC& name, StringC* value) override;
 
   // Reads an inventory file (or buffer); on success *inventory holds the document.
-  static hx::ResultT ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory,
+  HX_NODISCARD static hx::ResultT ReadFile(const FileNameC& file, RefM<TrkInventoryC>* inventory,
                               const XmlReadControlT& control = XmlReadControlT());
-  static hx::ResultT ReadBuffer(const char* data, size_t size, RefM<TrkInventoryC>* inventory);
+  HX_NODISCARD static hx::ResultT ReadBuffer(const char* data, size_t size, RefM<TrkInventoryC>* inventory);
 };

@@ -201,8 +201,9 @@ hx::ResultT TrkInventoryEntityC::ExtractEntities(const StringC& tag, const Strin
 hx::ResultT TrkInventoryEntityC::AddProperty(const StringC& name, const StringC& value) {
   if (name.empty()) return hx::RC_FAIL;
   RefM<TrkInventoryEntityC> property = New(TrkVocabularyC::c_Property);
-  property->Add(TrkVocabularyC::c_Name, name);
-  property->Add(TrkVocabularyC::c_Value, value);
+  // Fixed attribute names: Add fails only for an empty one.
+  HX_IGNORE_RESULT(property->Add(TrkVocabularyC::c_Name, name));
+  HX_IGNORE_RESULT(property->Add(TrkVocabularyC::c_Value, value));
   return AddEntity(property.get());
 }
 
@@ -210,9 +211,10 @@ hx::ResultT TrkInventoryEntityC::AddProperty(const StringC& name, const StringC&
                                              bool allowEmpty) {
   if (name.empty() || (value.empty() && !allowEmpty)) return hx::RC_FAIL;
   RefM<TrkInventoryEntityC> property = New(TrkVocabularyC::c_Property);
-  property->Add(TrkVocabularyC::c_Name, name);
-  property->Add(TrkVocabularyC::c_Value, value);
-  if (!evidence.empty()) property->Add(TrkVocabularyC::c_Evidence, evidence);
+  // Fixed attribute names: Add fails only for an empty one.
+  HX_IGNORE_RESULT(property->Add(TrkVocabularyC::c_Name, name));
+  HX_IGNORE_RESULT(property->Add(TrkVocabularyC::c_Value, value));
+  if (!evidence.empty()) HX_IGNORE_RESULT(property->Add(TrkVocabularyC::c_Evidence, evidence));
   return AddEntity(property.get());
 }
 
@@ -237,7 +239,8 @@ hx::ResultT TrkInventoryEntityC::saveTo(XmlOutputStreamC* stream) {
     if (hx::Failed(rc)) return rc;
   }
   if (text_ && !text_->empty()) stream->saveText(*text_);
-  for (TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_) stream->saveObject(static_cast<TrkXmlParentI*>(c));
+  for (TrkInventoryEntityC* c = first_; c != nullptr; c = c->next_)
+    if (hx::Failed(stream->saveObject(static_cast<TrkXmlParentI*>(c)))) break;
   return stream->getError();
 }
 

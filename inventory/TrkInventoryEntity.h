@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "foundation/com/ComObject.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkAttributeMap.h"
 #include "inventory/XmlNode.h"
@@ -53,11 +54,11 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
 
   // The XML node face.
   const StringC& getTag() const override { return *tag_; }
-  hx::ResultT setAttr(const StringC& name, const StringC& value) override { return Add(name, value); }
-  hx::ResultT addChild(XmlNodeI* child) override;
+  HX_NODISCARD hx::ResultT setAttr(const StringC& name, const StringC& value) override { return Add(name, value); }
+  HX_NODISCARD hx::ResultT addChild(XmlNodeI* child) override;
   // Appends to the text as it is; the writer makes any text well-formed when it writes it.
-  hx::ResultT addText(const StringC& text) override;
-  hx::ResultT saveTo(XmlOutputStreamC* stream) override;
+  HX_NODISCARD hx::ResultT addText(const StringC& text) override;
+  HX_NODISCARD hx::ResultT saveTo(XmlOutputStreamC* stream) override;
   // Counted along the list: nothing that runs per entity asks for it, and a count kept in every
   // entity would make each of the hundreds of thousands of a file scan a size class larger.
   size_t numChildren() const override;
@@ -66,23 +67,23 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   // Attributes. Results: RC_OK, RC_INVALID_ARG for a null out pointer, RC_FAIL for a missing
   // attribute or an empty name.
   // The value, or "" with RC_OK when there is no such attribute.
-  hx::ResultT get_Item(const StringC& name, StringC* value) const;
+  HX_NODISCARD hx::ResultT get_Item(const StringC& name, StringC* value) const;
   // Sets the attribute: replaces the value in place, or appends a new attribute.
-  hx::ResultT Add(const StringC& name, const StringC& value);
-  hx::ResultT AttributeExists(const StringC& name, bool* exists) const;
+  HX_NODISCARD hx::ResultT Add(const StringC& name, const StringC& value);
+  HX_NODISCARD hx::ResultT AttributeExists(const StringC& name, bool* exists) const;
   // Program text given as literals: without these, a literal would pick the component face's
   // `char*` form (system 8-bit text) through the old literal-to-char* conversion.
-  hx::ResultT Add(const char* name, const char* value) { return Add(StringC(name ? name : ""), StringC(value ? value : "")); }
+  HX_NODISCARD hx::ResultT Add(const char* name, const char* value) { return Add(StringC(name ? name : ""), StringC(value ? value : "")); }
   // The same from texts that are not strings yet (the reader's): copied once, by the rule.
-  hx::ResultT Add(std::string_view name, std::string_view value);
+  HX_NODISCARD hx::ResultT Add(std::string_view name, std::string_view value);
   // The same from the XML parser, which hands over names and values only as well-formed UTF-8 of
   // characters XML allows: of the rule, only tab, line feed and carriage return (from character
   // references) are left to replace.
-  hx::ResultT AddParsed(std::string_view name, std::string_view value);
-  hx::ResultT AttributeExists(const char* name, bool* exists) {
+  HX_NODISCARD hx::ResultT AddParsed(std::string_view name, std::string_view value);
+  HX_NODISCARD hx::ResultT AttributeExists(const char* name, bool* exists) {
     return AttributeExists(StringC(name ? name : ""), exists);
   }
-  hx::ResultT Remove(const StringC& name);
+  HX_NODISCARD hx::ResultT Remove(const StringC& name);
   // The value, or "" (for readers that do not care whether it exists).
   const StringC& GetAttribute(std::string_view name) const;
   const TrkAttributeMapC& GetAttributes() const { return attrs_; }
@@ -90,40 +91,40 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
 
   // Tree.
   // A new unattached entity (this one is not involved) with one reference for the caller.
-  hx::ResultT CreateEntity(const StringC& tag, TrkInventoryEntityC** entity);
+  HX_NODISCARD hx::ResultT CreateEntity(const StringC& tag, TrkInventoryEntityC** entity);
   // The first child after `after` (from the first child when null) whose tag equals `tag`
   // exactly, any child for an empty tag; with a new reference. RC_FAIL and null when none,
   // RC_INVALID_ARG when `after` is not a child of this entity.
-  hx::ResultT FindEntity(const StringC& tag, TrkInventoryEntityC* after, TrkInventoryEntityC** found);
+  HX_NODISCARD hx::ResultT FindEntity(const StringC& tag, TrkInventoryEntityC* after, TrkInventoryEntityC** found);
   // The same, skipping children whose attribute attrName does not equal attrValue; an empty
   // attrValue takes the first child with the tag.
-  hx::ResultT FindEntity(const StringC& tag, const StringC& attrName, const StringC& attrValue,
+  HX_NODISCARD hx::ResultT FindEntity(const StringC& tag, const StringC& attrName, const StringC& attrValue,
                          TrkInventoryEntityC* after, TrkInventoryEntityC** found);
   // Links the child (taking a reference) last, or right after `after`. A child that already has
   // a parent, or that would become its own ancestor, is refused with RC_INVALID_ARG.
-  hx::ResultT AddEntity(TrkInventoryEntityC* child, TrkInventoryEntityC* after = nullptr);
+  HX_NODISCARD hx::ResultT AddEntity(TrkInventoryEntityC* child, TrkInventoryEntityC* after = nullptr);
   // Unlinks the child and drops this entity's reference; RC_FAIL when it is not a child.
-  hx::ResultT RemoveEntity(TrkInventoryEntityC* child);
-  hx::ResultT GetType(StringC* tag) const;
+  HX_NODISCARD hx::ResultT RemoveEntity(TrkInventoryEntityC* child);
+  HX_NODISCARD hx::ResultT GetType(StringC* tag) const;
   // A deep copy of tag, attributes and children; the text stays behind.
   RefM<TrkInventoryEntityC> Clone() const;
   // Moves the children with `tag` from `source` to this entity, merged by keyAttribute: a key
   // this entity already has (or that an earlier moved child brought) is dropped. A moved child
   // without evidence gets the source's "Evidence" when the two entities' evidences differ.
-  hx::ResultT ExtractEntities(const StringC& tag, const StringC& keyAttribute, TrkInventoryEntityC* source);
+  HX_NODISCARD hx::ResultT ExtractEntities(const StringC& tag, const StringC& keyAttribute, TrkInventoryEntityC* source);
   // Appends a "Property" child with "Name" and "Value"; RC_FAIL for an empty name.
-  hx::ResultT AddProperty(const StringC& name, const StringC& value);
+  HX_NODISCARD hx::ResultT AddProperty(const StringC& name, const StringC& value);
   // The same with "Evidence" when not empty; an empty value is refused unless allowEmpty.
-  hx::ResultT AddProperty(const StringC& name, const StringC& value, const StringC& evidence, bool allowEmpty);
+  HX_NODISCARD hx::ResultT AddProperty(const StringC& name, const StringC& value, const StringC& evidence, bool allowEmpty);
 
   // Digest of tag and attributes, with the whole subtree when recurse is set: 32 lower-case
   // hexadecimal characters. Text never enters it.
-  hx::ResultT CalculateMD5(StringC* digest, bool recurse) const;
-  hx::ResultT CalculateMD5(MD5C& md5, bool recurse) const;
+  HX_NODISCARD hx::ResultT CalculateMD5(StringC* digest, bool recurse) const;
+  HX_NODISCARD hx::ResultT CalculateMD5(MD5C& md5, bool recurse) const;
   // The same digest as a key; both digests of one entity in one pass (the flat digest's text is
   // where the deep one begins).
-  hx::ResultT CalculateDigestKey(TrkDigestKeyT* key, bool recurse) const;
-  hx::ResultT CalculateDigestKeys(TrkDigestKeyT* flat, TrkDigestKeyT* deep) const;
+  HX_NODISCARD hx::ResultT CalculateDigestKey(TrkDigestKeyT* key, bool recurse) const;
+  HX_NODISCARD hx::ResultT CalculateDigestKeys(TrkDigestKeyT* flat, TrkDigestKeyT* deep) const;
 
   // The list element face.
   TrkInventoryEntityC* GetParent() const { return parent_; }

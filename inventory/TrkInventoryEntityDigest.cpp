@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventoryEntity.h"
 #include "foundation/core/Md5.h"
 #include "inventory/TrkDigestKey.h"
@@ -18,7 +19,7 @@ namespace {
 // cut to as many bytes as the text has characters. In a UTF-8 locale this drops the tail of a
 // text with non-ASCII characters; it is kept that way on purpose, because changing it would
 // change the digest of every such entity and make the next delta report them all as changed.
-hx::ResultT FeedText(MD5C& md5, const StringC& text) {
+HX_NODISCARD hx::ResultT FeedText(MD5C& md5, const StringC& text) {
   if (hx::IsAscii(text)) return md5.Update(text);
   const std::string sys8 = hx::Utf8ToSys8(text);
   const size_t n = std::min(hx::CountCharacters(text), sys8.size());
@@ -49,16 +50,16 @@ class DigesterC {
   DigesterC(const DigesterC&) = delete;
   DigesterC& operator=(const DigesterC&) = delete;
 
-  bool Begin() { return ctx_ != nullptr && fork_ != nullptr && md_ != nullptr && EVP_DigestInit_ex(ctx_, md_, nullptr) == 1; }
+  HX_NODISCARD bool Begin() { return ctx_ != nullptr && fork_ != nullptr && md_ != nullptr && EVP_DigestInit_ex(ctx_, md_, nullptr) == 1; }
   // One text as FeedText feeds it.
-  bool Feed(const StringC& text) {
+  HX_NODISCARD bool Feed(const StringC& text) {
     if (hx::IsAscii(text)) return EVP_DigestUpdate(ctx_, text.data(), text.size()) == 1;
     const std::string sys8 = hx::Utf8ToSys8(text);
     const size_t n = std::min(hx::CountCharacters(text), sys8.size());
     return EVP_DigestUpdate(ctx_, sys8.data(), n) == 1;
   }
   // The entity's own steps: its head and its attributes, each as one text.
-  bool FeedEntity(const StringC& tag, const TrkAttributeMapC& attrs) {
+  HX_NODISCARD bool FeedEntity(const StringC& tag, const TrkAttributeMapC& attrs) {
     head_.assign(1, '<');
     head_ += tag;
     head_ += ' ';
@@ -72,11 +73,11 @@ class DigesterC {
     return Feed(head_) && Feed(attrs_);
   }
   // The digest of what was fed so far, going on afterwards.
-  bool Peek(TrkDigestKeyT* key) { return EVP_MD_CTX_copy_ex(fork_, ctx_) == 1 && Finish(fork_, key); }
-  bool Final(TrkDigestKeyT* key) { return Finish(ctx_, key); }
+  HX_NODISCARD bool Peek(TrkDigestKeyT* key) { return EVP_MD_CTX_copy_ex(fork_, ctx_) == 1 && Finish(fork_, key); }
+  HX_NODISCARD bool Final(TrkDigestKeyT* key) { return Finish(ctx_, key); }
 
  private:
-  static bool Finish(EVP_MD_CTX* ctx, TrkDigestKeyT* key) {
+  HX_NODISCARD static bool Finish(EVP_MD_CTX* ctx, TrkDigestKeyT* key) {
     unsigned char raw[EVP_MAX_MD_SIZE];
     unsigned int size = 0;
     if (EVP_DigestFinal_ex(ctx, raw, &size) != 1 || size != c_DigestBytes) return false;
@@ -106,7 +107,7 @@ DigesterC& ThreadDigester() {
   return s_digester;
 }
 
-bool FeedTree(DigesterC& d, const TrkInventoryEntityC& entity) {
+HX_NODISCARD bool FeedTree(DigesterC& d, const TrkInventoryEntityC& entity) {
   if (!d.FeedEntity(entity.getTag(), entity.GetAttributes())) return false;
   for (const TrkInventoryEntityC* c = entity.GetFirstChild(); c != nullptr; c = c->GetNext()) {
     if (!FeedTree(d, *c)) return false;

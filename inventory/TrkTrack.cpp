@@ -8,7 +8,7 @@ RefM<TrkInventoryEntityC> AddElement(TrkInventoryEntityC* parent, const char* ta
                                      std::initializer_list<std::pair<const char*, const StringC*>> attrs) {
   if (parent == nullptr) return RefM<TrkInventoryEntityC>();
   RefM<TrkInventoryEntityC> entity = TrkInventoryEntityC::New(tag);
-  for (const auto& [name, value] : attrs) entity->Add(name, *value);
+  for (const auto& [name, value] : attrs) HX_IGNORE_RESULT(entity->Add(name, *value));  // fixed names, never empty
   if (hx::Failed(parent->AddEntity(entity.get()))) return RefM<TrkInventoryEntityC>();
   return entity;
 }

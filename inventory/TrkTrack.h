@@ -4,6 +4,7 @@
 // read properties back. They need nothing but the entities, so any tracker (and any test) can
 // call them without a preference object.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkInventoryEntity.h"
 #include "inventory/TrkVocabulary.h"
@@ -19,7 +20,7 @@ class TrkTrackC : public TrkVocabularyC {
   void WriteInto(TrkInventoryC* document) { document_ = document; }
   // The root entity of `inventory`, obtained through its interface, as the held document's own
   // entity: RC_NO_INTERFACE (the root released) when it is not the held document's.
-  hx::ResultT OwnRoot(ZORHXTInventoryI* inventory, RefM<TrkInventoryEntityC>* root) const;
+  HX_NODISCARD hx::ResultT OwnRoot(ZORHXTInventoryI* inventory, RefM<TrkInventoryEntityC>* root) const;
 
   // A new "Hardware" child of parent with "Class", "Name" and "Evidence" (set even when empty),
   // appended last. The result holds the creation reference; null for a null parent.
@@ -29,7 +30,7 @@ class TrkTrackC : public TrkVocabularyC {
   static RefM<TrkInventoryEntityC> AddPackage(TrkInventoryEntityC* parent, const StringC& name,
                                               const StringC& evidence);
   // A "Property" child (see TrkInventoryEntityC::AddProperty); RC_INVALID_ARG for a null parent.
-  static hx::ResultT AddProperty(TrkInventoryEntityC* parent, const StringC& name, const StringC& value,
+  HX_NODISCARD static hx::ResultT AddProperty(TrkInventoryEntityC* parent, const StringC& name, const StringC& value,
                                  const StringC& evidence, bool allowEmpty);
   // The "Value" of the first "Property" child whose "Name" is exactly name; "" when none.
   static StringC GetProperty(TrkInventoryEntityC* entity, const StringC& name);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/core/Format.h"
 #include "foundation/process/ToolLimits.h"
@@ -28,7 +29,7 @@ void ToAttrList(const char** atts, XmlAttrListT& attrs) {
   attrs.resize(n);
 }
 
-hx::ResultT Finish(XmlBinderC& binder, hx::ResultT rc, const char* source, XmlDocumentI** document) {
+HX_NODISCARD hx::ResultT Finish(XmlBinderC& binder, hx::ResultT rc, const char* source, XmlDocumentI** document) {
   if (hx::Succeeded(rc)) rc = binder.takeDocument(document);
   else hx::Trace(trk::c_TraceInventoryRead, "Cannot read '%1$s': %2$s\n", source, binder.errorText());
   return rc;

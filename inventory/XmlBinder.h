@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "inventory/XmlNode.h"
 #include "inventory/XmlParser.h"
 
@@ -29,7 +30,7 @@ class XmlBinderC : public XmlParserC {
   ~XmlBinderC() override;
 
   // After the final piece parsed: the document with one reference for the caller.
-  hx::ResultT takeDocument(XmlDocumentI** document);
+  HX_NODISCARD hx::ResultT takeDocument(XmlDocumentI** document);
 
   // The folding rule above, for one element's collected character data.
   static StringC FoldWhitespace(const StringC& text);
@@ -63,6 +64,6 @@ struct XmlReadControlT {
 // Reads the file (or buffer) into a document made by the handler. RC_OK with one reference in
 // *document; the errno code when the file cannot be read; RC_FAIL for malformed XML (the reason
 // goes to the trace); a handler's failure as it came.
-hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
+HX_NODISCARD hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
                         const XmlReadControlT& control = XmlReadControlT());
-hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* handler, XmlDocumentI** document);
+HX_NODISCARD hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* handler, XmlDocumentI** document);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -23,12 +24,12 @@ class XmlNodeI {
   virtual unsigned long AddRef() = 0;
   virtual unsigned long Release() = 0;
   virtual const StringC& getTag() const = 0;
-  virtual hx::ResultT setAttr(const StringC& name, const StringC& value) = 0;
+  HX_NODISCARD virtual hx::ResultT setAttr(const StringC& name, const StringC& value) = 0;
   // Links a child below this node (the node takes its own reference).
-  virtual hx::ResultT addChild(XmlNodeI* child) = 0;
-  virtual hx::ResultT addText(const StringC& text) = 0;
+  HX_NODISCARD virtual hx::ResultT addChild(XmlNodeI* child) = 0;
+  HX_NODISCARD virtual hx::ResultT addText(const StringC& text) = 0;
   // Writes attributes, then text, then every child (through the stream's saveObject).
-  virtual hx::ResultT saveTo(XmlOutputStreamC* stream) = 0;
+  HX_NODISCARD virtual hx::ResultT saveTo(XmlOutputStreamC* stream) = 0;
   virtual size_t numChildren() const = 0;
 
  protected:
@@ -53,7 +54,7 @@ class XmlDocumentI {
   virtual StringC getPublicId() const = 0;
   virtual StringC getSystemId() const = 0;
   // Takes a finished element that sits directly below the root.
-  virtual hx::ResultT addChild(XmlNodeI* child) = 0;
+  HX_NODISCARD virtual hx::ResultT addChild(XmlNodeI* child) = 0;
 
  protected:
   ~XmlDocumentI() = default;
@@ -62,7 +63,7 @@ class XmlDocumentI {
 class TrkXmlDocumentI : public XmlDocumentI {
  public:
   // The document as an inventory, with a new reference.
-  virtual hx::ResultT GetInventory(TrkInventoryC** inventory) = 0;
+  HX_NODISCARD virtual hx::ResultT GetInventory(TrkInventoryC** inventory) = 0;
 
  protected:
   ~TrkXmlDocumentI() = default;
@@ -74,12 +75,12 @@ class XmlDocTypeHandlerI {
   virtual ~XmlDocTypeHandlerI() = default;
   // The document for the first element, which becomes its root. The handler may refuse a root
   // it does not know (a failure result ends the read).
-  virtual hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) = 0;
+  HX_NODISCARD virtual hx::ResultT newDocument(const StringC& rootTag, const XmlAttrListT& attrs, XmlDocumentI** document) = 0;
   // A node for every further element, with one reference for the caller. The tag and the
   // attributes (name, value, ..., null) come as the parser gives them: a document has hundreds
   // of thousands of elements, and copying them into a list first would double their cost.
-  virtual hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) = 0;
+  HX_NODISCARD virtual hx::ResultT newNode(XmlDocumentI* document, const char* tag, const char** attrs, XmlNodeI** node) = 0;
   virtual StringC getPublicId() const = 0;
   // The replacement text of a reference to an entity that the document does not declare.
-  virtual hx::ResultT expandEntity(const StringC& name, StringC* value) = 0;
+  HX_NODISCARD virtual hx::ResultT expandEntity(const StringC& name, StringC* value) = 0;
 };

@@ -1,6 +1,5 @@
 #include "inventory/XmlOutputStream.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/SafeFile.h"
 #include "inventory/InventoryCodes.h"
 #include "inventory/XmlCharRule.h"
@@ -18,7 +19,7 @@
 namespace {
 
 // The error code of a failed operation from errno; errno 0 still has to be a failure.
-hx::ResultT ErrnoResult() { return errno != 0 ? hx::RcFromErrno(errno) : trk::RC_WRITE_FAILED; }
+HX_NODISCARD hx::ResultT ErrnoResult() { return errno != 0 ? hx::RcFromErrno(errno) : trk::RC_WRITE_FAILED; }
 
 // How each byte starts: written as it is, replaced (markup, control characters), or the first
 // of a character that needs decoding.
@@ -90,7 +91,7 @@ void XmlOutputStreamC::writeEscaped(std::string_view text) {
 }
 
 void XmlOutputStreamC::writeLarge(std::string_view bytes) {
-  flush();
+  HX_IGNORE_RESULT(flush());  // the stream keeps its first failure for getError
   if (bytes.size() < c_ChunkSize) {
     std::memcpy(buffer_.get(), bytes.data(), bytes.size());
     used_ = bytes.size();
@@ -199,7 +200,7 @@ hx::ResultT XmlOutputStreamC::saveObject(XmlNodeI* node) {
   if (node == nullptr) return hx::RC_INVALID_ARG;
   if (hx::Failed(error_)) return error_;
   startObject(node->getTag());
-  node->saveTo(this);
+  HX_IGNORE_RESULT(node->saveTo(this));  // its failure is the stream's, answered below
   endObject(node->getTag());
   return error_;
 }
@@ -224,7 +225,8 @@ XmlStdioOutputStreamC::XmlStdioOutputStreamC(std::FILE* stream) : file_(stream),
   if (file_ == nullptr) setError(hx::RC_INVALID_ARG);
 }
 
-XmlStdioOutputStreamC::~XmlStdioOutputStreamC() { close(); }
+// Whoever needs to know how the file ended calls close first and reads its answer.
+XmlStdioOutputStreamC::~XmlStdioOutputStreamC() { HX_IGNORE_RESULT(close()); }
 
 hx::ResultT XmlStdioOutputStreamC::writeChunk(const char* data, size_t size) {
   errno = 0;
@@ -233,7 +235,7 @@ hx::ResultT XmlStdioOutputStreamC::writeChunk(const char* data, size_t size) {
 }
 
 hx::ResultT XmlStdioOutputStreamC::close() {
-  finish();
+  HX_IGNORE_RESULT(finish());  // kept by the stream: getError answers it below
   if (file_ == nullptr) return getError();
   errno = 0;
   // Buffered data can still fail to reach the disk here (a full file system).
@@ -254,25 +256,22 @@ constexpr const char* c_TempSuffix = ".tmp";
 std::string TempPrefix(const FileNameC& file) { return file.baseName().substr(0, hx::c_TempBaseMax) + "."; }
 
 // Finishes the document on the stream; RC_OK or the first failure of writing or closing.
-hx::ResultT WriteDocument(XmlStdioOutputStreamC& stream, XmlDocumentI* document) {
+HX_NODISCARD hx::ResultT WriteDocument(XmlStdioOutputStreamC& stream, XmlDocumentI* document) {
   const hx::ResultT rc = stream.saveObject(document);
   const hx::ResultT closed = stream.close();
   return hx::Succeeded(rc) ? closed : rc;
 }
 
-hx::ResultT SaveReplacing(const FileNameC& target, XmlDocumentI* document) {
+HX_NODISCARD hx::ResultT SaveReplacing(const FileNameC& target, XmlDocumentI* document) {
   hx::AtomicFileC file;
   hx::ResultT rc = file.Open(target.str(), c_NewFileMode, "");
   if (hx::Failed(rc)) return rc;
   // The stream writes through its own duplicate of the descriptor, so that closing the stream
   // leaves the file's descriptor to the commit (which synchronises and renames it).
-  const int fd = ::dup(file.fd());
-  std::FILE* out = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
-  if (out == nullptr) {
-    rc = ErrnoResult();
-    if (fd >= 0) ::close(fd);
-    return rc;
-  }
+  hx::UniqueFdC copy(::dup(file.fd()));
+  std::FILE* out = copy.valid() ? ::fdopen(copy.get(), "w") : nullptr;
+  if (out == nullptr) return ErrnoResult();
+  copy.release();  // the stream holds it now
   {
     XmlStdioOutputStreamC stream(out);  // leaves out open: closed below
     rc = WriteDocument(stream, document);
@@ -309,10 +308,9 @@ hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document) {
 size_t XmlRemoveStaleSaveFiles(const FileNameC& file) {
   const std::string dir = file.directory();
   const std::string prefix = TempPrefix(file);
-  std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
-  if (!listing) return 0;
+  hx::DirStreamC listing(dir);
   std::vector<std::string> stale;
-  while (const struct dirent* e = ::readdir(listing.get())) {
+  while (const struct dirent* e = listing.next()) {
     if (IsTempName(e->d_name, prefix)) stale.emplace_back(e->d_name);
   }
   size_t removed = 0;

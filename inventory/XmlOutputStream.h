@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "inventory/XmlNode.h"
@@ -36,16 +37,16 @@ class XmlOutputStreamC {
 
   void startDocument(const StringC& rootTag, const StringC& publicId, const StringC& systemId);
   void startObject(const StringC& tag);
-  hx::ResultT saveAttr(const StringC& name, const StringC& value);
+  HX_NODISCARD hx::ResultT saveAttr(const StringC& name, const StringC& value);
   void saveText(const StringC& text);
   void endObject(const StringC& tag);
   // The prolog, then the root element with everything below it.
-  hx::ResultT saveObject(XmlDocumentI* document);
+  HX_NODISCARD hx::ResultT saveObject(XmlDocumentI* document);
   // One element: start tag, the node's own saveTo, end tag.
-  hx::ResultT saveObject(XmlNodeI* node);
+  HX_NODISCARD hx::ResultT saveObject(XmlNodeI* node);
   // Closes a start tag left open (with its line feed) and hands on what is buffered.
-  hx::ResultT finish();
-  hx::ResultT getError() const { return error_; }
+  HX_NODISCARD hx::ResultT finish();
+  HX_NODISCARD hx::ResultT getError() const { return error_; }
 
   // Append the escaped form of the text to out.
   static void escapeText(std::string_view text, std::string& out);
@@ -53,11 +54,11 @@ class XmlOutputStreamC {
 
  protected:
   // Writes one chunk to the destination: RC_OK or the error code of the failure.
-  virtual hx::ResultT writeChunk(const char* data, size_t size) = 0;
+  HX_NODISCARD virtual hx::ResultT writeChunk(const char* data, size_t size) = 0;
   void setError(hx::ResultT rc) {
     if (hx::Succeeded(error_)) error_ = rc;
   }
-  hx::ResultT flush();
+  HX_NODISCARD hx::ResultT flush();
 
  private:
   // Most pieces are a few bytes: copying them inline is what keeps the writer near the speed of
@@ -93,10 +94,10 @@ class XmlStdioOutputStreamC : public XmlOutputStreamC {
   ~XmlStdioOutputStreamC() override;
 
   // Finishes the document and closes (or flushes) the stream; the first error of the write.
-  hx::ResultT close();
+  HX_NODISCARD hx::ResultT close();
 
  protected:
-  hx::ResultT writeChunk(const char* data, size_t size) override;
+  HX_NODISCARD hx::ResultT writeChunk(const char* data, size_t size) override;
 
  private:
   std::FILE* file_ = nullptr;
@@ -113,7 +114,7 @@ class XmlStdioOutputStreamC : public XmlOutputStreamC {
 // file untouched; only a killed process can leave its temporary file behind (see
 // XmlRemoveStaleSaveFiles). A link at the path is replaced by the new file, never written
 // through. A character device (/dev/null) is written in place, since it cannot be replaced.
-hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document);
+HX_NODISCARD hx::ResultT XmlSaveFile(const FileNameC* file, XmlDocumentI* document);
 
 // Removes the temporary files that saves to `file` killed part way left beside it; answers how
 // many went. Only for a caller that knows no other process is saving to the same path.

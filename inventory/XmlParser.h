@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -38,7 +39,7 @@ class XmlParserC {
   // Feeds the next piece of the document (final for the last, possibly empty, piece). RC_OK, a
   // callback's failure, or RC_FAIL for a document that is not well-formed or is past a bound
   // above. After a failure the parser takes nothing more.
-  hx::ResultT parse(const char* data, size_t size, bool final);
+  HX_NODISCARD hx::ResultT parse(const char* data, size_t size, bool final);
   // What went wrong, with line and column, for the trace.
   StringC errorText() const;
 

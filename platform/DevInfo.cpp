@@ -5,8 +5,10 @@
 
 #include <cerrno>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
+#include "foundation/files/SafeFile.h"
 #include "platform/MachineFile.h"
 
 namespace {
@@ -14,7 +16,7 @@ namespace {
 constexpr const char* c_SnapshotName = "devinfo";
 constexpr char c_Comment = '#';
 
-bool ParseInts(std::string_view text, std::vector<int64_t>& out) {
+HX_NODISCARD bool ParseInts(std::string_view text, std::vector<int64_t>& out) {
   for (const std::string& word : hx::SplitBlanks(text)) {
     int64_t n = 0;
     if (!hx::ParseInt64(word, n)) return false;
@@ -24,7 +26,7 @@ bool ParseInts(std::string_view text, std::vector<int64_t>& out) {
 }
 
 // "<name> int|int64 <n>...", "<name> string <text>" or "<name> boolean".
-bool ParseProperty(std::string_view rest, hx::DevPropT& prop) {
+HX_NODISCARD bool ParseProperty(std::string_view rest, hx::DevPropT& prop) {
   std::string_view name, afterName, type, value;
   hx::SplitFirstWord(rest, name, afterName);
   hx::SplitFirstWord(afterName, type, value);
@@ -108,11 +110,9 @@ ResultT DevInfoReadTree(DevTreeT& tree) {
 
 int64_t DeviceEndOffset(const std::string& path) {
   if (path.empty() || path.front() != '/') return -1;
-  const int fd = ::open(FileService()->systemPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return -1;
-  const off_t end = ::lseek(fd, 0, SEEK_END);
-  ::close(fd);
-  return static_cast<int64_t>(end);
+  const UniqueFdC fd(::open(FileService()->systemPath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.valid()) return -1;
+  return static_cast<int64_t>(::lseek(fd.get(), 0, SEEK_END));
 }
 
 }  // namespace hx

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
@@ -60,7 +61,7 @@ DevTreeT ParseDevinfoSnapshot(std::string_view text);
 
 // Takes the device tree from the snapshot of the system root. 0, or an error-number result when
 // the tree cannot be read: ENOENT for a missing snapshot, ENOSYS without a system root.
-ResultT DevInfoReadTree(DevTreeT& tree);
+HX_NODISCARD ResultT DevInfoReadTree(DevTreeT& tree);
 
 // The end offset of the file at `path` (under the system root), opened read-only and closed
 // again; -1 when it cannot be opened or is not an absolute path.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <unordered_map>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "platform/MachineFile.h"
 
@@ -18,7 +19,7 @@ struct KeyT {
 };
 
 // module:instance:name:statistic, the name being everything between the second ":" and the last.
-bool SplitKey(std::string_view key, KeyT& out) {
+HX_NODISCARD bool SplitKey(std::string_view key, KeyT& out) {
   const size_t first = key.find(':');
   if (first == std::string_view::npos) return false;
   const size_t second = key.find(':', first + 1);

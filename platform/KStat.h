@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
@@ -34,7 +35,7 @@ struct KStatT {
   std::vector<std::pair<std::string, std::string>> values;
 
   // The value named `name`; false when there is none.
-  bool Find(std::string_view valueName, std::string& value) const;
+  HX_NODISCARD bool Find(std::string_view valueName, std::string& value) const;
 };
 
 using KStatChainT = std::vector<KStatT>;
@@ -50,6 +51,6 @@ KStatChainT ParseKstatOutput(std::string_view text);
 // Reads the whole chain from the snapshot of the system root. 0, or an error-number result
 // (hx::RcFromErrno) when the statistics are not available: ENOENT for a missing snapshot,
 // ENOSYS without a system root.
-ResultT KStatReadChain(KStatChainT& chain);
+HX_NODISCARD ResultT KStatReadChain(KStatChainT& chain);
 
 }  // namespace hx

@@ -10,8 +10,10 @@
 
 #include <cerrno>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
+#include "foundation/files/SafeFile.h"
 #include "foundation/files/SysRoot.h"
 
 namespace {
@@ -39,7 +41,7 @@ bool Trusted(int fd, const struct stat& st) {
 
 // Kernel files (/proc, /sys) report a size of 0 or of a page whatever they hold, so the file
 // is read to its end, and the cap is checked on what was read.
-bool ReadToEnd(int fd, std::string& text) {
+HX_NODISCARD bool ReadToEnd(int fd, std::string& text) {
   text.clear();
   char buffer[c_ReadChunk];
   for (;;) {
@@ -61,15 +63,10 @@ bool ReadMachineFile(std::string_view fixedPath, std::string& text) {
 }
 
 bool ReadHostFile(const std::string& path, std::string& text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    text.clear();
-    return false;
-  }
+  const UniqueFdC fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st;
-  const bool ok = ::fstat(fd, &st) == 0 && Trusted(fd, st) && static_cast<size_t>(st.st_size) <= c_MaxMachineFile &&
-                  ReadToEnd(fd, text);
-  ::close(fd);
+  const bool ok = fd.valid() && ::fstat(fd.get(), &st) == 0 && Trusted(fd.get(), st) &&
+                  static_cast<size_t>(st.st_size) <= c_MaxMachineFile && ReadToEnd(fd.get(), text);
   if (!ok) text.clear();
   return ok;
 }

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 // The largest machine file read; far above any real kstat or device tree dump.
@@ -22,10 +24,10 @@ constexpr size_t c_MaxMachineFile = 16u * 1024u * 1024u;
 
 // Reads a fixed path of the machine (mapped under the system root when one is set). False when
 // the file is missing, unreadable or refused.
-bool ReadMachineFile(std::string_view fixedPath, std::string& text);
+HX_NODISCARD bool ReadMachineFile(std::string_view fixedPath, std::string& text);
 // The same for a path taken as it is (a path found below a fixed one, such as a device
 // attribute below /sys/block).
-bool ReadHostFile(const std::string& path, std::string& text);
+HX_NODISCARD bool ReadHostFile(const std::string& path, std::string& text);
 
 // True when the machine's interfaces answer from a snapshot: a system root is set. Then a
 // missing snapshot file means the interface is not available; the build host is never asked.
@@ -33,7 +35,7 @@ bool MachineFromSnapshot();
 
 // Reads "<root>/.snapshot/<name>". False without a system root or when the file is missing,
 // unreadable or refused.
-bool ReadSnapshotFile(std::string_view name, std::string& text);
+HX_NODISCARD bool ReadSnapshotFile(std::string_view name, std::string& text);
 
 // The first word of a snapshot line (up to a blank or tab) and the rest after the blanks that
 // follow it, trimmed. Pure.
@@ -47,6 +49,6 @@ NameValuesT ParseNameValues(std::string_view text);
 
 // The value of the last pair named `name` (a later line overrides an earlier one, as in the
 // uname snapshot); false when there is none.
-bool FindNameValue(const NameValuesT& values, std::string_view name, std::string& value);
+HX_NODISCARD bool FindNameValue(const NameValuesT& values, std::string_view name, std::string& value);
 
 }  // namespace hx

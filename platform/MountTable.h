@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
@@ -67,7 +68,7 @@ class OSFileSystemCollectionC {
 
   // Reads and classifies the table: /etc/mnttab when it exists, else /proc/self/mounts. RC_OK,
   // or the error of the file that could not be read (the collection is then empty).
-  ResultT Read();
+  HX_NODISCARD ResultT Read();
   const std::vector<MountedFileSystemT>& Entries() const { return entries_; }
   // The device number of a mount point (its status, following links), 0 when that fails.
   static uint64_t DeviceOf(const std::string& mountPoint);

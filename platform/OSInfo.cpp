@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/SysRoot.h"
@@ -16,7 +17,7 @@ constexpr const char* c_UnameSnapshot = "/.snapshot/uname";
 constexpr const char* c_OsRelease = "/etc/os-release";
 constexpr size_t c_HostNameBuffer = 1024;
 
-bool ReadNameValueFile(const std::string& path, bool (*take)(void*, const std::string&, const std::string&),
+HX_NODISCARD bool ReadNameValueFile(const std::string& path, bool (*take)(void*, const std::string&, const std::string&),
                        void* context) {
   std::ifstream in(path);
   if (!in) return false;
@@ -29,7 +30,7 @@ bool ReadNameValueFile(const std::string& path, bool (*take)(void*, const std::s
   return true;
 }
 
-bool TakeUnameField(void* context, const std::string& name, const std::string& value) {
+HX_NODISCARD bool TakeUnameField(void* context, const std::string& name, const std::string& value) {
   auto* u = static_cast<hx::UnameT*>(context);
   if (name == "sysname") u->sysname = value;
   else if (name == "nodename") u->nodename = value;
@@ -39,7 +40,7 @@ bool TakeUnameField(void* context, const std::string& name, const std::string& v
   return true;
 }
 
-bool ReadSnapshotUname(hx::UnameT& out) {
+HX_NODISCARD bool ReadSnapshotUname(hx::UnameT& out) {
   if (hx::SystemRoot().empty()) return false;
   return ReadNameValueFile(FileService()->systemPath(c_UnameSnapshot), TakeUnameField, &out);
 }
@@ -54,7 +55,7 @@ struct OsReleaseT {
   std::string id, name;
 };
 
-bool TakeOsReleaseField(void* context, const std::string& name, const std::string& value) {
+HX_NODISCARD bool TakeOsReleaseField(void* context, const std::string& name, const std::string& value) {
   auto* r = static_cast<OsReleaseT*>(context);
   if (name == "ID") r->id = Unquote(value);
   else if (name == "NAME") r->name = Unquote(value);
@@ -105,7 +106,7 @@ bool ReadHostName(std::string& out) {
 }  // namespace hx
 
 OSInfoC::OSInfoC() {
-  hx::ReadUname(uname_);
+  HX_IGNORE_RESULT(hx::ReadUname(uname_));  // no answer: empty fields, an unknown type
   if (uname_.sysname == "SunOS") type_ = c_SunOS;
   else if (uname_.sysname == "Linux") type_ = c_Linux;
   size_t pos = 0;

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 struct UnameT {
@@ -14,13 +16,13 @@ struct UnameT {
 
 // The uname fields: from "<root>/.snapshot/uname" (name=value lines) when a system root is set
 // and that file exists, else from uname(2). False when neither gives an answer.
-bool ReadUname(UnameT& out);
+HX_NODISCARD bool ReadUname(UnameT& out);
 // The host name: the snapshot's nodename when there is one, else gethostname(2).
-bool ReadHostName(std::string& out);
+HX_NODISCARD bool ReadHostName(std::string& out);
 // True when the machine's identity comes from a snapshot (a system root with a
 // ".snapshot/uname" file): then facts of the build host itself (its name service, its domain)
 // must not be mixed in.
-bool IdentityFromSnapshot();
+HX_NODISCARD bool IdentityFromSnapshot();
 
 }  // namespace hx
 

@@ -32,6 +32,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 struct PoolPropT {
@@ -73,9 +75,9 @@ PoolConfT ParsePooladmOutput(std::string_view text);
 std::string ParsePoolbindOutput(std::string_view text);
 
 // The dynamic pool configuration; false when the pool library is not available.
-bool PoolReadConfiguration(PoolConfT& conf);
+HX_NODISCARD bool PoolReadConfiguration(PoolConfT& conf);
 
 // The pool the process is bound to; false when that cannot be told.
-bool PoolBinding(std::string& poolName);
+HX_NODISCARD bool PoolBinding(std::string& poolName);
 
 }  // namespace hx

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "platform/MachineFile.h"
 
@@ -54,12 +55,12 @@ int SysConfCode(hx::SysConfE name) {
 }
 
 // The value `name` of a snapshot file; false when the file or the name is missing.
-bool SnapshotValue(const char* file, std::string_view name, std::string& value) {
+HX_NODISCARD bool SnapshotValue(const char* file, std::string_view name, std::string& value) {
   std::string text;
   return hx::ReadSnapshotFile(file, text) && hx::FindNameValue(hx::ParseNameValues(text), name, value);
 }
 
-bool LiveSysInfo(hx::SysInfoE command, std::string& text) {
+HX_NODISCARD bool LiveSysInfo(hx::SysInfoE command, std::string& text) {
   switch (command) {
     case hx::SysInfoE::HwSerial:
       text = std::to_string(static_cast<uint32_t>(::gethostid()));
@@ -75,7 +76,7 @@ bool LiveSysInfo(hx::SysInfoE command, std::string& text) {
   return false;
 }
 
-bool LiveZoneName(std::string& name) {
+HX_NODISCARD bool LiveZoneName(std::string& name) {
   const auto getId = reinterpret_cast<GetZoneIdT>(::dlsym(RTLD_DEFAULT, c_GetZoneId));
   const auto getName = reinterpret_cast<GetZoneNameByIdT>(::dlsym(RTLD_DEFAULT, c_GetZoneNameById));
   if (getId == nullptr || getName == nullptr) return false;

@@ -17,12 +17,14 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 enum class SysInfoE { HwSerial, HwProvider, Platform };
 
 // The text of a sysinfo command; false when the call fails.
-bool SysInfoText(SysInfoE command, std::string& text);
+HX_NODISCARD bool SysInfoText(SysInfoE command, std::string& text);
 // The host id, 0 when it is not known.
 uint32_t HostId();
 
@@ -33,9 +35,9 @@ int64_t SysConfValue(SysConfE name);
 
 // A string property of the PROM's root node ("banner-name"); false when the PROM cannot be
 // opened or has no such property.
-bool PromRootProperty(const std::string& name, std::string& value);
+HX_NODISCARD bool PromRootProperty(const std::string& name, std::string& value);
 
 // The current zone's name; false when the zone calls are not available or fail.
-bool CurrentZoneName(std::string& name);
+HX_NODISCARD bool CurrentZoneName(std::string& name);
 
 }  // namespace hx

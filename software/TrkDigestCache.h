@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
 #include "foundation/files/SafeFile.h"
@@ -52,15 +53,15 @@ class TrkDigestCacheC {
   void Load(const std::string& path);
   // Starts the new cache beside `path` for a scan that started at scanStartNs. A place that
   // is not trusted is reported and nothing is recorded.
-  hx::ResultT Begin(const std::string& path, int64_t scanStartNs);
+  HX_NODISCARD hx::ResultT Begin(const std::string& path, int64_t scanStartNs);
   // The cached digest of a file whose walk status is `info`: true and *digest set only when
   // the entry matches exactly and is not within the granularity of its scan's start.
-  bool Find(const std::string& path, const FileInfoC& info, std::string* digest) const;
+  HX_NODISCARD bool Find(const std::string& path, const FileInfoC& info, std::string* digest) const;
   // Remembers the digest of a file of this scan (32 hexadecimal digits; anything else is
   // not remembered).
   void Record(const std::string& path, const FileInfoC& info, const std::string& digest);
   // Puts the new cache in the old one's place.
-  hx::ResultT Commit();
+  HX_NODISCARD hx::ResultT Commit();
 
   size_t LoadedEntries() const { return entries_.size(); }
 
@@ -77,13 +78,13 @@ class TrkDigestCacheC {
     int64_t changedNs;
     uint8_t digest[16];
   };
-  bool Parse(const std::string& bytes, std::string* reason);
+  HX_NODISCARD bool Parse(const std::string& bytes, std::string* reason);
   // The entries by path hash: open addressing over entry numbers plus one (0 is empty).
   void BuildIndex();
   static bool Matches(const EntryT& e, uint64_t hash, const FileInfoC& info);
   // The entry of the path with this hash whose status is info, or null.
   const EntryT* Lookup(uint64_t hash, const FileInfoC& info) const;
-  hx::ResultT Flush();
+  HX_NODISCARD hx::ResultT Flush();
 
   int64_t loadedStartNs_ = 0;
   std::vector<EntryT> entries_;

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace trk {
@@ -62,7 +63,7 @@ class TrkDigestPoolC {
   // Whether the job is done, without waiting.
   static bool IsDone(const TrkDigestJobT* job) { return job->done.load(std::memory_order_acquire); }
   // Waits up to `millis` for the job (handing over what is kept back first); true when done.
-  bool WaitFor(TrkDigestJobT* job, unsigned millis);
+  HX_NODISCARD bool WaitFor(TrkDigestJobT* job, unsigned millis);
   // Drops the jobs not started and waits until no worker touches a job any more.
   void Cancel();
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "foundation/core/Md5.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace trk {
@@ -20,7 +21,7 @@ constexpr size_t c_Base64Group = 3;
 constexpr size_t c_Base64Chars = 4;
 
 // One read, going on after an interruption: the bytes read, 0 at the end, -1 on failure.
-ssize_t ReadSome(int fd, char* into, size_t size) {
+HX_NODISCARD ssize_t ReadSome(int fd, char* into, size_t size) {
   ssize_t n;
   do {
     n = ::read(fd, into, size);
@@ -30,7 +31,7 @@ ssize_t ReadSome(int fd, char* into, size_t size) {
 
 // Hashes at most `size` bytes of fd (fewer when the file shrank); false on a read failure or
 // when `stop` was set.
-bool ReadHashed(int fd, int64_t size, std::vector<char>& buffer, MD5C& md5, const std::atomic<bool>* stop) {
+HX_NODISCARD bool ReadHashed(int fd, int64_t size, std::vector<char>& buffer, MD5C& md5, const std::atomic<bool>* stop) {
   for (int64_t left = size; left > 0;) {
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
     const ssize_t n = ReadSome(fd, buffer.data(), static_cast<size_t>(std::min<int64_t>(left, buffer.size())));
@@ -43,7 +44,7 @@ bool ReadHashed(int fd, int64_t size, std::vector<char>& buffer, MD5C& md5, cons
 }
 
 // Opens the file the walk saw; false when the name leads elsewhere or nowhere.
-bool OpenSeen(int dirFd, const std::string& name, uint64_t device, uint64_t inode, hx::UniqueFdC* fd,
+HX_NODISCARD bool OpenSeen(int dirFd, const std::string& name, uint64_t device, uint64_t inode, hx::UniqueFdC* fd,
               struct stat* st) {
   return hx::Succeeded(
       hx::OpenSeenFile(dirFd, name, static_cast<dev_t>(device), static_cast<ino_t>(inode), fd, st));

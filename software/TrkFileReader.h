@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileInfo.h"
 #include "software/TrkFileRules.h"
 
@@ -70,7 +71,7 @@ class TrkFileReaderC : public FileDigestSourceI {
 
  private:
   void read(bool digest);
-  bool readKept(int fd, int64_t size);
+  HX_NODISCARD bool readKept(int fd, int64_t size);
 
   int dirFd_;
   const std::string& name_;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -24,7 +25,7 @@ class IBMTAGC {
   virtual ~IBMTAGC() = default;
   // Reads the whole text as XML. 0, or RC_FAIL when it is not well-formed (the values read so
   // far then stay but are not to be used).
-  hx::ResultT ParseTAGText(std::string_view text);
+  HX_NODISCARD hx::ResultT ParseTAGText(std::string_view text);
 
   StringC version;
   StringC name;
@@ -59,6 +60,6 @@ bool IsProductTagExtension(std::string_view extension);
 // Adds "FileDescription" and "FileVersion" to content from the tag file's text, when the path
 // names a tag file whose text is well-formed and declares both a name and a version; false
 // otherwise (nothing added).
-bool AddVersionInformationFromIBMTags(TrkInventoryEntityC* content, std::string_view path, const std::string* text);
+HX_NODISCARD bool AddVersionInformationFromIBMTags(TrkInventoryEntityC* content, std::string_view path, const std::string* text);
 
 }  // namespace trk

@@ -242,7 +242,8 @@ hx::ResultT TrkTrackSoftwareC::TakeDigests(bool all) {
 
 void TrkTrackSoftwareC::SetDigest(TrkInventoryEntityC* content, const std::string& path, const FileInfoC& info,
                                   const std::string& digest) {
-  content->Add(StringC(c_MD5String), digest);  // in the place the attribute already has
+  // In the place the attribute already has; a fixed name, never empty, cannot be refused.
+  HX_IGNORE_RESULT(content->Add(StringC(c_MD5String), digest));
   if (cache_) cache_->Record(path, info, digest);
 }
 
@@ -257,8 +258,9 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   OfferFile(path);
   RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New(c_ContentString);
   RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New(c_InstanceString);
-  instance->Add(StringC(c_PathString), path);
-  content->AddEntity(instance.get());
+  // Fixed names and a new child: neither can be refused.
+  HX_IGNORE_RESULT(instance->Add(StringC(c_PathString), path));
+  HX_IGNORE_RESULT(content->AddEntity(instance.get()));
 
   // The rules are asked once; what follows from the name and the status comes first, so that a
   // file to embed is read once for its digest and its content together.
@@ -305,9 +307,9 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
     LogInfo(LOG_CONTENT_NOT_TAKEN, TXT_CONTENT_NOT_TAKEN, FileNameC(path).text(), refusal);
   const std::string& dateTime = DateTimeText(info.modificationTime());
   const std::string size = std::to_string(info.size());
-  instance->Add(StringC(c_DateTimeString), dateTime);
-  content->Add(StringC(c_MD5String), digest);
-  content->Add(StringC(c_SizeString), size);
+  HX_IGNORE_RESULT(instance->Add(StringC(c_DateTimeString), dateTime));  // fixed names, never empty
+  HX_IGNORE_RESULT(content->Add(StringC(c_MD5String), digest));
+  HX_IGNORE_RESULT(content->Add(StringC(c_SizeString), size));
   if (!deferred && cache_) cache_->Record(path, info, digest);
   if (deferred || digest != c_NoMD5) ++(fromCache ? digestsCached_ : digestsRead_);
   if (walk.tracing) {
@@ -326,7 +328,7 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
     EmbedContent(path, bytes != nullptr && static_cast<int64_t>(bytes->size()) <= rules_.embedMaxSize ? bytes : nullptr,
                  content.get());
   }
-  root_->AddEntity(content.get());
+  HX_IGNORE_RESULT(root_->AddEntity(content.get()));  // a new child: cannot be refused
   if (deferred) Defer(path, info, content, std::move(sharedDir), lister.entryName());
 }
 
@@ -361,8 +363,8 @@ void TrkTrackSoftwareC::EmbedContent(const std::string& path, const std::string*
     return;
   }
   RefM<TrkInventoryEntityC> value = TrkInventoryEntityC::New(c_Value);
-  value->addText(Base64Encode(*bytes));
-  content->AddEntity(value.get());
+  HX_IGNORE_RESULT(value->addText(Base64Encode(*bytes)));  // text is only appended
+  HX_IGNORE_RESULT(content->AddEntity(value.get()));      // a new child: cannot be refused
 }
 
 const std::string& TrkTrackSoftwareC::DateTimeText(time_t modified) {
@@ -372,6 +374,6 @@ const std::string& TrkTrackSoftwareC::DateTimeText(time_t modified) {
   if (dateTimes_.size() >= c_MaxRemembered) dateTimes_.clear();
   IsoDateTimeC dt;
   dt.Set(modified);
-  dt.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset);
+  HX_IGNORE_RESULT(dt.SetTimezone(IsoTimeC::LocalTime, IsoDateTimeC::c_NoOffset));  // a valid time, no offset
   return dateTimes_.emplace(modified, dt.FormatTime(dateTimeFormat_)).first->second;
 }

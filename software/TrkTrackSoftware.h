@@ -40,6 +40,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/FileInfo.h"
 #include "foundation/files/FileLister.h"
@@ -81,13 +82,13 @@ class TrkTrackSoftwareC : public TrkTrackC {
 
   // Adds the tracked files below the inventory's root. `tracker` (may be null) is asked first
   // about every file (TrackContent). 0, or the negative result of a cancelled walk.
-  hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context);
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context);
 
  protected:
   // Walks every root in order; stops after a cancelled walk.
-  virtual hx::ResultT TrackSoftware();
+  HX_NODISCARD virtual hx::ResultT TrackSoftware();
   // Walks one root; 0, or the negative result when the user cancelled.
-  virtual hx::ResultT TrackDirectory(const std::string& root);
+  HX_NODISCARD virtual hx::ResultT TrackDirectory(const std::string& root);
   virtual void LogFileTrackStart();
   virtual void LogFileTrackEnd();
   // What the platform does before the first root is walked.
@@ -114,7 +115,7 @@ class TrkTrackSoftwareC : public TrkTrackC {
     RefM<TrkInventoryEntityC> content;
     FileInfoC info;
   };
-  hx::ResultT WalkRoot(const std::string& root);
+  HX_NODISCARD hx::ResultT WalkRoot(const std::string& root);
   void TrackFile(const std::string& path, const FileInfoC& info, const WalkT& walk, FileListerC& lister);
   // Hands a tracked file's digest to the workers; its Content gets the digest in walk order.
   void Defer(const std::string& path, const FileInfoC& info, const RefM<TrkInventoryEntityC>& content,
@@ -124,7 +125,7 @@ class TrkTrackSoftwareC : public TrkTrackC {
   void FinishDigests(bool completed);
   // Sets the digests the workers have finished, in walk order; with `all`, waits for every
   // one (still polling for cancellation). RC_OK, or the cancellation's result.
-  hx::ResultT TakeDigests(bool all);
+  HX_NODISCARD hx::ResultT TakeDigests(bool all);
   void SetDigest(TrkInventoryEntityC* content, const std::string& path, const FileInfoC& info,
                  const std::string& digest);
   TrkResultE ContentHook(TrkInventoryEntityC* content);

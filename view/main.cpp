@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "view/model/DeltaChanges.h"
 #include "view/model/InventoryStream.h"
@@ -56,7 +57,7 @@ int Usage() {
 }
 
 // An option's value, given as "--name VALUE" or "--name=VALUE"; false when this is not the option.
-bool OptionValue(int argc, char** argv, int& i, const char* name, std::string* value, bool* missing) {
+HX_NODISCARD bool OptionValue(int argc, char** argv, int& i, const char* name, std::string* value, bool* missing) {
   const size_t n = std::strlen(name);
   if (std::strncmp(argv[i], name, n) != 0) return false;
   if (argv[i][n] == '=') {
@@ -71,7 +72,7 @@ bool OptionValue(int argc, char** argv, int& i, const char* name, std::string* v
   return true;
 }
 
-int WritePage(const std::string& path, const std::string& page) {
+HX_NODISCARD int WritePage(const std::string& path, const std::string& page) {
   // A link or another user's file at the page's name is replaced, never written through.
   hx::AtomicFileC file;
   hx::ResultT r = file.Open(path, c_PageMode);

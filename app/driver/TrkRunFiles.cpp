@@ -1,6 +1,5 @@
 #include "app/driver/TrkRunFiles.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "foundation/core/Format.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/SafeFile.h"
 
 namespace trk {
@@ -57,10 +57,9 @@ FileNameC CreateRunTempFile(const FileNameC& dir, std::string_view suffix) {
 }
 
 size_t RemoveStaleRunFiles(const FileNameC& dir) {
-  std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.empty() ? "." : dir.c_str()), &::closedir);
-  if (!listing) return 0;
+  hx::DirStreamC listing(dir.str());
   std::vector<std::string> stale;
-  while (const struct dirent* e = ::readdir(listing.get())) {
+  while (const struct dirent* e = listing.next()) {
     const pid_t pid = RunFilePid(e->d_name);
     if (pid != 0 && pid != ::getpid() && ProcessIsGone(pid)) stale.emplace_back(e->d_name);
   }

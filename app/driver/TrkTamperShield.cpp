@@ -10,6 +10,7 @@
 
 #include "app/driver/TrkTracker.h"
 #include "foundation/core/Md5.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace {
@@ -25,7 +26,7 @@ struct CipherCtxFreeT {
   void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
 };
 
-hx::ResultT TextDigest(std::string_view text, std::string* hex) {
+HX_NODISCARD hx::ResultT TextDigest(std::string_view text, std::string* hex) {
   MD5C md5;
   const hx::ResultT r = md5.Update(text);
   return hx::Succeeded(r) ? md5.Final(hex) : r;

@@ -14,15 +14,16 @@
 #include <string_view>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace trk {
 
 // The MD5 of a file's content as 32 lower-case hexadecimal characters.
-hx::ResultT FileDigest(const FileNameC& file, std::string* hex);
+HX_NODISCARD hx::ResultT FileDigest(const FileNameC& file, std::string* hex);
 // The cipher of `text` under the key derived from `keyText`, as lower-case hexadecimal.
-hx::ResultT TamperShieldCipher(std::string_view text, std::string_view keyText, std::string* hex);
+HX_NODISCARD hx::ResultT TamperShieldCipher(std::string_view text, std::string_view keyText, std::string* hex);
 // Appends the signature comment to `file`.
-hx::ResultT SignInventoryFile(const FileNameC& file, std::string_view keyText);
+HX_NODISCARD hx::ResultT SignInventoryFile(const FileNameC& file, std::string_view keyText);
 
 }  // namespace trk

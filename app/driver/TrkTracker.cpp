@@ -46,7 +46,7 @@ StringC CurrentDirectory() {
 TrkTrackerC::TrkTrackerC() {
   LogConstruction();
   inventory_ = TrkInventoryC::New();
-  inventory_->AddRootAttributes(MakeHeader());
+  HX_IGNORE_RESULT(inventory_->AddRootAttributes(MakeHeader()));  // fixed names: Add fails only for an empty one
 }
 
 TrkTrackerC::~TrkTrackerC() {

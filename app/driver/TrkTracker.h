@@ -13,6 +13,7 @@
 #include <cstddef>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/RefCount.h"
 #include "inventory/TrkInventory.h"
 #include "inventory/ZORHXTTracker.h"
@@ -53,11 +54,11 @@ class TrkTrackerC : public ZORHXTTrackerI {
   static StringC NewGuid();
   // Writes the delta of the inventory against the inventory file `base` to `output`; `read` is
   // that file read already, or null to read it here.
-  hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read = nullptr);
+  HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read = nullptr);
   // Appends the signature comment to the inventory file (see TrkTamperShield.h).
-  hx::ResultT TamperShield(const FileNameC& file);
+  HX_NODISCARD hx::ResultT TamperShield(const FileNameC& file);
   // gzip-compresses source into target (app/staging).
-  static hx::ResultT CompressInventory(const FileNameC& source, const FileNameC& target);
+  HX_NODISCARD static hx::ResultT CompressInventory(const FileNameC& source, const FileNameC& target);
 
   TrkInventoryC* GetInventory() const { return inventory_.get(); }
   TrkPreferencesC& Preferences() { return prefs_; }
@@ -68,13 +69,13 @@ class TrkTrackerC : public ZORHXTTrackerI {
   virtual ~TrkTrackerC();
 
   // The platform's phases, called through the interface forms above.
-  virtual hx::ResultT TrackHardware() = 0;
-  virtual hx::ResultT TrackKeys() = 0;
-  virtual hx::ResultT TrackPackages() = 0;
-  virtual hx::ResultT TrackContents() = 0;
+  HX_NODISCARD virtual hx::ResultT TrackHardware() = 0;
+  HX_NODISCARD virtual hx::ResultT TrackKeys() = 0;
+  HX_NODISCARD virtual hx::ResultT TrackPackages() = 0;
+  HX_NODISCARD virtual hx::ResultT TrackContents() = 0;
   // Writes the machine's identifier (braced text, 39 bytes with the terminator) into buffer
   // and answers 0; any other answer means the platform has none.
-  virtual int GetMachineGuid(char* buffer, size_t size);
+  HX_NODISCARD virtual int GetMachineGuid(char* buffer, size_t size);
 
   // The machine identifier, when the platform has one, becomes the preference MachineGuid.
   // Called by the platform class's constructor, where GetMachineGuid reaches its override.
@@ -94,24 +95,24 @@ class TrkTrackerC : public ZORHXTTrackerI {
   struct RunFilesT;
   void LogConstruction();
   TrkInventoryHeaderT MakeHeader();
-  hx::ResultT RunSteps(ZORHXContextI* context, RunFilesT& files);
+  HX_NODISCARD hx::ResultT RunSteps(ZORHXContextI* context, RunFilesT& files);
   void StartReadingBase(RunFilesT& files, bool guidAsName, const StringC& type);
-  hx::ResultT TrackPhases(ZORHXContextI* context, bool machine, bool user);
+  HX_NODISCARD hx::ResultT TrackPhases(ZORHXContextI* context, bool machine, bool user);
   FileNameC InventoryFileName(bool guidAsName);
-  hx::ResultT PreparePreviousGeneration(RunFilesT& files);
-  hx::ResultT WriteInventory(ZORHXContextI* context, RunFilesT& files);
-  hx::ResultT WriteFullInventory(ZORHXContextI* context, RunFilesT& files);
+  HX_NODISCARD hx::ResultT PreparePreviousGeneration(RunFilesT& files);
+  HX_NODISCARD hx::ResultT WriteInventory(ZORHXContextI* context, RunFilesT& files);
+  HX_NODISCARD hx::ResultT WriteFullInventory(ZORHXContextI* context, RunFilesT& files);
   // Moves the entities of a delta's "Update" and "Add" back into the inventory.
   void ReturnEntities(TrkInventoryC& delta);
-  hx::ResultT StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield);
-  hx::ResultT StageCompressed(RunFilesT& files, const FileNameC& uploadDir, const StringC& stagedName);
-  hx::ResultT CloseRun(RunFilesT& files, hx::ResultT r, bool declined);
+  HX_NODISCARD hx::ResultT StageInventory(RunFilesT& files, const StringC& type, bool guidAsName, bool tamperShield);
+  HX_NODISCARD hx::ResultT StageCompressed(RunFilesT& files, const FileNameC& uploadDir, const StringC& stagedName);
+  HX_NODISCARD hx::ResultT CloseRun(RunFilesT& files, hx::ResultT r, bool declined);
   // Whether the inventory file is there as a regular file; a link in its place is logged and
   // counts as no inventory.
   bool IsOwnInventory(const FileNameC& file);
   // Makes sure a directory the run writes into exists and is trusted; a refusal is reported
   // and returned as RC_UNTRUSTED (through the error buffer).
-  hx::ResultT TrustedDirectory(const FileNameC& dir);
+  HX_NODISCARD hx::ResultT TrustedDirectory(const FileNameC& dir);
   // Clears what killed runs left in the temporary and upload directories.
   void RemoveStaleFiles(const StringC& type);
   // A new temporary file of the run in a trusted dir; a failure is logged with `what`.

@@ -10,6 +10,7 @@
 #include "app/interaction/TrkTrackerGUI.h"
 #include "app/staging/TrkStagingMessages.h"
 #include "app/staging/UplUploader.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
@@ -46,7 +47,7 @@ std::string Describe(hx::ResultT rc) {
 }
 
 // Removes every file (not directory) directly in dir; links are removed, never followed.
-hx::ResultT ClearDirectory(const FileNameC& dir) {
+HX_NODISCARD hx::ResultT ClearDirectory(const FileNameC& dir) {
   FileListerC lister = FileService()->getLister(dir, 0);
   FileNameC name;
   FileInfoC info;

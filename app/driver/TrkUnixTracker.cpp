@@ -96,13 +96,13 @@ hx::ResultT TrkUnixTrackerC::TrackContents() {
   const bool scan = !prefs_.GetMultiValue(P::c_IncludeDirectory).empty() ||
                     !prefs_.GetMultiValue(P::c_EmbedFileContentDirectory).empty();
   if (!scan) {
-    inventory_->Add(c_FileScan, c_False);
+    HX_IGNORE_RESULT(inventory_->Add(c_FileScan, c_False));  // a fixed name, never empty
     return hx::RC_OK;
   }
   trk::Progress(PRG_SOFTWARE, TXT_PRG_SOFTWARE);
   const hx::ResultT r = TrackSoftwareFiles();
   trk::NextStatusItem(hx::Succeeded(r));
-  inventory_->Add(c_FileScan, c_True);
+  HX_IGNORE_RESULT(inventory_->Add(c_FileScan, c_True));  // a fixed name, never empty
   return r;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/driver/TrkTracker.h"
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 
 class TrkUnixTrackerC : public TrkTrackerC {
@@ -31,23 +32,23 @@ class TrkUnixTrackerC : public TrkTrackerC {
  protected:
   ~TrkUnixTrackerC() override;
 
-  hx::ResultT TrackHardware() override;
+  HX_NODISCARD hx::ResultT TrackHardware() override;
   // No registry keys on this platform.
-  hx::ResultT TrackKeys() override;
-  hx::ResultT TrackPackages() override;
-  hx::ResultT TrackContents() override;
+  HX_NODISCARD hx::ResultT TrackKeys() override;
+  HX_NODISCARD hx::ResultT TrackPackages() override;
+  HX_NODISCARD hx::ResultT TrackContents() override;
   // Always 1: this platform has no machine identifier of its own.
-  int GetMachineGuid(char* buffer, size_t size) override;
+  HX_NODISCARD int GetMachineGuid(char* buffer, size_t size) override;
 
   // The work of the phases. Each answers a result code. The subsystems that do the work fill
   // these in; until they do, each step finds nothing and succeeds, and the phase around it
   // still reports its progress, logs its bracket lines and marks its status item.
-  virtual hx::ResultT TrackUnixHardware();      // the hardware providers
-  virtual hx::ResultT TrackExternalAgent();     // the external agent's identity
-  virtual hx::ResultT TrackNativePackages();    // the native package listers
-  virtual hx::ResultT TrackOwnPackages();       // the agent's own installed packages
-  virtual hx::ResultT TrackInstallerPackages(); // the installer product registries
-  virtual hx::ResultT TrackSoftwareFiles();     // the file-system scan
+  HX_NODISCARD virtual hx::ResultT TrackUnixHardware();      // the hardware providers
+  HX_NODISCARD virtual hx::ResultT TrackExternalAgent();     // the external agent's identity
+  HX_NODISCARD virtual hx::ResultT TrackNativePackages();    // the native package listers
+  HX_NODISCARD virtual hx::ResultT TrackOwnPackages();       // the agent's own installed packages
+  HX_NODISCARD virtual hx::ResultT TrackInstallerPackages(); // the installer product registries
+  HX_NODISCARD virtual hx::ResultT TrackSoftwareFiles();     // the file-system scan
 
  private:
   void RegisterProviders(ComRegistryI* registry);

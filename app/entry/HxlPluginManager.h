@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/com/ComModule.h"
+#include "foundation/core/Nodiscard.h"
 
 class HxlPluginManagerC {
  public:
@@ -22,7 +23,7 @@ class HxlPluginManagerC {
   // Walks PluginDirectory recursively and registers every file (not directory) with the
   // extension "so" as a module, by its path without the extension. True only when every one
   // registered (no directory, or an empty one, is success).
-  bool LoadPlugins();
+  HX_NODISCARD bool LoadPlugins();
   // Finalises every module that was initialised, which takes its classes out of the registry.
   // The libraries stay loaded: a tracker a plug-in made is released after this.
   void UnLoadPlugins();

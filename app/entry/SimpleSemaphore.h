@@ -27,6 +27,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 class SimpleSemaphoreC {
@@ -39,9 +40,9 @@ class SimpleSemaphoreC {
   SimpleSemaphoreC& operator=(const SimpleSemaphoreC&) = delete;
 
   // Each answers true exactly when the operation succeeded; on failure errno says why.
-  virtual bool ObtainResource() = 0;    // blocks while another holder has it
-  virtual bool ReleaseResource() = 0;
-  virtual bool ObtainResourceNB() = 0;  // does not block
+  HX_NODISCARD virtual bool ObtainResource() = 0;    // blocks while another holder has it
+  HX_NODISCARD virtual bool ReleaseResource() = 0;
+  HX_NODISCARD virtual bool ObtainResourceNB() = 0;  // does not block
 
   const StringC& GetName() const { return name_; }
   // The set met under the lock's key that was not trusted, in words ("owned by user 1001
@@ -75,9 +76,9 @@ class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
   // error buffer and leaves the id at -1.
   UNIXSimpleSemaphoreC(const StringC& name, int32_t initial, int32_t maximum);
 
-  bool ObtainResource() override;
-  bool ReleaseResource() override;
-  bool ObtainResourceNB() override;
+  HX_NODISCARD bool ObtainResource() override;
+  HX_NODISCARD bool ReleaseResource() override;
+  HX_NODISCARD bool ObtainResourceNB() override;
 
   // The System V key of a name (see the protocol above).
   static key_t KeyOf(std::string_view name);
@@ -88,9 +89,9 @@ class UNIXSimpleSemaphoreC : public SimpleSemaphoreC {
   void Open();
   bool Trusted();
   bool Initialise();
-  bool WaitForInitialised();
-  bool Operate(short delta, short flags);
-  bool OperateWithin(short delta, short flags, long seconds);
+  HX_NODISCARD bool WaitForInitialised();
+  HX_NODISCARD bool Operate(short delta, short flags);
+  HX_NODISCARD bool OperateWithin(short delta, short flags, long seconds);
 
   int32_t id_ = -1;
   int openError_ = 0;  // why there is no set; what a lock operation then fails with

@@ -19,6 +19,7 @@
 #include "foundation/com/ComRef.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/log/LogSettings.h"
@@ -47,7 +48,7 @@ constexpr long c_DefaultLockTimeout = 3600;
 constexpr const char* c_CommonAppDataFolder = "CommonAppDataFolder";
 
 // The name registry's calls take modifiable text.
-hx::ResultT RegisterName(ComNameRegistryI* names, const char* name, const ZORGUID& clsid) {
+HX_NODISCARD hx::ResultT RegisterName(ComNameRegistryI* names, const char* name, const ZORGUID& clsid) {
   StringC text(name);
   return names->RegisterClassName(text.data(), clsid);
 }
@@ -60,10 +61,10 @@ class TrkProgramC {
  private:
   void StartServices();
   void TrustRunPlaces();
-  bool TakeLock();
+  HX_NODISCARD bool TakeLock();
   static void ReportForeignLock(const SimpleSemaphoreC& semaphore);
   void RunTracker();
-  hx::ResultT CreateTracker();
+  HX_NODISCARD hx::ResultT CreateTracker();
   void ShutDown();
 
   FileNameC traceProfile_;
@@ -100,11 +101,14 @@ int TrkProgramC::Main(int argc, char** argv) {
 }
 
 void TrkProgramC::StartServices() {
+  // A profile that is refused (reported) or cannot be read leaves tracing as it was.
   if (TracerC* tracer = getTracer(TracerC::kVersion))
-    tracer->registerTask(c_TraceTask, traceProfile_.c_str(), c_TraceDescription);
-  TrkDbgInitialise();  // HXTRKTRACE; a value it cannot read is reported and leaves every flag off
+    HX_IGNORE_RESULT(tracer->registerTask(c_TraceTask, traceProfile_.c_str(), c_TraceDescription));
+  HX_IGNORE_RESULT(TrkDbgInitialise());  // HXTRKTRACE; a value it cannot read is reported and leaves every flag off
   std::setlocale(LC_TIME, "");
-  ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags);
+  // The in-process registry has nothing to set up that could fail; a class it lacks is missed
+  // by name when the tracker is created, which ends the run with that result.
+  HX_IGNORE_RESULT(ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags));
   registryRc_ = EnvUnixC::InitRegistry();
   environment_ = std::make_unique<env_EnvironmentC>();
   HXContextC::Current()->SetEnv(*environment_);
@@ -191,9 +195,10 @@ hx::ResultT TrkProgramC::CreateTracker() {
   hx::ResultT r = hx::RC_OK;
   const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry, IID_ComNameRegistry, &r);
   if (!names) return r;
-  RegisterName(names.get(), trk::c_TrackerName, CLSID_TrkUnixTracker);
-  RegisterName(names.get(), trk::c_TrackerDefaultName, CLSID_TrkUnixTracker);
-  trk::s_ObjectServer->Register(registry);
+  // What does not register here makes the GetInstance below fail, which ends the run with it.
+  HX_IGNORE_RESULT(RegisterName(names.get(), trk::c_TrackerName, CLSID_TrkUnixTracker));
+  HX_IGNORE_RESULT(RegisterName(names.get(), trk::c_TrackerDefaultName, CLSID_TrkUnixTracker));
+  HX_IGNORE_RESULT(trk::s_ObjectServer->Register(registry));
 
   HX_IGNORE_RESULT(plugins_->LoadPlugins());  // a refused or broken plug-in is logged; the run goes on
 
@@ -207,10 +212,10 @@ void TrkProgramC::ShutDown() {
   if (!pluginsUnloaded_ && plugins_) plugins_->UnLoadPlugins();
   tracker_.reset();
   if (trk::s_ObjectServer) {
-    trk::s_ObjectServer->Unregister(ComRegistryC::Instance());
+    HX_IGNORE_RESULT(trk::s_ObjectServer->Unregister(ComRegistryC::Instance()));  // the process is ending
     trk::s_ObjectServer.reset();
   }
-  ComRegistryC::DeviceFinalize();
+  HX_IGNORE_RESULT(ComRegistryC::DeviceFinalize());  // the process is ending: nothing is left to undo
 
   const hx::ResultT reported = runReached_ ? exitCode_ : r_;
   if (hx::Succeeded(reported)) {

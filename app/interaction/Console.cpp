@@ -35,12 +35,10 @@ std::shared_ptr<ConsoleC> g_console;
 }  // namespace
 
 ConsoleC::ConsoleC(int askIn, int askOut, int out, int err, bool ownsAsk)
-    : askIn_(askIn), askOut_(askOut), out_(out), err_(err), ownsAsk_(ownsAsk), outIsTerminal_(::isatty(out) == 1) {}
-
-ConsoleC::~ConsoleC() {
-  if (!ownsAsk_) return;
-  if (askIn_ >= 0) ::close(askIn_);
-  if (askOut_ >= 0 && askOut_ != askIn_) ::close(askOut_);
+    : askIn_(askIn), askOut_(askOut), out_(out), err_(err), outIsTerminal_(::isatty(out) == 1) {
+  if (!ownsAsk) return;
+  ownedIn_.reset(askIn);
+  if (askOut != askIn) ownedOut_.reset(askOut);
 }
 
 std::shared_ptr<ConsoleC> ConsoleC::OpenProcessConsole() {

@@ -12,12 +12,13 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/files/SafeFile.h"
+
 class ConsoleC {
  public:
   // A console over given descriptors. askIn/askOut of -1: nobody to ask. With ownsAsk the
   // question descriptors are closed with the console (askIn == askOut is closed once).
   ConsoleC(int askIn, int askOut, int out, int err, bool ownsAsk = false);
-  ~ConsoleC();
   ConsoleC(const ConsoleC&) = delete;
   ConsoleC& operator=(const ConsoleC&) = delete;
 
@@ -39,7 +40,7 @@ class ConsoleC {
 
  private:
   int askIn_, askOut_, out_, err_;
-  bool ownsAsk_;
+  hx::UniqueFdC ownedIn_, ownedOut_;  // the question descriptors when the console owns them
   bool outIsTerminal_;
 };
 

@@ -2,11 +2,12 @@
 // Message ids and default texts of progress and interaction. The window texts are plain (the
 // catalogs may translate them); the log line carries its class like every log text.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace trk {
 
-constexpr hx::ResultT InteractionMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_TRACKER | number); }
+HX_NODISCARD constexpr hx::ResultT InteractionMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_TRACKER | number); }
 
 // The start-up question.
 constexpr hx::ResultT MSG_STARTUP_TITLE = InteractionMsg(0x00D2);

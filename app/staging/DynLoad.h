@@ -3,6 +3,7 @@
 // since the loader does not add it; a name without a "/" is looked up on the loader's search
 // path. The library is closed with the object.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 class DynLoadC {
@@ -15,7 +16,7 @@ class DynLoadC {
   DynLoadC& operator=(const DynLoadC&) = delete;
 
   // Loads the library (closing one loaded before); on failure LastError() says why.
-  bool Load(const StringC& name);
+  HX_NODISCARD bool Load(const StringC& name);
   void Unload();
   bool IsLoaded() const { return handle_ != nullptr; }
   // The address of the symbol, or null (then LastError() says why).

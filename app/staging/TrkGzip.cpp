@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/staging/TrkStagingMessages.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/trace/Tracer.h"
@@ -23,7 +24,7 @@ void TraceZlib(const char* step, int zlibError, const char* text) {
 }
 
 // Copies everything from in to out; 0 or the failure.
-hx::ResultT CopyInto(std::FILE* in, gzFile out) {
+HX_NODISCARD hx::ResultT CopyInto(std::FILE* in, gzFile out) {
   char buffer[trk::c_GzipReadSize];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace trk {
@@ -14,6 +15,6 @@ constexpr size_t c_GzipReadSize = 1024;
 // Compresses source into target, creating the target's directory with its parents. 0, or an
 // error-number result (the source cannot be read, the target cannot be opened), or RC_FAIL
 // when zlib failed (its error is traced).
-hx::ResultT GzipCopy(const FileNameC& source, const FileNameC& target);
+HX_NODISCARD hx::ResultT GzipCopy(const FileNameC& source, const FileNameC& target);
 
 }  // namespace trk

@@ -7,6 +7,7 @@
 #include "app/staging/DynLoad.h"
 #include "foundation/com/ZORHXContext.h"
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 class UplUploaderC {
@@ -29,8 +30,8 @@ class UplUploaderC {
   // with a directory) when the configuration names an install directory, else the bare name;
   // when that fails, the bare name on the loader's search path. A success of the second try
   // takes the first failure's message out of the error buffer again.
-  static hx::ResultT ConnectToUploader(const FileNameC* directory, DynLoadC& library);
+  HX_NODISCARD static hx::ResultT ConnectToUploader(const FileNameC* directory, DynLoadC& library);
   // Loads the uploader, calls its entry point with the context and answers its result;
   // MSG_LOAD_LIBRARY when it cannot be loaded, MSG_LOOKUP_FUNCTION without the entry point.
-  static hx::ResultT DynamicUpload(ZORHXContextI* context, const FileNameC* directory);
+  HX_NODISCARD static hx::ResultT DynamicUpload(ZORHXContextI* context, const FileNameC* directory);
 };

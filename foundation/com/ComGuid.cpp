@@ -1,4 +1,5 @@
 #include "foundation/com/ZORGuid.h"
+#include "foundation/core/Nodiscard.h"
 
 #include <functional>
 
@@ -25,7 +26,7 @@ int HexValue(char c) {
 
 // Reads exactly `digits` hexadecimal digits at text[pos]; no sign, prefix or blanks, which a
 // scanf-style reader would let through and which no identifier we write ever contains.
-bool ReadHex(const char* text, size_t& pos, int digits, uint64_t& value) {
+HX_NODISCARD bool ReadHex(const char* text, size_t& pos, int digits, uint64_t& value) {
   value = 0;
   for (int i = 0; i < digits; ++i) {
     const int v = HexValue(text[pos]);
@@ -36,14 +37,14 @@ bool ReadHex(const char* text, size_t& pos, int digits, uint64_t& value) {
   return true;
 }
 
-bool Expect(const char* text, size_t& pos, char c) {
+HX_NODISCARD bool Expect(const char* text, size_t& pos, char c) {
   if (text[pos] != c) return false;
   ++pos;
   return true;
 }
 
 // Parses the registry form into g; the text must end right after the closing brace.
-bool ParseRegistryForm(const char* text, ComGuidC& g) {
+HX_NODISCARD bool ParseRegistryForm(const char* text, ComGuidC& g) {
   size_t pos = 0;
   uint64_t v1 = 0, v2 = 0, v3 = 0, v4 = 0, v5 = 0;
   if (!Expect(text, pos, '{') || !ReadHex(text, pos, 8, v1) || !Expect(text, pos, '-') ||

@@ -4,6 +4,7 @@
 // point releases) and answering a result code.
 
 #include "foundation/com/ComRegistryI.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 class ComModuleC {
@@ -20,7 +21,7 @@ class ComModuleC {
   ComModuleC& operator=(const ComModuleC&) = delete;
   ~ComModuleC();  // closes the library
 
-  bool Load();
+  HX_NODISCARD bool Load();
   bool IsLoaded() const { return handle_ != nullptr; }
   const StringC& GetPath() const { return path_; }
 

@@ -11,6 +11,7 @@
 
 #include "foundation/com/ComServerCounter.h"
 #include "foundation/com/ZORUnknown.h"
+#include "foundation/core/Nodiscard.h"
 
 template <typename InterfaceT, const ZORGUID& Iid>
 class ComObjectM : public InterfaceT {
@@ -19,7 +20,7 @@ class ComObjectM : public InterfaceT {
   ComObjectM(const ComObjectM&) = delete;
   ComObjectM& operator=(const ComObjectM&) = delete;
 
-  hx::ResultT QueryInterface(const ZORGUID& iid, void** out) override {
+  HX_NODISCARD hx::ResultT QueryInterface(const ZORGUID& iid, void** out) override {
     if (out == nullptr) return hx::RC_INVALID_ARG;
     *out = nullptr;
     if (iid != IID_IUnknown && iid != Iid) return hx::RC_NO_INTERFACE;

@@ -12,6 +12,7 @@
 #include "foundation/com/ComModule.h"
 #include "foundation/com/ComNameSpace.h"
 #include "foundation/com/ComRegistryI.h"
+#include "foundation/core/Nodiscard.h"
 
 class ComRegistryC : public ComRegistryI, public ComNameRegistryI {
  public:
@@ -24,17 +25,17 @@ class ComRegistryC : public ComRegistryI, public ComNameRegistryI {
   // With an external registry and none yet, that one becomes the process-wide registry (the
   // caller hands one reference over); otherwise the registry is created if needed and given
   // one more reference. Then InitializeEx (flags) and its result.
-  static hx::ResultT DeviceInitialize(ComRegistryI* external, unsigned long flags);
+  HX_NODISCARD static hx::ResultT DeviceInitialize(ComRegistryI* external, unsigned long flags);
   // Finalize, then drops the reference of DeviceInitialize; the registry is forgotten (and
   // destroyed) when only the first reference would be left.
-  static hx::ResultT DeviceFinalize();
+  HX_NODISCARD static hx::ResultT DeviceFinalize();
   // Loads a module and calls its initialise entry point with one reference to the registry.
   // RC_FAIL with *out null when the library cannot be loaded; RC_FAIL with *out set when it
   // lacks the entry point (the caller still unregisters it).
-  static hx::ResultT RegisterModule(const StringC& name, ComModuleC** out);
+  HX_NODISCARD static hx::ResultT RegisterModule(const StringC& name, ComModuleC** out);
   // Calls the module's finalise entry point (RC_FAIL when missing), then deletes the module,
   // which closes its library. Null gives 0.
-  static hx::ResultT UnRegisterModule(ComModuleC* module);
+  HX_NODISCARD static hx::ResultT UnRegisterModule(ComModuleC* module);
 
   ComRegistryC(const ComRegistryC&) = delete;
   ComRegistryC& operator=(const ComRegistryC&) = delete;

@@ -5,6 +5,7 @@
 
 #include "foundation/com/ComFactory.h"
 #include "foundation/com/ComRegistryI.h"
+#include "foundation/core/Nodiscard.h"
 
 class ComObjectEntryC {
  public:
@@ -36,10 +37,10 @@ class ComServerC {
 
   // Registers every entry that is not registered yet, in table order. A registration the
   // registry refuses (the class is already there) leaves that entry without a cookie.
-  hx::ResultT Register(ComRegistryI* registry);
-  hx::ResultT Unregister(ComRegistryI* registry);
+  HX_NODISCARD hx::ResultT Register(ComRegistryI* registry);
+  HX_NODISCARD hx::ResultT Unregister(ComRegistryI* registry);
   // The factory of clsid (made now if needed) through its QueryInterface (iid, out).
-  hx::ResultT GetCOMObject(const ZORGUID& clsid, const ZORGUID& iid, ZORUnknownI** out);
+  HX_NODISCARD hx::ResultT GetCOMObject(const ZORGUID& clsid, const ZORGUID& iid, ZORUnknownI** out);
 
   // True while any component object or server lock is alive in the process.
   static bool IsLocked();

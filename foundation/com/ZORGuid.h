@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -58,9 +59,9 @@ class ComGuidC : public ZORGUID {
 
   // Accepts exactly the registry form (digits in either case). Anything else sets the null
   // identifier and answers RC_INVALID_ARG.
-  hx::ResultT fromSys8(const char* text);
+  HX_NODISCARD hx::ResultT fromSys8(const char* text);
   // The same for program text; a text with an embedded zero byte does not parse.
-  hx::ResultT fromString(const StringC& text);
+  HX_NODISCARD hx::ResultT fromString(const StringC& text);
 };
 
 // Hash over the registry text form, for tables keyed by identifier.

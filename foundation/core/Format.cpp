@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 int64_t ArgC::asSigned() const {
@@ -82,7 +84,7 @@ int ReadNumber(std::string_view s, size_t& i) {
 
 // Parses the conversion after '%' at s[i]. Returns false when the text is not a complete
 // conversion; i is left after the conversion character on success.
-bool ParseConversion(std::string_view s, size_t& i, ConversionT& conv) {
+HX_NODISCARD bool ParseConversion(std::string_view s, size_t& i, ConversionT& conv) {
   size_t j = i;
   {
     size_t k = j;

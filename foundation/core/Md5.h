@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 struct evp_md_ctx_st;
@@ -18,10 +19,10 @@ class MD5C {
   MD5C& operator=(const MD5C&) = delete;
 
   // RC_NO_RESOURCE when the computation could not be set up (then every call fails).
-  hx::ResultT Status() const { return status_; }
-  hx::ResultT Update(std::string_view bytes);
+  HX_NODISCARD hx::ResultT Status() const { return status_; }
+  HX_NODISCARD hx::ResultT Update(std::string_view bytes);
   // Ends the computation; the object cannot be fed afterwards.
-  hx::ResultT Final(std::string* hex);
+  HX_NODISCARD hx::ResultT Final(std::string* hex);
 
  private:
   evp_md_ctx_st* ctx_ = nullptr;

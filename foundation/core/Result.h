@@ -6,11 +6,13 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 using ResultT = int32_t;
 
-constexpr ResultT ToResult(uint32_t bits) { return static_cast<ResultT>(bits); }
+HX_NODISCARD constexpr ResultT ToResult(uint32_t bits) { return static_cast<ResultT>(bits); }
 
 constexpr ResultT RC_OK = 0;
 constexpr ResultT RC_FAIL = ToResult(0x80000001u);          // generic failure
@@ -23,7 +25,7 @@ constexpr ResultT RC_NULL_OUT = ToResult(0x80000009u);      // null out pointer
 
 // An operating-system error number n is reported as 0xE0000000 | (n & 0xFFFF).
 constexpr uint32_t RC_ERRNO_BASE = 0xE0000000u;
-constexpr ResultT RcFromErrno(int err) {
+HX_NODISCARD constexpr ResultT RcFromErrno(int err) {
   return ToResult(RC_ERRNO_BASE | (static_cast<uint32_t>(err) & 0xFFFFu));
 }
 // The error number carried by a result made with RcFromErrno, or 0 for any other result.

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 using StringC = std::string;
 using StringArrayC = std::vector<std::string>;
 
@@ -62,8 +64,8 @@ std::string TrimRight(std::string_view s);
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);
 
 // Number conversions that accept the whole text or nothing (surrounding blanks allowed).
-bool ParseInt64(std::string_view s, int64_t& out, int base = 10);
-bool ParseUInt64(std::string_view s, uint64_t& out, int base = 10);
+HX_NODISCARD bool ParseInt64(std::string_view s, int64_t& out, int base = 10);
+HX_NODISCARD bool ParseUInt64(std::string_view s, uint64_t& out, int base = 10);
 
 // UTF-8 and the 8-bit encodings. Latin-1 maps bytes to the first 256 code points one to one.
 // The system 8-bit encoding is the character set of the process locale: UTF-8 when the locale

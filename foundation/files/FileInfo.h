@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 class FileInfoC {
@@ -27,7 +28,7 @@ class FileInfoC {
 
   // Reads the status of path: the link's own status unless followLinks. An error number
   // result leaves the information without status.
-  hx::ResultT read(const FileNameC& path, bool followLinks);
+  HX_NODISCARD hx::ResultT read(const FileNameC& path, bool followLinks);
   void assign(const struct stat& st);
   // Forgets the status (an entry whose status could not be read).
   void clear() { *this = FileInfoC(); }

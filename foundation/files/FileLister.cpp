@@ -96,18 +96,17 @@ bool FileListerC::openPending(FileNameC* name, FileInfoC* info) {
   const std::string rel = std::move(pendingRel_);
   pendingRel_.clear();
   const FileNameC full = fullPath(rel);
-  int fd;
+  hx::UniqueFdC owned;
   if (rel.empty()) {
-    fd = ::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);  // the root may be given through a link
+    owned.reset(::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));  // the root may be given through a link
   } else {
     if (stack_.empty() || !ensureHandle(stack_.size() - 1)) {  // the error names the directory replaced
       *name = FileNameC();
       info->clear();
       return false;
     }
-    fd = openChild(handleOf(stack_.back()), rel);
+    owned = openChild(handleOf(stack_.back()), rel);
   }
-  hx::UniqueFdC owned(fd);
   struct stat st;
   if (!owned.valid() || ::fstat(owned.get(), &st) != 0) {
     failEntry(errno, full, name, info);
@@ -120,15 +119,14 @@ bool FileListerC::openPending(FileNameC* name, FileInfoC* info) {
   // A link back to a directory being walked: entering it would never end.
   if ((flags_ & hx::LIST_FOLLOW_LINKS) && isOnStack(st.st_dev, st.st_ino)) return true;
   if (openHandles_ >= c_MaxOpenDirs) releaseOldestHandle();
-  DIR* dir = ::fdopendir(owned.get());
-  if (dir == nullptr) {
+  hx::DirStreamC dir(std::move(owned));
+  if (!dir.valid()) {
     failEntry(errno, full, name, info);
     return false;
   }
-  owned.release();  // the stream has it
   FrameT frame;
   frame.rel = rel;
-  frame.dir = dir;
+  frame.dir = std::move(dir);
   frame.device = static_cast<uint64_t>(st.st_dev);
   frame.inode = static_cast<uint64_t>(st.st_ino);
   frame.owner = static_cast<uint32_t>(st.st_uid);
@@ -137,10 +135,10 @@ bool FileListerC::openPending(FileNameC* name, FileInfoC* info) {
   return true;
 }
 
-int FileListerC::openChild(int parent, const std::string& rel) const {
+hx::UniqueFdC FileListerC::openChild(int parent, const std::string& rel) const {
   int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   if (!(flags_ & hx::LIST_FOLLOW_LINKS)) flags |= O_NOFOLLOW;
-  return ::openat(parent, LastComponent(rel).c_str(), flags);
+  return hx::UniqueFdC(::openat(parent, LastComponent(rel).c_str(), flags));
 }
 
 // Gives stack_[index] a handle again: opened from the nearest directory above it that holds
@@ -156,7 +154,7 @@ bool FileListerC::ensureHandle(size_t index) {
   for (size_t i = from; i <= index; ++i) {
     FrameT& frame = stack_[i];
     const int parent = current.valid() ? current.get() : handleOf(stack_[i - 1]);
-    hx::UniqueFdC fd(openChild(parent, frame.rel));
+    hx::UniqueFdC fd = openChild(parent, frame.rel);
     struct stat st;
     int err = 0;
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
@@ -201,13 +199,12 @@ bool FileListerC::isOnStack(uint64_t device, uint64_t inode) const {
 }
 
 bool FileListerC::nextName(FrameT& frame, std::string* entry) {
-  if (frame.dir == nullptr) {
+  if (!frame.dir.valid()) {
     if (frame.next >= frame.names.size()) return false;
     *entry = std::move(frame.names[frame.next++]);
     return true;
   }
-  errno = 0;
-  const struct dirent* d = ::readdir(frame.dir);
+  const struct dirent* d = frame.dir.next();
   if (d == nullptr) {
     if (errno != 0) setError(errno, fullPath(frame.rel));
     return false;
@@ -232,7 +229,7 @@ void FileListerC::readStatus(const FrameT& frame, const std::string& entry, cons
 void FileListerC::releaseOldestHandle() {
   for (size_t i = 1; i < stack_.size(); ++i) {
     FrameT& f = stack_[i];
-    if (f.dir != nullptr) {
+    if (f.dir.valid()) {
       std::vector<std::string> rest;
       std::string entry;
       while (nextName(f, &entry)) rest.push_back(std::move(entry));
@@ -249,9 +246,8 @@ void FileListerC::releaseOldestHandle() {
 }
 
 void FileListerC::closeFrame(FrameT& frame) {
-  if (frame.dir != nullptr) {
-    ::closedir(frame.dir);
-    frame.dir = nullptr;
+  if (frame.dir.valid()) {
+    frame.dir.reset();
     --openHandles_;
   } else if (frame.fd.valid()) {
     frame.fd.reset();

@@ -18,13 +18,14 @@
 // and its entries keep the order of that read even if the directory changes meanwhile.
 
 #include <cstdint>
-#include <dirent.h>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/FileCodes.h"
 #include "foundation/files/FileInfo.h"
 #include "foundation/files/SafeFile.h"
@@ -47,14 +48,14 @@ class FileListerC {
   // directory that cannot be opened (the root included) or that was replaced comes as an entry
   // with an empty name and no status, is not entered, and leaves its error in lastError()
   // until clearError().
-  hx::ResultT getNext(FileNameC* name, FileInfoC* info);
+  HX_NODISCARD hx::ResultT getNext(FileNameC* name, FileInfoC* info);
   // Does not enter the directory that the last getNext returned.
   void ascend();
   // Ends the walk; getNext answers hx::RC_LIST_END from now on.
   void cancel();
 
   // The last error met (an error-number result), 0 when none; errorPath() names the entry.
-  hx::ResultT lastError() const { return error_; }
+  HX_NODISCARD hx::ResultT lastError() const { return error_; }
   const FileNameC& errorPath() const { return errorPath_; }
   void clearError();
 
@@ -76,7 +77,7 @@ class FileListerC {
  private:
   struct FrameT {
     std::string rel;                 // path relative to the root, "" for the root itself
-    DIR* dir = nullptr;              // the directory being read; null once it is read whole
+    hx::DirStreamC dir;              // the directory being read; closed once it is read whole
     hx::UniqueFdC fd;                // the handle once `dir` is gone; invalid when given up
     std::vector<std::string> names;  // the rest of the entries, read before closing
     size_t next = 0;
@@ -86,13 +87,13 @@ class FileListerC {
     std::shared_ptr<hx::UniqueFdC> shared;  // sharedEntryDir's handle
   };
 
-  static int handleOf(const FrameT& frame) { return frame.dir != nullptr ? dirfd(frame.dir) : frame.fd.get(); }
-  bool openPending(FileNameC* name, FileInfoC* info);
-  bool ensureHandle(size_t index);
-  int openChild(int parent, const std::string& rel) const;
+  static int handleOf(const FrameT& frame) { return frame.dir.valid() ? frame.dir.fd() : frame.fd.get(); }
+  HX_NODISCARD bool openPending(FileNameC* name, FileInfoC* info);
+  HX_NODISCARD bool ensureHandle(size_t index);
+  hx::UniqueFdC openChild(int parent, const std::string& rel) const;
   void failEntry(int err, const FileNameC& path, FileNameC* name, FileInfoC* info);
   bool isOnStack(uint64_t device, uint64_t inode) const;
-  bool nextName(FrameT& frame, std::string* entry);
+  HX_NODISCARD bool nextName(FrameT& frame, std::string* entry);
   void readStatus(const FrameT& frame, const std::string& entry, const FileNameC& full, FileInfoC* info);
   void releaseOldestHandle();
   void closeFrame(FrameT& frame);

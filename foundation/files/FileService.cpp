@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/TraceHook.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/SysRoot.h"
@@ -18,9 +19,9 @@ constexpr mode_t kNewFileMode = 0777;             // before the process umask
 constexpr mode_t kModeBits = 07777;
 constexpr size_t kCopyBufferSize = 64 * 1024;
 
-hx::ResultT LastError() { return hx::RcFromErrno(errno); }
+HX_NODISCARD hx::ResultT LastError() { return hx::RcFromErrno(errno); }
 
-hx::ResultT CopyData(int in, int out) {
+HX_NODISCARD hx::ResultT CopyData(int in, int out) {
   std::vector<char> buffer(kCopyBufferSize);
   while (true) {
     const ssize_t n = ::read(in, buffer.data(), buffer.size());
@@ -41,7 +42,7 @@ bool IsDirectory(const FileNameC& path) {
 
 // Removes everything below dir, then dir: files as the walk meets them, directories deepest
 // first once the walk is over.
-hx::ResultT RemoveTree(const FileNameC& dir) {
+HX_NODISCARD hx::ResultT RemoveTree(const FileNameC& dir) {
   hx::ResultT first = hx::RC_OK;
   auto note = [&first](hx::ResultT rc) {
     if (first == hx::RC_OK) first = rc;

@@ -28,7 +28,7 @@ class FileServiceC {
   // The modification time, -1 when the status cannot be read.
   time_t lastModified(const FileNameC& path) const;
   // The status of path; the link's own status unless followLinks.
-  hx::ResultT info(const FileNameC& path, FileInfoC* info, bool followLinks) const;
+  HX_NODISCARD hx::ResultT info(const FileNameC& path, FileInfoC* info, bool followLinks) const;
 
   // Creates a new empty file dir/prefix<unique>suffix, readable and writable by the owner only;
   // it never takes over an existing file. Returns its name, or an empty name on failure. No
@@ -55,7 +55,7 @@ class FileServiceC {
   FileNameArrayC listRoots() const;
   // Walks root with getLister(root, flags) and reports every entry to the sink; 0, or the
   // negative answer of the sink that ended the walk.
-  hx::ResultT walk(const FileNameC& root, FileListingSinkI& sink, uint32_t flags) const;
+  HX_NODISCARD hx::ResultT walk(const FileNameC& root, FileListingSinkI& sink, uint32_t flags) const;
 
   // A fixed path of the machine ("/etc/mnttab") as it is to be opened: under the system root
   // when one is set.

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <random>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 namespace {
@@ -17,7 +19,7 @@ constexpr size_t c_ReadChunk = 64 * 1024;
 constexpr const char c_UniqueChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr const char* c_TempSuffix = ".tmp";
 
-ResultT LastError() { return RcFromErrno(errno); }
+HX_NODISCARD ResultT LastError() { return RcFromErrno(errno); }
 
 std::string UniquePart() {
   thread_local std::mt19937_64 s_Random(std::random_device{}() ^ (static_cast<uint64_t>(::getpid()) << 32) ^
@@ -30,7 +32,7 @@ std::string UniquePart() {
 
 // The descriptor must be a regular file; anything else is EISDIR (a directory) or EINVAL (a
 // device, a FIFO) and the descriptor is closed.
-ResultT RequireRegular(UniqueFdC& fd) {
+HX_NODISCARD ResultT RequireRegular(UniqueFdC& fd) {
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) return LastError();
   if (S_ISREG(st.st_mode)) return RC_OK;

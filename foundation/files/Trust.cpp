@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace hx {
@@ -59,7 +60,7 @@ void PushComponents(const std::string& path, std::vector<std::string>& pending) 
   for (auto it = parts.rbegin(); it != parts.rend(); ++it) pending.push_back(*it);
 }
 
-ResultT Fail(TrustFailureT* f, const std::string& culprit, const struct stat& st, const char* reason) {
+HX_NODISCARD ResultT Fail(TrustFailureT* f, const std::string& culprit, const struct stat& st, const char* reason) {
   f->culprit = culprit;
   f->owner = st.st_uid;
   f->mode = st.st_mode & 07777;
@@ -67,14 +68,14 @@ ResultT Fail(TrustFailureT* f, const std::string& culprit, const struct stat& st
   return RC_UNTRUSTED;
 }
 
-ResultT FailErrno(TrustFailureT* f, const std::string& culprit, int err) {
+HX_NODISCARD ResultT FailErrno(TrustFailureT* f, const std::string& culprit, int err) {
   f->culprit = culprit;
   f->error = err;
   return RcFromErrno(err);
 }
 
 // The owner and mode test of one entry that is not a link.
-ResultT CheckEntry(const std::string& path, const struct stat& st, TrustFailureT* f) {
+HX_NODISCARD ResultT CheckEntry(const std::string& path, const struct stat& st, TrustFailureT* f) {
   if (!IsTrustedOwner(st.st_uid)) return Fail(f, path, st, "owner");
   const bool sticky = S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0;
   if ((st.st_mode & c_WritableByOthers) != 0 && !sticky) return Fail(f, path, st, "writable");
@@ -89,23 +90,23 @@ struct WalkT {
 
 // Opens a directory below `at` without following a link; O_PATH where the system has it, so
 // that a directory one may search but not read can be walked as lstat could.
-int OpenDirectoryAt(int at, const char* name) {
+UniqueFdC OpenDirectoryAt(int at, const char* name) {
 #ifdef O_PATH
   constexpr int c_Search = O_PATH;
 #else
   constexpr int c_Search = O_RDONLY;
 #endif
-  return ::openat(at, name, c_Search | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return UniqueFdC(::openat(at, name, c_Search | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 // Every check is this one walk from "/". It holds a descriptor of the directory reached so far
 // and examines, creates and opens the next entry relative to it, so an entry checked is the
 // entry passed on: nobody can swap a directory on the way for a link in between. `dirFd`
 // receives the descriptor of the last directory (the path itself when it is one).
-ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, UniqueFdC* dirFd, TrustFailureT* f) {
+HX_NODISCARD ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, UniqueFdC* dirFd, TrustFailureT* f) {
   struct stat st;
   std::string current = "/";
-  UniqueFdC dir(OpenDirectoryAt(AT_FDCWD, "/"));
+  UniqueFdC dir = OpenDirectoryAt(AT_FDCWD, "/");
   if (!dir.valid() || ::fstat(dir.get(), &st) != 0) return FailErrno(f, current, errno);
   ResultT rc = CheckEntry(current, st, f);
   if (Failed(rc)) return rc;
@@ -118,7 +119,7 @@ ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, U
     if (part == ".") continue;
     if (part == "..") {
       // The parent was checked on the way down ("/.." is "/" itself).
-      dir.reset(OpenDirectoryAt(dir.get(), ".."));
+      dir = OpenDirectoryAt(dir.get(), "..");
       if (!dir.valid()) return FailErrno(f, current, errno);
       current = ParentOf(current);
       continue;
@@ -139,7 +140,7 @@ ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, U
       if (n < 0) return FailErrno(f, next, errno);
       const std::string text(target, static_cast<size_t>(n));
       if (!text.empty() && text[0] == '/') {
-        dir.reset(OpenDirectoryAt(AT_FDCWD, "/"));
+        dir = OpenDirectoryAt(AT_FDCWD, "/");
         if (!dir.valid()) return FailErrno(f, "/", errno);
         current = "/";
       }
@@ -155,7 +156,7 @@ ResultT Walk(const std::string& path, const WalkT& how, std::string* resolved, U
     }
     // What was opened is what is checked: a directory swapped since its status was taken is
     // refused (a link: ELOOP) or judged as it is now.
-    UniqueFdC opened(OpenDirectoryAt(dir.get(), part.c_str()));
+    UniqueFdC opened = OpenDirectoryAt(dir.get(), part.c_str());
     if (!opened.valid() || ::fstat(opened.get(), &st) != 0) return FailErrno(f, next, errno);
     rc = CheckEntry(next, st, f);
     if (Failed(rc)) return rc;

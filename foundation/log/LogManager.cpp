@@ -88,7 +88,8 @@ void log_LogManagerC::Initialize() {
     } else {
       logger = std::make_unique<log_LogDynamicProxyLoggerC>(name);
     }
-    AddLogInstance(std::make_unique<log_LogInstanceC>(std::move(logger), level));
+    // A module that does not load is skipped (a refused one was reported); a name given twice counts once.
+    HX_IGNORE_RESULT(AddLogInstance(std::make_unique<log_LogInstanceC>(std::move(logger), level)));
   }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/log/LogCatalog.h"
 #include "foundation/log/LogMessages.h"
@@ -29,7 +30,7 @@ class log_LogManagerI {
   virtual int32_t Log(const char* text) = 0;
   // The catalog text of `id` (empty when it has none) in a string allocated with malloc, which
   // the caller frees. RC_FAIL when `out` is null or there is no catalog.
-  virtual int32_t GetTextForResult(long id, char** out) = 0;
+  HX_NODISCARD virtual int32_t GetTextForResult(long id, char** out) = 0;
   // Logs message `msgNumber` of `set`. 0, or RC_FAIL when logging is suppressed.
   virtual int32_t LogArgs(int letter, int number, uint32_t set, uint32_t msgNumber, const char* text,
                           hx::ArgListC args) = 0;
@@ -74,7 +75,7 @@ class log_LogManagerC : public log_LogManagerI {
   long Release() override;
   using log_LogManagerI::Log;
   int32_t Log(const char* text) override;
-  int32_t GetTextForResult(long id, char** out) override;
+  HX_NODISCARD int32_t GetTextForResult(long id, char** out) override;
   int32_t LogArgs(int letter, int number, uint32_t set, uint32_t msgNumber, const char* text,
                   hx::ArgListC args) override;
   int32_t SuppressLogging() override;
@@ -83,7 +84,7 @@ class log_LogManagerC : public log_LogManagerI {
 
   // Adds an instance unless one of the same name is present or its logger is not valid; an
   // instance that is not added is destroyed. Returns whether it was added.
-  bool AddLogInstance(std::unique_ptr<log_LogInstanceC> instance);
+  HX_NODISCARD bool AddLogInstance(std::unique_ptr<log_LogInstanceC> instance);
   // Takes the instance out and hands it back; null when it is not one of ours.
   std::unique_ptr<log_LogInstanceC> RemoveLogInstance(const log_LogInstanceC* instance);
   // Removes and destroys all instances.

@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 class LogSettingsI {
  public:
   virtual ~LogSettingsI() = default;
   // The expanded value of the named setting; false when it is not set.
-  virtual bool Get(const char* name, std::string& expandedValue) = 0;
+  HX_NODISCARD virtual bool Get(const char* name, std::string& expandedValue) = 0;
 };
 
 // Installs the settings (not owned; null removes them). Takes effect for managers and loggers

@@ -2,7 +2,8 @@
 
 log_LogInstanceC::log_LogInstanceC(std::unique_ptr<log_LoggerC> logger, const std::string& level)
     : logger_(std::move(logger)) {
-  SetFilter(logger_->GetPreferedLogLevel(level));
+  // A level that cannot be read in full keeps what was read of it: the log still starts.
+  HX_IGNORE_RESULT(SetFilter(logger_->GetPreferedLogLevel(level)));
 }
 
 bool log_LogInstanceC::SetFilter(std::string_view level) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/log/LogEntry.h"
 #include "foundation/trace/LetterMasks.h"
 
@@ -37,7 +38,7 @@ class log_LogInstanceC {
 
   // Replaces the filter. A text that cannot be read entirely keeps what was read before the
   // fault; false then.
-  bool SetFilter(std::string_view level);
+  HX_NODISCARD bool SetFilter(std::string_view level);
   bool Accepts(int letter, int number) const { return hx::LetterBitSet(masks_, letter, number); }
   const hx::LetterMasksT& Masks() const { return masks_; }
 

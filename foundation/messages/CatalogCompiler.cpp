@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/messages/CatalogFormat.h"
 #include "foundation/messages/MessageId.h"
@@ -26,7 +27,7 @@ int HexValue(char c) {
 }
 
 // A set or message number: decimal digits, or 0x and hexadecimal digits; nothing else.
-bool ParseNumber(std::string_view token, uint64_t limit, uint32_t& out) {
+HX_NODISCARD bool ParseNumber(std::string_view token, uint64_t limit, uint32_t& out) {
   int base = 10;
   if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
     base = 16;
@@ -53,7 +54,7 @@ std::string_view NextToken(std::string_view line, size_t& pos) {
 }
 
 // Replaces the escapes of a source text; false with `error` for an unknown or cut-off escape.
-bool Unescape(std::string_view in, std::string& out, std::string& error) {
+HX_NODISCARD bool Unescape(std::string_view in, std::string& out, std::string& error) {
   out.clear();
   for (size_t i = 0; i < in.size(); ++i) {
     if (in[i] != '\\') {
@@ -103,7 +104,7 @@ bool Unescape(std::string_view in, std::string& out, std::string& error) {
 }
 
 // Reads one message line; false with `error` (without the line number).
-bool ParseLine(std::string_view line, CatalogEntryT& entry, std::string& error) {
+HX_NODISCARD bool ParseLine(std::string_view line, CatalogEntryT& entry, std::string& error) {
   size_t pos = 0;
   const std::string_view set = NextToken(line, pos);
   const std::string_view number = NextToken(line, pos);

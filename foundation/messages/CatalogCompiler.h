@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 struct CatalogEntryT {
@@ -26,15 +28,15 @@ struct CatalogEntryT {
 };
 
 // Reads a source. On failure returns false with `error` naming the line ("line 7: ...").
-bool ParseCatalogSource(std::string_view source, std::vector<CatalogEntryT>& entries, std::string& error);
+HX_NODISCARD bool ParseCatalogSource(std::string_view source, std::vector<CatalogEntryT>& entries, std::string& error);
 // The image of `entries`, sorted by set and number. The entries must be unique and within the
 // limits ParseCatalogSource enforces.
 std::string BuildCatalogImage(std::vector<CatalogEntryT> entries);
-bool CompileCatalog(std::string_view source, std::string& image, std::string& error);
+HX_NODISCARD bool CompileCatalog(std::string_view source, std::string& image, std::string& error);
 
 // Reads an image. On failure (no magic, index or a text outside the image) returns false with
 // `error` saying what is wrong.
-bool ReadCatalogImage(std::string_view image, std::vector<CatalogEntryT>& entries, std::string& error);
+HX_NODISCARD bool ReadCatalogImage(std::string_view image, std::vector<CatalogEntryT>& entries, std::string& error);
 // Describes the first place where entries are out of order or repeated; empty when the index
 // is sorted and unique, as lookups need it to be.
 std::string CheckCatalogOrder(const std::vector<CatalogEntryT>& entries);
@@ -42,6 +44,6 @@ std::string CheckCatalogOrder(const std::vector<CatalogEntryT>& entries);
 std::string FormatCatalogSource(const std::vector<CatalogEntryT>& entries);
 // The source of an image. A structurally broken image gives false; an image whose index is
 // out of order is dumped all the same and reported in `error`, returning false.
-bool DumpCatalog(std::string_view image, std::string& source, std::string& error);
+HX_NODISCARD bool DumpCatalog(std::string_view image, std::string& source, std::string& error);
 
 }  // namespace hx

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/messages/ErrCatalog.h"
 
 // The system's error strings for ids with the catalog bit and set 0.
@@ -32,7 +33,7 @@ class LocaleLanguageC {
   // Replaces the process catalog by one opened from `path` ("%L" allowed) and passes the user
   // level on. Returns 0 when a catalog file was opened or the path is empty, RC_FAIL when no
   // file could be opened (the process catalog is then empty).
-  int32_t catalog(const std::string& path);
+  HX_NODISCARD int32_t catalog(const std::string& path);
   // The process catalog's text; without one, the system error text for set 0 (ids of other
   // sets give nothing). No default text is applied here.
   std::string getMessage(ErrSevT& sev, int32_t id, const char* style = nullptr) const;
@@ -65,7 +66,7 @@ class ErrCatSwitchC {
   // Replaces the module catalog by an empty one.
   void disableModuleCatalog();
   // Installs `path` as the process catalog of the current message locale.
-  int32_t setProcessCatalog(const std::string& path);
+  HX_NODISCARD int32_t setProcessCatalog(const std::string& path);
   std::shared_ptr<const ErrCatalogC> moduleCatalog() const;
 
  private:
@@ -80,11 +81,11 @@ class ErrCatSwitchC {
 // The process-wide catalog switch, created on first use together with its module catalog.
 ErrCatSwitchC& ErrGetCat();
 // Installs `path` as the process catalog of the current message locale.
-int32_t ErrSetCat(const char* path);
-int32_t ErrDisableModuleCat();
+HX_NODISCARD int32_t ErrSetCat(const char* path);
+HX_NODISCARD int32_t ErrDisableModuleCat();
 // Module catalogs are found through the install directory only; the call is accepted for
 // callers that name one and has no effect.
-int32_t ErrSetModuleCat(const char* path);
+HX_NODISCARD int32_t ErrSetModuleCat(const char* path);
 
 namespace hx {
 

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
+#include "foundation/files/SafeFile.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/messages/LocaleRegion.h"
 
@@ -36,23 +38,23 @@ class ErrCatalogC {
   // file does not hold the id (or cannot be read where it should).
   std::optional<std::string> getMessage(int32_t id) const;
 
-  bool isOpen() const { return fd_ >= 0; }
+  bool isOpen() const { return fd_.valid(); }
   const std::string& path() const { return path_; }
   // The file actually opened (after "%L" was resolved); empty when none.
   const std::string& openedPath() const { return opened_; }
   uint32_t count() const { return count_; }
 
-  // Opens a file read-only; returns the descriptor, or a negative value for anything that is
-  // not a readable regular file (a FIFO or device would block or never end).
-  static int opencat(const std::string& path);
+  // Opens a file read-only; no descriptor for anything that is not a readable regular file (a
+  // FIFO or device would block or never end).
+  static hx::UniqueFdC opencat(const std::string& path);
 
  private:
   void open(const hx::LocaleRegionT& region);
-  bool readHeader();
+  HX_NODISCARD bool readHeader();
 
   std::string path_;
   std::string opened_;
-  int fd_ = -1;
+  hx::UniqueFdC fd_;
   uint32_t count_ = 0;
   mutable std::mutex levelLock_;
   std::string userLevel_;

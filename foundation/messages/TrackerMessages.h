@@ -4,11 +4,12 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace trk {
 
-constexpr hx::ResultT TrkMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_TRACKER | number); }
+HX_NODISCARD constexpr hx::ResultT TrkMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_TRACKER | number); }
 
 // Log letters and numbers: G for the general course of a run, P for preference validation.
 constexpr int c_LetterGeneral = 'G';

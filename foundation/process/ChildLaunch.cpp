@@ -12,6 +12,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SysRoot.h"
 
 extern char** environ;
@@ -65,7 +66,7 @@ bool IsExecutableFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
 }
 
-bool WriteAll(int fd, const void* data, size_t length) {
+HX_NODISCARD bool WriteAll(int fd, const void* data, size_t length) {
   const char* p = static_cast<const char*>(data);
   while (length > 0) {
     const ssize_t n = ::write(fd, p, length);
@@ -186,7 +187,7 @@ void ChildLaunchC::ResolveProgram() {
 }
 
 void ChildLaunchC::Fail(int statusFd, int err) {
-  WriteAll(statusFd, &err, sizeof err);
+  HX_IGNORE_RESULT(WriteAll(statusFd, &err, sizeof err));  // the exit status tells the parent all the same
   ::_exit(1);  // not exit(): the tracker's atexit handlers and stdio buffers are not ours
 }
 

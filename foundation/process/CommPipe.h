@@ -4,6 +4,7 @@
 // read end stays with the tracker and must never reach a child (or the tracker would wait for
 // its own descendant to close it).
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 class CommPipeC {
@@ -15,7 +16,7 @@ class CommPipeC {
 
   // Makes the pipe; a non-inheritable end carries close-on-exec. Neither end is ever one of the
   // standard descriptors 0-2.
-  hx::ResultT Create(bool readInheritable, bool writeInheritable);
+  HX_NODISCARD hx::ResultT Create(bool readInheritable, bool writeInheritable);
 
   int ReadFD() const { return read_; }
   int WriteFD() const { return write_; }

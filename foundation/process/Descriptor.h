@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
@@ -19,12 +20,12 @@ void CloseDescriptor(int& fd);
 // started with a closed standard stream gets those numbers back from open() and pipe(); a pipe
 // end or redirect file sitting on 0-2 would then be silently handed to every child as one of its
 // standard streams. Sets or clears close-on-exec on the result as asked.
-ResultT MoveAboveStdio(int& fd, bool closeOnExec);
+HX_NODISCARD ResultT MoveAboveStdio(int& fd, bool closeOnExec);
 
 // open() that retries when interrupted; the descriptor carries close-on-exec.
-ResultT OpenRetry(const char* path, int flags, mode_t mode, int& fd);
+HX_NODISCARD ResultT OpenRetry(const char* path, int flags, mode_t mode, int& fd);
 
 // read() that retries when interrupted; returns the byte count or -1 with errno set.
-ssize_t ReadRetry(int fd, void* data, size_t length);
+HX_NODISCARD ssize_t ReadRetry(int fd, void* data, size_t length);
 
 }  // namespace hx

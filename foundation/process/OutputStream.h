@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
@@ -29,7 +30,7 @@ class OutputStreamC {
  public:
   virtual ~OutputStreamC() = default;
   // Takes `length` bytes; returns 0 or a failure code.
-  virtual hx::ResultT Write(const void* data, size_t length) = 0;
+  HX_NODISCARD virtual hx::ResultT Write(const void* data, size_t length) = 0;
 };
 
 // An abstract source of bytes.
@@ -37,7 +38,7 @@ class InputStreamC {
  public:
   virtual ~InputStreamC() = default;
   // Reads at most `length` bytes into `data`; `got` receives the count, 0 at the end.
-  virtual hx::ResultT Read(void* data, size_t length, size_t& got) = 0;
+  HX_NODISCARD virtual hx::ResultT Read(void* data, size_t length, size_t& got) = 0;
 };
 
 // Collects everything written into one byte buffer, up to a limit: a write that would pass it
@@ -49,7 +50,7 @@ class MemoryOutputStreamC : public OutputStreamC {
     data_.reserve(initialCapacity);
   }
 
-  hx::ResultT Write(const void* data, size_t length) override {
+  HX_NODISCARD hx::ResultT Write(const void* data, size_t length) override {
     if (length > limit_ - data_.size()) return hx::RC_PROC_OUTPUT_LIMIT;
     data_.append(static_cast<const char*>(data), length);
     return hx::RC_OK;
@@ -75,13 +76,13 @@ class MemoryOutputStreamC : public OutputStreamC {
 // RC_PROC_OUTPUT_LIMIT.
 class LineOutputStreamC : public OutputStreamC {
  public:
-  hx::ResultT Write(const void* data, size_t length) override;
-  hx::ResultT Flush();
+  HX_NODISCARD hx::ResultT Write(const void* data, size_t length) override;
+  HX_NODISCARD hx::ResultT Flush();
 
  protected:
-  virtual hx::ResultT WriteLine(std::string_view line) = 0;
+  HX_NODISCARD virtual hx::ResultT WriteLine(std::string_view line) = 0;
 
  private:
-  hx::ResultT Emit(std::string_view line);
+  HX_NODISCARD hx::ResultT Emit(std::string_view line);
   std::string partial_;  // the bytes after the last line end seen
 };

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <ctime>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/process/ChildLaunch.h"
 #include "foundation/process/CommPipe.h"
 #include "foundation/process/Descriptor.h"
@@ -29,7 +30,7 @@ constexpr milliseconds c_PollInterval{100};
 constexpr milliseconds c_ReapFirstDelay{1};
 constexpr milliseconds c_ReapMaxDelay{100};
 
-int PollRetry(pollfd* fds, nfds_t count, milliseconds timeout) {
+HX_NODISCARD int PollRetry(pollfd* fds, nfds_t count, milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   while (true) {
     const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
@@ -46,7 +47,7 @@ void SleepFor(milliseconds delay) {
 
 // Checks `done` until it holds or the deadline passes; false when the deadline passed first.
 template <typename DoneT>
-bool WaitUntil(std::chrono::steady_clock::time_point deadline, DoneT done) {
+HX_NODISCARD bool WaitUntil(std::chrono::steady_clock::time_point deadline, DoneT done) {
   milliseconds delay = c_ReapFirstDelay;
   while (!done()) {
     const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -91,10 +92,10 @@ hx::ResultT ProcessC::GetProcessId(long* pid) const {
 }
 
 hx::ResultT ProcessC::RedirectStdIO(int in, int out, int err) {
-  in_.Redirect(in);
-  out_.Redirect(out);
-  err_.Redirect(err);
-  return hx::RC_OK;
+  hx::ResultT rc = in_.Redirect(in);
+  if (hx::Succeeded(rc)) rc = out_.Redirect(out);
+  if (hx::Succeeded(rc)) rc = err_.Redirect(err);
+  return rc;
 }
 
 hx::ResultT ProcessC::RedirectStdIO(const FileNameC* in, const FileNameC* out, const FileNameC* err) {
@@ -163,7 +164,7 @@ hx::ResultT ProcessC::ReadStartStatus(int statusFd) {
   }
   // The child exits right after reporting, so waiting for it blocks only for a moment; the
   // caller gets a failed start with nothing left behind.
-  CollectStatus(true);
+  HX_IGNORE_RESULT(CollectStatus(true));  // only reaps it: the start's failure is the answer
   return childErrno == 0 ? hx::RC_OK : hx::RcFromErrno(childErrno);
 }
 
@@ -214,7 +215,8 @@ void ProcessC::CheckCallback(WaitCallbackT callback, void* context, Milliseconds
   const ClockT::time_point now = ClockT::now();
   if (now - last < interval) return;
   last = now;
-  if (!callback(this, context)) Terminate();
+  // A child gone already is reaped by the wait; one that outlives the signal meets the time limit.
+  if (!callback(this, context)) HX_IGNORE_RESULT(Terminate());
 }
 
 bool ProcessC::LimitReached() {
@@ -231,13 +233,14 @@ hx::ResultT ProcessC::EndAtLimit() {
   // pipe open for ever: the reading ends here.
   out_.ClosePipe();
   err_.ClosePipe();
-  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return ChildEnded(); });
+  // Whether or not it went within the grace, SIGKILL follows.
+  HX_IGNORE_RESULT(WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return ChildEnded(); }));
   // Also when the tool went at SIGTERM: a descendant of its group that ignores SIGTERM must
   // not outlive it.
   SignalGroup(SIGKILL);
   // SIGKILL ends the child at once unless the system holds it inside a call; a child held
   // beyond the grace is left unreaped rather than holding the run.
-  WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return CollectStatus(false) != hx::RC_PROC_RUNNING; });
+  HX_IGNORE_RESULT(WaitUntil(ClockT::now() + hx::c_ToolKillGrace, [this] { return CollectStatus(false) != hx::RC_PROC_RUNNING; }));
   return hx::RC_PROC_SIGNALED;
 }
 

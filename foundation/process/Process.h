@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/process/CommandLine.h"
@@ -78,57 +79,57 @@ class ProcessC {
 
   void SetHandle(long handle) { handle_ = handle; }
   long GetHandle() const { return handle_; }
-  hx::ResultT SetProcessId(long pid) {
+  HX_NODISCARD hx::ResultT SetProcessId(long pid) {
     handle_ = pid;
     return hx::RC_OK;
   }
-  hx::ResultT GetProcessId(long* pid) const;
+  HX_NODISCARD hx::ResultT GetProcessId(long* pid) const;
 
   StdInDescC& StdIn() { return in_; }
   StdOutDescC& StdOut() { return out_; }
   StdErrDescC& StdErr() { return err_; }
   // The child receives these descriptors as its input, output and error (-1: the default).
-  hx::ResultT RedirectStdIO(int in, int out, int err);
+  HX_NODISCARD hx::ResultT RedirectStdIO(int in, int out, int err);
   // The child's streams go to these files (null: unchanged); stops at the first failure.
-  hx::ResultT RedirectStdIO(const FileNameC* in, const FileNameC* out, const FileNameC* err);
+  HX_NODISCARD hx::ResultT RedirectStdIO(const FileNameC* in, const FileNameC* out, const FileNameC* err);
 
   // Starts the child. A program that cannot be executed is reported here (0xE0000000 | errno),
   // with the child already reaped.
-  hx::ResultT Create();
+  HX_NODISCARD hx::ResultT Create();
   // Copies the child's output into the redirect streams until every pipe is closed (by the child
   // and any descendant holding it), then reaps the child. RC_PROC_SIGNALED when it ended the
   // tool at a limit (GetStopReason says which).
-  hx::ResultT Wait(WaitCallbackT callback, void* context, MillisecondsC interval);
+  HX_NODISCARD hx::ResultT Wait(WaitCallbackT callback, void* context, MillisecondsC interval);
   // The exit status (0-255) and 0, or the terminating signal and RC_PROC_SIGNALED.
-  hx::ResultT GetExitCode(uint32_t* code);
+  HX_NODISCARD hx::ResultT GetExitCode(uint32_t* code);
   // The same; stores nothing on failures other than RC_PROC_SIGNALED.
-  hx::ResultT GetExitCode(int32_t* code);
+  HX_NODISCARD hx::ResultT GetExitCode(int32_t* code);
 
-  hx::ResultT Suspend();
-  hx::ResultT Resume();
-  hx::ResultT Terminate();
+  HX_NODISCARD hx::ResultT Suspend();
+  HX_NODISCARD hx::ResultT Resume();
+  HX_NODISCARD hx::ResultT Terminate();
   // Priorities are not supported.
-  hx::ResultT GetPriority(int* priority) const;
-  hx::ResultT SetPriority(int priority);
+  HX_NODISCARD hx::ResultT GetPriority(int* priority) const;
+  HX_NODISCARD hx::ResultT SetPriority(int priority);
 
  private:
   using ClockT = std::chrono::steady_clock;
 
-  hx::ResultT StartChild();
-  hx::ResultT ReadStartStatus(int statusFd);
+  HX_NODISCARD hx::ResultT StartChild();
+  HX_NODISCARD hx::ResultT ReadStartStatus(int statusFd);
   // Collects the child's final status once: 0 when collected (now or before), RC_PROC_RUNNING
   // while it runs (only without block), or the wait error.
-  hx::ResultT CollectStatus(bool block);
-  hx::ResultT Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
+  HX_NODISCARD hx::ResultT CollectStatus(bool block);
+  HX_NODISCARD hx::ResultT Reap(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
   void CheckCallback(WaitCallbackT callback, void* context, MillisecondsC interval, ClockT::time_point& last);
   // Notes a reached time limit or a stop of the tracker; true when the tool must be ended.
   bool LimitReached();
-  hx::ResultT EndAtLimit();
+  HX_NODISCARD hx::ResultT EndAtLimit();
   // Whether the child has ended, without reaping it (its id stays reserved for the group).
   bool ChildEnded();
   void SignalGroup(int sig);
   void ForgetGroup();
-  hx::ResultT SendSignal(int sig);
+  HX_NODISCARD hx::ResultT SendSignal(int sig);
   bool HasChild() const { return handle_ > 0; }
   bool StatusCollected() const { return waitStatus_ != c_NotCollected; }
   bool HasOpenPipe() const { return out_.GetParentFDToChild() >= 0 || err_.GetParentFDToChild() >= 0; }

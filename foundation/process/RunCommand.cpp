@@ -15,14 +15,14 @@ constexpr long c_MillisecondsPerSecond = 1000;
 
 // Wait and the exit code of a started process (or the failure `rc` of its start): the first
 // failure, else 0; `end` receives how the tool ended.
-ResultT Finish(ProcessC& process, ResultT rc, bool started, uint32_t& exitCode, ToolEndC* end) {
+HX_NODISCARD ResultT Finish(ProcessC& process, ResultT rc, bool started, uint32_t& exitCode, ToolEndC* end) {
   if (Succeeded(rc)) rc = process.Wait(nullptr, nullptr, c_WaitInterval);
   if (Succeeded(rc)) rc = process.GetExitCode(&exitCode);
   if (end != nullptr) {
     end->rc = rc;
     end->started = started;
     end->stop = process.GetStopReason();
-    if (rc == RC_PROC_SIGNALED) process.GetExitCode(&end->signal);
+    if (rc == RC_PROC_SIGNALED) HX_IGNORE_RESULT(process.GetExitCode(&end->signal));  // 0 when it has none
     end->timeLimitSeconds = static_cast<long>((process.GetTimeLimit().count() + c_MillisecondsPerSecond - 1) /
                                               c_MillisecondsPerSecond);
   }
@@ -30,7 +30,7 @@ ResultT Finish(ProcessC& process, ResultT rc, bool started, uint32_t& exitCode, 
 }
 
 // Create, Wait and the exit code after the redirects gave `rc`: the first failure, else 0.
-ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
+HX_NODISCARD ResultT Run(ProcessC& process, ResultT rc, uint32_t& exitCode, ToolEndC* end) {
   if (Succeeded(rc)) rc = process.Create();
   return Finish(process, rc, Succeeded(rc), exitCode, end);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/process/CommandLine.h"
@@ -29,7 +30,7 @@ struct ToolEndC {
 // of the runner (the tool could not be started, was killed by a signal, was ended at a limit,
 // ...) is returned as it is. `end`, when given, receives how the tool ended. `timeLimit`, when
 // not 0, replaces ToolTimeout for this tool (a step bounded as a whole gives the time it has left).
-ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end = nullptr,
+HX_NODISCARD ResultT RunCommandLines(const CommandLineC& commandLine, StringArrayC& lines, ToolEndC* end = nullptr,
                         ProcessC::MillisecondsC timeLimit = ProcessC::MillisecondsC{0});
 
 // The result of RunCommandLines for a tool that ran and exited with a status other than 0.
@@ -40,7 +41,7 @@ constexpr ResultT c_CommandExitedNonZero = 1;
 // stream is null. exitCode is 0xFFFFFFFF until the tool's status is known; then it is the exit
 // status (or the terminating signal). The result is the first failure, else 0: the caller judges
 // the exit code. `end`, when given, receives how the tool ended.
-ResultT RunPackageTool(const CommandLineC& commandLine, uint32_t& exitCode, OutputStreamC* out,
+HX_NODISCARD ResultT RunPackageTool(const CommandLineC& commandLine, uint32_t& exitCode, OutputStreamC* out,
                        OutputStreamC* err, ToolEndC* end = nullptr);
 
 constexpr uint32_t c_ExitCodeUnknown = 0xFFFFFFFFu;
@@ -52,9 +53,9 @@ constexpr uint32_t c_ExitCodeUnknown = 0xFFFFFFFFu;
 class PackageToolRunC {
  public:
   // Starts the tool as RunPackageTool does; the start's failure, else 0.
-  ResultT Start(const CommandLineC& commandLine, OutputStreamC* out, OutputStreamC* err);
+  HX_NODISCARD ResultT Start(const CommandLineC& commandLine, OutputStreamC* out, OutputStreamC* err);
   // Waits for it and answers as RunPackageTool does (a failed start's failure included).
-  ResultT Finish(uint32_t& exitCode, ToolEndC* end = nullptr);
+  HX_NODISCARD ResultT Finish(uint32_t& exitCode, ToolEndC* end = nullptr);
 
  private:
   ProcessC process_;

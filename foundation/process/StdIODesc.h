@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/process/CommPipe.h"
 #include "foundation/process/OutputStream.h"
@@ -26,9 +27,9 @@ class StdIODescC {
 
   // The child receives fd as this stream (the default when fd < 0). Closes a descriptor that an
   // earlier file redirect opened and drops an earlier pipe. Returns 0.
-  virtual hx::ResultT Redirect(int fd);
+  HX_NODISCARD virtual hx::ResultT Redirect(int fd);
   // The child receives the named file; null changes nothing.
-  virtual hx::ResultT Redirect(const FileNameC* name) = 0;
+  HX_NODISCARD virtual hx::ResultT Redirect(const FileNameC* name) = 0;
   // Closes in the tracker what only the child needs, right after the fork.
   virtual void CloseInheritedFD() = 0;
   // The tracker's end of this stream's pipe, -1 when there is none.
@@ -43,7 +44,7 @@ class StdIODescC {
 
  protected:
   // Opens name with openFlags and makes it the child's stream through the virtual Redirect(int).
-  hx::ResultT RedirectToFile(const FileNameC* name, int openFlags);
+  HX_NODISCARD hx::ResultT RedirectToFile(const FileNameC* name, int openFlags);
   void CloseOwned();
 
   DirectionE direction_;
@@ -57,29 +58,29 @@ class StdIODescC {
 class StdInDescC : public StdIODescC {
  public:
   StdInDescC() : StdIODescC(c_Input, 0) {}
-  hx::ResultT Redirect(int fd) override { return StdIODescC::Redirect(fd); }
-  hx::ResultT Redirect(const FileNameC* name) override;
+  HX_NODISCARD hx::ResultT Redirect(int fd) override { return StdIODescC::Redirect(fd); }
+  HX_NODISCARD hx::ResultT Redirect(const FileNameC* name) override;
   void CloseInheritedFD() override {}
   int GetParentFDToChild() const override { return -1; }
   // Feeding a child from a stream is not supported.
-  virtual hx::ResultT Redirect(InputStreamC* stream);
+  HX_NODISCARD virtual hx::ResultT Redirect(InputStreamC* stream);
 };
 
 class StdOutDescC : public StdIODescC {
  public:
   StdOutDescC() : StdOutDescC(1) {}
-  hx::ResultT Redirect(int fd) override { return StdIODescC::Redirect(fd); }
-  hx::ResultT Redirect(const FileNameC* name) override;
+  HX_NODISCARD hx::ResultT Redirect(int fd) override { return StdIODescC::Redirect(fd); }
+  HX_NODISCARD hx::ResultT Redirect(const FileNameC* name) override;
   void CloseInheritedFD() override;
   int GetParentFDToChild() const override { return pipe_ ? pipe_->ReadFD() : -1; }
   // The child's bytes go through a pipe into stream (not owned; null changes nothing).
-  virtual hx::ResultT Redirect(OutputStreamC* stream);
+  HX_NODISCARD virtual hx::ResultT Redirect(OutputStreamC* stream);
 
   // One read from the pipe into the stream. End of file drops the pipe. A failed read also
   // drops it (a broken pipe does not heal, and keeping it would make the caller poll it
   // forever) and returns the error; a failed stream write returns the stream's failure and
   // keeps the pipe, so that the child is never left blocked on a full pipe.
-  hx::ResultT CopyFDToStream();
+  HX_NODISCARD hx::ResultT CopyFDToStream();
 
   // Bytes per read: large enough that a tool printing megabytes costs few system calls.
   static constexpr size_t c_ReadChunk = 64 * 1024;

@@ -1,6 +1,5 @@
 #include "foundation/process/ToolSessions.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <procfs.h>
 #endif
 
+#include "foundation/core/Nodiscard.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/process/Descriptor.h"
 
 namespace hx::proc {
@@ -35,19 +36,18 @@ bool IsProcessName(const char* name) {
 }
 
 // The whole of a small /proc file in `buffer`; the byte count, or -1.
-ssize_t ReadProcFile(const char* name, const char* file, void* buffer, size_t size) {
+HX_NODISCARD ssize_t ReadProcFile(const char* name, const char* file, void* buffer, size_t size) {
   char path[c_PathSize];
   std::snprintf(path, sizeof path, "%s/%s/%s", c_ProcDir, name, file);
   int fd = -1;
   if (hx::Failed(hx::OpenRetry(path, O_RDONLY, 0, fd))) return -1;
-  const ssize_t n = hx::ReadRetry(fd, buffer, size);
-  ::close(fd);
-  return n;
+  const hx::UniqueFdC owned(fd);
+  return hx::ReadRetry(owned.get(), buffer, size);
 }
 
 #if defined(__sun)
 
-bool ReadEntry(const char* name, ProcessEntryT& entry) {
+HX_NODISCARD bool ReadEntry(const char* name, ProcessEntryT& entry) {
   psinfo_t info;
   if (ReadProcFile(name, "psinfo", &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return false;
   entry.pid = info.pr_pid;
@@ -63,7 +63,7 @@ bool ReadEntry(const char* name, ProcessEntryT& entry) {
 
 // "pid (name) state ppid pgrp session ... starttime ...": the name may hold blanks and
 // parentheses, so the fields are read after its last ')'.
-bool ReadEntry(const char* name, ProcessEntryT& entry) {
+HX_NODISCARD bool ReadEntry(const char* name, ProcessEntryT& entry) {
   char text[c_StatSize];
   const ssize_t n = ReadProcFile(name, "stat", text, sizeof text - 1);
   if (n <= 0) return false;
@@ -90,9 +90,8 @@ bool ReadEntry(const char* name, ProcessEntryT& entry) {
 
 std::vector<ProcessEntryT> ReadProcessTable() {
   std::vector<ProcessEntryT> table;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(c_ProcDir), &::closedir);
-  if (!dir) return table;
-  while (const dirent* e = ::readdir(dir.get())) {
+  hx::DirStreamC dir(c_ProcDir);
+  while (const dirent* e = dir.next()) {
     ProcessEntryT entry;
     if (IsProcessName(e->d_name) && ReadEntry(e->d_name, entry)) table.push_back(entry);
   }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -36,10 +37,10 @@ class IsoDateC {
 
   // The date as "%02d%02d%02d" of year, month and day. An invalid date reports
   // MSG_DATE_INVALID_TO_TEXT and leaves text empty.
-  hx::ResultT toString(StringC* text) const;
+  HX_NODISCARD hx::ResultT toString(StringC* text) const;
   // Reads eight digits yyyymmdd; lenient also takes yyyy-mm-dd. Fields read before a failure
   // are kept.
-  hx::ResultT fromString(const StringC& text, bool lenient);
+  HX_NODISCARD hx::ResultT fromString(const StringC& text, bool lenient);
 
   static bool IsLeapYear(int32_t year);
   static int32_t DaysInYear(int32_t year) { return IsLeapYear(year) ? 366 : 365; }

@@ -56,7 +56,8 @@ void IsoDateTimeC::Set(const struct tm* tm, ZoneE zone, int32_t offset) {
 
 void IsoDateTimeC::SetCurrent(ZoneE zone, int32_t offset) {
   Set(std::time(nullptr));
-  SetTimezone(zone, offset);
+  // The clock's own time is valid; an offset that cannot be read leaves it in the local zone.
+  HX_IGNORE_RESULT(SetTimezone(zone, offset));
 }
 
 hx::ResultT IsoDateTimeC::SetTimezone(ZoneE zone, int32_t offset) {
@@ -108,7 +109,7 @@ void IsoDateTimeC::clampRange() {
   }
   date_.set(year, 1, 1);
   time_.set(0, 0, 0);
-  time_.setZone(IsoTimeC::LocalTime, c_NoOffset);
+  HX_IGNORE_RESULT(time_.setZone(IsoTimeC::LocalTime, c_NoOffset));  // no offset is never refused
 }
 
 void IsoDateTimeC::updateDaylightMarks() {

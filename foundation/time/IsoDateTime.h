@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/time/IsoDate.h"
@@ -41,26 +42,26 @@ class IsoDateTimeC {
   // takes off the value's own offset the same way. Nothing happens when the zone kind is
   // already the requested one. RC_INVALID_ARG for an unacceptable offset, RC_FAIL for an
   // invalid value.
-  hx::ResultT SetTimezone(ZoneE zone, int32_t offset);
+  HX_NODISCARD hx::ResultT SetTimezone(ZoneE zone, int32_t offset);
 
   // The fields as a broken-down time (daylight flag 0). RC_FAIL for an invalid value, whose
   // fields are still copied.
-  hx::ResultT Get(struct tm* tm) const;
+  HX_NODISCARD hx::ResultT Get(struct tm* tm) const;
   // The seconds since the epoch the value denotes. A local value is read with the offset and
   // daylight saving it carries when the system has said them, else by the local zone rules.
-  hx::ResultT Get(time_t* seconds) const;
+  HX_NODISCARD hx::ResultT Get(time_t* seconds) const;
 
   bool valid() const { return date_.valid() && time_.valid(); }
 
   // Date text, "T", time text; 0 or the error of the date part, else that of the time part.
   // The parts that are valid are written either way.
-  hx::ResultT toString(StringC* text, bool withOffset = false) const;
+  HX_NODISCARD hx::ResultT toString(StringC* text, bool withOffset = false) const;
   // The value formatted with strftime; empty when the value is invalid or the text does not
   // fit the 80-byte buffer.
   StringC FormatTime(const StringC& format) const;
   // Reads "date T time" (lenient: also a blank between them, and the loose forms of both
   // parts). 0 or the first error; the value is normalised only when both parts are read.
-  hx::ResultT fromString(const StringC& text, bool lenient);
+  HX_NODISCARD hx::ResultT fromString(const StringC& text, bool lenient);
 
   // The other value is first moved to this value's zone kind.
   bool operator==(const IsoDateTimeC& o) const { return compare(o) == 0; }

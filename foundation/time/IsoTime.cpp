@@ -123,7 +123,7 @@ hx::ResultT IsoTimeC::fromString(const StringC& original, bool lenient) {
 
   bool zoneOk = true;
   if (length == kLocalLength) {
-    setZone(LocalTime, c_NoOffset);
+    HX_IGNORE_RESULT(setZone(LocalTime, c_NoOffset));  // no offset is never refused
   } else if (length == kUniversalLength) {
     zoneOk = text[6] == 'Z' && setZone(UniversalTime, c_NoOffset);
   } else {

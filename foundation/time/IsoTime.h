@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/time/LocalZone.h"
@@ -34,7 +35,7 @@ class IsoTimeC {
   // Sets the zone kind and the offset (hhmm or c_NoOffset); an explicit offset sets the
   // offset-given mark, c_NoOffset clears it. Returns false, changing nothing, for an
   // unacceptable offset.
-  bool setZone(ZoneE zone, int32_t offset);
+  HX_NODISCARD bool setZone(ZoneE zone, int32_t offset);
   // The same with the offset already in minutes.
   void setZoneMinutes(ZoneE zone, int32_t minutes, bool offsetGiven);
   void setMarks(bool daylightSaving, bool offsetGiven);
@@ -47,10 +48,10 @@ class IsoTimeC {
   // "%02d%02d%02d" of hour, minute and second, then "Z" for universal time, or with
   // withOffset the signed hhmm offset of a local time (daylight saving included). An invalid
   // time reports MSG_TIME_INVALID_TO_TEXT and leaves text empty.
-  hx::ResultT toString(StringC* text, bool withOffset) const;
+  HX_NODISCARD hx::ResultT toString(StringC* text, bool withOffset) const;
   // Reads hhmmss with an optional "Z" or signed hhmm zone; lenient also takes hh:mm:ss,
   // missing minutes or seconds and a zone +hh:mm. Fields read before a failure are kept.
-  hx::ResultT fromString(const StringC& text, bool lenient);
+  HX_NODISCARD hx::ResultT fromString(const StringC& text, bool lenient);
 
  private:
   int32_t hour_ = 0;

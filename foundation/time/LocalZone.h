@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 // Supplied instead of an hhmm offset: no explicit offset, the local standard offset applies.
@@ -17,7 +19,7 @@ int32_t LocalStandardOffset();
 // acceptable when its absolute value is below 2400 and its last two digits are below 60;
 // minutes then receives the offset in minutes east. c_NoOffset gives the local standard offset
 // with isExplicit false. Returns false for anything else and leaves the outputs alone.
-bool ResolveOffset(int32_t hhmm, int32_t* minutes, bool* isExplicit);
+HX_NODISCARD bool ResolveOffset(int32_t hhmm, int32_t* minutes, bool* isExplicit);
 
 // An explicit hhmm offset within the limits above (c_NoOffset is not one).
 constexpr bool IsAcceptableHhmm(int32_t hhmm) {

@@ -2,11 +2,12 @@
 // Message ids of the date and time values. Each failure of a conversion is reported through the
 // error buffer with one of these ids and returned as the result.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hx {
 
-constexpr ResultT MsgDateTime(uint32_t number) { return ToResult(MSGSET_DATETIME | number); }
+HX_NODISCARD constexpr ResultT MsgDateTime(uint32_t number) { return ToResult(MSGSET_DATETIME | number); }
 
 // Writing a value as text.
 constexpr ResultT MSG_TIME_INVALID_TO_TEXT = MsgDateTime(0x0064);  // time fields out of range

@@ -1,3 +1,5 @@
+#include "foundation/core/Nodiscard.h"
+
 #include "foundation/trace/LetterMasks.h"
 
 namespace hx {
@@ -39,7 +41,7 @@ int ReadNumber(std::string_view text, size_t& i) {
 
 // Reads the bit selection of `letter` starting at a digit; i is left after it. False when a
 // "-" is followed by something that is neither a digit, a letter nor the end.
-bool ReadBits(std::string_view text, size_t& i, char letter, bool on, LetterMasksT& masks) {
+HX_NODISCARD bool ReadBits(std::string_view text, size_t& i, char letter, bool on, LetterMasksT& masks) {
   while (true) {
     const int from = ReadNumber(text, i);
     int to = from;

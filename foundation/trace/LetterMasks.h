@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 constexpr int kFirstLetter = 'A';
@@ -35,6 +37,6 @@ inline bool LetterBitSet(const LetterMasksT& masks, int letter, int bit) {
 // Reads `text` and sets (on) or clears (!on) the bits it names in `masks`; bits it does not name
 // are left alone. Returns false when the text is invalid; the selections read before the fault
 // have then been applied.
-bool ApplyLetterList(std::string_view text, bool on, LetterMasksT& masks);
+HX_NODISCARD bool ApplyLetterList(std::string_view text, bool on, LetterMasksT& masks);
 
 }  // namespace hx

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/SecureURL.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/Trust.h"
@@ -24,7 +25,7 @@ constexpr char kAssign = '=';
 constexpr const char* kIndentUnit = "  ";
 constexpr long kTenThousandthsPerSecond = 10000;
 
-bool ParseSwitch(std::string_view value, bool& out) {
+HX_NODISCARD bool ParseSwitch(std::string_view value, bool& out) {
   static const char* const kOn[] = {"1", "true", "yes", "on"};
   static const char* const kOff[] = {"0", "false", "no", "off"};
   for (const char* v : kOn) {
@@ -42,7 +43,7 @@ bool ParseSwitch(std::string_view value, bool& out) {
   return false;
 }
 
-bool ParseCount(std::string_view value, int& out) {
+HX_NODISCARD bool ParseCount(std::string_view value, int& out) {
   int64_t v = 0;
   if (!hx::ParseInt64(value, v) || v < 0 || v > 1000000) return false;
   out = static_cast<int>(v);
@@ -51,7 +52,7 @@ bool ParseCount(std::string_view value, int& out) {
 
 // Reads one line of at most `limit` bytes; the rest of a longer line is read and dropped.
 // False at the end of the file with nothing read.
-bool ReadLine(std::FILE* f, size_t limit, std::string& line) {
+HX_NODISCARD bool ReadLine(std::FILE* f, size_t limit, std::string& line) {
   line.clear();
   int c;
   bool any = false;
@@ -67,7 +68,8 @@ bool ReadLine(std::FILE* f, size_t limit, std::string& line) {
 
 TraceConsumerFileC::TraceConsumerFileC(TraceControllerC& controller)
     : controller_(controller), lastLine_(std::chrono::steady_clock::now()) {
-  controller_.registerConsumer(this);
+  // With every slot taken this file gets no lines; the other consumers go on as before.
+  HX_IGNORE_RESULT(controller_.registerConsumer(this));
   controller_.setDetail(this, settings_.maxDetail);
 }
 
@@ -127,7 +129,7 @@ void TraceConsumerFileC::setAttribute(std::string_view name, std::string_view va
                   {"show_threads", &s.showThreads},  {"show_class", &s.showClass}};
   for (const auto& sw : switches)
     if (hx::EqualsNoCase(name, sw.name)) {
-      ParseSwitch(value, *sw.flag);
+      HX_IGNORE_RESULT(ParseSwitch(value, *sw.flag));  // a value that is no switch leaves it as it was
       return;
     }
   int n = 0;

@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/trace/TraceController.h"
 
@@ -55,7 +56,7 @@ class TraceConsumerFileC : public TraceConsumerI {
 
   // Reads a profile. A profile that cannot be opened gives 0xE0000000 | errno and changes
   // nothing.
-  hx::ResultT loadProfile(const char* path);
+  HX_NODISCARD hx::ResultT loadProfile(const char* path);
   // Applies one profile line (comments and blanks allowed).
   void applyProfileLine(std::string_view line);
   void newClass(std::string_view name);
@@ -71,7 +72,7 @@ class TraceConsumerFileC : public TraceConsumerI {
  private:
   void setAttribute(std::string_view name, std::string_view value);
   std::string outputName() const;
-  bool openLocked();
+  HX_NODISCARD bool openLocked();
   void closeLocked();
   std::string prefixLocked(const TraceControlVarC& category);
 

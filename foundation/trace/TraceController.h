@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 class TraceControlVarC;
 
 // Receives the lines of the categories it has enabled.
@@ -66,7 +68,7 @@ class TraceControllerC {
   TraceControllerC& operator=(const TraceControllerC&) = delete;
 
   // Gives the consumer a slot; false when all slots are taken or it is registered already.
-  bool registerConsumer(TraceConsumerI* consumer);
+  HX_NODISCARD bool registerConsumer(TraceConsumerI* consumer);
   // Drops the consumer and its settings. No line may be on its way to it meanwhile.
   void unregisterConsumer(TraceConsumerI* consumer);
   // Lines with a detail level above `level` are not given to the consumer.
@@ -78,7 +80,7 @@ class TraceControllerC {
   void inherit(TraceConsumerI* consumer, std::string_view category);
   // The consumer's own setting of the category and whether the category is enabled for it.
   // False when the consumer is not registered.
-  bool getValues(TraceConsumerI* consumer, std::string_view category, TraceSettingE& setting, bool& enabled);
+  HX_NODISCARD bool getValues(TraceConsumerI* consumer, std::string_view category, TraceSettingE& setting, bool& enabled);
   void setValues(TraceConsumerI* consumer, std::string_view category, TraceSettingE setting);
   // Enables for the consumer every category, present or future, whose last component is
   // `className`.

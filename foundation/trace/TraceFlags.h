@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/trace/LetterMasks.h"
 #include "foundation/trace/TraceMessages.h"
 
@@ -22,7 +23,7 @@ class TraceC {
 
   // Clears every mask, then sets (on) or clears (!on) what `text` names. On a text that cannot
   // be read the masks are left cleared and false comes back.
-  bool TrcParseArgs(std::string_view text, bool on);
+  HX_NODISCARD bool TrcParseArgs(std::string_view text, bool on);
   void Clear();
   bool IsOn(int letter, int bit) const;
   uint32_t Mask(int letter) const;
@@ -48,12 +49,12 @@ extern std::atomic<IndentedTraceC*> TrkTrcFlgs;
 // Creates TrkTrcFlgs if needed and sets it from `text` (what the text does not switch on is
 // off afterwards). Returns 0, or reports and returns 0xE0160014 "Cannot parse trace flags"
 // with the text when it cannot be read; every flag is then off.
-int32_t TrkTrcSetFlags(std::string_view text);
+HX_NODISCARD int32_t TrkTrcSetFlags(std::string_view text);
 
 // Reads HXTRKTRACE at start-up; when it is set, sets the tracker's flags from it as above. A
 // "trace" setting of the preferences or of the launcher environment reaches the same parser
 // later and replaces these flags (prefs/store/TrkTraceSetting.h).
-int32_t TrkDbgInitialise();
+HX_NODISCARD int32_t TrkDbgInitialise();
 
 namespace hx {
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 
 class TraceOutputC {
@@ -28,7 +30,7 @@ class TraceOutputC {
  private:
   // Opens the stream and writes the header; false when the file cannot be created (reported
   // once, and the trace is then dropped).
-  bool OpenLocked();
+  HX_NODISCARD bool OpenLocked();
   void WriteHeaderLocked();
 
   std::mutex lock_;

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/trace/TraceConsumerFile.h"
 #include "foundation/trace/TraceController.h"
@@ -37,7 +38,7 @@ class TracerC {
 
   // Names the task and, when `profile` is given, loads it into the file consumer and takes the
   // consumer's detail from the profile's max_detail. Returns the profile's result.
-  hx::ResultT registerTask(const char* name, const char* profile, const char* description);
+  HX_NODISCARD hx::ResultT registerTask(const char* name, const char* profile, const char* description);
   void unregisterTask();
   TraceConsumerFileC* getDefaultConsumer() { return &file_; }
   TraceControllerC& controller() { return controller_; }

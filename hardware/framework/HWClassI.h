@@ -4,6 +4,7 @@
 // step shares, and releases it again. Operations are declared in slot order.
 
 #include "foundation/com/ZORUnknown.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "hardware/framework/HWInstance.h"
 #include "hardware/framework/HardwareGuids.h"
@@ -13,7 +14,7 @@ class HWClassI : public ZORUnknownI {
   // Adds the instances of the class `className` to `instances` (appending them, or inserting
   // them where the provider's class belongs); never clears the list. `parameters` holds the
   // other values of the class's configuration key. A result code.
-  virtual hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) = 0;
+  HX_NODISCARD virtual hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) = 0;
 
  protected:
   ~HWClassI() = default;

@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "foundation/com/ComObject.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/process/CommandLine.h"
 #include "hardware/framework/HWClassI.h"
@@ -59,13 +60,13 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
 
   // Fills the properties of one instance. This one puts "Name" = the instance name; an
   // override usually calls it first. A result code.
-  virtual hx::ResultT PopulateInstance(RefM<HWInstance> instance);
+  HX_NODISCARD virtual hx::ResultT PopulateInstance(RefM<HWInstance> instance);
 
   // Runs a tool and captures its output lines: exit status 0 appends the lines and gives 0,
   // another exit status gives 1 (hx::c_CommandExitedNonZero) and no lines, and a failure of
   // the command runner (the tool could not be started, was ended at a limit, ...) is logged
   // with the command line and passed through. `timeLimit`, when not 0, replaces ToolTimeout.
-  hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines,
+  HX_NODISCARD hx::ResultT RunCommand(const CommandLineC& commandLine, StringArrayC& lines,
                          std::chrono::milliseconds timeLimit = std::chrono::milliseconds{0});
 
   // Runs a tool as another user through su (RunBySuC), answering su's password prompt with
@@ -75,7 +76,7 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
   // that was ended at a bound is logged with su's command line (which never holds the
   // password). The copy of the password made here is cleared before returning. `options`: the
   // account's home and shell, which make the tool's environment, and su's time limit.
-  hx::ResultT RunCommandImpersonate(const CommandLineC& commandLine, StringArrayC& lines, const StringC& user,
+  HX_NODISCARD hx::ResultT RunCommandImpersonate(const CommandLineC& commandLine, StringArrayC& lines, const StringC& user,
                                     const StringC& password, const RunBySuC::OptionsT& options);
 
   // At most `length` bytes of `text`, up to a zero byte, converted from `encoding` to UTF-8
@@ -92,7 +93,7 @@ class HWClass_Unix : public ComObjectM<HWClassI, IID_TVKHWClass> {
 
   // The common shape of a provider with one instance: makes it (empty evidence),
   // PopulateInstance, appends it also when populating failed. The result of PopulateInstance.
-  hx::ResultT AddSingleInstance(HWInstanceListT& instances, const StringC& className, const StringC& name);
+  HX_NODISCARD hx::ResultT AddSingleInstance(HWInstanceListT& instances, const StringC& className, const StringC& name);
   // The same instance without adding it, for providers that put it elsewhere in the list.
   static RefM<HWInstance> MakeInstance(const StringC& className, const StringC& name);
 };

@@ -6,7 +6,8 @@
 void HWProviderRegistrationC::Register(ComRegistryI* registry) {
   if (registry == nullptr || registry_) return;
   registry_ = registry;
-  server_.Register(registry_.get());
+  // A class that would not register is missing when the hardware step asks for it, which logs it.
+  HX_IGNORE_RESULT(server_.Register(registry_.get()));
   const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry);
   if (!names) return;
   for (ComObjectEntryC** e = table_; *e != nullptr; ++e) {
@@ -20,9 +21,10 @@ void HWProviderRegistrationC::Register(ComRegistryI* registry) {
 void HWProviderRegistrationC::Unregister() {
   if (!registry_) return;
   if (const RefM<ComNameRegistryI> names = hx::QueryRef<ComNameRegistryI>(registry_.get(), IID_ComNameRegistry)) {
-    for (StringC& name : names_) names->UnRegisterClassName(name.data());
+    // Going away: a name that would not go is the registry's to drop at its end.
+    for (StringC& name : names_) HX_IGNORE_RESULT(names->UnRegisterClassName(name.data()));
   }
   names_.clear();
-  server_.Unregister(registry_.get());
+  HX_IGNORE_RESULT(server_.Unregister(registry_.get()));  // the same for the classes
   registry_.reset();
 }

@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileService.h"
 #include "foundation/process/CommPipe.h"
 #include "foundation/process/Descriptor.h"
@@ -83,7 +84,7 @@ struct SuRunT {
 
 // Waits for `fd` to be readable for at most one slice; then reads what is there. >0 bytes,
 // 0 at end of file or on an error, -1 when nothing came in this slice.
-ssize_t ReadSlice(int fd, char* buffer, size_t size) {
+HX_NODISCARD ssize_t ReadSlice(int fd, char* buffer, size_t size) {
   pollfd pfd{fd, POLLIN, 0};
   const int ready = ::poll(&pfd, 1, static_cast<int>(c_PollSlice.count()));
   if (ready < 0) return errno == EINTR ? -1 : 0;
@@ -165,7 +166,7 @@ void* WatchPrompt(void* arg) {
 }
 
 // 0 when `path` is a file su can be run from, else the error number that says why not.
-int CheckExecutable(const std::string& path) {
+HX_NODISCARD int CheckExecutable(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return EACCES;
@@ -207,7 +208,7 @@ void Pause(milliseconds pause) {
 
 // Checks `done` until it holds or the deadline passes, quickly at first; false at the deadline.
 template <typename DoneT>
-bool WaitUntil(ClockT::time_point deadline, DoneT done) {
+HX_NODISCARD bool WaitUntil(ClockT::time_point deadline, DoneT done) {
   milliseconds delay = c_FirstCheckDelay;
   while (!done()) {
     const auto left = std::chrono::duration_cast<milliseconds>(deadline - ClockT::now());
@@ -239,11 +240,11 @@ class SuProcessC {
   SuProcessC(const SuProcessC&) = delete;
   SuProcessC& operator=(const SuProcessC&) = delete;
 
-  int Run(const SuLaunchT& launch);
+  HX_NODISCARD int Run(const SuLaunchT& launch);
 
  private:
-  hx::ResultT Fork(const SuLaunchT& launch);
-  bool StartThread(void* (*body)(void*));
+  HX_NODISCARD hx::ResultT Fork(const SuLaunchT& launch);
+  HX_NODISCARD bool StartThread(void* (*body)(void*));
   StopE Supervise();
   StopE FinishReading();
   void StopReaders();
@@ -325,11 +326,12 @@ StopE SuProcessC::FinishReading() {
   in_.CloseWrite();
   const size_t started = threads_.size();
   StopE stop = StopE::None;
-  WaitUntil(deadline_, [&] {
+  // Whether the readers finished in time is read from their count below.
+  HX_IGNORE_RESULT(WaitUntil(deadline_, [&] {
     if (hx::ToolsStopped()) stop = StopE::TrackerStopping;
     else if (run_.overLimit.load()) stop = StopE::OutputLimit;
     return stop != StopE::None || static_cast<size_t>(run_.readersDone.load()) == started;
-  });
+  }));
   if (stop == StopE::None && static_cast<size_t>(run_.readersDone.load()) != started) stop = StopE::TimeLimit;
   return stop;
 }
@@ -347,11 +349,14 @@ void SuProcessC::EndAtBound() {
   // The sessions first: su may go at once, and its descendants are then no longer its own.
   sessions_->Signal(SIGTERM);
   SignalGroup(pid_, SIGTERM);
-  WaitUntil(ClockT::now() + c_SessionTermGrace, [this] { return ChildEnded(pid_) && sessions_->Signal(0) == 0; });
+  // Whether or not they went within the grace, SIGKILL follows.
+  HX_IGNORE_RESULT(
+      WaitUntil(ClockT::now() + c_SessionTermGrace, [this] { return ChildEnded(pid_) && sessions_->Signal(0) == 0; }));
   // Also when they went at SIGTERM: nothing of su's group may outlive it.
   SignalGroup(pid_, SIGKILL);
-  WaitUntil(ClockT::now() + hx::c_ToolKillGrace,
-            [this] { return sessions_->Signal(SIGKILL) == 0 && ChildEnded(pid_); });
+  // What the system still holds after the grace is left rather than holding the run.
+  HX_IGNORE_RESULT(WaitUntil(ClockT::now() + hx::c_ToolKillGrace,
+                             [this] { return sessions_->Signal(SIGKILL) == 0 && ChildEnded(pid_); }));
 }
 
 // Reaps su once it has ended (a child the system still holds after SIGKILL is left, rather

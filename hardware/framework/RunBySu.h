@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "foundation/process/CommandLine.h"
 #include "foundation/process/RunCommand.h"
@@ -57,7 +58,7 @@ class RunBySuC {
   // codes above; a user that is empty or begins with "-" (su would take it for an option) is
   // c_NoUser. `password` (may be null: nothing is written) is written at su's prompt and then
   // overwritten with zeros. `end`, when given, tells how su ended, for hx::LogToolFailure.
-  static int RunCommand(const char* user, char* password, const char* command, StringArrayC& lines,
+  HX_NODISCARD static int RunCommand(const char* user, char* password, const char* command, StringArrayC& lines,
                         const OptionsT& options, hx::ToolEndC* end = nullptr);
 
   // su's whole environment, which it hands on to the command: PATH (a fixed system path), HOME

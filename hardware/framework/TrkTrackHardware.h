@@ -3,6 +3,7 @@
 // they obtained their values (the evidence). The platform's step derives from it and does the
 // work (TrkTrackUnixHardwareC).
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "inventory/TrkTrack.h"
 
@@ -25,5 +26,5 @@ class TrkTrackHardwareC : public TrkTrackC {
 
   // Adds the hardware of the machine to the inventory. There is no generic way to do that:
   // RC_NOT_IMPL.
-  virtual hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context);
+  HX_NODISCARD virtual hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context);
 };

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "foundation/com/ComRegistry.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/trace/Tracer.h"
 #include "hardware/framework/HWClassI.h"
@@ -74,7 +75,7 @@ void ReadClassKey(ConfRegistryIniC& reg, ConfHKEY classKey, StringC& provider, P
 
 // The class's turn with the provider object: HWClassI, else the alternative interface, else
 // RC_NO_INTERFACE.
-hx::ResultT RunProvider(ZORUnknownI* object, const StringC& className, const PropertyMap& parameters,
+HX_NODISCARD hx::ResultT RunProvider(ZORUnknownI* object, const StringC& className, const PropertyMap& parameters,
                         HWInstanceListT& instances, ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker,
                         ZORHXContextI* context) {
   HWClassI* hw = nullptr;
@@ -132,7 +133,8 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClasses(ComNameRegistryI* names, ClassRu
   StringC className;
   for (uint32_t i = 0; run.reg->GetEnumeratedKey(listKey, i, &className) == CONF_REG_OK; ++i)
     classes.push_back(className);
-  for (const StringC& c : classes) TrackClass(names, run, listKey, c);
+  // Each class's outcome is logged and kept in run.current; one failing does not stop the rest.
+  for (const StringC& c : classes) HX_IGNORE_RESULT(TrackClass(names, run, listKey, c));
   run.reg->CloseKey(listKey);
 
   if (run.instances.empty()) return run.current;
@@ -195,7 +197,7 @@ hx::ResultT TrkTrackUnixHardwareC::AddInventory(ZORHXTInventoryI* inventory, con
     }
     const PropertyMap& properties = instance->GetProperties();
     for (const StringC& name : properties.SortedNames())
-      AddProperty(element.get(), name, properties.get(name), StringC(), false);
+      HX_IGNORE_RESULT(AddProperty(element.get(), name, properties.get(name), StringC(), false));  // empty: left out
   }
   return r;
 }

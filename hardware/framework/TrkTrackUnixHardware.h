@@ -11,6 +11,7 @@
 // providers parse) and providers may put directories in front of PATH; both variables are
 // put back afterwards, so no other thread may start programs meanwhile.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWInstance.h"
 #include "hardware/framework/TrkTrackHardware.h"
 #include "prefs/registry/ConfRegCodes.h"
@@ -29,7 +30,7 @@ class TrkTrackUnixHardwareC : public TrkTrackHardwareC {
   // the name registry; otherwise the result of the last class that ran a provider, or the
   // failure of writing the instances. What the classes collected is written even when the
   // last of them failed.
-  hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context) override;
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory, ZORHXTTrackerI* tracker, ZORHXContextI* context) override;
 
   // The class list key below HKEY_LOCAL_MACHINE:
   // "Software\Tarvosk Corp\Tarvosk\Tracker\CurrentVersion\<uname sysname>\Hardware".
@@ -39,10 +40,10 @@ class TrkTrackUnixHardwareC : public TrkTrackHardwareC {
   // (class, name, evidence, "OS API" for empty evidence) per instance with its non-empty
   // properties in byte-wise order of their names. The failure to reach the root is returned;
   // an element that cannot be made gives RC_FAIL and the rest are still written.
-  hx::ResultT AddInventory(ZORHXTInventoryI* inventory, const HWInstanceListT& instances);
+  HX_NODISCARD hx::ResultT AddInventory(ZORHXTInventoryI* inventory, const HWInstanceListT& instances);
 
  private:
   struct ClassRunT;
-  hx::ResultT TrackClasses(ComNameRegistryI* names, ClassRunT& run);
-  hx::ResultT TrackClass(ComNameRegistryI* names, ClassRunT& run, ConfHKEY listKey, const StringC& className);
+  HX_NODISCARD hx::ResultT TrackClasses(ComNameRegistryI* names, ClassRunT& run);
+  HX_NODISCARD hx::ResultT TrackClass(ComNameRegistryI* names, ClassRunT& run, ConfHKEY listKey, const StringC& className);
 };

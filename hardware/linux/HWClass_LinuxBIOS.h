@@ -9,12 +9,13 @@
 //   SerialNumber            the system's serial number, which only root may read (an ordinary
 //                           user's run leaves it out: NeedsRoot)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxBIOS : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxBIOS() override = default;

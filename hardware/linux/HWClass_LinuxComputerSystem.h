@@ -15,6 +15,7 @@
 // It derives from the generic provider for its name, user and order, and reads the machine
 // through the Linux providers' tree (HWClass_Linux::Tree).
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 
@@ -25,9 +26,9 @@ class HWClass_LinuxComputerSystem : public HWClass_UnixComputerSystem {
   static constexpr const char* c_VMType = "VMType";
   static constexpr const char* c_ContainerType = "ContainerType";
 
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
   // The generic counts, and the machine's memory as a whole.
-  hx::ResultT Fixup(RefM<HWInstance> instance, const HWInstanceListT& instances) override;
+  HX_NODISCARD hx::ResultT Fixup(RefM<HWInstance> instance, const HWInstanceListT& instances) override;
 
  protected:
   ~HWClass_LinuxComputerSystem() override = default;

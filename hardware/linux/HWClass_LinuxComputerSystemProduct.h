@@ -9,12 +9,13 @@
 //   IdentifyingNumber    the serial number     } only root may read them: an ordinary
 //   UUID                 the system's UUID     } user's run leaves them out (NeedsRoot)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxComputerSystemProduct : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxComputerSystemProduct() override = default;

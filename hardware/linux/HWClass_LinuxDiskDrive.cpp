@@ -119,7 +119,7 @@ DiskT ReadDisk(const hxlinux::MachineTreeC& tree, const std::string& name) {
     if (hx::EndsWith(block, "/block")) block = block.substr(0, block.find_last_of('/'));
     d.device = block;
   }
-  hx::ParseInt64(tree.Value(d.dir + "/size"), d.sectors);
+  HX_IGNORE_RESULT(hx::ParseInt64(tree.Value(d.dir + "/size"), d.sectors));  // unread: stays -1, no Size
   const std::string rotational = tree.Value(d.dir + "/queue/rotational");
   d.media = rotational == "0" ? "SSD" : rotational == "1" ? "HDD" : "";
   const std::string subsystem = Subsystem(tree, d);

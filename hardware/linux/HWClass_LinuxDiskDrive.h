@@ -17,12 +17,13 @@
 //   InterfaceType     nvme, sata, ata, sas, scsi, fc, iscsi, usb, virtio, mmc, xen
 //   MediaType         "SSD" or "HDD", as queue/rotational says
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxDiskDrive : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxDiskDrive() override = default;

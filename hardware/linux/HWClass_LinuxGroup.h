@@ -7,13 +7,14 @@
 //   Members   the members the file names, in its order, joined with ";"
 //             (accounts whose primary group it is are not repeated there)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxGroup : public HWClass_Linux {
  public:
   // The groups, appended; always 0 (a machine without the file has none).
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxGroup() override = default;

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SysRoot.h"
 #include "hardware/linux/DeviceTexts.h"
 
@@ -30,7 +31,7 @@ struct MeasurementT {
 
 // statvfs of `path`; false with errno's value in `error` when it failed or did not answer in
 // time (ETIMEDOUT).
-bool Measure(const std::string& path, bool bounded, hxlinux::StatvfsT& size, int& error) {
+HX_NODISCARD bool Measure(const std::string& path, bool bounded, hxlinux::StatvfsT& size, int& error) {
   struct statvfs vfs {};
   if (!bounded) {
     const bool ok = ::statvfs(path.c_str(), &vfs) == 0;

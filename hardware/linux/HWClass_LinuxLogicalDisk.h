@@ -18,6 +18,7 @@
 
 #include <chrono>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
@@ -25,7 +26,7 @@ class HWClass_LinuxLogicalDisk : public HWClass_Linux {
  public:
   static constexpr std::chrono::seconds c_NetworkStatTimeout{5};
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxLogicalDisk() override = default;

@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/SysRoot.h"
 #include "foundation/log/LogManager.h"
@@ -69,11 +70,10 @@ std::vector<hxlinux::IfAddressT> AddressList() {
 // A resolver file, which systemd-resolved writes as its own account: taken
 // from root, the running user or that account, and only when nobody else can
 // change it.
-bool ReadResolverFile(const char* path, uint32_t resolvedUid, std::string& text) {
+HX_NODISCARD bool ReadResolverFile(const char* path, uint32_t resolvedUid, std::string& text) {
   text.clear();
-  const int opened = HWClass_Linux::Tree().Open(path, O_RDONLY);
-  if (opened < 0) return false;
-  hx::UniqueFdC fd(opened);
+  const hx::UniqueFdC fd = HWClass_Linux::Tree().Open(path, O_RDONLY);
+  if (!fd.valid()) return false;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
   if (st.st_uid != 0 && st.st_uid != ::geteuid() && st.st_uid != resolvedUid) return false;
@@ -90,7 +90,7 @@ hxlinux::ResolverT Resolver() {
       break;
     }
   }
-  ReadResolverFile(c_ResolvConf, resolvedUid, text);
+  HX_IGNORE_RESULT(ReadResolverFile(c_ResolvConf, resolvedUid, text));  // unread: empty, no resolver
   hxlinux::ResolverT resolver = hxlinux::ParseResolvConf(text);
   if (hxlinux::OnlyResolvedStub(resolver) && ReadResolverFile(c_ResolvedConf, resolvedUid, text)) {
     hxlinux::ResolverT real = hxlinux::ParseResolvConf(text);

@@ -33,14 +33,15 @@
 
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 #include "hardware/linux/LinuxNetTexts.h"
 
 class HWClass_LinuxNetworkAdapterConfiguration : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
  protected:
   ~HWClass_LinuxNetworkAdapterConfiguration() override = default;

@@ -16,13 +16,14 @@
 //   ("Europe/Paris") TotalVisibleMemorySize, FreePhysicalMemory
 //                    MemTotal and MemFree of /proc/meminfo, in kilobytes (as the class counts)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxOperatingSystem : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
  protected:
   ~HWClass_LinuxOperatingSystem() override = default;

@@ -20,12 +20,13 @@
 //   CurrentHorizontalResolution, CurrentVerticalResolution  the first mode of the first
 //                         connected output of its DRM card (/sys/class/drm/card<n>-<output>)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxPCIDevice : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxPCIDevice() override = default;
@@ -33,7 +34,7 @@ class HWClass_LinuxPCIDevice : public HWClass_Linux {
 
 class HWClass_LinuxVideoController : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxVideoController() override = default;

@@ -13,6 +13,7 @@
 // them (an ordinary user's run, noted with NeedsRoot, or a machine without SMBIOS) there is one
 // instance "Memory" whose Capacity is the kernel's MemTotal.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
@@ -20,7 +21,7 @@ class HWClass_LinuxPhysicalMemory : public HWClass_Linux {
  public:
   static constexpr const char* c_InstanceName = "Memory";
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxPhysicalMemory() override = default;

@@ -19,13 +19,14 @@
 // to run does not change the inventory; the instances are sorted by name,
 // user and path, never by process id or start order.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxProcess : public HWClass_Linux {
  public:
   // The processes, appended; always 0 (a machine without /proc has none).
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxProcess() override = default;

@@ -7,12 +7,13 @@
 //   ChassisTypes            the type's number (23), as the Unix enclosure gives it
 //   SerialNumber            the chassis serial number, which only root may read (NeedsRoot)
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxSystemEnclosure : public HWClass_Linux {
  public:
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxSystemEnclosure() override = default;

@@ -16,13 +16,14 @@
 // service's thousands of accounts are not this machine's), never the shadow
 // file, nor the gecos field.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/linux/HWClass_Linux.h"
 
 class HWClass_LinuxUserAccount : public HWClass_Linux {
  public:
   // The accounts, appended; always 0 (a machine without the file has none).
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_LinuxUserAccount() override = default;

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace hxlinux {
@@ -26,7 +27,7 @@ constexpr size_t c_StatParent = 1, c_StatFlags = 6;
 // status "Uid:": real, effective.
 constexpr size_t c_EffectiveUid = 1;
 
-bool Id(std::string_view text, uint32_t& id) {
+HX_NODISCARD bool Id(std::string_view text, uint32_t& id) {
   uint64_t value = 0;
   if (text.empty() || text.find_first_not_of(c_Digits) != std::string_view::npos || !hx::ParseUInt64(text, value) ||
       value > std::numeric_limits<uint32_t>::max())

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hxlinux {
 
 // One account of /etc/passwd ("name:password:uid:gid:gecos:home:shell"). The
@@ -52,13 +54,13 @@ struct ProcStatT {
   int64_t parent = 0;
   uint64_t flags = 0;
 };
-bool ParseProcStat(std::string_view text, ProcStatT& stat);
+HX_NODISCARD bool ParseProcStat(std::string_view text, ProcStatT& stat);
 
 // The kernel's own threads carry this flag.
 constexpr uint64_t c_KernelThreadFlag = 0x00200000;  // PF_KTHREAD
 
 // The effective user id of the "Uid:" line of /proc/<pid>/status (real,
 // effective, saved, file system): the user a process runs as, as ps shows it.
-bool StatusEffectiveUid(std::string_view text, uint32_t& uid);
+HX_NODISCARD bool StatusEffectiveUid(std::string_view text, uint32_t& uid);
 
 }  // namespace hxlinux

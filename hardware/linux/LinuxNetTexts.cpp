@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace hxlinux {
@@ -44,13 +45,13 @@ void AddOnce(std::vector<std::string>& list, const std::string& value) {
   if (std::find(list.begin(), list.end(), value) == list.end()) list.push_back(value);
 }
 
-bool Hex(std::string_view text, uint64_t& value) {
+HX_NODISCARD bool Hex(std::string_view text, uint64_t& value) {
   return !text.empty() && text.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos &&
          hx::ParseUInt64(text, value, 16);
 }
 
 // 32 hexadecimal digits as the 16 bytes of an IPv6 address, in order.
-bool Ipv6FromHex(std::string_view hex, in6_addr& address) {
+HX_NODISCARD bool Ipv6FromHex(std::string_view hex, in6_addr& address) {
   if (hex.size() != c_Ipv6HexDigits) return false;
   for (size_t i = 0; i < sizeof address.s6_addr; ++i) {
     uint64_t byte = 0;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <map>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace hxlinux {
@@ -47,7 +48,7 @@ class InterfaceNamesC {
 
 // One RTM_NEWADDR message as an address; false for one without an address or
 // of another family.
-bool ReadAddress(const nlmsghdr* h, InterfaceNamesC& names, IfAddressT& entry) {
+HX_NODISCARD bool ReadAddress(const nlmsghdr* h, InterfaceNamesC& names, IfAddressT& entry) {
   const auto* message = static_cast<const ifaddrmsg*>(NLMSG_DATA(h));
   if (message->ifa_family != AF_INET && message->ifa_family != AF_INET6) return false;
   const size_t size = message->ifa_family == AF_INET ? sizeof(in_addr) : sizeof(in6_addr);

@@ -7,12 +7,13 @@
 
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/linux/LinuxNetTexts.h"
 
 namespace hxlinux {
 
 // False when the kernel could not be asked or did not answer within a few
 // seconds (the list is then empty).
-bool KernelAddresses(std::vector<IfAddressT>& addresses);
+HX_NODISCARD bool KernelAddresses(std::vector<IfAddressT>& addresses);
 
 }  // namespace hxlinux

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/linux/MachineTree.h"
 #include "hardware/unix/SMBiosData.h"
 
@@ -34,7 +35,7 @@ class LinuxSMBiosC {
   explicit LinuxSMBiosC(const MachineTreeC& tree);
 
   // True when the records come from the tables themselves.
-  bool FromTables() const { return fromTables_; }
+  HX_NODISCARD bool FromTables() const { return fromTables_; }
   // True when the machine has tables that this process may not read.
   bool TablesNeedRoot() const;
   const SMBiosRecordsT& Records() const { return records_; }

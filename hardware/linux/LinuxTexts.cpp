@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace hxlinux {
@@ -23,7 +24,7 @@ bool ForEachLine(std::string_view text, F each) {
 
 // The value of the first line that starts with `key` followed by `after`,
 // trimmed.
-bool FindLineValue(std::string_view text, std::string_view key, char after, std::string_view* value) {
+HX_NODISCARD bool FindLineValue(std::string_view text, std::string_view key, char after, std::string_view* value) {
   return ForEachLine(text, [&](std::string_view line) {
     if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != after) return false;
     *value = hx::TrimView(line.substr(key.size() + 1));

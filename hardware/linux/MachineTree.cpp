@@ -1,6 +1,5 @@
 #include "hardware/linux/MachineTree.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -13,6 +12,7 @@
 #include <memory>
 
 #include "foundation/core/Text.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/SysRoot.h"
 
 #if defined(SYS_openat2)
@@ -61,8 +61,11 @@ MachineTreeC::MachineTreeC(const std::string& root) : root_(root) {
   rootFd_.reset(::open(root.empty() ? "/" : root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
 }
 
-int MachineTreeC::Open(std::string_view path, int flags) const {
-  if (!rootFd_.valid()) return -EBADF;
+hx::UniqueFdC MachineTreeC::Open(std::string_view path, int flags) const {
+  if (!rootFd_.valid()) {
+    errno = EBADF;
+    return hx::UniqueFdC();
+  }
   flags |= O_CLOEXEC;
   if ((flags & O_PATH) == 0) flags |= O_NOCTTY | O_NONBLOCK;
 #if defined(SYS_openat2)
@@ -74,9 +77,9 @@ int MachineTreeC::Open(std::string_view path, int flags) const {
   how.flags = static_cast<uint64_t>(flags);
   how.resolve = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
   const long fd = ::syscall(SYS_openat2, rootFd_.get(), rel.c_str(), &how, sizeof how);
-  if (fd >= 0) return static_cast<int>(fd);
+  if (fd >= 0) return hx::UniqueFdC(static_cast<int>(fd));
   // A kernel (or a filter) without openat2: the same rule by hand.
-  if (errno != ENOSYS && errno != EPERM) return -errno;
+  if (errno != ENOSYS && errno != EPERM) return hx::UniqueFdC();
 #endif
   return OpenByHand(path, flags);
 }
@@ -84,10 +87,10 @@ int MachineTreeC::Open(std::string_view path, int flags) const {
 // Walks the components one directory handle at a time: a link's target is taken
 // apart and walked in its place, "/" goes back to the root and ".." never above
 // it.
-int MachineTreeC::OpenByHand(std::string_view path, int flags) const {
+hx::UniqueFdC MachineTreeC::OpenByHand(std::string_view path, int flags) const {
   std::vector<hx::UniqueFdC> chain;
   chain.emplace_back(::fcntl(rootFd_.get(), F_DUPFD_CLOEXEC, 0));
-  if (!chain.back().valid()) return -errno;
+  if (!chain.back().valid()) return hx::UniqueFdC();
   std::vector<std::string> pending = Components(path);
   std::reverse(pending.begin(), pending.end());
   int links = 0;
@@ -100,36 +103,34 @@ int MachineTreeC::OpenByHand(std::string_view path, int flags) const {
       continue;
     }
     struct stat st {};
-    if (::fstatat(chain.back().get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -errno;
+    if (::fstatat(chain.back().get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return hx::UniqueFdC();
     if (S_ISLNK(st.st_mode)) {
       char target[PATH_MAX];
       const ssize_t n = ::readlinkat(chain.back().get(), part.c_str(), target, sizeof target - 1);
-      if (++links > c_MaxLinks) return -ELOOP;
-      if (n < 0) return -errno;
+      if (++links > c_MaxLinks) {
+        errno = ELOOP;
+        return hx::UniqueFdC();
+      }
+      if (n < 0) return hx::UniqueFdC();
       const std::string text(target, static_cast<size_t>(n));
       if (!text.empty() && text[0] == '/') chain.resize(1);
       std::vector<std::string> more = Components(text);
       pending.insert(pending.end(), more.rbegin(), more.rend());
       continue;
     }
-    if (pending.empty()) {
-      const int fd = ::openat(chain.back().get(), part.c_str(), flags | O_NOFOLLOW);
-      return fd >= 0 ? fd : -errno;
-    }
+    if (pending.empty()) return hx::UniqueFdC(::openat(chain.back().get(), part.c_str(), flags | O_NOFOLLOW));
     chain.emplace_back(::openat(chain.back().get(), part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!chain.back().valid()) return -errno;
+    if (!chain.back().valid()) return hx::UniqueFdC();
   }
-  const int fd = ::openat(chain.back().get(), ".", flags);
-  return fd >= 0 ? fd : -errno;
+  return hx::UniqueFdC(::openat(chain.back().get(), ".", flags));
 }
 
 void MachineTreeC::ResolveByHand(bool byHand) { s_byHand = byHand; }
 
 bool MachineTreeC::Read(std::string_view path, std::string& text, size_t limit) const {
   text.clear();
-  const int opened = Open(path, O_RDONLY);
-  if (opened < 0) return false;
-  hx::UniqueFdC fd(opened);
+  const hx::UniqueFdC fd = Open(path, O_RDONLY);
+  if (!fd.valid()) return false;
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !TrustedFile(fd.get(), st)) return false;
   // Kernel files give a size of 0 or of a page whatever they hold: read to the
@@ -155,18 +156,8 @@ std::string MachineTreeC::Value(std::string_view path) const {
 
 std::vector<std::string> MachineTreeC::List(std::string_view path) const {
   std::vector<std::string> names;
-  const int fd = Open(path, O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return names;
-  DIR* dir = ::fdopendir(fd);
-  if (dir == nullptr) {
-    ::close(fd);
-    return names;
-  }
-  while (const struct dirent* e = ::readdir(dir)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
+  // A directory that cannot be read lists nothing; one whose reading breaks off, what was read.
+  HX_IGNORE_RESULT(hx::ListDirectory(Open(path, O_RDONLY | O_DIRECTORY), &names));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -176,10 +167,9 @@ bool MachineTreeC::Link(std::string_view path, std::string& target) const {
   const size_t slash = path.find_last_of('/');
   const std::string base(slash == std::string_view::npos ? path : path.substr(slash + 1));
   if (base.empty() || base == "." || base == "..") return false;
-  const int dir =
+  const hx::UniqueFdC held =
       Open(slash == std::string_view::npos ? std::string_view(".") : path.substr(0, slash + 1), O_PATH | O_DIRECTORY);
-  if (dir < 0) return false;
-  hx::UniqueFdC held(dir);
+  if (!held.valid()) return false;
   char buffer[PATH_MAX];
   const ssize_t n = ::readlinkat(held.get(), base.c_str(), buffer, sizeof buffer - 1);
   if (n < 0) return false;
@@ -195,15 +185,11 @@ std::string MachineTreeC::LinkName(std::string_view path) const {
 }
 
 bool MachineTreeC::Exists(std::string_view path) const {
-  const int fd = Open(path, O_PATH);
-  if (fd >= 0) ::close(fd);
-  return fd >= 0;
+  return Open(path, O_PATH).valid();
 }
 
 bool MachineTreeC::IsDirectory(std::string_view path) const {
-  const int fd = Open(path, O_PATH | O_DIRECTORY);
-  if (fd >= 0) ::close(fd);
-  return fd >= 0;
+  return Open(path, O_PATH | O_DIRECTORY).valid();
 }
 
 }  // namespace hxlinux

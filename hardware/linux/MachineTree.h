@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace hxlinux {
@@ -41,8 +42,9 @@ class MachineTreeC {
   // A tree rooted at `root` (a directory); an empty text means "/".
   explicit MachineTreeC(const std::string& root);
 
-  // The whole content of `path` (absolute in the machine). False when it is
-  // missing, unreadable, refused or larger than `limit`.
+  // The whole content of `path` (absolute in the machine). False, with `text`
+  // empty, when it is missing, unreadable, refused or larger than `limit`: a
+  // caller that takes an empty text for "not there" may drop the answer.
   bool Read(std::string_view path, std::string& text, size_t limit = c_MaxFile) const;
   // The content trimmed of white space at both ends ("" when unreadable): one
   // sysfs attribute.
@@ -51,7 +53,7 @@ class MachineTreeC {
   // unreadable.
   std::vector<std::string> List(std::string_view path) const;
   // The target of the link `path` itself (its last component is not followed).
-  bool Link(std::string_view path, std::string& target) const;
+  HX_NODISCARD bool Link(std::string_view path, std::string& target) const;
   // The last component of the link's target ("" when `path` is no link): the
   // name of a driver, a module, a device that sysfs links to.
   std::string LinkName(std::string_view path) const;
@@ -61,9 +63,9 @@ class MachineTreeC {
   bool IsDirectory(std::string_view path) const;
 
   // Opens `path` inside the tree with `flags` (O_RDONLY, O_DIRECTORY, O_PATH,
-  // ...; O_CLOEXEC, O_NOCTTY and O_NONBLOCK are always added). A negative
-  // errno-style result (-ENOENT) when it cannot be opened.
-  int Open(std::string_view path, int flags) const;
+  // ...; O_CLOEXEC, O_NOCTTY and O_NONBLOCK are always added). No descriptor,
+  // with errno saying why, when it cannot be opened.
+  hx::UniqueFdC Open(std::string_view path, int flags) const;
 
   const std::string& Root() const { return root_; }
   // Resolves by hand even where the kernel could (both ways must give the same
@@ -71,7 +73,7 @@ class MachineTreeC {
   static void ResolveByHand(bool byHand);
 
  private:
-  int OpenByHand(std::string_view path, int flags) const;
+  hx::UniqueFdC OpenByHand(std::string_view path, int flags) const;
 
   std::string root_;
   hx::UniqueFdC rootFd_;

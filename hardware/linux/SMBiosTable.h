@@ -34,6 +34,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/unix/SMBiosData.h"
 
 namespace hxlinux {
@@ -54,7 +55,7 @@ struct SMBiosEntryT {
 // legacy "_DMI_" one. False for anything else, or when it is cut short, its length is out of
 // range or its checksum does not add up. The versions some firmware misreports (2.31 and 2.33
 // for 2.3, 2.51 for 2.6) are corrected.
-bool ParseSMBiosEntryPoint(std::string_view bytes, SMBiosEntryT& entry);
+HX_NODISCARD bool ParseSMBiosEntryPoint(std::string_view bytes, SMBiosEntryT& entry);
 
 // The records of the decoded structures of `table`, in table order. The walk stops at the
 // end-of-table structure (127), after `entry.structures` structures when that is not 0, at a

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace hx {
@@ -22,7 +23,7 @@ enum class Db2PsFormatE { Columns, Colon };
 // first blank or tab (Columns) or ":" (Colon); the part before it, trimmed, is the owner. A
 // line without that separator, or with nothing before it, is not in the expected form: false,
 // with that line in `badRow` (the owners found before it stay in `owners`).
-bool ReadDb2Owners(const StringArrayC& lines, Db2PsFormatE format, StringArrayC& owners, StringC& badRow);
+HX_NODISCARD bool ReadDb2Owners(const StringArrayC& lines, Db2PsFormatE format, StringArrayC& owners, StringC& badRow);
 
 // ---- db2ls tables ----
 
@@ -80,6 +81,6 @@ std::vector<StringArrayC> ReadDb2Licences(const StringArrayC& lines);
 // The password for `owner` among the db2users entries: its own "user:password" entry (the
 // user compared ignoring case), else the first entry that is a password alone (then *shared,
 // when given, is set). false when there is neither.
-bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password, bool* shared = nullptr);
+HX_NODISCARD bool FindDb2Password(const StringArrayC& entries, const StringC& owner, StringC& password, bool* shared = nullptr);
 
 }  // namespace hx

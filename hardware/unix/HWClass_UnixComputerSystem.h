@@ -4,6 +4,7 @@
 // goes to the front of the list, so that the computer system is the first hardware element of
 // the inventory; it must therefore be configured after the processor and memory classes.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -17,14 +18,14 @@ class HWClass_UnixComputerSystem : public HWClass_Unix {
 
   // One instance named by the MachineName preference, populated and fixed up, inserted at the
   // front of the list also when either step failed. Their result.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name", then "UserName" (UserDomain\UserName, or UserName alone without a user domain)
   // and "Domain" (the ComputerDomain preference).
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
   // Counts the processor instances collected so far ("NumberOfProcessors"), sums their logical
   // processors, one for a processor that does not say ("NumberOfLogicalProcessors"), and takes
   // the capacity of the last physical memory instance ("TotalPhysicalMemory").
-  virtual hx::ResultT Fixup(RefM<HWInstance> instance, const HWInstanceListT& instances);
+  HX_NODISCARD virtual hx::ResultT Fixup(RefM<HWInstance> instance, const HWInstanceListT& instances);
 
  protected:
   ~HWClass_UnixComputerSystem() override = default;

@@ -3,13 +3,14 @@
 // a class that must stay listed (and so keep its place and its parameters) without producing
 // instances of its own.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
 class HWClass_UnixComputerSystemFixup : public HWClass_Unix {
  public:
   // Adds nothing; 0.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
  protected:
   ~HWClass_UnixComputerSystemFixup() override = default;

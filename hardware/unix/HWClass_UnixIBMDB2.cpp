@@ -1,6 +1,5 @@
 #include "hardware/unix/HWClass_UnixIBMDB2.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,8 @@
 #include <new>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/FileService.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
@@ -99,7 +100,7 @@ StringC Numbered(const StringC& prefix, unsigned number) {
 
 // Whether the tracker may run the licence tool itself: 0 when the tool is trusted; a refusal
 // is logged (it names the place, its owner and mode) and returned, as is a missing tool.
-hx::ResultT DirectRunAllowed(const StringC& tool) {
+HX_NODISCARD hx::ResultT DirectRunAllowed(const StringC& tool) {
   hx::TrustFailureT failure;
   const hx::ResultT rc = hx::CheckTrusted(FileService()->systemPath(tool), nullptr, &failure);
   if (rc == hx::RC_UNTRUSTED) hx::ReportRefusal(failure);
@@ -113,9 +114,9 @@ hx::ResultT DirectRunAllowed(const StringC& tool) {
 StringArrayC ProcListing() {
   std::map<uint64_t, StringC> processes;
   const std::string proc = FileService()->systemPath(c_ProcDir);
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(proc.c_str()), &::closedir);
-  if (!dir) return StringArrayC();
-  while (const dirent* e = ::readdir(dir.get())) {
+  hx::DirStreamC dir(proc);
+  if (!dir.valid()) return StringArrayC();
+  while (const dirent* e = dir.next()) {
     uint64_t pid = 0;
     std::string comm, status;
     const std::string base = proc + "/" + e->d_name + "/";
@@ -149,8 +150,9 @@ hx::ResultT HWClass_UnixIBMDB2::GetInventory(HWInstanceListT& instances, StringC
   stepSeconds_ = static_cast<long>(std::min<int64_t>(seconds, hx::c_MaxToolTimeoutSeconds));
   deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(stepSeconds_);
   timeUp_ = false;
-  EnvUnixPathC::AddPath(c_UsrBinDir);
-  EnvUnixPathC::AddPath(c_UsrLocalBinDir);
+  // A PATH that cannot be changed still finds the tools where the caller's PATH has them.
+  HX_IGNORE_RESULT(EnvUnixPathC::AddPath(c_UsrBinDir));
+  HX_IGNORE_RESULT(EnvUnixPathC::AddPath(c_UsrLocalBinDir));
   StringArrayC owners;
   bool done = false;
   hx::ResultT rc = ReadOwners(owners, done);
@@ -275,7 +277,8 @@ hx::ResultT HWClass_UnixIBMDB2::AddInstallations(HWInstanceListT& instances, con
       LogRunFailed(products, rc);
       break;
     }
-    ParseInstallationSpecificDB2ls(instances, installation, productLines);
+    // A listing without its table gives the installation no products; the others go on.
+    HX_IGNORE_RESULT(ParseInstallationSpecificDB2ls(instances, installation, productLines));
   }
   done = false;
   return hx::RC_OK;

@@ -24,6 +24,7 @@
 
 #include <chrono>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
@@ -40,12 +41,12 @@ class HWClass_UnixIBMDB2 : public HWClass_Unix {
   // to the licences, or when the step's time ran out before; the failure of uname or ps;
   // 0x80000001 for a malformed process row or db2ls table; the failure of db2ls -c when
   // engines are running.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "Caption": the instance name (installations).
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
   // The products of one installation from its db2ls listing: 0, or 0x80000001 when the
   // listing has no header (or its time pattern cannot be compiled), nothing added then.
-  hx::ResultT ParseInstallationSpecificDB2ls(HWInstanceListT& instances, RefM<HWInstance> installation,
+  HX_NODISCARD hx::ResultT ParseInstallationSpecificDB2ls(HWInstanceListT& instances, RefM<HWInstance> installation,
                                              const StringArrayC& lines);
 
  protected:
@@ -53,14 +54,14 @@ class HWClass_UnixIBMDB2 : public HWClass_Unix {
 
  private:
   // uname and the process listing: the owners of the db2sysc processes, in listing order.
-  hx::ResultT ReadOwners(StringArrayC& owners, bool& done);
-  hx::ResultT AddInstallations(HWInstanceListT& instances, const StringArrayC& owners, bool& done);
+  HX_NODISCARD hx::ResultT ReadOwners(StringArrayC& owners, bool& done);
+  HX_NODISCARD hx::ResultT AddInstallations(HWInstanceListT& instances, const StringArrayC& owners, bool& done);
   // Reads a db2ls table, logging what makes it unreadable; 0 or 0x80000001.
-  hx::ResultT ReadTable(const StringArrayC& lines, hx::Db2lsTableC& table, bool logMissingHeader);
+  HX_NODISCARD hx::ResultT ReadTable(const StringArrayC& lines, hx::Db2lsTableC& table, bool logMissingHeader);
   void AddLicences(HWInstanceListT& instances, const StringC& owner, const StringArrayC& db2users);
   // The owner's licence tool run directly when it is trusted, else as the owner; its lines.
   // false when the step's time was up before the tool ran.
-  bool LicenceLines(const StringC& owner, const StringArrayC& db2users, StringArrayC& lines);
+  HX_NODISCARD bool LicenceLines(const StringC& owner, const StringArrayC& db2users, StringArrayC& lines);
   // The time limit of the next query: the time the step has left, at most ToolTimeout. false
   // once the step's time is up; the first such call logs that `query` and those after it are
   // not run.

@@ -21,8 +21,8 @@ hx::ResultT HWClass_UnixNetworkAdapterConfiguration::GetInventory(HWInstanceList
   routesRead_ = false;
   routes_.clear();
   // A PATH that cannot be changed still finds the tools where the caller's PATH has them.
-  EnvUnixPathC::AddPath(c_SbinDir);
-  EnvUnixPathC::AddPath(c_UsrSbinDir);
+  HX_IGNORE_RESULT(EnvUnixPathC::AddPath(c_SbinDir));
+  HX_IGNORE_RESULT(EnvUnixPathC::AddPath(c_UsrSbinDir));
 
   StringArrayC lines;
   hx::ResultT rc = RunCommand(CommandLineC{c_Ifconfig, c_IfconfigAll}, lines);

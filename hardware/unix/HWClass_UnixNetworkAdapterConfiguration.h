@@ -5,6 +5,7 @@
 // gateway of the routing table for the adapters that have an address. Loopback adapters are
 // left out.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
@@ -32,15 +33,15 @@ class HWClass_UnixNetworkAdapterConfiguration : public HWClass_Unix {
   // Runs ifconfig -a and calls AddAdapter for every adapter block in output order. A result
   // other than 0 from ifconfig (1 for a non-zero exit status) is returned at once with nothing
   // added; one from AddAdapter ends the walk and is returned. ifconfig printing nothing is 0.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "Caption": the adapter name.
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
   // Adds the instance of one adapter block (see hx::ReadAdapterSettings): nothing and 0 for a
   // loopback adapter. An adapter with an address also gets "DefaultIPGateway" from the routing
   // table, which is read once per GetInventory; when netstat fails (or exits with a status
   // other than 0) that result is returned and the adapter is not added. Otherwise the result
   // of PopulateInstance, the instance being added in any case.
-  virtual hx::ResultT AddAdapter(HWInstanceListT& instances, const StringC& className, const StringC& adapterName,
+  HX_NODISCARD virtual hx::ResultT AddAdapter(HWInstanceListT& instances, const StringC& className, const StringC& adapterName,
                                  const StringArrayC& lines);
 
  protected:
@@ -48,7 +49,7 @@ class HWClass_UnixNetworkAdapterConfiguration : public HWClass_Unix {
 
  private:
   // The lines of netstat -nr, run at the first call of a GetInventory; 0 or the run's result.
-  hx::ResultT ReadRoutes();
+  HX_NODISCARD hx::ResultT ReadRoutes();
 
   bool routesRead_ = false;
   StringArrayC routes_;

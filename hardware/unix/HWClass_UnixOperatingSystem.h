@@ -2,6 +2,7 @@
 // HWClass_UnixOperatingSystem: the operating system as uname reports it (or the machine
 // snapshot, when a system root is set): one instance named by the system name ("SunOS").
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -13,10 +14,10 @@ class HWClass_UnixOperatingSystem : public HWClass_Unix {
   static constexpr const char* c_UnknownSystem = "UNKNOWN";
 
   // One instance, appended; the result of PopulateInstance.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name", "CSName" (the MachineName preference), "OSType" (the type code in decimal),
   // "Version" ("major.minor" of the release, 5.10) and "Caption" ("SunOS 5.10").
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
  protected:
   ~HWClass_UnixOperatingSystem() override = default;

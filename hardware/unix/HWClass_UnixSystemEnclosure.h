@@ -3,6 +3,7 @@
 // generic form knows nothing of the chassis and reports its type as unknown (2); the form
 // that reads the SMBIOS chassis record (PopulateSMBios) is what the Solaris enclosure uses.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -19,13 +20,13 @@ class HWClass_UnixSystemEnclosure : public HWClass_Unix {
   static constexpr const char* c_ChassisUnknown = "2";
 
   // One instance, appended; the result of PopulateInstance.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "ChassisTypes" = 2.
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
   // "Name" and, from the machine's SMBIOS chassis record (type 3) when there is one,
   // "Manufacturer", "SerialNumber", "Type" and "ChassisTypes" (the number of the type name).
-  hx::ResultT PopulateSMBios(RefM<HWInstance> instance);
+  HX_NODISCARD hx::ResultT PopulateSMBios(RefM<HWInstance> instance);
   // The chassis part of that from a given table.
   static void AddChassisProperties(HWInstance& instance, const SMBiosInfoC& smbios);
 

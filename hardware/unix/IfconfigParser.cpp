@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace hx {
 namespace {
 
@@ -32,7 +34,7 @@ size_t NameEnd(std::string_view line) {
 // A word "Label:value" whose label is made of letters (Bcast:10.0.0.255, Mask:255.0.0.0,
 // Scope:Link). Only words in key position are looked at this way: addresses, which may begin
 // with letters before a colon (fd00::1), come in value position.
-bool SplitLabel(std::string_view word, std::string_view& label, std::string_view& value) {
+HX_NODISCARD bool SplitLabel(std::string_view word, std::string_view& label, std::string_view& value) {
   const size_t colon = word.find(':');
   if (colon == 0 || colon == std::string_view::npos || colon + 1 >= word.size()) return false;
   for (size_t i = 0; i < colon; ++i) {

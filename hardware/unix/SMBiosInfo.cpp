@@ -20,7 +20,8 @@ SMBiosInfoC& SMBiosInfoC::Instance() {
   return s_instance;
 }
 
-SMBiosInfoC::SMBiosInfoC() { DMIDecode(); }
+// The outcome is kept as available_ (and the tool's failure logged).
+SMBiosInfoC::SMBiosInfoC() { HX_IGNORE_RESULT(DMIDecode()); }
 
 RefM<SMBiosDataC> SMBiosInfoC::findDMI(int type) const {
   for (const RefM<SMBiosDataC>& record : records_) {

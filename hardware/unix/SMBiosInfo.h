@@ -14,6 +14,7 @@
 // values its kernel publishes, SMBiosSysfs.h): every look-up gives nothing, and no
 // message is written (the SMBIOS-based properties are simply left out).
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "hardware/unix/SMBiosData.h"
@@ -56,13 +57,13 @@ class SMBiosInfoC {
   // exists as a file, the one on the PATH when neither did; its result is then the result.
   // Sets the availability flag from the result. When no tool succeeded on the live host (no
   // system root), the records are those the kernel publishes (hx::ReadDmiSysfs).
-  hx::ResultT DMIDecode();
+  HX_NODISCARD hx::ResultT DMIDecode();
   // Runs the tool at `path` and, when it exits with status 0, replaces the records with what
   // it printed. 1 for another exit status, a runner failure as it is; the records are then
   // left as they were.
-  hx::ResultT DMIDecodeRun(const StringC& path);
+  HX_NODISCARD hx::ResultT DMIDecodeRun(const StringC& path);
   // Forgets the table and reads it again, for a process whose machine changed (tests).
-  hx::ResultT Reload();
+  HX_NODISCARD hx::ResultT Reload();
 
  private:
   bool available_ = false;

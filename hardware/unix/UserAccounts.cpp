@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SysRoot.h"
 #include "platform/MachineFile.h"
 
@@ -21,7 +22,7 @@ constexpr size_t c_MinFields = c_HomeField + 1;
 constexpr size_t c_DefaultBuffer = 16384;
 
 // Calls `match` with the fields of each well-formed passwd line until it answers true.
-bool FindEntry(std::string_view passwd, const std::function<bool(const StringArrayC&)>& match) {
+HX_NODISCARD bool FindEntry(std::string_view passwd, const std::function<bool(const StringArrayC&)>& match) {
   for (const std::string& line : SplitLines(passwd)) {
     const StringArrayC fields = Split(line, ':');
     uint64_t uid = 0;
@@ -32,7 +33,7 @@ bool FindEntry(std::string_view passwd, const std::function<bool(const StringArr
 }
 
 // The machine's passwd file under a system root; false without a root or without the file.
-bool MachinePasswd(std::string& text) { return !SystemRoot().empty() && ReadMachineFile(c_PasswdFile, text); }
+HX_NODISCARD bool MachinePasswd(std::string& text) { return !SystemRoot().empty() && ReadMachineFile(c_PasswdFile, text); }
 
 size_t BufferSize() {
   const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);

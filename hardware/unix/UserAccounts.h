@@ -10,19 +10,20 @@
 #include <cstdint>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace hx {
 
 // false when the user is unknown or has no home directory. `shell`, when given, receives the
 // login shell ("" when the account names none).
-bool LookupUserHome(const StringC& user, StringC& home, StringC* shell = nullptr);
+HX_NODISCARD bool LookupUserHome(const StringC& user, StringC& home, StringC* shell = nullptr);
 // false when no account has this id.
-bool LookupUserName(uint64_t uid, StringC& name);
+HX_NODISCARD bool LookupUserName(uint64_t uid, StringC& name);
 
 // Pure readers of passwd text ("name:password:uid:gid:gecos:home:shell" lines; lines with
 // fewer fields or a uid that is not a number are skipped). The first match wins.
-bool FindPasswdHome(std::string_view passwd, std::string_view user, StringC& home, StringC* shell = nullptr);
-bool FindPasswdName(std::string_view passwd, uint64_t uid, StringC& name);
+HX_NODISCARD bool FindPasswdHome(std::string_view passwd, std::string_view user, StringC& home, StringC* shell = nullptr);
+HX_NODISCARD bool FindPasswdName(std::string_view passwd, uint64_t uid, StringC& name);
 
 }  // namespace hx

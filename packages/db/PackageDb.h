@@ -55,11 +55,11 @@ class PackageDbC {
   static StringArrayC SplitTypes(const StringC& types);
 
  private:
-  hx::ResultT writeRecords(const StringC& types, int fd, bool* complete);
-  hx::ResultT takeLock(hx::UniqueFdC* lock);
-  hx::ResultT waitForOtherBuilder(hx::UniqueFdC& lock);
-  hx::ResultT addPackagesOfType(cdb_make& maker, const StringC& type);
-  hx::ResultT openForQueries();
+  HX_NODISCARD hx::ResultT writeRecords(const StringC& types, int fd, bool* complete);
+  HX_NODISCARD hx::ResultT takeLock(hx::UniqueFdC* lock);
+  HX_NODISCARD hx::ResultT waitForOtherBuilder(hx::UniqueFdC& lock);
+  HX_NODISCARD hx::ResultT addPackagesOfType(cdb_make& maker, const StringC& type);
+  HX_NODISCARD hx::ResultT openForQueries();
 
   StringC path_;
   int lockWaitSeconds_;

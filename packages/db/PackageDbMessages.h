@@ -1,11 +1,12 @@
 #pragma once
 // Result codes and messages of the package database (the package-handling message set).
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace trk {
 
-constexpr hx::ResultT PkgMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_PACKAGE | number); }
+HX_NODISCARD constexpr hx::ResultT PkgMsg(uint32_t number) { return hx::ToResult(hx::MSGSET_PACKAGE | number); }
 
 constexpr hx::ResultT MSG_PKGDB_ADD = PkgMsg(0x012C);
 constexpr const char* TXT_PKGDB_ADD = "\x01\x01" "e\x01" "Failed to add an entry to the package database.";

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "packages/model/PackageInfo.h"
 
@@ -36,10 +37,10 @@ class PackageListerC {
   static std::unique_ptr<PackageListerC> NewPackageLister(std::string_view type, uint32_t flags);
 
   // Starts (or restarts) the enumeration.
-  virtual hx::ResultT startEnum() = 0;
+  HX_NODISCARD virtual hx::ResultT startEnum() = 0;
   // The next package (with bit 0 of its status set), trk::RC_PACKAGES_END after the last, or
   // the source's failure.
-  virtual hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) = 0;
+  HX_NODISCARD virtual hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) = 0;
 
   uint32_t flags() const { return flags_; }
 
@@ -54,11 +55,11 @@ class PackageRegistryListerC : public PackageListerC {
   using PackageListerC::PackageListerC;
   using CollectionT = std::vector<std::unique_ptr<PackageInfoC>>;
 
-  hx::ResultT startEnum() override;
-  hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
+  HX_NODISCARD hx::ResultT startEnum() override;
+  HX_NODISCARD hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
 
  protected:
-  virtual hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) = 0;
+  HX_NODISCARD virtual hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) = 0;
 
  private:
   CollectionT collection_;

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/process/CommandLine.h"
@@ -38,29 +39,29 @@ constexpr uid_t c_NoOtherOwner = static_cast<uid_t>(-1);
 
 // Opens a package source's file as described above. 0 or an error-number result
 // (EPERM for a file refused for its owner or mode).
-hx::ResultT OpenSourceFile(const std::string& path, hx::UniqueFdC* fd, uid_t alsoOwner = c_NoOtherOwner);
+HX_NODISCARD hx::ResultT OpenSourceFile(const std::string& path, hx::UniqueFdC* fd, uid_t alsoOwner = c_NoOtherOwner);
 // Reads such a file whole, up to c_MaxPackageFile. False when it is missing, refused or larger.
-bool ReadSourceFile(const std::string& path, std::string* text, uid_t alsoOwner = c_NoOtherOwner);
+HX_NODISCARD bool ReadSourceFile(const std::string& path, std::string* text, uid_t alsoOwner = c_NoOtherOwner);
 // Hands every line of an open file to onLine, without its line end ("\n" or "\r\n"), as it is
 // read, so that a large file (a contents file runs to tens of megabytes) is never held whole.
 // A line longer than hx::c_MaxOutputLine is skipped. 0 or the read's error-number result.
-hx::ResultT ForEachLine(int fd, const std::function<void(std::string_view line)>& onLine);
+HX_NODISCARD hx::ResultT ForEachLine(int fd, const std::function<void(std::string_view line)>& onLine);
 
 // Runs a package tool with its output (and error output, when err is given) to the streams.
 // The runner's failure, else 0 with *exitCode the tool's status. Both kinds of failure are
 // logged (see above).
-hx::ResultT RunSourceTool(const CommandLineC& command, OutputStreamC* out, OutputStreamC* err, uint32_t* exitCode);
+HX_NODISCARD hx::ResultT RunSourceTool(const CommandLineC& command, OutputStreamC* out, OutputStreamC* err, uint32_t* exitCode);
 // The two halves of RunSourceTool, for a tool run on another thread (which logs nothing): the
 // run, its error text thrown away, and then the log lines about how it ended, with the result
 // RunSourceTool would give.
 // Takes a tool's error output and keeps nothing of it.
 class DiscardStreamC : public OutputStreamC {
  public:
-  hx::ResultT Write(const void*, size_t) override { return hx::RC_OK; }
+  HX_NODISCARD hx::ResultT Write(const void*, size_t) override { return hx::RC_OK; }
 };
 
-hx::ResultT RunSourceToolQuietly(const CommandLineC& command, OutputStreamC* out, uint32_t* exitCode, hx::ToolEndC* end);
-hx::ResultT ReportSourceTool(const CommandLineC& command, const hx::ToolEndC& end, hx::ResultT r, uint32_t exitCode);
+HX_NODISCARD hx::ResultT RunSourceToolQuietly(const CommandLineC& command, OutputStreamC* out, uint32_t* exitCode, hx::ToolEndC* end);
+HX_NODISCARD hx::ResultT ReportSourceTool(const CommandLineC& command, const hx::ToolEndC& end, hx::ResultT r, uint32_t exitCode);
 // The warning about lines of a tool's output that could not be read (nothing for 0).
 void LogUnreadableLines(const CommandLineC& command, size_t count);
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "packages/model/PackageVersion.h"
@@ -39,17 +40,17 @@ class PackageInfoC {
   static std::unique_ptr<PackageInfoC> NewPackage(std::string_view type);
 
   // How many instances of the package are installed (*count 0 when unknown).
-  virtual hx::ResultT getInstallCount(int* count) const {
+  HX_NODISCARD virtual hx::ResultT getInstallCount(int* count) const {
     *count = 0;
     return c_NotSupported;
   }
   // The highest version of the package installed.
-  virtual hx::ResultT getInstalledVersion(PackageVersionC* /*version*/) const { return c_NotSupported; }
+  HX_NODISCARD virtual hx::ResultT getInstalledVersion(PackageVersionC* /*version*/) const { return c_NotSupported; }
   // Whether the installed package checks out: 2 it does, 0 the tool found fault with it,
   // 1 the check itself failed.
-  virtual int verifyInstalledPackage() const { return 2; }
+  HX_NODISCARD virtual int verifyInstalledPackage() const { return 2; }
   // The paths the package owns.
-  virtual hx::ResultT getFileList(StringArrayC* files) const;
+  HX_NODISCARD virtual hx::ResultT getFileList(StringArrayC* files) const;
   // Forgets what a source derived from the name and version (called after setVersion).
   virtual void clearInfo() {}
 
@@ -65,7 +66,7 @@ class PackageInfoC {
   int64_t installDate() const { return installDate_; }
   void setInstallDate(int64_t seconds) { installDate_ = seconds; }
   // The install date in local time without an explicit zone; false when it is unknown.
-  bool getLocalISOInstallDate(IsoDateTimeC* date) const;
+  HX_NODISCARD bool getLocalISOInstallDate(IsoDateTimeC* date) const;
   uint32_t status() const { return status_; }
   void setStatus(uint32_t status) { status_ = status; }
   StringArrayC& files() { return files_; }

@@ -1,3 +1,5 @@
+#include "foundation/core/Nodiscard.h"
+
 #include "packages/model/PackageRecord.h"
 
 namespace trk {
@@ -14,7 +16,7 @@ void PutField(std::string& out, std::string_view field) {
   out.append(field);
 }
 
-bool TakeField(std::string_view& data, std::string* field) {
+HX_NODISCARD bool TakeField(std::string_view& data, std::string* field) {
   if (data.size() < c_CountBytes) return false;
   const size_t n = static_cast<unsigned char>(data[0]) | (size_t{static_cast<unsigned char>(data[1])} << c_ByteBits);
   data.remove_prefix(c_CountBytes);

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace trk {
 
 // The longest field a record can hold.
@@ -25,6 +27,6 @@ struct PackageRecordT {
 std::string SerialisePackageRecord(const PackageRecordT& record);
 // Reads a record back. False when the bytes end inside a field; bytes after the third field are
 // not part of the record and are ignored.
-bool DeserialisePackageRecord(std::string_view data, PackageRecordT* record);
+HX_NODISCARD bool DeserialisePackageRecord(std::string_view data, PackageRecordT* record);
 
 }  // namespace trk

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace trk {
 
 struct OwnPackageT {
@@ -26,7 +28,7 @@ struct OwnPackageT {
 };
 
 // The description's package; false when the text holds no "package" element.
-bool ParsePackageDescription(std::string_view text, OwnPackageT* package);
+HX_NODISCARD bool ParsePackageDescription(std::string_view text, OwnPackageT* package);
 
 struct LivePackageT {
   std::string href, name, policyGuid, objectId;

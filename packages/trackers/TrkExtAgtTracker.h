@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "packages/trackers/TrkTrackPkg.h"
 
 class TrkExtAgtTrackerC : public TrkTrackC {
@@ -22,7 +23,7 @@ class TrkExtAgtTrackerC : public TrkTrackC {
   explicit TrkExtAgtTrackerC(TrkPreferencesC& prefs) : prefs_(prefs) {}
 
   // 0, or the failure to reach the root.
-  hx::ResultT Track(ZORHXTInventoryI* inventory);
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory);
   // Adds the agent of one configuration file: nothing when the file cannot be read (or is not
   // trusted) or names no agentid.
   static void TLMExternalAgent(TrkInventoryEntityC* root, const std::string& path, const char* name);

@@ -1,12 +1,12 @@
 #include "packages/trackers/TrkHxpTracker.h"
 
-#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "foundation/files/DirStream.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/messages/TrustRefusal.h"
@@ -46,14 +46,9 @@ bool IsStoreDirectory(const std::string& path, uid_t alsoOwner) {
 // The descriptions of a store's packages (one directory each), in name order.
 void ReadStore(const std::string& store, uid_t alsoOwner, std::vector<OwnPackageT>* packages) {
   if (!IsStoreDirectory(store, alsoOwner)) return;
-  DIR* dir = ::opendir(store.c_str());
-  if (dir == nullptr) return;
   std::vector<std::string> names;
-  while (const struct dirent* e = ::readdir(dir)) {
-    const std::string name = e->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(dir);
+  // A store that cannot be opened has no packages; one whose reading breaks off has those read.
+  HX_IGNORE_RESULT(hx::ListDirectory(store, &names));
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
     const std::string packageDir = Join(store, name);

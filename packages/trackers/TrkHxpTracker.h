@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "packages/trackers/OwnPackageReaders.h"
 #include "packages/trackers/TrkTrackPkg.h"
 
@@ -36,9 +37,9 @@ class TrkHxpTrackerC : public TrkTrackC {
 
   // 0; 0x80000001 when TarvoskPackages is not set or the cache cannot be read, reported as
   // "Unknown error."; the cancellation when the user cancelled.
-  hx::ResultT Track(ZORHXTInventoryI* inventory);
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory);
   // The cached packages of one type under root.
-  hx::ResultT AddPackageType(TrkInventoryEntityC* root, const StringC& type);
+  HX_NODISCARD hx::ResultT AddPackageType(TrkInventoryEntityC* root, const StringC& type);
 
   // The element of one own package (for both trackers).
   static void AddOwnPackage(TrkInventoryEntityC* root, const trk::OwnPackageT& package, const StringC& packageName,
@@ -50,7 +51,7 @@ class TrkHxpTrackerC : public TrkTrackC {
     const char* access;
   };
   // The packages of the stores the inventory kind asks for; false when the cache is refused.
-  bool ReadStores(std::vector<CachedT>* cached);
+  HX_NODISCARD bool ReadStores(std::vector<CachedT>* cached);
 
   TrkPreferencesC& prefs_;
   TrkPackageHostT host_;
@@ -65,7 +66,7 @@ class TrkJavaHxpTrackerC : public TrkTrackC {
   explicit TrkJavaHxpTrackerC(TrkPreferencesC& prefs) : prefs_(prefs) {}
 
   // 0 (also without an index); the failure to reach the root.
-  hx::ResultT Track(ZORHXTInventoryI* inventory);
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory);
 
  private:
   TrkPreferencesC& prefs_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/RefCount.h"
 #include "foundation/core/Result.h"
 #include "foundation/trace/Tracer.h"
@@ -44,10 +45,10 @@ struct TrkPackageHostT {
 namespace trk {
 // The error a tracker ends with when it could not do its work: the cancellation when the user
 // cancelled, else "Unknown error." (both reported through the error buffer).
-hx::ResultT ReportTrackerFailure(const TrkPackageHostT& host);
+HX_NODISCARD hx::ResultT ReportTrackerFailure(const TrkPackageHostT& host);
 // An install time (seconds since the epoch) as the ISO date-time text of local time without a
 // zone; false for 0 or a time that cannot be converted.
-bool LocalIsoText(int64_t seconds, StringC* text);
+HX_NODISCARD bool LocalIsoText(int64_t seconds, StringC* text);
 }  // namespace trk
 
 class TrkTrackPkgC : public TrkTrackC {
@@ -60,10 +61,10 @@ class TrkTrackPkgC : public TrkTrackC {
   virtual ~TrkTrackPkgC() = default;
 
   // Lists every type of PackageDatabaseTypes in order. 0, or the failure to reach the root.
-  hx::ResultT Track(ZORHXTInventoryI* inventory);
+  HX_NODISCARD hx::ResultT Track(ZORHXTInventoryI* inventory);
   // The packages of one type under parent: RC_INVALID_ARG when the type has no lister, else
   // the lister's last result.
-  virtual hx::ResultT TrackPkgDatabase(TrkInventoryEntityC* parent, const StringC& type);
+  HX_NODISCARD virtual hx::ResultT TrackPkgDatabase(TrkInventoryEntityC* parent, const StringC& type);
   // The element of one package (null when it could not be added).
   RefM<TrkInventoryEntityC> AddPackageElement(TrkInventoryEntityC* parent, const PackageInfoC& package,
                                               const StringC& evidence);

@@ -1,6 +1,5 @@
 #include "plugins/uploader/UplDelivery.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "plugins/uploader/UplMessages.h"
@@ -42,7 +43,7 @@ OutcomeT SystemFailure(int err, const std::string& what) {
 }
 
 // 0, an error number, or ECANCELED when the run is being stopped.
-int CopyContent(int in, int out, const StoppingT& stopping) {
+HX_NODISCARD int CopyContent(int in, int out, const StoppingT& stopping) {
   std::vector<char> buffer(c_CopyBuffer);
   for (;;) {
     if (stopping && stopping()) return ECANCELED;
@@ -131,12 +132,12 @@ bool UnderMissingTopDirectory(const std::string& dir) {
 }
 
 OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names) {
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) {
+  hx::DirStreamC d(dir);
+  if (!d.valid()) {
     if (errno == ENOENT) return {};
     return SystemFailure(errno, "Cannot read the staging directory '" + dir + "'");
   }
-  while (const struct dirent* e = ::readdir(d)) {
+  while (const struct dirent* e = d.next()) {
     const std::string name = e->d_name;
     if (name == "." || name == ".." || EndsWith(name, c_StagingSuffix)) continue;
     // Only regular files, judged by their own status: a link in the staging directory is not a
@@ -144,7 +145,6 @@ OutcomeT StagedFiles(const std::string& dir, std::vector<std::string>* names) {
     struct stat st {};
     if (::lstat((dir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names->push_back(name);
   }
-  ::closedir(d);
   return {};
 }
 

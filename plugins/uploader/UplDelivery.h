@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 
 namespace upl {
@@ -63,7 +64,7 @@ std::string NumberedName(const std::string& name, int n);
 // Gives the finished file `from` (relative to the directory descriptor fromDir, or AT_FDCWD)
 // the name `name` in the directory toDir, or the first numbered name that is free, without ever
 // replacing a file that is there; `from` goes. Answers 0 or an error number.
-int PublishUnder(int fromDir, const std::string& from, int toDir, const std::string& name, std::string* taken);
+HX_NODISCARD int PublishUnder(int fromDir, const std::string& from, int toDir, const std::string& name, std::string* taken);
 // Copies source (a regular file, not reached through a link) to `name` in the directory open as
 // dirFd (`dir` in messages) through a temporary name there, readable by the owner alone. A
 // delivery never replaces a file: when the name is taken, the file gets the next free "-<n>"

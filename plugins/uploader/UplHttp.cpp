@@ -14,6 +14,7 @@
 #include <string_view>
 #include <strings.h>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/SecureURL.h"
 #include "foundation/files/SafeFile.h"
 #include "plugins/uploader/UplMessages.h"
@@ -91,7 +92,7 @@ size_t ReadSource(char* buffer, size_t size, size_t count, void* fd) {
 }
 
 // A server that asks for credentials after the body started makes the transfer send it again.
-int RewindSource(void* fd, curl_off_t offset, int origin) {
+HX_NODISCARD int RewindSource(void* fd, curl_off_t offset, int origin) {
   return ::lseek(*static_cast<int*>(fd), static_cast<off_t>(offset), origin) < 0 ? CURL_SEEKFUNC_CANTSEEK
                                                                                  : CURL_SEEKFUNC_OK;
 }

@@ -35,6 +35,7 @@
 
 #include "app/api/UploaderPreferences.h"
 #include "foundation/com/ZORHXContext.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/SecureURL.h"
 #include "plugins/uploader/UplDelivery.h"
 #include "plugins/uploader/UplHttp.h"
@@ -158,7 +159,7 @@ class UploadC {
 
   // Answers 0 or the reported failure's code. A run being stopped is no failure of the
   // upload's: the run reports its cancellation, the log says what became of the delivery.
-  int32_t Run(ZORHXContextI* context) {
+  HX_NODISCARD int32_t Run(ZORHXContextI* context) {
     const upl::OutcomeT outcome = Deliver();
     if (outcome.ok()) return 0;
     // The failure first, then what became of the files it left behind.

@@ -151,8 +151,9 @@ ConfVarC::ReadT ConfVarC::fetch(const char* typeName, const StringC& defaultText
   ReadT r;
   r.source = findSource();
   if (r.source == SourceCmdline) {
-    ConfVarGetCmdline(cmdlineName_, &r.text);
-    ConfVarGetCmdlines(cmdlineName_, &r.list);
+    // Cleared between finding and reading it: the default stands in, as for the registry.
+    if (hx::Failed(ConfVarGetCmdline(cmdlineName_, &r.text)) || hx::Failed(ConfVarGetCmdlines(cmdlineName_, &r.list)))
+      r.source = SourceDefault;
   } else if (r.source == SourceMachine || r.source == SourceUser) {
     ConfRegistryIniC* reg = Registry();
     // The value may vanish between finding and reading it; the default stands in then.

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "prefs/registry/ConfRegCodes.h"
@@ -69,7 +70,7 @@ class ConfVarC {
   // Looks for the value in the hive `root`, and under the older layout when `migrate` is set
   // and the value is missing from the current one. 0 when found (and recorded), otherwise the
   // registry's status (CONF_REG_E_NOT_FOUND when it is nowhere; RC_FAIL without a value name).
-  hx::ResultT searchForRegLocn(ConfHKEY root, bool migrate);
+  HX_NODISCARD hx::ResultT searchForRegLocn(ConfHKEY root, bool migrate);
 
   // The key path the entry lives in (its parent's path), and that path with the entry's name.
   const StringC& getFullRegKey() const { return fullKey_; }
@@ -98,11 +99,11 @@ class ConfVarC {
   // Records a value set or reset by the program itself as the latest read.
   void markRead(int source);
   // The registry location values of this entry are written to.
-  hx::ResultT writeText(const StringC& text);
-  hx::ResultT deleteValue();
+  HX_NODISCARD hx::ResultT writeText(const StringC& text);
+  HX_NODISCARD hx::ResultT deleteValue();
 
  private:
-  hx::ResultT lookIn(ConfHKEY root, const StringC& key, const StringC& name);
+  HX_NODISCARD hx::ResultT lookIn(ConfHKEY root, const StringC& key, const StringC& name);
 
   ConfVarC* parent_;
   TypeT type_;

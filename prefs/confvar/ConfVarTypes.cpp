@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ bool LeadingNumber(std::string_view s, bool allowSign, int64_t* out) {
   return true;
 }
 
-bool ParseBool(std::string_view s, bool* out) {
+HX_NODISCARD bool ParseBool(std::string_view s, bool* out) {
   s = hx::TrimView(s);
   for (const char* t : {"true", "yes", "on", "1"})
     if (hx::EqualsNoCase(s, t)) return *out = true, true;
@@ -46,7 +47,7 @@ int HexDigit(char c) {
   return -1;
 }
 
-bool ParseHex(std::string_view s, std::vector<uint8_t>* out) {
+HX_NODISCARD bool ParseHex(std::string_view s, std::vector<uint8_t>* out) {
   s = hx::TrimView(s);
   if (s.size() % 2 != 0) return false;
   std::vector<uint8_t> bytes;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "prefs/confvar/ConfVar.h"
 
 class ConfVarStringC : public ConfVarC {
@@ -20,8 +21,8 @@ class ConfVarStringC : public ConfVarC {
   ConfVarStringC(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                  const char* defaultValue);
   StringC get();
-  hx::ResultT set(const StringC& value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(const StringC& value);
+  HX_NODISCARD hx::ResultT resetToDefault();
   const StringC& defaultValue() const { return default_; }
 
  private:
@@ -34,8 +35,8 @@ class ConfVarStringArrayC : public ConfVarC {
   ConfVarStringArrayC(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                       StringArrayC defaultValue);
   StringArrayC get();
-  hx::ResultT set(const StringArrayC& value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(const StringArrayC& value);
+  HX_NODISCARD hx::ResultT resetToDefault();
 
  private:
   StringArrayC default_, value_;
@@ -46,8 +47,8 @@ class ConfVarInt32C : public ConfVarC {
   ConfVarInt32C(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                 int32_t defaultValue, int32_t minimum, int32_t maximum);
   int32_t get();
-  hx::ResultT set(int32_t value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(int32_t value);
+  HX_NODISCARD hx::ResultT resetToDefault();
 
  private:
   int32_t default_, min_, max_, value_ = 0;
@@ -58,8 +59,8 @@ class ConfVarUInt32C : public ConfVarC {
   ConfVarUInt32C(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                  uint32_t defaultValue, uint32_t minimum, uint32_t maximum);
   uint32_t get();
-  hx::ResultT set(uint32_t value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(uint32_t value);
+  HX_NODISCARD hx::ResultT resetToDefault();
 
  private:
   uint32_t default_, min_, max_, value_ = 0;
@@ -70,8 +71,8 @@ class ConfVarBooleanC : public ConfVarC {
   ConfVarBooleanC(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                   bool defaultValue);
   bool get();
-  hx::ResultT set(bool value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(bool value);
+  HX_NODISCARD hx::ResultT resetToDefault();
   // "True" or "False".
   static StringC toString(bool value);
 
@@ -84,8 +85,8 @@ class ConfVarBinaryC : public ConfVarC {
   ConfVarBinaryC(ConfVarC* parent, const char* cmdlineName, const char* regName, const char* envName, int flags,
                  const void* defaultBytes, size_t defaultSize);
   std::vector<uint8_t> get();
-  hx::ResultT set(const std::vector<uint8_t>& value);
-  hx::ResultT resetToDefault();
+  HX_NODISCARD hx::ResultT set(const std::vector<uint8_t>& value);
+  HX_NODISCARD hx::ResultT resetToDefault();
 
  private:
   std::vector<uint8_t> default_, value_;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "platform/OSInfo.h"
 #include "prefs/registry/ConfigurationIni.h"
 #include "prefs/registry/EnvUnix.h"
@@ -60,7 +61,7 @@ StringC DefaultText(const char* name) {
 }
 
 // A value of the product key, or of a key below it; false when it cannot be read.
-bool ReadProductValue(const StringC& relativeKey, const StringC& name, StringC& value) {
+HX_NODISCARD bool ReadProductValue(const StringC& relativeKey, const StringC& name, StringC& value) {
   ConfigurationIniC* config = getConfiguration(1);
   if (config == nullptr) return false;
   return config->registry()->ReadString(HKEY_LOCAL_MACHINE, StringC(EnvUnixC::c_ProductKey) + relativeKey, name,

@@ -5,6 +5,7 @@
 // installation directories, architecture and the client's directories. Every value is written
 // through a name object with default options, so each creates single-valued storage.
 
+#include "foundation/core/Nodiscard.h"
 #include "prefs/defaults/DefaultSink.h"
 #include "prefs/defaults/SharedDefaults.h"
 
@@ -37,7 +38,7 @@ class env_EnvDefaultBuilderC {
   static const char* DistributorNames(const StringC& id);
   // Splits a host name "short.rest" into the computer name and the domain; false when the name
   // holds no "." after its first character.
-  static bool SplitHostName(const StringC& host, StringC& computer, StringC& domain);
+  HX_NODISCARD static bool SplitHostName(const StringC& host, StringC& computer, StringC& domain);
 
  private:
   static void SetProgramPath();

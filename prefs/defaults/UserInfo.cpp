@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "platform/OSInfo.h"
 #include "prefs/defaults/EnvDefaultBuilder.h"
 
@@ -20,7 +21,7 @@ constexpr const char* c_False = "False";
 constexpr const char* c_SystemUser = "system";
 
 // Splits the official name of `host`, or else its first alias that holds a domain.
-bool SplitResolvedName(const StringC& host, StringC& computer, StringC& domain) {
+HX_NODISCARD bool SplitResolvedName(const StringC& host, StringC& computer, StringC& domain) {
   const hostent* h = ::gethostbyname(host.c_str());
   if (h == nullptr) return false;
   if (h->h_name != nullptr && env_EnvDefaultBuilderC::SplitHostName(h->h_name, computer, domain)) return true;
@@ -31,7 +32,7 @@ bool SplitResolvedName(const StringC& host, StringC& computer, StringC& domain) 
 }
 
 // The secure RPC domain of the system; "(none)" and an empty answer mean there is none.
-bool SystemDomain(StringC& domain) {
+HX_NODISCARD bool SystemDomain(StringC& domain) {
   char buffer[c_DomainBuffer] = {};
   if (::getdomainname(buffer, sizeof buffer - 1) != 0) return false;
   const StringC d(buffer);
@@ -41,7 +42,7 @@ bool SystemDomain(StringC& domain) {
 }
 
 // The login name of the effective user, from the password database.
-bool EffectiveUserName(StringC& name) {
+HX_NODISCARD bool EffectiveUserName(StringC& name) {
   std::vector<char> buffer(c_PasswdBufferStep);
   passwd entry;
   passwd* found = nullptr;

@@ -59,7 +59,7 @@ void ConfRegIniFileC::checkReload() {
   StampT stamp;
   // A file that is gone keeps its last content: a writer renaming over it may be in between.
   if (!stampOnDisk(&stamp) || stamp.mtimeSec <= 0 || stamp == stamp_) return;
-  read();
+  HX_IGNORE_RESULT(read());  // a file that cannot be read is logged and keeps its last content
 }
 
 hx::ResultT ConfRegIniFileC::save() {
@@ -81,7 +81,7 @@ hx::ResultT ConfRegIniFileC::save() {
     }
   }
   hx::ResultT rc = prefs_.Save(path_);
-  if (hx::Succeeded(rc)) read();
+  if (hx::Succeeded(rc)) HX_IGNORE_RESULT(read());  // saved: a failed read-back is logged, memory holds the same
   else hx::Trace(kTraceCategory, "Cannot save '%s': %#x", path_, static_cast<uint32_t>(rc));
   if (tookLock) lock_.unlock();
   return hx::Succeeded(rc) ? hx::RC_OK : CONF_REG_E_SAVE;

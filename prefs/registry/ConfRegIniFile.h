@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "prefs/registry/Prefs.h"
@@ -26,14 +27,14 @@ class ConfRegIniFileC {
   const PrefsC& content() const { return prefs_; }
 
   // Reads the file in full (a missing file reads as empty). Returns the read's result.
-  hx::ResultT read();
+  HX_NODISCARD hx::ResultT read();
   // Reads the file again when at least a second has passed since the last check and the file
   // on disk is not the one last read.
   void checkReload();
   // Saves the changes: under the lock, merges them into the file on disk through a temporary
   // file, then reads the result back. CONF_REG_E_SAVE when the lock cannot be had or the file
   // cannot be written; the changes stay in memory then.
-  hx::ResultT save();
+  HX_NODISCARD hx::ResultT save();
 
  private:
   // What identifies one version of the file on disk. A rename by a writer changes the inode,
@@ -47,7 +48,7 @@ class ConfRegIniFileC {
       return mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec && inode == o.inode && size == o.size;
     }
   };
-  bool stampOnDisk(StampT* stamp) const;
+  HX_NODISCARD bool stampOnDisk(StampT* stamp) const;
 
   StringC path_, root_, subkey_, mountPoint_;
   PrefsC prefs_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "foundation/core/Format.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/trace/Tracer.h"
 #include "prefs/registry/ConfRegIniFile.h"
 
@@ -45,7 +46,7 @@ StringC StripSeparators(const StringC& path) {
 
 // Hands a value's text out under the buffer rules of the query: the size counts the
 // terminating zero; no buffer asks for the size only.
-hx::ResultT Deliver(const StringC& text, uint32_t* type, void* data, uint32_t* size) {
+HX_NODISCARD hx::ResultT Deliver(const StringC& text, uint32_t* type, void* data, uint32_t* size) {
   const uint32_t needed = static_cast<uint32_t>(text.size() + 1);
   if (type) *type = CONF_REG_SZ;
   if (!data) {
@@ -312,13 +313,9 @@ hx::ResultT ConfRegistryIniC::saveIfWriteThrough(ConfRegIniFileC& file) {
 
 hx::ResultT ConfRegistryIniC::setValue(ConfRegKeyC& key, const StringC& name, const StringC& value, bool persistent) {
   if (!key.file()) return CONF_REG_E_NOT_FOUND;
-  if (!PrefsC::IsStorableName(name)) return CONF_REG_E_INVALID_PARAM;
   PrefsC& content = key.file()->content();
-  if (!persistent) {
-    content.SetVolatile(key.section(), name, value);
-    return CONF_REG_OK;
-  }
-  content.Set(key.section(), name, value);
+  if (!persistent) return content.SetVolatile(key.section(), name, value) ? CONF_REG_OK : CONF_REG_E_INVALID_PARAM;
+  if (!content.Set(key.section(), name, value)) return CONF_REG_E_INVALID_PARAM;
   return saveIfWriteThrough(*key.file());
 }
 
@@ -450,7 +447,7 @@ hx::ResultT ConfRegistryIniC::AddIniFile(const StringC& file, const StringC& roo
     it = files_.erase(it);
   }
   files_.push_back(mounted);
-  mounted->read();
+  HX_IGNORE_RESULT(mounted->read());  // a file there that cannot be read is logged; a missing one is empty
   hx::Trace(kTraceCategory, "Mounted '%s' at '%s'", file, mounted->mountPoint());
   return CONF_REG_OK;
 }

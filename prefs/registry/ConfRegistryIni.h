@@ -69,30 +69,30 @@ class ConfRegistryIniC {
   // --- Reading ----------------------------------------------------------------------------
   // Whether `name` exists in `subkey` below `hkey`; `size` (may be null) receives the size of
   // its text with the terminating zero, `type` (may be null) its type.
-  virtual hx::ResultT ExistsBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t* size,
+  HX_NODISCARD virtual hx::ResultT ExistsBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t* size,
                                   uint32_t* type);
   // Opens `subkey` below `hkey` for reading, queries the value into data/size (the buffer
   // rules of ConfRegQueryValueEx), closes the key.
-  virtual hx::ResultT ReadBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, void* data,
+  HX_NODISCARD virtual hx::ResultT ReadBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, void* data,
                                 uint32_t* size, uint32_t* type);
-  virtual hx::ResultT ReadString(ConfHKEY hkey, const StringC& subkey, const StringC& name, StringC* value);
+  HX_NODISCARD virtual hx::ResultT ReadString(ConfHKEY hkey, const StringC& subkey, const StringC& name, StringC* value);
   // Not supported by INI files: always hx::RC_NOT_IMPL.
-  virtual hx::ResultT ReadStringArray(ConfHKEY hkey, const StringC& subkey, const StringC& name,
+  HX_NODISCARD virtual hx::ResultT ReadStringArray(ConfHKEY hkey, const StringC& subkey, const StringC& name,
                                       StringArrayC* values);
   // The value read as a decimal number; reading stops at the first non-digit.
-  virtual hx::ResultT ReadDWord(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t* value);
+  HX_NODISCARD virtual hx::ResultT ReadDWord(ConfHKEY hkey, const StringC& subkey, const StringC& name, uint32_t* value);
 
   // --- Enumeration ------------------------------------------------------------------------
-  virtual hx::ResultT StartEnumerate(ConfHKEY hkey, const StringC& subkey, ConfHKEY* handle);
+  HX_NODISCARD virtual hx::ResultT StartEnumerate(ConfHKEY hkey, const StringC& subkey, ConfHKEY* handle);
   // The value at `index` in the stored order of the key's section: its name, type and text
   // (data/size follow the buffer rules of ConfRegQueryValueEx; all of name, type, data and
   // size may be null). CONF_REG_E_NOT_FOUND past the end.
-  virtual hx::ResultT GetEnumeratedValue(ConfHKEY handle, uint32_t index, StringC* name, uint32_t* type,
+  HX_NODISCARD virtual hx::ResultT GetEnumeratedValue(ConfHKEY handle, uint32_t index, StringC* name, uint32_t* type,
                                          void* data, uint32_t* size);
   // The name of the direct subkey at `index`: the next path component of the sections that
   // continue the key's path, each name once, in stored order. CONF_REG_E_NOT_FOUND past the end.
-  virtual hx::ResultT GetEnumeratedKey(ConfHKEY handle, uint32_t index, StringC* name);
-  virtual hx::ResultT EndEnumerate(ConfHKEY handle);
+  HX_NODISCARD virtual hx::ResultT GetEnumeratedKey(ConfHKEY handle, uint32_t index, StringC* name);
+  HX_NODISCARD virtual hx::ResultT EndEnumerate(ConfHKEY handle);
 
   // --- Writing ----------------------------------------------------------------------------
   // Creates the section when missing and opens it.
@@ -114,21 +114,21 @@ class ConfRegistryIniC {
   // --- Paths and roots --------------------------------------------------------------------
   // Splits "HKLM\Software\Tarvosk Corp\Tarvosk\InstallDir" into the root handle, the key
   // ("Software\Tarvosk Corp\Tarvosk") and the value name ("InstallDir"). Any output may be null.
-  virtual hx::ResultT ExtractKeyComponents(const StringC& path, ConfHKEY* hkey, StringC* subkey, StringC* name);
+  HX_NODISCARD virtual hx::ResultT ExtractKeyComponents(const StringC& path, ConfHKEY* hkey, StringC* subkey, StringC* name);
   // The root handle for a long or short root name (any case); CONF_HKEY_NONE for others.
   virtual ConfHKEY StringToHKEY(const StringC& name);
   // "HKEY_LOCAL_MACHINE" / "HKLM"; empty for a handle that is no predefined root.
   virtual StringC HKEYToLongString(ConfHKEY hkey);
   virtual StringC HKEYToShortString(ConfHKEY hkey);
   // Accepted and ignored: the INI registry has no per-user root and no remote registry.
-  virtual hx::ResultT SetCurrentUserRoot(const StringC& root);
-  virtual hx::ResultT ConnectNetworkRegistry(const StringC& machine, ConfHKEY hkey, ConfHKEY* result);
+  HX_NODISCARD virtual hx::ResultT SetCurrentUserRoot(const StringC& root);
+  HX_NODISCARD virtual hx::ResultT ConnectNetworkRegistry(const StringC& machine, ConfHKEY hkey, ConfHKEY* result);
 
   // --- Keys -------------------------------------------------------------------------------
   // Opens `subkey` below `hkey` (an empty subkey opens `hkey` itself again). A key already
   // open under the same path (any case) gets its count raised and keeps its handle.
-  virtual hx::ResultT OpenKey(ConfHKEY hkey, const StringC& subkey, uint32_t access, ConfHKEY* handle);
-  virtual hx::ResultT CloseKey(ConfHKEY handle);
+  HX_NODISCARD virtual hx::ResultT OpenKey(ConfHKEY hkey, const StringC& subkey, uint32_t access, ConfHKEY* handle);
+  HX_NODISCARD virtual hx::ResultT CloseKey(ConfHKEY handle);
 
   // --- Files ------------------------------------------------------------------------------
   // Mounts `file` at root (long or short name) + "\" + subkey. A file already mounted fails
@@ -143,7 +143,7 @@ class ConfRegistryIniC {
   // zero) is reported and the call succeeds; a buffer with no size fails with
   // CONF_REG_E_INVALID_PARAM; a buffer smaller than the size fails with CONF_REG_E_MORE_DATA
   // and reports the size needed.
-  hx::ResultT ConfRegQueryValueEx(ConfHKEY key, const StringC& name, uint32_t* type, void* data, uint32_t* size);
+  HX_NODISCARD hx::ResultT ConfRegQueryValueEx(ConfHKEY key, const StringC& name, uint32_t* type, void* data, uint32_t* size);
   // Sets `name` of an open key to the text `value` and saves the file when write-through is on.
   HX_NODISCARD hx::ResultT ConfRegSetValueEx(ConfHKEY key, const StringC& name, const StringC& value);
 
@@ -166,15 +166,15 @@ class ConfRegistryIniC {
     bool exists = false;                   // a section of that name, or sections below it
   };
   ConfRegKeyC* findKey(ConfHKEY handle);
-  hx::ResultT keyPath(ConfHKEY hkey, const StringC& subkey, StringC* fullPath);
+  HX_NODISCARD hx::ResultT keyPath(ConfHKEY hkey, const StringC& subkey, StringC* fullPath);
   LocationT locate(const StringC& fullPath) const;
   ConfHKEY addKey(std::unique_ptr<ConfRegKeyC> key);
-  hx::ResultT openKey(ConfHKEY hkey, const StringC& subkey, bool create, ConfHKEY* handle);
+  HX_NODISCARD hx::ResultT openKey(ConfHKEY hkey, const StringC& subkey, bool create, ConfHKEY* handle);
   // Opens subkey below hkey (creating it when asked), runs fn on the open key and closes it.
   template <typename Fn>
-  hx::ResultT withKey(ConfHKEY hkey, const StringC& subkey, bool create, Fn&& fn);
-  hx::ResultT setValue(ConfRegKeyC& key, const StringC& name, const StringC& value, bool persistent);
-  hx::ResultT saveIfWriteThrough(ConfRegIniFileC& file);
+  HX_NODISCARD hx::ResultT withKey(ConfHKEY hkey, const StringC& subkey, bool create, Fn&& fn);
+  HX_NODISCARD hx::ResultT setValue(ConfRegKeyC& key, const StringC& name, const StringC& value, bool persistent);
+  HX_NODISCARD hx::ResultT saveIfWriteThrough(ConfRegIniFileC& file);
   void checkAllFiles();
 
   std::vector<std::shared_ptr<ConfRegIniFileC>> files_;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/Trust.h"
 #include "foundation/messages/ErrCatSwitch.h"
 #include "foundation/messages/TrustRefusal.h"
@@ -38,7 +39,7 @@ void PointSslLoaderAt(const StringC& installDir) {
   g_sslLibraryDir = installDir + kLibSubdir;
 }
 
-hx::ResultT ReadProductValue(const char* name, StringC* value) {
+HX_NODISCARD hx::ResultT ReadProductValue(const char* name, StringC* value) {
   return Registry().ReadString(HKEY_LOCAL_MACHINE, EnvUnixC::c_ProductKey, name, value);
 }
 
@@ -61,7 +62,7 @@ bool IsTrustedConfig(const std::string& path) {
 
 // The configuration file named by the environment: it alone is mounted, and the directories
 // given in the environment are written into it, as the other agent components find them there.
-hx::ResultT UseConfigIni(const char* path) {
+HX_NODISCARD hx::ResultT UseConfigIni(const char* path) {
   if (!IsTrustedConfig(path)) return hx::RC_UNTRUSTED;
   ConfRegistryIniC& reg = Registry();
   reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
@@ -76,7 +77,7 @@ hx::ResultT UseConfigIni(const char* path) {
 
 // The bootstrap file names the install and data directories; the data directory's own
 // configuration file then takes its place and is kept in step with it.
-hx::ResultT UseBootstrapIni() {
+HX_NODISCARD hx::ResultT UseBootstrapIni() {
   const char* chosen = EnvValue(kBootstrapIniVariable);
   const char* bootstrap = IsExistingFile(chosen) ? chosen : EnvUnixC::c_BootstrapIni;
   ConfRegistryIniC& reg = Registry();

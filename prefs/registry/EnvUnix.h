@@ -11,6 +11,7 @@
 // The environment variables TARVOSKCONFIGINI, TARVOSKINI, TARVOSKINSTALLDIR and TARVOSKDATADIR
 // steer the search; /etc/tarvosk.ini is the machine's bootstrap file.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 
@@ -41,7 +42,7 @@ class EnvUnixC {
   //     CommonAppDataFolder/etc/config.ini replaces it and gets InstallDir, InstallDirectory,
   //     CommonAppDataFolder and ProductVersion written wherever it lacks them or differs.
   // Returns 0 or the status of the last read it made (the ProductVersion read in case 2).
-  static hx::ResultT InitRegistry();
+  HX_NODISCARD static hx::ResultT InitRegistry();
   // InstallDir / CommonAppDataFolder of the product key, or the defaults when missing or empty.
   static StringC GetInstallDir();
   static StringC GetCommonAppDataFolder();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "foundation/messages/TrustRefusal.h"
@@ -48,7 +49,7 @@ StringC ResolveLink(const StringC& path) {
 
 // Writes `text` to `tmp` with the permissions and owner of `target` (when it exists) and
 // renames it over `target`. The fixed name `tmp` is made anew and exclusively each time.
-hx::ResultT ReplaceFile(const StringC& target, const StringC& tmp, std::string_view text) {
+HX_NODISCARD hx::ResultT ReplaceFile(const StringC& target, const StringC& tmp, std::string_view text) {
   hx::AtomicFileC file;
   hx::ResultT rc = file.OpenFixed(target, tmp, c_NewFileMode);
   if (hx::Succeeded(rc)) rc = file.Write(text);

@@ -55,7 +55,7 @@ class PrefsC {
   StringC Text() const;
   // Parse of the file's bytes. A missing file gives empty content and the ENOENT result; other
   // read failures leave the content alone and return their result.
-  hx::ResultT Load(const StringC& path);
+  HX_NODISCARD hx::ResultT Load(const StringC& path);
   // Writes path + ".tmp" with the file's current disk content merged with the recorded
   // changes, gives it the file's permissions and owner, renames it over the file and forgets
   // the recorded changes. The caller holds the file's lock. Returns 0 or the failing
@@ -83,8 +83,8 @@ class PrefsC {
   // Changes. Names and values are trimmed and newlines in values become spaces, so that
   // memory holds what the file will read back. Names must be storable.
   // Set and SetVolatile return false (and change nothing) for a name that is not storable.
-  bool Set(const StringC& section, const StringC& name, const StringC& value);
-  bool SetVolatile(const StringC& section, const StringC& name, const StringC& value);
+  HX_NODISCARD bool Set(const StringC& section, const StringC& name, const StringC& value);
+  HX_NODISCARD bool SetVolatile(const StringC& section, const StringC& name, const StringC& value);
   void AddSection(const StringC& section);
   bool Remove(const StringC& section, const StringC& name);
   // Removes the section and, when recursive, every section whose name continues it with "\".

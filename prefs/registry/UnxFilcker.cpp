@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 #include "foundation/files/SafeFile.h"
 
@@ -36,7 +37,7 @@ hx::ResultT UnxFilckerC::tryLock() {
   hx::UniqueFdC owned;
   const hx::ResultT opened = hx::OpenForWriting(lockPath_, 0, c_LockFileMode, &owned);
   if (hx::Failed(opened)) return opened;
-  int fd = owned.release();
+  const int fd = owned.get();
 
   struct flock fl {};
   fl.l_type = F_WRLCK;
@@ -44,20 +45,16 @@ hx::ResultT UnxFilckerC::tryLock() {
   fl.l_start = 0;
   fl.l_len = 0;  // the whole file, however it grows
   if (::fcntl(fd, F_SETLK, &fl) != 0) {
-    const int err = errno;
-    ::close(fd);
-    return hx::RcFromErrno(err == EACCES ? EAGAIN : err);
+    return hx::RcFromErrno(errno == EACCES ? EAGAIN : errno);
   }
 
   // The previous holder may have deleted the file between our open and our lock; a lock on a
   // file that is no longer the one on disk protects nothing.
   struct stat locked {}, onDisk {};
   if (::fstat(fd, &locked) != 0 || ::stat(lockPath_.c_str(), &onDisk) != 0 || locked.st_dev != onDisk.st_dev ||
-      locked.st_ino != onDisk.st_ino) {
-    ::close(fd);
+      locked.st_ino != onDisk.st_ino)
     return hx::RcFromErrno(EAGAIN);
-  }
-  fd_ = fd;
+  fd_ = std::move(owned);
   return hx::RC_OK;
 }
 
@@ -77,10 +74,9 @@ hx::ResultT UnxFilckerC::lock(int attempts, int delayMs) {
 }
 
 void UnxFilckerC::unlock() {
-  if (fd_ < 0) return;
+  if (!fd_.valid()) return;
   // Delete before closing: whoever locks the old file after our close sees that the path no
   // longer names it and tries again.
   ::unlink(lockPath_.c_str());
-  ::close(fd_);
-  fd_ = -1;
+  fd_.reset();
 }

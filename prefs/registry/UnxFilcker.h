@@ -8,8 +8,10 @@
 
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
+#include "foundation/files/SafeFile.h"
 
 class UnxFilckerC {
  public:
@@ -23,15 +25,15 @@ class UnxFilckerC {
   UnxFilckerC& operator=(const UnxFilckerC&) = delete;
 
   const StringC& lockPath() const { return lockPath_; }
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return fd_.valid(); }
 
   // Takes the lock, trying c_Attempts times, RetryDelayMs() apart. Returns 0, or the
   // error-number result of the last failed attempt (EAGAIN while another process holds it).
-  hx::ResultT lock();
-  hx::ResultT lock(int attempts, int delayMs);
+  HX_NODISCARD hx::ResultT lock();
+  HX_NODISCARD hx::ResultT lock(int attempts, int delayMs);
   // One attempt: open (creating, mode 0666) the lock file, ask for a non-blocking exclusive
   // write lock on all of it and check that the path still names the file locked.
-  hx::ResultT tryLock();
+  HX_NODISCARD hx::ResultT tryLock();
   // Deletes the lock file and closes it, which drops the lock. Nothing when not held.
   void unlock();
 
@@ -42,5 +44,5 @@ class UnxFilckerC {
 
  private:
   StringC lockPath_;
-  int fd_ = -1;
+  hx::UniqueFdC fd_;
 };

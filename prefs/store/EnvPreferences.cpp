@@ -48,7 +48,8 @@ void EnvPreferencesC::AddValue(const env_EnvOptsC& name, const StringC& value, u
 }
 
 void EnvPreferencesC::Written(const env_EnvOptsC& name) {
-  if (TrkTraceOptionC::IsTraceName(name.Name())) TrkTraceOptionC::Apply(*this);
+  // A value that cannot be read is reported there and leaves the flags off.
+  if (TrkTraceOptionC::IsTraceName(name.Name())) HX_IGNORE_RESULT(TrkTraceOptionC::Apply(*this));
 }
 
 void EnvPreferencesC::AddValue(const StringC& name, const StringArrayC* values, unsigned char force) {

@@ -57,7 +57,8 @@ void env_EnvironmentC::SetCurrent(env_EnvironmentI* env) {
     s_Installed = env;
   }
   // A launcher environment may carry the tracker's trace flags.
-  if (env != nullptr) TrkTraceEnvironmentC::Apply(*env);
+  // A value that cannot be read is reported there and leaves the flags off.
+  if (env != nullptr) HX_IGNORE_RESULT(TrkTraceEnvironmentC::Apply(*env));
 }
 
 void env_EnvironmentC::ResetCurrent() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 class EnvPreferencesC;
@@ -23,11 +24,11 @@ class TrkTraceOptionC {
   static bool IsTraceName(const StringC& name);
   // Sets the tracker's flags from the "trace" value of `prefs`; nothing when there is none.
   // 0, or 0xE0160014 (reported) for a value that cannot be read: the flags are then off.
-  static int32_t Apply(EnvPreferencesC& prefs);
+  HX_NODISCARD static int32_t Apply(EnvPreferencesC& prefs);
 };
 
 class TrkTraceEnvironmentC {
  public:
   // The same for the "trace" value of `env`, expanded through the values of `env`.
-  static int32_t Apply(env_EnvironmentI& env);
+  HX_NODISCARD static int32_t Apply(env_EnvironmentI& env);
 };

@@ -4,6 +4,7 @@
 // the policy key, so that a policy value overrides the product value. A value whose companion
 // <Name>Fixed or <Name>Fxd reads true is locked against every later source.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "prefs/registry/ConfRegCodes.h"
@@ -26,18 +27,18 @@ class EnvMSWPreferencesC {
 
   // Every value of the logical key, product path then policy path. RC_FAIL when no registry is
   // available; a key that cannot be opened reads nothing.
-  hx::ResultT ReadAllValues(LogicalKeyE key, const StringC& separators);
+  HX_NODISCARD hx::ResultT ReadAllValues(LogicalKeyE key, const StringC& separators);
   // Every value of one key below the hive's root.
-  hx::ResultT ReadAllValuesOfKey(const StringC& keyPath, const StringC& separators);
+  HX_NODISCARD hx::ResultT ReadAllValuesOfKey(const StringC& keyPath, const StringC& separators);
   // One value of the logical key, product path then policy path.
-  hx::ResultT ReadValue(LogicalKeyE key, const StringC& name, const StringC& separators);
+  HX_NODISCARD hx::ResultT ReadValue(LogicalKeyE key, const StringC& name, const StringC& separators);
 
  private:
   ConfHKEY RootKey() const;
   StringC ProductPath(LogicalKeyE key) const;
   StringC PolicyPath(LogicalKeyE key);
-  hx::ResultT ReadValueOfKey(const StringC& keyPath, const StringC& name, const StringC& separators);
-  hx::ResultT ReadOpenValue(ConfHKEY key, const StringC& name, const StringC& separators);
+  HX_NODISCARD hx::ResultT ReadValueOfKey(const StringC& keyPath, const StringC& name, const StringC& separators);
+  HX_NODISCARD hx::ResultT ReadOpenValue(ConfHKEY key, const StringC& name, const StringC& separators);
   void ReadCompanions(ConfHKEY key, const StringC& name);
 
   EnvPreferencesC& prefs_;

@@ -89,7 +89,7 @@ hx::ResultT TrkPreferencesC::ExpandWildCardDirectories(env_EnvOptsC name) {
   Environment().Create(name);
   WildCardDirectoryListingC listing;
   for (const StringC& pattern : patterns) {
-    listing.listAll(pattern);
+    HX_IGNORE_RESULT(listing.listAll(pattern));  // the search logs itself; no match adds nothing
     for (const FileNameC& dir : listing.MatchedDirectoryList()) AddValue(name, dir.str(), 1);
   }
   return hx::RC_OK;

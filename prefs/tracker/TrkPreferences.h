@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "prefs/store/EnvPreferences.h"
 #include "prefs/tracker/TrkPreferenceNames.h"
@@ -33,15 +34,15 @@ class TrkPreferencesC : public EnvPreferencesC {
   // The entry of c_EnvironmentList named so (any case), else the name with no options.
   env_EnvOptsC GetOption(const StringC& name) override;
 
-  virtual hx::ResultT LoadPreferences(int argc, char** argv);
-  virtual hx::ResultT PreLoadDefaultPreferences();
-  virtual hx::ResultT PostLoadDefaultPreferences();
-  virtual hx::ResultT LoadRegistryPreferences();
-  virtual hx::ResultT LoadCommandPreferences(int argc, char** argv);
-  virtual hx::ResultT LoadXMLPreferences();
-  virtual hx::ResultT CheckPreferences();
+  HX_NODISCARD virtual hx::ResultT LoadPreferences(int argc, char** argv);
+  HX_NODISCARD virtual hx::ResultT PreLoadDefaultPreferences();
+  HX_NODISCARD virtual hx::ResultT PostLoadDefaultPreferences();
+  HX_NODISCARD virtual hx::ResultT LoadRegistryPreferences();
+  HX_NODISCARD virtual hx::ResultT LoadCommandPreferences(int argc, char** argv);
+  HX_NODISCARD virtual hx::ResultT LoadXMLPreferences();
+  HX_NODISCARD virtual hx::ResultT CheckPreferences();
   // Replaces every wildcard entry of the list `name` by the directories that match it.
-  virtual hx::ResultT ExpandWildCardDirectories(env_EnvOptsC name);
+  HX_NODISCARD virtual hx::ResultT ExpandWildCardDirectories(env_EnvOptsC name);
 
   static bool IsBoolean(const StringC& value);
   static bool IsMD5(const StringC& value);
@@ -81,14 +82,14 @@ class TrkPreferencesC : public EnvPreferencesC {
   bool IsUserType();
 
  private:
-  hx::ResultT CheckBoolean(const env_EnvOptsC& name);
-  hx::ResultT CheckMD5(const env_EnvOptsC& name, hx::ResultT errorId, const char* errorText, hx::ResultT logId,
+  HX_NODISCARD hx::ResultT CheckBoolean(const env_EnvOptsC& name);
+  HX_NODISCARD hx::ResultT CheckMD5(const env_EnvOptsC& name, hx::ResultT errorId, const char* errorText, hx::ResultT logId,
                        const char* logText);
-  hx::ResultT CheckOneOf(const env_EnvOptsC& name, std::initializer_list<const char*> allowed, hx::ResultT errorId,
+  HX_NODISCARD hx::ResultT CheckOneOf(const env_EnvOptsC& name, std::initializer_list<const char*> allowed, hx::ResultT errorId,
                          const char* errorText, hx::ResultT logId, const char* logText);
   void CheckProgressDepth();
-  hx::ResultT ApplyOption(const StringC& argument);
-  hx::ResultT InvalidOption(const char* argument);
+  HX_NODISCARD hx::ResultT ApplyOption(const StringC& argument);
+  HX_NODISCARD hx::ResultT InvalidOption(const char* argument);
   void GenerateUploadFile();
   void GenerateDateTime();
   void GenerateGeneration();

@@ -55,6 +55,7 @@ hx::ResultT WildCardDirectoryListingC::listAll(const FileNameC& pattern) {
     prefix += "/" + component;
     prefixes_.push_back(prefix);
   }
-  for (const FileNameC& root : FileService()->listRoots()) FileService()->walk(root, *this, c_WalkFlags);
+  // This listing never ends a walk: a directory it cannot read just matches nothing.
+  for (const FileNameC& root : FileService()->listRoots()) HX_IGNORE_RESULT(FileService()->walk(root, *this, c_WalkFlags));
   return hx::RC_OK;
 }

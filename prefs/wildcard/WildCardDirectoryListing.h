@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/core/FileName.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "foundation/files/FileListingSink.h"
@@ -19,15 +20,15 @@ class WildCardDirectoryListingC : public FileListingSinkI {
   ~WildCardDirectoryListingC() override = default;
 
   // Files are of no interest; walker warnings (unreadable directories) are passed over.
-  long addFile(FileNameC* name) override;
+  HX_NODISCARD long addFile(FileNameC* name) override;
   // Enters a directory that matches the prefix of its depth; takes one that matches the whole
   // pattern (without entering it); skips every other.
-  long addDir(FileNameC* name) override;
-  long warning(const FileNameC* name, long code) override;
+  HX_NODISCARD long addDir(FileNameC* name) override;
+  HX_NODISCARD long warning(const FileNameC* name, long code) override;
   // Fills the matched list: the pattern itself when it has no wildcard (whether or not it
   // exists), nothing for a relative pattern, else the matching directories in walk order.
-  virtual hx::ResultT listAll(const StringC& pattern);
-  virtual hx::ResultT listAll(const FileNameC& pattern);
+  HX_NODISCARD virtual hx::ResultT listAll(const StringC& pattern);
+  HX_NODISCARD virtual hx::ResultT listAll(const FileNameC& pattern);
   // The matched list of the last listAll, owned by the listing.
   virtual const FileNameArrayC& MatchedDirectoryList() const { return matched_; }
 

@@ -185,7 +185,7 @@ TEST_F(ComRegistryTest, CreateByNameAndServerTables) {
   const unsigned long cookie = first.GetCookie();
   EXPECT_NE(cookie, 0u);
   EXPECT_EQ(second.GetCookie(), 0u);  // refused: the earlier factory stays
-  server.Register(reg());
+  HX_IGNORE_RESULT(server.Register(reg()));  // the cookies say what it did
   EXPECT_EQ(first.GetCookie(), cookie);
   ZORStringTC name(first.GetFactory()->GetClassName());
   names()->RegisterClassName(name, CLSID_First);
@@ -210,8 +210,8 @@ TEST_F(ComRegistryTest, CreateByNameAndServerTables) {
 
 TEST(ComRegistryProcess, InstanceAndDeviceLifecycle) {
   // Start from no process-wide registry whatever earlier tests left behind.
-  ComRegistryC::DeviceInitialize(nullptr, 0);
-  ComRegistryC::DeviceFinalize();
+  HX_IGNORE_RESULT(ComRegistryC::DeviceInitialize(nullptr, 0));  // only a clean start is wanted
+  HX_IGNORE_RESULT(ComRegistryC::DeviceFinalize());
   ComRegistryI* first = ComRegistryC::Instance();
   EXPECT_EQ(ComRegistryC::Instance(), first);
   EXPECT_EQ(ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags), hx::RC_OK);

@@ -95,8 +95,8 @@ TEST(ProcessCommands, LineStreamCutsAcrossWrites) {
 TEST(ProcessCommands, TraceLines) {
   hxtest::TraceCaptureC trace("Communication/Process");
   StringArrayC lines;
-  hx::RunCommandLines(Sh("exit 0"), lines);
-  hx::RunCommandLines(CommandLineC{"hx-no-such-program-4711"}, lines);
+  EXPECT_EQ(hx::RunCommandLines(Sh("exit 0"), lines), hx::RC_OK);
+  EXPECT_EQ(hx::RunCommandLines(CommandLineC{"hx-no-such-program-4711"}, lines), hx::RcFromErrno(ENOENT));
   const std::string text = trace.Stop();
   // The lines in order; whatever the tracer puts around a line is its own business.
   const char* expected[] = {"Creating child process '/bin/sh -c \"exit 0\"'\n", "Process creation result 0\n",

@@ -89,7 +89,7 @@ class ProviderRegistrationC {
     entries_.push_back(nullptr);
     server_ = std::make_unique<ComServerC>(entries_.data());
     ComRegistryI* registry = ComRegistryC::Instance();
-    server_->Register(registry);
+    EXPECT_EQ(server_->Register(registry), hx::RC_OK);
     registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names_));
     for (ComObjectEntryC* e : entries_) {
       if (e == nullptr || e->GetFactory() == nullptr) continue;
@@ -101,7 +101,7 @@ class ProviderRegistrationC {
   ~ProviderRegistrationC() {
     for (StringC& name : registered_) names_->UnRegisterClassName(name.data());
     names_->Release();
-    server_->Unregister(ComRegistryC::Instance());
+    EXPECT_EQ(server_->Unregister(ComRegistryC::Instance()), hx::RC_OK);
   }
   ProviderRegistrationC(const ProviderRegistrationC&) = delete;
   ProviderRegistrationC& operator=(const ProviderRegistrationC&) = delete;

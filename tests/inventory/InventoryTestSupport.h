@@ -24,8 +24,8 @@ inline std::string Expected(const std::string& name) { return hxtest::ReadFile(S
 inline RefM<TrkInventoryEntityC> AddChild(TrkInventoryEntityC* parent, const std::string& tag,
                                           const std::vector<std::string>& attrs = {}) {
   RefM<TrkInventoryEntityC> e = TrkInventoryEntityC::New(tag);
-  for (size_t i = 0; i + 1 < attrs.size(); i += 2) e->Add(attrs[i], attrs[i + 1]);
-  if (parent) parent->AddEntity(e.get());
+  for (size_t i = 0; i + 1 < attrs.size(); i += 2) EXPECT_EQ(e->Add(attrs[i], attrs[i + 1]), hx::RC_OK);
+  if (parent) EXPECT_EQ(parent->AddEntity(e.get()), hx::RC_OK);
   return e;
 }
 
@@ -41,7 +41,7 @@ inline std::string ChildNames(const TrkInventoryEntityC* e) {
 
 inline std::string Digest(const TrkInventoryEntityC* e, bool deep) {
   std::string d;
-  e->CalculateMD5(&d, deep);
+  EXPECT_EQ(e->CalculateMD5(&d, deep), hx::RC_OK);
   return d;
 }
 

@@ -13,13 +13,13 @@ using BuildT = std::function<void(TrkInventoryC&)>;
 
 RefM<TrkInventoryC> Build(const BuildT& fill) {
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
   fill(*inv);
   return inv;
 }
 
 void Cpu(TrkInventoryC& inv, const char* name, const char* speed) {
-  TrkTrackC::AddClass(&inv, "CPU", name, "kstat")->AddProperty("Speed", speed);
+  EXPECT_EQ(TrkTrackC::AddClass(&inv, "CPU", name, "kstat")->AddProperty("Speed", speed), hx::RC_OK);
 }
 
 // The delta of current against base, taken through base's file in dir.
@@ -81,7 +81,7 @@ TEST(InventoryDiff, SectionsFollowTheMatchingRules) {
 TEST(InventoryDiff, DeltaDocumentMatchesItsExpectedBytes) {
   auto current = Build([](TrkInventoryC& i) {
     Cpu(i, "cpu0", "2400");
-    TrkTrackC::AddClass(&i, "Disk", "sd1", "devinfo")->AddProperty("Size", "100");
+    EXPECT_EQ(TrkTrackC::AddClass(&i, "Disk", "sd1", "devinfo")->AddProperty("Size", "100"), hx::RC_OK);
     TrkTrackC::AddPackage(&i, "SUNWcsr", "pkginfo");
     TrkTrackC::AddPackage(&i, "SUNWzfs", "pkginfo");
   });

@@ -23,7 +23,7 @@ std::string Attrs(const TrkInventoryEntityC* e) {
 
 TEST(InventoryEntity, AttributesKeepFirstSetOrderAndReplaceInPlace) {
   auto e = AddChild(nullptr, "Hardware", {"Class", "CPU", "Name", "cpu0", "Evidence", "kstat", "Name", "cpu1"});
-  e->Add("name", "lower");  // another attribute: names match with case
+  EXPECT_EQ(e->Add("name", "lower"), hx::RC_OK);  // another attribute: names match with case
   EXPECT_EQ(Attrs(e.get()), "Class=CPU Name=cpu1 Evidence=kstat name=lower ");
   EXPECT_EQ(e->Remove("Name"), hx::RC_OK);
   EXPECT_EQ(e->Remove("Name"), hx::RC_FAIL);
@@ -33,7 +33,7 @@ TEST(InventoryEntity, AttributesKeepFirstSetOrderAndReplaceInPlace) {
 
   StringC value = "stale";
   bool exists = true;
-  e->Add("Empty", "");
+  EXPECT_EQ(e->Add("Empty", ""), hx::RC_OK);
   for (const auto& [name, there] : {std::pair<const char*, bool>{"Empty", true}, {"Missing", false}}) {
     EXPECT_EQ(e->get_Item(name, &value), hx::RC_OK) << name;
     EXPECT_EQ(value, "") << name;
@@ -56,7 +56,7 @@ TEST(InventoryEntity, CharacterRuleReplacesWhatXmlCannotCarry) {
   };
   for (const auto& [in, stored] : cases) {
     auto e = TrkInventoryEntityC::New(std::string("T") + in);
-    e->Add(std::string("N") + in, in);
+    EXPECT_EQ(e->Add(std::string("N") + in, in), hx::RC_OK);
     EXPECT_EQ(e->GetAttribute(std::string("N") + stored), stored) << in;
     EXPECT_EQ(e->getTag(), std::string("T") + stored) << in;
   }
@@ -121,7 +121,7 @@ TEST(InventoryEntity, TreesGiveBackEveryReference) {
     AddChild(inst.get(), "Value", {"Name", "v"})->addText("deep text");
     TrkInventoryEntityC* found = nullptr;
     ASSERT_EQ(root->FindEntity("Instance", nullptr, &found), hx::RC_OK);
-    root->RemoveEntity(found);
+    EXPECT_EQ(root->RemoveEntity(found), hx::RC_OK);
     EXPECT_EQ(found->GetParent(), nullptr);
     found->Release();
     EXPECT_GT(ComServerCounterC::GetCount(), before);

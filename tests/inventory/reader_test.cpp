@@ -119,9 +119,9 @@ TEST(InventoryReader, EveryIncompleteBaseIsRefused) {
   hxtest::TempDirC dir("inv-read");
   const FileNameC file(dir.File("inv.hxi")), base(dir.File("base.hxi"));
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
   for (int i = 0; i < 4; ++i) TrkTrackC::AddClass(inv.get(), "Disk", "sd" + std::to_string(i), "e");
-  TrkTrackC::AddClass(inv.get(), "Cpu", "cpu0", "")->AddProperty("Speed", " 3 GHz ");
+  EXPECT_EQ(TrkTrackC::AddClass(inv.get(), "Cpu", "cpu0", "")->AddProperty("Speed", " 3 GHz "), hx::RC_OK);
   ASSERT_EQ(XmlSaveFile(&file, inv.get()), hx::RC_OK);
   const std::string whole = hxtest::ReadFile(file.str());
   const size_t complete = whole.rfind("</Inventory>") + std::strlen("</Inventory>");
@@ -144,7 +144,7 @@ TEST(InventoryReader, LongDocumentIndexedInDocumentOrder) {
   constexpr int c_Entities = 2 * TrkIndexBuilderC::c_BatchSize + 500, c_Names = 2000;
   auto inv = TrkInventoryC::New();
   for (int i = 0; i < c_Entities; ++i)
-    invtest::AddChild(inv.get(), "Hardware", {"Name", "n" + std::to_string(i % c_Names)})->AddProperty("At", std::to_string(i));
+    EXPECT_EQ(invtest::AddChild(inv.get(), "Hardware", {"Name", "n" + std::to_string(i % c_Names)})->AddProperty("At", std::to_string(i)), hx::RC_OK);
   hxtest::TempDirC dir("inv-read");
   const FileNameC file(dir.File("long.hxi"));
   ASSERT_EQ(XmlSaveFile(&file, inv.get()), hx::RC_OK);
@@ -171,7 +171,7 @@ class RandomTreeC {
 
   RefM<TrkInventoryC> Inventory() {
     auto inv = TrkInventoryC::New();
-    for (int i = Pick(0, 4); i > 0; --i) inv->Add("R" + std::to_string(Pick(0, 9)), Text(0, 20));
+    for (int i = Pick(0, 4); i > 0; --i) EXPECT_EQ(inv->Add("R" + std::to_string(Pick(0, 9)), Text(0, 20)), hx::RC_OK);
     for (int i = Pick(0, 12); i > 0; --i) Fill(inv.get(), 1);
     return inv;
   }
@@ -200,7 +200,7 @@ class RandomTreeC {
   // Text only on leaves, as the trackers write it.
   void Fill(TrkInventoryEntityC* parent, int depth) {
     auto e = invtest::AddChild(parent, Tag());
-    for (int i = Pick(0, 4); i > 0; --i) e->Add("A" + std::to_string(Pick(0, 5)), Text(0, 12));
+    for (int i = Pick(0, 4); i > 0; --i) EXPECT_EQ(e->Add("A" + std::to_string(Pick(0, 5)), Text(0, 12)), hx::RC_OK);
     if (depth < 4)
       for (int i = Pick(0, 3); i > 0; --i) Fill(e.get(), depth + 1);
     if (e->numChildren() == 0 && Pick(0, 2) == 0) e->addText(Text(1, 10));

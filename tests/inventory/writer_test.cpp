@@ -25,22 +25,22 @@ RefM<TrkInventoryC> EmptyInventory() {
   h.expectHardware = h.expectSoftware = true;
   h.dateTime = "2026-03-01 10:00:00";
   h.generation = "7";  // a full inventory does not carry it
-  inv->AddRootAttributes(h);
+  EXPECT_EQ(inv->AddRootAttributes(h), hx::RC_OK);
   return inv;
 }
 
 RefM<TrkInventoryC> EscapingInventory() {
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
   auto hw = AddChild(inv.get(), "Hardware", {"Class", "A<B>C", "Name", "Tom & \"Jerry\"", "Evidence", "it's"});
-  hw->AddProperty("Ctl", "a\x01" "b");
+  EXPECT_EQ(hw->AddProperty("Ctl", "a\x01" "b"), hx::RC_OK);
   AddChild(inv.get(), "Content", {"Path", "/opt/x"})->addText("a<b>c & \"d\" 'e' f\x01g");
   return inv;
 }
 
 RefM<TrkInventoryC> TextInventory() {
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
   AddChild(inv.get(), "Hardware", {"Class", "Text"})->addText(" abc ");
   auto pkg = AddChild(inv.get(), "Package", {"Name", "P"});
   AddChild(pkg.get(), "Property", {"Name", "Note"})->addText(" abc ");
@@ -98,8 +98,8 @@ TEST(InventoryWriter, LargeDocumentsCrossChunkBoundariesIntact) {
 
 RefM<TrkInventoryC> Inventory(int entities, const std::string& tag = "a") {
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
-  inv->Add("Tag", tag);
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
+  EXPECT_EQ(inv->Add("Tag", tag), hx::RC_OK);
   for (int i = 0; i < entities; ++i) TrkTrackC::AddClass(inv.get(), "Disk", "sd" + std::to_string(i), std::string(40, 'e'));
   return inv;
 }

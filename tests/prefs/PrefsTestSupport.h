@@ -63,7 +63,7 @@ class LoadC {
   void Fresh() {
     log_LogManagerC::ReleaseInstance(0);
     getConfiguration(1)->registry()->Reset();
-    EnvUnixC::InitRegistry();
+    HX_IGNORE_RESULT(EnvUnixC::InitRegistry());  // a fixture without configuration files is as good
     hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());
     env_RestoreSharedDefaults();
     env_EnvironmentC::ResetCurrent();

@@ -23,7 +23,7 @@ class BuiltC {
     if (m.installDir != nullptr) {
       env_.Set("TARVOSKINSTALLDIR", m.installDir);
       getConfiguration(1)->registry()->Reset();
-      EnvUnixC::InitRegistry();
+      HX_IGNORE_RESULT(EnvUnixC::InitRegistry());  // the defaults are the subject, not the files
     }
     env_RestoreSharedDefaults();
     env_EnvDefaultBuilderC().AugmentNormalProperties(environment_);

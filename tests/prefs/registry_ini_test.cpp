@@ -94,11 +94,11 @@ TEST_F(RegistryIniFile, SaveChangesOnlyTheLinesOfTheChangedValues) {
   const std::string path = dir_.Write("admin.ini", before);
   PrefsC p;
   ASSERT_EQ(p.Load(path), 0);
-  p.Set("tarvosk", "serverlocation", "/srv/new");
-  p.Set("Tarvosk\\Tracker", "Twice", "third");
-  p.Set("Tarvosk", "C", "3");
-  p.Set("", "new", "n");
-  p.Set("Added", "x", "1");
+  ASSERT_TRUE(p.Set("tarvosk", "serverlocation", "/srv/new"));
+  ASSERT_TRUE(p.Set("Tarvosk\\Tracker", "Twice", "third"));
+  ASSERT_TRUE(p.Set("Tarvosk", "C", "3"));
+  ASSERT_TRUE(p.Set("", "new", "n"));
+  ASSERT_TRUE(p.Set("Added", "x", "1"));
   p.Remove("Tarvosk\\Tracker", "gone");
   p.RemoveSection("Old", false);
   const std::string inMemory = p.Text();
@@ -113,8 +113,8 @@ TEST_F(RegistryIniFile, SaveMergesWithWhatOthersWroteMeanwhile) {
   const std::string path = dir_.Write("t.ini", "[s]\na=1\nc=3\nd=4\n");
   PrefsC p;
   ASSERT_EQ(p.Load(path), 0);
-  p.Set("s", "a", "ours");
-  p.Set("s", "b", "2");
+  ASSERT_TRUE(p.Set("s", "a", "ours"));
+  ASSERT_TRUE(p.Set("s", "b", "2"));
   p.Remove("s", "c");
   // Another process rewrites the file before we save.
   hxtest::WriteFile(path, "[s]\na=theirs\nc=3\nd=4\ne=5\n[other]\nz=9\n");
@@ -134,7 +134,7 @@ TEST_F(RegistryIniFile, SaveKeepsPermissionsLinksAndCreatesDirectories) {
   ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
 
   PrefsC p;
-  p.Set("s", "k", "v");
+  ASSERT_TRUE(p.Set("s", "k", "v"));
   ASSERT_EQ(p.Save(link), 0);
   struct stat st {};
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
@@ -145,7 +145,7 @@ TEST_F(RegistryIniFile, SaveKeepsPermissionsLinksAndCreatesDirectories) {
 
   const std::string deep = dir_.File("new/dir/config.ini");
   PrefsC q;
-  q.Set("s", "k", "v");
+  ASSERT_TRUE(q.Set("s", "k", "v"));
   ASSERT_EQ(q.Save(deep), 0);
   EXPECT_EQ(hxtest::ReadFile(deep), "[s]\nk=v\n");
 }
@@ -154,15 +154,15 @@ TEST_F(RegistryIniFile, ProcessOnlyValuesSurviveLoadsButAreNeverSaved) {
   const std::string path = dir_.Write("t.ini", "[s]\na=1\n");
   PrefsC p;
   ASSERT_EQ(p.Load(path), 0);
-  p.SetVolatile("s", "env", "/from/environment");
+  ASSERT_TRUE(p.SetVolatile("s", "env", "/from/environment"));
   EXPECT_FALSE(p.HasChanges());
-  p.Set("s", "b", "2");
+  ASSERT_TRUE(p.Set("s", "b", "2"));
   ASSERT_EQ(p.Save(path), 0);
   EXPECT_EQ(hxtest::ReadFile(path), "[s]\na=1\nb=2\n");
   ASSERT_EQ(p.Load(path), 0);
   EXPECT_EQ(ValueAt(p, "s", "env"), "/from/environment");
   // A value set for good later replaces the process-only one, also after a reload.
-  p.Set("s", "env", "/saved");
+  ASSERT_TRUE(p.Set("s", "env", "/saved"));
   ASSERT_EQ(p.Save(path), 0);
   ASSERT_EQ(p.Load(path), 0);
   EXPECT_EQ(ValueAt(p, "s", "env"), "/saved");

@@ -83,7 +83,7 @@ TEST_F(RegistryKeys, TypeSizeAndPresenceOfValues) {
   }
   EXPECT_EQ(reg_.ConfRegQueryValueEx(HKEY_LOCAL_MACHINE, "Name", nullptr, nullptr, nullptr), CONF_REG_E_NOT_FOUND);
   EXPECT_EQ(reg_.ConfRegQueryValueEx(999, "Name", nullptr, nullptr, nullptr), CONF_REG_E_INVALID_HANDLE);
-  reg_.CloseKey(h);
+  EXPECT_EQ(reg_.CloseKey(h), CONF_REG_OK);
 }
 
 TEST_F(RegistryKeys, EnumeratesValuesAndSubkeysInStoredOrder) {

@@ -189,7 +189,7 @@ TEST_F(RegistryReload, ChangeOnDiskIsSeenOnceASecondHasPassed) {
   EXPECT_EQ(v, "2");
   ConfHKEY h = 0;
   EXPECT_EQ(reg.OpenKey(HKEY_LOCAL_MACHINE, "Software\\Tarvosk Corp\\Tarvosk\\New", CONF_KEY_READ, &h), CONF_REG_OK);
-  reg.CloseKey(h);
+  EXPECT_EQ(reg.CloseKey(h), CONF_REG_OK);
 
   // A file that disappears keeps its last content; one that comes back is read again.
   ASSERT_EQ(unlink(path_.c_str()), 0);

@@ -367,13 +367,13 @@ class ChildC {
   hx::ResultT Start() { return p_.Create(); }
   long Pid() const {
     long pid = -1;
-    p_.GetProcessId(&pid);
+    HX_IGNORE_RESULT(p_.GetProcessId(&pid));  // -1 stays when there is none
     return pid;
   }
   // Waits for the end and answers the exit status (c_NoExit when killed).
   uint32_t Finish(std::chrono::seconds limit = std::chrono::seconds(120)) {
     deadline_ = std::chrono::steady_clock::now() + limit;
-    p_.Wait(&ChildC::InTime, this, ProcessC::MillisecondsC(200));
+    HX_IGNORE_RESULT(p_.Wait(&ChildC::InTime, this, ProcessC::MillisecondsC(200)));  // the exit code tells
     uint32_t code = c_NoExit;
     if (p_.GetExitCode(&code) != hx::RC_OK) code = c_NoExit;
     return code;

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/messages/CatalogCompiler.h"
 
 namespace {
@@ -26,7 +27,7 @@ int Usage() {
   return kExitUsage;
 }
 
-bool ReadFile(const char* path, std::string& data) {
+HX_NODISCARD bool ReadFile(const char* path, std::string& data) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream buffer;
@@ -40,7 +41,7 @@ int Fail(const char* path, const std::string& message) {
   return kExitBadInput;
 }
 
-int Compile(const char* sourcePath, const char* outPath) {
+HX_NODISCARD int Compile(const char* sourcePath, const char* outPath) {
   std::string source, image, error;
   if (!ReadFile(sourcePath, source)) return Fail(sourcePath, std::strerror(errno));
   if (!hx::CompileCatalog(source, image, error)) return Fail(sourcePath, error);
@@ -61,7 +62,7 @@ int Compile(const char* sourcePath, const char* outPath) {
   return kExitOk;
 }
 
-int Dump(const char* path) {
+HX_NODISCARD int Dump(const char* path) {
   std::string image, source, error;
   if (!ReadFile(path, image)) return Fail(path, std::strerror(errno));
   const bool ok = hx::DumpCatalog(image, source, error);

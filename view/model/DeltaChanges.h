@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "view/model/ViewModel.h"
 
@@ -23,7 +24,7 @@ const std::set<std::string>& DefaultIgnored();
 // Reads the base of a delta (a full inventory, .hxi or .hxi.gz) for the counterparts of the
 // delta's updated entities, and sets doc->changes: the updated entities with at least one
 // change past the ignored properties. RC_OK, or a failure with *why saying what went wrong.
-hx::ResultT ReadBase(const std::string& path, const std::set<std::string>& ignored, ViewDocT* doc, std::string* why);
+HX_NODISCARD hx::ResultT ReadBase(const std::string& path, const std::set<std::string>& ignored, ViewDocT* doc, std::string* why);
 
 // The changes of the updated entities against their counterparts in the base, in the order of
 // the delta. Entities alike in every value are set aside first; the rest are paired in order,

@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "inventory/XmlParser.h"
 #include "view/model/ViewModel.h"
@@ -27,7 +28,7 @@ class InventoryStreamC : public XmlParserC {
 
   // Feeds the next piece of the document; RC_OK or a failure for a document that is not
   // well-formed or not an inventory (errorText says why).
-  hx::ResultT Feed(const char* data, size_t size, bool final);
+  HX_NODISCARD hx::ResultT Feed(const char* data, size_t size, bool final);
 
  protected:
   void onStartElement(const char* name, const char** atts) override;
@@ -63,7 +64,7 @@ class InventoryStreamC : public XmlParserC {
 
 // Reads an inventory file, plain or gzip-compressed (.hxi or .hxi.gz). The file must be a
 // regular file named directly, not a link. RC_OK, or a failure with *why saying what went wrong.
-hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why,
+HX_NODISCARD hx::ResultT ReadInventoryFile(const std::string& path, ViewDocT* doc, std::string* why,
                               const std::unordered_set<std::string>* keepOnly = nullptr);
 
 }  // namespace hxview

@@ -137,13 +137,14 @@ bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink, const ViewOptionsT& o
 
 std::string FormatTextSummary(ViewDocT doc, const ViewOptionsT& options) {
   std::string text;
-  WriteTextSummary(
+  // This sink never fails: appending to a string.
+  HX_IGNORE_RESULT(WriteTextSummary(
       std::move(doc),
       [&](const std::string& piece) {
         text += piece;
         return true;
       },
-      options);
+      options));
   return text;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "view/model/ViewModel.h"
 #include "view/render/SummaryTables.h"
 
@@ -19,7 +20,7 @@ using TextSinkT = std::function<bool(const std::string& piece)>;
 // Writes the summary through the sink in pieces, so that the text of a large inventory is never
 // held whole; false when the sink failed. The document is taken by value: a caller done with it
 // moves it in, and nothing is copied.
-bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink, const ViewOptionsT& options = {});
+HX_NODISCARD bool WriteTextSummary(ViewDocT doc, const TextSinkT& sink, const ViewOptionsT& options = {});
 // The whole summary as one text.
 std::string FormatTextSummary(ViewDocT doc, const ViewOptionsT& options = {});
 

@@ -5,6 +5,7 @@
 // device properties and its error statistics ("sd0,err") give maker, model, revision, serial
 // number and size; SCSI disks add their target and logical unit.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/solaris/devices/SolarisDevInfo.h"
 #include "hardware/solaris/identity/HWClass_Solaris.h"
@@ -22,12 +23,12 @@ class HWClass_SolarisDiskDrive : public HWClass_Solaris, public HWClass_SolarisD
   static constexpr const char* c_SCSILogicalUnit = "SCSILogicalUnit";
   static constexpr const char* c_SCSITargetId = "SCSITargetId";
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // Block devices, except CD-ROM and diskette drives.
   bool FilterDevice(RefM<SolarisDevice> device) override;
   // The disk's instance, added unless the kernel statistics cannot be read (their error is
   // the result then).
-  hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
+  HX_NODISCARD hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
                                      const PropertyMap& parameters, RefM<SolarisDevice> device) override;
 
   // The instance name of a disk: its kernel name where the host gives one, else driver and

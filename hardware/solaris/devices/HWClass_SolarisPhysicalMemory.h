@@ -2,6 +2,7 @@
 // HWClass_SolarisPhysicalMemory: the machine's memory as one instance "Memory" whose
 // "Capacity" is the number of physical pages times the page size, in bytes.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -10,9 +11,9 @@ class HWClass_SolarisPhysicalMemory : public HWClass_Unix {
   static constexpr const char* c_InstanceName = "Memory";
   static constexpr const char* c_Capacity = "Capacity";
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // "Name" and "Capacity" (left out when the page size or count is not known).
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
   // pages × pageSize in 64 bits as decimal text; "" when either is not positive or the product
   // does not fit.

@@ -2,6 +2,7 @@
 // HWClass_SolarisVideoController: one instance per display node of the device tree, named by
 // the node, with the model and the current mode its PROM properties give.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/solaris/devices/SolarisDevInfo.h"
@@ -12,10 +13,10 @@ class HWClass_SolarisVideoController : public HWClass_Unix, public HWClass_Solar
   static constexpr const char* c_CurrentHorizontalResolution = "CurrentHorizontalResolution";
   static constexpr const char* c_CurrentVerticalResolution = "CurrentVerticalResolution";
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
   // Nodes of type ddi_display.
   bool FilterDevice(RefM<SolarisDevice> device) override;
-  hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
+  HX_NODISCARD hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
                                      const PropertyMap& parameters, RefM<SolarisDevice> device) override;
 
   // "Caption" from the PROM's model, the refresh rate and resolution from the first number of

@@ -13,6 +13,7 @@
 
 #include "foundation/com/ComFactory.h"
 #include "foundation/com/ComObject.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/RefCount.h"
 #include "hardware/framework/HWInstance.h"
 #include "hardware/framework/HardwareGuids.h"
@@ -49,7 +50,7 @@ class HWClass_SolarisDevInfoI : public ZORUnknownI {
   // The devices in the order of a children-first walk of the tree. The first call takes the
   // snapshot; a failure (an error-number result, the list left empty) is tried again by the
   // next call. The list stays owned by the component.
-  virtual hx::ResultT GetDevices(const SolarisDeviceListT*& devices) = 0;
+  HX_NODISCARD virtual hx::ResultT GetDevices(const SolarisDeviceListT*& devices) = 0;
 
  protected:
   ~HWClass_SolarisDevInfoI() = default;
@@ -57,7 +58,7 @@ class HWClass_SolarisDevInfoI : public ZORUnknownI {
 
 class HWClass_SolarisDevInfo : public ComObjectM<HWClass_SolarisDevInfoI, IID_HWClass_SolarisDevInfo> {
  public:
-  hx::ResultT GetDevices(const SolarisDeviceListT*& devices) override;
+  HX_NODISCARD hx::ResultT GetDevices(const SolarisDeviceListT*& devices) override;
 
  protected:
   ~HWClass_SolarisDevInfo() override = default;
@@ -85,13 +86,13 @@ class HWClass_SolarisDevice {
   // Whether the provider makes an instance of this device.
   virtual bool FilterDevice(RefM<SolarisDevice> device) = 0;
   // Adds the device's instance; a result code.
-  virtual hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
+  HX_NODISCARD virtual hx::ResultT GetInventoryFromDevice(HWInstanceListT& instances, const StringC& className,
                                              const PropertyMap& parameters, RefM<SolarisDevice> device) = 0;
 
   // Gets the shared device tree component from the component registry, and for every device
   // it accepts calls GetInventoryFromDevice. The result of the last of those, 0 when there was
   // none, or the failure to get the component or its devices.
-  hx::ResultT GetInventoryFromDevices(HWInstanceListT& instances, const StringC& className,
+  HX_NODISCARD hx::ResultT GetInventoryFromDevices(HWInstanceListT& instances, const StringC& className,
                                       const PropertyMap& parameters);
 
  protected:

@@ -3,6 +3,7 @@
 // table does not name one), with the serial number built from the host id and the zone, and
 // the vendor, version and release date of the SMBIOS BIOS record when there is one.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -15,8 +16,8 @@ class HWClass_SolarisBIOS : public HWClass_Unix {
   static constexpr const char* c_Manufacturer = "Manufacturer";
   static constexpr const char* c_ReleaseDate = "ReleaseDate";
 
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
   // The instance name for a table.
   static StringC NameFrom(const SMBiosInfoC& smbios);

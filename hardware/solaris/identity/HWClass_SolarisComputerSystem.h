@@ -3,6 +3,7 @@
 // with the machine's make and model, and the virtualisation properties of the zone and the
 // resource pool the tracker runs in.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/unix/HWClass_UnixComputerSystem.h"
 
@@ -13,7 +14,7 @@ class HWClass_SolarisComputerSystem : public HWClass_UnixComputerSystem {
 
   // The generic properties, "Manufacturer", "Model", then the virtualisation properties. The
   // result of the generic part.
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
   // The zone of the tracker, the machine's capacity and the share its pool gives it.
   void PopulateVirtualizationProperties(RefM<HWInstance> instance);
 

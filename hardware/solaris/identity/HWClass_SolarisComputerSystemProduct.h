@@ -3,6 +3,7 @@
 // model, with its platform type, the number that identifies it (the chassis serial number
 // where the eeprom sets one, else the host id) and the host id.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/solaris/identity/HWClass_Solaris.h"
 
@@ -13,8 +14,8 @@ class HWClass_SolarisComputerSystemProduct : public HWClass_Solaris {
   static constexpr const char* c_HostID = "HostID";
 
   // One instance named by GetHardwareModel, appended; the result of PopulateInstance.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
   // The chassis serial number; else the hardware serial as sysinfo gives it; else the host id
   // in decimal.

@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/ProviderTable.h"
 #include "hardware/unix/HWClass_UnixOperatingSystem.h"
 
@@ -20,7 +21,7 @@ class HWClass_SolarisOperatingSystem : public HWClass_UnixOperatingSystem {
 
   // The generic properties, then "OSArchitecture", "LastBootUpTime", "TotalVisibleMemorySize"
   // and "FreePhysicalMemory". The result of the generic part.
-  hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
+  HX_NODISCARD hx::ResultT PopulateInstance(RefM<HWInstance> instance) override;
 
   // The universal time text of a boot time; "" when it is not known (not above 0).
   static StringC BootTimeText(time_t bootTime);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HWClass_Unix.h"
 #include "hardware/framework/ProviderTable.h"
 
@@ -16,7 +17,7 @@ class HWClass_SolarisProcess : public HWClass_Unix {
   static constexpr const char* c_User = "User";
 
   // The processes of the machine, appended; always 0.
-  hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
+  HX_NODISCARD hx::ResultT GetInventory(HWInstanceListT& instances, StringC className, const PropertyMap& parameters) override;
 
   // (user, command) of each line of `ps -eo user,comm` output: lines split at blanks, the
   // heading (user field "USER") and lines of fewer than two fields skipped; a command with

@@ -12,7 +12,7 @@ constexpr const char* c_OffLine = "off-line";
 
 StringC Value(const hx::KStatT& stat, const char* name) {
   StringC value;
-  stat.Find(name, value);
+  HX_IGNORE_RESULT(stat.Find(name, value));  // a statistic it lacks reads as empty
   return value;
 }
 
@@ -68,7 +68,7 @@ void KStatChipC::describe(int64_t clockMHz, const StringC& name, const StringC& 
 const KStatCpuInfoC& KStatCpuInfoC::Instance() {
   static const KStatCpuInfoC s_instance = [] {
     hx::KStatChainT chain;
-    hx::KStatReadChain(chain);
+    HX_IGNORE_RESULT(hx::KStatReadChain(chain));  // without statistics the chain is empty: no processors known
     return KStatCpuInfoC(chain);
   }();
   return s_instance;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileService.h"
 #include "packages/listers/PackageSources.h"
 
@@ -29,7 +30,7 @@ class QueryStreamC : public LineOutputStreamC {
   size_t unreadable = 0;
 
  protected:
-  hx::ResultT WriteLine(std::string_view line) override {
+  HX_NODISCARD hx::ResultT WriteLine(std::string_view line) override {
     deb::DebPackageT package;
     if (!deb::ParseQueryLine(line, &package)) {
       unreadable += line.empty() ? 0 : 1;
@@ -108,7 +109,7 @@ AheadT& Ahead() {
 }
 
 // The query run ahead, if there is one nobody took; waits for it.
-bool TakeAhead(QueryT* query) {
+HX_NODISCARD bool TakeAhead(QueryT* query) {
   AheadT& ahead = Ahead();
   std::lock_guard<std::mutex> hold(ahead.lock);
   if (!ahead.waiting) return false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/process/CommandLine.h"
 #include "packages/listers/PackageLister.h"
@@ -41,8 +42,8 @@ class DEBPackageListerC : public PackageListerC {
 
   // Runs dpkg-query and keeps the installed packages (what it printed before a failure
   // included); with file lists, also finds which top-level directories are links into /usr.
-  hx::ResultT startEnum() override;
-  hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
+  HX_NODISCARD hx::ResultT startEnum() override;
+  HX_NODISCARD hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
 
   // The packages to hand out (for the tests and the benchmark: a lister over given entries).
   void setPackages(std::vector<trk::deb::DebPackageT> packages);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
+
 namespace trk::deb {
 
 // What dpkg-query is asked to print: one package a line, its fields apart by tabs (no field of
@@ -27,11 +29,11 @@ struct DebPackageT {
 };
 
 // One line of the package list. False for a line that is not one (fewer fields, no name).
-bool ParseQueryLine(std::string_view line, DebPackageT* package);
+HX_NODISCARD bool ParseQueryLine(std::string_view line, DebPackageT* package);
 
 // The path of one line of a file list: a line that begins with "/" (dpkg's "/." for the root
 // itself is no path a file can have); false for anything else.
-bool ListLinePath(std::string_view line, std::string_view* path);
+HX_NODISCARD bool ListLinePath(std::string_view line, std::string_view* path);
 
 // The top-level directories that a merged-/usr system makes links into /usr.
 const std::vector<std::string>& MergeableDirectories();

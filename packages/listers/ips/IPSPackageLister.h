@@ -3,6 +3,7 @@
 // with their summaries and, when file lists are wanted, the paths of their file, link and
 // hardlink actions.
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/process/CommandLine.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/model/PackageInfo.h"
@@ -28,5 +29,5 @@ class IPSPackageListerC : public PackageRegistryListerC {
  protected:
   // 0 (nothing) without the tool; -1 when it exits with a status other than 0 (the packages it
   // printed are kept); the runner's failure (idem).
-  hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) override;
+  HX_NODISCARD hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) override;
 };

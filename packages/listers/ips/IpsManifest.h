@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/process/OutputStream.h"
 #include "packages/model/PackageInfo.h"
 
@@ -18,7 +19,7 @@
 class FMRIC {
  public:
   // False (and the object invalid) for a text that is not an identifier.
-  bool FromString(std::string_view text);
+  HX_NODISCARD bool FromString(std::string_view text);
 
   bool valid = false;
   std::string publisher, name, version, build, branch, timestamp;
@@ -64,7 +65,7 @@ class IPSPkgManifestParserC : public LineOutputStreamC {
   void Close();
   size_t unreadableLines() const { return unreadable_; }
 
-  hx::ResultT WriteLine(std::string_view line) override;
+  HX_NODISCARD hx::ResultT WriteLine(std::string_view line) override;
 
  private:
   CollectionT* collection_;

@@ -14,6 +14,7 @@
 #include <vector>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace trk {
@@ -44,7 +45,7 @@ class PackageRegistryPathCollectionC {
   virtual ~PackageRegistryPathCollectionC() = default;
 
   // True when path is a registry of this kind; it is then kept with REGISTRY_SYSTEM.
-  virtual bool registerFilePath(const std::string& path) = 0;
+  HX_NODISCARD virtual bool registerFilePath(const std::string& path) = 0;
   // Adds the standard locations for the requested flags.
   virtual void augmentPaths(uint32_t flags) = 0;
   // augmentPaths(flags), then every kept path that has a bit of flags.
@@ -67,7 +68,7 @@ class PackageRegistryPathCollectionC {
 class IARegistryPathCollectionC : public PackageRegistryPathCollectionC {
  public:
   static constexpr const char* c_FileName = ".com.zerog.registry.xml";
-  bool registerFilePath(const std::string& path) override;
+  HX_NODISCARD bool registerFilePath(const std::string& path) override;
   void augmentPaths(uint32_t flags) override;
 };
 
@@ -77,7 +78,7 @@ class BEARegistryPathCollectionC : public PackageRegistryPathCollectionC {
  public:
   static constexpr const char* c_FileName = "registry.xml";
   static constexpr const char* c_HomeList = "bea/beahomelist";
-  bool registerFilePath(const std::string& path) override;
+  HX_NODISCARD bool registerFilePath(const std::string& path) override;
   void augmentPaths(uint32_t flags) override;
 
  private:
@@ -90,7 +91,7 @@ class PackageRegistryC {
 
   // With `all`, the path joins every collection; otherwise each collection is offered it.
   // True when some collection took it.
-  bool registerFilePath(const std::string& path, bool all);
+  HX_NODISCARD bool registerFilePath(const std::string& path, bool all);
 
   IARegistryPathCollectionC& ia() { return ia_; }
   BEARegistryPathCollectionC& bea() { return bea_; }

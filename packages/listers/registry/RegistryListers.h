@@ -4,6 +4,7 @@
 // the package inventory with the name, version, location, publisher and summary the registry
 // gives.
 
+#include "foundation/core/Nodiscard.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/listers/registry/PackageRegistry.h"
 #include "packages/model/PackageInfo.h"
@@ -16,9 +17,9 @@ constexpr const char* c_BeaPackageType = "BEA";
 class PackageRegistryInfoC : public PackageInfoC {
  public:
   using PackageInfoC::PackageInfoC;
-  int verifyInstalledPackage() const override { return 2; }
+  HX_NODISCARD int verifyInstalledPackage() const override { return 2; }
   // A registry names no files.
-  hx::ResultT getFileList(StringArrayC* files) const override;
+  HX_NODISCARD hx::ResultT getFileList(StringArrayC* files) const override;
 };
 
 class IAPackageInfoC : public PackageRegistryInfoC {
@@ -40,7 +41,7 @@ class RegistryFileListerC : public PackageRegistryListerC {
 
  protected:
   // Always 0: a registry that cannot be read or is broken contributes what was read of it.
-  hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) override;
+  HX_NODISCARD hx::ResultT getPackageCollection(CollectionT* collection, uint32_t flags) override;
 
  private:
   trk::PackageRegistryPathCollectionC& paths_;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 #include "foundation/core/Text.h"
 #include "packages/model/PackageInfo.h"
@@ -23,9 +24,9 @@ constexpr const char* c_BeaPublisher = "Oracle Corporation";
 // Adds the products of an InstallAnywhere registry as "IA" packages. A text that is not
 // well-formed contributes the packages read before the fault, and the parser's failure is
 // returned.
-hx::ResultT ReadIARegistry(std::string_view text, RegistryCollectionT* collection);
+HX_NODISCARD hx::ResultT ReadIARegistry(std::string_view text, RegistryCollectionT* collection);
 // Adds the releases and components of a BEA registry as "BEA" packages; failures as above.
-hx::ResultT ReadBEARegistry(std::string_view text, RegistryCollectionT* collection);
+HX_NODISCARD hx::ResultT ReadBEARegistry(std::string_view text, RegistryCollectionT* collection);
 // The BEA home directories of a home list: every line split at ";", each item trimmed, empty
 // items dropped.
 StringArrayC SplitBeaHomeList(std::string_view text);

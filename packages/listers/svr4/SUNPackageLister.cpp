@@ -1,5 +1,6 @@
 #include "packages/listers/svr4/SUNPackageLister.h"
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/FileService.h"
 #include "foundation/messages/Errors.h"
 #include "foundation/process/RunCommand.h"
@@ -28,7 +29,7 @@ constexpr std::string_view c_KeyVendor = "VENDOR";
 
 // A per-package query's tool run: output and error output apart. A failing tool, or one that
 // says it knows nothing of the package, answers RC_PKG_TOOL_FAILED; *exitCode tells which.
-hx::ResultT SUNCommand(const CommandLineC& command, std::string* output, uint32_t* exitCode) {
+HX_NODISCARD hx::ResultT SUNCommand(const CommandLineC& command, std::string* output, uint32_t* exitCode) {
   MemoryOutputStreamC out, err;
   hx::ResultT r = RunSourceTool(command, &out, &err, exitCode);
   if (hx::Failed(r)) return r;
@@ -41,7 +42,7 @@ hx::ResultT SUNCommand(const CommandLineC& command, std::string* output, uint32_
 }
 
 // The next line of text from *position (without its line end); false at the end.
-bool NextLine(const std::string& text, size_t* position, std::string_view* line) {
+HX_NODISCARD bool NextLine(const std::string& text, size_t* position, std::string_view* line) {
   if (*position >= text.size()) return false;
   size_t end = text.find('\n', *position);
   if (end == std::string::npos) end = text.size();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "packages/listers/PackageLister.h"
 #include "packages/listers/svr4/Svr4Readers.h"
 #include "packages/model/PackageInfo.h"
@@ -28,14 +29,14 @@ class SUNPackageInfoC : public PackageInfoC {
 
   // The number of installed instances of the package ("pkginfo -l <name>.*"): VERSION lines,
   // only those equal to the package's version when it has one.
-  hx::ResultT getInstallCount(int* count) const override;
+  HX_NODISCARD hx::ResultT getInstallCount(int* count) const override;
   // The highest version installed ("pkginfo -l <name>").
-  hx::ResultT getInstalledVersion(PackageVersionC* version) const override;
+  HX_NODISCARD hx::ResultT getInstalledVersion(PackageVersionC* version) const override;
   // "pkgchk -n <name>": 1 when it failed, 0 when it complained about the package, else 2.
-  int verifyInstalledPackage() const override;
+  HX_NODISCARD int verifyInstalledPackage() const override;
   // A package a lister handed out owns what the lister found for it; any other asks
   // "pkgchk -l <name>".
-  hx::ResultT getFileList(StringArrayC* files) const override;
+  HX_NODISCARD hx::ResultT getFileList(StringArrayC* files) const override;
 
   void setListed(bool listed) { listed_ = listed; }
   // "VERSION" without its revision suffix.
@@ -50,8 +51,8 @@ class SUNPackageListerC : public PackageListerC {
   using PackageListerC::PackageListerC;
 
   // With file lists: reads the contents file (or "pkgchk -l"); then runs "pkginfo -l".
-  hx::ResultT startEnum() override;
-  hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
+  HX_NODISCARD hx::ResultT startEnum() override;
+  HX_NODISCARD hx::ResultT getNext(std::unique_ptr<PackageInfoC>* package) override;
 
   // The captured "pkginfo -l" output (for the tests and the benchmark: a lister over given
   // text, without running the tool).
@@ -60,7 +61,7 @@ class SUNPackageListerC : public PackageListerC {
   trk::svr4::FileMapT& fileMap() { return files_; }
 
  private:
-  hx::ResultT readFileMap();
+  HX_NODISCARD hx::ResultT readFileMap();
   void finishPackage(SUNPackageInfoC* package);
 
   trk::svr4::FileMapT files_;

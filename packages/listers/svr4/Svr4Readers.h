@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Text.h"
 
 namespace trk::svr4 {
@@ -37,7 +38,7 @@ class PkgchkListReaderC {
 
 // A "key: value" line of "pkginfo -l" (the ":" after the first character), both trimmed.
 // False for any other line.
-bool SplitPkginfoLine(std::string_view line, std::string_view* key, std::string_view* value);
+HX_NODISCARD bool SplitPkginfoLine(std::string_view line, std::string_view* key, std::string_view* value);
 // Whether a pkginfo line is something the format has: empty, "key: value", or a continuation
 // indented with blanks (the FILES counts).
 bool IsPkginfoLine(std::string_view line);
@@ -47,6 +48,6 @@ std::string ConvertVersion(std::string_view text);
 // An INSTDATE value ("Jan 05 2012 14:22", month names of the C locale whatever the run's
 // LC_TIME) as seconds since the epoch, read as local time with the system's daylight-saving
 // rules. False when it cannot be read.
-bool ParseInstallDate(std::string_view text, int64_t* seconds);
+HX_NODISCARD bool ParseInstallDate(std::string_view text, int64_t* seconds);
 
 }  // namespace trk::svr4
