@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventory.h"
 
 namespace hxbench {
@@ -82,19 +83,20 @@ inline RefM<TrkInventoryC> FilesInventory(int64_t files, bool changed) {
   RefM<TrkInventoryC> inventory = TrkInventoryC::New();
   TrkInventoryHeaderT h = BenchHeader();
   h.expectSoftware = true;
-  inventory->AddRootAttributes(h);
+  // Fixed names, values present, new children: nothing here can be refused.
+  HX_IGNORE_RESULT(inventory->AddRootAttributes(h));
   inventory->SetDeltaHeader(h);
   for (int64_t i = 0; i < files; ++i) {
     const bool isChanged = changed && i % c_ChangedEvery == 0;
     const bool isTouched = changed && i % c_ChangedEvery == c_TouchedFrom;
     RefM<TrkInventoryEntityC> content = TrkInventoryEntityC::New("Content");
-    content->Add("MD5", Md5Text(i, isChanged));
-    content->Add("Size", std::to_string(4096 + i * 37 + (isChanged ? 1 : 0)));
+    HX_IGNORE_RESULT(content->Add("MD5", Md5Text(i, isChanged)));
+    HX_IGNORE_RESULT(content->Add("Size", std::to_string(4096 + i * 37 + (isChanged ? 1 : 0))));
     RefM<TrkInventoryEntityC> instance = TrkInventoryEntityC::New("Instance");
-    instance->Add("Path", "/opt/app" + std::to_string(i / 1000) + "/lib/module" + std::to_string(i) + ".so");
-    instance->Add("DateTime", "2025-11-" + std::to_string(10 + i % 19) + (isTouched ? " 09:00:00" : " 08:15:00"));
-    content->AddEntity(instance.get());
-    inventory->AddEntity(content.get());
+    HX_IGNORE_RESULT(instance->Add("Path", "/opt/app" + std::to_string(i / 1000) + "/lib/module" + std::to_string(i) + ".so"));
+    HX_IGNORE_RESULT(instance->Add("DateTime", "2025-11-" + std::to_string(10 + i % 19) + (isTouched ? " 09:00:00" : " 08:15:00")));
+    HX_IGNORE_RESULT(content->AddEntity(instance.get()));
+    HX_IGNORE_RESULT(inventory->AddEntity(content.get()));
   }
   return inventory;
 }

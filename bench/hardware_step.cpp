@@ -26,6 +26,7 @@
 #include "app/driver/TrkProviderTable.h"
 #include "foundation/com/ComRegistry.h"
 #include "foundation/com/ComServer.h"
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/TrkTrackUnixHardware.h"
 #include "inventory/TrkInventory.h"
 #include "prefs/defaults/SharedDefaults.h"
@@ -76,12 +77,12 @@ class TrackerC {
   // The provider classes by identifier and by provider name, as the tracker registers them.
   TrackerC() : dir_("hxhwbench"), server_(trk::UnixProviderTable()) {
     ComRegistryI* registry = ComRegistryC::Instance();
-    server_.Register(registry);
+    HX_IGNORE_RESULT(server_.Register(registry));  // a class missing shows as a smaller inventory
     ComNameRegistryI* names = nullptr;
     if (hx::Failed(registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) std::abort();
     for (ComObjectEntryC** e = trk::UnixProviderTable(); *e != nullptr; ++e) {
       StringC name = (*e)->GetFactory()->GetClassName();
-      names->RegisterClassName(name.data(), (*e)->GetCLSID());
+      HX_IGNORE_RESULT(names->RegisterClassName(name.data(), (*e)->GetCLSID()));
     }
     names->Release();
   }
@@ -93,7 +94,7 @@ class TrackerC {
     ::unsetenv("TARVOSKSYSROOT");
     prefs_.reset();
     getConfiguration(1)->registry()->Reset();
-    EnvUnixC::InitRegistry();
+    HX_IGNORE_RESULT(EnvUnixC::InitRegistry());  // the bench's own files: a failure shows in its figures
     hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());
     env_RestoreSharedDefaults();
     env_EnvironmentC::ResetCurrent();

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventory.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
@@ -30,13 +31,14 @@ class BenchDataC {
     inventory_ = TrkInventoryC::New();
     TrkInventoryHeaderT h = hxbench::BenchHeader();
     h.expectHardware = true;
-    inventory_->AddRootAttributes(h);
+    // Fixed names and values present: nothing here can be refused.
+    HX_IGNORE_RESULT(inventory_->AddRootAttributes(h));
     for (int i = 0; i < c_Instances; ++i) {
       auto hw = TrkTrackC::AddClass(inventory_.get(), "Disk", "sd" + std::to_string(i), "devinfo");
-      hw->AddProperty("Size", std::to_string(1000000000LL + i), "", false);
-      hw->AddProperty("Vendor", "Vendor & Sons <storage>", "", false);
-      hw->AddProperty("Serial", "SN-" + std::to_string(i * 7919), "", false);
-      hw->AddProperty("Path", "/devices/pci@0,0/pci8086,2829@1f,2/disk@" + std::to_string(i) + ",0", "", false);
+      HX_IGNORE_RESULT(hw->AddProperty("Size", std::to_string(1000000000LL + i), "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Vendor", "Vendor & Sons <storage>", "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Serial", "SN-" + std::to_string(i * 7919), "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Path", "/devices/pci@0,0/pci8086,2829@1f,2/disk@" + std::to_string(i) + ",0", "", false));
     }
   }
   TrkInventoryC* Inventory() const { return inventory_.get(); }

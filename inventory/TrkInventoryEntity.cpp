@@ -189,7 +189,7 @@ hx::ResultT TrkInventoryEntityC::ExtractEntities(const StringC& tag, const Strin
     next = c->next_;
     if (*c->tag_ != tag) continue;
     RefM<TrkInventoryEntityC> taken(c);
-    source->RemoveEntity(c);
+    HX_IGNORE_RESULT(source->RemoveEntity(c));  // a child of source: it cannot be refused
     if (!keys.insert(taken->GetAttribute(keyAttribute)).second) continue;  // dropped
     if (taken->GetAttribute(TrkVocabularyC::c_Evidence).empty() && ownEvidence != sourceEvidence)
       taken->Add(TrkVocabularyC::c_Evidence, sourceEvidence);

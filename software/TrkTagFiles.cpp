@@ -69,6 +69,7 @@ bool AddVersionInformationFromIBMTags(TrkInventoryEntityC* content, std::string_
   if (hx::EqualsNoCase(extension, c_ComponentTagExtension)) tag = std::make_unique<CMPTAGC>();
   if (!tag || text == nullptr || hx::Failed(tag->ParseTAGText(*text))) return false;
   if (tag->name.empty() || tag->version.empty()) return false;
+  // Both values were checked above: nothing to refuse.
   HX_IGNORE_RESULT(TrkTrackC::AddProperty(content, c_FileDescription, tag->name, StringC(), false));
   HX_IGNORE_RESULT(TrkTrackC::AddProperty(content, c_FileVersion, tag->version, StringC(), false));
   return true;

@@ -1,5 +1,6 @@
 #include "software/TrkUnixTrackSoftware.h"
 
+#include "foundation/core/Nodiscard.h"
 #include "foundation/files/SafeFile.h"
 #include "foundation/files/Trust.h"
 #include "foundation/log/LogManager.h"
@@ -87,6 +88,7 @@ void TrkUnixTrackSoftwareC::AddVersionInformation(TrkInventoryEntityC* content, 
   std::unique_ptr<PackageInfoC> package;
   // A path no package owns, or a database that could not be read: no product data.
   if (hx::Failed(packageDb_->packageFromPath(path, &package)) || !package) return;
+  // A property without a value is left out.
   HX_IGNORE_RESULT(AddProperty(content, c_ProductNameString, package->name(), StringC(), false));
   HX_IGNORE_RESULT(AddProperty(content, c_ProductVersionString, package->version().asString(true), StringC(), false));
 }

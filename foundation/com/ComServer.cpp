@@ -31,7 +31,7 @@ hx::ResultT ComServerC::Unregister(ComRegistryI* registry) {
   for (ComObjectEntryC** e = entries_; *e != nullptr; ++e) {
     ComObjectEntryC& entry = **e;
     if (entry.cookie_ == 0) continue;
-    registry->UnRegisterClassObject(entry.cookie_);
+    HX_IGNORE_RESULT(registry->UnRegisterClassObject(entry.cookie_));  // a cookie it does not know holds nothing of ours
     delete entry.factory_;
     entry.factory_ = nullptr;
     entry.cookie_ = 0;

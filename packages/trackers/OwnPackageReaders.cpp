@@ -59,7 +59,7 @@ template <typename F>
 void ForEachPackageElement(std::string_view text, F onPackage) {
   if (hx::StartsWith(text, c_Utf8Bom)) text.remove_prefix(c_Utf8Bom.size());
   PackageElementsC<F> parser(std::move(onPackage));
-  HX_IGNORE_RESULT(parser.parse(text.data(), text.size(), true));
+  HX_IGNORE_RESULT(parser.parse(text.data(), text.size(), true));  // a broken file gives the packages before the fault
 }
 
 }  // namespace

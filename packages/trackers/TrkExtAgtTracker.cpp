@@ -29,6 +29,7 @@ void TrkExtAgtTrackerC::TLMExternalAgent(TrkInventoryEntityC* root, const std::s
   if (identity.id.empty()) return;
   RefM<TrkInventoryEntityC> instance = AddClass(root, StringC(c_sClass), StringC(name), StringC(c_sEvidence));
   if (!instance) return;
+  // A property without a value is left out.
   HX_IGNORE_RESULT(AddProperty(instance.get(), StringC("Name"), StringC(name), StringC(), false));
   HX_IGNORE_RESULT(AddProperty(instance.get(), StringC("Type"), StringC(c_sType), StringC(), false));
   HX_IGNORE_RESULT(AddProperty(instance.get(), StringC("ID"), identity.id, StringC(), false));

@@ -61,6 +61,7 @@ void ReadStore(const std::string& store, uid_t alsoOwner, std::vector<OwnPackage
 }
 
 void AddNonEmpty(TrkInventoryEntityC* element, const char* name, const std::string& value) {
+  // Fixed names and a value that is there: nothing to refuse.
   if (!value.empty()) HX_IGNORE_RESULT(TrkTrackC::AddProperty(element, StringC(name), value, StringC(), false));
 }
 
@@ -72,6 +73,7 @@ void TrkHxpTrackerC::AddOwnPackage(TrkInventoryEntityC* root, const OwnPackageT&
                                    const char* access) {
   RefM<TrkInventoryEntityC> element = AddPackage(root, package.title, StringC(c_sEvidence));
   if (!element) return;
+  // Fixed names, empty values allowed: nothing to refuse.
   HX_IGNORE_RESULT(element->Add(StringC("Version"), package.version));
   StringC date;
   if (package.installTime > 0 && LocalIsoText(package.installTime, &date))

@@ -61,7 +61,7 @@ hx::ResultT TrkTrackPkgC::TrackPkgDatabase(TrkInventoryEntityC* parent, const St
   std::unique_ptr<PackageInfoC> package;
   while (hx::Succeeded(r = lister->getNext(&package))) {
     hx::Trace(trace_, "Package tracked: %s\n", package->name());
-    HX_IGNORE_RESULT(AddPackageElement(parent, *package, evidence));
+    HX_IGNORE_RESULT(AddPackageElement(parent, *package, evidence));  // in the tree now: the handle is not needed
   }
   if (hx::Failed(started)) return started;
   return r;
@@ -71,6 +71,7 @@ RefM<TrkInventoryEntityC> TrkTrackPkgC::AddPackageElement(TrkInventoryEntityC* p
                                                           const StringC& evidence) {
   RefM<TrkInventoryEntityC> element = AddPackage(parent, package.name(), evidence);
   if (!element) return element;
+  // Fixed names; a property without a value is left out unless empty ones are allowed.
   HX_IGNORE_RESULT(element->Add(StringC(c_sVersion), package.version().asString(true)));
   if (package.installDate() != 0) {
     auto date = dates_.find(package.installDate());

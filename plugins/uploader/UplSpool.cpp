@@ -84,16 +84,18 @@ std::vector<std::string> TrimSpool(const std::string& spool, size_t most) {
   return dropped;
 }
 
-void SetFullInventoryMark(const std::string& spool, bool set) {
+OutcomeT SetFullInventoryMark(const std::string& spool, bool set) {
   const std::string mark = spool + "/" + c_FullInventoryMark;
   if (!set) {
-    ::unlink(mark.c_str());
-    return;
+    ::unlink(mark.c_str());  // a mark left behind only asks for one more full inventory
+    return {};
   }
-  hx::UniqueFdC fd;
-  if (hx::IsRegularFileNoFollow(mark)) return;
+  if (hx::IsRegularFileNoFollow(mark)) return {};
   ::unlink(mark.c_str());  // whatever else stands there (a link) is not the mark
-  HX_IGNORE_RESULT(hx::CreateExclusive(mark, c_MarkMode, &fd));
+  hx::UniqueFdC fd;
+  const hx::ResultT rc = hx::CreateExclusive(mark, c_MarkMode, &fd);
+  if (hx::Succeeded(rc)) return {};
+  return {rc, "Cannot leave the mark '" + mark + "' that asks for a full inventory: " + std::strerror(hx::ErrnoFromRc(rc))};
 }
 
 }  // namespace upl

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "plugins/uploader/UplDelivery.h"
 
 namespace upl {
@@ -25,7 +26,9 @@ OutcomeT MoveToSpool(const std::string& source, const std::string& spool, const 
                      std::string* spooled);
 // Removes the oldest files until at most `most` remain; answers the names removed.
 std::vector<std::string> TrimSpool(const std::string& spool, size_t most);
-// The mark that asks the next run for a full inventory.
-void SetFullInventoryMark(const std::string& spool, bool set);
+// Sets or clears the mark that asks the next run for a full inventory. A mark that cannot be
+// made is a failure: without it the next run sends a delta against a generation the server
+// never received.
+HX_NODISCARD OutcomeT SetFullInventoryMark(const std::string& spool, bool set);
 
 }  // namespace upl

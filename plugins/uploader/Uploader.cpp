@@ -105,7 +105,7 @@ void ReadSettings(ZORHXPreferencesI* prefs, SettingsT* s) {
 int32_t Report(ZORHXContextI* context, const upl::OutcomeT& outcome) {
   const std::string message = log_SecureURLString(outcome.message);
   if (context != nullptr) {
-    context->ReportError(outcome.code, message.c_str());
+    HX_IGNORE_RESULT(context->ReportError(outcome.code, message.c_str()));  // answers the id it was given
   } else {
     std::fprintf(stderr, "uploader: %s\n", message.c_str());
   }
@@ -204,7 +204,8 @@ class UploadC {
     if (items_.empty()) return {};
     outcome = Send(items_, &sent_);
     // The full inventory that a mark asked for has arrived.
-    if (outcome.ok() && settings_.fullInventory && !staged.empty()) upl::SetFullInventoryMark(spool_, false);
+    if (outcome.ok() && settings_.fullInventory && !staged.empty())
+      HX_IGNORE_RESULT(upl::SetFullInventoryMark(spool_, false));  // clearing: a mark left asks once more
     return outcome;
   }
 
@@ -291,11 +292,13 @@ class UploadC {
     // A full inventory of this run that still waits restarts the chain of generations: what was
     // dropped before it is not needed by the server any more.
     if (settings_.fullInventory && !own.empty() && !ownDropped) {
-      upl::SetFullInventoryMark(spool_, false);
+      HX_IGNORE_RESULT(upl::SetFullInventoryMark(spool_, false));  // clearing: a mark left asks once more
     } else if (!dropped.empty()) {
-      upl::SetFullInventoryMark(spool_, true);
+      const upl::OutcomeT marked = upl::SetFullInventoryMark(spool_, true);
       log_.Line(upl::LOG_DROPPED, ZORHXLogI::c_Warning,
-                "WARNING: the server misses a generation that was dropped; the next run sends a full inventory");
+                marked.ok() ? "WARNING: the server misses a generation that was dropped; the next run sends a full inventory"
+                            : "WARNING: the server misses a generation that was dropped; " + marked.message +
+                                  "; the server cannot apply deltas until a full inventory arrives");
     }
   }
 };

@@ -14,11 +14,12 @@ namespace {
 using hxapp::Contains;
 using hxapp::FilesIn;
 
-// A launcher context over a plain map, noting what is reported to it.
-class MapContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXStopI {
+// A launcher context over a plain map, noting what is reported and logged to it.
+class MapContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHXStopI, public ZORHXLogI {
  public:
   std::map<std::string, std::string> values;
   std::vector<std::pair<int32_t, std::string>> reports;
+  std::string logged;
   int stopFrom = -1;  // the run is being stopped from the stopFrom-th question on (the first is 0)
   int asked = 0;
 
@@ -29,6 +30,8 @@ class MapContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHX
       *out = static_cast<ZORHXPreferencesI*>(this);
     } else if (iid == IID_ZORHXStop) {
       *out = static_cast<ZORHXStopI*>(this);
+    } else if (iid == IID_ZORHXLog) {
+      *out = static_cast<ZORHXLogI*>(this);
     } else if (iid == IID_IUnknown || iid == IID_ZORHXContext) {
       *out = static_cast<ZORHXContextI*>(this);
     } else {
@@ -52,6 +55,10 @@ class MapContextC : public ZORHXContextI, public ZORHXPreferencesI, public ZORHX
     return hx::RC_OK;
   }
   bool IsStopping() override { return stopFrom >= 0 && asked++ >= stopFrom; }
+  hx::ResultT LogLine(int32_t /*id*/, int32_t /*severity*/, const char* text) override {
+    logged += std::string(text) + "\n";
+    return hx::RC_OK;
+  }
 };
 
 class UploaderC {
@@ -106,7 +113,13 @@ TEST(UploaderLibrary, DeliversStagedFilesToTheRuleLocation) {
 
 TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
   // ruleValue: "<dir>" standing for the test directory; spoolMax: UploadSpoolMax
-  struct FailT { const char* what; std::string ruleValue; const char* reportPart; const char* spoolMax = "20"; };
+  struct FailT {
+    const char* what;
+    std::string ruleValue;
+    const char* reportPart;
+    const char* spoolMax = "20";
+    bool markBlocked = false;  // a directory stands where the full-inventory mark goes
+  };
   const std::vector<FailT> cases = {
       {"location below a file", "<dir>/blocker/sub/x.hxi", "Cannot create the upload location"},
       {"location is a file", "<dir>/blocker/x.hxi", "is not a directory"},
@@ -115,12 +128,15 @@ TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
       {"no directory in the rule", "x.hxi", "names no directory"},
       // The run's own full inventory cannot wait: the next run must send a full one again.
       {"no room in the spool", "<dir>/blocker/x.hxi", "is not a directory", "0"},
+      // ... and when that mark cannot be left, the log says so instead of promising it.
+      {"no room, no mark", "<dir>/blocker/x.hxi", "is not a directory", "0", true},
   };
   UploaderC uploader;
   for (const FailT& c : cases) {
     hxtest::TempDirC dir("hxupl");
     dir.Write("blocker", "a file");
     dir.Write("stage/a.hxi.gz", "staged");
+    if (c.markBlocked) std::filesystem::create_directories(dir.File("stage/pending/") + upl::c_FullInventoryMark);
     MapContextC context;
     context.values = {{"UploadType", "Machine"},
                       {"UploadDirectory", dir.File("stage")},
@@ -135,6 +151,8 @@ TEST(UploaderLibrary, FailuresAreReportedAndAnswered) {
     const bool room = std::string(c.spoolMax) != "0";
     EXPECT_EQ(hxtest::ReadFile(dir.File("stage/pending/a.hxi.gz")), room ? "staged" : "") << c.what;  // kept for the next try
     EXPECT_EQ(std::filesystem::exists(dir.File("stage/pending/") + upl::c_FullInventoryMark), !room) << c.what;
+    EXPECT_EQ(Contains(context.logged, "the next run sends a full inventory"), !room && !c.markBlocked) << c.what;
+    EXPECT_EQ(Contains(context.logged, "Cannot leave the mark"), c.markBlocked) << c.what;
   }
 }
 

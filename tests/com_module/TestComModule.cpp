@@ -3,6 +3,7 @@
 
 #include "foundation/com/ComObject.h"
 #include "foundation/com/ComServer.h"
+#include "foundation/core/Nodiscard.h"
 #include "tests/com_module/TestComModule.h"
 
 namespace {
@@ -28,9 +29,9 @@ char* ClassName() { return const_cast<char*>(c_TestModuleClassName); }
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) hx::ResultT ZORComModuleInitialize(ComRegistryI* registry) {
-  s_Server.Register(registry);
+  hx::ResultT rc = s_Server.Register(registry);
   ComNameRegistryI* names = nullptr;
-  hx::ResultT rc = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
+  if (hx::Succeeded(rc)) rc = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
   if (hx::Succeeded(rc)) {
     rc = names->RegisterClassName(ClassName(), CLSID_TestModuleObject);
     names->Release();
@@ -42,10 +43,10 @@ extern "C" __attribute__((visibility("default"))) hx::ResultT ZORComModuleInitia
 extern "C" __attribute__((visibility("default"))) hx::ResultT ZORComModuleFinalize(ComRegistryI* registry) {
   ComNameRegistryI* names = nullptr;
   if (hx::Succeeded(registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names)))) {
-    names->UnRegisterClassName(ClassName());
+    HX_IGNORE_RESULT(names->UnRegisterClassName(ClassName()));  // going away either way
     names->Release();
   }
-  s_Server.Unregister(registry);
+  HX_IGNORE_RESULT(s_Server.Unregister(registry));
   registry->Release();
   return hx::RC_OK;
 }

@@ -1,6 +1,7 @@
 // The hardware step: the class list from the configuration, providers created by name, the
 // shared instance list and the Hardware elements it becomes.
 
+#include "foundation/core/Nodiscard.h"
 #include "hardware/framework/HardwareMessages.h"
 #include "hardware/framework/TrkTrackUnixHardware.h"
 #include "hardware/framework/ZORHXTCIMProvider.h"
@@ -41,7 +42,7 @@ class TestEmitterC : public HWClass_Unix {
       instances.push_back(instance);
     }
     int64_t result = 0;
-    hx::ParseInt64(parameters.get("result"), result);
+    HX_IGNORE_RESULT(hx::ParseInt64(parameters.get("result"), result));  // none given: 0
     return static_cast<hx::ResultT>(result);
   }
 };

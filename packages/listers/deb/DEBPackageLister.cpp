@@ -73,7 +73,7 @@ QueryT RunQuery() {
   QueryT query;
   QueryStreamC stream(&query.packages);
   query.rc = RunSourceToolQuietly(DEBPackageListerC::Command(), &stream, &query.exitCode, &query.end);
-  HX_IGNORE_RESULT(stream.Flush());
+  HX_IGNORE_RESULT(stream.Flush());  // a last line without its end is only collected: it cannot fail
   query.unreadable = stream.unreadable;
   return query;
 }
@@ -87,7 +87,7 @@ struct AheadRunT {
 
   void Finish() {
     query.rc = tool.Finish(query.exitCode, &query.end);
-    HX_IGNORE_RESULT(stream.Flush());
+    HX_IGNORE_RESULT(stream.Flush());  // a last line without its end is only collected: it cannot fail
     query.unreadable = stream.unreadable;
   }
 };
@@ -142,7 +142,7 @@ void DEBPackageListerC::QueryAhead() {
 
 void DEBPackageListerC::DropQueryAhead() {
   QueryT dropped;
-  HX_IGNORE_RESULT(TakeAhead(&dropped));
+  HX_IGNORE_RESULT(TakeAhead(&dropped));  // none waiting is as good: there is nothing to drop
 }
 
 CommandLineC DEBPackageListerC::Command() {
@@ -203,6 +203,7 @@ void DEBPackageListerC::readFileList(const deb::DebPackageT& entry, PackageInfoC
   struct stat st;
   if (::fstat(fd.get(), &st) == 0) package->setInstallDate(InstallDateOf(st));
   StringArrayC& files = package->files();
+  // A list that breaks off gives the paths read so far; the package is listed either way.
   HX_IGNORE_RESULT(ForEachLine(fd.get(), [&](std::string_view line) {
     std::string_view path;
     if (!deb::ListLinePath(line, &path)) return;

@@ -29,7 +29,7 @@ hx::ResultT IPSPackageListerC::getPackageCollection(CollectionT* collection, uin
   IPSPkgManifestParserC parser(collection);
   uint32_t exitCode = 0;
   const hx::ResultT r = trk::RunSourceTool(command, &parser, nullptr, &exitCode);
-  HX_IGNORE_RESULT(parser.Flush());
+  HX_IGNORE_RESULT(parser.Flush());  // a last line without its end: what it holds is added, nothing can fail
   parser.Close();
   trk::LogUnreadableLines(command, parser.unreadableLines());
   if (hx::Failed(r)) return r;

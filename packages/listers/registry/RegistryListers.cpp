@@ -12,6 +12,7 @@ hx::ResultT RegistryFileListerC::getPackageCollection(CollectionT* collection, u
   collection->clear();
   for (const auto& path : paths_.getPaths(flags)) {
     std::string text;
+    // A registry that cannot be read in full adds what it could; the other files go on.
     if (trk::ReadSourceFile(path.first, &text, path.second.owner)) HX_IGNORE_RESULT(reader_(text, collection));
   }
   return hx::RC_OK;

@@ -148,12 +148,13 @@ hx::ResultT SUNPackageListerC::readFileMap() {
   } stream(&files_);
   uint32_t exitCode = 0;
   const hx::ResultT r = RunSourceTool(CommandLineC{c_Pkgchk, c_Long}, &stream, nullptr, &exitCode);
-  HX_IGNORE_RESULT(stream.Flush());
+  HX_IGNORE_RESULT(stream.Flush());  // a last line without its end is only collected: it cannot fail
   return r;
 }
 
 hx::ResultT SUNPackageListerC::startEnum() {
   captured_ = false;
+  // Without the file map the packages are listed without their files (the failure is logged).
   if ((flags() & LISTER_FILE_LISTS) != 0) HX_IGNORE_RESULT(readFileMap());
   const CommandLineC command{c_Pkginfo, c_Long};
   MemoryOutputStreamC out;

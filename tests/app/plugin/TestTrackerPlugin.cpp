@@ -18,6 +18,7 @@
 
 #include "foundation/com/ComObject.h"
 #include "foundation/com/ComServer.h"
+#include "foundation/core/Nodiscard.h"
 #include "inventory/ZORHXTTracker.h"
 #include "tests/app/plugin/TestTrackerPlugin.h"
 
@@ -46,9 +47,9 @@ class TrackerModuleM {
 
   hx::ResultT Initialize(ComRegistryI* registry) {
     registry_ = registry;  // the reference handed over is kept until the module is finalised
-    server_.Register(registry);
+    hx::ResultT r = server_.Register(registry);
     ComNameRegistryI* names = nullptr;
-    hx::ResultT r = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
+    if (r >= 0) r = registry->QueryInterface(IID_ComNameRegistry, reinterpret_cast<void**>(&names));
     if (r >= 0) {
       std::string name = c_TrackerName;
       r = names->RegisterClassName(name.data(), clsid_);
@@ -57,7 +58,7 @@ class TrackerModuleM {
     return r;
   }
   hx::ResultT Finalize(ComRegistryI* registry) {
-    server_.Unregister(registry);
+    HX_IGNORE_RESULT(server_.Unregister(registry));  // going away either way
     registry->Release();
     if (registry_ != nullptr) registry_->Release();
     registry_ = nullptr;
