@@ -192,8 +192,8 @@ hx::ResultT TrkInventoryEntityC::ExtractEntities(const StringC& tag, const Strin
     HX_IGNORE_RESULT(source->RemoveEntity(c));  // a child of source: it cannot be refused
     if (!keys.insert(taken->GetAttribute(keyAttribute)).second) continue;  // dropped
     if (taken->GetAttribute(TrkVocabularyC::c_Evidence).empty() && ownEvidence != sourceEvidence)
-      taken->Add(TrkVocabularyC::c_Evidence, sourceEvidence);
-    AddEntity(taken.get());
+      HX_IGNORE_RESULT(taken->Add(TrkVocabularyC::c_Evidence, sourceEvidence));  // a fixed name
+    HX_IGNORE_RESULT(AddEntity(taken.get()));  // taken from source just above: it has no parent now
   }
   return hx::RC_OK;
 }

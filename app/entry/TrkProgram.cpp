@@ -227,7 +227,8 @@ void TrkProgramC::ShutDown() {
   hx::SetEarlyLogReady(false);  // the log is going: later early lines go to standard error
   log_LogManagerC::ReleaseInstance(0);
 
-  if (semaphore_ && locked_) semaphore_->ReleaseResource();
+  // Taken with SEM_UNDO: a release that fails is undone by the system when the process ends.
+  if (semaphore_ && locked_) HX_IGNORE_RESULT(semaphore_->ReleaseResource());
   plugins_.reset();
   semaphore_.reset();
   prefs_.reset();

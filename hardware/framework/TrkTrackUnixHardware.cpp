@@ -135,7 +135,7 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClasses(ComNameRegistryI* names, ClassRu
     classes.push_back(className);
   // Each class's outcome is logged and kept in run.current; one failing does not stop the rest.
   for (const StringC& c : classes) HX_IGNORE_RESULT(TrackClass(names, run, listKey, c));
-  run.reg->CloseKey(listKey);
+  HX_IGNORE_RESULT(run.reg->CloseKey(listKey));  // opened above: closing it cannot fail
 
   if (run.instances.empty()) return run.current;
   const hx::ResultT written = AddInventory(run.inventory, run.instances);
@@ -149,7 +149,7 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClass(ComNameRegistryI* names, ClassRunT
   StringC provider;
   PropertyMap parameters;
   ReadClassKey(*run.reg, classKey, provider, parameters);
-  run.reg->CloseKey(classKey);
+  HX_IGNORE_RESULT(run.reg->CloseKey(classKey));  // opened above: closing it cannot fail
   if (provider.empty()) return hx::RC_OK;
 
   ZORUnknownI* object = nullptr;

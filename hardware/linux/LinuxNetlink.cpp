@@ -72,6 +72,12 @@ HX_NODISCARD bool ReadAddress(const nlmsghdr* h, InterfaceNamesC& names, IfAddre
   return !entry.interface.empty();
 }
 
+// NLMSG_OK, without comparing the signed length left with the unsigned message length.
+bool MessageFits(const nlmsghdr* h, int left) {
+  return left >= static_cast<int>(sizeof(nlmsghdr)) && h->nlmsg_len >= sizeof(nlmsghdr) &&
+         h->nlmsg_len <= static_cast<uint32_t>(left);
+}
+
 DumpE Dump(int fd, uint32_t sequence, std::vector<IfAddressT>& addresses) {
   RequestT request{};
   request.header.nlmsg_len = NLMSG_LENGTH(sizeof(ifaddrmsg));
@@ -94,7 +100,7 @@ DumpE Dump(int fd, uint32_t sequence, std::vector<IfAddressT>& addresses) {
     if (n <= 0) return DumpE::Failed;  // no answer in time, or the socket failed
     if (from.nl_pid != 0) continue;    // only the kernel answers this
     int left = static_cast<int>(n);
-    for (const nlmsghdr* h = reinterpret_cast<const nlmsghdr*>(buffer.data()); NLMSG_OK(h, left);
+    for (const nlmsghdr* h = reinterpret_cast<const nlmsghdr*>(buffer.data()); MessageFits(h, left);
          h = NLMSG_NEXT(h, left)) {
       if (h->nlmsg_seq != sequence) continue;
       if ((h->nlmsg_flags & NLM_F_DUMP_INTR) != 0) interrupted = true;

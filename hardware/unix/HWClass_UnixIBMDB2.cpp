@@ -255,7 +255,7 @@ hx::ResultT HWClass_UnixIBMDB2::AddInstallations(HWInstanceListT& instances, con
     }
     RefM<HWInstance> installation = NewInstance(c_TVK_IBM_DB2, name);
     if (!installation) return hx::RC_FAIL;
-    PopulateInstance(installation);
+    HX_IGNORE_RESULT(PopulateInstance(installation));  // an instance made just above: nothing to refuse
     for (const auto& [property, value] : properties) {
       installation->AddProperty(property, value);
       uint64_t uid = 0;

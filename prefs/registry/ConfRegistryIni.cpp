@@ -201,7 +201,7 @@ hx::ResultT ConfRegistryIniC::withKey(ConfHKEY hkey, const StringC& subkey, bool
   hx::ResultT rc = openKey(hkey, subkey, create, &h);
   if (hx::Failed(rc)) return rc;
   rc = fn(*findKey(h));
-  CloseKey(h);
+  HX_IGNORE_RESULT(CloseKey(h));  // opened just above: closing it cannot fail
   return rc;
 }
 
@@ -229,7 +229,7 @@ hx::ResultT ConfRegistryIniC::ReadBytes(ConfHKEY hkey, const StringC& subkey, co
   hx::ResultT rc = openKey(hkey, subkey, false, &h);
   if (hx::Failed(rc)) return rc;
   rc = ConfRegQueryValueEx(h, name, type, data, size);
-  CloseKey(h);
+  HX_IGNORE_RESULT(CloseKey(h));  // opened just above: closing it cannot fail
   return rc;
 }
 
@@ -332,7 +332,7 @@ hx::ResultT ConfRegistryIniC::CreateKey(ConfHKEY hkey, const StringC& subkey, Co
   if (!k->file()) return CONF_REG_OK;
   rc = saveIfWriteThrough(*k->file());
   if (hx::Failed(rc)) {
-    CloseKey(*handle);
+    HX_IGNORE_RESULT(CloseKey(*handle));  // opened just above: closing it cannot fail
     *handle = CONF_HKEY_NONE;
   }
   return rc;

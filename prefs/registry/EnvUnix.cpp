@@ -65,7 +65,8 @@ bool IsTrustedConfig(const std::string& path) {
 HX_NODISCARD hx::ResultT UseConfigIni(const char* path) {
   if (!IsTrustedConfig(path)) return hx::RC_UNTRUSTED;
   ConfRegistryIniC& reg = Registry();
-  reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+  // A fixed mount point: AddIniFile fails only for a file mounted already, which is in place.
+  HX_IGNORE_RESULT(reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));
   if (const char* installDir = EnvValue(kInstallDirVariable)) {
     CarryOver(EnvUnixC::c_InstallDir, installDir);
     CarryOver(EnvUnixC::c_InstallDirectory, installDir);
@@ -83,7 +84,7 @@ HX_NODISCARD hx::ResultT UseBootstrapIni() {
   ConfRegistryIniC& reg = Registry();
   if (IsExistingFile(bootstrap)) {
     if (!IsTrustedConfig(bootstrap)) return hx::RC_UNTRUSTED;
-    reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+    HX_IGNORE_RESULT(reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));  // as above
   }
 
   StringC installDir, dataDir, version;
@@ -98,7 +99,7 @@ HX_NODISCARD hx::ResultT UseBootstrapIni() {
     // The data directory's own file names plug-ins too; a data directory that somebody else
     // made (it lies below /var/tmp by default) must not feed root its configuration.
     if (!IsTrustedConfig(dataIni)) return hx::RC_UNTRUSTED;
-    reg.AddIniFile(dataIni, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey);
+    HX_IGNORE_RESULT(reg.AddIniFile(dataIni, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));  // as above
     CarryOver(EnvUnixC::c_InstallDir, installDir);
     CarryOver(EnvUnixC::c_InstallDirectory, installDir);
     CarryOver(EnvUnixC::c_CommonAppDataFolder, dataDir);

@@ -69,7 +69,7 @@ hx::ResultT EnvMSWPreferencesC::ReadAllValuesOfKey(const StringC& keyPath, const
     const hx::ResultT one = ReadOpenValue(key, n, separators);
     if (hx::Failed(one)) r = one;
   }
-  reg->CloseKey(key);
+  HX_IGNORE_RESULT(reg->CloseKey(key));  // opened just above: closing it cannot fail
   return r;
 }
 
@@ -89,7 +89,7 @@ hx::ResultT EnvMSWPreferencesC::ReadValueOfKey(const StringC& keyPath, const Str
   uint32_t type = CONF_REG_NONE;
   if (reg->ConfRegQueryValueEx(key, name, &type, nullptr, nullptr) == CONF_REG_OK)
     r = ReadOpenValue(key, name, separators);
-  reg->CloseKey(key);
+  HX_IGNORE_RESULT(reg->CloseKey(key));  // opened just above: closing it cannot fail
   return r;
 }
 

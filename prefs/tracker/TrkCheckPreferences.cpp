@@ -42,8 +42,8 @@ hx::ResultT TrkPreferencesC::CheckPreferences() {
   CheckProgressDepth();
   note(CheckBoolean(c_LowProfile));
   note(CheckBoolean(c_DigestCache));
-  ExpandWildCardDirectories(c_IncludeDirectory);
-  ExpandWildCardDirectories(c_EmbedFileContentDirectory);
+  note(ExpandWildCardDirectories(c_IncludeDirectory));
+  note(ExpandWildCardDirectories(c_EmbedFileContentDirectory));
   return r;
 }
 

@@ -176,7 +176,7 @@ TEST(TrackerTrust, ALockHeldForEverEndsTheRunAfterLockTimeout) {
   ASSERT_TRUE(held && held->ObtainResource());
   hxtest::TempDirC dir("hxapp-trust");
   const hxapp::RunT run = RunProgram(dir, Args(dir, {"-o", "LockTimeout=2"}));
-  held->ReleaseResource();
+  EXPECT_TRUE(held->ReleaseResource());
   EXPECT_EQ(run.exitCode, hxapp::ExitStatusOf(hx::RcFromErrno(EAGAIN))) << run.log;
   EXPECT_TRUE(Contains(run.log, "Could not obtain semaphore lock, Windows error code: 11")) << run.log;
   EXPECT_FALSE(Contains(run.log, "Inventory tracking started")) << run.log;

@@ -29,7 +29,7 @@ static void CheckRegistry(const std::string& path, const PrefsC& content) {
       Check(value == s.entries()[i].value);
     }
     Check(i == s.entries().size());
-    reg.EndEnumerate(h);
+    Check(reg.EndEnumerate(h) == CONF_REG_OK);
   }
 }
 

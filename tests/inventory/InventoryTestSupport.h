@@ -25,7 +25,9 @@ inline RefM<TrkInventoryEntityC> AddChild(TrkInventoryEntityC* parent, const std
                                           const std::vector<std::string>& attrs = {}) {
   RefM<TrkInventoryEntityC> e = TrkInventoryEntityC::New(tag);
   for (size_t i = 0; i + 1 < attrs.size(); i += 2) EXPECT_EQ(e->Add(attrs[i], attrs[i + 1]), hx::RC_OK);
-  if (parent) EXPECT_EQ(parent->AddEntity(e.get()), hx::RC_OK);
+  if (parent) {
+    EXPECT_EQ(parent->AddEntity(e.get()), hx::RC_OK);
+  }
   return e;
 }
 

@@ -340,9 +340,9 @@ class ChildC {
 
   explicit ChildC(const CommandLineC& commandLine) : devNull_("/dev/null") {
     p_.SetCommandLine(commandLine);
-    p_.StdIn().Redirect(&devNull_);
-    p_.StdOut().Redirect(&out_);
-    p_.StdErr().Redirect(&err_);
+    EXPECT_EQ(p_.StdIn().Redirect(&devNull_), hx::RC_OK);
+    EXPECT_EQ(p_.StdOut().Redirect(&out_), hx::RC_OK);
+    EXPECT_EQ(p_.StdErr().Redirect(&err_), hx::RC_OK);
   }
   ChildC(const ChildC&) = delete;
   ChildC& operator=(const ChildC&) = delete;

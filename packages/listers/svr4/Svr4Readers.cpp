@@ -8,7 +8,6 @@ namespace trk::svr4 {
 
 namespace {
 
-constexpr std::string_view c_Blanks = " \t";
 constexpr std::string_view c_TrimBlanks = " \t\n\r";
 constexpr size_t c_FileOwnersField = 9;
 constexpr size_t c_LinkOwnersField = 3;
