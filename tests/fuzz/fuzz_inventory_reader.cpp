@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/XmlOutputStream.h"
 
@@ -22,7 +23,7 @@ static std::vector<std::string> DeepKeys(const TrkInventoryC& inv) {
 // The read document with its indexed top-level entities linked below a fresh root.
 static RefM<TrkInventoryC> Linked(const TrkInventoryC& read) {
   RefM<TrkInventoryC> inv = TrkInventoryC::New();
-  for (const auto& a : read.GetAttributes()) inv->Add(a.GetName(), a.GetValue());
+  for (const auto& a : read.GetAttributes()) HX_IGNORE_RESULT(inv->Add(a.GetName(), a.GetValue()));  // only that it does not crash
   read.GetFlatIndex().ForEachKey([&](const StringC&, const TrkInventoryIndexC::ElemsT& elems) {
     for (const auto& e : elems) Check(inv->AddEntity(e.GetEntity()) == hx::RC_OK);
   });

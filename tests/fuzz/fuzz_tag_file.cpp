@@ -2,6 +2,7 @@
 // and version carry no surrounding blanks and are never longer than the input.
 
 #include "FuzzSupport.h"
+#include "foundation/core/Nodiscard.h"
 #include "software/TrkTagFiles.h"
 
 using hxfuzz::Check;
@@ -21,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SWTAGC product;
   CMPTAGC component;
   for (IBMTAGC* tag : {static_cast<IBMTAGC*>(&product), static_cast<IBMTAGC*>(&component)}) {
-    tag->ParseTAGText(text);
+    HX_IGNORE_RESULT(tag->ParseTAGText(text));  // only that it does not crash
     CheckValue(tag->name, size);
     CheckValue(tag->version, size);
   }
