@@ -10,7 +10,7 @@ namespace {
 
 std::string InventoryText(const char* cpu) {
   auto inv = TrkInventoryC::New();
-  inv->Add("Type", "Full");
+  EXPECT_EQ(inv->Add("Type", "Full"), hx::RC_OK);
   TrkTrackC::AddClass(inv.get(), "CPU", cpu, "kstat");
   TrkTrackC::AddClass(inv.get(), "Disk", "sd0", "devinfo");
   hxtest::TempDirC dir("base-text");

@@ -270,7 +270,7 @@ TEST(TrackerRun, DeltaThatCouldNotBeWritten) {
     ASSERT_EQ(p.Load({"-o", "Difference=True", "-o", std::string("IncrementalDiff=") + c.incremental}), hx::RC_OK);
     p.Dir().Mkdir("data/tracker/inventories");
     RefM<TrkInventoryC> base = TrkInventoryC::New();
-    base->Add("Type", "Full");
+    EXPECT_EQ(base->Add("Type", "Full"), hx::RC_OK);
     for (int i = 0; i < c.baseDisks; ++i) TrkTrackC::AddClass(base.get(), "Disk", "old disk " + std::to_string(i), "devinfo");
     const FileNameC baseFile(InventoryPath(p));
     ASSERT_EQ(XmlSaveFile(&baseFile, base.get()), hx::RC_OK);

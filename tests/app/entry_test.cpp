@@ -10,6 +10,7 @@
 #include "app/entry/SimpleSemaphore.h"
 #include "app/entry/TrkAppTable.h"
 #include "foundation/com/ComRegistry.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/messages/Errors.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/plugin/TestTrackerPlugin.h"
@@ -154,9 +155,9 @@ TEST(PluginManager, LoadsModulesFoundBelowThePluginDirectory) {
       manager.UnLoadPlugins();  // its library stays open
       EXPECT_LT(registry->GetInstance(CLSID_TestTracker, IID_IUnknown, &object), 0);
     }
-    registry->UnRegisterClassName(tracker.data());
-    registry->UnRegisterClassName(fallback.data());
-    ComRegistryC::DeviceFinalize();
+    HX_IGNORE_RESULT(registry->UnRegisterClassName(tracker.data()));  // only the clean-up is wanted
+    HX_IGNORE_RESULT(registry->UnRegisterClassName(fallback.data()));  // only the clean-up is wanted
+    HX_IGNORE_RESULT(ComRegistryC::DeviceFinalize());  // only the clean-up is wanted
   }
 }
 
