@@ -17,6 +17,7 @@
 #include <fstream>
 #include <vector>
 
+#include "foundation/core/Nodiscard.h"
 #include "inventory/TrkInventory.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
@@ -62,16 +63,17 @@ const std::string& Inventory() {
   static hxbench::BenchDirC dir("hxviewbench");
   static const std::string path = [] {
     RefM<TrkInventoryC> inventory = hxbench::FilesInventory(c_Files, false);
+    // Fixed names and values present: nothing below can be refused.
     for (int i = 0; i < c_Packages; ++i) {
       auto package = TrkTrackC::AddPackage(inventory.get(), "SUNWpkg" + std::to_string(i), i % 3 ? "SUNPKG" : "IPS");
-      package->AddProperty("Architecture", "i386", "", false);
+      HX_IGNORE_RESULT(package->AddProperty("Architecture", "i386", "", false));
     }
     for (int i = 0; i < c_Hardware; ++i) {
       auto hw = TrkTrackC::AddClass(inventory.get(), "Disk", "sd" + std::to_string(i), "devinfo");
-      hw->AddProperty("Size", std::to_string(1000000000LL + i), "", false);
-      hw->AddProperty("Vendor", "Vendor & Sons <storage>", "", false);
-      hw->AddProperty("Serial", "SN-" + std::to_string(i * 7919), "", false);
-      hw->AddProperty("Path", "/devices/pci@0,0/disk@" + std::to_string(i) + ",0", "", false);
+      HX_IGNORE_RESULT(hw->AddProperty("Size", std::to_string(1000000000LL + i), "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Vendor", "Vendor & Sons <storage>", "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Serial", "SN-" + std::to_string(i * 7919), "", false));
+      HX_IGNORE_RESULT(hw->AddProperty("Path", "/devices/pci@0,0/disk@" + std::to_string(i) + ",0", "", false));
     }
     const std::string file = dir.File("large.hxi");
     const FileNameC name(file);
