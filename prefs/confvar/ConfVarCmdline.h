@@ -12,5 +12,3 @@ void ConfVarSetCmdline(const StringC& name, const StringC& value);
 hx::ResultT ConfVarGetCmdline(const StringC& name, StringC* value);
 // All overrides of `name`. The list stays valid until the next change of that name's overrides.
 hx::ResultT ConfVarGetCmdlines(const StringC& name, StringArrayC const** values);
-// Forgets every override.
-void ConfVarClearCmdlines();
