@@ -1,5 +1,6 @@
 #include "inventory/TrkBaseInventory.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,7 +18,11 @@
 // The document is refused where the reader of whole documents refuses it.
 class TrkBaseInventoryC::ReaderC : public XmlParserC {
  public:
-  explicit ReaderC(TrkBaseInventoryC& base) : base_(base) {}
+  // A written top-level entity takes more bytes than this: room for the entities of a file of
+  // `size` bytes is taken at once, of which only what they use is ever touched.
+  static constexpr size_t c_MinEntityBytes = 64;
+
+  ReaderC(TrkBaseInventoryC& base, const struct stat& status) : base_(base), status_(status) {}
 
  protected:
   void onStartElement(const char* name, const char** atts) override {
@@ -28,6 +33,7 @@ class TrkBaseInventoryC::ReaderC : public XmlParserC {
     if (depth_ == 1) {
       if (std::strcmp(name, trk::c_InventoryRootTag) != 0) return abort(hx::RC_FAIL, hx::Format("document element '%1$s' refused", name));
       base_.prologEnd_ = eventOffset() + eventLength();
+      if (status_.st_size > 0) base_.elements_.reserve(static_cast<size_t>(status_.st_size) / c_MinEntityBytes);
       return;
     }
     bool fed = true;
@@ -54,6 +60,7 @@ class TrkBaseInventoryC::ReaderC : public XmlParserC {
 
  private:
   TrkBaseInventoryC& base_;
+  const struct stat& status_;  // the file's, filled before the first event
   TrkDigesterC digester_;
   ElementT element_;  // the top-level element being read
   size_t depth_ = 0;  // elements open, the root included
@@ -64,8 +71,11 @@ hx::ResultT TrkBaseInventoryC::Read(const FileNameC& file, std::unique_ptr<TrkBa
   if (base == nullptr) return hx::RC_NULL_OUT;
   base->reset();
   auto read = std::make_unique<TrkBaseInventoryC>();
-  ReaderC reader(*read);
-  const hx::ResultT rc = XmlParseFile(file, reader, control, &read->file_);
+  struct stat status {};
+  XmlReadControlT withStatus = control;
+  if (withStatus.status == nullptr) withStatus.status = &status;
+  ReaderC reader(*read, *withStatus.status);
+  const hx::ResultT rc = XmlParseFile(file, reader, withStatus, &read->file_);
   if (hx::Failed(rc)) return rc;
   read->Index();
   *base = std::move(read);

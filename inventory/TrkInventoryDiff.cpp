@@ -114,13 +114,31 @@ hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKeyT>& keys, co
   return hx::RC_OK;
 }
 
-hx::ResultT MoveAll(TrkInventoryEntityC& from, const ItemT& item, const std::vector<ItemKeyT>& keys,
-                    const std::vector<CurrentT>& entities, TrkInventoryEntityC& to) {
-  for (uint32_t i = item.begin; i < item.end; ++i) {
-    const RefM<TrkInventoryEntityC> held(entities[keys[i].position].entity);  // between the two lists
-    hx::ResultT rc = from.RemoveEntity(held.get());
-    if (hx::Succeeded(rc)) rc = to.AddEntity(held.get());
-    if (hx::Failed(rc)) return rc;
+// Moves the entities of new and changed items into their sections: items in order, each item's
+// entities in document order. They leave this inventory first, in document order: that is the
+// order they lie in memory, and this is the first write to most of them since the run started
+// its tools (a write the system pays for page by page). Only then are they linked in item order.
+hx::ResultT MoveItems(TrkInventoryEntityC& root, const std::vector<ItemT>& items, const std::vector<ItemStateE>& states,
+                      const std::vector<ItemKeyT>& keys, const std::vector<CurrentT>& entities,
+                      const DeltaSectionsT& sections, size_t* added, size_t* updated) {
+  std::vector<TrkInventoryEntityC*> to(entities.size(), nullptr);  // by position; null: it stays
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (states[i] == ItemStateE::Unchanged) continue;
+    const bool isNew = states[i] == ItemStateE::New;
+    (isNew ? *added : *updated) += items[i].end - items[i].begin;
+    for (uint32_t k = items[i].begin; k < items[i].end; ++k)
+      to[keys[k].position] = isNew ? sections.add.get() : sections.update.get();
+  }
+  std::vector<RefM<TrkInventoryEntityC>> taken(entities.size());
+  for (size_t p = 0; p < entities.size(); ++p) {
+    if (to[p] != nullptr) taken[p] = root.TakeEntity(entities[p].entity);
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    for (uint32_t k = items[i].begin; k < items[i].end && states[i] != ItemStateE::Unchanged; ++k) {
+      const uint32_t p = keys[k].position;
+      const hx::ResultT rc = to[p]->AdoptEntity(taken[p]);
+      if (hx::Failed(rc)) return rc;
+    }
   }
   return hx::RC_OK;
 }
@@ -172,13 +190,8 @@ hx::ResultT TrkInventoryC::GenerateDiff(TrkBaseInventoryC& baseDoc, const TrkInv
   if (hx::Failed(rc)) return rc;
 
   size_t added = 0, updated = 0;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (states[i] == ItemStateE::Unchanged) continue;
-    const bool isNew = states[i] == ItemStateE::New;
-    (isNew ? added : updated) += items[i].end - items[i].begin;
-    rc = MoveAll(*this, items[i], keys, entities, isNew ? *sections.add : *sections.update);
-    if (hx::Failed(rc)) return rc;
-  }
+  rc = MoveItems(*this, items, states, keys, entities, sections, &added, &updated);
+  if (hx::Failed(rc)) return rc;
 
   hx::Trace(trk::c_TraceInventoryDiff, "Delta: %1$lu removed, %2$lu updated, %3$lu added\n",
             static_cast<unsigned long>(removed), static_cast<unsigned long>(updated), static_cast<unsigned long>(added));
