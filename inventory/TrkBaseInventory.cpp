@@ -22,7 +22,7 @@ class TrkBaseInventoryC::ReaderC : public XmlParserC {
   // `size` bytes is taken at once, of which only what they use is ever touched.
   static constexpr size_t c_MinEntityBytes = 64;
 
-  ReaderC(TrkBaseInventoryC& base, const struct stat& status) : base_(base), status_(status) {}
+  ReaderC(TrkBaseInventoryC& base, const struct stat& status) : base_(base), status_(status) { ignoreCharacterData(); }
 
  protected:
   void onStartElement(const char* name, const char** atts) override {

@@ -66,6 +66,10 @@ size_t XmlParserC::eventLength() const {
   return n < 0 ? 0 : static_cast<size_t>(n);
 }
 
+void XmlParserC::ignoreCharacterData() {
+  if (parser_ != nullptr) XML_SetCharacterDataHandler(parser_, nullptr);
+}
+
 void XmlParserC::abort(hx::ResultT rc, const StringC& why) {
   if (hx::Succeeded(abortRc_)) {
     abortRc_ = rc;

@@ -57,6 +57,8 @@ class XmlParserC {
   // has length 0 at the tag's end.
   uint64_t eventOffset() const;
   size_t eventLength() const;
+  // For a reader that has no use for character data: onCharacterData is no longer called.
+  void ignoreCharacterData();
 
  private:
   static void XMLCALL StartElement(void* self, const XML_Char* name, const XML_Char** atts);
