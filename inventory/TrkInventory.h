@@ -5,8 +5,8 @@
 // the delta against an earlier inventory file.
 //
 // A document read from a file does not link its top-level entities below the root: the reader
-// enters each into the flat and the deep digest index instead, which is all the delta needs of
-// a base document (see addChild).
+// enters each into the flat and the deep digest index instead (see addChild). The delta reads
+// its base for the digests alone (TrkBaseInventory.h) and reads whole only what went away.
 
 #include "foundation/core/FileName.h"
 #include "inventory/TrkInventoryEntity.h"
