@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 # The same configuration as scripts/test.sh, so that both commands share one build tree.
 cmake -S . -B build -G Ninja -DHX_WERROR=ON -DHX_TESTS=ON -DHX_BENCH=ON >/dev/null
-cmake --build build --target hxtrack uploader hxlinux
+cmake --build build --target hxtrack uploader hxlinux hxview
 
 root=$(pwd)
 data="$root/build/run-data"

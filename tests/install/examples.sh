@@ -42,6 +42,16 @@ run "$(manpage full)"
 run "$(manpage delta)"
 [ "$(delivered '(1)')" = 1 ] || fail "no delta delivered"
 
+# The viewer's manual page examples, on files of the names they use, with the installed data
+# directory bound where the package puts it.
+mkdir "$scratch/view" && cp "$inventory" "$scratch/view/inventory.hxi" && cp "$inventory" "$scratch/view/previous.hxi"
+cp "$(find "$HOME/inventories/Inventories" -name '*(1)*.hxi.gz')" "$scratch/view/delta.hxi.gz"
+examples=$(awk '/^\.SH EXAMPLES/ { f = 1; next } f && /^\.fi/ { exit } f && !/^\.nf/ { gsub(/\\-/, "-"); print }' docs/hxview.1)
+printf '%s\n' "$examples" >"$scratch/view/man-examples"
+run "unshare --mount bash -ec 'mount --bind $HOME/hxtrack/var/lib /var/lib; cd $scratch/view; bash -e man-examples'"
+grep -q '^Added: ' "$scratch/out" && grep -q 'libssl' "$scratch/out" && [ -s "$scratch/view/inventory.html" ] ||
+  fail "hxview manual page examples: $(head -c 400 "$scratch/out")"
+
 # Every regular file below /opt, with its digest, whatever its name or mode; links are no files.
 mkdir -p "$scratch/opt/app/lib" && mount --bind "$scratch/opt" /opt
 printf 'a' >/opt/README && printf 'bb' >/opt/app/lib/libw.so.1 && printf '' >/opt/app/notes.txt
@@ -50,6 +60,9 @@ expected=$(cd /opt && find "$PWD" -type f -exec md5sum {} + | awk '{ print $1, $
 found() { awk -F'"' '/<Content / { md5 = $2 } /<Instance / { print md5, $2 }' "$1" | sort; }
 run "$(readme scan)"
 [ "$(found build/run-data/tracker/inventories/*.hxi)" = "$expected" ] || fail "README scan: $(found build/run-data/tracker/inventories/*.hxi)"
+run "$(readme view)"
+grep -q '^Added: [0-9]*, Removed: [1-9][0-9]*, Updated: [0-9]*' "$scratch/out" || fail "README view: no delta summary"
+grep -q '<script' inventory.html && grep -q 'libc' "$scratch/out" || fail "README view: no page or no packages"
 run "$(manpage scan)"
 [ "$(found "$inventory")" = "$expected" ] || fail "manual page scan: $(found "$inventory")"
 
