@@ -23,6 +23,8 @@ packages=(
   git ccache
   # The Linux host test reads the system tools' JSON output.
   nlohmann-json3-dev
+  # hxcollect's embedded database.
+  libsqlite3-dev
 )
 
 # The reference tools the benchmarks compare with: only with --bench.

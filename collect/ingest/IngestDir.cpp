@@ -69,7 +69,7 @@ bool Move(int fromFd, const std::string& name, int toFd, std::string* used, std:
 }
 
 struct CandidateT {
-  time_t docTime = 0, mtime = 0;
+  int64_t docTime = 0, mtime = 0;
   std::string name;
   bool pending = false;
   bool operator<(const CandidateT& o) const {
@@ -140,7 +140,7 @@ class PassC {
       }
       struct stat st {};
       c.docTime = sink.info.docTime;
-      c.mtime = ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? st.st_mtime : 0;
+      c.mtime = ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? MtimeNs(st) : 0;
       found->push_back(c);
     }
     ::closedir(d);

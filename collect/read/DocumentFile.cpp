@@ -77,6 +77,14 @@ class InflaterC {
   bool open_ = false, first_ = true, gzip_ = false, ended_ = false;
 };
 
+}  // namespace
+
+int64_t MtimeNs(const struct stat& st) {
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+namespace {
+
 std::string Hex(const unsigned char* bytes, size_t n) {
   static const char digits[] = "0123456789abcdef";
   std::string out;
@@ -102,7 +110,7 @@ hx::ResultT ReadDocumentFile(int dirFd, const std::string& name, DocumentSinkI& 
     if (fd >= 0) ::close(fd);
     return hx::RC_FAIL;
   }
-  facts->mtime = st.st_mtime;
+  facts->mtime = MtimeNs(st);
   std::unique_ptr<EVP_MD_CTX, DigestDeleterT> sha(EVP_MD_CTX_new());
   if (sha == nullptr || EVP_DigestInit_ex(sha.get(), EVP_sha256(), nullptr) != 1) {
     ::close(fd);

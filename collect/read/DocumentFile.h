@@ -4,7 +4,9 @@
 // the disk, and its modification time. Only a regular file is read, never through a link;
 // the uncompressed bytes stop at the parser's document cap, however well they compress.
 
-#include <ctime>
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <string>
 
 #include "collect/read/DocumentReader.h"
@@ -12,9 +14,12 @@
 
 namespace hxc {
 
+// A file's modification time as FileFactsT keeps it.
+int64_t MtimeNs(const struct stat& st);
+
 struct FileFactsT {
   std::string sha256;  // 64 lower-case hexadecimal digits, of the whole file
-  time_t mtime = 0;
+  int64_t mtime = 0;  // nanoseconds since the epoch: runs a second apart are common
 };
 
 // Reads the file `name` of the directory descriptor dirFd (AT_FDCWD for a path). A sink that

@@ -9,7 +9,7 @@
 //                last_doc are the documents the state stands on.
 // documents      every file taken, keyed by the SHA-256 of its bytes (UNIQUE: a file delivered
 //                or ingested twice is recognised); its DateTime as written and as seconds,
-//                its file time, type, generation and what became of it (applied, pending,
+//                its file time (nanoseconds), type, generation and what became of it (applied, pending,
 //                late).
 // item_versions  the history of the chains' top-level entities: one row per entity, with its
 //                item (flat digest), its own deep digest, its place among the item's entities,

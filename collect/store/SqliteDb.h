@@ -14,6 +14,9 @@
 
 namespace hxc {
 
+// A database in memory, gone with the connection (for the fuzz target).
+constexpr const char* c_InMemory = ":memory:";
+
 std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why);
 
 }  // namespace hxc

@@ -1,0 +1,72 @@
+#pragma once
+// Shared by the collector's tests: a database of the collector in a temporary directory, one
+// ingest pass over a directory, and the current items of a database as comparable lines.
+
+#include <algorithm>
+
+#include "collect/ingest/IngestDir.h"
+#include "collect/store/Schema.h"
+#include "collect/store/SqliteDb.h"
+#include "support/TestSupport.h"
+
+namespace collecttest {
+
+inline std::unique_ptr<hxc::SqlDbI> NewDatabase(const std::string& path) {
+  std::string why;
+  std::unique_ptr<hxc::SqlDbI> db = hxc::OpenSqlite(path, &why);
+  EXPECT_TRUE(db != nullptr) << why;
+  if (db != nullptr) {
+    EXPECT_EQ(hxc::EnsureSchema(*db, &why), hx::RC_OK) << why;
+  }
+  return db;
+}
+
+// One pass; the log lines come back joined.
+inline std::string Ingest(hxc::SqlDbI& db, const std::string& dir, bool incremental = false, bool remove = false) {
+  hxc::IngestDirOptionsT options;
+  options.ingest.incremental = incremental;
+  options.remove = remove;
+  std::string log, why;
+  hxc::PassCountsT counts;
+  EXPECT_TRUE(hxc::IngestPass(db, dir, options, [&](const std::string& l) { log += l + "\n"; }, &counts, &why)) << why;
+  EXPECT_EQ(counts.failed, 0u) << log;
+  return log;
+}
+
+// Rows of a query (of that many columns), each row's columns joined by tabs, sorted.
+inline std::vector<std::string> Rows(hxc::SqlDbI& db, const char* sql, int columns) {
+  std::vector<std::string> rows;
+  std::unique_ptr<hxc::SqlStmtI> s = db.Prepare(sql);
+  EXPECT_TRUE(s != nullptr) << db.errorText();
+  for (hxc::StepE r; s != nullptr && (r = s->Step()) != hxc::StepE::Done;) {
+    if (r == hxc::StepE::Error) {
+      ADD_FAILURE() << db.errorText();
+      break;
+    }
+    std::string row;
+    for (int i = 0; i < columns; ++i) row += (i ? "\t" : "") + s->ColumnText(i);
+    rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// Every current item of every chain, with what the questions look up of it.
+inline std::vector<std::string> CurrentItems(hxc::SqlDbI& db) {
+  std::vector<std::string> items = Rows(db, "SELECT flat, deep, tag, xml FROM item_versions WHERE last_doc IS NULL", 4);
+  for (const std::string& r : Rows(db, "SELECT 'package', name, version, type FROM packages", 4)) items.push_back(r);
+  for (const std::string& r : Rows(db, "SELECT 'file', md5, size, path FROM files", 4)) items.push_back(r);
+  for (const std::string& r : Rows(db, "SELECT 'hardware', class, name FROM hardware", 3)) items.push_back(r);
+  return items;
+}
+
+// The lines only one of two sorted lists holds, marked "-" (only in the first) or "+".
+inline std::string Differences(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  std::vector<std::string> only;
+  std::set_symmetric_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(only));
+  std::string out;
+  for (const std::string& line : only) out += (std::binary_search(a.begin(), a.end(), line) ? "-" : "+") + line + "\n";
+  return out;
+}
+
+}  // namespace collecttest
