@@ -226,8 +226,9 @@ TEST(CollectIngest, QuestionsAndTheStoredStateAsADocument) {
   hxtest::WriteFile(dir.Mkdir("again") + "/x.hxi", doc);
   // The readers of inventories read it: the viewer, and xmllint where it is installed.
   EXPECT_EQ(std::system((std::string(HX_BINARY_DIR "/bin/hxview ") + dir.File("again/x.hxi") + " >/dev/null").c_str()), 0);
-  if (::access("/usr/bin/xmllint", X_OK) == 0)
+  if (::access("/usr/bin/xmllint", X_OK) == 0) {
     EXPECT_EQ(std::system(("xmllint --noout " + dir.File("again/x.hxi")).c_str()), 0);
+  }
   auto copy = collecttest::NewDatabase(dir.File("copy.db"));
   collecttest::Ingest(*copy, dir.File("again"));
   EXPECT_EQ(collecttest::Rows(*copy, "SELECT flat, deep, xml FROM item_versions", 3),
