@@ -1,25 +1,48 @@
 #pragma once
-// Shared by the collector's tests: a database of the collector in a temporary directory, one
-// ingest pass over a directory, and the current items of a database as comparable lines.
+// Shared by the collector's tests: a database of the collector on either engine, one ingest
+// pass over a directory, and the current items of a database as comparable lines.
 
 #include <algorithm>
 
 #include "collect/ingest/IngestDir.h"
 #include "collect/store/Schema.h"
+#include "collect/PostgresTestServer.h"
 #include "collect/store/SqliteDb.h"
 #include "support/TestSupport.h"
 
 namespace collecttest {
 
-inline std::unique_ptr<hxc::SqlDbI> NewDatabase(const std::string& path) {
+enum class EngineE { Sqlite, Postgres };
+
+// What --db names for a new database: the SQLite file `path`, or a new database of the test
+// program's PostgreSQL server.
+inline std::string NewDatabaseArg(EngineE engine, const std::string& path) {
+  return engine == EngineE::Sqlite ? path : PostgresServer().NewDatabase();
+}
+
+inline std::unique_ptr<hxc::SqlDbI> NewDatabase(EngineE engine, const std::string& path) {
   std::string why;
-  std::unique_ptr<hxc::SqlDbI> db = hxc::OpenSqlite(path, &why);
+  std::unique_ptr<hxc::SqlDbI> db = hxc::OpenDatabase(NewDatabaseArg(engine, path), &why);
   EXPECT_TRUE(db != nullptr) << why;
   if (db != nullptr) {
     EXPECT_EQ(hxc::EnsureSchema(*db, &why), hx::RC_OK) << why;
   }
   return db;
 }
+
+// The tests that hold for every engine run once for each (INSTANTIATE_ENGINES); those on
+// PostgreSQL are skipped, saying why, where the test's server cannot run.
+class EngineTest : public ::testing::TestWithParam<EngineE> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == EngineE::Postgres && !PostgresServer().Why().empty()) GTEST_SKIP() << PostgresServer().Why();
+  }
+  std::unique_ptr<hxc::SqlDbI> NewDatabase(const std::string& path) { return collecttest::NewDatabase(GetParam(), path); }
+};
+
+#define INSTANTIATE_ENGINES(suite)                                                                                   \
+  INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(collecttest::EngineE::Sqlite, collecttest::EngineE::Postgres), \
+                           [](const auto& info) { return info.param == collecttest::EngineE::Sqlite ? "sqlite" : "postgresql"; })
 
 // One pass; the log lines come back joined.
 inline std::string Ingest(hxc::SqlDbI& db, const std::string& dir, bool incremental = false, bool remove = false) {

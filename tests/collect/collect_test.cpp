@@ -150,10 +150,14 @@ struct StepT {
   const char* outcome;  // in the log line of the file
 };
 
-TEST(CollectIngest, DeltasThatDoNotFitWaitUntilTheNextFullInventory) {
+// What an ingest makes of documents, on each engine.
+class CollectIngestOn : public collecttest::EngineTest {};
+INSTANTIATE_ENGINES(CollectIngestOn);
+
+TEST_P(CollectIngestOn, DeltasThatDoNotFitWaitUntilTheNextFullInventory) {
   TempDirC dir("hxcollect-ingest");
   const std::string inbox = dir.Mkdir("in");
-  auto db = collecttest::NewDatabase(dir.File("c.db"));
+  auto db = NewDatabase(dir.File("c.db"));
   ASSERT_TRUE(db != nullptr);
   const StepT steps[] = {
       {"1.hxi", Full("m", "20261201T000000", c_Disk + c_Old), "applied"},
@@ -189,10 +193,10 @@ TEST(CollectIngest, DeltasThatDoNotFitWaitUntilTheNextFullInventory) {
             (std::vector<std::string>{"applied\t3", "late\t3"}));
 }
 
-TEST(CollectIngest, QuestionsAndTheStoredStateAsADocument) {
+TEST_P(CollectIngestOn, QuestionsAndTheStoredStateAsADocument) {
   TempDirC dir("hxcollect-ask");
   const std::string inbox = dir.Mkdir("in");
-  auto db = collecttest::NewDatabase(dir.File("c.db"));
+  auto db = NewDatabase(dir.File("c.db"));
   ASSERT_TRUE(db != nullptr);
   hxtest::WriteFile(inbox + "/a.hxi", Full("m", "20261201T000000", c_Body + c_Old));
   hxtest::WriteFile(inbox + "/b.hxi", Full("n", "20261201T000000", c_New));
@@ -229,7 +233,7 @@ TEST(CollectIngest, QuestionsAndTheStoredStateAsADocument) {
   if (::access("/usr/bin/xmllint", X_OK) == 0) {
     EXPECT_EQ(std::system(("xmllint --noout " + dir.File("again/x.hxi")).c_str()), 0);
   }
-  auto copy = collecttest::NewDatabase(dir.File("copy.db"));
+  auto copy = NewDatabase(dir.File("copy.db"));
   collecttest::Ingest(*copy, dir.File("again"));
   EXPECT_EQ(collecttest::Rows(*copy, "SELECT flat, deep, xml FROM item_versions", 3),
             collecttest::Rows(*db, "SELECT flat, deep, xml FROM item_versions WHERE first_doc = 1 AND chain = 1", 3));
@@ -240,7 +244,7 @@ TEST(CollectIngest, FoldersThatAreNotItsOwnAreRefused) {
   TempDirC dir("hxcollect-links");
   const std::string inbox = dir.Mkdir("in");
   ASSERT_EQ(::symlink(dir.Mkdir("elsewhere").c_str(), (inbox + "/rejected").c_str()), 0);
-  auto db = collecttest::NewDatabase(dir.File("c.db"));
+  auto db = collecttest::NewDatabase(collecttest::EngineE::Sqlite, dir.File("c.db"));
   hxc::PassCountsT counts;
   std::string why;
   EXPECT_FALSE(hxc::IngestPass(*db, inbox, hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why));
