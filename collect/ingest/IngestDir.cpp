@@ -54,7 +54,9 @@ bool OpenFolder(int dirFd, const char* name, hx::UniqueFdC* fd, std::string* why
   return true;
 }
 
-// Moves a file between folders under its name or the first free numbered one; the name used.
+// Moves a file between folders under its name or the first free numbered one; the name used,
+// empty when the file is gone: another collector on the same folder took it first (it moves a
+// file only after its transaction committed).
 bool Move(int fromFd, const std::string& name, int toFd, std::string* used, std::string* why) {
   const size_t ext = name.find(".hxi");
   const std::string stem = ext == std::string::npos ? name : name.substr(0, ext);
@@ -62,6 +64,10 @@ bool Move(int fromFd, const std::string& name, int toFd, std::string* used, std:
   for (int n = 1; n <= c_MaxNumbered; ++n) {
     *used = n == 1 ? name : stem + "-" + std::to_string(n) + tail;
     if (::renameat2(fromFd, name.c_str(), toFd, used->c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == ENOENT && ::faccessat(fromFd, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
+      used->clear();
+      return true;
+    }
     if (errno != EEXIST) break;
   }
   *why = "cannot move " + name + ": " + std::strerror(errno);
@@ -174,10 +180,11 @@ class PassC {
   }
 
   void Reject(const CandidateT& c, const std::string& why) {
-    ++counts_.rejected;
     std::string used, moveWhy;
-    if (!Move(FolderOf(c.pending), c.name, rejected_.get(), &used, &moveWhy))
-      return log_(c.name + ": rejected (" + why + "); " + moveWhy);
+    const bool moved = Move(FolderOf(c.pending), c.name, rejected_.get(), &used, &moveWhy);
+    if (moved && used.empty()) return log_(c.name + ": taken by another collector");
+    ++counts_.rejected;
+    if (!moved) return log_(c.name + ": rejected (" + why + "); " + moveWhy);
     log_(c.name + ": rejected (" + why + ")");
     const std::string note = used + ".why";
     hx::UniqueFdC out(::openat(rejected_.get(), note.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
