@@ -69,7 +69,13 @@ bool Parse(int argc, char** argv, ArgsT* args) {
   return true;
 }
 
-void Log(const std::string& line) { std::fprintf(stderr, "hxcollect: %s\n", line.c_str()); }
+// File names and texts of the documents come from other machines: no control character of
+// theirs reaches the log.
+void Log(const std::string& line) {
+  std::string shown = line;
+  for (char& c : shown) c = static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+  std::fprintf(stderr, "hxcollect: %s\n", shown.c_str());
+}
 
 int Ingest(hxc::SqlDbI& db, const ArgsT& a) {
   hxc::IngestDirOptionsT options;

@@ -188,7 +188,9 @@ class PassC {
     log_(c.name + ": rejected (" + why + ")");
     const std::string note = used + ".why";
     hx::UniqueFdC out(::openat(rejected_.get(), note.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out.valid() || hx::Failed(hx::WriteAll(out.get(), why + "\n")) || hx::Failed(out.close()))
+    std::string line = why;  // one line, whatever the document made of it
+    for (char& ch : line) ch = static_cast<unsigned char>(ch) < 0x20 ? ' ' : ch;
+    if (!out.valid() || hx::Failed(hx::WriteAll(out.get(), line + "\n")) || hx::Failed(out.close()))
       log_(note + ": cannot write");
   }
 

@@ -112,8 +112,7 @@ hx::ResultT EnsureSchema(SqlDbI& db, std::string* why) {
   for (;;) {
     // Each step reads the version again inside its transaction: another collector may have
     // made the tables meanwhile.
-    // Collectors that start together on a new database take turns: the schema holds the lock
-    // of chain 0, which no chain has.
+    // Chain ids start at 1: the lock of 0 keeps two collectors from making the tables at once.
     if (hx::Failed(db.Begin()) || hx::Failed(db.LockChain(0))) return Fail(db, why, "cannot begin");
     int64_t version = 0;
     if (hx::Failed(ReadVersion(db, &version, why))) return Fail(db, why, "cannot read the schema version");

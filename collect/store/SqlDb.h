@@ -67,14 +67,17 @@ class SqlDbI {
   virtual hx::ResultT Commit() = 0;
   virtual hx::ResultT Rollback() = 0;
   // Waits until no other collector holds the chain, then holds it until the transaction ends.
+  // Chain ids start at 1; 0 stands for the schema (EnsureSchema holds it while it looks).
   virtual hx::ResultT LockChain(int64_t chainId) = 0;
   // The last failure of this connection, for the log.
   virtual std::string errorText() const = 0;
 };
 
-// Opens the database a --db argument names: a "postgresql://" or "postgres://" URL, or the
-// path of an SQLite file (created owner-only when missing; never through a link, never a file
-// of another user). Null with *why set when it cannot be opened; the schema is not touched.
+// Opens the database a --db argument names: a "postgresql://" or "postgres://" URL (refused
+// when it holds a password: the client library reads it from the user's password file), or
+// the path of an SQLite file (created owner-only when missing; never through a link, never a
+// file of another user). Null with *why set when it cannot be opened (a why never holds a
+// password); the schema is not touched.
 std::unique_ptr<SqlDbI> OpenDatabase(const std::string& spec, std::string* why);
 
 // The PostgreSQL engine, when the build has one (null with *why otherwise). Defined by the

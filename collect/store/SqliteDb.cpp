@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "foundation/core/SecureURL.h"
 #include "foundation/files/SafeFile.h"
 
 namespace hxc {
@@ -117,8 +118,16 @@ std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why) {
 }
 
 std::unique_ptr<SqlDbI> OpenDatabase(const std::string& spec, std::string* why) {
-  if (spec.rfind("postgresql://", 0) == 0 || spec.rfind("postgres://", 0) == 0) return OpenPostgres(spec, why);
-  return OpenSqlite(spec, why);
+  if (spec.rfind("postgresql://", 0) != 0 && spec.rfind("postgres://", 0) != 0) return OpenSqlite(spec, why);
+  // A password on the command line is any user's to read (ps); the engine's client library
+  // takes it from the user's own password file instead.
+  const std::string_view rest = std::string_view(spec).substr(spec.find("://") + 3);
+  const size_t at = log_UserInfoEnd(rest);
+  if (at != std::string_view::npos && rest.substr(0, at).find(':') != std::string_view::npos) {
+    *why = log_SecureURLString(spec) + ": a password does not go in the URL (use the password file, ~/.pgpass)";
+    return nullptr;
+  }
+  return OpenPostgres(spec, why);
 }
 
 }  // namespace hxc
