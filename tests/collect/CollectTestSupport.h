@@ -83,6 +83,25 @@ inline std::vector<std::string> CurrentItems(hxc::SqlDbI& db) {
   return items;
 }
 
+// What a database holds, ids aside (an engine may skip ids): the current items, their history
+// (which documents made and retired each version), the documents and the chains.
+inline std::vector<std::string> Contents(hxc::SqlDbI& db) {
+  std::vector<std::string> all = CurrentItems(db);
+  const std::vector<std::string> more[] = {
+      Rows(db,
+           "SELECT c.machine_name, v.flat, v.deep, v.ordinal, f.sha256, COALESCE(l.sha256, '') "
+           "FROM item_versions v JOIN chains c ON c.id = v.chain JOIN documents f ON f.id = v.first_doc "
+           "LEFT JOIN documents l ON l.id = v.last_doc", 6),
+      Rows(db, "SELECT c.machine_name, d.sha256, d.file_name, d.doc_time, d.outcome FROM documents d "
+               "JOIN chains c ON c.id = d.chain", 5),
+      Rows(db, "SELECT c.machine_name, c.stale, COALESCE(f.sha256, ''), COALESCE(l.sha256, '') FROM chains c "
+               "LEFT JOIN documents f ON f.id = c.last_full LEFT JOIN documents l ON l.id = c.last_doc", 4),
+  };
+  for (const auto& rows : more) all.insert(all.end(), rows.begin(), rows.end());
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
 // The lines only one of two sorted lists holds, marked "-" (only in the first) or "+".
 inline std::string Differences(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   std::vector<std::string> only;

@@ -58,24 +58,6 @@ void WriteMachine(const std::string& dir, int i) {
   for (size_t d = 0; d < std::size(docs); ++d) hxtest::WriteFile(dir + "/" + m + "-" + std::to_string(d) + ".hxi", docs[d]);
 }
 
-// What a database holds, ids aside: the current items, their history (which documents made and
-// retired each version), the documents and the chains.
-std::vector<std::string> Contents(hxc::SqlDbI& db) {
-  std::vector<std::string> all = collecttest::CurrentItems(db);
-  const std::vector<std::string> more[] = {
-      collecttest::Rows(db,
-                        "SELECT c.machine_name, v.flat, v.deep, v.ordinal, f.sha256, COALESCE(l.sha256, '') "
-                        "FROM item_versions v JOIN chains c ON c.id = v.chain JOIN documents f ON f.id = v.first_doc "
-                        "LEFT JOIN documents l ON l.id = v.last_doc", 6),
-      collecttest::Rows(db, "SELECT c.machine_name, d.sha256, d.outcome FROM documents d JOIN chains c ON c.id = d.chain", 3),
-      collecttest::Rows(db, "SELECT c.machine_name, c.stale, f.sha256, l.sha256 FROM chains c "
-                            "JOIN documents f ON f.id = c.last_full JOIN documents l ON l.id = c.last_doc", 4),
-  };
-  for (const auto& rows : more) all.insert(all.end(), rows.begin(), rows.end());
-  std::sort(all.begin(), all.end());
-  return all;
-}
-
 TEST(CollectFleet, TwoCollectorsIngestOneDirectoryIntoOnePostgresqlAtOnce) {
   if (!collecttest::PostgresServer().Why().empty()) GTEST_SKIP() << collecttest::PostgresServer().Why();
   TempDirC dir("hxcollect-fleet");
@@ -108,8 +90,8 @@ TEST(CollectFleet, TwoCollectorsIngestOneDirectoryIntoOnePostgresqlAtOnce) {
   std::string why;
   auto shared = hxc::OpenDatabase(url, &why);
   ASSERT_TRUE(shared != nullptr) << why;
-  const std::vector<std::string> expected = Contents(*reference);
-  EXPECT_EQ(collecttest::Differences(Contents(*shared), expected), "");
+  const std::vector<std::string> expected = collecttest::Contents(*reference);
+  EXPECT_EQ(collecttest::Differences(collecttest::Contents(*shared), expected), "");
   EXPECT_GT(expected.size(), 20u * c_Machines);
 }
 

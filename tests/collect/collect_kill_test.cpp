@@ -48,15 +48,12 @@ void MakeInbox(const std::string& dir) {
   hxtest::WriteFile(dir + "/broken.hxi", "<Inventory");
 }
 
-// Everything a database holds but the times of the ingests.
-std::vector<std::string> Everything(const std::string& path) {
-  auto db = collecttest::NewDatabase(path);
-  std::vector<std::string> all = collecttest::Rows(*db, "SELECT * FROM chains", 9);
-  for (const auto& r : collecttest::Rows(*db, "SELECT id, chain, sha256, file_name, doc_time, type, outcome FROM documents", 7))
-    all.push_back(r);
-  for (const auto& r : collecttest::Rows(*db, "SELECT * FROM item_versions", 9)) all.push_back(r);
-  for (const auto& r : collecttest::CurrentItems(*db)) all.push_back(r);
-  return all;
+// Everything a database holds but the times of the ingests and the ids.
+std::vector<std::string> Everything(const std::string& db) {
+  std::string why;
+  std::unique_ptr<hxc::SqlDbI> open = hxc::OpenDatabase(db, &why);
+  EXPECT_TRUE(open != nullptr) << why;
+  return open != nullptr ? collecttest::Contents(*open) : std::vector<std::string>();
 }
 
 // Where the files are, folder by folder.
@@ -79,14 +76,17 @@ uint32_t Collect(const std::string& dir, const std::string& db, std::chrono::mic
   return child.Finish();
 }
 
-TEST(CollectKilled, NextRunEndsAsACleanIngest) {
+class CollectKilled : public collecttest::EngineTest {};
+INSTANTIATE_ENGINES(CollectKilled);
+
+TEST_P(CollectKilled, NextRunEndsAsACleanIngest) {
   hxtest::TempDirC dir("hxcollect-kill");
-  const std::string clean = dir.Mkdir("clean");
+  const std::string clean = dir.Mkdir("clean"), cleanDb = collecttest::NewDatabaseArg(GetParam(), dir.File("clean.db"));
   MakeInbox(clean);
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_EQ(Collect(clean, dir.File("clean.db"), std::chrono::microseconds(0)), 0u);
+  ASSERT_EQ(Collect(clean, cleanDb, std::chrono::microseconds(0)), 0u);
   const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-  const std::vector<std::string> expected = Everything(dir.File("clean.db"));
+  const std::vector<std::string> expected = Everything(cleanDb);
   const std::vector<std::string> placed = Places(clean);
   ASSERT_EQ(hxtest::FilesIn(clean + "/pending").size(), 6u);
   std::mt19937 random(26);
@@ -94,7 +94,8 @@ TEST(CollectKilled, NextRunEndsAsACleanIngest) {
   int interrupted = 0;  // rounds killed before the pass had placed every file
   for (int round = 0; round < 50; ++round) {
     SCOPED_TRACE(round);
-    const std::string inbox = dir.File("in" + std::to_string(round)), db = dir.File("in" + std::to_string(round) + ".db");
+    const std::string inbox = dir.File("in" + std::to_string(round));
+    const std::string db = collecttest::NewDatabaseArg(GetParam(), dir.File("in" + std::to_string(round) + ".db"));
     fs::create_directory(inbox);
     MakeInbox(inbox);
     Collect(inbox, db, std::chrono::microseconds(when(random)));
