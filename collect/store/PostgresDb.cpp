@@ -129,7 +129,9 @@ class PgDbC : public SqlDbI {
     if (it == prepared_.end()) {
       PreparedT p;
       const std::string text = Numbered(sql, &p.params);
-      p.name = "hx" + std::to_string(prepared_.size() + 1);
+      // Names are never used twice: a statement object of a lost connection fails, instead of
+      // running another statement of the new one under its old name.
+      p.name = "hx" + std::to_string(++named_);
       const ResultP r(PQprepare(conn_, p.name.c_str(), text.c_str(), p.params, nullptr));
       if (!Ok(r.get())) return nullptr;
       it = prepared_.emplace(std::string(sql), p).first;
@@ -137,12 +139,13 @@ class PgDbC : public SqlDbI {
     return std::make_unique<PgStmtC>(*this, it->second.name, it->second.params);
   }
   hx::ResultT Begin() override {
-    // A server restarted since the last document: connect again (its prepared statements went).
-    if (PQstatus(conn_) == CONNECTION_BAD) {
-      PQreset(conn_);
-      prepared_.clear();
-    }
-    return Exec("BEGIN ISOLATION LEVEL READ COMMITTED");
+    // A connection lost since the last transaction (the server restarted, say) is made again
+    // here, where nothing of the new transaction is lost with it.
+    if (PQstatus(conn_) == CONNECTION_BAD) Reconnect();
+    const hx::ResultT rc = Exec(c_Begin);
+    if (hx::Succeeded(rc) || PQstatus(conn_) != CONNECTION_BAD) return rc;
+    Reconnect();
+    return Exec(c_Begin);
   }
   hx::ResultT Commit() override {
     // The server answers COMMIT of a failed transaction by rolling it back, without an error.
@@ -173,6 +176,14 @@ class PgDbC : public SqlDbI {
   }
 
  private:
+  static constexpr const char* c_Begin = "BEGIN ISOLATION LEVEL READ COMMITTED";
+
+  // The statements prepared on the old connection are gone with it.
+  void Reconnect() {
+    PQreset(conn_);
+    prepared_.clear();
+  }
+
   bool Ok(const PGresult* r) {
     const ExecStatusType s = PQresultStatus(r);
     if (r != nullptr && (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK)) {
@@ -189,6 +200,7 @@ class PgDbC : public SqlDbI {
   };
   PGconn* conn_;
   std::unordered_map<std::string, PreparedT> prepared_;  // by the statement as the caller wrote it
+  int64_t named_ = 0;
   std::string error_;
 };
 

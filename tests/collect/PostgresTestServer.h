@@ -24,6 +24,8 @@ class PostgresServerC {
   PostgresServerC(const PostgresServerC&) = delete;
   PostgresServerC& operator=(const PostgresServerC&) = delete;
 
+  // Stops the server and starts it again: its clients' connections are lost.
+  bool Restart() const { return Run({bin_ + "/pg_ctl", "-D", data_, "-l", dir_.File("server.log"), "-m", "fast", "-w", "restart"}); }
   // Empty when the server runs; otherwise why it does not.
   const std::string& Why() const { return why_; }
   std::string Url(const std::string& database) const {
