@@ -13,6 +13,7 @@
 namespace collecttest {
 
 enum class EngineE { Sqlite, Postgres };
+inline void PrintTo(EngineE engine, std::ostream* out) { *out << (engine == EngineE::Sqlite ? "sqlite" : "postgresql"); }
 
 // What --db names for a new database: the SQLite file `path`, or a new database of the test
 // program's PostgreSQL server.
