@@ -130,6 +130,10 @@ int Operands(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    std::fputs(c_Usage, stdout);
+    return 0;
+  }
   ArgsT args;
   if (!Parse(argc, argv, &args) || Operands(args.command) != static_cast<int>(args.operands.size()) ||
       (args.command == "files" && args.Value("--md5").empty())) {

@@ -441,7 +441,7 @@ bool ApplyDelta(WriterC& w, int64_t chain, int64_t doc, int64_t base, const Load
   return true;
 }
 
-OutcomeE Store(SqlDbI& db, WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why) {
+OutcomeE Store(WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why) {
   WriterC::ChainT chain;
   bool known = false;
   if (!w.FindChain(d.info.chain, &chain) || !w.Known(d.facts.sha256, &known)) return OutcomeE::Failed;
@@ -474,7 +474,6 @@ OutcomeE Store(SqlDbI& db, WriterC& w, const LoadedDocT& d, const IngestOptionsT
     chain.stale = false;
   }
   chain.lastDoc = doc;
-  (void)db;
   return w.SetChain(chain) ? OutcomeE::Applied : OutcomeE::Failed;
 }
 
@@ -510,7 +509,7 @@ OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& 
   }
   std::string detail;
   WriterC w(db, &detail);
-  OutcomeE outcome = Store(db, w, doc, options, &detail);
+  OutcomeE outcome = Store(w, doc, options, &detail);
   if (outcome != OutcomeE::Failed && hx::Failed(db.Commit())) {
     detail = db.errorText();
     outcome = OutcomeE::Failed;

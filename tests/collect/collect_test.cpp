@@ -2,6 +2,7 @@
 // reader's digests against the agent's own, hostile documents, and what an ingest does with
 // deltas that do not fit, files taken twice, rejected files and the questions.
 
+#include <signal.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -9,6 +10,7 @@
 
 #include "collect/CollectTestSupport.h"
 #include "collect/query/Questions.h"
+#include "foundation/process/CommandLine.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "packages/model/DebianVersion.h"
 
@@ -238,6 +240,23 @@ TEST_P(CollectIngestOn, QuestionsAndTheStoredStateAsADocument) {
   EXPECT_EQ(collecttest::Rows(*copy, "SELECT flat, deep, xml FROM item_versions", 3),
             collecttest::Rows(*db, "SELECT flat, deep, xml FROM item_versions WHERE first_doc = 1 AND chain = 1", 3));
   EXPECT_FALSE(hxc::AskShow(*db, "nobody", "", false, o, &t, &doc, &why));
+}
+
+// --watch takes a file as it arrives, and ends at SIGTERM.
+TEST(CollectIngest, WatchTakesFilesAsTheyArrive) {
+  TempDirC dir("hxcollect-watch");
+  const std::string inbox = dir.Mkdir("in");
+  hxtest::ChildC watch(CommandLineC{HX_BINARY_DIR "/bin/hxcollect", "ingest", inbox, "--watch", "--db", dir.File("c.db")});
+  ASSERT_EQ(watch.Start(), hx::RC_OK);
+  const std::string doc = Full("m", "20261201T000000", c_Disk);
+  for (int i = 0; i < 200 && !std::filesystem::exists(inbox + "/pending"); ++i) ::usleep(20000);
+  hxtest::WriteFile(dir.File(".a.hxi"), doc);
+  std::filesystem::rename(dir.File(".a.hxi"), inbox + "/a.hxi");  // delivered as a whole, as by a rename
+  bool taken = false;
+  for (int i = 0; i < 500 && !taken; ++i, ::usleep(20000)) taken = std::filesystem::exists(inbox + "/ingested/a.hxi");
+  EXPECT_TRUE(taken);
+  ::kill(static_cast<pid_t>(watch.Pid()), SIGTERM);
+  EXPECT_EQ(watch.Finish(), 0u) << watch.Err();
 }
 
 TEST(CollectIngest, FoldersThatAreNotItsOwnAreRefused) {
