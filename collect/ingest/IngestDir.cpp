@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <tuple>
 
 #include "foundation/core/Text.h"
@@ -56,13 +57,19 @@ bool OpenFolder(int dirFd, const char* name, hx::UniqueFdC* fd, std::string* why
 
 // Moves a file between folders under its name or the first free numbered one; the name used,
 // empty when the file is gone: another collector on the same folder took it first (it moves a
-// file only after its transaction committed).
-bool Move(int fromFd, const std::string& name, int toFd, std::string* used, std::string* why) {
+// file only after its transaction committed). `before`, when given, is called with each free
+// name before the file takes it.
+bool Move(int fromFd, const std::string& name, int toFd, std::string* used, std::string* why,
+          const std::function<void(const std::string&)>& before = nullptr) {
   const size_t ext = name.find(".hxi");
   const std::string stem = ext == std::string::npos ? name : name.substr(0, ext);
   const std::string tail = ext == std::string::npos ? std::string() : name.substr(ext);
   for (int n = 1; n <= c_MaxNumbered; ++n) {
     *used = n == 1 ? name : stem + "-" + std::to_string(n) + tail;
+    if (before != nullptr) {
+      if (::faccessat(toFd, used->c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0) continue;
+      before(*used);
+    }
     if (::renameat2(fromFd, name.c_str(), toFd, used->c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno == ENOENT && ::faccessat(fromFd, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
       used->clear();
@@ -179,19 +186,25 @@ class PassC {
     log_(line);
   }
 
+  // The note NAME.why goes in before the file: a collector killed between the two leaves a
+  // note whose file still waits to be judged again, never a rejected file without its note. A
+  // file that is gone was taken by another collector: no note for it.
   void Reject(const CandidateT& c, const std::string& why) {
-    std::string used, moveWhy;
-    const bool moved = Move(FolderOf(c.pending), c.name, rejected_.get(), &used, &moveWhy);
-    if (moved && used.empty()) return log_(c.name + ": taken by another collector");
-    ++counts_.rejected;
-    if (!moved) return log_(c.name + ": rejected (" + why + "); " + moveWhy);
-    log_(c.name + ": rejected (" + why + ")");
-    const std::string note = used + ".why";
-    hx::UniqueFdC out(::openat(rejected_.get(), note.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (::faccessat(FolderOf(c.pending), c.name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT)
+      return log_(c.name + ": taken by another collector");
     std::string line = why;  // one line, whatever the document made of it
     for (char& ch : line) ch = static_cast<unsigned char>(ch) < 0x20 ? ' ' : ch;
-    if (!out.valid() || hx::Failed(hx::WriteAll(out.get(), line + "\n")) || hx::Failed(out.close()))
-      log_(note + ": cannot write");
+    const auto note = [&](const std::string& used) {
+      const std::string name = used + ".why";
+      hx::UniqueFdC out(::openat(rejected_.get(), name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+      if (!out.valid() || hx::Failed(hx::WriteAll(out.get(), line + "\n")) || hx::Failed(out.close()))
+        log_(name + ": cannot write");
+    };
+    std::string used, moveWhy;
+    const bool moved = Move(FolderOf(c.pending), c.name, rejected_.get(), &used, &moveWhy, note);
+    if (moved && used.empty()) return log_(c.name + ": taken by another collector");
+    ++counts_.rejected;
+    log_(c.name + ": rejected (" + why + ")" + (moved ? "" : "; " + moveWhy));
   }
 
   SqlDbI& db_;
