@@ -102,7 +102,7 @@ std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why) {
   const bool memory = path == c_InMemory;
   if (!memory && !CheckOrCreate(path, why)) return nullptr;
   sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX | (memory ? SQLITE_OPEN_CREATE : 0);
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX | (memory ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     *why = path + ": " + (db != nullptr ? sqlite3_errmsg(db) : "cannot open");
     sqlite3_close_v2(db);
