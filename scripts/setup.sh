@@ -23,6 +23,9 @@ packages=(
   git ccache
   # The Linux host test reads the system tools' JSON output.
   nlohmann-json3-dev
+  # hxcollect's embedded database, its PostgreSQL client library, and the server its tests
+  # start on that engine.
+  libsqlite3-dev libpq-dev postgresql
 )
 
 # The reference tools the benchmarks compare with: only with --bench.
