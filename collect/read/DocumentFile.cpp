@@ -20,7 +20,7 @@ constexpr size_t c_Piece = 256 * 1024;
 // Hands the bytes of a file to the parser, uncompressing gzip members as they come.
 class InflaterC {
  public:
-  InflaterC(DocumentParserC& parser, std::string* why) : parser_(parser), why_(why), out_(c_Piece) {}
+  InflaterC(DocumentParserC& parser, std::string* why) : parser_(parser), why_(why) {}
   ~InflaterC() {
     if (open_) inflateEnd(&z_);
   }
@@ -32,6 +32,7 @@ class InflaterC {
       first_ = false;
       gzip_ = size >= 2 && data[0] == 0x1f && data[1] == 0x8b;
       if (gzip_ && !Open()) return Fail("cannot start zlib");
+      if (gzip_) out_.reset(new unsigned char[c_Piece]);  // left uninitialised: inflate fills it
     }
     if (!gzip_) return parser_.Feed(reinterpret_cast<const char*>(data), size, false, why_);
     z_.next_in = const_cast<unsigned char*>(data);
@@ -41,13 +42,13 @@ class InflaterC {
         if (inflateReset(&z_) != Z_OK) return Fail("damaged gzip data");
         ended_ = false;
       }
-      z_.next_out = out_.data();
-      z_.avail_out = static_cast<uInt>(out_.size());
+      z_.next_out = out_.get();
+      z_.avail_out = static_cast<uInt>(c_Piece);
       const int rc = inflate(&z_, Z_NO_FLUSH);
       if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return Fail("damaged gzip data");
       ended_ = rc == Z_STREAM_END;
-      const size_t n = out_.size() - z_.avail_out;
-      const hx::ResultT fed = parser_.Feed(reinterpret_cast<const char*>(out_.data()), n, false, why_);
+      const size_t n = c_Piece - z_.avail_out;
+      const hx::ResultT fed = parser_.Feed(reinterpret_cast<const char*>(out_.get()), n, false, why_);
       if (hx::Failed(fed)) return fed;
       if (rc == Z_BUF_ERROR && n == 0) break;
     }
@@ -72,7 +73,7 @@ class InflaterC {
 
   DocumentParserC& parser_;
   std::string* why_;
-  std::vector<unsigned char> out_;
+  std::unique_ptr<unsigned char[]> out_;
   z_stream z_{};
   bool open_ = false, first_ = true, gzip_ = false, ended_ = false;
 };
@@ -119,10 +120,10 @@ hx::ResultT ReadDocumentFile(int dirFd, const std::string& name, DocumentSinkI& 
   }
   DocumentParserC parser(sink);
   InflaterC inflater(parser, why);
-  std::vector<unsigned char> buffer(c_Piece);
+  std::unique_ptr<unsigned char[]> buffer(new unsigned char[c_Piece]);  // read() fills it
   hx::ResultT rc = hx::RC_OK;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    const ssize_t n = ::read(fd, buffer.get(), c_Piece);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *why = std::string("cannot read: ") + std::strerror(errno);
@@ -133,8 +134,8 @@ hx::ResultT ReadDocumentFile(int dirFd, const std::string& name, DocumentSinkI& 
       rc = inflater.End();
       break;
     }
-    EVP_DigestUpdate(sha.get(), buffer.data(), static_cast<size_t>(n));
-    rc = inflater.Take(buffer.data(), static_cast<size_t>(n));
+    EVP_DigestUpdate(sha.get(), buffer.get(), static_cast<size_t>(n));
+    rc = inflater.Take(buffer.get(), static_cast<size_t>(n));
     if (hx::Failed(rc)) break;
   }
   ::close(fd);

@@ -43,7 +43,7 @@ CREATE TABLE item_versions (
   xml TEXT NOT NULL,
   first_doc BIGINT NOT NULL,
   last_doc BIGINT);
-CREATE INDEX item_versions_item ON item_versions (chain, flat);
+CREATE INDEX item_versions_item ON item_versions (chain, flat, first_doc);
 CREATE INDEX item_versions_made ON item_versions (chain, first_doc);
 CREATE INDEX item_versions_retired ON item_versions (chain, last_doc) WHERE last_doc IS NOT NULL;
 CREATE TABLE packages (

@@ -78,7 +78,7 @@ class SqlDbI {
 // the path of an SQLite file (created owner-only when missing; never through a link, never a
 // file of another user). Null with *why set when it cannot be opened (a why never holds a
 // password); the schema is not touched.
-std::unique_ptr<SqlDbI> OpenDatabase(const std::string& spec, std::string* why);
+std::unique_ptr<SqlDbI> OpenDatabase(const std::string& target, std::string* why);
 
 // The PostgreSQL engine, when the build has one (null with *why otherwise). Defined by the
 // engine's own file; OpenDatabase hands it the URL as given.

@@ -102,7 +102,7 @@ std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why) {
   const bool memory = path == c_InMemory;
   if (!memory && !CheckOrCreate(path, why)) return nullptr;
   sqlite3* db = nullptr;
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX | (memory ? SQLITE_OPEN_CREATE : 0);
+  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_NOMUTEX | (memory ? SQLITE_OPEN_CREATE : 0);
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     *why = path + ": " + (db != nullptr ? sqlite3_errmsg(db) : "cannot open");
     sqlite3_close_v2(db);
@@ -110,24 +110,24 @@ std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why) {
   }
   auto result = std::make_unique<SqliteDbC>(db);
   sqlite3_busy_timeout(db, c_BusyTimeoutMs);
-  if (hx::Failed(result->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON"))) {
+  if (hx::Failed(result->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON; PRAGMA cache_size=-65536"))) {
     *why = path + ": " + result->errorText();
     return nullptr;
   }
   return result;
 }
 
-std::unique_ptr<SqlDbI> OpenDatabase(const std::string& spec, std::string* why) {
-  if (spec.rfind("postgresql://", 0) != 0 && spec.rfind("postgres://", 0) != 0) return OpenSqlite(spec, why);
+std::unique_ptr<SqlDbI> OpenDatabase(const std::string& target, std::string* why) {
+  if (target.rfind("postgresql://", 0) != 0 && target.rfind("postgres://", 0) != 0) return OpenSqlite(target, why);
   // A password on the command line is any user's to read (ps); the engine's client library
   // takes it from the user's own password file instead.
-  const std::string_view rest = std::string_view(spec).substr(spec.find("://") + 3);
+  const std::string_view rest = std::string_view(target).substr(target.find("://") + 3);
   const size_t at = log_UserInfoEnd(rest);
   if (at != std::string_view::npos && rest.substr(0, at).find(':') != std::string_view::npos) {
-    *why = log_SecureURLString(spec) + ": a password does not go in the URL (use the password file, ~/.pgpass)";
+    *why = log_SecureURLString(target) + ": a password does not go in the URL (use the password file, ~/.pgpass)";
     return nullptr;
   }
-  return OpenPostgres(spec, why);
+  return OpenPostgres(target, why);
 }
 
 }  // namespace hxc

@@ -6,6 +6,7 @@
 // document's transaction is on the disk when Commit returns, before the file it came from is
 // moved away. A second collector on the same file waits for the write lock (up to a few
 // minutes) instead of failing; the lock is the whole file's, so LockChain has nothing to add.
+// A connection serves one thread at a time and takes no lock of its own for it.
 
 #include <memory>
 #include <string>
