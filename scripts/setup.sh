@@ -30,7 +30,7 @@ packages=(
 
 # The reference tools the benchmarks compare with: only with --bench.
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(hashdeep libxml2-utils fusioninventory-agent facter)
+  packages+=(hashdeep libxml2-utils sqlite3 fusioninventory-agent facter)
 fi
 
 missing=()
