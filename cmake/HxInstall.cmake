@@ -1,12 +1,13 @@
 # Installation (cmake --install) and the Debian package (cpack). Layout below the prefix /usr:
-#   bin/hxtrack, bin/hxview, bin/hxcatc     the programs
+#   bin/hxtrack, bin/hxview, bin/hxcatc, bin/hxcollect  the programs
 #   lib/hxtrack/lib/libuploader.so, ...     the agent's own directory (InstallDir): the uploader
 #                                           and the logger module, found as <InstallDir>/lib/...
 #   lib/hxtrack/plugins/libhxlinux.so       the Linux providers
 #   lib/hxtrack/hxtrack-setup               makes the data directory and its etc/config.ini
 #   share/hxtrack/config.ini                the shipped configuration, copied by hxtrack-setup
-#   share/man/man1/{hxtrack,hxview,hxcatc}.1.gz  the manual pages
+#   share/man/man1/{hxtrack,hxview,hxcatc,hxcollect}.1.gz  the manual pages
 #   lib/systemd/system/hxtrack.{service,timer}  a daily run, installed but not enabled
+#   lib/systemd/system/hxcollect.service    the fleet collector, installed but not enabled
 # and /etc/tarvosk.ini, the bootstrap configuration naming InstallDir and the data directory
 # /var/lib/hxtrack. The package and any other prefix get the same tree: for a prefix <p>/usr
 # the bootstrap is <p>/etc/tarvosk.ini and the data directory <p>/var/lib/hxtrack, for any other
@@ -29,6 +30,7 @@ configure_file(${_pkg}/conffiles ${_out}/control/conffiles COPYONLY)
 
 # Compressed without a time stamp, so that the same sources give the same package.
 foreach(_doc "docs/hxtrack.1;hxtrack.1.gz" "docs/hxview.1;hxview.1.gz" "docs/hxcatc.1;hxcatc.1.gz"
+             "docs/hxcollect.1;hxcollect.1.gz"
              "packaging/changelog;changelog.Debian.gz")
   list(GET _doc 0 _from)
   list(GET _doc 1 _to)
@@ -46,10 +48,10 @@ install(CODE "file(RPATH_REMOVE FILE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bi
 install(TARGETS uploader hxlsyslog LIBRARY DESTINATION lib/hxtrack/lib)
 # The Linux providers: the shipped configuration's PluginDirectory, $(InstallDir)/plugins.
 install(TARGETS hxlinux LIBRARY DESTINATION lib/hxtrack/plugins)
-install(FILES ${_out}/hxtrack.1.gz ${_out}/hxview.1.gz ${_out}/hxcatc.1.gz DESTINATION share/man/man1)
+install(FILES ${_out}/hxtrack.1.gz ${_out}/hxview.1.gz ${_out}/hxcatc.1.gz ${_out}/hxcollect.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/etc/tarvosk.ini DESTINATION share/hxtrack RENAME config.ini)
 install(FILES ${_pkg}/copyright ${_out}/changelog.Debian.gz DESTINATION share/doc/hxtrack)
-install(FILES ${_pkg}/hxtrack.service ${_pkg}/hxtrack.timer DESTINATION lib/systemd/system)
+install(FILES ${_pkg}/hxtrack.service ${_pkg}/hxtrack.timer ${_pkg}/hxcollect.service DESTINATION lib/systemd/system)
 install(FILES ${_pkg}/lintian-overrides DESTINATION share/lintian/overrides RENAME hxtrack)
 # The bootstrap file and the setup step name the installed tree's own places, known only once
 # the prefix is (cpack installs with the prefix /usr into a staging DESTDIR).
@@ -90,8 +92,12 @@ a delta against the previous run, and delivers it gzip-compressed to a
 directory or to an HTTP or HTTPS server; what the server does not take waits
 for the next run.
 .
+hxcollect, the fleet side, takes the delivered inventories and deltas into an
+SQLite or PostgreSQL database and answers which machines have a package, what changed on a
+machine, and where a file lives.
+.
 A systemd timer for a daily run with a random delay is installed but not
-enabled.")
+enabled, nor is the collector's service.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)

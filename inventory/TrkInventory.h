@@ -5,8 +5,8 @@
 // the delta against an earlier inventory file.
 //
 // A document read from a file does not link its top-level entities below the root: the reader
-// enters each into the flat and the deep digest index instead, which is all the delta needs of
-// a base document (see addChild).
+// enters each into the flat and the deep digest index instead (see addChild). The delta reads
+// its base for the digests alone (TrkBaseInventory.h) and reads whole only what went away.
 
 #include "foundation/core/FileName.h"
 #include "foundation/core/Nodiscard.h"
@@ -15,6 +15,7 @@
 
 #include <memory>
 
+class TrkBaseInventoryC;
 class TrkIndexBuilderC;
 
 // The identity of a run as the root element carries it. The run driver fills it from its
@@ -76,8 +77,8 @@ class TrkInventoryC : public TrkInventoryEntityC, public ZORHXTInventoryI, publi
   // of this inventory into the delta. On success *delta holds one reference for the caller.
   HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, TrkInventoryC** delta);
   HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
-  // The same against a base document read already (ReadFile), which the delta uses up.
-  HX_NODISCARD hx::ResultT GenerateDiff(TrkInventoryC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
+  // The same against a base read already (TrkBaseInventoryC::Read), which the delta uses up.
+  HX_NODISCARD hx::ResultT GenerateDiff(TrkBaseInventoryC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta);
 
   // A "Hardware" child of the root (see TrkTrackC::AddClass).
   static RefM<TrkInventoryEntityC> AddClass(TrkInventoryC* inventory, const StringC& className, const StringC& name,

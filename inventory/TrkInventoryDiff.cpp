@@ -13,8 +13,8 @@
 #include "foundation/core/Nodiscard.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/InventoryCodes.h"
+#include "inventory/TrkBaseInventory.h"
 #include "inventory/TrkInventory.h"
-#include "inventory/TrkInventoryDocTypeHandler.h"
 
 namespace {
 
@@ -91,12 +91,12 @@ HX_NODISCARD hx::ResultT GroupItems(TrkInventoryEntityC& root, std::vector<Curre
 
 enum class ItemStateE { Unchanged, New, Changed };
 
-// Compares the current entities of one item with the base; removes the base's entities of the
-// item from its flat index, so that what stays there afterwards is what disappeared.
+// Compares the current entities of one item with the base; takes the base's entities of the
+// item out, so that what stays there afterwards is what disappeared.
 HX_NODISCARD hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKeyT>& keys, const std::vector<CurrentT>& entities,
-                        TrkInventoryC& base, TrkInventoryIndexC& baseFlat, ItemStateE* state) {
+                        TrkBaseInventoryC& base, ItemStateE* state) {
   const TrkDigestKeyT& key = keys[item.begin].flat;
-  if (!baseFlat.Contains(key)) {
+  if (!base.HasItem(key)) {
     *state = ItemStateE::New;
     return hx::RC_OK;
   }
@@ -104,24 +104,42 @@ HX_NODISCARD hx::ResultT CompareItem(const ItemT& item, const std::vector<ItemKe
   for (uint32_t i = item.begin; i < item.end; ++i) {
     // Against the whole deep index, not only this item's base entities: an equal subtree is
     // equal wherever it stood.
-    if (!base.GetDeepIndex().Contains(entities[keys[i].position].deep)) {
+    if (!base.HasSubtree(entities[keys[i].position].deep)) {
       *state = ItemStateE::Changed;
       break;
     }
   }
-  const size_t removed = baseFlat.RemoveAll(key);
+  const size_t removed = base.TakeItem(key);
   if (removed == 0) return hx::RC_FAIL;
   if (removed != item.end - item.begin) *state = ItemStateE::Changed;
   return hx::RC_OK;
 }
 
-HX_NODISCARD hx::ResultT MoveAll(TrkInventoryEntityC& from, const ItemT& item, const std::vector<ItemKeyT>& keys,
-                    const std::vector<CurrentT>& entities, TrkInventoryEntityC& to) {
-  for (uint32_t i = item.begin; i < item.end; ++i) {
-    const RefM<TrkInventoryEntityC> held(entities[keys[i].position].entity);  // between the two lists
-    hx::ResultT rc = from.RemoveEntity(held.get());
-    if (hx::Succeeded(rc)) rc = to.AddEntity(held.get());
-    if (hx::Failed(rc)) return rc;
+// Moves the entities of new and changed items into their sections: items in order, each item's
+// entities in document order. They leave this inventory first, in document order: that is the
+// order they lie in memory, and this is the first write to most of them since the run started
+// its tools (a write the system pays for page by page). Only then are they linked in item order.
+HX_NODISCARD hx::ResultT MoveItems(TrkInventoryEntityC& root, const std::vector<ItemT>& items, const std::vector<ItemStateE>& states,
+                      const std::vector<ItemKeyT>& keys, const std::vector<CurrentT>& entities,
+                      const DeltaSectionsT& sections, size_t* added, size_t* updated) {
+  std::vector<TrkInventoryEntityC*> to(entities.size(), nullptr);  // by position; null: it stays
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (states[i] == ItemStateE::Unchanged) continue;
+    const bool isNew = states[i] == ItemStateE::New;
+    (isNew ? *added : *updated) += items[i].end - items[i].begin;
+    for (uint32_t k = items[i].begin; k < items[i].end; ++k)
+      to[keys[k].position] = isNew ? sections.add.get() : sections.update.get();
+  }
+  std::vector<RefM<TrkInventoryEntityC>> taken(entities.size());
+  for (size_t p = 0; p < entities.size(); ++p) {
+    if (to[p] != nullptr) taken[p] = root.TakeEntity(entities[p].entity);
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    for (uint32_t k = items[i].begin; k < items[i].end && states[i] != ItemStateE::Unchanged; ++k) {
+      const uint32_t p = keys[k].position;
+      const hx::ResultT rc = to[p]->AdoptEntity(taken[p]);
+      if (hx::Failed(rc)) return rc;
+    }
   }
   return hx::RC_OK;
 }
@@ -135,8 +153,8 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, TrkInventoryC** d
 hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventoryHeaderT& header, TrkInventoryC** delta) {
   if (delta == nullptr) return hx::RC_NULL_OUT;
   *delta = nullptr;
-  RefM<TrkInventoryC> baseDoc;
-  const hx::ResultT rc = TrkInventoryDocTypeHandlerC::ReadFile(base, &baseDoc);
+  std::unique_ptr<TrkBaseInventoryC> baseDoc;
+  const hx::ResultT rc = TrkBaseInventoryC::Read(base, &baseDoc);
   if (hx::Failed(rc)) {
     hx::Trace(trk::c_TraceInventoryDiff, "Base inventory '%1$s' not read (0x%2$08X)\n", base.text(), rc);
     return rc;
@@ -144,7 +162,7 @@ hx::ResultT TrkInventoryC::GenerateDiff(const FileNameC& base, const TrkInventor
   return GenerateDiff(*baseDoc, header, delta);
 }
 
-hx::ResultT TrkInventoryC::GenerateDiff(TrkInventoryC& baseDoc, const TrkInventoryHeaderT& header, TrkInventoryC** delta) {
+hx::ResultT TrkInventoryC::GenerateDiff(TrkBaseInventoryC& baseDoc, const TrkInventoryHeaderT& header, TrkInventoryC** delta) {
   if (delta == nullptr) return hx::RC_NULL_OUT;
   *delta = nullptr;
 
@@ -160,28 +178,20 @@ hx::ResultT TrkInventoryC::GenerateDiff(TrkInventoryC& baseDoc, const TrkInvento
   rc = GroupItems(*this, entities, keys, items);
   if (hx::Failed(rc)) return rc;
 
-  TrkInventoryIndexC& baseFlat = baseDoc.flatIndex_;
-  size_t added = 0, updated = 0;
-  for (const ItemT& item : items) {
-    ItemStateE state = ItemStateE::Unchanged;
-    rc = CompareItem(item, keys, entities, baseDoc, baseFlat, &state);
-    if (hx::Succeeded(rc) && state != ItemStateE::Unchanged) {
-      TrkInventoryEntityC& section = state == ItemStateE::New ? *sections.add : *sections.update;
-      (state == ItemStateE::New ? added : updated) += item.end - item.begin;
-      rc = MoveAll(*this, item, keys, entities, section);
-    }
+  std::vector<ItemStateE> states(items.size(), ItemStateE::Unchanged);
+  for (size_t i = 0; i < items.size(); ++i) {
+    rc = CompareItem(items[i], keys, entities, baseDoc, &states[i]);
     if (hx::Failed(rc)) return rc;
   }
-
-  // Base items left in the flat index have no current counterpart. They were never linked
-  // below the base root, so they can go straight into "Remove".
+  // Base items not taken have no current counterpart. They are made into entities before any
+  // entity leaves this inventory: when that fails, the inventory is still whole for the full
+  // inventory written instead.
   size_t removed = 0;
-  baseFlat.ForEachKey([&](const TrkDigestKeyT&, const TrkInventoryIndexC::ElemsT& entities) {
-    for (const TrkInventoryHashElemC& e : entities) {
-      if (hx::Succeeded(rc)) rc = sections.remove->AddEntity(e.GetEntity());
-      ++removed;
-    }
-  });
+  rc = baseDoc.MoveLeftTo(*sections.remove, &removed);
+  if (hx::Failed(rc)) return rc;
+
+  size_t added = 0, updated = 0;
+  rc = MoveItems(*this, items, states, keys, entities, sections, &added, &updated);
   if (hx::Failed(rc)) return rc;
 
   hx::Trace(trk::c_TraceInventoryDiff, "Delta: %1$lu removed, %2$lu updated, %3$lu added\n",

@@ -157,6 +157,18 @@ hx::ResultT TrkInventoryEntityC::RemoveEntity(TrkInventoryEntityC* child) {
   return hx::RC_OK;
 }
 
+RefM<TrkInventoryEntityC> TrkInventoryEntityC::TakeEntity(TrkInventoryEntityC* child) {
+  if (child == nullptr || child->parent_ != this) return RefM<TrkInventoryEntityC>();
+  Unlink(child);
+  return RefM<TrkInventoryEntityC>::Adopt(child);
+}
+
+hx::ResultT TrkInventoryEntityC::AdoptEntity(RefM<TrkInventoryEntityC>& child) {
+  if (!child || child->parent_ != nullptr || IsSelfOrAncestor(child.get())) return hx::RC_INVALID_ARG;
+  Link(child.detach(), nullptr);
+  return hx::RC_OK;
+}
+
 hx::ResultT TrkInventoryEntityC::GetType(StringC* tag) const {
   if (tag == nullptr) return hx::RC_INVALID_ARG;
   *tag = *tag_;

@@ -105,6 +105,12 @@ class TrkInventoryEntityC : public ComObjectM<ZORHXTInventoryEntityI, IID_ZORHXT
   HX_NODISCARD hx::ResultT AddEntity(TrkInventoryEntityC* child, TrkInventoryEntityC* after = nullptr);
   // Unlinks the child and drops this entity's reference; RC_FAIL when it is not a child.
   HX_NODISCARD hx::ResultT RemoveEntity(TrkInventoryEntityC* child);
+  // Moving without touching the count (a count is a write to the entity, and a delta moves
+  // hundreds of thousands): unlinks the child and hands this entity's reference to the caller
+  // (null when it is not a child); links the child last, taking over the caller's reference
+  // (AdoptEntity; on a refusal, as AddEntity's, the reference stays with the caller).
+  RefM<TrkInventoryEntityC> TakeEntity(TrkInventoryEntityC* child);
+  HX_NODISCARD hx::ResultT AdoptEntity(RefM<TrkInventoryEntityC>& child);
   HX_NODISCARD hx::ResultT GetType(StringC* tag) const;
   // A deep copy of tag, attributes and children; the text stays behind.
   RefM<TrkInventoryEntityC> Clone() const;

@@ -119,11 +119,7 @@ hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* han
   return Finish(binder, binder.parse(data, size, true), "buffer", document);
 }
 
-hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
-                        const XmlReadControlT& control) {
-  if (document == nullptr) return hx::RC_NULL_OUT;
-  *document = nullptr;
-  if (handler == nullptr) return hx::RC_INVALID_ARG;
+hx::ResultT XmlParseFile(const FileNameC& file, XmlParserC& parser, const XmlReadControlT& control, hx::UniqueFdC* keep) {
   // Only a regular file, never through a link: a document read here may end up in what the
   // run sends away (a delta's removed entities come from it).
   hx::UniqueFdC in;
@@ -133,7 +129,6 @@ hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlD
     return rc;
   }
   if (control.status != nullptr && ::fstat(in.get(), control.status) != 0) return hx::RcFromErrno(errno);
-  XmlBinderC binder(handler);
   constexpr size_t c_Chunk = 64 * 1024;
   std::unique_ptr<char[]> buffer(new char[c_Chunk]);
   while (hx::Succeeded(rc)) {
@@ -147,8 +142,20 @@ hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlD
       break;
     }
     const bool last = n == 0;
-    rc = binder.parse(buffer.get(), static_cast<size_t>(n), last);
+    rc = parser.parse(buffer.get(), static_cast<size_t>(n), last);
     if (last) break;
   }
-  return Finish(binder, rc, file.c_str(), document);
+  if (hx::Failed(rc)) hx::Trace(trk::c_TraceInventoryRead, "Cannot read '%1$s': %2$s\n", file.c_str(), parser.errorText());
+  if (hx::Succeeded(rc) && keep != nullptr) *keep = std::move(in);
+  return rc;
+}
+
+hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
+                        const XmlReadControlT& control) {
+  if (document == nullptr) return hx::RC_NULL_OUT;
+  *document = nullptr;
+  if (handler == nullptr) return hx::RC_INVALID_ARG;
+  XmlBinderC binder(handler);
+  const hx::ResultT rc = XmlParseFile(file, binder, control);
+  return hx::Succeeded(rc) ? binder.takeDocument(document) : rc;
 }

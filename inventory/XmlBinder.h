@@ -17,6 +17,7 @@
 
 #include "foundation/core/FileName.h"
 #include "foundation/core/Nodiscard.h"
+#include "foundation/files/SafeFile.h"
 #include "inventory/XmlNode.h"
 #include "inventory/XmlParser.h"
 
@@ -64,6 +65,11 @@ struct XmlReadControlT {
 // Reads the file (or buffer) into a document made by the handler. RC_OK with one reference in
 // *document; the errno code when the file cannot be read; RC_FAIL for malformed XML (the reason
 // goes to the trace); a handler's failure as it came.
+// Feeds the file to the parser from its first byte to its last (the same rules and controls):
+// RC_OK, the errno code when it cannot be read, the parser's failure. With `keep` the open
+// file stays there after a read that succeeded.
+HX_NODISCARD hx::ResultT XmlParseFile(const FileNameC& file, XmlParserC& parser, const XmlReadControlT& control = XmlReadControlT(),
+                         hx::UniqueFdC* keep = nullptr);
 HX_NODISCARD hx::ResultT XmlBindFile(const FileNameC& file, XmlDocTypeHandlerI* handler, XmlDocumentI** document,
                         const XmlReadControlT& control = XmlReadControlT());
 HX_NODISCARD hx::ResultT XmlBindBuffer(const char* data, size_t size, XmlDocTypeHandlerI* handler, XmlDocumentI** document);

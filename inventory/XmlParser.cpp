@@ -56,6 +56,20 @@ StringC XmlParserC::errorText() const {
                     static_cast<unsigned long>(XML_GetCurrentColumnNumber(parser_)));
 }
 
+uint64_t XmlParserC::eventOffset() const {
+  const XML_Index at = XML_GetCurrentByteIndex(parser_);
+  return at < 0 ? 0 : static_cast<uint64_t>(at);
+}
+
+size_t XmlParserC::eventLength() const {
+  const int n = XML_GetCurrentByteCount(parser_);
+  return n < 0 ? 0 : static_cast<size_t>(n);
+}
+
+void XmlParserC::ignoreCharacterData() {
+  if (parser_ != nullptr) XML_SetCharacterDataHandler(parser_, nullptr);
+}
+
 void XmlParserC::abort(hx::ResultT rc, const StringC& why) {
   if (hx::Succeeded(abortRc_)) {
     abortRc_ = rc;

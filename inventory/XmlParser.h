@@ -53,6 +53,13 @@ class XmlParserC {
   void abort(hx::ResultT rc, const StringC& why);
   // A callback may still follow an abort; it must then do nothing.
   bool aborted() const { return hx::Failed(abortRc_); }
+  // Where the markup of the event being handled lies in the input: its first byte, counted from
+  // the start of the document, and its length. The end of an element written as one empty tag
+  // has length 0 at the tag's end.
+  uint64_t eventOffset() const;
+  size_t eventLength() const;
+  // For a reader that has no use for character data: onCharacterData is no longer called.
+  void ignoreCharacterData();
 
  private:
   static void XMLCALL StartElement(void* self, const XML_Char* name, const XML_Char** atts);

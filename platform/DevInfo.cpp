@@ -70,7 +70,6 @@ const hx::DevPropT* FindIn(const std::vector<hx::DevPropT>& props, std::string_v
 
 namespace hx {
 
-const DevPropT* DevNodeT::FindProp(std::string_view name) const { return FindIn(props, name); }
 const DevPropT* DevNodeT::FindProm(std::string_view name) const { return FindIn(prom, name); }
 
 DevTreeT ParseDevinfoSnapshot(std::string_view text) {

@@ -48,7 +48,6 @@ struct DevNodeT {
   // Empty: a Solaris node is named by driver and instance, and no source here fills it.
   std::string kernelName;
 
-  const DevPropT* FindProp(std::string_view name) const;
   const DevPropT* FindProm(std::string_view name) const;
 };
 

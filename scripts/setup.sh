@@ -23,11 +23,14 @@ packages=(
   git ccache
   # The Linux host test reads the system tools' JSON output.
   nlohmann-json3-dev
+  # hxcollect's embedded database, its PostgreSQL client library, and the server its tests
+  # start on that engine.
+  libsqlite3-dev libpq-dev postgresql
 )
 
 # The reference tools the benchmarks compare with: only with --bench.
 if [ "${1:-}" = "--bench" ]; then
-  packages+=(hashdeep libxml2-utils fusioninventory-agent facter)
+  packages+=(hashdeep libxml2-utils sqlite3 fusioninventory-agent facter)
 fi
 
 missing=()

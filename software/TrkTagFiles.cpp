@@ -56,8 +56,6 @@ hx::ResultT IBMTAGC::ParseTAGText(std::string_view text) {
 
 namespace trk {
 
-bool IsProductTagFile(std::string_view path) { return IsProductTagExtension(GetPlatformExtension(path)); }
-
 bool IsProductTagExtension(std::string_view extension) {
   return hx::EqualsNoCase(extension, c_ProductTagExtension) || hx::EqualsNoCase(extension, c_ComponentTagExtension);
 }

@@ -53,9 +53,6 @@ namespace trk {
 // Tag files larger than this are not read: a declaration is a few hundred bytes.
 constexpr size_t c_MaxTagFileSize = size_t{1} << 20;
 
-// Whether a path names a product or component tag file (extension "swtag" or "cmptag", any
-// case).
-bool IsProductTagFile(std::string_view path);
 bool IsProductTagExtension(std::string_view extension);
 // Adds "FileDescription" and "FileVersion" to content from the tag file's text, when the path
 // names a tag file whose text is well-formed and declares both a name and a version; false

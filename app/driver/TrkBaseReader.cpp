@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "foundation/files/SafeFile.h"
-#include "inventory/TrkInventoryDocTypeHandler.h"
 
 namespace {
 
@@ -30,23 +29,23 @@ void TrkBaseReaderC::Read() {
   XmlReadControlT control;
   control.stop = &stop_;
   control.status = &status_;
-  rc_ = TrkInventoryDocTypeHandlerC::ReadFile(file_, &document_, control);
+  rc_ = TrkBaseInventoryC::Read(file_, &base_, control);
 }
 
 void TrkBaseReaderC::Stop() {
   if (!thread_.joinable()) return;
   stop_.store(true, std::memory_order_relaxed);
   thread_.join();
-  document_.reset();
+  base_.reset();
 }
 
-RefM<TrkInventoryC> TrkBaseReaderC::Take(const FileNameC& file) {
-  if (!thread_.joinable()) return RefM<TrkInventoryC>();
+std::unique_ptr<TrkBaseInventoryC> TrkBaseReaderC::Take(const FileNameC& file) {
+  if (!thread_.joinable()) return nullptr;
   thread_.join();
-  RefM<TrkInventoryC> document = std::move(document_);
+  std::unique_ptr<TrkBaseInventoryC> base = std::move(base_);
   struct stat now {};
-  if (hx::Failed(rc_) || !document || file.str() != file_.str() || ::lstat(file.c_str(), &now) != 0 ||
+  if (hx::Failed(rc_) || !base || file.str() != file_.str() || ::lstat(file.c_str(), &now) != 0 ||
       !S_ISREG(now.st_mode) || !SameFile(now, status_))
-    return RefM<TrkInventoryC>();
-  return document;
+    return nullptr;
+  return base;
 }

@@ -12,10 +12,11 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "foundation/core/FileName.h"
-#include "inventory/TrkInventory.h"
+#include "inventory/TrkBaseInventory.h"
 
 class TrkBaseReaderC {
  public:
@@ -29,9 +30,9 @@ class TrkBaseReaderC {
   void Start(const FileNameC& file);
   // Ends a read that is no longer needed, without waiting for the rest of it.
   void Stop();
-  // Waits for the read; the document when it was read from `file` whole and the file has not
-  // changed since, null otherwise. The document is the caller's.
-  RefM<TrkInventoryC> Take(const FileNameC& file);
+  // Waits for the read; the base when it was read from `file` whole and the file has not
+  // changed since, null otherwise. The base is the caller's.
+  std::unique_ptr<TrkBaseInventoryC> Take(const FileNameC& file);
 
  private:
   void Read();
@@ -40,7 +41,7 @@ class TrkBaseReaderC {
   std::thread thread_;
   std::atomic<bool> stop_{false};
   // The thread's until it is joined.
-  RefM<TrkInventoryC> document_;
+  std::unique_ptr<TrkBaseInventoryC> base_;
   struct stat status_ {};
   hx::ResultT rc_ = hx::RC_FAIL;
 };

@@ -51,6 +51,7 @@ TrkTrackerC::TrkTrackerC() {
 
 TrkTrackerC::~TrkTrackerC() {
   inventory_.reset();
+  delta_.reset();
   trk::LogGeneral(LOG_TRACKING_FINISHED, TXT_TRACKING_FINISHED);
 }
 
@@ -233,7 +234,7 @@ void TrkTrackerC::ReturnEntities(TrkInventoryC& delta) {
   }
 }
 
-hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read) {
+hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& output, TrkBaseInventoryC* read) {
   TrkInventoryC* delta = nullptr;
   if (read != nullptr) hx::Trace(c_TraceGenerate, "Delta against '%1$s', read while tracking\n", base.text());
   hx::ResultT r = read != nullptr ? inventory_->GenerateDiff(*read, MakeHeader(), &delta)
@@ -245,6 +246,7 @@ hx::ResultT TrkTrackerC::GenerateDiff(const FileNameC& base, const FileNameC& ou
     // The new and changed entities moved into the delta. A delta that is not published gives
     // them back: the full inventory written in its place must hold them.
     if (hx::Failed(r)) ReturnEntities(*held);
+    else delta_ = std::move(held);
   }
   if (hx::Succeeded(r)) return TrkTrackerGUIC::IsCancelled() ? Error(MSG_CANCELLED, TXT_CANCELLED) : hx::RC_OK;
   hx::Trace(c_TraceGenerate, "Delta against '%1$s' not written: 0x%2$08X\n", base.text(), static_cast<uint32_t>(r));

@@ -54,7 +54,7 @@ class TrkTrackerC : public ZORHXTTrackerI {
   static StringC NewGuid();
   // Writes the delta of the inventory against the inventory file `base` to `output`; `read` is
   // that file read already, or null to read it here.
-  HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output, TrkInventoryC* read = nullptr);
+  HX_NODISCARD hx::ResultT GenerateDiff(const FileNameC& base, const FileNameC& output, TrkBaseInventoryC* read = nullptr);
   // Appends the signature comment to the inventory file (see TrkTamperShield.h).
   HX_NODISCARD hx::ResultT TamperShield(const FileNameC& file);
   // gzip-compresses source into target (app/staging).
@@ -88,6 +88,11 @@ class TrkTrackerC : public ZORHXTTrackerI {
   ZORHXContextI* context_ = nullptr;      // the context last handed to TrackContents
   ZORHXTInventoryI* contents_ = nullptr;  // the inventory last handed to TrackContents
   RefM<TrkInventoryC> inventory_;
+  // The delta written, which holds the inventory's new and changed entities (with a file scan,
+  // nearly all of them): released with the inventory at the end of the run. Released as soon as
+  // it is written, its hundreds of thousands of small blocks would all be merged by the
+  // allocator at the staging step's first large buffer.
+  RefM<TrkInventoryC> delta_;
   ZORHXTTrackerI* outer_ = this;
   StringC generatedName_;
 

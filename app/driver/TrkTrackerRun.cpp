@@ -268,7 +268,7 @@ hx::ResultT TrkTrackerC::WriteInventory(ZORHXContextI* context, RunFilesT& files
   const bool incremental = prefs_.GetBoolean(P::c_IncrementalDiff, 0);
   // Taken before anything is written: the inventory file must still be the one that was read.
   // The copy of an incremental delta's base was made from it, so it holds what was read too.
-  RefM<TrkInventoryC> readBase;
+  std::unique_ptr<TrkBaseInventoryC> readBase;
   if (difference) readBase = files.baseReader.Take(files.inventory);
   files.baseReader.Stop();
   // Runs are one at a time (the semaphore), so a temporary file beside the inventory can only

@@ -112,12 +112,6 @@ std::string_view TrimView(std::string_view s) {
 
 std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
-std::string TrimRight(std::string_view s) {
-  size_t e = s.size();
-  while (e > 0 && IsBlank(s[e - 1])) --e;
-  return std::string(s.substr(0, e));
-}
-
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(s);
   std::string out;

@@ -58,7 +58,6 @@ std::string Join(const std::vector<std::string>& parts, std::string_view sep);
 bool IsBlank(char c);  // space, tab, CR, LF, VT, FF
 std::string_view TrimView(std::string_view s);
 std::string Trim(std::string_view s);
-std::string TrimRight(std::string_view s);
 
 // Replaces every occurrence of `from` (not empty) by `to`.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);

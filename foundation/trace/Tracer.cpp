@@ -92,7 +92,6 @@ void TracerC::indent() { ++t_indent; }
 void TracerC::outdent() {
   if (t_indent > 0) --t_indent;
 }
-int TracerC::indentLevel() const { return t_indent; }
 
 TracerC* getTracer(int version) {
   static TracerC* tracer = [] {
@@ -124,16 +123,9 @@ void TraceArgs(TraceSiteC& site, std::string_view format, const ArgListC& args) 
   Process().traceArgs(site.category(), site.cache(), format, args);
 }
 
-void TraceIndent() { Process().indent(); }
-void TraceOutdent() { Process().outdent(); }
-
 void TraceEnable(std::string_view category) {
   int detail = 0;
   Process().controller().enable(Process().getDefaultConsumer(), SplitDetail(category, detail));
-}
-void TraceDisable(std::string_view category) {
-  int detail = 0;
-  Process().controller().disable(Process().getDefaultConsumer(), SplitDetail(category, detail));
 }
 void TraceInherit(std::string_view category) {
   int detail = 0;

@@ -55,7 +55,6 @@ class TracerC {
   // The indentation of the calling thread's lines.
   void indent();
   void outdent();
-  int indentLevel() const;
 
   const std::string& taskName() const { return taskName_; }
   const std::string& description() const { return description_; }
@@ -101,14 +100,9 @@ void Trace(TraceSiteC& site, std::string_view format, Args&&... args) {
   if (TraceEnabled(site)) TraceArgs(site, format, ArgListC{ArgC(std::forward<Args>(args))...});
 }
 
-// Indents (or outdents) the calling thread's following trace lines by one level.
-void TraceIndent();
-void TraceOutdent();
-
 // Switches a category (and, by inheritance, its children) on or off, or back to inheriting,
 // for the process tracer's file consumer.
 void TraceEnable(std::string_view category);
-void TraceDisable(std::string_view category);
 void TraceInherit(std::string_view category);
 // Where trace lines go instead of the profile's file; null goes back to it (standard error
 // when the profile names none). The stream is not owned.

@@ -64,18 +64,6 @@ int ConfVarC::source() const {
   std::lock_guard<std::recursive_mutex> g(cacheMutex());
   return source_;
 }
-ConfHKEY ConfVarC::locatedRoot() const {
-  std::lock_guard<std::recursive_mutex> g(cacheMutex());
-  return locRoot_;
-}
-StringC ConfVarC::locatedKey() const {
-  std::lock_guard<std::recursive_mutex> g(cacheMutex());
-  return locKey_;
-}
-StringC ConfVarC::locatedName() const {
-  std::lock_guard<std::recursive_mutex> g(cacheMutex());
-  return locName_;
-}
 
 StringC ConfVarC::HKEYToString(ConfHKEY root) {
   ConfRegistryIniC* reg = Registry();

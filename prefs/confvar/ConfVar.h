@@ -59,11 +59,8 @@ class ConfVarC {
   unsigned char remote() const { return remote_; }
   const StringC& migrationMode() const { return migrationMode_; }
 
-  // The state of the last read: its source, and where in the registry the value was found.
+  // The source of the last read.
   int source() const;
-  ConfHKEY locatedRoot() const;
-  StringC locatedKey() const;
-  StringC locatedName() const;
 
   // Decides where the value comes from (a SourceT), recording the registry location found.
   int findSource();

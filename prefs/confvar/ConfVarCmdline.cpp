@@ -42,9 +42,3 @@ hx::ResultT ConfVarGetCmdlines(const StringC& name, StringArrayC const** values)
   if (values) *values = &it->second;
   return hx::RC_OK;
 }
-
-void ConfVarClearCmdlines() {
-  CmdlineMapT& m = Overrides();
-  std::lock_guard<std::mutex> g(m.lock);
-  m.values.clear();
-}

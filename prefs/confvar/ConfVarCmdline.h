@@ -13,5 +13,3 @@ void ConfVarSetCmdline(const StringC& name, const StringC& value);
 HX_NODISCARD hx::ResultT ConfVarGetCmdline(const StringC& name, StringC* value);
 // All overrides of `name`. The list stays valid until the next change of that name's overrides.
 HX_NODISCARD hx::ResultT ConfVarGetCmdlines(const StringC& name, StringArrayC const** values);
-// Forgets every override.
-void ConfVarClearCmdlines();

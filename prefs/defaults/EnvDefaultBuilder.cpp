@@ -77,14 +77,6 @@ void env_SetSingle(env_DefaultSinkI& env, const char* name, const StringC& value
   env.SetSingle(name, value);
 }
 
-void env_EnvDefaultBuilderC::Augment(env_DefaultSinkI& env) {
-  if (table_ != nullptr) {
-    AugmentSingleValuedProperites(env, table_);
-  } else {
-    AugmentNormalProperties(env);
-  }
-}
-
 void env_EnvDefaultBuilderC::AugmentNormalProperties(env_DefaultSinkI& env) {
   SetProgramPath();
   SetBrowser();

@@ -13,13 +13,8 @@ class env_EnvDefaultBuilderC {
  public:
   using DefValue = env_DefValueC;
 
-  // A builder for the normal augmentation.
   env_EnvDefaultBuilderC() = default;
-  // A builder that applies `table` when asked to augment.
-  explicit env_EnvDefaultBuilderC(const DefValue* table) : table_(table) {}
 
-  // The normal augmentation, or the builder's own table when it was given one.
-  void Augment(env_DefaultSinkI& env);
   void AugmentNormalProperties(env_DefaultSinkI& env);
   // Sets every named value of `table` to its text.
   static void AugmentSingleValuedProperites(env_DefaultSinkI& env, const DefValue* table);
@@ -44,8 +39,6 @@ class env_EnvDefaultBuilderC {
   static void SetProgramPath();
   static void SetBrowser();
   static void SetOperatingSystem(env_DefaultSinkI& env);
-
-  const DefValue* table_ = nullptr;
 };
 
 // Writes a single value into the environment (the form the builder uses for everything).

@@ -183,9 +183,3 @@ env_DefValueC* env_FindSharedDefault(const char* name) {
 }
 
 void env_RestoreSharedDefaults() { Shared() = MakeShared(); }
-
-size_t env_CountDefaults(const env_DefValueC* table) {
-  size_t n = 0;
-  while (table[n].name != nullptr) ++n;
-  return n;
-}

@@ -22,4 +22,3 @@ const env_DefValueC* env_SecurityDefaults();
 env_DefValueC* env_FindSharedDefault(const char* name);
 // Puts the built-in texts back (the machine's facts are taken again on the next build).
 void env_RestoreSharedDefaults();
-size_t env_CountDefaults(const env_DefValueC* table);

@@ -343,11 +343,6 @@ hx::ResultT ConfRegistryIniC::CreateString(ConfHKEY hkey, const StringC& subkey,
   return withKey(hkey, subkey, true, [&](ConfRegKeyC& k) { return setValue(k, name, value, true); });
 }
 
-hx::ResultT ConfRegistryIniC::CreateStringInMemory(ConfHKEY hkey, const StringC& subkey, const StringC& name,
-                                                   const StringC& value) {
-  return withKey(hkey, subkey, true, [&](ConfRegKeyC& k) { return setValue(k, name, value, false); });
-}
-
 hx::ResultT ConfRegistryIniC::CreateBytes(ConfHKEY hkey, const StringC& subkey, const StringC& name, const void* data,
                                           uint32_t size, uint32_t type) {
   if (!data && size > 0) return CONF_REG_E_INVALID_PARAM;

@@ -147,11 +147,6 @@ class ConfRegistryIniC {
   // Sets `name` of an open key to the text `value` and saves the file when write-through is on.
   HX_NODISCARD hx::ResultT ConfRegSetValueEx(ConfHKEY key, const StringC& name, const StringC& value);
 
-  // Sets a value for this process only: it is never saved, and it survives reloads of its
-  // file. For settings that come from the process environment, which must not be written
-  // into a shared configuration file.
-  HX_NODISCARD hx::ResultT CreateStringInMemory(ConfHKEY hkey, const StringC& subkey, const StringC& name, const StringC& value);
-
   // Unmounts every file and closes every key: the state of a fresh registry. For start-up
   // code that mounts again and for tests.
   void Reset();

@@ -1,7 +1,8 @@
-// The base of a delta, read while the phases run: the delta step gets the document only while
+// The base of a delta, read while the phases run: the delta step gets what was read only while
 // the file is still the one that was read; otherwise it reads the file itself.
 
 #include "app/driver/TrkBaseReader.h"
+#include "inventory/TrkInventory.h"
 #include "inventory/TrkTrack.h"
 #include "inventory/XmlOutputStream.h"
 #include "tests/support/TestSupport.h"
@@ -59,10 +60,10 @@ TEST(BaseReader, DocumentOnlyWhileTheFileIsTheOneRead) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string file = dir.File(std::to_string(i));
     cases[i].change(*readers[i], file);
-    RefM<TrkInventoryC> read = readers[i]->Take(FileNameC(cases[i].asksOther ? dir.File("other") : file));
+    const auto read = readers[i]->Take(FileNameC(cases[i].asksOther ? dir.File("other") : file));
     EXPECT_EQ(static_cast<bool>(read), cases[i].used) << cases[i].what;
     if (read) {
-      EXPECT_EQ(read->GetFlatIndex().size(), 2u) << cases[i].what;
+      EXPECT_EQ(read->size(), 2u) << cases[i].what;
     }
   }
 }

@@ -75,12 +75,13 @@ TEST(ProgramInstall, PackageAndInstalledTreeRun) {
     EXPECT_TRUE(line.compare(0, 2, "E:") != 0 && line.compare(0, 2, "W:") != 0) << line;
   const ToolRunT fields = RunTool({"dpkg-deb", "-f", deb, "Depends"});
   EXPECT_TRUE(Contains(fields.out, "libcurl4")) << fields.out;
+  EXPECT_TRUE(Contains(fields.out, "libsqlite3")) << fields.out;  // hxcollect's database
   const ToolRunT conffiles = RunTool({"dpkg-deb", "-I", deb, "conffiles"});
   EXPECT_EQ(conffiles.out, "/etc/tarvosk.ini\n");
 
   ASSERT_EQ(RunTool({"dpkg-deb", "-x", deb, dir.File("root")}).exitCode, 0u);
   const std::string usr = dir.File("root/usr");
-  for (const char* unit : {"hxtrack.service", "hxtrack.timer"})
+  for (const char* unit : {"hxtrack.service", "hxtrack.timer", "hxcollect.service"})
     EXPECT_TRUE(std::filesystem::exists(usr + "/lib/systemd/system/" + unit)) << unit;
   EXPECT_TRUE(Contains(hxtest::ReadFile(usr + "/lib/systemd/system/hxtrack.timer"), "RandomizedDelaySec="));
   // Stripped: no symbol table left in the program.

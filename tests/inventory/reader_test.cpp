@@ -5,7 +5,9 @@
 
 #include <random>
 
+#include "foundation/core/Md5.h"
 #include "inventory/InventoryCodes.h"
+#include "inventory/TrkBaseInventory.h"
 #include "inventory/TrkIndexBuilder.h"
 #include "inventory/TrkInventoryDocTypeHandler.h"
 #include "inventory/TrkTrack.h"
@@ -227,6 +229,91 @@ TEST(InventoryRoundTrip, RandomTreesComeBackAsTheSameItems) {
     std::sort(got.begin(), got.end());
     EXPECT_EQ(got, want) << "seed " << seed;
     for (const std::string& key : got) EXPECT_TRUE(read->GetDeepIndex().Contains(key)) << "seed " << seed;
+  }
+}
+
+// The delta's base is read for its digests alone, straight from the parser's events. Every
+// document either reader accepts, the other accepts with the same digests, byte for byte those
+// that CalculateMD5 gives the entities the whole reader builds; what one refuses, the other does.
+TEST(BaseInventory, DigestsFromTheEventsAreThoseOfTheEntities) {
+  std::vector<std::pair<std::string, std::string>> docs;  // what, text
+  for (const char* f : {"data/delta_base.hxi", "expected/delta.hxi", "expected/escaping.hxi", "expected/text_depth.hxi"})
+    docs.emplace_back(f, hxtest::ReadFile(invtest::SourceFile(f)));
+  for (const char* f : {"escaping", "delta", "attlist", "attributes", "full"})
+    docs.emplace_back(f, hxtest::ReadFile(HX_SOURCE_DIR "/tests/fuzz/seeds/inventory_reader/" + std::string(f) + ".hxi"));
+  std::string deep = "<Inventory>";
+  for (int i = 0; i < 300; ++i) deep += "<E>";
+  docs.emplace_back("too deep", deep);
+  docs.emplace_back("another kind", std::string(invtest::c_Prolog) + "<Configuration Type=\"Full\"/>\n");
+  docs.emplace_back("cut short", docs[0].second.substr(0, docs[0].second.size() - 20));
+  docs.emplace_back("references", std::string(invtest::c_Prolog) + "<Inventory><Hardware Name=\"a&#9;b&#10;&foo;\" V=\"&#xE9;&#x20AC;\"><P/>x</Hardware></Inventory>");
+  hxtest::TempDirC dir("inv-base");
+  const FileNameC file(dir.File("written.hxi"));
+  for (uint32_t seed = 1; seed <= 100; ++seed) {
+    ASSERT_EQ(XmlSaveFile(&file, RandomTreeC(seed).Inventory().get()), hx::RC_OK);
+    docs.emplace_back("seed " + std::to_string(seed), hxtest::ReadFile(file.str()));
+  }
+  const auto md5 = [](const TrkInventoryEntityC* e, bool deep) {
+    MD5C m;
+    std::string hex;
+    EXPECT_EQ(e->CalculateMD5(m, deep), hx::RC_OK);
+    EXPECT_EQ(m.Final(&hex), hx::RC_OK);
+    TrkDigestKeyT key;
+    EXPECT_TRUE(TrkDigestKeyT::FromHex(hex, &key));
+    return key;
+  };
+  std::string refused;
+  for (const auto& [what, text] : docs) {
+    hxtest::WriteFile(file.str(), text);
+    RefM<TrkInventoryC> whole;
+    std::unique_ptr<TrkBaseInventoryC> base;
+    const bool read = TrkInventoryDocTypeHandlerC::ReadFile(file, &whole) == hx::RC_OK;
+    ASSERT_EQ(TrkBaseInventoryC::Read(file, &base) == hx::RC_OK, read) << what;
+    if (!read) {
+      refused += (refused.empty() ? "" : ", ") + what;
+      continue;
+    }
+    const std::vector<TrkInventoryEntityC*> top = TopLevel(*whole);
+    ASSERT_EQ(base->size(), top.size()) << what;
+    // The entities of an item stand together in TopLevel: taking the item answers for them all.
+    for (size_t i = 0; i < top.size(); ++i) {
+      EXPECT_TRUE(base->HasSubtree(md5(top[i], true))) << what;
+      size_t n = 1;
+      while (i + n < top.size() && md5(top[i + n], false) == md5(top[i], false)) ++n;
+      EXPECT_EQ(base->TakeItem(md5(top[i], false)), n) << what << " entity " << i;
+      i += n - 1;
+    }
+  }
+  EXPECT_EQ(refused, "attlist, attributes, too deep, another kind, cut short");
+}
+
+// What the base lost goes into the delta whole, text included, read again from the file; a
+// file that changed in between fails the delta before any entity left the inventory.
+TEST(BaseInventory, RemovedEntitiesReadAgainFromTheFile) {
+  const std::string prolog = std::string(invtest::c_Prolog) + "<Inventory Type=\"Full\">\n";
+  const std::string gone = "<Hardware Name=\"sd0\"><Property Name=\"N\">a &amp; b</Property></Hardware>";
+  hxtest::TempDirC dir("inv-base");
+  const FileNameC file(dir.File("base.hxi"));
+  for (bool changed : {false, true}) {
+    auto current = TrkInventoryC::New();
+    TrkTrackC::AddClass(current.get(), "Disk", "sd1", "e");
+    hxtest::WriteFile(file.str(), prolog + gone + "\n<Package Name=\"p\"/>\n" + gone + "</Inventory>\n");
+    std::unique_ptr<TrkBaseInventoryC> base;
+    ASSERT_EQ(TrkBaseInventoryC::Read(file, &base), hx::RC_OK);
+    // In place, every byte where it was: only the digests can tell.
+    if (changed) hxtest::WriteFile(file.str(), hxtest::ReadFile(file.str()).replace(prolog.size() + 16, 3, "sd8"));
+    TrkInventoryC* delta = nullptr;
+    const hx::ResultT rc = current->GenerateDiff(*base, TrkInventoryHeaderT(), &delta);
+    const auto held = RefM<TrkInventoryC>::Adopt(delta);
+    EXPECT_EQ(invtest::ChildNames(current.get()), changed ? "Hardware:sd1" : "") << changed;
+    if (changed) {
+      EXPECT_LT(rc, 0);
+      continue;
+    }
+    ASSERT_EQ(rc, hx::RC_OK);
+    const TrkInventoryEntityC* remove = held->GetFirstChild();
+    EXPECT_EQ(invtest::ChildNames(remove), "Hardware:sd0 Hardware:sd0 Package:p");
+    EXPECT_EQ(remove->GetFirstChild()->GetFirstChild()->GetText(), "a & b");
   }
 }
 
