@@ -93,8 +93,8 @@ directory or to an HTTP or HTTPS server; what the server does not take waits
 for the next run.
 .
 hxcollect, the fleet side, takes the delivered inventories and deltas into an
-SQLite or PostgreSQL database and answers which machines have a package, what changed on a
-machine, and where a file lives.
+SQLite or PostgreSQL database and answers which machines have a package,
+what changed on a machine, and where a file lives.
 .
 A systemd timer for a daily run with a random delay is installed but not
 enabled, nor is the collector's service.")
