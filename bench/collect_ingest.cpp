@@ -10,10 +10,12 @@
 //    costs for those rows at the least. item_versions goes in without its last column, which
 //    is NULL in every row (CSV has no NULL): the shell fills it and warns once per row (to a
 //    file), a small cost on the reference's side.
-// 2. A delta touching 1% of one machine (10 packages of a new version, one disk's free space)
-//    against that machine's whole inventory with the same change, each taken in process by
-//    the ingest pass over an open database holding the machine's base (the --watch service's
-//    case), and the whole inventory into a fresh database.
+// 2. A delta touching 1% of a machine (10 packages of a new version, one disk's free space)
+//    against that machine's whole inventory with the same change, taken in process by the
+//    ingest pass over an open database holding the bases: per document in a pass over the
+//    deltas of HXBENCH_DELTA_MACHINES (100) machines, as a collector serving a fleet takes
+//    them, and one document alone in its pass; the whole inventory also into a fresh
+//    database.
 // 3. `hxcollect packages NAME` (a package on 10 machines) at 500 and at 5,000 machines, the
 //    program and the question in process; HXBENCH_SCALE_PACKAGES and HXBENCH_SCALE_HARDWARE
 //    (1,000 and 100) give the size of those machines.
@@ -212,67 +214,118 @@ double ProcessCpu() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// One ingest pass, in process, over a directory holding `file`, into a copy of `base` (or a
-// fresh database): its seconds on the clock (and of the processor, in *cpu), the database
-// opened before the clock starts.
-double PassSeconds(double* cpu, const BenchDirC& dir, const std::string& base, const std::string& file) {
+// One ingest pass, in process, over a directory holding copies of `files`, into a copy of
+// `base` (or a fresh database): its seconds on the clock (and of the processor, in *cpu), the
+// database opened before the clock starts.
+double PassSeconds(double* cpu, const BenchDirC& dir, const std::string& base, const std::vector<std::string>& files) {
   const std::string db = dir.File("run.db"), inbox = dir.File("run-in");
-  Shell("rm -rf " + inbox + " " + db + "* && mkdir " + inbox + " && cp " + file + " " + inbox + "/" +
-        (base.empty() ? "" : " && cp " + base + " " + db));
+  std::string copy = "rm -rf " + inbox + " " + db + "* && mkdir " + inbox + " && cp";
+  for (const std::string& f : files) copy += " " + f;
+  Shell(copy + " " + inbox + "/" + (base.empty() ? "" : " && cp " + base + " " + db));
   std::string why;
   std::unique_ptr<hxc::SqlDbI> sql = hxc::OpenSqlite(db, &why);
   if (sql == nullptr || hx::Failed(hxc::EnsureSchema(*sql, &why))) std::abort();
   hxc::PassCountsT counts;
   const double cpuStart = ProcessCpu();
   const double t = hxbench::Seconds([&] {
-    hxc::IngestPass(*sql, inbox, hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why);
+    HX_IGNORE_RESULT(hxc::IngestPass(*sql, inbox, hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why));
   });
   *cpu = ProcessCpu() - cpuStart;
-  if (counts.applied != 1) {
-    std::fprintf(stderr, "%s was not applied\n", file.c_str());
+  if (counts.applied != files.size()) {
+    std::fprintf(stderr, "%zu of %zu documents were applied\n", counts.applied, files.size());
     std::exit(1);
   }
   return t;
 }
 
-void DeltaAgainstFull(const BenchDirC& dir) {
-  const std::string base = dir.File("base.hxi"), full = dir.File("changed.hxi"), delta = dir.File("delta.hxi");
-  Save(Machine(0, ShapeT(), false).get(), base);
-  Save(Machine(0, ShapeT(), true).get(), full);
-  TrkInventoryC* made = nullptr;
-  if (Machine(0, ShapeT(), true)->GenerateDiff(FileNameC(base), Header(0, true), &made) != hx::RC_OK) std::abort();
-  Save(RefM<TrkInventoryC>::Adopt(made).get(), delta);
-  {
-    std::string why;
-    Shell("mkdir " + dir.File("base-in") + " && cp " + base + " " + dir.File("base-in/"));
-    auto sql = hxc::OpenSqlite(dir.File("base.db"), &why);
-    hxc::PassCountsT counts;
-    if (sql == nullptr || hx::Failed(hxc::EnsureSchema(*sql, &why)) ||
-        !hxc::IngestPass(*sql, dir.File("base-in"), hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why))
-      std::abort();
-  }
-  // Clock and processor times of the delta, the inventory over its base, the inventory fresh.
-  std::vector<double> t[3], c[3];
-  const std::string bases[3] = {dir.File("base.db"), dir.File("base.db"), ""}, files[3] = {delta, full, full};
-  for (int i = 0; i <= hxbench::c_Runs * 2; ++i) {
-    for (int k = 0; k < 3; ++k) {
-      double cpu = 0;
-      const double wall = PassSeconds(&cpu, dir, bases[k], files[k]);
-      if (i == 0) continue;
-      t[k].push_back(wall);
-      c[k].push_back(cpu);
+// Machine m's base, its changed inventory and the delta between them, written in `dir`.
+struct ChangedMachineT {
+  std::string base, full, delta;
+};
+
+ChangedMachineT WriteChangedMachine(const BenchDirC& dir, int m) {
+  const std::string stem = dir.File("m" + std::to_string(m));
+  ChangedMachineT made{stem + "-base.hxi", stem + "-full.hxi", stem + "-delta.hxi"};
+  Save(Machine(m, ShapeT(), false).get(), made.base);
+  Save(Machine(m, ShapeT(), true).get(), made.full);
+  TrkInventoryC* delta = nullptr;
+  if (Machine(m, ShapeT(), true)->GenerateDiff(FileNameC(made.base), Header(m, true), &delta) != hx::RC_OK) std::abort();
+  Save(RefM<TrkInventoryC>::Adopt(delta).get(), made.delta);
+  return made;
+}
+
+// The database holding the bases of the machines, made once.
+std::string BaseDatabase(const BenchDirC& dir, const std::vector<ChangedMachineT>& machines) {
+  const std::string db = dir.File("base.db"), inbox = dir.File("base-in");
+  std::string copy = "mkdir " + inbox + " && cp";
+  for (const ChangedMachineT& m : machines) copy += " " + m.base;
+  Shell(copy + " " + inbox + "/");
+  std::string why;
+  auto sql = hxc::OpenSqlite(db, &why);
+  hxc::PassCountsT counts;
+  if (sql == nullptr || hx::Failed(hxc::EnsureSchema(*sql, &why)) ||
+      !hxc::IngestPass(*sql, inbox, hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why))
+    std::abort();
+  return db;
+}
+
+struct TimesT {
+  double wall = 0, cpu = 0;
+};
+
+// Medians, per document, of passes over `cases` (each a database to start from and the files
+// to take), the cases alternating run by run.
+std::vector<TimesT> PerDocument(const BenchDirC& dir, const std::vector<std::pair<std::string, std::vector<std::string>>>& cases,
+                                int runs) {
+  std::vector<std::vector<double>> wall(cases.size()), cpu(cases.size());
+  for (int i = 0; i <= runs; ++i) {
+    for (size_t k = 0; k < cases.size(); ++k) {
+      double c = 0;
+      const double w = PassSeconds(&c, dir, cases[k].first, cases[k].second);
+      if (i == 0) continue;  // the first round warms the caches
+      wall[k].push_back(w / static_cast<double>(cases[k].second.size()));
+      cpu[k].push_back(c / static_cast<double>(cases[k].second.size()));
     }
   }
-  const double md = hxbench::MedianOf(t[0]), mf = hxbench::MedianOf(t[1]), mfresh = hxbench::MedianOf(t[2]);
-  const double cd = hxbench::MedianOf(c[0]), cf = hxbench::MedianOf(c[1]), cfresh = hxbench::MedianOf(c[2]);
-  std::printf("\n2. one machine, 1%% changed (%lld-byte delta, %lld-byte inventory), medians of %d, load %s\n",
-              static_cast<long long>(hxbench::FileSize(delta)), static_cast<long long>(hxbench::FileSize(full)),
-              hxbench::c_Runs * 2, LoadAverage().c_str());
-  std::printf("delta over its base:       %8.2f ms (processor %7.2f ms)\n", md * 1e3, cd * 1e3);
-  std::printf("inventory over its base:   %8.2f ms (processor %7.2f ms)  ratio %6.2f (processor %6.2f; target >= 10)\n",
-              mf * 1e3, cf * 1e3, mf / md, cf / cd);
-  std::printf("inventory, fresh database: %8.2f ms (processor %7.2f ms)  ratio %6.2f (processor %6.2f)\n", mfresh * 1e3,
-              cfresh * 1e3, mfresh / md, cfresh / cd);
+  std::vector<TimesT> out;
+  for (size_t k = 0; k < cases.size(); ++k) out.push_back({hxbench::MedianOf(wall[k]), hxbench::MedianOf(cpu[k])});
+  return out;
+}
+
+void PrintAgainst(const char* what, const TimesT& t, const TimesT& delta) {
+  std::printf("%-34s %8.2f ms (processor %7.2f ms)  ratio %6.2f (processor %6.2f)\n", what, t.wall * 1e3, t.cpu * 1e3,
+              t.wall / delta.wall, t.cpu / delta.cpu);
+}
+
+void DeltaAgainstFull(const BenchDirC& dir) {
+  const int count = EnvInt("HXBENCH_DELTA_MACHINES", 100);
+  std::vector<ChangedMachineT> machines;
+  for (int m = 0; m < count; ++m) machines.push_back(WriteChangedMachine(dir, m));
+  const std::string base = BaseDatabase(dir, machines);
+  std::vector<std::string> deltas, fulls;
+  for (const ChangedMachineT& m : machines) {
+    deltas.push_back(m.delta);
+    fulls.push_back(m.full);
+  }
+  std::printf("\n2. 1%% of a machine changed (%lld-byte delta, %lld-byte inventory), load %s\n",
+              static_cast<long long>(hxbench::FileSize(deltas[0])), static_cast<long long>(hxbench::FileSize(fulls[0])),
+              LoadAverage().c_str());
+  // What a collector serving the fleet does: the deltas of many machines in a pass, over a
+  // database holding their bases, against the same machines' changed inventories instead.
+  const std::vector<TimesT> fleet = PerDocument(dir, {{base, deltas}, {base, fulls}, {"", fulls}}, hxbench::c_Runs);
+  std::printf("%d machines in a pass, per document, medians of %d:\n", count, hxbench::c_Runs);
+  std::printf("%-34s %8.2f ms (processor %7.2f ms)\n", "delta over its base", fleet[0].wall * 1e3, fleet[0].cpu * 1e3);
+  PrintAgainst("inventory over its base", fleet[1], fleet[0]);
+  std::printf("%-34s (target >= 10)\n", "");
+  PrintAgainst("inventory, fresh database", fleet[2], fleet[0]);
+  // One document alone in its pass: the commit's wait for the disk and the pass's own work
+  // (its folders, its listing) are all the delta's.
+  const std::vector<TimesT> alone =
+      PerDocument(dir, {{base, {deltas[0]}}, {base, {fulls[0]}}, {"", {fulls[0]}}}, hxbench::c_Runs * 2);
+  std::printf("one document alone in its pass, medians of %d, load %s:\n", hxbench::c_Runs * 2, LoadAverage().c_str());
+  std::printf("%-34s %8.2f ms (processor %7.2f ms)\n", "delta over its base", alone[0].wall * 1e3, alone[0].cpu * 1e3);
+  PrintAgainst("inventory over its base", alone[1], alone[0]);
+  PrintAgainst("inventory, fresh database", alone[2], alone[0]);
 }
 
 struct AnswerT {

@@ -443,7 +443,7 @@ bool ApplyDelta(WriterC& w, int64_t chain, int64_t doc, int64_t base, const Load
   return true;
 }
 
-OutcomeE Store(WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why) {
+OutcomeE StoreInto(WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why) {
   WriterC::ChainT chain;
   bool known = false;
   if (!w.FindChain(d.info.chain, &chain) || !w.Known(d.facts.sha256, &known)) return OutcomeE::Failed;
@@ -504,21 +504,48 @@ const char* OutcomeName(OutcomeE outcome) {
   return "failed";
 }
 
-OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
-  if (hx::Failed(db.Begin())) {
-    *why = db.errorText();
+bool DocumentBatchC::Begin(std::string* why) {
+  if (hx::Succeeded(db_.Begin())) return true;
+  *why = db_.errorText();
+  db_.Rollback();
+  return false;
+}
+
+OutcomeE DocumentBatchC::Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
+  std::string detail;
+  if (broken_ || hx::Failed(db_.Exec("SAVEPOINT hxdoc"))) {
+    *why = broken_ ? brokenWhy_ : db_.errorText();
     return OutcomeE::Failed;
   }
-  std::string detail;
-  WriterC w(db, &detail);
-  OutcomeE outcome = Store(w, doc, options, &detail);
-  if (outcome != OutcomeE::Failed && hx::Failed(db.Commit())) {
-    detail = db.errorText();
-    outcome = OutcomeE::Failed;
-  }
-  if (outcome == OutcomeE::Failed) db.Rollback();
+  WriterC w(db_, &detail);
+  const OutcomeE outcome = StoreInto(w, doc, options, &detail);
   *why = detail;
-  return outcome;
+  if (outcome != OutcomeE::Failed) {
+    if (hx::Succeeded(db_.Exec("RELEASE SAVEPOINT hxdoc"))) return outcome;
+    *why = db_.errorText();
+  }
+  // An engine that ended the whole transaction on the failure (SQLite does on a full disk or
+  // an I/O error) has no savepoint left to go back to: nothing of the batch may be committed
+  // then, and nothing after it may run outside a transaction.
+  if (hx::Failed(db_.Exec("ROLLBACK TO SAVEPOINT hxdoc")) || hx::Failed(db_.Exec("RELEASE SAVEPOINT hxdoc"))) {
+    broken_ = true;
+    brokenWhy_ = *why + "; the transaction was lost: " + db_.errorText();
+  }
+  return OutcomeE::Failed;
+}
+
+bool DocumentBatchC::Commit(std::string* why) {
+  if (!broken_ && hx::Succeeded(db_.Commit())) return true;
+  *why = broken_ ? brokenWhy_ : db_.errorText();
+  db_.Rollback();
+  return false;
+}
+
+OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
+  DocumentBatchC batch(db);
+  if (!batch.Begin(why)) return OutcomeE::Failed;
+  const OutcomeE outcome = batch.Store(doc, options, why);
+  return batch.Commit(why) ? outcome : OutcomeE::Failed;
 }
 
 }  // namespace hxc

@@ -48,8 +48,25 @@ bool LoadDocumentBytes(const std::string& bytes, const IngestOptionsT& options, 
 enum class OutcomeE { Applied, Duplicate, Late, Pending, Failed };
 const char* OutcomeName(OutcomeE outcome);
 
-// Stores the document; Failed (with *why) leaves the database as it was. Pending says why the
-// delta does not fit.
-OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
+// Documents stored in one transaction, each in a savepoint of its own: a document that fails
+// leaves the database as it was before it, the others stay. Nothing is kept unless Commit
+// succeeds; one commit, one wait for the disk, for the whole batch.
+class DocumentBatchC {
+ public:
+  explicit DocumentBatchC(SqlDbI& db) : db_(db) {}
+  HX_NODISCARD bool Begin(std::string* why);
+  // Failed (with *why) stores nothing of the document. Pending says why the delta does not fit.
+  HX_NODISCARD OutcomeE Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
+  // False (with *why): nothing of the batch was stored.
+  HX_NODISCARD bool Commit(std::string* why);
+
+ private:
+  SqlDbI& db_;
+  bool broken_ = false;
+  std::string brokenWhy_;
+};
+
+// Stores one document in a transaction of its own.
+HX_NODISCARD OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
 
 }  // namespace hxc

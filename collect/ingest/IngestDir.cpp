@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,9 @@ constexpr const char* c_Ingested = "ingested";
 constexpr const char* c_Rejected = "rejected";
 constexpr const char* c_Pending = "pending";
 constexpr int c_RetrySeconds = 60;
+// How long one transaction of a pass goes on taking documents: another collector on the same
+// database waits that long at most, and a collector stopped mid-way has that much to redo.
+constexpr int c_BatchSeconds = 1;
 // Names tried after a taken one: NAME-2.hxi ... NAME-10000.hxi.
 constexpr int c_MaxNumbered = 10000;
 
@@ -127,7 +131,8 @@ class PassC {
     List(dir_.get(), false, &found);
     List(pending_.get(), true, &found);
     std::sort(found.begin(), found.end());
-    for (const CandidateT& c : found) Take(c);
+    const size_t most = static_cast<size_t>(std::max(1, db_.Dialect().documentsPerTransaction));
+    for (size_t next = 0; next < found.size();) next = TakeBatch(found, next, most);
   }
 
  private:
@@ -159,11 +164,45 @@ class PassC {
     ::closedir(d);
   }
 
-  void Take(const CandidateT& c) {
-    LoadedDocT doc;
+  // What a document came to in its batch, for after the commit.
+  struct StoredT {
+    const CandidateT* candidate;
+    OutcomeE outcome;
     std::string why;
-    if (!LoadDocumentFile(FolderOf(c.pending), c.name, options_.ingest, &doc, &why)) return Reject(c, why);
-    const OutcomeE outcome = StoreDocument(db_, doc, options_.ingest, &why);
+  };
+
+  // Stores documents from `first` on in one transaction, until `most` are stored or a second
+  // has gone by, then moves their files; the index of the first one left.
+  size_t TakeBatch(const std::vector<CandidateT>& found, size_t first, size_t most) {
+    DocumentBatchC batch(db_);
+    std::string why;
+    if (!batch.Begin(&why)) {
+      log_("cannot begin a transaction (" + why + "), the files are left for the next pass");
+      counts_.failed += found.size() - first;
+      return found.size();
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(c_BatchSeconds);
+    std::vector<StoredT> stored;
+    size_t next = first;
+    for (; next < found.size() && stored.size() < most && std::chrono::steady_clock::now() < until; ++next) {
+      const CandidateT& c = found[next];
+      LoadedDocT doc;
+      if (!LoadDocumentFile(FolderOf(c.pending), c.name, options_.ingest, &doc, &why)) {
+        Reject(c, why);
+        continue;
+      }
+      const OutcomeE outcome = batch.Store(doc, options_.ingest, &why);
+      stored.push_back({&c, outcome, why});
+    }
+    if (!batch.Commit(&why)) {
+      for (StoredT& s : stored) s = {s.candidate, OutcomeE::Failed, "the transaction failed: " + why};
+    }
+    for (const StoredT& s : stored) Finish(*s.candidate, s.outcome, s.why);
+    return next;
+  }
+
+  // After the commit: the file goes where its outcome says.
+  void Finish(const CandidateT& c, OutcomeE outcome, const std::string& why) {
     std::string line = c.name + ": " + OutcomeName(outcome) + (why.empty() ? "" : " (" + why + ")");
     std::string used, moveWhy;
     switch (outcome) {

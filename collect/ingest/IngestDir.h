@@ -2,9 +2,10 @@
 // Takes the files an uploader delivered into a directory: names ending in ".hxi" or ".hxi.gz"
 // that do not begin with a dot (the uploader's and the web server's files in the making do),
 // together with the deltas waiting in DIR/pending/, in the order of their DateTime (then file
-// time, then name). Each document is stored in its own transaction; only after the commit is
-// its file moved to DIR/ingested/ (or removed), a delta that does not fit moved to
-// DIR/pending/. A file that cannot be taken moves to DIR/rejected/ with NAME.why beside it
+// time, then name). Documents are stored in transactions of as many as the engine takes at
+// once (SQLite: up to 128, or what one second holds; PostgreSQL: one), each in a savepoint of
+// its own; only after the commit are their files moved to DIR/ingested/ (or removed), a delta
+// that does not fit moved to DIR/pending/. A file that cannot be taken moves to DIR/rejected/ with NAME.why beside it
 // saying why, and the others go on. A file whose store failed stays where it is for the next
 // pass.
 //

@@ -7,6 +7,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/core/SecureURL.h"
 #include "foundation/files/SafeFile.h"
@@ -15,14 +19,58 @@ namespace hxc {
 
 namespace {
 
-constexpr SqlDialectT c_Sqlite{"sqlite", "INTEGER PRIMARY KEY"};
+// One writer at a time holds the whole file, so documents share a transaction: the commit's
+// wait for the disk is paid once for many of them.
+constexpr SqlDialectT c_Sqlite{"sqlite", "INTEGER PRIMARY KEY", 128};
 // How long a collector waits for another one's write transaction.
 constexpr int c_BusyTimeoutMs = 300 * 1000;
 
+// Compiled statements kept for the connection's life, by their text: a document's
+// transaction asks for the same dozen statements as the one before it, and compiling them
+// again would cost a delta more than storing it. A statement goes back reset and unbound.
+class StatementPoolC {
+ public:
+  ~StatementPoolC() { Close(); }
+  sqlite3_stmt* Take(std::string_view sql) {
+    const auto it = free_.find(std::string(sql));
+    if (it == free_.end() || it->second.empty()) return nullptr;
+    sqlite3_stmt* stmt = it->second.back();
+    it->second.pop_back();
+    --kept_;
+    return stmt;
+  }
+  void Give(sqlite3_stmt* stmt) {
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    if (closed_ || kept_ >= c_MaxKept) {
+      sqlite3_finalize(stmt);
+      return;
+    }
+    free_[sqlite3_sql(stmt)].push_back(stmt);
+    ++kept_;
+  }
+  // Before the connection closes: what is handed back afterwards is finalized at once.
+  void Close() {
+    for (auto& [sql, stmts] : free_) {
+      for (sqlite3_stmt* stmt : stmts) sqlite3_finalize(stmt);
+    }
+    free_.clear();
+    closed_ = true;
+  }
+
+ private:
+  // The collector has a few dozen statements; a caller preparing texts of its own making
+  // (none does today) must not grow the pool without end.
+  static constexpr size_t c_MaxKept = 256;
+  std::unordered_map<std::string, std::vector<sqlite3_stmt*>> free_;
+  size_t kept_ = 0;
+  bool closed_ = false;
+};
+
 class SqliteStmtC : public SqlStmtI {
  public:
-  explicit SqliteStmtC(sqlite3_stmt* stmt) : stmt_(stmt) {}
-  ~SqliteStmtC() override { sqlite3_finalize(stmt_); }
+  SqliteStmtC(sqlite3_stmt* stmt, std::shared_ptr<StatementPoolC> pool) : stmt_(stmt), pool_(std::move(pool)) {}
+  ~SqliteStmtC() override { pool_->Give(stmt_); }
   SqliteStmtC(const SqliteStmtC&) = delete;
   SqliteStmtC& operator=(const SqliteStmtC&) = delete;
 
@@ -48,12 +96,16 @@ class SqliteStmtC : public SqlStmtI {
 
  private:
   sqlite3_stmt* stmt_;
+  std::shared_ptr<StatementPoolC> pool_;
 };
 
 class SqliteDbC : public SqlDbI {
  public:
   explicit SqliteDbC(sqlite3* db) : db_(db) {}
-  ~SqliteDbC() override { sqlite3_close_v2(db_); }
+  ~SqliteDbC() override {
+    pool_->Close();
+    sqlite3_close_v2(db_);
+  }
   SqliteDbC(const SqliteDbC&) = delete;
   SqliteDbC& operator=(const SqliteDbC&) = delete;
 
@@ -63,9 +115,11 @@ class SqliteDbC : public SqlDbI {
     return sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK ? hx::RC_OK : hx::RC_FAIL;
   }
   std::unique_ptr<SqlStmtI> Prepare(std::string_view sql) override {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) return nullptr;
-    return std::make_unique<SqliteStmtC>(stmt);
+    sqlite3_stmt* stmt = pool_->Take(sql);
+    if (stmt == nullptr &&
+        sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+      return nullptr;
+    return std::make_unique<SqliteStmtC>(stmt, pool_);
   }
   hx::ResultT Begin() override { return Exec("BEGIN IMMEDIATE"); }
   hx::ResultT Commit() override { return Exec("COMMIT"); }
@@ -78,6 +132,7 @@ class SqliteDbC : public SqlDbI {
 
  private:
   sqlite3* db_;
+  std::shared_ptr<StatementPoolC> pool_ = std::make_shared<StatementPoolC>();
 };
 
 // The file must be ours: a regular file of this user, not a link. A missing one is made here,

@@ -242,6 +242,91 @@ TEST_P(CollectIngestOn, QuestionsAndTheStoredStateAsADocument) {
   EXPECT_FALSE(hxc::AskShow(*db, "nobody", "", false, o, &t, &doc, &why));
 }
 
+// An engine whose record of one document fails, as on a full disk: that statement alone, or,
+// as SQLite does on some failures, the whole transaction with it.
+class FailingDbC : public hxc::SqlDbI {
+ public:
+  FailingDbC(hxc::SqlDbI& db, std::string name, bool endsTransaction)
+      : db_(db), name_(std::move(name)), endsTransaction_(endsTransaction) {}
+  const hxc::SqlDialectT& Dialect() const override { return db_.Dialect(); }
+  hx::ResultT Exec(std::string_view sql) override { return db_.Exec(sql); }
+  std::unique_ptr<hxc::SqlStmtI> Prepare(std::string_view sql) override {
+    auto stmt = db_.Prepare(sql);
+    if (stmt == nullptr || sql.rfind("INSERT INTO documents", 0) != 0) return stmt;
+    return std::make_unique<StmtC>(std::move(stmt), *this);
+  }
+  hx::ResultT Begin() override { return db_.Begin(); }
+  hx::ResultT Commit() override { return db_.Commit(); }
+  hx::ResultT Rollback() override { return db_.Rollback(); }
+  hx::ResultT LockChain(int64_t chain) override { return db_.LockChain(chain); }
+  std::string errorText() const override { return db_.errorText(); }
+
+ private:
+  // The document record, whose third value is the file's name.
+  class StmtC : public hxc::SqlStmtI {
+   public:
+    StmtC(std::unique_ptr<hxc::SqlStmtI> s, FailingDbC& db) : s_(std::move(s)), db_(db) {}
+    void BindInt(int i, int64_t v) override { s_->BindInt(i, v); }
+    void BindText(int i, std::string_view v) override {
+      if (i == 3) failing_ = v == db_.name_;
+      s_->BindText(i, v);
+    }
+    void BindNull(int i) override { s_->BindNull(i); }
+    hxc::StepE Step() override {
+      if (!failing_) return s_->Step();
+      if (db_.endsTransaction_) HX_IGNORE_RESULT(db_.db_.Exec("ROLLBACK"));  // what the engine did
+      return hxc::StepE::Error;
+    }
+    bool IsNull(int c) const override { return s_->IsNull(c); }
+    int64_t ColumnInt(int c) const override { return s_->ColumnInt(c); }
+    std::string ColumnText(int c) const override { return s_->ColumnText(c); }
+    void Reset() override { s_->Reset(); }
+
+   private:
+    std::unique_ptr<hxc::SqlStmtI> s_;
+    FailingDbC& db_;
+    bool failing_ = false;
+  };
+
+  hxc::SqlDbI& db_;
+  std::string name_;
+  bool endsTransaction_;
+};
+
+// Documents share a transaction: one that fails takes nothing of the others with it, unless the
+// engine lost the transaction, and then nothing of the pass is kept or moved. Either way the
+// next pass ends as a clean ingest of the same files.
+TEST(CollectIngest, ADocumentThatFailsInABatch) {
+  const struct {
+    bool endsTransaction;
+    std::vector<std::string> left;  // in the directory after the failing pass
+  } cases[] = {{false, {"b.hxi"}}, {true, {"a.hxi", "b.hxi", "c.hxi"}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.endsTransaction);
+    TempDirC dir("hxcollect-batch");
+    const std::string inbox = dir.Mkdir("in"), clean = dir.Mkdir("clean");
+    for (const char* m : {"a", "b", "c"}) {
+      const std::string doc = Full(m, std::string("2026120") + (m[0] == 'a' ? "1" : m[0] == 'b' ? "2" : "3") + "T000000", c_Disk);
+      hxtest::WriteFile(inbox + "/" + m + ".hxi", doc);
+      hxtest::WriteFile(clean + "/" + m + ".hxi", doc);
+    }
+    auto db = NewDatabase(collecttest::EngineE::Sqlite, dir.File("c.db"));
+    ASSERT_TRUE(db != nullptr);
+    FailingDbC failing(*db, "b.hxi", c.endsTransaction);
+    hxc::PassCountsT counts;
+    std::string why;
+    ASSERT_TRUE(hxc::IngestPass(failing, inbox, hxc::IngestDirOptionsT(), [](const std::string&) {}, &counts, &why));
+    EXPECT_EQ(counts.failed, c.left.size());
+    EXPECT_EQ(hxtest::FilesIn(inbox), c.left);
+    EXPECT_EQ(collecttest::Rows(*db, "SELECT COUNT(*) FROM documents", 1),
+              std::vector<std::string>{std::to_string(3 - c.left.size())});
+    collecttest::Ingest(*db, inbox);
+    auto reference = NewDatabase(collecttest::EngineE::Sqlite, dir.File("clean.db"));
+    collecttest::Ingest(*reference, clean);
+    EXPECT_EQ(collecttest::Differences(collecttest::Contents(*reference), collecttest::Contents(*db)), "");
+  }
+}
+
 // --watch takes a file as it arrives, and ends at SIGTERM.
 TEST(CollectIngest, WatchTakesFilesAsTheyArrive) {
   TempDirC dir("hxcollect-watch");
