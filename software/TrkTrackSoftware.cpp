@@ -1,11 +1,13 @@
 #include "software/TrkTrackSoftware.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 #include "foundation/core/Text.h"
 #include "foundation/files/FileService.h"
 #include "foundation/log/LogManager.h"
+#include "foundation/trace/TraceFlags.h"
 #include "foundation/time/IsoDateTime.h"
 #include "inventory/TrkInventoryEntity.h"
 #include "prefs/tracker/TrkPreferences.h"
@@ -288,6 +290,8 @@ void TrkTrackSoftwareC::TrackFile(const std::string& path, const FileInfoC& info
   std::string digest = c_NoMD5;
   const TrkResultE hook = tracker_ != nullptr ? ContentHook(content.get()) : TrkNoDecision;
   const FileDecisionT decision = ruling.Decide(hook, reader, &digest);
+  hx::TrkTrace('F', 0, "%1$s: %2$s%3$s\n", path, decision.tracked ? "tracked" : "not tracked",
+               decision.embed ? ", content embedded" : "");
   if (!decision.tracked) return;
 
   // A file read only for its digest goes to a worker; one whose content is needed, or whose

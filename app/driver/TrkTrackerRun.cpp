@@ -1,5 +1,6 @@
 // The run itself: freshness, the phases, writing (full or delta), staging, upload, closing.
 
+#include <chrono>
 #include <cstring>
 
 #include "app/driver/TrkBaseReader.h"
@@ -18,6 +19,7 @@
 #include "foundation/messages/Errors.h"
 #include "foundation/messages/TrustRefusal.h"
 #include "foundation/trace/Tracer.h"
+#include "foundation/trace/TraceFlags.h"
 #include "inventory/XmlOutputStream.h"
 #include "packages/db/PackageDb.h"
 #include "packages/listers/deb/DEBPackageLister.h"
@@ -182,15 +184,30 @@ void TrkTrackerC::StartReadingBase(RunFilesT& files, bool guidAsName, const Stri
   files.baseReader.Start(file);
 }
 
+namespace {
+
+// A phase on the flag trace (letter P, bit 0): its start, then its result and time.
+template <typename PhaseT>
+hx::ResultT TracedPhase(const char* name, PhaseT&& phase) {
+  hx::TrkTrace('P', 0, "Phase %1$s started\n", name);
+  const auto started = std::chrono::steady_clock::now();
+  const hx::ResultT r = phase();
+  hx::TrkTrace('P', 0, "Phase %1$s ended: 0x%2$08X after %3$ld ms\n", name, static_cast<uint32_t>(r),
+               static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
+  return r;
+}
+
+}  // namespace
+
 hx::ResultT TrkTrackerC::TrackPhases(ZORHXContextI* context, bool machine, bool user) {
   ZORHXTInventoryI* inventory = inventory_.get();
   hx::ResultT r = hx::RC_OK;
   if ((machine && prefs_.GetBoolean(P::c_Hardware, 0)) || (user && prefs_.GetBoolean(P::c_UserHardware, 0)))
-    r = outer_->TrackHardware(inventory, context);
-  if (hx::Succeeded(r)) r = outer_->TrackKeys(inventory, context);
+    r = TracedPhase("hardware", [&] { return outer_->TrackHardware(inventory, context); });
+  if (hx::Succeeded(r)) r = TracedPhase("keys", [&] { return outer_->TrackKeys(inventory, context); });
   if (hx::Succeeded(r) && (machine || (user && prefs_.GetBoolean(P::c_TrackFilesInUserInventory, 0))))
-    r = outer_->TrackContents(inventory, context);
-  if (hx::Succeeded(r)) r = outer_->TrackPackages(inventory, context);
+    r = TracedPhase("contents", [&] { return outer_->TrackContents(inventory, context); });
+  if (hx::Succeeded(r)) r = TracedPhase("packages", [&] { return outer_->TrackPackages(inventory, context); });
   return r;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <ctime>
 
@@ -14,6 +15,7 @@
 #include "foundation/process/CommPipe.h"
 #include "foundation/process/Descriptor.h"
 #include "foundation/trace/Tracer.h"
+#include "foundation/trace/TraceFlags.h"
 
 namespace {
 
@@ -152,7 +154,12 @@ hx::ResultT ProcessC::StartChild() {
   out_.CloseInheritedFD();
   err_.CloseInheritedFD();
   status.CloseWrite();
-  return ReadStartStatus(status.ReadFD());
+  const hx::ResultT started = ReadStartStatus(status.ReadFD());
+  // The program alone: what a tool is asked lives in its arguments, which the category trace
+  // shows to whoever wants it.
+  hx::TrkTrace('T', 0, "Tool %1$s: process %2$ld, 0x%3$08X\n", commandLine_[0], static_cast<long>(pid),
+               static_cast<uint32_t>(started));
+  return started;
 }
 
 hx::ResultT ProcessC::ReadStartStatus(int statusFd) {
@@ -281,6 +288,9 @@ hx::ResultT ProcessC::CollectStatus(bool block) {
     }
     if (got < 0) return hx::RcFromErrno(errno);
     waitStatus_ = status;
+    hx::TrkTrace('T', 1, "Tool process %1$ld ended: wait status 0x%2$04X after %3$ld ms\n", static_cast<long>(got),
+                 static_cast<unsigned>(status),
+                 static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(ClockT::now() - started_).count()));
   }
   return hx::RC_OK;
 }

@@ -1,11 +1,13 @@
 #include "hardware/framework/TrkTrackUnixHardware.h"
 
+#include <chrono>
 #include <cstdlib>
 
 #include "foundation/com/ComRegistry.h"
 #include "foundation/core/Nodiscard.h"
 #include "foundation/log/LogManager.h"
 #include "foundation/trace/Tracer.h"
+#include "foundation/trace/TraceFlags.h"
 #include "hardware/framework/HWClassI.h"
 #include "hardware/framework/HardwareMessages.h"
 #include "hardware/framework/ZORHXTCIMProvider.h"
@@ -162,9 +164,14 @@ hx::ResultT TrkTrackUnixHardwareC::TrackClass(ComNameRegistryI* names, ClassRunT
     return created;
   }
   LogHardware(trk::LOG_HW_PROVIDER_LOADED, trk::TXT_HW_PROVIDER_LOADED, provider, className);
+  const size_t before = run.instances.size();
+  const auto started = std::chrono::steady_clock::now();
   const hx::ResultT r =
       RunProvider(object, className, parameters, run.instances, run.inventory, run.tracker, run.context);
   object->Release();
+  hx::TrkTrace('H', 0, "Class %1$s (%2$s): 0x%3$08X, %4$lu instance(s) in %5$ld ms\n", className, provider,
+               static_cast<uint32_t>(r), static_cast<unsigned long>(run.instances.size() - before),
+               static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
   // A class that fails does not stop the others; the log says which one failed, so that an
   // administrator looking for a missing class finds why.
   if (hx::Failed(r))

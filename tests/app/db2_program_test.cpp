@@ -107,6 +107,10 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
     // As root, a password alone is never written at a prompt: root is never asked for one.
     EXPECT_FALSE(hxapp::Contains(su, "answered a prompt")) << c.machine;
     EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(dir.File("category.trace")), "Creating child process '/bin/su"));
+    // Every flag was on: the flag trace holds the run's steps, and no password among them.
+    const std::string flags = hxtest::ReadFile(dir.File("flags.trace"));
+    for (const char* line : {"Phase hardware started", "Phase packages ended: 0x00000000", "Class TVK_"})
+      EXPECT_TRUE(hxapp::Contains(flags, line)) << line;
     EXPECT_EQ(FilesWithPasswords(dir), std::vector<std::string>()) << c.machine;
   }
 }
