@@ -36,8 +36,7 @@ hx::ResultT HWClass_LinuxComputerSystem::Fixup(RefM<HWInstance> instance, const 
       total += capacity;
   }
   if (total == 0) {
-    std::string meminfo;
-    HWClass_Linux::Tree().Read("/proc/meminfo", meminfo);
+    std::string meminfo = HWClass_Linux::Tree().Text("/proc/meminfo");
     total = hxlinux::MeminfoBytes(meminfo, "MemTotal");
   }
   instance->AddProperty(c_TotalPhysicalMemory, total > 0 ? std::to_string(total) : std::string());

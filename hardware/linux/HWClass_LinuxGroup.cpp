@@ -4,8 +4,7 @@
 
 hx::ResultT HWClass_LinuxGroup::GetInventory(HWInstanceListT& instances, StringC className,
                                              const PropertyMap& /*parameters*/) {
-  std::string text;
-  Tree().Read("/etc/group", text);
+  std::string text = Tree().Text("/etc/group");
   for (const hxlinux::GroupEntryT& group : hxlinux::ParseGroup(text)) {
     RefM<HWInstance> instance = MakeInstance(className, group.name);
     instance->AddProperty(c_Name, group.name);

@@ -76,8 +76,7 @@ std::string Bytes(uint64_t blocks, uint64_t blockSize) {
 hx::ResultT HWClass_LinuxLogicalDisk::GetInventory(HWInstanceListT& instances, StringC className,
                                                    const PropertyMap& /*parameters*/) {
   const hxlinux::MachineTreeC& tree = Tree();
-  std::string text;
-  tree.Read(c_MountTable, text);
+  std::string text = tree.Text(c_MountTable);
   // The last mount of a mount point is the one seen there.
   std::map<std::string, hxlinux::MountT> seen;
   std::vector<std::string> order;

@@ -57,8 +57,7 @@ std::string Positive(const std::string& text) {
 
 std::vector<hxlinux::IfAddressT> AddressList() {
   if (!hx::SystemRoot().empty()) {
-    std::string text;
-    HWClass_Linux::Tree().Read(c_Snapshot, text);
+    std::string text = HWClass_Linux::Tree().Text(c_Snapshot);
     return hxlinux::ParseIfaddrs(text);
   }
   std::vector<hxlinux::IfAddressT> addresses;
@@ -82,8 +81,7 @@ HX_NODISCARD bool ReadResolverFile(const char* path, uint32_t resolvedUid, std::
 
 hxlinux::ResolverT Resolver() {
   uint32_t resolvedUid = 0;
-  std::string text;
-  HWClass_Linux::Tree().Read("/etc/passwd", text);
+  std::string text = HWClass_Linux::Tree().Text("/etc/passwd");
   for (const hxlinux::PasswdEntryT& account : hxlinux::ParsePasswd(text)) {
     if (account.name == c_ResolvedUser) {
       resolvedUid = account.uid;
@@ -110,10 +108,9 @@ hx::ResultT HWClass_LinuxNetworkAdapterConfiguration::GetInventory(HWInstanceLis
                                                                    const PropertyMap& /*parameters*/) {
   const hxlinux::MachineTreeC& tree = Tree();
   addresses_ = AddressList();
-  std::string text;
-  tree.Read(c_Routes, text);
+  std::string text = tree.Text(c_Routes);
   gateways_ = hxlinux::DefaultIpv4Gateways(text);
-  tree.Read(c_Routes6, text);
+  text = tree.Text(c_Routes6);
   gateways6_ = hxlinux::DefaultIpv6Gateways(text);
   resolver_ = Resolver();
 

@@ -58,8 +58,9 @@ hx::ResultT HWClass_LinuxOperatingSystem::GetInventory(HWInstanceListT& instance
 hx::ResultT HWClass_LinuxOperatingSystem::PopulateInstance(RefM<HWInstance> instance) {
   const hx::ResultT r = HWClass_Unix::PopulateInstance(instance);
   const hxlinux::MachineTreeC& tree = Tree();
+  // The administrator's copy, then the one the distribution ships; neither: no release.
   std::string text;
-  if (!tree.Read("/etc/os-release", text)) tree.Read("/usr/lib/os-release", text);
+  if (!tree.Read("/etc/os-release", text)) text = tree.Text("/usr/lib/os-release");
   std::map<std::string, std::string> release = hxlinux::ParseOsRelease(text);
   const std::string caption =
       !release["PRETTY_NAME"].empty() ? release["PRETTY_NAME"] : hx::Trim(release["NAME"] + " " + release["VERSION"]);
@@ -72,8 +73,7 @@ hx::ResultT HWClass_LinuxOperatingSystem::PopulateInstance(RefM<HWInstance> inst
   instance->AddProperty("OSArchitecture", Architecture(tree));
   instance->AddProperty("LastBootUpTime", BootTime(tree));
   instance->AddProperty("TimeZone", TimeZone(tree));
-  std::string meminfo;
-  tree.Read("/proc/meminfo", meminfo);
+  std::string meminfo = tree.Text("/proc/meminfo");
   instance->AddProperty("TotalVisibleMemorySize", Kilobytes(hxlinux::MeminfoBytes(meminfo, "MemTotal")));
   instance->AddProperty("FreePhysicalMemory", Kilobytes(hxlinux::MeminfoBytes(meminfo, "MemFree")));
   return r;

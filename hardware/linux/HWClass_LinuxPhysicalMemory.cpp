@@ -63,8 +63,7 @@ hx::ResultT HWClass_LinuxPhysicalMemory::GetInventory(HWInstanceListT& instances
   if (smbios.TablesNeedRoot()) NeedsRoot("the memory modules");
   RefM<HWInstance> instance = MakeInstance(className, c_InstanceName);
   r = PopulateInstance(instance);
-  std::string meminfo;
-  Tree().Read("/proc/meminfo", meminfo);
+  std::string meminfo = Tree().Text("/proc/meminfo");
   instance->AddProperty(c_Capacity, Bytes(hxlinux::MeminfoBytes(meminfo, "MemTotal")));
   instances.push_back(instance);
   return r;

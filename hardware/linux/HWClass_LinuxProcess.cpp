@@ -21,8 +21,7 @@ constexpr const char* c_OtherUsersExecutables = "the executables of other users'
 hx::ResultT HWClass_LinuxProcess::GetInventory(HWInstanceListT& instances, StringC className,
                                                const PropertyMap& /*parameters*/) {
   const hxlinux::MachineTreeC& tree = Tree();
-  std::string passwd;
-  tree.Read("/etc/passwd", passwd);
+  std::string passwd = tree.Text("/etc/passwd");
   const bool live = hx::SystemRoot().empty();
   // (command, user, executable), each once, in sorted order.
   std::set<std::tuple<std::string, std::string, std::string>> programs;

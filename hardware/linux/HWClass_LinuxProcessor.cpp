@@ -76,8 +76,7 @@ std::vector<int64_t> Processors(const hxlinux::MachineTreeC& tree, const std::ma
 hx::ResultT HWClass_LinuxProcessor::GetInventory(HWInstanceListT& instances, StringC className,
                                                  const PropertyMap& /*parameters*/) {
   const hxlinux::MachineTreeC& tree = Tree();
-  std::string text;
-  tree.Read("/proc/cpuinfo", text);
+  std::string text = tree.Text("/proc/cpuinfo");
   const std::map<int64_t, hxlinux::CpuFieldsT> info = hxlinux::ParseCpuInfo(text);
   std::map<int64_t, PackageT> packages;
   for (const int64_t cpu : Processors(tree, info)) {

@@ -10,8 +10,7 @@ constexpr const char* c_True = "TRUE";
 constexpr const char* c_False = "FALSE";
 
 std::string FileText(const char* path) {
-  std::string text;
-  HWClass_Linux::Tree().Read(path, text);
+  std::string text = HWClass_Linux::Tree().Text(path);
   return text;
 }
 

@@ -115,8 +115,7 @@ std::string DmiVm(const MachineTreeC& tree, const DmiNamesT& dmi) {
 }
 
 bool IsUserModeLinux(const MachineTreeC& tree) {
-  std::string cpuinfo;
-  tree.Read("/proc/cpuinfo", cpuinfo);
+  std::string cpuinfo = tree.Text("/proc/cpuinfo");
   for (const std::string& line : hx::SplitLines(cpuinfo)) {
     if (hx::StartsWith(line, "vendor_id\t: ")) return hx::StartsWith(line.substr(12), "User Mode Linux");
   }
@@ -138,8 +137,7 @@ bool IsXenDom0(const MachineTreeC& tree) {
 // The signature of the captured machine: its processors' hypervisor flag, named after the
 // clock sources the kernel found.
 std::string TreeCpuSignature(const MachineTreeC& tree) {
-  std::string cpuinfo;
-  tree.Read("/proc/cpuinfo", cpuinfo);
+  std::string cpuinfo = tree.Text("/proc/cpuinfo");
   bool hypervisor = false;
   for (const std::string& line : hx::SplitLines(cpuinfo)) {
     if (!hx::StartsWith(line, "flags")) continue;
@@ -183,8 +181,7 @@ std::string DeviceTreeVm(const MachineTreeC& tree) {
 }
 
 std::string ZvmVm(const MachineTreeC& tree) {
-  std::string sysinfo;
-  tree.Read("/proc/sysinfo", sysinfo);
+  std::string sysinfo = tree.Text("/proc/sysinfo");
   for (const std::string& line : hx::SplitLines(sysinfo)) {
     if (!hx::StartsWith(line, "VM00 Control Program:")) continue;
     const std::vector<std::string> words = hx::SplitBlanks(line.substr(line.find(':') + 1));
@@ -213,8 +210,7 @@ std::string ContainerNamed(const MachineTreeC& tree, const std::string& name) {
 }
 
 bool TracedByProot(const MachineTreeC& tree) {
-  std::string status;
-  tree.Read("/proc/self/status", status);
+  std::string status = tree.Text("/proc/self/status");
   for (const std::string& line : hx::SplitLines(status)) {
     if (!hx::StartsWith(line, "TracerPid:")) continue;
     const std::string tracer = hx::Trim(line.substr(10));
@@ -225,8 +221,7 @@ bool TracedByProot(const MachineTreeC& tree) {
 }
 
 std::string CgroupContainer(const MachineTreeC& tree) {
-  std::string cgroups;
-  tree.Read("/proc/1/cgroup", cgroups);
+  std::string cgroups = tree.Text("/proc/1/cgroup");
   for (const std::string& line : hx::SplitLines(cgroups)) {
     const size_t path = line.find(':', line.find(':') + 1);
     if (path == std::string::npos) continue;

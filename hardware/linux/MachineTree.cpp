@@ -148,11 +148,13 @@ bool MachineTreeC::Read(std::string_view path, std::string& text, size_t limit) 
   }
 }
 
-std::string MachineTreeC::Value(std::string_view path) const {
+std::string MachineTreeC::Text(std::string_view path, size_t limit) const {
   std::string text;
-  Read(path, text);
-  return hx::Trim(text);
+  HX_IGNORE_RESULT(Read(path, text, limit));  // what cannot be read is left empty, as this reader says
+  return text;
 }
+
+std::string MachineTreeC::Value(std::string_view path) const { return hx::Trim(Text(path)); }
 
 std::vector<std::string> MachineTreeC::List(std::string_view path) const {
   std::vector<std::string> names;

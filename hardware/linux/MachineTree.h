@@ -43,9 +43,11 @@ class MachineTreeC {
   explicit MachineTreeC(const std::string& root);
 
   // The whole content of `path` (absolute in the machine). False, with `text`
-  // empty, when it is missing, unreadable, refused or larger than `limit`: a
-  // caller that takes an empty text for "not there" may drop the answer.
-  bool Read(std::string_view path, std::string& text, size_t limit = c_MaxFile) const;
+  // empty, when it is missing, unreadable, refused or larger than `limit`.
+  HX_NODISCARD bool Read(std::string_view path, std::string& text, size_t limit = c_MaxFile) const;
+  // The same for a reader to whom an empty file and no file mean one thing:
+  // the content, or "" when it cannot be read.
+  std::string Text(std::string_view path, size_t limit = c_MaxFile) const;
   // The content trimmed of white space at both ends ("" when unreadable): one
   // sysfs attribute.
   std::string Value(std::string_view path) const;
