@@ -541,11 +541,4 @@ bool DocumentBatchC::Commit(std::string* why) {
   return false;
 }
 
-OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
-  DocumentBatchC batch(db);
-  if (!batch.Begin(why)) return OutcomeE::Failed;
-  const OutcomeE outcome = batch.Store(doc, options, why);
-  return batch.Commit(why) ? outcome : OutcomeE::Failed;
-}
-
 }  // namespace hxc

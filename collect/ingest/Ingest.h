@@ -66,7 +66,5 @@ class DocumentBatchC {
   std::string brokenWhy_;
 };
 
-// Stores one document in a transaction of its own.
-HX_NODISCARD OutcomeE StoreDocument(SqlDbI& db, const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
 
 }  // namespace hxc

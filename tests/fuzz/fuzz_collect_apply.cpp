@@ -78,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(db != nullptr && hx::Succeeded(hxc::EnsureSchema(*db, &why)));
   ModelT model;
   const std::string input = hxfuzz::Text(data + 1, size - 1);
+  // The documents share one transaction, as a pass stores them: each is checked against the
+  // model while the transaction is open, and the commit keeps them all.
+  hxc::DocumentBatchC batch(*db);
+  Check(batch.Begin(&why));
   size_t begin = 0;
   for (int n = 0; begin <= input.size() && n < 8; ++n) {
     size_t end = input.find('\0', begin);
@@ -91,9 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!hxc::LoadDocumentBytes(doc, options, &loaded, &why)) continue;
     loaded.facts.sha256 = std::to_string(n);
     loaded.facts.mtime = n;
-    const hxc::OutcomeE outcome = hxc::StoreDocument(*db, loaded, options, &why);
+    const hxc::OutcomeE outcome = batch.Store(loaded, options, &why);
     Check(outcome == (model.Apply(loaded, options.incremental) ? hxc::OutcomeE::Applied : hxc::OutcomeE::Pending));
     Check(Stored(*db) == model.state);
   }
+  Check(batch.Commit(&why));
+  Check(Stored(*db) == model.state);
   return 0;
 }
