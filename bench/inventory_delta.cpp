@@ -21,8 +21,8 @@
 // delta carries nearly the whole inventory: the delta run writes as much as the full run, and
 // reads and compares the base besides. The base is read for its digests alone, on a thread of
 // its own while the phases run: the clock sees that work only when no core is free for it, so
-// the ratio on the clock lies between about 1.2 on an idle machine and the ratio of processor
-// time (about 1.4) on a busy one; figures taken under different loads differ by that much.
+// the ratio on the clock lies between about 1.2 with a core to spare and the ratio of processor
+// time (about 1.4) on a busy machine; figures taken under different loads differ by that much.
 // What a profile shows the delta run spend beyond the full run is, largest first: reading the
 // base (the parser about half of it, the digests a quarter), writing "Update" in item order
 // (each item's entities lie spread over the whole scan's memory, and each step along the list
@@ -30,8 +30,9 @@
 // entities in that order at the end, and the pages of the delta's own tables (on a virtual
 // machine a first touch of a page costs about 10 microseconds). Rendering the moved entities
 // ahead in the order they lie in memory, releasing them in that order, and asking for their
-// memory ahead along the list were each measured here and gained nothing: the rendered text's
-// new pages, or the allocator's merging of freed blocks, cost what the misses had cost.
+// memory ahead along the list were each measured on whole runs and gained nothing beyond the
+// noise: the rendered text's new pages, the allocator's merging of the freed blocks, or the
+// wait for the next link of the list cost about what the misses had cost.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
