@@ -245,26 +245,29 @@ inline ComparisonT ComparePairs(const std::function<void()>& work, const std::st
 // Whole runs of bin/hxtrack with and without a delta, in alternating pairs: `options` are the
 // run's -o options, `change` a shell command that changes the tracked files after the base run
 // (or empty). Before every run the base inventory is put back in place, so that each delta
-// finds the same changes, as a delta does against the last full inventory. In the result,
-// "ours" is the run without the delta and "theirs" the run with it; besides the clock, the
-// processor time of each run, which a loaded machine disturbs less.
+// finds the same changes, as a delta does against the last full inventory. What is timed is
+// the program's own process, as an administrator times a run: putting the base back comes
+// before the clock starts, and the shell that starts the program gives its place to it. In the
+// result, "ours" is the run without the delta and "theirs" the run with it; besides the clock,
+// the processor time of each run, which a loaded machine disturbs less.
 inline ComparisonT DeltaBesideFull(const BenchDirC& dir, const std::string& options, const std::string& change) {
   const std::string inventories = dir.File("data") + "/tracker/inventories";
-  const std::string env = "TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
-                          " TARVOSKINSTALLDIR=" + HX_BINARY_DIR + " ";
-  const std::string run = env + HX_BINARY_DIR + "/bin/hxtrack -o UserInteractionLevel=QUIET -o LowProfile=False"
-                          " -o Upload=False -o DigestCache=True -o MinInventoryInterval=0 " + options;
-  Shell(run + " > /dev/null");  // the base, and the digest cache of the tree
+  // The shell only sets the environment and then becomes the program (exec).
+  const std::string program = "export TARVOSKCONFIGINI=" + dir.File("tarvosk.ini") + " TARVOSKDATADIR=" + dir.File("data") +
+                              " TARVOSKINSTALLDIR=" HX_BINARY_DIR "; exec " HX_BINARY_DIR "/bin/hxtrack"
+                              " -o UserInteractionLevel=QUIET -o LowProfile=False -o Upload=False -o DigestCache=True"
+                              " -o MinInventoryInterval=0 " + options;
+  Shell(program + " > /dev/null");  // the base, and the digest cache of the tree
   Shell("mkdir -p " + dir.File("base") + " && cp " + inventories + "/*.hxi " + dir.File("base") + "/");
   if (!change.empty()) Shell(change);
   Shell("sleep 1.1");  // past the digest cache's time stamp granularity
-  const std::string restore = "cp " + dir.File("base") + "/*.hxi " + inventories + "/ && ";
   struct TimesT {
     double wall = 0, cpu = 0;
   };
   const auto timed = [&](const std::string& difference) {
+    Shell("cp " + dir.File("base") + "/*.hxi " + inventories + "/");  // before the clock
     ChildResultT child;
-    const double wall = Seconds([&] { child = RunChild({"/bin/sh", "-c", restore + run + " -o Difference=" + difference}, {}, true); });
+    const double wall = Seconds([&] { child = RunChild({"/bin/sh", "-c", program + " -o Difference=" + difference}, {}, true); });
     if (!child.ok) {
       std::fprintf(stderr, "failed: a run with Difference=%s\n", difference.c_str());
       std::exit(1);
