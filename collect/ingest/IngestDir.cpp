@@ -29,7 +29,9 @@ constexpr const char* c_Pending = "pending";
 constexpr int c_RetrySeconds = 60;
 // How long one transaction of a pass goes on taking documents: another collector on the same
 // database waits that long at most, and a collector stopped mid-way has that much to redo.
-constexpr int c_BatchSeconds = 1;
+// Fewer, larger commits write the indexes' pages fewer times: each commit writes every page
+// it touched, and a name or digest index is touched all over by every document.
+constexpr int c_BatchSeconds = 5;
 // Names tried after a taken one: NAME-2.hxi ... NAME-10000.hxi.
 constexpr int c_MaxNumbered = 10000;
 
@@ -171,8 +173,8 @@ class PassC {
     std::string why;
   };
 
-  // Stores documents from `first` on in one transaction, until `most` are stored or a second
-  // has gone by, then moves their files; the index of the first one left.
+  // Stores documents from `first` on in one transaction, until `most` are stored or
+  // c_BatchSeconds have gone by, then moves their files; the index of the first one left.
   size_t TakeBatch(const std::vector<CandidateT>& found, size_t first, size_t most) {
     DocumentBatchC batch(db_);
     std::string why;

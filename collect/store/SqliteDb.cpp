@@ -21,7 +21,7 @@ namespace {
 
 // One writer at a time holds the whole file, so documents share a transaction: the commit's
 // wait for the disk is paid once for many of them.
-constexpr SqlDialectT c_Sqlite{"sqlite", "INTEGER PRIMARY KEY", 128};
+constexpr SqlDialectT c_Sqlite{"sqlite", "INTEGER PRIMARY KEY", 512};
 // How long a collector waits for another one's write transaction.
 constexpr int c_BusyTimeoutMs = 300 * 1000;
 
