@@ -3,7 +3,7 @@
 // Linux classes), each machine its own chain:
 //
 // 1. Ingest: HXBENCH_MACHINES (1,000) full inventories of 1,000 packages and 100 hardware
-//    instances into a fresh SQLite database with the program, one transaction per document.
+//    instances into a fresh SQLite database with the program, in the transactions its pass makes.
 //    The reference in the same run is the sqlite3 shell loading the very rows the collector
 //    stored (exported as CSV) into the collector's own schema and indexes in one transaction,
 //    with the collector's settings (WAL, synchronous FULL, foreign keys): what the engine
