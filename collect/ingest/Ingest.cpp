@@ -39,10 +39,20 @@ bool Loaded(hx::ResultT rc, const LoadSinkC& sink, std::string* why) {
   return false;
 }
 
-// One stored entity of an item: its row and deep digest.
+// The table a stored entity's tag derives rows into (what the questions look up), if any.
+enum class DerivedE { None, Packages, Files, Hardware };
+
+DerivedE DerivedOf(const std::string& tag) {
+  if (tag == "Package") return DerivedE::Packages;
+  if (tag == "Content") return DerivedE::Files;
+  return tag == "Hardware" ? DerivedE::Hardware : DerivedE::None;
+}
+
+// One stored entity of an item: its row, deep digest and derived table.
 struct RowT {
   int64_t id = 0;
   TrkDigestKeyT deep;
+  DerivedE derived = DerivedE::None;
 };
 
 bool SameItem(std::vector<TrkDigestKeyT> a, std::vector<TrkDigestKeyT> b) {
@@ -198,11 +208,12 @@ class WriterC {
   // The current rows of every item of the chain.
   bool Current(int64_t chain, std::unordered_map<TrkDigestKeyT, std::vector<RowT>, TrkDigestKeyHashT>* items) {
     std::unique_ptr<SqlStmtI> s =
-        db_.Prepare("SELECT id, flat, deep FROM item_versions WHERE chain = ? AND last_doc IS NULL ORDER BY id");
+        db_.Prepare("SELECT id, flat, deep, tag FROM item_versions WHERE chain = ? AND last_doc IS NULL ORDER BY id");
     if (s == nullptr) return Fail();
     s->BindInt(1, chain);
     StepE r;
-    while ((r = s->Step()) == StepE::Row) (*items)[KeyOf(s->ColumnText(1))].push_back({s->ColumnInt(0), KeyOf(s->ColumnText(2))});
+    while ((r = s->Step()) == StepE::Row)
+      (*items)[KeyOf(s->ColumnText(1))].push_back({s->ColumnInt(0), KeyOf(s->ColumnText(2)), DerivedOf(s->ColumnText(3))});
     return r == StepE::Done || Fail();
   }
 
@@ -210,9 +221,9 @@ class WriterC {
   // subtrees when xml is given.
   bool Item(int64_t chain, const TrkDigestKeyT& flat, int64_t at, std::vector<RowT>* rows,
             std::vector<std::string>* xml = nullptr) {
-    SqlStmtI* s = at == 0 ? Stmt(selCur_, "SELECT id, deep, xml FROM item_versions WHERE chain = ? AND flat = ? "
+    SqlStmtI* s = at == 0 ? Stmt(selCur_, "SELECT id, deep, xml, tag FROM item_versions WHERE chain = ? AND flat = ? "
                                           "AND last_doc IS NULL ORDER BY id")
-                          : Stmt(selAt_, "SELECT id, deep, xml FROM item_versions WHERE chain = ? AND flat = ? "
+                          : Stmt(selAt_, "SELECT id, deep, xml, tag FROM item_versions WHERE chain = ? AND flat = ? "
                                          "AND first_doc <= ? AND (last_doc IS NULL OR last_doc > ?) ORDER BY id");
     if (s == nullptr) return false;
     s->BindInt(1, chain);
@@ -223,7 +234,7 @@ class WriterC {
     }
     StepE r;
     while ((r = s->Step()) == StepE::Row) {
-      rows->push_back({s->ColumnInt(0), KeyOf(s->ColumnText(1))});
+      rows->push_back({s->ColumnInt(0), KeyOf(s->ColumnText(1)), DerivedOf(s->ColumnText(3))});
       if (xml != nullptr) xml->push_back(s->ColumnText(2));
     }
     s->Reset();
@@ -251,15 +262,16 @@ class WriterC {
     s->BindInt(1, doc);
     s->BindInt(2, row.id);
     if (!Run(s)) return false;
+    // Only the table the row's tag derived into holds rows of it: a probe of the others would
+    // read index pages for nothing.
     const char* del[] = {"DELETE FROM packages WHERE item_version = ?", "DELETE FROM files WHERE item_version = ?",
                          "DELETE FROM hardware WHERE item_version = ?"};
-    for (size_t i = 0; i < 3; ++i) {
-      SqlStmtI* d = Stmt(delDerived_[i], del[i]);
-      if (d == nullptr) return false;
-      d->BindInt(1, row.id);
-      if (!Run(d)) return false;
-    }
-    return true;
+    if (row.derived == DerivedE::None) return true;
+    const size_t i = static_cast<size_t>(row.derived) - 1;
+    SqlStmtI* d = Stmt(delDerived_[i], del[i]);
+    if (d == nullptr) return false;
+    d->BindInt(1, row.id);
+    return Run(d);
   }
 
   bool Insert(int64_t chain, const EntityT& e, int64_t ordinal, int64_t doc) {
@@ -283,7 +295,8 @@ class WriterC {
  private:
   // What the questions look up: packages by name, files by digest, hardware by class.
   bool Derive(int64_t chain, const EntityT& e, int64_t id) {
-    if (e.tag == "Package") {
+    const DerivedE derived = DerivedOf(e.tag);
+    if (derived == DerivedE::Packages) {
       SqlStmtI* s = Stmt(insPkg_, "INSERT INTO packages (item_version, chain, name, version, type) VALUES (?, ?, ?, ?, ?)");
       if (s == nullptr) return false;
       s->BindInt(1, id);
@@ -293,7 +306,7 @@ class WriterC {
       s->BindText(5, AttrOf(e, "Evidence"));
       return Run(s);
     }
-    if (e.tag == "Hardware") {
+    if (derived == DerivedE::Hardware) {
       SqlStmtI* s = Stmt(insHw_, "INSERT INTO hardware (item_version, chain, class, name) VALUES (?, ?, ?, ?)");
       if (s == nullptr) return false;
       s->BindInt(1, id);
@@ -302,7 +315,7 @@ class WriterC {
       s->BindText(4, AttrOf(e, "Name"));
       return Run(s);
     }
-    if (e.tag != "Content") return true;
+    if (derived != DerivedE::Files) return true;
     SqlStmtI* s = Stmt(insFile_, "INSERT INTO files (item_version, chain, md5, size, path) VALUES (?, ?, ?, ?, ?)");
     if (s == nullptr) return false;
     const std::vector<std::string> none{std::string()};
@@ -507,38 +520,34 @@ const char* OutcomeName(OutcomeE outcome) {
 bool DocumentBatchC::Begin(std::string* why) {
   if (hx::Succeeded(db_.Begin())) return true;
   *why = db_.errorText();
-  db_.Rollback();
+  Rollback();
   return false;
 }
 
 OutcomeE DocumentBatchC::Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
-  std::string detail;
-  if (broken_ || hx::Failed(db_.Exec("SAVEPOINT hxdoc"))) {
-    *why = broken_ ? brokenWhy_ : db_.errorText();
+  if (spoiled_) {
+    *why = "the transaction was spoiled by an earlier document";
     return OutcomeE::Failed;
   }
+  std::string detail;
   WriterC w(db_, &detail);
   const OutcomeE outcome = StoreInto(w, doc, options, &detail);
   *why = detail;
-  if (outcome != OutcomeE::Failed) {
-    if (hx::Succeeded(db_.Exec("RELEASE SAVEPOINT hxdoc"))) return outcome;
-    *why = db_.errorText();
-  }
-  // An engine that ended the whole transaction on the failure (SQLite does on a full disk or
-  // an I/O error) has no savepoint left to go back to: nothing of the batch may be committed
-  // then, and nothing after it may run outside a transaction.
-  if (hx::Failed(db_.Exec("ROLLBACK TO SAVEPOINT hxdoc")) || hx::Failed(db_.Exec("RELEASE SAVEPOINT hxdoc"))) {
-    broken_ = true;
-    brokenWhy_ = *why + "; the transaction was lost: " + db_.errorText();
-  }
-  return OutcomeE::Failed;
+  spoiled_ = outcome == OutcomeE::Failed;
+  return outcome;
 }
 
 bool DocumentBatchC::Commit(std::string* why) {
-  if (!broken_ && hx::Succeeded(db_.Commit())) return true;
-  *why = broken_ ? brokenWhy_ : db_.errorText();
-  db_.Rollback();
+  if (!spoiled_ && hx::Succeeded(db_.Commit())) return true;
+  *why = spoiled_ ? "a document of the transaction failed" : db_.errorText();
+  Rollback();
   return false;
+}
+
+void DocumentBatchC::Rollback() {
+  // A transaction the engine already ended (SQLite ends it on a full disk or an I/O error) has
+  // nothing left to roll back; either way nothing of the batch stays.
+  HX_IGNORE_RESULT(db_.Rollback());
 }
 
 }  // namespace hxc

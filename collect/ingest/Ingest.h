@@ -48,23 +48,26 @@ bool LoadDocumentBytes(const std::string& bytes, const IngestOptionsT& options, 
 enum class OutcomeE { Applied, Duplicate, Late, Pending, Failed };
 const char* OutcomeName(OutcomeE outcome);
 
-// Documents stored in one transaction, each in a savepoint of its own: a document that fails
-// leaves the database as it was before it, the others stay. Nothing is kept unless Commit
-// succeeds; one commit, one wait for the disk, for the whole batch.
+// Documents stored in one transaction: nothing is kept unless Commit succeeds, and one commit,
+// one wait for the disk, serves the whole batch. A document that fails spoils the batch
+// (nothing of it may be committed: part of the document may be written, or the engine may
+// have ended the transaction itself); whoever stores rolls back and stores the others again
+// in a new batch. No savepoint per document: the engine would copy every page a document
+// touches before changing it, for a failure that hardly ever comes.
 class DocumentBatchC {
  public:
   explicit DocumentBatchC(SqlDbI& db) : db_(db) {}
   HX_NODISCARD bool Begin(std::string* why);
-  // Failed (with *why) stores nothing of the document. Pending says why the delta does not fit.
+  // Failed (with *why) spoils the batch. Pending says why the delta does not fit.
   HX_NODISCARD OutcomeE Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
   // False (with *why): nothing of the batch was stored.
   HX_NODISCARD bool Commit(std::string* why);
+  // Nothing of the batch is stored.
+  void Rollback();
 
  private:
   SqlDbI& db_;
-  bool broken_ = false;
-  std::string brokenWhy_;
+  bool spoiled_ = false;
 };
-
 
 }  // namespace hxc

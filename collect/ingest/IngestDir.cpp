@@ -1,6 +1,5 @@
 #include "collect/ingest/IngestDir.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -17,6 +16,7 @@
 #include <tuple>
 
 #include "foundation/core/Text.h"
+#include "foundation/files/DirStream.h"
 #include "foundation/files/SafeFile.h"
 
 namespace hxc {
@@ -134,18 +134,35 @@ class PassC {
     List(pending_.get(), true, &found);
     std::sort(found.begin(), found.end());
     const size_t most = static_cast<size_t>(std::max(1, db_.Dialect().documentsPerTransaction));
-    for (size_t next = 0; next < found.size();) next = TakeBatch(found, next, most);
+    skip_.assign(found.size(), false);
+    // After a failure, the documents stored before it in its batch go again, up to it and
+    // without it. Each failure leaves one document out of the pass, so the pass ends however
+    // the failures fall.
+    size_t next = 0, end = found.size();
+    while (next < found.size()) {
+      const BatchEndT b = TakeBatch(found, next, end, most);
+      if (b.failedAt != c_None) {
+        end = b.failedAt;
+        continue;
+      }
+      next = b.next;
+      end = found.size();
+    }
   }
 
  private:
+  static constexpr size_t c_None = static_cast<size_t>(-1);
   int FolderOf(bool pending) const { return pending ? pending_.get() : dir_.get(); }
 
   void List(int fd, bool pending, std::vector<CandidateT>* found) {
-    DIR* d = ::fdopendir(::dup(fd));
-    if (d == nullptr) return;
-    ::rewinddir(d);
-    while (const dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
+    // A description of its own, read from the start: the folder's handle is kept from pass to
+    // pass, and a stream on a duplicate would go on from where the last pass stopped.
+    std::vector<std::string> names;
+    if (!hx::ListDirectory(hx::UniqueFdC(::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)), &names)) {
+      log_(std::string(pending ? c_Pending : "the folder") + ": cannot list: " + std::strerror(errno));
+      return;
+    }
+    for (const std::string& name : names) {
       if (!IsCandidate(name)) continue;
       CandidateT c;
       c.name = name;
@@ -163,7 +180,6 @@ class PassC {
       c.mtime = ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? MtimeNs(st) : 0;
       found->push_back(c);
     }
-    ::closedir(d);
   }
 
   // What a document came to in its batch, for after the commit.
@@ -173,34 +189,48 @@ class PassC {
     std::string why;
   };
 
-  // Stores documents from `first` on in one transaction, until `most` are stored or
-  // c_BatchSeconds have gone by, then moves their files; the index of the first one left.
-  size_t TakeBatch(const std::vector<CandidateT>& found, size_t first, size_t most) {
+  struct BatchEndT {
+    size_t next;      // the first document not taken
+    size_t failedAt;  // the document that spoiled the batch, c_None when it committed
+  };
+
+  // Stores documents from `first` on, short of `end`, in one transaction, until `most` are
+  // stored or c_BatchSeconds have gone by, then moves their files. A document that fails is
+  // left for the next pass and the batch rolled back: its files stay where they are.
+  BatchEndT TakeBatch(const std::vector<CandidateT>& found, size_t first, size_t end, size_t most) {
     DocumentBatchC batch(db_);
     std::string why;
     if (!batch.Begin(&why)) {
       log_("cannot begin a transaction (" + why + "), the files are left for the next pass");
       counts_.failed += found.size() - first;
-      return found.size();
+      return {found.size(), c_None};
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(c_BatchSeconds);
     std::vector<StoredT> stored;
     size_t next = first;
-    for (; next < found.size() && stored.size() < most && std::chrono::steady_clock::now() < until; ++next) {
+    for (; next < end && stored.size() < most && std::chrono::steady_clock::now() < until; ++next) {
       const CandidateT& c = found[next];
+      if (skip_[next]) continue;
       LoadedDocT doc;
       if (!LoadDocumentFile(FolderOf(c.pending), c.name, options_.ingest, &doc, &why)) {
         Reject(c, why);
+        skip_[next] = true;  // gone to rejected/
         continue;
       }
       const OutcomeE outcome = batch.Store(doc, options_.ingest, &why);
+      if (outcome == OutcomeE::Failed) {
+        batch.Rollback();
+        skip_[next] = true;
+        Finish(c, outcome, why);
+        return {next, next};
+      }
       stored.push_back({&c, outcome, why});
     }
     if (!batch.Commit(&why)) {
       for (StoredT& s : stored) s = {s.candidate, OutcomeE::Failed, "the transaction failed: " + why};
     }
     for (const StoredT& s : stored) Finish(*s.candidate, s.outcome, s.why);
-    return next;
+    return {next, c_None};
   }
 
   // After the commit: the file goes where its outcome says.
@@ -253,6 +283,7 @@ class PassC {
   const LogFnT& log_;
   PassCountsT& counts_;
   hx::UniqueFdC dir_, ingested_, rejected_, pending_;
+  std::vector<bool> skip_;  // left for the next pass, or rejected: not taken again in this one
 };
 
 }  // namespace
