@@ -3,9 +3,10 @@
 // that do not begin with a dot (the uploader's and the web server's files in the making do),
 // together with the deltas waiting in DIR/pending/, in the order of their DateTime (then file
 // time, then name). Documents are stored in transactions of as many as the engine takes at
-// once (SQLite: up to 512, or what five seconds hold; PostgreSQL: one), each in a savepoint of
-// its own; only after the commit are their files moved to DIR/ingested/ (or removed), a delta
-// that does not fit moved to DIR/pending/. A file that cannot be taken moves to DIR/rejected/
+// once (SQLite: up to 512, or what five seconds hold; PostgreSQL: one); only after the commit
+// are their files moved to DIR/ingested/ (or removed), a delta that does not fit moved to
+// DIR/pending/. A document whose store fails rolls its transaction back: it waits for the next
+// pass, and those stored before it are stored again without it. A file that cannot be taken moves to DIR/rejected/
 // with NAME.why beside it saying why, and the others go on. A file whose store failed stays
 // where it is for the next pass.
 //

@@ -14,8 +14,8 @@
 //   database, is asked of the dialect (SqlDialectT::autoId) and put in where "{id}" stands;
 // - a failure leaves the transaction to be rolled back by the caller; errorText() says why.
 //
-// A pass ingests its documents in transactions of one or more (each document in a savepoint
-// of its own), as the engine's dialect allows. Several collectors may ingest into one
+// A pass ingests its documents in transactions of one or more, as the engine's dialect
+// allows. Several collectors may ingest into one
 // database at once: LockChain serialises the documents of one chain between them, in the
 // database (an advisory lock held until the transaction ends), so that no collector's memory
 // or files take part in the ordering.
