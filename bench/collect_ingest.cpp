@@ -6,8 +6,9 @@
 //    instances into a fresh SQLite database with the program, in the transactions its pass makes.
 //    The reference in the same run is the sqlite3 shell loading the very rows the collector
 //    stored (exported as CSV) into the collector's own schema and indexes in one transaction,
-//    with the collector's settings (WAL, synchronous FULL, foreign keys): what the engine
-//    costs for those rows at the least. item_versions goes in without its last column, which
+//    with every setting the collector's connections make (c_SqliteSettings: WAL, synchronous
+//    FULL, foreign keys, the page cache, temporary storage in memory): what the engine costs
+//    for those rows at the least. item_versions goes in without its last column, which
 //    is NULL in every row (CSV has no NULL): the shell fills it and warns once per row (to a
 //    file), a small cost on the reference's side.
 // 2. A delta touching 1% of a machine (10 packages of a new version, one disk's free space)
@@ -185,7 +186,7 @@ void IngestAgainstShell(const BenchDirC& dir, int machines) {
   const char* tables[][2] = {{"chains", "*"}, {"documents", "*"},
                              {"item_versions", "id, chain, flat, deep, ordinal, tag, xml, first_doc"},
                              {"packages", "*"}, {"files", "*"}, {"hardware", "*"}};
-  std::string script = ".bail on\nPRAGMA journal_mode=WAL;\nPRAGMA synchronous=FULL;\nPRAGMA foreign_keys=ON;\nBEGIN;\n";
+  std::string script = std::string(".bail on\n") + hxc::c_SqliteSettings + "BEGIN;\n";
   for (const auto& t : tables) {
     Shell("sqlite3 -csv " + ours + " 'SELECT " + t[1] + " FROM " + t[0] + "' > " + dir.File(t[0]) + ".csv");
     script += std::string(".import --csv ") + dir.File(t[0]) + ".csv " + t[0] + "\n";

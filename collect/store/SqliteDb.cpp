@@ -165,9 +165,7 @@ std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why) {
   }
   auto result = std::make_unique<SqliteDbC>(db);
   sqlite3_busy_timeout(db, c_BusyTimeoutMs);
-  // Temporary tables and statement journals stay in memory: a file of the engine's own in a
-  // shared temporary folder would be a write outside the folder and the database.
-  if (hx::Failed(result->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON; PRAGMA cache_size=-65536; PRAGMA temp_store=MEMORY"))) {
+  if (hx::Failed(result->Exec(c_SqliteSettings))) {
     *why = path + ": " + result->errorText();
     return nullptr;
   }

@@ -18,6 +18,14 @@ namespace hxc {
 // A database in memory, gone with the connection (for the fuzz target).
 constexpr const char* c_InMemory = ":memory:";
 
+// What every connection sets (one statement each): write-ahead logging, full synchronisation,
+// foreign keys, a 64 MiB page cache (a fleet's name and digest indexes are touched all over by
+// every document), and temporary storage in memory (a file of the engine's own in a shared
+// temporary folder would be a write outside the folder and the database).
+constexpr const char* c_SqliteSettings =
+    "PRAGMA journal_mode=WAL;\nPRAGMA synchronous=FULL;\nPRAGMA foreign_keys=ON;\nPRAGMA cache_size=-65536;\n"
+    "PRAGMA temp_store=MEMORY;\n";
+
 std::unique_ptr<SqlDbI> OpenSqlite(const std::string& path, std::string* why);
 
 }  // namespace hxc
