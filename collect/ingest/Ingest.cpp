@@ -456,7 +456,8 @@ bool ApplyDelta(WriterC& w, int64_t chain, int64_t doc, int64_t base, const Load
   return true;
 }
 
-OutcomeE StoreInto(WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why) {
+OutcomeE StoreInto(WriterC& w, const LoadedDocT& d, const IngestOptionsT& options, std::string* why,
+                   int64_t* heldAt) {
   WriterC::ChainT chain;
   bool known = false;
   if (!w.FindChain(d.info.chain, &chain) || !w.Known(d.facts.sha256, &known)) return OutcomeE::Failed;
@@ -479,6 +480,7 @@ OutcomeE StoreInto(WriterC& w, const LoadedDocT& d, const IngestOptionsT& option
     if (!fits) {
       // Not recorded: the file waits and is tried again.
       chain.stale = true;
+      *heldAt = chain.lastDoc;
       return w.SetChain(chain) ? OutcomeE::Pending : OutcomeE::Failed;
     }
     if (!w.AddDocument(chain.id, d, OutcomeE::Applied, &doc) || !ApplyDelta(w, chain.id, doc, base, d))
@@ -517,6 +519,21 @@ const char* OutcomeName(OutcomeE outcome) {
   return "failed";
 }
 
+bool ChainLastDocument(SqlDbI& db, const ChainKeyT& k, int64_t* lastDoc) {
+  std::unique_ptr<SqlStmtI> s = db.Prepare(
+      "SELECT last_doc FROM chains WHERE machine_name = ? AND audience = ? AND configuration = ? AND user_name = ? "
+      "AND user_domain = ?");
+  if (s == nullptr) return false;
+  s->BindText(1, k.machine);
+  s->BindText(2, k.audience);
+  s->BindText(3, k.configuration);
+  s->BindText(4, k.userName);
+  s->BindText(5, k.userDomain);
+  if (s->Step() != StepE::Row) return false;
+  *lastDoc = s->IsNull(0) ? 0 : s->ColumnInt(0);
+  return true;
+}
+
 bool DocumentBatchC::Begin(std::string* why) {
   if (hx::Succeeded(db_.Begin())) return true;
   *why = db_.errorText();
@@ -524,14 +541,17 @@ bool DocumentBatchC::Begin(std::string* why) {
   return false;
 }
 
-OutcomeE DocumentBatchC::Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why) {
+OutcomeE DocumentBatchC::Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why,
+                               int64_t* chainLastDoc) {
   if (spoiled_) {
     *why = "the transaction was spoiled by an earlier document";
     return OutcomeE::Failed;
   }
   std::string detail;
   WriterC w(db_, &detail);
-  const OutcomeE outcome = StoreInto(w, doc, options, &detail);
+  int64_t heldAt = 0;
+  const OutcomeE outcome = StoreInto(w, doc, options, &detail, &heldAt);
+  if (chainLastDoc != nullptr) *chainLastDoc = heldAt;
   *why = detail;
   spoiled_ = outcome == OutcomeE::Failed;
   return outcome;

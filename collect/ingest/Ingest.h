@@ -48,6 +48,10 @@ bool LoadDocumentBytes(const std::string& bytes, const IngestOptionsT& options, 
 enum class OutcomeE { Applied, Duplicate, Late, Pending, Failed };
 const char* OutcomeName(OutcomeE outcome);
 
+// The chain's last document (0 for none yet); false when the chain is not there or cannot be
+// read.
+HX_NODISCARD bool ChainLastDocument(SqlDbI& db, const ChainKeyT& chain, int64_t* lastDoc);
+
 // Documents stored in one transaction: nothing is kept unless Commit succeeds, and one commit,
 // one wait for the disk, serves the whole batch. A document that fails spoils the batch
 // (nothing of it may be committed: part of the document may be written, or the engine may
@@ -58,8 +62,10 @@ class DocumentBatchC {
  public:
   explicit DocumentBatchC(SqlDbI& db) : db_(db) {}
   HX_NODISCARD bool Begin(std::string* why);
-  // Failed (with *why) spoils the batch. Pending says why the delta does not fit.
-  HX_NODISCARD OutcomeE Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why);
+  // Failed (with *why) spoils the batch. Pending says why the delta does not fit, and puts in
+  // *chainLastDoc (when given) the chain's last document as seen under the chain's lock.
+  HX_NODISCARD OutcomeE Store(const LoadedDocT& doc, const IngestOptionsT& options, std::string* why,
+                              int64_t* chainLastDoc = nullptr);
   // False (with *why): nothing of the batch was stored.
   HX_NODISCARD bool Commit(std::string* why);
   // Nothing of the batch is stored.

@@ -91,6 +91,7 @@ struct CandidateT {
   int64_t docTime = 0, mtime = 0;
   std::string name;
   bool pending = false;
+  ChainKeyT chain;
   bool operator<(const CandidateT& o) const {
     return std::tie(docTime, mtime, name, pending) < std::tie(o.docTime, o.mtime, o.name, o.pending);
   }
@@ -115,8 +116,8 @@ class RootSinkC : public DocumentSinkI {
 
 class PassC {
  public:
-  PassC(SqlDbI& db, const IngestDirOptionsT& options, const LogFnT& log, PassCountsT& counts)
-      : db_(db), options_(options), log_(log), counts_(counts) {}
+  PassC(SqlDbI& db, const IngestDirOptionsT& options, const LogFnT& log, PassCountsT& counts, HeldDeltasT* held)
+      : db_(db), options_(options), log_(log), counts_(counts), held_(held) {}
 
   bool Open(const std::string& dir, std::string* why) {
     dir_.reset(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -133,6 +134,7 @@ class PassC {
     List(dir_.get(), false, &found);
     List(pending_.get(), true, &found);
     std::sort(found.begin(), found.end());
+    ForgetGone(found);
     const size_t most = static_cast<size_t>(std::max(1, db_.Dialect().documentsPerTransaction));
     skip_.assign(found.size(), false);
     // After a failure, the documents stored before it in its batch go again, up to it and
@@ -177,6 +179,7 @@ class PassC {
       }
       struct stat st {};
       c.docTime = sink.info.docTime;
+      c.chain = sink.info.chain;
       c.mtime = ::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? MtimeNs(st) : 0;
       found->push_back(c);
     }
@@ -187,7 +190,28 @@ class PassC {
     const CandidateT* candidate;
     OutcomeE outcome;
     std::string why;
+    int64_t chainLastDoc = 0;  // when held
   };
+
+  // Held deltas no longer in pending/ are forgotten.
+  void ForgetGone(const std::vector<CandidateT>& found) {
+    if (held_ == nullptr) return;
+    std::map<std::string, HeldDeltasT::HeldT> kept;
+    for (const CandidateT& c : found) {
+      const auto it = held_->byName.find(c.name);
+      if (c.pending && it != held_->byName.end() && it->second.mtime == c.mtime) kept.insert(*it);
+    }
+    held_->byName.swap(kept);
+  }
+
+  // Whether a delta in pending/ waits for its chain as it did when held: the chain's last
+  // document is still the one it was.
+  bool StillHeld(const CandidateT& c) {
+    if (held_ == nullptr || !c.pending) return false;
+    const auto it = held_->byName.find(c.name);
+    int64_t last = 0;
+    return it != held_->byName.end() && ChainLastDocument(db_, c.chain, &last) && last == it->second.chainLastDoc;
+  }
 
   struct BatchEndT {
     size_t next;      // the first document not taken
@@ -211,30 +235,37 @@ class PassC {
     for (; next < end && stored.size() < most && std::chrono::steady_clock::now() < until; ++next) {
       const CandidateT& c = found[next];
       if (skip_[next]) continue;
+      if (StillHeld(c)) {
+        skip_[next] = true;
+        ++counts_.pending;
+        log_(c.name + ": pending (its chain has not moved since it was held)");
+        continue;
+      }
       LoadedDocT doc;
       if (!LoadDocumentFile(FolderOf(c.pending), c.name, options_.ingest, &doc, &why)) {
         Reject(c, why);
         skip_[next] = true;  // gone to rejected/
         continue;
       }
-      const OutcomeE outcome = batch.Store(doc, options_.ingest, &why);
+      int64_t chainLastDoc = 0;
+      const OutcomeE outcome = batch.Store(doc, options_.ingest, &why, &chainLastDoc);
       if (outcome == OutcomeE::Failed) {
         batch.Rollback();
         skip_[next] = true;
         Finish(c, outcome, why);
         return {next, next};
       }
-      stored.push_back({&c, outcome, why});
+      stored.push_back({&c, outcome, why, chainLastDoc});
     }
     if (!batch.Commit(&why)) {
       for (StoredT& s : stored) s = {s.candidate, OutcomeE::Failed, "the transaction failed: " + why};
     }
-    for (const StoredT& s : stored) Finish(*s.candidate, s.outcome, s.why);
+    for (const StoredT& s : stored) Finish(*s.candidate, s.outcome, s.why, s.chainLastDoc);
     return {next, c_None};
   }
 
   // After the commit: the file goes where its outcome says.
-  void Finish(const CandidateT& c, OutcomeE outcome, const std::string& why) {
+  void Finish(const CandidateT& c, OutcomeE outcome, const std::string& why, int64_t chainLastDoc = 0) {
     std::string line = c.name + ": " + OutcomeName(outcome) + (why.empty() ? "" : " (" + why + ")");
     std::string used, moveWhy;
     switch (outcome) {
@@ -243,7 +274,9 @@ class PassC {
         return log_(line + ", left for the next pass");
       case OutcomeE::Pending:
         ++counts_.pending;
-        if (!c.pending && !Move(dir_.get(), c.name, pending_.get(), &used, &moveWhy)) line += "; " + moveWhy;
+        if (c.pending) used = c.name;
+        else if (!Move(dir_.get(), c.name, pending_.get(), &used, &moveWhy)) line += "; " + moveWhy;
+        if (held_ != nullptr && !used.empty()) held_->byName[used] = {c.mtime, chainLastDoc};
         return log_(line);
       case OutcomeE::Applied: ++counts_.applied; break;
       case OutcomeE::Duplicate: ++counts_.duplicate; break;
@@ -284,13 +317,14 @@ class PassC {
   PassCountsT& counts_;
   hx::UniqueFdC dir_, ingested_, rejected_, pending_;
   std::vector<bool> skip_;  // left for the next pass, or rejected: not taken again in this one
+  HeldDeltasT* held_;
 };
 
 }  // namespace
 
 bool IngestPass(SqlDbI& db, const std::string& dir, const IngestDirOptionsT& options, const LogFnT& log,
-                PassCountsT* counts, std::string* why) {
-  PassC pass(db, options, log, *counts);
+                PassCountsT* counts, std::string* why, HeldDeltasT* held) {
+  PassC pass(db, options, log, *counts, held);
   if (!pass.Open(dir, why)) return false;
   pass.Run();
   return true;
@@ -307,9 +341,10 @@ bool WatchDir(SqlDbI& db, const std::string& dir, const IngestDirOptionsT& optio
     *why = dir + ": cannot watch: " + std::strerror(errno);
     return false;
   }
+  HeldDeltasT held;
   while (s_stop == 0) {
     PassCountsT counts;
-    if (!IngestPass(db, dir, options, log, &counts, why)) return false;
+    if (!IngestPass(db, dir, options, log, &counts, why, &held)) return false;
     pollfd p{watch.get(), POLLIN, 0};
     if (::poll(&p, 1, c_RetrySeconds * 1000) > 0) {
       char events[16 * 1024];

@@ -15,6 +15,7 @@
 // DIR and never overwrites a file there (a taken name gets -2, -3, ... before its extension).
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "collect/ingest/Ingest.h"
@@ -32,10 +33,22 @@ struct PassCountsT {
 
 using LogFnT = std::function<void(const std::string&)>;
 
+// What the passes of one collector remember between them: each delta held in DIR/pending/ (by
+// its name there and its file time) with its chain's last document when it was held. Until
+// the chain moves on (a document applied to it, by this collector or another), the delta
+// cannot fit either, so a pass does not read it again; --watch passes at every arrival.
+struct HeldDeltasT {
+  struct HeldT {
+    int64_t mtime = 0, chainLastDoc = 0;
+  };
+  std::map<std::string, HeldT> byName;
+};
+
 // One pass over the directory. False (with *why) when the directory or its folders cannot be
-// used; a file's trouble is logged and counted, never a failure of the pass.
+// used; a file's trouble is logged and counted, never a failure of the pass. `held`, when
+// given, is read and kept up to date for the next pass.
 bool IngestPass(SqlDbI& db, const std::string& dir, const IngestDirOptionsT& options, const LogFnT& log,
-                PassCountsT* counts, std::string* why);
+                PassCountsT* counts, std::string* why, HeldDeltasT* held = nullptr);
 
 // Passes whenever a file arrives (inotify), and once a minute for what waits, until SIGINT or
 // SIGTERM. False (with *why) when the directory cannot be watched or a pass fails.

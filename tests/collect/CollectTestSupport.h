@@ -45,14 +45,17 @@ class EngineTest : public ::testing::TestWithParam<EngineE> {
   INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values(collecttest::EngineE::Sqlite, collecttest::EngineE::Postgres), \
                            [](const auto& info) { return info.param == collecttest::EngineE::Sqlite ? "sqlite" : "postgresql"; })
 
-// One pass; the log lines come back joined.
-inline std::string Ingest(hxc::SqlDbI& db, const std::string& dir, bool incremental = false, bool remove = false) {
+// One pass (remembering held deltas in `held` when given, as --watch does); the log lines come
+// back joined.
+inline std::string Ingest(hxc::SqlDbI& db, const std::string& dir, bool incremental = false, bool remove = false,
+                          hxc::HeldDeltasT* held = nullptr) {
   hxc::IngestDirOptionsT options;
   options.ingest.incremental = incremental;
   options.remove = remove;
   std::string log, why;
   hxc::PassCountsT counts;
-  EXPECT_TRUE(hxc::IngestPass(db, dir, options, [&](const std::string& l) { log += l + "\n"; }, &counts, &why)) << why;
+  EXPECT_TRUE(hxc::IngestPass(db, dir, options, [&](const std::string& l) { log += l + "\n"; }, &counts, &why, held))
+      << why;
   EXPECT_EQ(counts.failed, 0u) << log;
   return log;
 }
