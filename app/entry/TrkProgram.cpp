@@ -25,11 +25,13 @@
 #include "foundation/log/LogSettings.h"
 #include "foundation/messages/TrustRefusal.h"
 #include "foundation/process/ToolLimits.h"
+#include "foundation/trace/TraceOutput.h"
 #include "foundation/trace/Tracer.h"
 #include "inventory/ZORHXTTracker.h"
 #include "prefs/defaults/EnvConverters.h"
 #include "prefs/registry/EnvUnix.h"
 #include "prefs/store/PreferenceLogSettings.h"
+#include "prefs/tracker/ProductInfo.h"
 #include "prefs/tracker/TrkUnixPreferences.h"
 
 namespace {
@@ -104,12 +106,15 @@ void TrkProgramC::StartServices() {
   // A profile that is refused (reported) or cannot be read leaves tracing as it was.
   if (TracerC* tracer = getTracer(TracerC::kVersion))
     HX_IGNORE_RESULT(tracer->registerTask(c_TraceTask, traceProfile_.c_str(), c_TraceDescription));
+  hx::TraceOutputC::Instance().SetProduct(trk::c_ProductTitle, trk::c_ProductVersion);
   HX_IGNORE_RESULT(TrkDbgInitialise());  // HXTRKTRACE; a value it cannot read is reported and leaves every flag off
   std::setlocale(LC_TIME, "");
   // The in-process registry has nothing to set up that could fail; a class it lacks is missed
   // by name when the tracker is created, which ends the run with that result.
   HX_IGNORE_RESULT(ComRegistryC::DeviceInitialize(nullptr, ComRegistryC::c_AllFlags));
   registryRc_ = EnvUnixC::InitRegistry();
+  const StringC configFile = EnvUnixC::GetConfigFile();
+  if (!configFile.empty()) hx::TraceOutputC::Instance().SetPreferencesDirectory(FileNameC(configFile).directory());
   environment_ = std::make_unique<env_EnvironmentC>();
   HXContextC::Current()->SetEnv(*environment_);
   hx::SetLogSettings(env_PreferenceLogSettingsC::Instance());

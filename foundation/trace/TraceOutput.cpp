@@ -128,12 +128,4 @@ void TraceOutputC::Write(std::string_view text, int indent) {
   if (report) Error(kMsgTraceFileOpenFailed, "Failed to open trace file");
 }
 
-void TraceOutputC::Close() {
-  std::lock_guard<std::mutex> g(lock_);
-  if (out_ != nullptr && ownsFile_) std::fclose(out_);
-  out_ = nullptr;
-  ownsFile_ = false;
-  failed_ = false;
-}
-
 }  // namespace hx

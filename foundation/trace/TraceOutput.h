@@ -20,9 +20,8 @@ class TraceOutputC {
 
   // Writes one line (a line end is added when missing), indented by `indent` levels.
   void Write(std::string_view text, int indent);
-  // Closes the stream; the next line opens it again and reads the variables anew.
-  void Close();
-  // The directory of the preferences, shown in the header; set by the preference code.
+  // The directory of the configuration file in use, shown in the header; set by the program
+  // once the configuration is mounted (a line before that shows none).
   void SetPreferencesDirectory(std::string dir);
   // The product lines of the header; set by the program entry from its build information.
   void SetProduct(std::string title, std::string version);

@@ -21,8 +21,9 @@ constexpr const char* kInstallDirVariable = "TARVOSKINSTALLDIR";
 constexpr const char* kDataDirVariable = "TARVOSKDATADIR";
 constexpr const char* kLibSubdir = "/lib";
 
-std::mutex g_sslLock;
+std::mutex g_sslLock;  // guards both below
 StringC g_sslLibraryDir;
+StringC g_configFile;
 
 ConfRegistryIniC& Registry() { return *getConfiguration(1)->registry(); }
 
@@ -37,6 +38,14 @@ const char* EnvValue(const char* name) { return std::getenv(name); }
 void PointSslLoaderAt(const StringC& installDir) {
   std::lock_guard<std::mutex> g(g_sslLock);
   g_sslLibraryDir = installDir + kLibSubdir;
+}
+
+// Mounts a configuration file at the product's root; the last one mounted is the one in use.
+void Mount(ConfRegistryIniC& reg, const StringC& path) {
+  // A fixed mount point: AddIniFile fails only for a file mounted already, which is in place.
+  HX_IGNORE_RESULT(reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));
+  std::lock_guard<std::mutex> g(g_sslLock);
+  g_configFile = path;
 }
 
 HX_NODISCARD hx::ResultT ReadProductValue(const char* name, StringC* value) {
@@ -65,8 +74,7 @@ bool IsTrustedConfig(const std::string& path) {
 HX_NODISCARD hx::ResultT UseConfigIni(const char* path) {
   if (!IsTrustedConfig(path)) return hx::RC_UNTRUSTED;
   ConfRegistryIniC& reg = Registry();
-  // A fixed mount point: AddIniFile fails only for a file mounted already, which is in place.
-  HX_IGNORE_RESULT(reg.AddIniFile(path, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));
+  Mount(reg, path);
   if (const char* installDir = EnvValue(kInstallDirVariable)) {
     CarryOver(EnvUnixC::c_InstallDir, installDir);
     CarryOver(EnvUnixC::c_InstallDirectory, installDir);
@@ -84,7 +92,7 @@ HX_NODISCARD hx::ResultT UseBootstrapIni() {
   ConfRegistryIniC& reg = Registry();
   if (IsExistingFile(bootstrap)) {
     if (!IsTrustedConfig(bootstrap)) return hx::RC_UNTRUSTED;
-    HX_IGNORE_RESULT(reg.AddIniFile(bootstrap, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));  // as above
+    Mount(reg, bootstrap);
   }
 
   StringC installDir, dataDir, version;
@@ -99,7 +107,7 @@ HX_NODISCARD hx::ResultT UseBootstrapIni() {
     // The data directory's own file names plug-ins too; a data directory that somebody else
     // made (it lies below /var/tmp by default) must not feed root its configuration.
     if (!IsTrustedConfig(dataIni)) return hx::RC_UNTRUSTED;
-    HX_IGNORE_RESULT(reg.AddIniFile(dataIni, EnvUnixC::c_MountRoot, EnvUnixC::c_MountSubKey));  // as above
+    Mount(reg, dataIni);
     CarryOver(EnvUnixC::c_InstallDir, installDir);
     CarryOver(EnvUnixC::c_InstallDirectory, installDir);
     CarryOver(EnvUnixC::c_CommonAppDataFolder, dataDir);
@@ -117,6 +125,7 @@ hx::ResultT EnvUnixC::InitRegistry() {
   {
     std::lock_guard<std::mutex> g(g_sslLock);
     g_sslLibraryDir.clear();
+    g_configFile.clear();
   }
   // From now on the message catalogs are found through the registry's install directory; a
   // machine without one keeps the environment's.
@@ -143,6 +152,11 @@ StringC EnvUnixC::GetCommonAppDataFolder() {
   StringC dir;
   if (hx::Succeeded(ReadProductValue(c_CommonAppDataFolder, &dir)) && !dir.empty()) return dir;
   return c_DefaultDataDir;
+}
+
+StringC EnvUnixC::GetConfigFile() {
+  std::lock_guard<std::mutex> g(g_sslLock);
+  return g_configFile;
 }
 
 StringC EnvUnixC::GetSslLibraryDir() {

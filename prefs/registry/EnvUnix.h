@@ -46,6 +46,9 @@ class EnvUnixC {
   // InstallDir / CommonAppDataFolder of the product key, or the defaults when missing or empty.
   static StringC GetInstallDir();
   static StringC GetCommonAppDataFolder();
+  // The configuration file mounted last by InitRegistry (the one values are written back
+  // into); empty when none was.
+  static StringC GetConfigFile();
   // The directory the SSL library loader was last pointed at (InstallDir + "/lib"); empty
   // before InitRegistry found an install directory.
   static StringC GetSslLibraryDir();

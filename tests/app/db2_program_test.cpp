@@ -4,6 +4,7 @@
 // classes still inventoried.
 
 #include "app/AppTestSupport.h"
+#include "prefs/tracker/ProductInfo.h"
 
 namespace {
 
@@ -109,7 +110,9 @@ TEST(Db2OnFixtureMachine, InventoriesAndSecrets) {
     EXPECT_TRUE(hxapp::Contains(hxtest::ReadFile(dir.File("category.trace")), "Creating child process '/bin/su"));
     // Every flag was on: the flag trace holds the run's steps, and no password among them.
     const std::string flags = hxtest::ReadFile(dir.File("flags.trace"));
-    for (const char* line : {"Phase hardware started", "Phase packages ended: 0x00000000", "Class TVK_"})
+    const std::string header = std::string(trk::c_ProductTitle) + " for hxtrack trace file\nVersion " + trk::c_ProductVersion + "\n";
+    for (const std::string& line : {header, "Preferences directory: " + dir.Path() + "\n", std::string("Phase hardware started"),
+                                    std::string("Phase packages ended: 0x00000000"), std::string("Class TVK_")})
       EXPECT_TRUE(hxapp::Contains(flags, line)) << line;
     EXPECT_EQ(FilesWithPasswords(dir), std::vector<std::string>()) << c.machine;
   }
