@@ -2,7 +2,7 @@
 //
 //   hxcollect ingest DIR [--remove] [--incremental] [--watch]
 //   hxcollect machines | packages NAME [--below VERSION] | changes MACHINE [--since TIME]
-//            | files --md5 DIGEST | show MACHINE [--at TIME] [--hxi] [--configuration C] [--user U]
+//            | files --md5 DIGEST | hardware CLASS | show MACHINE [--at TIME] [--hxi] [--configuration C] [--user U]
 //   common: [--db PATH|URL] [--date-format FORMAT] [--csv|--json]
 
 #include <cstdio>
@@ -26,6 +26,7 @@ const char* const c_Usage =
     "       hxcollect packages NAME [--below VERSION]\n"
     "       hxcollect changes MACHINE [--since TIME]\n"
     "       hxcollect files --md5 DIGEST\n"
+    "       hxcollect hardware CLASS\n"
     "       hxcollect show MACHINE [--at TIME] [--hxi] [--configuration NAME] [--user NAME]\n"
     "options of all: [--db PATH|postgresql://...] [--date-format FORMAT] [--csv|--json]\n";
 
@@ -110,6 +111,7 @@ int Ask(hxc::SqlDbI& db, const ArgsT& a) {
   else if (c == "packages") ok = hxc::AskPackages(db, first, a.Value("--below"), &table, &why);
   else if (c == "changes") ok = hxc::AskChanges(db, first, a.Value("--since"), o, &table, &why);
   else if (c == "files") ok = hxc::AskFiles(db, a.Value("--md5"), &table, &why);
+  else if (c == "hardware") ok = hxc::AskHardware(db, first, &table, &why);
   else if (c == "show") ok = hxc::AskShow(db, first, a.Value("--at"), a.On("--hxi"), o, &table, &document, &why);
   if (!ok) {
     Log(why);
@@ -122,7 +124,8 @@ int Ask(hxc::SqlDbI& db, const ArgsT& a) {
 
 // How many operands each command takes.
 int Operands(const std::string& command) {
-  if (command == "ingest" || command == "packages" || command == "changes" || command == "show") return 1;
+  if (command == "ingest" || command == "packages" || command == "changes" || command == "show" || command == "hardware")
+    return 1;
   if (command == "machines" || command == "files") return 0;
   return -1;
 }

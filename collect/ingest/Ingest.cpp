@@ -78,18 +78,6 @@ const std::string& AttrOf(const EntityT& e, const char* name) {
   return s_empty;
 }
 
-// A stored subtree read back into an entity (to rebuild what the questions look up).
-bool Reparse(const std::string& xml, EntityT* entity) {
-  LoadedDocT doc;
-  IngestOptionsT options;
-  std::string why;
-  const std::string text = "<Inventory Type=\"Full\" MachineName=\"x\" Audience=\"Machine\" DateTime=\"19700102T000000\">" +
-                           xml + "</Inventory>";
-  if (!LoadDocumentBytes(text, options, &doc, &why) || doc.entities.size() != 1) return false;
-  *entity = std::move(doc.entities[0]);
-  return true;
-}
-
 // The statements of one document's transaction.
 class WriterC {
  public:
@@ -438,7 +426,7 @@ bool ApplyDelta(WriterC& w, int64_t chain, int64_t doc, int64_t base, const Load
     revived.reserve(revived.size() + xml.size());
     for (const std::string& x : xml) {
       revived.emplace_back();
-      if (!Reparse(x, &revived.back())) return false;
+      if (!ReadStoredEntity(x, &revived.back())) return false;
     }
     keys.push_back(k);
   }

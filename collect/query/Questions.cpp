@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "collect/read/DocumentFile.h"
 #include "collect/read/DocumentInfo.h"
 #include "collect/read/DocumentReader.h"
 #include "inventory/XmlOutputStream.h"
@@ -182,6 +183,28 @@ bool AskFiles(SqlDbI& db, const std::string& md5, TableT* out, std::string* why)
       "SELECT c.machine_name, c.configuration, f.path, f.size FROM files f JOIN chains c ON c.id = f.chain "
       "WHERE f.md5 = ? ORDER BY c.machine_name, c.configuration, f.path",
       [&](SqlStmtI& s) { s.BindText(1, key); }, [&](SqlStmtI& s) { out->rows.push_back(Texts(s, 4)); }, why);
+}
+
+bool AskHardware(SqlDbI& db, const std::string& cls, TableT* out, std::string* why) {
+  out->columns = {"Machine", "Configuration", "Name", "Properties"};
+  bool unreadable = false;
+  const bool asked = Rows(
+      db,
+      "SELECT c.machine_name, c.configuration, h.name, v.xml FROM hardware h JOIN chains c ON c.id = h.chain "
+      "JOIN item_versions v ON v.id = h.item_version WHERE h.class = ? ORDER BY c.machine_name, c.configuration, h.name, v.id",
+      [&](SqlStmtI& s) { s.BindText(1, cls); },
+      [&](SqlStmtI& s) {
+        std::vector<std::string> row = Texts(s, 3);
+        EntityT entity;
+        unreadable = unreadable || !ReadStoredEntity(s.ColumnText(3), &entity);
+        std::string properties;
+        for (const auto& [name, value] : entity.properties) properties += (properties.empty() ? "" : "; ") + name + "=" + value;
+        row.push_back(properties);
+        out->rows.push_back(std::move(row));
+      },
+      why);
+  if (asked && unreadable) *why = "a stored subtree of class " + cls + " does not read back";
+  return asked && !unreadable;
 }
 
 bool AskChanges(SqlDbI& db, const std::string& machine, const std::string& since, const QueryOptionsT& o, TableT* out,

@@ -32,6 +32,8 @@ bool AskChanges(SqlDbI& db, const std::string& machine, const std::string& since
                 TableT* out, std::string* why);
 // Where a file with that MD5 is: machine, path, size.
 bool AskFiles(SqlDbI& db, const std::string& md5, TableT* out, std::string* why);
+// The current hardware of that class on every machine: its instance name and properties.
+bool AskHardware(SqlDbI& db, const std::string& cls, TableT* out, std::string* why);
 // The machine's items as they stood at `at` (now when empty): as a table, or with hxi as an
 // inventory document (*document), which the readers of inventories read.
 bool AskShow(SqlDbI& db, const std::string& machine, const std::string& at, bool hxi, const QueryOptionsT& options,

@@ -152,4 +152,23 @@ hx::ResultT ReadDocumentBytes(const std::string& bytes, DocumentSinkI& sink, std
   return hx::Failed(rc) ? rc : inflater.End();
 }
 
+bool ReadStoredEntity(const std::string& xml, EntityT* entity) {
+  class OneC : public DocumentSinkI {
+   public:
+    explicit OneC(EntityT* entity) : entity_(entity) {}
+    hx::ResultT OnRoot(const RootT&) override { return hx::RC_OK; }
+    hx::ResultT OnEntity(EntityT&& e) override {
+      if (++count == 1) *entity_ = std::move(e);
+      return hx::RC_OK;
+    }
+    size_t count = 0;
+
+   private:
+    EntityT* entity_;
+  } sink(entity);
+  std::string why;
+  return hx::Succeeded(ReadDocumentBytes("<Inventory Type=\"Full\">" + xml + "</Inventory>", sink, &why)) &&
+         sink.count == 1;
+}
+
 }  // namespace hxc

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "collect/read/DocumentReader.h"
+#include "foundation/core/Nodiscard.h"
 #include "foundation/core/Result.h"
 
 namespace hxc {
@@ -28,5 +29,8 @@ hx::ResultT ReadDocumentFile(int dirFd, const std::string& name, DocumentSinkI& 
                              std::string* why);
 // The same over bytes in memory (the fuzz target's and the tests' way in).
 hx::ResultT ReadDocumentBytes(const std::string& bytes, DocumentSinkI& sink, std::string* why);
+// A subtree the collector stored (EntityT::xml) read back into its entity, under a root of its
+// own; false when it does not read as exactly one entity.
+HX_NODISCARD bool ReadStoredEntity(const std::string& xml, EntityT* entity);
 
 }  // namespace hxc

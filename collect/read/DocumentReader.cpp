@@ -104,6 +104,7 @@ class ReaderStateC {
     for (const TrkAttributeC& a : entity->GetAttributes()) e.attrs.emplace_back(a.GetName(), a.GetValue());
     for (const TrkInventoryEntityC* c = entity->GetFirstChild(); c != nullptr; c = c->GetNext()) {
       if (c->getTag() == "Instance") e.paths.push_back(c->GetAttribute("Path"));
+      else if (c->getTag() == "Property") e.properties.emplace_back(c->GetAttribute("Name"), c->GetAttribute("Value"));
     }
     return sink_.OnEntity(std::move(e));
   }

@@ -38,6 +38,7 @@ struct EntityT {
   std::string xml;  // the writer's lines of the subtree, one tab deep, ending in a line feed
   XmlAttrListT attrs;  // its own attributes
   std::vector<std::string> paths;  // the Path of each Instance child (a tracked file's places)
+  XmlAttrListT properties;  // the Name and Value of each Property child
 };
 
 // The root's attributes as the character rule left them, in document order.

@@ -208,7 +208,9 @@ TEST_P(CollectIngestOn, QuestionsAndTheStoredStateAsADocument) {
   auto db = NewDatabase(dir.File("c.db"));
   ASSERT_TRUE(db != nullptr);
   hxtest::WriteFile(inbox + "/a.hxi", Full("m", "20261201T000000", c_Body + c_Old));
-  hxtest::WriteFile(inbox + "/b.hxi", Full("n", "20261201T000000", c_New));
+  hxtest::WriteFile(inbox + "/b.hxi", Full("n", "20261201T000000",
+                                          c_New + "<Hardware Class=\"TVK_DiskDrive\" Name=\"nvme0n1\"><Property Name=\"Model\" "
+                                                  "Value=\"A &amp; B\"/><Property Name=\"Size\" Value=\"2\"/></Hardware>"));
   hxtest::WriteFile(inbox + "/c.hxi", Delta("m", "20261202T000000", c_Old, "", c_New));
   collecttest::Ingest(*db, inbox, false, true);
   EXPECT_TRUE(hxtest::FilesIn(inbox + "/ingested").empty());
@@ -227,6 +229,10 @@ TEST_P(CollectIngestOn, QuestionsAndTheStoredStateAsADocument) {
   EXPECT_EQ(hxc::RenderTable(t, hxc::FormatE::Json),
             "[\n {\"Machine\": \"m\", \"Configuration\": \"\", \"Path\": \"/a\", \"Size\": \"3\"},\n"
             " {\"Machine\": \"m\", \"Configuration\": \"\", \"Path\": \"/b\", \"Size\": \"3\"}\n]\n");
+  t = hxc::TableT();
+  ASSERT_TRUE(hxc::AskHardware(*db, "TVK_DiskDrive", &t, &why)) << why;
+  EXPECT_EQ(hxc::RenderTable(t, hxc::FormatE::Csv),
+            "Machine,Configuration,Name,Properties\r\nm,,sda,Size=1\r\nn,,nvme0n1,Model=A & B; Size=2\r\n");
   t = hxc::TableT();
   ASSERT_TRUE(hxc::AskChanges(*db, "m", "20261202T000000", o, &t, &why)) << why;
   EXPECT_EQ(hxc::RenderTable(t, hxc::FormatE::Text),
