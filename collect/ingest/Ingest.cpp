@@ -78,6 +78,18 @@ const std::string& AttrOf(const EntityT& e, const char* name) {
   return s_empty;
 }
 
+// A chain found by its key: the condition, and its five values bound from the first slot on.
+constexpr const char* c_ChainKeyIs =
+    "machine_name = ? AND audience = ? AND configuration = ? AND user_name = ? AND user_domain = ?";
+
+void BindChainKey(SqlStmtI& s, const ChainKeyT& k) {
+  s.BindText(1, k.machine);
+  s.BindText(2, k.audience);
+  s.BindText(3, k.configuration);
+  s.BindText(4, k.userName);
+  s.BindText(5, k.userDomain);
+}
+
 // The statements of one document's transaction.
 class WriterC {
  public:
@@ -111,17 +123,10 @@ class WriterC {
                          "INSERT INTO chains (machine_name, audience, configuration, user_name, user_domain) "
                          "VALUES (?, ?, ?, ?, ?) ON CONFLICT (machine_name, audience, configuration, user_name, "
                          "user_domain) DO NOTHING");
-    SqlStmtI* sel = Stmt(selChain_,
-                         "SELECT id FROM chains WHERE machine_name = ? AND audience = ? AND configuration = ? "
-                         "AND user_name = ? AND user_domain = ?");
+    SqlStmtI* sel = Stmt(selChain_, (std::string("SELECT id FROM chains WHERE ") + c_ChainKeyIs).c_str());
     if (ins == nullptr || sel == nullptr) return false;
-    for (SqlStmtI* s : {ins, sel}) {
-      s->BindText(1, k.machine);
-      s->BindText(2, k.audience);
-      s->BindText(3, k.configuration);
-      s->BindText(4, k.userName);
-      s->BindText(5, k.userDomain);
-    }
+    BindChainKey(*ins, k);
+    BindChainKey(*sel, k);
     if (!Run(ins)) return false;
     if (sel->Step() != StepE::Row) return Fail();
     chain->id = sel->ColumnInt(0);
@@ -508,15 +513,9 @@ const char* OutcomeName(OutcomeE outcome) {
 }
 
 bool ChainLastDocument(SqlDbI& db, const ChainKeyT& k, int64_t* lastDoc) {
-  std::unique_ptr<SqlStmtI> s = db.Prepare(
-      "SELECT last_doc FROM chains WHERE machine_name = ? AND audience = ? AND configuration = ? AND user_name = ? "
-      "AND user_domain = ?");
+  std::unique_ptr<SqlStmtI> s = db.Prepare(std::string("SELECT last_doc FROM chains WHERE ") + c_ChainKeyIs);
   if (s == nullptr) return false;
-  s->BindText(1, k.machine);
-  s->BindText(2, k.audience);
-  s->BindText(3, k.configuration);
-  s->BindText(4, k.userName);
-  s->BindText(5, k.userDomain);
+  BindChainKey(*s, k);
   if (s->Step() != StepE::Row) return false;
   *lastDoc = s->IsNull(0) ? 0 : s->ColumnInt(0);
   return true;

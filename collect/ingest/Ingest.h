@@ -1,5 +1,5 @@
 #pragma once
-// Stores one read document into its chain, in one transaction.
+// Stores read documents into their chains, several in one transaction.
 //
 // Items are what the agent's delta makes of top-level entities: the entities of one flat
 // digest form one item, changed when the multiset of their deep digests differs. A full

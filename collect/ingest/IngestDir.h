@@ -5,10 +5,10 @@
 // time, then name). Documents are stored in transactions of as many as the engine takes at
 // once (SQLite: up to 512, or what five seconds hold; PostgreSQL: one); only after the commit
 // are their files moved to DIR/ingested/ (or removed), a delta that does not fit moved to
-// DIR/pending/. A document whose store fails rolls its transaction back: it waits for the next
-// pass, and those stored before it are stored again without it. A file that cannot be taken moves to DIR/rejected/
-// with NAME.why beside it saying why, and the others go on. A file whose store failed stays
-// where it is for the next pass.
+// DIR/pending/. A document whose store fails rolls its transaction back: it stays where it is
+// for the next pass, and those stored before it are stored again without it. A file that
+// cannot be taken moves to DIR/rejected/ with NAME.why beside it saying why, and the others go
+// on.
 //
 // The collector writes nowhere but in DIR's three folders (made owner-only when missing,
 // refused when they are links or not its own) and the database; it never follows a link in
